@@ -1,0 +1,231 @@
+#include "core/app_delegate.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+#ifndef ORVANE_INSTALLED_ENGINE
+#define ORVANE_INSTALLED_ENGINE "/usr/local/lib/orvane/bblib.so"
+#endif
+
+namespace orvane {
+
+namespace {
+
+std::atomic<CorvelAppDelegate*> theController{nullptr};
+
+std::string withoutPhonePunctuation(std::string_view number) {
+  std::string cleaned;
+  cleaned.reserve(number.size());
+  for (char c : number) {
+    if (c != '-' && c != '(' && c != ')' && c != ' ') cleaned.push_back(c);
+  }
+  return cleaned;
+}
+
+std::string lowered(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+std::filesystem::path executableFolder() {
+  std::error_code error;
+  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::path() : self.parent_path();
+}
+
+// Where the engine may be: named by the environment, beside the executable
+// (the build tree), or in the installed library folder.
+std::vector<std::filesystem::path> engineCandidates() {
+  std::vector<std::filesystem::path> candidates;
+  if (const char* named = std::getenv("ORVANE_ENGINE"); named != nullptr && *named != '\0') {
+    candidates.emplace_back(named);
+  }
+  if (const auto folder = executableFolder(); !folder.empty()) {
+    candidates.push_back(folder / "bblib.so");
+  }
+  candidates.emplace_back(ORVANE_INSTALLED_ENGINE);
+  return candidates;
+}
+
+}  // namespace
+
+CorvelAppDelegate::CorvelAppDelegate(MainThreadDispatcher& mainThread) : mainThread_(mainThread) {
+  CorvelAppDelegate* none = nullptr;
+  theController.compare_exchange_strong(none, this);
+}
+
+CorvelAppDelegate::~CorvelAppDelegate() {
+  waitForScanWorker();
+  unloadEngine();
+  CorvelAppDelegate* self = this;
+  theController.compare_exchange_strong(self, nullptr);
+}
+
+CorvelAppDelegate* CorvelAppDelegate::GetAppControllor() { return theController.load(); }
+
+void CorvelAppDelegate::addBackupSource(std::unique_ptr<BackupSource> source) {
+  sources_.push_back(std::move(source));
+}
+
+bool CorvelAppDelegate::ScanIOSBackFile(const std::string& path) {
+  std::lock_guard lock(scanMutex_);
+  if (scanRunning_) return false;
+  if (scanBackFileThreader_.joinable()) scanBackFileThreader_.join();
+  scanLists_ = std::make_shared<PerScanLists>();
+  scanRunning_ = true;
+  scanBackFileThreader_ = std::thread([this, path] { ScanIOSBackUpFilehand(path); });
+  return true;
+}
+
+void CorvelAppDelegate::waitForScanWorker() {
+  std::thread worker;
+  {
+    std::lock_guard lock(scanMutex_);
+    worker = std::move(scanBackFileThreader_);
+  }
+  if (worker.joinable() && worker.get_id() != std::this_thread::get_id()) worker.join();
+}
+
+void CorvelAppDelegate::ScanIOSBackUpFilehand(const std::string& path) {
+  brawScan = 0;
+  std::shared_ptr<PerScanLists> lists = scanLists();
+  if (!lists) lists = std::make_shared<PerScanLists>();
+
+  ScanOutcome outcome;
+  try {
+    auto tempFolder = std::make_unique<TempFolder>();
+    const std::filesystem::path tempPath = tempFolder->path();
+    {
+      std::lock_guard lock(scanMutex_);
+      scanTempFolder_ = std::move(tempFolder);
+    }
+    ScanContext context{nc, *lists, tempPath};
+    const std::filesystem::path source(path);
+    auto reader = std::find_if(sources_.begin(), sources_.end(),
+                               [&](const auto& s) { return s->accepts(source); });
+    if (reader == sources_.end()) {
+      std::error_code error;
+      const bool readable = std::filesystem::exists(source, error);
+      outcome.status = readable ? ScanOutcome::Status::kNotABackup
+                                : ScanOutcome::Status::kUnreadable;
+      outcome.reason = readable ? "not a backup this program can read" : "no such file or folder";
+    } else {
+      outcome = (*reader)->scan(source, context);
+    }
+  } catch (const std::exception& error) {
+    outcome.status = ScanOutcome::Status::kUnreadable;
+    outcome.reason = error.what();
+  }
+  {
+    std::lock_guard lock(scanMutex_);
+    lastScanOutcome_ = outcome;
+  }
+
+  ScanThreadFinish();
+  removeScanTemporaryFiles();
+  removeSomeArray();
+  scanRunning_ = false;
+}
+
+void CorvelAppDelegate::removeSomeArray() {
+  std::shared_ptr<PerScanLists> lists = scanLists();
+  if (!lists) return;
+  // the database table stays: it is the BlackBerry reader's until the next scan
+  lists->contactArray.clear();
+  lists->contactInfoArray.clear();
+  lists->contactImageArray.clear();
+  lists->delContactArray.clear();
+  lists->delContactValueArray.clear();
+  lists->delUnKnowContactArray.clear();
+  lists->messageArray.clear();
+  lists->chatMessageArray.clear();
+  lists->noteArray.clear();
+  lists->noteValueArray.clear();
+  lists->bookMarkArray.clear();
+}
+
+void CorvelAppDelegate::ScanThreadFinish() {
+  if (scanEndListener_ != nullptr) scanEndListener_->ScanThreadFinish();
+}
+
+void CorvelAppDelegate::removeScanTemporaryFiles() {
+  std::unique_ptr<TempFolder> folder;
+  {
+    std::lock_guard lock(scanMutex_);
+    folder = std::move(scanTempFolder_);
+  }
+  // the folder is removed as `folder` goes
+}
+
+ScanOutcome CorvelAppDelegate::lastScanOutcome() const {
+  std::lock_guard lock(scanMutex_);
+  return lastScanOutcome_;
+}
+
+std::shared_ptr<PerScanLists> CorvelAppDelegate::scanLists() const {
+  std::lock_guard lock(scanMutex_);
+  return scanLists_;
+}
+
+std::uint8_t CorvelAppDelegate::IOSVersionIOS6(const std::optional<std::string>& version) {
+  if (!version || version->empty()) return 0;
+  const std::string_view text(*version);
+  const std::string_view major = text.substr(0, text.find('.'));
+  return major == "6" ? 1 : 0;
+}
+
+std::optional<std::string> CorvelAppDelegate::getNameByPhoneNumber(
+    std::string_view phoneNumber) const {
+  std::shared_ptr<PerScanLists> lists = scanLists();
+  if (!lists) return std::nullopt;
+  const std::string wanted = lowered(withoutPhonePunctuation(phoneNumber));
+  for (const auto& contact : lists->contactArray) {
+    if (contact->contactPhone.empty()) continue;
+    const std::string phones = lowered(withoutPhonePunctuation(contact->contactPhone));
+    if (phones.size() >= wanted.size() && phones.find(wanted) != std::string::npos) {
+      return contact->contactName;
+    }
+  }
+  return std::nullopt;
+}
+
+bool CorvelAppDelegate::initDll() {
+  unloadEngine();
+  const auto candidates = engineCandidates();
+  std::filesystem::path chosen = candidates.front();
+  for (const auto& candidate : candidates) {
+    std::error_code error;
+    if (std::filesystem::exists(candidate, error)) {
+      chosen = candidate;
+      break;
+    }
+  }
+  engineHandle_ = ::dlopen(chosen.c_str(), RTLD_LAZY);
+  if (engineHandle_ == nullptr) {
+    const char* why = ::dlerror();
+    std::fprintf(stderr, "Can't open librec.so:    %s\n", why != nullptr ? why : "");
+    return false;
+  }
+  engineTable_ = static_cast<const bb_export_table*>(::dlsym(engineHandle_, "exportFunction"));
+  if (engineTable_ == nullptr) {
+    const char* why = ::dlerror();
+    std::fprintf(stderr, "Can't open librec.so:    %s\n", why != nullptr ? why : "");
+    unloadEngine();
+    return false;
+  }
+  return true;
+}
+
+void CorvelAppDelegate::unloadEngine() {
+  engineTable_ = nullptr;
+  if (engineHandle_ != nullptr) ::dlclose(engineHandle_);
+  engineHandle_ = nullptr;
+}
+
+}  // namespace orvane

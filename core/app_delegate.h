@@ -1,0 +1,109 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "core/backup_source.h"
+#include "core/conversions.h"
+#include "core/engine_abi.h"
+#include "core/main_thread_dispatcher.h"
+#include "core/notification_center.h"
+#include "core/per_scan_lists.h"
+#include "core/temp_folder.h"
+
+namespace orvane {
+
+// Told when a scan is over; the results model is the one listener.
+class ScanEndListener {
+ public:
+  virtual ~ScanEndListener() = default;
+  // Callable from any thread; returns after the finish ran on the main thread.
+  virtual void ScanThreadFinish() = 0;
+};
+
+// The application's one controller: owns the event channel, the per-scan
+// lists and the engine, and starts every backup scan on its worker thread.
+class CorvelAppDelegate : public FieldConversions {
+ public:
+  explicit CorvelAppDelegate(MainThreadDispatcher& mainThread);
+  ~CorvelAppDelegate();
+  CorvelAppDelegate(const CorvelAppDelegate&) = delete;
+  CorvelAppDelegate& operator=(const CorvelAppDelegate&) = delete;
+
+  // The process-wide controller: the first one made, until it goes.
+  static CorvelAppDelegate* GetAppControllor();
+
+  NotificationCenter nc;
+  MainThreadDispatcher& mainThread() { return mainThread_; }
+
+  // Readers of backup kinds, asked in the order they were added.
+  void addBackupSource(std::unique_ptr<BackupSource> source);
+  void setScanEndListener(ScanEndListener* listener) { scanEndListener_ = listener; }
+
+  // Starts the scan worker on `path`; false when a scan is still running.
+  bool ScanIOSBackFile(const std::string& path);
+  // Waits for the worker started last, if any.
+  void waitForScanWorker();
+  // The worker's body: dispatch to the source that reads `path`, then end
+  // the scan and drop the per-scan lists.
+  void ScanIOSBackUpFilehand(const std::string& path);
+  void removeSomeArray();
+  // Tells the results model that the scan is over.
+  void ScanThreadFinish();
+  // Removes the scan's private temporary folder and nothing else.
+  void removeScanTemporaryFiles();
+  ScanOutcome lastScanOutcome() const;
+
+  std::shared_ptr<PerScanLists> scanLists() const;
+
+  // 1 exactly when the first "."-separated part of the version is "6".
+  static std::uint8_t IOSVersionIOS6(const std::optional<std::string>& version);
+
+  // The name of the first contact of the per-scan contact list whose phone
+  // text holds the number, ignoring "-", "(", ")" and " ".
+  std::optional<std::string> getNameByPhoneNumber(std::string_view phoneNumber) const;
+
+  // Loads the raw-recovery engine; false (after the described log line)
+  // when it cannot be loaded. Everything but the memory-card source works
+  // without it.
+  bool initDll();
+  const bb_export_table* engineTable() const { return engineTable_; }
+  // An engine table that lives in this process (tests, a linked-in engine);
+  // replaces a loaded library's table.
+  void useEngineTable(const bb_export_table* table) {
+    unloadEngine();
+    engineTable_ = table;
+  }
+
+  std::optional<std::string> bbbackUpFilepath;
+  std::string currentDiskName;
+  std::atomic<std::uint8_t> brawScan{0};
+  std::uint8_t currentNodeIsiOS6Version = 0;
+
+ private:
+  void unloadEngine();
+
+  MainThreadDispatcher& mainThread_;
+  std::vector<std::unique_ptr<BackupSource>> sources_;
+  ScanEndListener* scanEndListener_ = nullptr;
+
+  mutable std::mutex scanMutex_;
+  std::thread scanBackFileThreader_;
+  std::atomic<bool> scanRunning_{false};
+  std::shared_ptr<PerScanLists> scanLists_;
+  std::unique_ptr<TempFolder> scanTempFolder_;
+  ScanOutcome lastScanOutcome_;
+
+  void* engineHandle_ = nullptr;
+  const bb_export_table* engineTable_ = nullptr;
+};
+
+}  // namespace orvane

@@ -1,0 +1,197 @@
+#include <algorithm>
+#include <cstring>
+
+#include "core/blackberry_records.h"
+#include "core/ios_records.h"
+#include "core/scan_list_node.h"
+
+namespace orvane {
+
+void PRContactNode::visitFields(FieldVisitor& v) const {
+  v.number("rowid", rowid);
+  v.text("contactName", contactName);
+  v.text("contactPhone", contactPhone);
+  v.text("contactEmail", contactEmail);
+  v.text("contactHomepage", contactHomepage);
+  v.text("contactCompany", contactCompany);
+  v.text("contactBirthday", contactBirthday);
+  v.text("contactJobtitle", contactJobtitle);
+  v.text("contactNote", contactNote);
+  v.text("contactAdress", contactAdress);
+  v.bytes("imageData", imageData);
+  v.number("bDeleted", bDeleted);
+  v.number("bSelected", bSelected);
+}
+
+void PRMessageNode::visitFields(FieldVisitor& v) const {
+  v.text("messageName", messageName);
+  v.text("messagePhone", messagePhone);
+  v.text("messageContent", messageContent);
+  v.text("messageDate", messageDate);
+  v.text("messageType", messageType);
+  v.number("bImessage", bImessage);
+  v.number("bSelected", bSelected);
+  v.number("bDeleted", bDeleted);
+  v.number("handle_id", handle_id);
+}
+
+void PRCallHistoryNode::visitFields(FieldVisitor& v) const {
+  v.text("callName", callName);
+  v.text("callPhone", callPhone);
+  v.text("callDate", callDate);
+  v.text("callType", callType);
+  v.number("callTime", callTime);
+  v.text("callDuration", callDuration);
+  v.number("bSelected", bSelected);
+  v.number("bDeleted", bDeleted);
+}
+
+void PRNoteNode::visitFields(FieldVisitor& v) const {
+  v.optionalText("noteTitle", noteTitle);
+  v.optionalText("noteContent", noteContent);
+  v.text("noteDate", noteDate);
+  v.number("uid", uid);
+  v.number("bSelected", bSelected);
+  v.number("bDeleted", bDeleted);
+}
+
+void PRBookMarkNode::visitFields(FieldVisitor& v) const {
+  v.text("bookMarkTitle", bookMarkTitle);
+  v.text("bookMarkURL", bookMarkURL);
+  v.number("bSelected", bSelected);
+  v.number("bDeleted", bDeleted);
+}
+
+void PRCalenderNode::visitFields(FieldVisitor& v) const {
+  v.text("calTitle", calTitle);
+  v.text("calNote", calNote);
+  v.text("location", location);
+  v.text("startDate", startDate);
+  v.text("endDate", endDate);
+  v.number("bDeleted", bDeleted);
+  v.number("bSelected", bSelected);
+}
+
+void PRPhotoAndVideoNode::visitFields(FieldVisitor& v) const {
+  v.text("fileNodeName", fileNodeName);
+  v.text("fileNodeSize", fileNodeSize);
+  v.text("filePath", filePath);
+  v.number("bmov", bmov);
+  v.number("bSelected", bSelected);
+}
+
+void PRFaceTwitterNode::visitFields(FieldVisitor& v) const {
+  v.text("faceTwitterFileName", faceTwitterFileName);
+  v.text("faceTwitterFilePath", faceTwitterFilePath);
+  v.text("fileSize", fileSize);
+  v.number("bSelected", bSelected);
+}
+
+void PRBlackBerryContactNode::visitFields(FieldVisitor& v) const {
+  v.text("contactName", contactName);
+  v.text("companyName", companyName);
+  v.text("titleName", titleName);
+  v.bytes("contactImageData", contactImageData);
+  v.text("email", email);
+  v.text("phoneNumber", phoneNumber);
+  v.text("workCall", workCall);
+  v.text("homeCall", homeCall);
+  v.text("mobilCall", mobilCall);
+  v.text("pinNumber", pinNumber);
+  v.text("address", address);
+  v.text("city", city);
+  v.text("provice", provice);
+  v.text("country", country);
+  v.text("postZcode", postZcode);
+  v.text("brithday", brithday);
+  v.text("categories", categories);
+  v.text("webSite", webSite);
+  v.text("note", note);
+  v.number("bSelected", bSelected);
+}
+
+void PRBlackBerryCallNode::visitFields(FieldVisitor& v) const {
+  v.text("CallName", CallName);
+  v.text("CallNumber", CallNumber);
+  v.text("CallTime", CallTime);
+  v.text("CallType", CallType);
+  v.text("callDuration", callDuration);
+  v.number("bSelected", bSelected);
+}
+
+void PRBlackBerrySMSMessageNode::visitFields(FieldVisitor& v) const {
+  v.text("contentText", contentText);
+  v.text("numberString", numberString);
+  v.number("isUncode", isUncode);
+  v.text("type", type);
+  v.text("dateTime", dateTime);
+  v.bytes("contentData", contentData);
+  v.number("bSelected", bSelected);
+}
+
+void PRBlackBerryMMSMessageNode::visitFields(FieldVisitor& v) const {
+  v.text("numberName", numberName);
+  v.text("contentText", contentText);
+  v.text("contentDataName", contentDataName);
+  v.text("contentType", contentType);
+  v.bytes("contentData", contentData);
+  v.number("bSelected", bSelected);
+}
+
+void PRBlackBerryNoteNode::visitFields(FieldVisitor& v) const {
+  v.text("noteTittle", noteTittle);
+  v.text("noteContent", noteContent);
+  v.number("bSelected", bSelected);
+}
+
+void PRBlackBerryCalenderNode::visitFields(FieldVisitor& v) const {
+  v.text("bbCalSubject", bbCalSubject);
+  v.text("bbCalInformation", bbCalInformation);
+  v.number("bSelected", bSelected);
+}
+
+void PRBlackBerryContentNode::visitFields(FieldVisitor& v) const {
+  v.text("filePathName", filePathName);
+  v.bytes("contentData", contentData);
+  v.text("ContentFileType", ContentFileType);
+  v.text("contentFileSize", contentFileSize);
+  v.unsignedNumber("fileSize", fileSize);
+  v.number("bSelected", bSelected);
+}
+
+PRScanListNode::PRScanListNode() : c_pFileName(1, '\0') {
+  fileinfo.pFileName = c_pFileName.data();
+}
+
+void PRScanListNode::setfile(const _rec_file_ele& engineRecord) {
+  fileinfo.file_start = engineRecord.file_start;
+  fileinfo.file_len = engineRecord.file_len;
+  fileinfo.journal_file = nullptr;
+  // zero-filled, so the copy is terminated even when the engine's is not;
+  // a name longer than any path is cut rather than allocated
+  constexpr std::uint32_t kLongestName = 4096;
+  const std::uint32_t nameLength = std::min(engineRecord.file_name_len, kLongestName);
+  c_pFileName.assign(std::size_t{nameLength} + 1, '\0');
+  if (engineRecord.pFileName != nullptr) {
+    std::memcpy(c_pFileName.data(), engineRecord.pFileName,
+                ::strnlen(engineRecord.pFileName, nameLength));
+  }
+  fileinfo.file_name_len = nameLength;
+  fileinfo.pFileName = c_pFileName.data();
+}
+
+void PRScanListNode::visitFields(FieldVisitor& v) const {
+  v.text("nodeName", nodeName);
+  v.text("nodeSizeString", nodeSizeString);
+  v.unsignedNumber("fileSizeNumber", fileSizeNumber);
+  v.text("fileType", fileType);
+  v.optionalText("createTime", createTime);
+  v.optionalText("modifyTime", modifyTime);
+  v.optionalText("validaty", validaty);
+  v.optionalText("bDeleted", bDeleted);
+  v.number("bMarked", bMarked);
+  v.number("bSelected", bSelected);
+  v.unsignedNumber("file_start", fileinfo.file_start);
+}
+
+}  // namespace orvane

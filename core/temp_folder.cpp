@@ -1,0 +1,28 @@
+#include "core/temp_folder.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace orvane {
+
+TempFolder::TempFolder(std::string_view prefix) {
+  std::string pattern = (std::filesystem::temp_directory_path() / std::string(prefix)).string();
+  pattern += "XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (::mkdtemp(buffer.data()) == nullptr) {
+    throw std::filesystem::filesystem_error("cannot make a private temporary folder", pattern,
+                                            std::error_code(errno, std::generic_category()));
+  }
+  path_ = buffer.data();
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+}  // namespace orvane

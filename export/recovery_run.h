@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/app_delegate.h"
+#include "core/blackberry_records.h"
+#include "core/scan_list_node.h"
+#include "export/rtf_controller.h"
+#include "results/result_view_controller.h"
+
+namespace orvane {
+
+struct RecoveryReport {
+  std::int32_t recordsWritten = 0;        // the run's count (recovredFilesNum)
+  std::vector<std::string> problems;      // one line per file that could not be written
+};
+
+// Exports every ticked record of the current scan into a new folder: text
+// reports, vCards and file copies in backup mode; the engine's copies of
+// found files in memory-card mode. Runs on the calling thread (the desktop
+// app gives it its own); `progress` is called after every record with the
+// percentage of ticked records written.
+class RecoveryRun {
+ public:
+  using Progress = std::function<void(int percent)>;
+
+  RecoveryRun(PRResultViewController& results, CorvelAppDelegate& app);
+
+  RecoveryReport recoverFilesThread(const std::filesystem::path& recoverPath,
+                                    const Progress& progress = {});
+
+  // recovered * 100 / selected in single precision, truncated; 0 when
+  // nothing is selected.
+  static int progressPercent(std::int32_t recovered, std::int32_t selected);
+
+  // "Orvane YYYY-MM-DD - HH.MM.SS" for the given local time.
+  static std::string proposedFolderName(std::time_t when);
+
+  // One record each; the report writer is the category's.
+  void recoverContentStore(const PRBlackBerryContentNode& node);
+  void recoverContactNode(const PRBlackBerryContactNode& node, PRRtfController& rtf);
+  void recoverMessageNode(const PRBlackBerrySMSMessageNode& node, PRRtfController& rtf);
+  void recoverNoteNode(const PRBlackBerryNoteNode& node, PRRtfController& rtf);
+  void recoverCalenderNode(const PRBlackBerryCalenderNode& node, PRRtfController& rtf);
+  void recoverCallHistoryNode(const PRBlackBerryCallNode& node, PRRtfController& rtf);
+  void recoverMMSNode(const PRBlackBerryMMSMessageNode& node, PRRtfController& rtf);
+  void recoverMMSNodeFile(const PRBlackBerryMMSMessageNode& node);
+  void RecoverRawFile(PRScanListNode& node);
+
+  // The report entry texts, exactly as written.
+  static std::string contactEntry(const PRBlackBerryContactNode& node);
+  static std::string messageEntry(const PRBlackBerrySMSMessageNode& node);
+  static std::string noteEntry(const PRBlackBerryNoteNode& node);
+  static std::string calenderEntry(const PRBlackBerryCalenderNode& node);
+  static std::string callHistoryEntry(const PRBlackBerryCallNode& node);
+  static std::string mmsEntry(const PRBlackBerryMMSMessageNode& node);
+
+  const std::filesystem::path& recoverPath() const { return recoverPath_; }
+  const std::filesystem::path& recoverFilePath() const { return recoverFilePath_; }
+
+ private:
+  void recoverBackupCategories();
+  void recoverRawCategories();
+  // Makes the category folder under the export folder and makes it current.
+  void enterCategoryFolder(std::string_view folderName);
+  void writeReport(PRRtfController& rtf, std::string_view fileType);
+  void counted();
+  void writeFileCopy(const std::string& proposedName, const Bytes& bytes);
+  void addProblem(std::string problem);
+
+  PRResultViewController& results_;
+  CorvelAppDelegate& app_;
+  std::filesystem::path recoverPath_;
+  std::filesystem::path recoverFilePath_;
+  Progress progress_;
+  RecoveryReport report_;
+};
+
+}  // namespace orvane

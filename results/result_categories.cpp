@@ -1,0 +1,174 @@
+// Category pages, display lists, ticks and select-all of the results model.
+
+#include <algorithm>
+
+#include "core/ios_records.h"
+#include "results/result_model_state.h"
+#include "results/result_view_controller.h"
+
+namespace orvane {
+
+namespace {
+
+std::size_t index(ResultTable table) { return static_cast<std::size_t>(table); }
+
+bool isDeleted(const PRRecord& record) {
+  if (const auto* r = dynamic_cast<const PRContactNode*>(&record)) return r->bDeleted == 1;
+  if (const auto* r = dynamic_cast<const PRMessageNode*>(&record)) return r->bDeleted == 1;
+  if (const auto* r = dynamic_cast<const PRNoteNode*>(&record)) return r->bDeleted == 1;
+  if (const auto* r = dynamic_cast<const PRCallHistoryNode*>(&record)) return r->bDeleted == 1;
+  if (const auto* r = dynamic_cast<const PRBookMarkNode*>(&record)) return r->bDeleted == 1;
+  if (const auto* r = dynamic_cast<const PRCalenderNode*>(&record)) return r->bDeleted == 1;
+  return false;
+}
+
+// The category pages of each mode, in the order of their buttons.
+std::vector<ResultTable> categoriesOf(BrowseSource source) {
+  switch (source) {
+    case BrowseSource::blackBerry:
+      return {ResultTable::photo,       ResultTable::contact,  ResultTable::message,
+              ResultTable::note,        ResultTable::callHistory, ResultTable::calender,
+              ResultTable::mms};
+    case BrowseSource::ios:
+      return {ResultTable::photo,       ResultTable::contact,  ResultTable::message,
+              ResultTable::note,        ResultTable::callHistory, ResultTable::bookMark,
+              ResultTable::calender,    ResultTable::faceTwitter};
+    case BrowseSource::memoryCard:
+      return {ResultTable::bbImage, ResultTable::bbVideo, ResultTable::bbAudio,
+              ResultTable::bbDocument};
+  }
+  return {};
+}
+
+}  // namespace
+
+ResultList PRResultViewController::sourceListFor(ResultTable table, BrowseSource source) {
+  const bool ios = source == BrowseSource::ios;
+  switch (table) {
+    case ResultTable::photo:
+      return ios ? ResultList::photoAndVideoArray : ResultList::bbContentStoreArray;
+    case ResultTable::contact:
+      return ios ? ResultList::contactArray : ResultList::bbContactArray;
+    case ResultTable::message:
+      return ios ? ResultList::messageArray : ResultList::bbSMSArray;
+    case ResultTable::note:
+      return ios ? ResultList::noteArray : ResultList::bbNoteArray;
+    case ResultTable::callHistory:
+      return ios ? ResultList::callHistoryArray : ResultList::bbCallArray;
+    case ResultTable::calender:
+      return ios ? ResultList::calenderArray : ResultList::bbCalderArray;
+    case ResultTable::mms:
+      return ResultList::bbMMSArray;
+    case ResultTable::bookMark:
+      return ResultList::bookMarkArray;
+    case ResultTable::faceTwitter:
+      return ResultList::faceTwitterArray;
+    case ResultTable::bbImage:
+      return ResultList::bbImageArray;
+    case ResultTable::bbVideo:
+      return ResultList::bbVedioArray;
+    case ResultTable::bbAudio:
+      return ResultList::bbAudioArray;
+    case ResultTable::bbDocument:
+      return ResultList::bbDocumentArray;
+    case ResultTable::bbArchive:
+      return ResultList::bbArchiveArray;
+  }
+  return ResultList::bbArchiveArray;
+}
+
+void PRResultViewController::selectCategory(ResultTable table) {
+  {
+    std::lock_guard lock(mutex_);
+    // the archive page shows its list but does not become the current table
+    if (table != ResultTable::bbArchive) currentTable_ = table;
+    lists_->shown(table) = lists_->of(sourceListFor(table, source_));
+  }
+  if (observer_ != nullptr) observer_->displayListChanged(table);
+}
+
+std::vector<RecordPtr> PRResultViewController::displayList(ResultTable table) const {
+  std::lock_guard lock(mutex_);
+  return lists_->display[index(table)];
+}
+
+void PRResultViewController::actCheck(bool onlyDeleted) {
+  std::optional<ResultTable> table;
+  {
+    std::lock_guard lock(mutex_);
+    table = currentTable_;
+    if (!table) return;
+    switch (*table) {
+      case ResultTable::contact:
+      case ResultTable::message:
+      case ResultTable::note:
+      case ResultTable::callHistory:
+      case ResultTable::bookMark:
+      case ResultTable::calender:
+        break;
+      default:
+        return;
+    }
+    const auto& source = lists_->of(sourceListFor(*table, source_));
+    auto& shown = lists_->shown(*table);
+    shown.clear();
+    for (const auto& record : source) {
+      if (!onlyDeleted || isDeleted(*record)) shown.push_back(record);
+    }
+  }
+  if (observer_ != nullptr) observer_->displayListChanged(*table);
+}
+
+void PRResultViewController::changeTick(PRRecord& record, bool ticked) {
+  const std::uint8_t wanted = ticked ? 1 : 0;
+  if (record.bSelected == wanted) return;
+  record.bSelected = wanted;
+  selectedFilesNum_ += ticked ? 1 : -1;
+}
+
+void PRResultViewController::setTickForRows(const std::vector<std::size_t>& selectedRows,
+                                            bool ticked) {
+  {
+    std::lock_guard lock(mutex_);
+    if (!currentTable_) return;
+    auto& shown = lists_->shown(*currentTable_);
+    for (const std::size_t row : selectedRows) {
+      if (row < shown.size()) changeTick(*shown[row], ticked);
+    }
+  }
+  refreshTickCount();
+}
+
+void PRResultViewController::ClickSelectAll(bool on) {
+  std::optional<ResultTable> table;
+  {
+    std::lock_guard lock(mutex_);
+    table = currentTable_;
+    if (!table || *table == ResultTable::bbArchive) return;
+    for (const auto& record : lists_->shown(*table)) changeTick(*record, on);
+    selectAllFlags_[index(*table)] = on;
+  }
+  refreshTickCount();
+  if (observer_ != nullptr) observer_->displayListChanged(*table);
+}
+
+bool PRResultViewController::selectAllFlag(ResultTable table) const {
+  std::lock_guard lock(mutex_);
+  return selectAllFlags_[index(table)];
+}
+
+std::int32_t PRResultViewController::selectAllCategories() {
+  const std::optional<ResultTable> previous = currentTable_;
+  for (ResultTable table : categoriesOf(source_)) {
+    selectCategory(table);
+    ClickSelectAll(true);
+  }
+  if (previous) selectCategory(*previous);
+  return selectedFilesNum_;
+}
+
+void PRResultViewController::refreshTickCount() {
+  if (observer_ != nullptr) observer_->tickCountChanged(selectedFilesNum_);
+}
+
+}  // namespace orvane

@@ -1,0 +1,156 @@
+// Column sorting of the results tables and the size-text reader.
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <cmath>
+#include <ctime>
+#include <optional>
+
+#include "core/blackberry_records.h"
+#include "core/ios_records.h"
+#include "results/result_model_state.h"
+#include "results/result_view_controller.h"
+
+namespace orvane {
+
+namespace {
+
+// Shared by every table, as the headers that use them are: a click flips
+// the flag, and the flag after the flip decides the direction (1 ascending).
+std::atomic<bool> nameFlag{false};
+std::atomic<bool> sizeFlag{false};
+std::atomic<bool> dateFlag{false};
+
+enum class SortKey { name, size, date };
+
+// "12.jpg" -> 12: the leading digits of the name without its extension.
+std::uint64_t leadingNumber(const std::string& fileName) {
+  std::uint64_t value = 0;
+  const std::string stem = fileName.substr(0, fileName.rfind('.'));
+  std::from_chars(stem.data(), stem.data() + stem.size(), value);
+  return value;
+}
+
+std::optional<std::string> nameText(const PRRecord& r) {
+  if (const auto* c = dynamic_cast<const PRContactNode*>(&r)) return c->contactName;
+  if (const auto* m = dynamic_cast<const PRMessageNode*>(&r)) return m->messageName;
+  if (const auto* h = dynamic_cast<const PRCallHistoryNode*>(&r)) return h->callName;
+  if (const auto* c = dynamic_cast<const PRBlackBerryContactNode*>(&r)) return c->contactName;
+  if (const auto* s = dynamic_cast<const PRBlackBerrySMSMessageNode*>(&r)) return s->numberString;
+  if (const auto* h = dynamic_cast<const PRBlackBerryCallNode*>(&r)) return h->CallName;
+  if (const auto* f = dynamic_cast<const PRBlackBerryContentNode*>(&r)) return f->filePathName;
+  return std::nullopt;
+}
+
+// -1, 0 or 1; records of classes without the key compare equal.
+int compareNames(const PRRecord& a, const PRRecord& b) {
+  const auto* photoA = dynamic_cast<const PRPhotoAndVideoNode*>(&a);
+  const auto* photoB = dynamic_cast<const PRPhotoAndVideoNode*>(&b);
+  if (photoA != nullptr && photoB != nullptr) {
+    const auto x = leadingNumber(photoA->fileNodeName);
+    const auto y = leadingNumber(photoB->fileNodeName);
+    return x < y ? -1 : (x > y ? 1 : 0);
+  }
+  const auto x = nameText(a);
+  const auto y = nameText(b);
+  if (!x || !y) return 0;
+  const int order = x->compare(*y);
+  return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
+std::optional<std::uint64_t> sizeOf(const PRRecord& r) {
+  if (const auto* p = dynamic_cast<const PRPhotoAndVideoNode*>(&r)) {
+    return PRResultViewController::sizeFormString(p->fileNodeSize);
+  }
+  if (const auto* f = dynamic_cast<const PRBlackBerryContentNode*>(&r)) return f->fileSize;
+  return std::nullopt;
+}
+
+int compareSizes(const PRRecord& a, const PRRecord& b) {
+  const auto x = sizeOf(a);
+  const auto y = sizeOf(b);
+  if (!x || !y) return 0;
+  return *x < *y ? -1 : (*x > *y ? 1 : 0);
+}
+
+// Call dates are "MM-DD-YYYY HH:MM"; a text that is no such date sorts
+// after every real date.
+std::optional<std::int64_t> callDateKey(const PRRecord& r) {
+  const auto* call = dynamic_cast<const PRCallHistoryNode*>(&r);
+  if (call == nullptr) return std::nullopt;
+  int month = 0, day = 0, year = 0, hour = 0, minute = 0;
+  if (std::sscanf(call->callDate.c_str(), "%d-%d-%d %d:%d", &month, &day, &year, &hour,
+                  &minute) != 5) {
+    return std::nullopt;
+  }
+  return ((((std::int64_t{year} * 13 + month) * 32 + day) * 24 + hour) * 60) + minute;
+}
+
+int compareDates(const PRRecord& a, const PRRecord& b) {
+  const auto x = callDateKey(a);
+  const auto y = callDateKey(b);
+  if (!x && !y) return 0;
+  if (!x) return 1;
+  if (!y) return -1;
+  return *x < *y ? -1 : (*x > *y ? 1 : 0);
+}
+
+std::optional<SortKey> keyForClick(ResultTable table, std::string_view column) {
+  if (column == "bSelected") return std::nullopt;
+  switch (table) {
+    case ResultTable::photo:
+      if (column == "Name") return SortKey::name;
+      if (column == "Size") return SortKey::size;
+      return std::nullopt;
+    case ResultTable::contact:
+    case ResultTable::message:
+      return SortKey::name;
+    case ResultTable::callHistory:
+      return column == "Name" ? SortKey::name : SortKey::date;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+void PRResultViewController::didClickTableColumn(ResultTable table,
+                                                 std::string_view columnIdentifier) {
+  const std::optional<SortKey> key = keyForClick(table, columnIdentifier);
+  if (!key) return;
+  std::atomic<bool>& flag =
+      *key == SortKey::name ? nameFlag : (*key == SortKey::size ? sizeFlag : dateFlag);
+  const bool ascending = !flag.load();
+  flag = ascending;
+  const auto compare = *key == SortKey::name ? compareNames
+                       : *key == SortKey::size ? compareSizes
+                                               : compareDates;
+  {
+    std::lock_guard lock(mutex_);
+    auto& shown = lists_->shown(table);
+    std::stable_sort(shown.begin(), shown.end(), [&](const RecordPtr& a, const RecordPtr& b) {
+      const int order = compare(*a, *b);
+      return ascending ? order < 0 : order > 0;
+    });
+  }
+  if (observer_ != nullptr) observer_->displayListChanged(table);
+}
+
+std::uint64_t PRResultViewController::sizeFormString(std::string_view sizeText) {
+  if (sizeText.empty()) return 0;
+  const char unit = sizeText.back();
+  const std::string number(sizeText.substr(0, sizeText.size() - 1));
+  const double value = std::strtod(number.c_str(), nullptr);
+  double scale = 1000.0 * 1000.0 * 1000.0 * 1000.0;
+  if (unit == 'B') scale = 1;
+  if (unit == 'K') scale = 1000.0;
+  if (unit == 'M') scale = 1000.0 * 1000.0;
+  if (unit == 'G') scale = 1000.0 * 1000.0 * 1000.0;
+  const double product = value * scale;
+  if (!(product > 0)) return 0;
+  if (product >= 18446744073709551615.0) return UINT64_MAX;
+  return static_cast<std::uint64_t>(product);
+}
+
+}  // namespace orvane
