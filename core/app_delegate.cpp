@@ -185,6 +185,8 @@ std::optional<std::string> CorvelAppDelegate::getNameByPhoneNumber(
   std::shared_ptr<PerScanLists> lists = scanLists();
   if (!lists) return std::nullopt;
   const std::string wanted = lowered(withoutPhonePunctuation(phoneNumber));
+  // a message or call without a number belongs to nobody
+  if (wanted.empty()) return std::nullopt;
   for (const auto& contact : lists->contactArray) {
     if (contact->contactPhone.empty()) continue;
     const std::string phones = lowered(withoutPhonePunctuation(contact->contactPhone));

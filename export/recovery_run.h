@@ -18,8 +18,8 @@
 namespace orvane {
 
 struct RecoveryReport {
-  std::int32_t recordsWritten = 0;        // the run's count (recovredFilesNum)
-  std::vector<std::string> problems;      // one line per file that could not be written
+  std::int32_t recordsWritten = 0;    // the run's count (recovredFilesNum)
+  std::vector<std::string> problems;  // one line per file that could not be written
 };
 
 // Exports every ticked record of the current scan into a new folder: text

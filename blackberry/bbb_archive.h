@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+// A Windows desktop backup (".bbb"): a zip archive whose "Databases" folder
+// holds either one IPD file, "Databases.ipd", or one file per database
+// ("1.dat" and its siblings). The archive is unpacked in process into a
+// folder of its own inside the scan's private folder, so nothing another
+// archive left behind is ever read; that folder goes with this object.
+class BbbArchive {
+ public:
+  explicit BbbArchive(const std::filesystem::path& scanFolder) : scanFolder_(scanFolder) {}
+  ~BbbArchive();
+  BbbArchive(const BbbArchive&) = delete;
+  BbbArchive& operator=(const BbbArchive&) = delete;
+
+  // Unpacks the archive and answers what to read: "Databases.ipd" for the
+  // IPD reader (which wins when both forms are present), or, with
+  // `withcheckwinbbb` set, the "Databases" folder for the per-database
+  // reader. Nothing, with `problem` set to one line, when the bytes are not
+  // a readable zip archive or hold no database.
+  std::optional<std::filesystem::path> checkTheBackUpFile(std::span<const std::uint8_t> archive,
+                                                          bool& withcheckwinbbb,
+                                                          std::string& problem);
+
+  // Entries not unpacked because their names would land outside the
+  // folder, and entries that could not be read whole.
+  const std::vector<std::string>& notes() const { return notes_; }
+
+  // Unpacking stops when this many bytes were written (a zip bomb fills no disk).
+  std::uint64_t maxUnpackedBytes = 64ull << 30;
+
+ private:
+  bool unpack(std::span<const std::uint8_t> archive, std::string& problem);
+
+  std::filesystem::path scanFolder_;
+  std::filesystem::path unpackFolder_;
+  std::vector<std::string> notes_;
+};
+
+}  // namespace orvane

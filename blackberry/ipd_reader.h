@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "blackberry/blackberry_databases.h"
+#include "blackberry/record_decoders.h"
+#include "blackberry/record_walk.h"
+#include "core/backup_source.h"
+#include "core/notification_center.h"
+#include "core/per_scan_lists.h"
+
+namespace orvane {
+
+class MappedFile;
+
+// Reads one IPD backup: checks its header, reads the database name table
+// into the scan's `blackberryDatabaseArray`, then walks every record to the
+// end of the file and hands the records of known databases to their
+// decoder, posting the database's progress number after each.
+class IpdReader {
+ public:
+  IpdReader(NotificationCenter& nc, PerScanLists& lists) : nc_(nc), lists_(lists), decoders_(nc) {}
+
+  ScanOutcome scanBlackBerryBackUpThread(const std::filesystem::path& path);
+  // The same walk over a file the caller has open already.
+  ScanOutcome scanMapped(MappedFile& file);
+  // The same walk over a file already in memory.
+  ScanOutcome scanBytes(std::span<const std::uint8_t> file) { return read(file, nullptr); }
+
+  // The name of the first table entry with this index.
+  std::optional<std::string> GetDataBaseNameByDatabaseIndex(std::int32_t index) const;
+
+  // The 1, 2 or 4 bytes at `offset` as an unsigned little-endian number;
+  // nothing when they are not all in the file.
+  static std::optional<std::uint32_t> GetLitteEndianLengthwithHandle(
+      std::span<const std::uint8_t> file, std::uint64_t offset, int length);
+
+  // Where the walk stopped early, when it did.
+  const WalkDamage& damage() const { return damage_; }
+
+  // The read position: past the name table, then past each record.
+  std::uint64_t bbOffSet = 0;
+
+ private:
+  ScanOutcome read(std::span<const std::uint8_t> file, MappedFile* mapping);
+  bool readNameTable(std::span<const std::uint8_t> file, std::uint16_t databaseCount);
+
+  NotificationCenter& nc_;
+  PerScanLists& lists_;
+  BlackBerryDecoders decoders_;
+  // the decoder of each database index, made once from the name table
+  std::vector<std::optional<BlackBerryDatabase>> routes_;
+  WalkDamage damage_;
+};
+
+// The outcome for a file that is not a BlackBerry backup at all.
+ScanOutcome notABlackBerryBackup(const std::string& why);
+
+}  // namespace orvane

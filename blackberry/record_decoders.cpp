@@ -1,0 +1,234 @@
+#include "blackberry/record_decoders.h"
+
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "blackberry/field_text.h"
+#include "blackberry/field_walk.h"
+#include "core/blackberry_records.h"
+#include "core/conversions.h"
+#include "core/event_names.h"
+
+namespace orvane {
+
+namespace {
+
+using Data = std::span<const std::uint8_t>;
+
+// The phone number field of address-book type 5 is followed by 3 bytes its
+// length does not count.
+constexpr FieldRules kContactRules{.extraType = 5, .extraBytes = 3};
+// Calendar type 5 is followed by 7 uncounted bytes.
+constexpr FieldRules kCalendarRules{.extraType = 5, .extraBytes = 7};
+// The number of SMS and MMS records (type 2) follows 4 bytes of its own.
+constexpr FieldRules kMessageRules{.skip4Type = 2};
+constexpr FieldRules kPlainRules{};
+
+template <class Record>
+void post(NotificationCenter& nc, const char* eventName, std::shared_ptr<Record> record) {
+  nc.postNotificationName(eventName, EventObject(std::in_place_type<RecordPtr>, std::move(record)));
+}
+
+Bytes copyOf(Data data) { return Bytes(data.begin(), data.end()); }
+
+// Stored files and attachments come in pieces. A first piece of fewer than
+// 9 bytes is not file content and is dropped; once there is content, every
+// piece is appended to it.
+void addPiece(std::optional<Bytes>& content, Data piece, std::size_t expectedTotal) {
+  if (content && content->size() >= 2) {
+    content->insert(content->end(), piece.begin(), piece.end());
+  } else if (piece.size() >= 9) {
+    content.emplace();
+    // all pieces of the record at once: one allocation, never twice the file
+    content->reserve(expectedTotal);
+    content->assign(piece.begin(), piece.end());
+  }
+}
+
+// Bytes of all fields of the given types, so that a file joined from its
+// pieces is allocated once.
+std::size_t dataBytesOfTypes(Data fieldArea, const FieldRules& rules, std::uint8_t typeA,
+                             std::uint8_t typeB) {
+  std::size_t total = 0;
+  walkFields(fieldArea, rules, [&](std::uint8_t type, Data data) {
+    if (type == typeA || type == typeB) total += data.size();
+  });
+  return total;
+}
+
+}  // namespace
+
+void BlackBerryDecoders::ScanBlackBerryContactwith(std::span<const std::uint8_t> fieldArea) {
+  auto contact = std::make_shared<PRBlackBerryContactNode>();
+  walkFields(fieldArea, kContactRules, [&](std::uint8_t type, Data data) {
+    switch (type) {
+      case 1: contact->email = fieldText(data); break;
+      case 6:
+      case 16:
+        joinNewFirst(contact->workCall, fieldText(data));
+        contact->phoneNumber = contact->workCall;
+        break;
+      case 7:
+      case 17:
+        joinNewFirst(contact->homeCall, fieldText(data));
+        contact->phoneNumber = contact->homeCall;
+        break;
+      case 8:
+        joinNewFirst(contact->mobilCall, fieldText(data));
+        contact->phoneNumber = contact->mobilCall;
+        break;
+      case 10: contact->pinNumber = fieldText(data); break;
+      case 32: joinNewFirst(contact->contactName, fieldText(data)); break;
+      case 33: contact->companyName = fieldText(data); break;
+      case 35:
+      case 36: joinNewFirst(contact->address, fieldText(data)); break;
+      case 38: contact->city = fieldText(data); break;
+      case 39: contact->provice = fieldText(data); break;
+      case 40: contact->postZcode = fieldText(data); break;
+      case 41: contact->country = fieldText(data); break;
+      case 54: contact->webSite = fieldText(data); break;
+      case 55: contact->titleName = fieldText(data); break;
+      case 59: contact->categories = fieldText(data); break;
+      case 64: contact->note = fieldText(data); break;
+      case 77: contact->contactImageData = copyOf(data); break;
+      case 82: contact->brithday = fieldText(data); break;
+      default: break;
+    }
+  });
+  post(nc_, events::BlacBerryContactInfo, std::move(contact));
+}
+
+void BlackBerryDecoders::ScanBlackBerryCallLogwith(std::span<const std::uint8_t> fieldArea) {
+  auto call = std::make_shared<PRBlackBerryCallNode>();
+  walkFields(fieldArea, kPlainRules, [&](std::uint8_t type, Data data) {
+    switch (type) {
+      case 2:
+        if (data.empty()) break;
+        switch (data[0]) {
+          case 0: call->CallType = "Recived"; break;
+          case 1: call->CallType = "Send"; break;
+          case 3: call->CallType = "Cancel"; break;
+          default: call->CallType = "UnKnown"; break;
+        }
+        break;
+      case 3:
+        // the duration is kept in the field's first byte
+        if (!data.empty()) call->callDuration = FieldConversions::getCallHistoryDuration(data[0]);
+        break;
+      case 4: call->CallTime = fieldText(data); break;
+      case 12: call->CallNumber = fieldText(data); break;
+      case 31:
+      case 55: joinNewLast(call->CallName, fieldText(data)); break;
+      default: break;
+    }
+  });
+  post(nc_, events::BlacBerryCallLogInfo, std::move(call));
+}
+
+void BlackBerryDecoders::ScanBlackBerrySMSMessagewith(std::span<const std::uint8_t> fieldArea) {
+  auto sms = std::make_shared<PRBlackBerrySMSMessageNode>();
+  walkFields(fieldArea, kMessageRules, [&](std::uint8_t type, Data data) {
+    switch (type) {
+      case 1:
+        // The direction is the first data byte of the record's first field,
+        // wherever the type-1 field itself stands.
+        if (fieldArea.size() > 3) {
+          if (fieldArea[3] == 0x00) sms->type = "Incoming";
+          if (fieldArea[3] == 0x01) sms->type = "outgoing";
+        }
+        break;
+      case 2: sms->numberString = fieldText(data); break;
+      case 4:
+        sms->contentText = fieldText(data);
+        // Texts outside the GSM alphabet are stored as UTF-16, whose first
+        // byte is often zero.
+        if (sms->contentText.empty()) sms->contentText = utf16FieldText(data);
+        break;
+      default: break;
+    }
+  });
+  post(nc_, events::BlackBerrySMSMessageInfo, std::move(sms));
+}
+
+void BlackBerryDecoders::ScanBlackBerryMMSMessagewith(std::span<const std::uint8_t> fieldArea) {
+  auto mms = std::make_shared<PRBlackBerryMMSMessageNode>();
+  std::size_t contentBytes = 0;
+  walkFields(fieldArea, kMessageRules, [&](std::uint8_t type, Data data) {
+    switch (type) {
+      case 103: {
+        mms->contentDataName = fieldText(data);
+        std::string fileClass = fileClassOf(mms->contentDataName);
+        if (!fileClass.empty()) mms->contentType = std::move(fileClass);
+        break;
+      }
+      case 104:
+        if (contentBytes == 0) contentBytes = dataBytesOfTypes(fieldArea, kMessageRules, 104, 105);
+        mms->contentData.emplace();
+        mms->contentData->reserve(contentBytes);
+        mms->contentData->assign(data.begin(), data.end());
+        break;
+      case 105:
+        if (contentBytes == 0) contentBytes = dataBytesOfTypes(fieldArea, kMessageRules, 104, 105);
+        addPiece(mms->contentData, data, contentBytes);
+        break;
+      case 111:
+      case 114: joinNewFirst(mms->numberName, fieldText(data)); break;
+      default: break;
+    }
+  });
+  post(nc_, events::BlackBerryMMSMessageInfo, std::move(mms));
+}
+
+void BlackBerryDecoders::ScanBlackBerryMemoswith(std::span<const std::uint8_t> fieldArea) {
+  auto memo = std::make_shared<PRBlackBerryNoteNode>();
+  walkFields(fieldArea, kPlainRules, [&](std::uint8_t type, Data data) {
+    if (type == 1) memo->noteTittle = fieldText(data);
+    if (type == 2) memo->noteContent = fieldText(data);
+  });
+  post(nc_, events::BlackBerryNoteInfo, std::move(memo));
+}
+
+void BlackBerryDecoders::ScanBlackBerryCalenderwith(std::span<const std::uint8_t> fieldArea) {
+  auto entry = std::make_shared<PRBlackBerryCalenderNode>();
+  walkFields(fieldArea, kCalendarRules, [&](std::uint8_t type, Data data) {
+    if (type == 2) joinNewLast(entry->bbCalSubject, fieldText(data));
+    if (type == 3) joinNewLast(entry->bbCalInformation, fieldText(data));
+  });
+  post(nc_, events::BlackBerryCalenderInfo, std::move(entry));
+}
+
+void BlackBerryDecoders::ScanBlackBerryContentStorewith(std::span<const std::uint8_t> fieldArea) {
+  auto stored = std::make_shared<PRBlackBerryContentNode>();
+  bool hasContent = false;
+  std::size_t contentBytes = 0;
+  walkFields(fieldArea, kPlainRules, [&](std::uint8_t type, Data data) {
+    if (type == 1) stored->filePathName = fieldText(data);
+    if (type == 7) {
+      if (!hasContent) contentBytes = dataBytesOfTypes(fieldArea, kPlainRules, 7, 7);
+      addPiece(stored->contentData, data, contentBytes);
+      hasContent = true;
+    }
+  });
+  // Folders and empty files of the store have no content worth listing.
+  if (!hasContent || !stored->contentData || stored->contentData->empty()) return;
+  stored->ContentFileType = fileClassOf(stored->filePathName);
+  stored->fileSize = stored->contentData->size();
+  stored->contentFileSize = FieldConversions::size_to_unit(stored->fileSize);
+  post(nc_, events::BlackBerryContentStoreInfo, std::move(stored));
+}
+
+void BlackBerryDecoders::decode(BlackBerryDatabase database,
+                                std::span<const std::uint8_t> fieldArea) {
+  switch (database) {
+    case BlackBerryDatabase::kAddressBook: ScanBlackBerryContactwith(fieldArea); break;
+    case BlackBerryDatabase::kCallLog: ScanBlackBerryCallLogwith(fieldArea); break;
+    case BlackBerryDatabase::kSms: ScanBlackBerrySMSMessagewith(fieldArea); break;
+    case BlackBerryDatabase::kMms: ScanBlackBerryMMSMessagewith(fieldArea); break;
+    case BlackBerryDatabase::kMemos: ScanBlackBerryMemoswith(fieldArea); break;
+    case BlackBerryDatabase::kCalendar: ScanBlackBerryCalenderwith(fieldArea); break;
+    case BlackBerryDatabase::kContentStore: ScanBlackBerryContentStorewith(fieldArea); break;
+  }
+}
+
+}  // namespace orvane

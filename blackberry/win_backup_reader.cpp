@@ -1,0 +1,105 @@
+#include "blackberry/win_backup_reader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+
+#include "blackberry/blackberry_databases.h"
+#include "blackberry/byte_reader.h"
+#include "blackberry/field_text.h"
+#include "blackberry/ipd_format.h"
+#include "blackberry/mapped_file.h"
+#include "blackberry/record_walk.h"
+#include "core/event_names.h"
+
+namespace orvane {
+
+namespace {
+
+// "2.dat" before "10.dat": runs of digits compare by their value.
+bool naturalLess(const std::string& a, const std::string& b) {
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    const bool digitA = std::isdigit(static_cast<unsigned char>(a[i])) != 0;
+    const bool digitB = std::isdigit(static_cast<unsigned char>(b[j])) != 0;
+    if (digitA && digitB) {
+      std::size_t endA = i;
+      std::size_t endB = j;
+      while (endA < a.size() && std::isdigit(static_cast<unsigned char>(a[endA]))) ++endA;
+      while (endB < b.size() && std::isdigit(static_cast<unsigned char>(b[endB]))) ++endB;
+      std::string_view numberA(a.data() + i, endA - i);
+      std::string_view numberB(b.data() + j, endB - j);
+      while (numberA.size() > 1 && numberA.front() == '0') numberA.remove_prefix(1);
+      while (numberB.size() > 1 && numberB.front() == '0') numberB.remove_prefix(1);
+      if (numberA.size() != numberB.size()) return numberA.size() < numberB.size();
+      if (numberA != numberB) return numberA < numberB;
+      i = endA;
+      j = endB;
+    } else {
+      if (a[i] != b[j]) return a[i] < b[j];
+      ++i;
+      ++j;
+    }
+  }
+  return a.size() - i < b.size() - j;
+}
+
+}  // namespace
+
+std::size_t WinBackupReader::scanBlackBerryWinBackUpThread(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    std::string name = entry.path().filename().string();
+    // hidden entries (".DS_Store" and the like) are not databases
+    if (!name.empty() && name.front() != '.') names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end(), naturalLess);
+
+  std::size_t databaseFiles = 0;
+  for (const auto& name : names) {
+    if (AnalyWinbackupfilePath(folder / name)) ++databaseFiles;
+  }
+  return databaseFiles;
+}
+
+bool WinBackupReader::AnalyWinbackupfilePath(const std::filesystem::path& file) {
+  std::string problem;
+  const auto mapping = MappedFile::open(file, problem);
+  if (!mapping) return false;
+  currentFile_ = file;
+  const bool isDatabase = read(mapping->bytes(), mapping.get());
+  currentFile_.clear();
+  return isDatabase;
+}
+
+bool WinBackupReader::read(std::span<const std::uint8_t> file, MappedFile* mapping) {
+  if (!ipd::hasHeader(file)) return false;
+  ByteReader reader(file, ipd::kNameTableOffset);
+  const auto nameLength = reader.u16le();
+  const auto nameBytes = nameLength ? reader.bytes(*nameLength) : std::nullopt;
+  if (!nameBytes) {
+    damageNotes_.push_back(where() + "the database name is cut off by the end of the file");
+    return true;
+  }
+  const auto database = winDatabaseNamed(fieldText(*nameBytes));
+  if (!database) return true;
+
+  bbOffSet = reader.position();
+  WalkDamage damage;
+  walkRecords(file, bbOffSet, damage, [&](std::uint16_t, auto fieldArea) {
+    if (mapping != nullptr) mapping->releaseBehind(fieldArea.data() - ipd::kRecordHeaderSize);
+    decoders_.decode(*database, fieldArea);
+    nc_.postNotificationName(events::BlackBerryRawRecoveryProgress,
+                             EventObject(std::int64_t{kWinBackupProgress}));
+  });
+  if (damage.any()) damageNotes_.push_back(where() + damage.text);
+  return true;
+}
+
+std::string WinBackupReader::where() const {
+  return currentFile_.empty() ? std::string() : currentFile_.filename().string() + ": ";
+}
+
+}  // namespace orvane

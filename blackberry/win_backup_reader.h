@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "blackberry/record_decoders.h"
+#include "core/notification_center.h"
+
+namespace orvane {
+
+class MappedFile;
+
+// Reads the per-database form of a Windows backup: a folder of files that
+// each carry the IPD header and one database, whose name decides the
+// decoder of every record in the file (the records' own database index is
+// not used). Posts progress 60 after every record.
+class WinBackupReader {
+ public:
+  explicit WinBackupReader(NotificationCenter& nc) : nc_(nc), decoders_(nc) {}
+
+  // Reads every database file of the folder in name order ("2.dat" before
+  // "10.dat"), skipping hidden entries; answers how many carried the IPD
+  // header.
+  std::size_t scanBlackBerryWinBackUpThread(const std::filesystem::path& folder);
+
+  // Reads one file; false when it cannot be read or lacks the IPD header.
+  // A file of a database no decoder knows gives no record.
+  bool AnalyWinbackupfilePath(const std::filesystem::path& file);
+  // The same over a file already in memory.
+  bool scanDatabaseBytes(std::span<const std::uint8_t> file) { return read(file, nullptr); }
+
+  // Lines saying where files were cut short or damaged.
+  const std::vector<std::string>& damageNotes() const { return damageNotes_; }
+
+  // The read position in the file being read.
+  std::uint64_t bbOffSet = 0;
+
+ private:
+  bool read(std::span<const std::uint8_t> file, MappedFile* mapping);
+  std::string where() const;
+
+  NotificationCenter& nc_;
+  BlackBerryDecoders decoders_;
+  std::filesystem::path currentFile_;
+  std::vector<std::string> damageNotes_;
+};
+
+}  // namespace orvane

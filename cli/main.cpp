@@ -1,0 +1,32 @@
+// orvane-cli: the scans and exports of Orvane without a display.
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+
+#include "cli/scan_command.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"Orvane: rescue contacts, messages and files from phone backups and cards"};
+  app.name("orvane-cli");
+  app.require_subcommand(1);
+
+  orvane::cli::ScanOptions scan;
+  CLI::App* scanCommand =
+      app.add_subcommand("scan", "Scan a BlackBerry backup (.ipd or .bbb) and list what it holds");
+  scanCommand->add_option("SOURCE", scan.source, "the backup file")->required();
+  scanCommand->add_option("--export", scan.exportFolder,
+                          "tick every record and export it into this new folder");
+  scanCommand->add_flag("--json", scan.json, "print every record as one JSON object per line");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::ParseError& wrongUsage) {
+    app.exit(wrongUsage);
+    return 1;
+  }
+
+  if (scanCommand->parsed()) return orvane::cli::runScan(scan);
+  return 1;
+}

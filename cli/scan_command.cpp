@@ -1,0 +1,133 @@
+#include "cli/scan_command.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "blackberry/blackberry_source.h"
+#include "cli/json_lines.h"
+#include "cli/terminal_progress.h"
+#include "core/app_delegate.h"
+#include "core/main_thread_dispatcher.h"
+#include "export/recovery_run.h"
+#include "results/result_view_controller.h"
+
+namespace orvane::cli {
+
+namespace {
+
+struct Category {
+  const char* title;
+  ResultList list;
+};
+
+// The categories of a BlackBerry backup, in the order of the app's buttons.
+constexpr Category kBackupCategories[] = {
+    {"Photo&Video", ResultList::bbContentStoreArray},
+    {"Contacts", ResultList::bbContactArray},
+    {"Messages", ResultList::bbSMSArray},
+    {"Notes", ResultList::bbNoteArray},
+    {"Call History", ResultList::bbCallArray},
+    {"Calendar", ResultList::bbCalderArray},
+    {"MMS", ResultList::bbMMSArray},
+};
+
+class ProgressPrinter final : public ResultViewObserver {
+ public:
+  explicit ProgressPrinter(TerminalProgress& progress) : progress_(progress) {}
+  void progressChanged(int percent, const std::vector<std::string>&) override {
+    progress_.show(percent);
+  }
+
+ private:
+  TerminalProgress& progress_;
+};
+
+void fail(const std::string& subject, const std::string& reason) {
+  std::fprintf(stderr, "orvane-cli: %s: %s\n", subject.c_str(), reason.c_str());
+}
+
+void printSummary(const PRResultViewController& results) {
+  std::size_t total = 0;
+  for (const Category& category : kBackupCategories) {
+    const std::size_t found = results.count(category.list);
+    total += found;
+    std::printf("%-14s %zu\n", category.title, found);
+  }
+  std::printf("%-14s %zu\n", "Total", total);
+}
+
+// The folder must be new: nothing in it may be overwritten.
+bool exportFolderIsUsable(const std::filesystem::path& folder) {
+  std::error_code error;
+  if (std::filesystem::exists(folder, error) || std::filesystem::is_symlink(folder, error)) {
+    fail(folder.string(), "already exists; name a new folder so that nothing is overwritten");
+    return false;
+  }
+  return true;
+}
+
+int exportEverything(PRResultViewController& results, CorvelAppDelegate& app,
+                     const std::filesystem::path& folder, bool json) {
+  results.selectAllCategories();
+  TerminalProgress progress("Exporting");
+  RecoveryRun run(results, app);
+  const RecoveryReport report =
+      run.recoverFilesThread(folder, [&progress](int percent) { progress.show(percent); });
+  progress.finish();
+  for (const std::string& problem : report.problems) std::fprintf(stderr, "%s\n", problem.c_str());
+  std::FILE* out = json ? stderr : stdout;
+  std::fprintf(out, "Exported %d records to %s\n", report.recordsWritten, folder.c_str());
+  return 0;
+}
+
+}  // namespace
+
+int runScan(const ScanOptions& options) {
+  const std::filesystem::path source(options.source);
+  std::error_code error;
+  if (!std::filesystem::exists(source, error)) {
+    fail(options.source, "no such file");
+    return 2;
+  }
+  std::optional<std::filesystem::path> exportFolder;
+  if (options.exportFolder) {
+    exportFolder = std::filesystem::absolute(*options.exportFolder, error);
+    if (error || !exportFolderIsUsable(*exportFolder)) return 2;
+  }
+
+  DirectDispatcher mainThread;
+  CorvelAppDelegate app(mainThread);
+  app.addBackupSource(makeBlackBerrySource());
+  PRResultViewController results(app);
+  TerminalProgress progress("Scanning");
+  ProgressPrinter printer(progress);
+  results.setObserver(&printer);
+
+  results.showView(BrowseSource::blackBerry);
+  app.bbbackUpFilepath = options.source;
+  app.ScanIOSBackFile(options.source);
+  app.waitForScanWorker();
+  progress.finish();
+  results.setObserver(nullptr);
+
+  const ScanOutcome outcome = app.lastScanOutcome();
+  if (!outcome.scanned()) {
+    fail(options.source, outcome.reason);
+    return 2;
+  }
+
+  if (options.json) {
+    for (const RecordPtr& record : results.allRecordsInPostingOrder()) {
+      writeJsonLine(std::cout, *record);
+    }
+    std::cout.flush();
+  }
+  if (exportFolder) return exportEverything(results, app, *exportFolder, options.json);
+  if (!options.json) printSummary(results);
+  return 0;
+}
+
+}  // namespace orvane::cli

@@ -1,0 +1,225 @@
+#include "core/conversions.h"
+
+#include <array>
+#include <cstdio>
+#include <ctime>
+#include <limits>
+
+#include "core/utf8.h"
+
+namespace orvane {
+
+namespace {
+
+// The six file-type lists. Order matters: callers keep the position, and
+// the duplicates (CDR, DCR) are kept so that later positions do not move.
+constexpr std::array<std::string_view, 138> kImageTypes = {
+    "3DM", "3DMF", "3DS",  "ABM", "AFX",  "AI",           "ANI",  "ART",  "ARW",  "BLD",  "BLEND",
+    "BMP", "BOO",  "BR5",  "CDR", "CDR",  "CDT",          "CGM",  "CIFF", "CLP",  "CMX",  "CONT",
+    "CPT", "CR2",  "CRW",  "CUR", "CVX",  "DCM",          "DCR",  "DCR",  "DIB",  "DNG",  "DRW",
+    "DS4", "DSC",  "DT2",  "DWF", "DWG",  "EMF",          "EMZ",  "ERF",  "FH8",  "FLC",  "FOV",
+    "FPF", "FPX",  "FUJI", "FXG", "GIF",  "HDP",          "HPI",  "ICNS", "ICO",  "IDML", "IFF",
+    "IMG", "INX",  "IPX",  "ISD", "ITC2", "IV",           "JP2",  "JPEG", "JPG",  "JPX",  "K25",
+    "KDC", "LBM",  "MA",   "MAX", "MB",   "MDI",          "MDL",  "MDX",  "MINO", "MNG",  "MOS",
+    "MRW", "MSP",  "NCR",  "NEF", "OBJ",  "ORF",          "PAL",  "PAT",  "PBM",  "PCS",  "PCT",
+    "PCX", "PEF",  "PGM",  "PIC", "PICT", "PICTCLIPPING", "PNG",  "PPM",  "PSD",  "PSP",  "PSPIMGE",
+    "PTX", "PXN",  "QXD",  "RAF", "RAS",  "RAW",          "RELS", "RGB",  "RLE",  "RTD",  "SCT",
+    "SHP", "SKF",  "SKP",  "SR2", "SRF",  "STP",          "SVG",  "SVGZ", "TEX",  "TGA",  "THM",
+    "TIF", "TIFF", "VWX",  "WB1", "WBC",  "WBD",          "WBMP", "WBZ",  "WEBP", "WMF",  "WP",
+    "WPG", "X3F",  "XBM",  "XCF", "XPM",  "XPS",
+};
+
+constexpr std::array<std::string_view, 55> kVideoTypes = {
+    "3G2",   "3GP",   "ANM",      "ASF",    "ASX",    "AVI", "AVS", "CLK", "CPI",       "DIVX",
+    "DMSM",  "DREAM", "DVDMEDIA", "DVM",    "DVR-MS", "DXR", "F4V", "FBR", "FLA",       "FLV",
+    "HDMOV", "M2P",   "M2TS",     "M4P",    "M4V",    "MKV", "MOD", "MOI", "MOV",       "MP4",
+    "MPE",   "MPEG",  "MPG",      "MXF",    "OGM",    "PSH", "QT",  "QTM", "RCPROJECT", "RM",
+    "RMVB",  "SCM",   "SMIL",     "SMJPEG", "SRT",    "STX", "SWF", "TIX", "TS",        "VOB",
+    "VRO",   "WMV",   "WTV",      "XVID",   "YUV",
+};
+
+constexpr std::array<std::string_view, 38> kAudioTypes = {
+    "RAM", "RFL",  "RMI",  "RNS", "RPS", "SIB", "SND", "VPM",  "WAV", "WMA",  "AA3",  "AAC", "AC3",
+    "AFC", "AIF",  "AIFF", "AM",  "AT3", "AU",  "CAF", "CDA",  "CPF", "DMSA", "DMSE", "DSS", "EMP",
+    "EMX", "FLAC", "KPI",  "M3D", "M4A", "M4R", "MID", "MIDI", "MP3", "OGG",  "OMF",  "PTF",
+};
+
+constexpr std::array<std::string_view, 33> kArchiveTypes = {
+    "7Z",  "ACE", "ALZ",     "ARC",  "ARJ", "BZ",  "Bzip", "CAB", "DBS", "DEB",  "DMG",
+    "GZ",  "JAR", "KRYPTER", "LZA",  "LZH", "MSI", "PF",   "PKG", "PUP", "RAR",  "RPM",
+    "SEA", "SFX", "SIT",     "SITX", "SOR", "TAR", "TGZ",  "WAR", "ZIP", "ZIPX", "ZOO",
+};
+
+constexpr std::array<std::string_view, 10> kEmailTypes = {
+    "DBX", "DCI", "EML", "EMLX", "MAIL", "MBX", "MSG", "OEB", "PST", "WAB",
+};
+
+constexpr std::array<std::string_view, 99> kDocumentTypes = {
+    "123", "12M",  "1ST", "3DA",  "3TF", "3WS",   "ABD",  "ADX",     "AMI",  "APP",  "C",
+    "CAS", "CBK",  "CLA", "CLS",  "CLY", "CPP",   "CWK",  "DOC",     "DOCX", "DOT",  "EPS",
+    "ETP", "FB2",  "FM3", "FMT",  "GHO", "H",     "INDT", "JOB",     "KEY",  "INDD", "LIT",
+    "LOG", "LWP",  "M",   "MCD",  "MDZ", "MM",    "MPT",  "NUMBERS", "ODP",  "ODS",  "ODG",
+    "ODF", "ODB",  "ODT", "ONE",  "OTP", "PAGES", "PDF",  "Plist",   "PMD",  "POT",  "POTX",
+    "PPS", "PPSX", "PPT", "PPTX", "PRZ", "PS",    "PUB",  "PWI",     "PYC",  "PYD",  "QBB",
+    "QDF", "QSD",  "QXP", "RESX", "RTF", "SCPT",  "SDW",  "SDY",     "SIG",  "SLN",  "SUO",
+    "SXC", "SXD",  "SXI", "SXW",  "TOC", "TXT",   "VBP",  "VRD",     "VSD",  "VSS",  "VST",
+    "WFA", "WK1",  "WK3", "WK4",  "WP6", "WPD",   "WPS",  "WRI",     "XLS",  "XLSX", "XLT",
+};
+
+// A std::array of N names must have exactly N non-empty entries: an entry
+// forgotten in the initialiser would silently become "".
+template <std::size_t N>
+constexpr bool allFilled(const std::array<std::string_view, N>& names) {
+  for (std::string_view name : names) {
+    if (name.empty()) return false;
+  }
+  return true;
+}
+static_assert(allFilled(kImageTypes) && allFilled(kVideoTypes) && allFilled(kAudioTypes) &&
+              allFilled(kArchiveTypes) && allFilled(kEmailTypes) && allFilled(kDocumentTypes));
+
+constexpr char asciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (asciiUpper(a[i]) != asciiUpper(b[i])) return false;
+  }
+  return true;
+}
+
+template <std::size_t N>
+int positionIn(const std::array<std::string_view, N>& names, std::string_view extension) {
+  if (extension.empty()) return -1;
+  for (std::size_t i = 0; i < N; ++i) {
+    if (equalIgnoringCase(names[i], extension)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// Values counted from 2001-01-01 are this many seconds after 1970-01-01.
+constexpr std::int64_t kSecondsFrom1970To2001 = 978307200;
+
+std::optional<std::tm> localBreakdown(std::int64_t seconds) {
+  if (seconds > std::numeric_limits<std::time_t>::max() ||
+      seconds < std::numeric_limits<std::time_t>::min()) {
+    return std::nullopt;
+  }
+  const auto when = static_cast<std::time_t>(seconds);
+  std::tm parts{};
+  // fails when the year does not fit the broken-down form
+  if (::localtime_r(&when, &parts) == nullptr) return std::nullopt;
+  return parts;
+}
+
+}  // namespace
+
+int FieldConversions::GetImageType(std::string_view extension) {
+  return positionIn(kImageTypes, extension);
+}
+int FieldConversions::GetViedoType(std::string_view extension) {
+  return positionIn(kVideoTypes, extension);
+}
+int FieldConversions::GetAudioType(std::string_view extension) {
+  return positionIn(kAudioTypes, extension);
+}
+int FieldConversions::GetArchiveType(std::string_view extension) {
+  return positionIn(kArchiveTypes, extension);
+}
+int FieldConversions::GetEmailType(std::string_view extension) {
+  return positionIn(kEmailTypes, extension);
+}
+int FieldConversions::GetDocumentType(std::string_view extension) {
+  return positionIn(kDocumentTypes, extension);
+}
+
+int FieldConversions::getSuffix(std::string_view name, std::string& outsuffix) {
+  // an extension longer than this (dot included) is part of the name
+  constexpr std::size_t kLongestSuffixWithDot = 20;
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return -1;
+  const std::size_t slash = name.rfind('/');
+  if (slash != std::string_view::npos && slash > dot) return -1;
+  if (name.size() - dot > kLongestSuffixWithDot) return -1;
+  outsuffix.assign(name.substr(dot + 1));
+  return 1;
+}
+
+std::string FieldConversions::getFullName(std::uint64_t number) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%08llu", static_cast<unsigned long long>(number));
+  return text;
+}
+
+std::string FieldConversions::size_to_unit(std::uint64_t byteCount) {
+  // Sizes are shown as the system always showed them: from the low 32 bits,
+  // divided in single precision, so a listed size reads the same everywhere.
+  const auto count = static_cast<std::uint32_t>(byteCount & 0xFFFFFFFFu);
+  const auto value = static_cast<float>(count);
+  char text[32];
+  if (count < 1000u) {
+    std::snprintf(text, sizeof text, "%.2fB", static_cast<double>(value));
+  } else if (count < 1000000u) {
+    std::snprintf(text, sizeof text, "%.2fK", static_cast<double>(value / 1000.0f));
+  } else if (count < 1000000000u) {
+    std::snprintf(text, sizeof text, "%.2fM", static_cast<double>(value / 1000.0f / 1000.0f));
+  } else {
+    std::snprintf(text, sizeof text, "%.2fG",
+                  static_cast<double>(value / 1000.0f / 1000.0f / 1000.0f));
+  }
+  return text;
+}
+
+std::string FieldConversions::GetStringFormChar(std::string_view bytes) {
+  const std::string_view text = bytes.substr(0, bytes.find('\0'));
+  if (!isValidUtf8(text)) return std::string();
+  return std::string(text);
+}
+
+std::optional<std::string> FieldConversions::GetDateTime(std::int64_t seconds, DateKind kind) {
+  if (seconds <= 0) return std::nullopt;
+  // Both additions below stay far from the limit of 64 bits.
+  if (seconds > std::numeric_limits<std::int64_t>::max() - kSecondsFrom1970To2001) {
+    return std::nullopt;
+  }
+
+  std::int64_t since1970 = seconds;
+  if (kind == DateKind::kNotes) {
+    since1970 += kSecondsFrom1970To2001;
+  } else {
+    // Message and call databases store either epoch; a date before 1990 can
+    // only be a value that counts from 2001.
+    const auto asIf1970 = localBreakdown(seconds);
+    if (!asIf1970) return std::nullopt;
+    if (asIf1970->tm_year + 1900 < 1990) since1970 += kSecondsFrom1970To2001;
+  }
+
+  const auto parts = localBreakdown(since1970);
+  // the date text has room for a four-digit year only
+  if (!parts || parts->tm_year + 1900 > 9999) return std::nullopt;
+  char text[64];
+  std::snprintf(text, sizeof text, "%02d-%02d-%04d %02d:%02d", parts->tm_mon + 1, parts->tm_mday,
+                parts->tm_year + 1900, parts->tm_hour, parts->tm_min);
+  return std::string(text);
+}
+
+std::string FieldConversions::getCallHistoryDuration(std::uint32_t seconds) {
+  const unsigned s = seconds;
+  char text[32];
+  if (s >= 7200) {
+    std::snprintf(text, sizeof text, "%u hours", s / 3600);
+  } else if (s >= 3600) {
+    std::snprintf(text, sizeof text, "%d hour", 1);
+  } else if (s >= 120) {
+    std::snprintf(text, sizeof text, "%u minutes", s / 60);
+  } else if (s >= 60) {
+    std::snprintf(text, sizeof text, "%d minute", 1);
+  } else if (s <= 1) {
+    std::snprintf(text, sizeof text, "%u second", s);
+  } else {
+    std::snprintf(text, sizeof text, "%u seconds", s);
+  }
+  return text;
+}
+
+}  // namespace orvane

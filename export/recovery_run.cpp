@@ -1,0 +1,299 @@
+#include "export/recovery_run.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+#include <utility>
+
+#include "core/engine_abi.h"
+#include "core/safe_names.h"
+#include "export/atomic_file.h"
+#include "export/vcf_controller.h"
+
+namespace orvane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Names for files whose record carries no usable name of its own.
+constexpr std::string_view kContentFallbackName = "content";
+constexpr std::string_view kAttachmentFallbackName = "attachment";
+constexpr std::string_view kFoundFileFallbackName = "file";
+
+template <class Node, class Export>
+void forEachTicked(const PRResultViewController& results, ResultList list, Export&& exportOne) {
+  for (const auto& node : results.snapshotAs<Node>(list)) {
+    if (node->bSelected == 1) exportOne(*node);
+  }
+}
+
+}  // namespace
+
+RecoveryRun::RecoveryRun(PRResultViewController& results, CorvelAppDelegate& app)
+    : results_(results), app_(app) {}
+
+RecoveryReport RecoveryRun::recoverFilesThread(const fs::path& recoverPath,
+                                               const Progress& progress) {
+  recoverPath_ = recoverPath;
+  progress_ = progress;
+  report_ = {};
+  results_.recovredFilesNum = 0;
+
+  if (app_.brawScan == 0) {
+    recoverBackupCategories();
+  } else {
+    recoverRawCategories();
+  }
+
+  report_.recordsWritten = results_.recovredFilesNum;
+  results_.recovredFilesNum = 0;
+  return std::move(report_);
+}
+
+void RecoveryRun::recoverBackupCategories() {
+  enterCategoryFolder("Content_Store");
+  forEachTicked<PRBlackBerryContentNode>(results_, ResultList::bbContentStoreArray,
+                                         [&](const auto& node) { recoverContentStore(node); });
+  {
+    enterCategoryFolder("Contact");
+    PRRtfController rtf;
+    forEachTicked<PRBlackBerryContactNode>(
+        results_, ResultList::bbContactArray,
+        [&](const auto& node) { recoverContactNode(node, rtf); });
+    writeReport(rtf, "Contact");
+  }
+  {
+    enterCategoryFolder("Message");
+    PRRtfController rtf;
+    forEachTicked<PRBlackBerrySMSMessageNode>(
+        results_, ResultList::bbSMSArray, [&](const auto& node) { recoverMessageNode(node, rtf); });
+    writeReport(rtf, "Message");
+  }
+  {
+    enterCategoryFolder("Note");
+    PRRtfController rtf;
+    forEachTicked<PRBlackBerryNoteNode>(results_, ResultList::bbNoteArray,
+                                        [&](const auto& node) { recoverNoteNode(node, rtf); });
+    writeReport(rtf, "Note");
+  }
+  {
+    enterCategoryFolder("Calendar&Reminder");
+    PRRtfController rtf;
+    forEachTicked<PRBlackBerryCalenderNode>(
+        results_, ResultList::bbCalderArray,
+        [&](const auto& node) { recoverCalenderNode(node, rtf); });
+    writeReport(rtf, "Calendar&Reminder");
+  }
+  {
+    enterCategoryFolder("CallHistory");
+    PRRtfController rtf;
+    forEachTicked<PRBlackBerryCallNode>(results_, ResultList::bbCallArray, [&](const auto& node) {
+      recoverCallHistoryNode(node, rtf);
+    });
+    writeReport(rtf, "CallHistory");
+  }
+  {
+    // the folder's name is spelled so on purpose: users' scripts know it
+    enterCategoryFolder("MMSMessgae");
+    PRRtfController rtf;
+    forEachTicked<PRBlackBerryMMSMessageNode>(results_, ResultList::bbMMSArray,
+                                              [&](const auto& node) {
+                                                recoverMMSNode(node, rtf);
+                                                recoverMMSNodeFile(node);
+                                              });
+    writeReport(rtf, "Message");
+  }
+}
+
+void RecoveryRun::recoverRawCategories() {
+  // archives are found but not exported
+  constexpr std::array<std::pair<std::string_view, ResultList>, 4> kCategories{{
+      {"Image", ResultList::bbImageArray},
+      {"Audio", ResultList::bbAudioArray},
+      {"Video", ResultList::bbVedioArray},
+      {"Document", ResultList::bbDocumentArray},
+  }};
+  for (const auto& [folderName, list] : kCategories) {
+    enterCategoryFolder(folderName);
+    for (const auto& node : results_.snapshotAs<PRScanListNode>(list)) {
+      if (node->bSelected == 1) RecoverRawFile(*node);
+    }
+  }
+}
+
+void RecoveryRun::enterCategoryFolder(std::string_view folderName) {
+  recoverFilePath_ = recoverPath_ / folderName;
+  std::error_code ec;
+  fs::create_directories(recoverFilePath_, ec);
+  if (ec)
+    addProblem("could not make the folder " + recoverFilePath_.string() + ": " + ec.message());
+}
+
+void RecoveryRun::writeReport(PRRtfController& rtf, std::string_view fileType) {
+  std::string problem;
+  if (!rtf.writeRtfInPath(recoverFilePath_, fileType, &problem)) addProblem(std::move(problem));
+}
+
+void RecoveryRun::counted() {
+  const std::int32_t recovered = ++results_.recovredFilesNum;
+  if (progress_) progress_(progressPercent(recovered, results_.selectedFilesNum()));
+}
+
+void RecoveryRun::addProblem(std::string problem) {
+  report_.problems.push_back(std::move(problem));
+}
+
+void RecoveryRun::writeFileCopy(const std::string& proposedName, const Bytes& bytes) {
+  const fs::path path = uniquePathIn(recoverFilePath_, proposedName);
+  const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (auto ec = writeFileAtomically(path, content, ExistingFile::keep)) {
+    addProblem("could not write " + path.string() + ": " + ec.message());
+  }
+}
+
+int RecoveryRun::progressPercent(std::int32_t recovered, std::int32_t selected) {
+  if (selected <= 0) return 0;
+  // single precision, as the progress sheet has always computed it: 3 of 7
+  // shows 42
+  const float percent = static_cast<float>(recovered) * 100.0f / static_cast<float>(selected);
+  return static_cast<int>(percent);
+}
+
+std::string RecoveryRun::proposedFolderName(std::time_t when) {
+  std::tm local{};
+  ::localtime_r(&when, &local);
+  char text[64];
+  std::snprintf(text, sizeof text, "Orvane %04d-%02d-%02d - %02d.%02d.%02d", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  return text;
+}
+
+// --- one record each ---
+
+void RecoveryRun::recoverContentStore(const PRBlackBerryContentNode& node) {
+  if (node.contentData) {
+    writeFileCopy(makeSafeFileName(lastPathComponent(node.filePathName), kContentFallbackName),
+                  *node.contentData);
+  }
+  counted();
+}
+
+void RecoveryRun::recoverContactNode(const PRBlackBerryContactNode& node, PRRtfController& rtf) {
+  rtf.addRtfContent(contactEntry(node));
+  // a contact with neither name nor company is in the report only
+  const std::string& cardName = node.contactName.empty() ? node.companyName : node.contactName;
+  if (!cardName.empty()) {
+    const fs::path path = uniquePathIn(recoverFilePath_, makeSafeFileName(cardName) + ".vcf");
+    PRVCFController vcf;
+    std::error_code ec;
+    if (!vcf.creatFile(node, path, &ec)) {
+      addProblem("could not write " + path.string() + ": " + ec.message());
+    }
+  }
+  counted();
+}
+
+void RecoveryRun::recoverMessageNode(const PRBlackBerrySMSMessageNode& node, PRRtfController& rtf) {
+  rtf.addRtfContent(messageEntry(node));
+  counted();
+}
+
+void RecoveryRun::recoverNoteNode(const PRBlackBerryNoteNode& node, PRRtfController& rtf) {
+  rtf.addRtfContent(noteEntry(node));
+  counted();
+}
+
+void RecoveryRun::recoverCalenderNode(const PRBlackBerryCalenderNode& node, PRRtfController& rtf) {
+  rtf.addRtfContent(calenderEntry(node));
+  counted();
+}
+
+void RecoveryRun::recoverCallHistoryNode(const PRBlackBerryCallNode& node, PRRtfController& rtf) {
+  rtf.addRtfContent(callHistoryEntry(node));
+  counted();
+}
+
+// The MMS entry is not counted: recoverMMSNodeFile, called next for the
+// same record, counts it.
+void RecoveryRun::recoverMMSNode(const PRBlackBerryMMSMessageNode& node, PRRtfController& rtf) {
+  rtf.addRtfContent(mmsEntry(node));
+}
+
+void RecoveryRun::recoverMMSNodeFile(const PRBlackBerryMMSMessageNode& node) {
+  if (node.contentData && !node.contentData->empty()) {
+    writeFileCopy(
+        makeSafeFileName(lastPathComponent(node.contentDataName), kAttachmentFallbackName),
+        *node.contentData);
+  }
+  counted();
+}
+
+void RecoveryRun::RecoverRawFile(PRScanListNode& node) {
+  // A name holding folders ("DCIM/100/IMG_0001.JPG") becomes one flat name,
+  // so nothing the engine proposes can lead out of the category folder.
+  const fs::path target =
+      uniquePathIn(recoverFilePath_, makeSafeFileName(node.nodeName, kFoundFileFallbackName));
+  const std::string targetText = target.string();
+  // The engine takes the path in a fixed buffer; a path that does not fit
+  // with its NUL is refused rather than cut, which would write elsewhere.
+  if (targetText.size() + 1 > BB_RECOVER_PATH_CAPACITY) {
+    addProblem("path too long for the engine: " + targetText);
+  } else {
+    std::array<char, BB_RECOVER_PATH_CAPACITY> targetPath{};
+    std::memcpy(targetPath.data(), targetText.data(), targetText.size());
+    const bb_export_table* engine = app_.engineTable();
+    if (engine == nullptr || engine->recoverFile == nullptr) {
+      addProblem("no recovery engine is loaded: " + targetText + " was not copied");
+    } else {
+      // The disk the scan ran on is looked up by name in the disk chooser's
+      // table (getCurrentDisk); the controller holds no disk table of its
+      // own, so the engine is handed no disk here.
+      list_disk_struct* disk = nullptr;
+      engine->recoverFile(targetPath.data(), disk, node.getfile());
+      std::error_code ec;
+      if (!fs::exists(target, ec)) addProblem("the engine did not write " + targetText);
+    }
+  }
+  counted();
+}
+
+// --- report entries: one line each, every part with its own trailing blanks ---
+
+std::string RecoveryRun::contactEntry(const PRBlackBerryContactNode& node) {
+  // "Address:" has no trailing blanks, so the post code runs straight into
+  // "Websit:"
+  return "Name:" + node.contactName + " " + node.titleName + " " + node.companyName + " " +
+         "Home Phone:" + node.homeCall + "  " + "Work Phone:" + node.workCall + "  " +
+         "Mobile Phone:" + node.mobilCall + "  " + "Email:" + node.email + "  " +
+         "Address:" + node.address + " " + node.city + " " + node.provice + " " + node.country +
+         " " + node.postZcode + "Websit:" + node.webSite + "  " + "Pin Number:" + node.pinNumber +
+         "  " + "Birthday:" + node.brithday + "  " + "Note:" + node.note + "  ";
+}
+
+std::string RecoveryRun::messageEntry(const PRBlackBerrySMSMessageNode& node) {
+  return "Phone:" + node.numberString + "  " + "type:" + node.type + "  " +
+         "Content:" + node.contentText + "  ";
+}
+
+std::string RecoveryRun::noteEntry(const PRBlackBerryNoteNode& node) {
+  return "Title:" + node.noteTittle + "  " + "Note:" + node.noteContent + "  ";
+}
+
+std::string RecoveryRun::calenderEntry(const PRBlackBerryCalenderNode& node) {
+  return "Subject:" + node.bbCalSubject + "  " + "Information:" + node.bbCalInformation + "  ";
+}
+
+// The call's time is not part of its entry.
+std::string RecoveryRun::callHistoryEntry(const PRBlackBerryCallNode& node) {
+  return "Name:" + node.CallName + "  " + "Phone:" + node.CallNumber + "  " +
+         "Type:" + node.CallType + "  " + "Duration:" + node.callDuration + "  ";
+}
+
+std::string RecoveryRun::mmsEntry(const PRBlackBerryMMSMessageNode& node) {
+  return "Number:" + node.numberName + "  " + "ContentDataName:" + node.contentDataName + "  " +
+         "contentType:" + node.contentType + "  ";
+}
+
+}  // namespace orvane

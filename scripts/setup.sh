@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Orvane need.
+# Idempotent and quiet when everything is present; works as root or
+# through sudo.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build pkg-config g++ clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libzip-dev zip
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+  libssl-dev libblkid-dev libsqlite3-dev libplist-dev
+  libcli11-dev nlohmann-json3-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+if [[ $(id -u) -eq 0 ]]; then
+  as_root=()
+elif command -v sudo >/dev/null; then
+  as_root=(sudo)
+else
+  echo "setup: these packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+  exit 1
+fi
+
+echo "setup: installing ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

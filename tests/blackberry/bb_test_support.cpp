@@ -1,0 +1,47 @@
+#include "bb_test_support.h"
+
+#include <optional>
+
+
+namespace orvane::testing {
+
+namespace {
+
+class DumpVisitor final : public FieldVisitor {
+ public:
+  std::string out;
+  void text(std::string_view name, const std::string& value) override { line(name, value); }
+  void optionalText(std::string_view name, const std::optional<std::string>& value) override {
+    line(name, value ? *value : "<none>");
+  }
+  void number(std::string_view name, std::int64_t value) override {
+    line(name, std::to_string(value));
+  }
+  void unsignedNumber(std::string_view name, std::uint64_t value) override {
+    line(name, std::to_string(value));
+  }
+  void bytes(std::string_view name, const std::optional<Bytes>& value) override {
+    line(name, value ? std::to_string(value->size()) + " bytes, hash " + hashOf(*value) : "<none>");
+  }
+
+ private:
+  static std::string hashOf(const Bytes& data) {
+    std::uint64_t hash = 1469598103934665603ull;
+    for (auto b : data) hash = (hash ^ b) * 1099511628211ull;
+    return std::to_string(hash);
+  }
+  void line(std::string_view name, const std::string& value) {
+    out.append(name).append("=").append(value).append("\n");
+  }
+};
+
+}  // namespace
+
+std::string dumpRecord(const PRRecord& record) {
+  DumpVisitor visitor;
+  visitor.out = std::string(record.className()) + "\n";
+  record.visitFields(visitor);
+  return visitor.out;
+}
+
+}  // namespace orvane::testing

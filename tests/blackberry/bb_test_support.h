@@ -1,0 +1,141 @@
+#pragma once
+
+// Shared by the BlackBerry suites: an event collector, scanning helpers and
+// a field-area builder.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "blackberry/ipd_reader.h"
+#include "blackberry/record_decoders.h"
+#include "core/blackberry_records.h"
+#include "core/event_names.h"
+#include "core/notification_center.h"
+#include "core/per_scan_lists.h"
+#include "fixtures/ipd_writer.h"
+
+namespace orvane::testing {
+
+using fixtures::Bytes;
+using fixtures::Field;
+using fixtures::IpdWriter;
+
+struct PostedEvent {
+  std::string name;
+  EventObject object;
+};
+
+// Records every BlackBerry record event and progress number, in posting order.
+class EventCollector {
+ public:
+  explicit EventCollector(NotificationCenter& nc) : nc_(nc) {
+    for (const char* name :
+         {events::BlacBerryContactInfo, events::BlacBerryCallLogInfo,
+          events::BlackBerrySMSMessageInfo, events::BlackBerryMMSMessageInfo,
+          events::BlackBerryNoteInfo, events::BlackBerryCalenderInfo,
+          events::BlackBerryContentStoreInfo, events::BlackBerryRawRecoveryProgress}) {
+      tokens_.push_back(nc_.addObserver(name, [this, name](const EventObject& object) {
+        events.push_back({name, object});
+      }));
+    }
+  }
+  ~EventCollector() {
+    for (auto token : tokens_) nc_.removeObserver(token);
+  }
+  EventCollector(const EventCollector&) = delete;
+  EventCollector& operator=(const EventCollector&) = delete;
+
+  template <class T>
+  std::vector<std::shared_ptr<T>> records() const {
+    std::vector<std::shared_ptr<T>> found;
+    for (const auto& e : events) {
+      if (const auto* record = std::get_if<RecordPtr>(&e.object)) {
+        if (auto typed = std::dynamic_pointer_cast<T>(*record)) found.push_back(typed);
+      }
+    }
+    return found;
+  }
+
+  std::vector<std::int64_t> progress() const {
+    std::vector<std::int64_t> numbers;
+    for (const auto& e : events) {
+      if (e.name == events::BlackBerryRawRecoveryProgress) {
+        numbers.push_back(std::get<std::int64_t>(e.object));
+      }
+    }
+    return numbers;
+  }
+
+  std::vector<std::string> names() const {
+    std::vector<std::string> all;
+    for (const auto& e : events) all.push_back(e.name);
+    return all;
+  }
+
+  std::size_t recordCount() const {
+    std::size_t count = 0;
+    for (const auto& e : events) count += std::holds_alternative<RecordPtr>(e.object) ? 1 : 0;
+    return count;
+  }
+
+  std::vector<PostedEvent> events;
+
+ private:
+  NotificationCenter& nc_;
+  std::vector<NotificationCenter::Token> tokens_;
+};
+
+// One IPD reading with everything it touched.
+struct IpdScan {
+  NotificationCenter nc;
+  PerScanLists lists;
+  EventCollector collector{nc};
+  IpdReader reader{nc, lists};
+  ScanOutcome outcome;
+};
+
+inline std::unique_ptr<IpdScan> scanIpd(const Bytes& file) {
+  auto scan = std::make_unique<IpdScan>();
+  scan->outcome = scan->reader.scanBytes(file);
+  return scan;
+}
+
+// The fields of one record as they stand in its field area.
+inline Bytes fieldArea(const std::vector<Field>& fields) {
+  Bytes area;
+  for (const auto& field : fields) {
+    const Bytes one = field.encode();
+    area.insert(area.end(), one.begin(), one.end());
+  }
+  return area;
+}
+
+// Decodes one field area and answers every record of class T it posted.
+template <class T>
+std::vector<std::shared_ptr<T>> decodeAll(BlackBerryDatabase database, const Bytes& area) {
+  NotificationCenter nc;
+  EventCollector collector(nc);
+  BlackBerryDecoders(nc).decode(database, area);
+  return collector.records<T>();
+}
+
+// The one record that decoding these fields posts.
+template <class T>
+T decodeOne(BlackBerryDatabase database, const std::vector<Field>& fields) {
+  const auto records = decodeAll<T>(database, fieldArea(fields));
+  if (records.size() != 1) throw std::runtime_error("expected exactly one record");
+  return *records.front();
+}
+
+inline Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+// Every field of a record as "name=value" lines, for comparing whole records.
+std::string dumpRecord(const PRRecord& record);
+
+}  // namespace orvane::testing

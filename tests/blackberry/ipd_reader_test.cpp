@@ -1,0 +1,217 @@
+// The IPD container: header, name table, record walk and routing.
+
+#include <gtest/gtest.h>
+
+#include "bb_test_support.h"
+#include "fixtures/scratch_folder.h"
+
+namespace orvane::testing {
+namespace {
+
+using Status = ScanOutcome::Status;
+
+TEST(IpdReader, ReadsTheNameTableIntoTheDatabaseList) {
+  const auto scan = scanIpd(IpdWriter().database("Options").database("Memos"));
+  EXPECT_TRUE(scan->outcome.scanned());
+  ASSERT_EQ(scan->lists.blackberryDatabaseArray.size(), 2u);
+  EXPECT_EQ(scan->lists.blackberryDatabaseArray[1]->databaseIndex, 1);
+  EXPECT_EQ(scan->lists.blackberryDatabaseArray[1]->databaseName, "Memos");
+  EXPECT_EQ(scan->reader.GetDataBaseNameByDatabaseIndex(0), "Options");
+  EXPECT_EQ(scan->reader.GetDataBaseNameByDatabaseIndex(2), std::nullopt);
+  EXPECT_EQ(scan->reader.GetDataBaseNameByDatabaseIndex(-1), std::nullopt);
+}
+
+TEST(IpdReader, NameLengthMayCountTheNul) {
+  const auto scan = scanIpd(IpdWriter().countNulInNameLength().database("Memos").record(
+      0, {Field(1, "Title")}));
+  EXPECT_EQ(scan->lists.blackberryDatabaseArray[0]->databaseName, "Memos");
+  EXPECT_EQ(scan->collector.records<PRBlackBerryNoteNode>().size(), 1u);
+}
+
+TEST(IpdReader, ReadsEveryRecordWhenTheTableHasOneDatabase) {
+  const auto scan = scanIpd(IpdWriter()
+                                .database("Memos")
+                                .record(0, {Field(1, "one")})
+                                .record(0, {Field(1, "two")})
+                                .record(0, {Field(1, "three")}));
+  const auto memos = scan->collector.records<PRBlackBerryNoteNode>();
+  ASSERT_EQ(memos.size(), 3u);
+  EXPECT_EQ(memos[2]->noteTittle, "three");
+}
+
+TEST(IpdReader, ReadsEveryRecordOfTheLastDatabase) {
+  const auto scan = scanIpd(IpdWriter()
+                                .database("Address Book - All")
+                                .database("Memos")
+                                .record(0, {Field(32, "Ann")})
+                                .record(0, {Field(32, "Bob")})
+                                .record(1, {Field(1, "one")})
+                                .record(1, {Field(1, "two")})
+                                .record(1, {Field(1, "three")}));
+  EXPECT_EQ(scan->collector.records<PRBlackBerryContactNode>().size(), 2u);
+  EXPECT_EQ(scan->collector.records<PRBlackBerryNoteNode>().size(), 3u);
+  EXPECT_FALSE(scan->reader.damage().any());
+}
+
+TEST(IpdReader, RoutesByIndexAndPostsEachDatabasesProgress) {
+  IpdWriter ipd;
+  for (const char* name : {"Address Book - All", "Phone Call Logs", "SMS Messages", "MMS Messages",
+                           "Memos", "Calendar - All", "Content Store"}) {
+    ipd.database(name);
+  }
+  // a call between two contacts, and the others in reverse table order
+  ipd.record(0, {Field(32, "Ann")})
+      .record(1, {Field(12, "+1555")})
+      .record(0, {Field(32, "Bob")})
+      .record(6, {Field(1, "/a.txt"), Field::raw(7, Bytes(10, 1))})
+      .record(5, {})
+      .record(4, {})
+      .record(3, {})
+      .record(2, {});
+  const auto scan = scanIpd(ipd);
+  EXPECT_EQ(scan->collector.names(),
+            (std::vector<std::string>{
+                "BlacBerryContactInfo", "BlackBerryRawRecoveryProgress", "BlacBerryCallLogInfo",
+                "BlackBerryRawRecoveryProgress", "BlacBerryContactInfo",
+                "BlackBerryRawRecoveryProgress", "BlackBerryContentStoreInfo",
+                "BlackBerryRawRecoveryProgress", "BlackBerryCalenderInfo",
+                "BlackBerryRawRecoveryProgress", "BlackBerryNoteInfo",
+                "BlackBerryRawRecoveryProgress", "BlackBerryMMSMessageInfo",
+                "BlackBerryRawRecoveryProgress", "BlackBerrySMSMessageInfo",
+                "BlackBerryRawRecoveryProgress"}));
+  EXPECT_EQ(scan->collector.progress(),
+            (std::vector<std::int64_t>{20, 95, 20, 70, 60, 90, 80, 40}));
+}
+
+TEST(IpdReader, StepsOverDatabasesItDoesNotKnow) {
+  // names count exactly; "Phone History" is only read in Windows backups
+  const auto scan = scanIpd(IpdWriter()
+                                .database("Address Book")
+                                .database("Phone History")
+                                .database("memos")
+                                .database("Memos")
+                                .record(0, {Field(32, "Ann")})
+                                .record(1, {Field(12, "+1555")})
+                                .record(2, {Field(1, "lower")})
+                                .record(0, {})
+                                .record(9, {Field(1, "no such index")})
+                                .record(3, {Field(1, "kept")}));
+  EXPECT_EQ(scan->collector.names(),
+            (std::vector<std::string>{"BlackBerryNoteInfo", "BlackBerryRawRecoveryProgress"}));
+  EXPECT_EQ(scan->collector.records<PRBlackBerryNoteNode>()[0]->noteTittle, "kept");
+}
+
+TEST(IpdReader, RefusesAFileWithoutTheHeaderText) {
+  for (const auto& writer :
+       {IpdWriter().withoutHeader(), IpdWriter().headerText("Inter@ctive Pager Backup/Restore File "),
+        IpdWriter().headerText("PK\x03\x04")}) {
+    const auto scan = scanIpd(IpdWriter(writer).database("Memos").record(0, {Field(1, "x")}));
+    EXPECT_EQ(scan->outcome.status, Status::kNotABackup);
+    EXPECT_EQ(scan->outcome.reason, "not a BlackBerry backup (no IPD header)");
+    EXPECT_TRUE(scan->collector.events.empty());
+    EXPECT_TRUE(scan->lists.blackberryDatabaseArray.empty());
+  }
+  const Bytes shortFile(fixtures::kIpdHeaderText.begin(), fixtures::kIpdHeaderText.end());
+  EXPECT_EQ(scanIpd(shortFile)->outcome.reason,
+            "not a BlackBerry backup (the file ends inside the IPD header)");
+}
+
+TEST(IpdReader, NoDatabasesMeansNothingToRead) {
+  const auto scan = scanIpd(IpdWriter().databaseCount(0).database("Memos").record(0, {}));
+  EXPECT_TRUE(scan->outcome.scanned());
+  EXPECT_TRUE(scan->collector.events.empty());
+}
+
+TEST(IpdReader, RecordOfSevenBytesHasNoFields) {
+  const auto scan = scanIpd(IpdWriter()
+                                .database("Options")
+                                .database("Memos")
+                                .recordWithLength(0, 7, {})
+                                .record(1, {Field(1, "next")}));
+  EXPECT_EQ(scan->collector.records<PRBlackBerryNoteNode>().size(), 1u);
+  EXPECT_FALSE(scan->reader.damage().any());
+}
+
+TEST(IpdReaderDamage, ImpossibleRecordLengthEndsTheWalkKeepingEarlierRecords) {
+  for (std::uint32_t badLength : {0u, 6u}) {
+    const auto scan = scanIpd(IpdWriter()
+                                  .database("Memos")
+                                  .record(0, {Field(1, "kept")})
+                                  .recordWithLength(0, badLength, {Field(1, "x")})
+                                  .record(0, {Field(1, "after")}));
+    const auto memos = scan->collector.records<PRBlackBerryNoteNode>();
+    ASSERT_EQ(memos.size(), 1u);
+    EXPECT_EQ(memos[0]->noteTittle, "kept");
+    EXPECT_TRUE(scan->outcome.scanned());
+    EXPECT_NE(scan->reader.damage().text.find("impossible length"), std::string::npos);
+  }
+}
+
+TEST(IpdReaderDamage, RecordLongerThanTheFileIsReadToTheEnd) {
+  // 0xFFFFFFFF is negative when read signed; it must neither go backwards
+  // nor allocate for the length it claims
+  for (std::uint32_t claimed : {0xFFFFFFFFu, 0x80000000u, 5000u}) {
+    const auto scan = scanIpd(IpdWriter()
+                                  .database("Content Store")
+                                  .record(0, {Field::raw(7, Bytes(20, 1))})
+                                  .recordWithLength(0, claimed, {Field::raw(7, Bytes(30, 2))}));
+    const auto files = scan->collector.records<PRBlackBerryContentNode>();
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[1]->fileSize, 30u);
+    EXPECT_EQ(scan->reader.bbOffSet, IpdWriter()
+                                         .database("Content Store")
+                                         .record(0, {Field::raw(7, Bytes(20, 1))})
+                                         .recordWithLength(0, claimed, {Field::raw(7, Bytes(30, 2))})
+                                         .bytes()
+                                         .size());
+    EXPECT_NE(scan->reader.damage().text.find("claims"), std::string::npos);
+  }
+}
+
+TEST(IpdReaderDamage, CutRecordHeaderEndsTheWalk) {
+  const auto scan = scanIpd(
+      IpdWriter().database("Memos").record(0, {Field(1, "kept")}).rawBytes({0, 0, 9, 0, 0}));
+  EXPECT_EQ(scan->collector.records<PRBlackBerryNoteNode>().size(), 1u);
+  EXPECT_NE(scan->reader.damage().text.find("cut off"), std::string::npos);
+}
+
+TEST(IpdReaderDamage, CutNameTableKeepsTheNamesBeforeIt) {
+  IpdWriter ipd;
+  ipd.database("Memos").databaseCount(3);
+  // the second name claims more bytes than the file has
+  const auto scan = scanIpd(ipd.rawBytes({0xFF, 0x7F, 'x'}));
+  EXPECT_TRUE(scan->outcome.scanned());
+  ASSERT_EQ(scan->lists.blackberryDatabaseArray.size(), 1u);
+  EXPECT_TRUE(scan->collector.events.empty());
+  EXPECT_NE(scan->reader.damage().text.find("name table"), std::string::npos);
+}
+
+TEST(IpdReader, LittleEndianNumbers) {
+  const Bytes file{0x34, 0x12, 0x78, 0x56, 0xFF};
+  EXPECT_EQ(IpdReader::GetLitteEndianLengthwithHandle(file, 0, 2), 0x1234u);
+  EXPECT_EQ(IpdReader::GetLitteEndianLengthwithHandle(file, 0, 4), 0x56781234u);
+  EXPECT_EQ(IpdReader::GetLitteEndianLengthwithHandle(file, 4, 1), 0xFFu);
+  EXPECT_EQ(IpdReader::GetLitteEndianLengthwithHandle(file, 3, 4), std::nullopt);
+  EXPECT_EQ(IpdReader::GetLitteEndianLengthwithHandle(file, 99, 1), std::nullopt);
+  EXPECT_EQ(IpdReader::GetLitteEndianLengthwithHandle(file, 0, 3), std::nullopt);
+}
+
+TEST(IpdReader, ReadsAFileFromDisk) {
+  const fixtures::ScratchFolder folder;
+  const auto path = folder / "backup.ipd";
+  IpdWriter().database("Memos").record(0, {Field(1, "from disk")}).writeTo(path);
+  NotificationCenter nc;
+  PerScanLists lists;
+  EventCollector collector(nc);
+  IpdReader reader(nc, lists);
+  EXPECT_TRUE(reader.scanBlackBerryBackUpThread(path).scanned());
+  std::filesystem::remove(path);
+  EXPECT_EQ(collector.records<PRBlackBerryNoteNode>().at(0)->noteTittle, "from disk");
+
+  const ScanOutcome missing = reader.scanBlackBerryBackUpThread(path);
+  EXPECT_EQ(missing.status, Status::kUnreadable);
+  EXPECT_EQ(missing.reason, "cannot open: No such file or directory");
+}
+
+}  // namespace
+}  // namespace orvane::testing

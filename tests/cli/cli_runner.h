@@ -1,0 +1,38 @@
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "fixtures/scratch_folder.h"
+
+namespace orvane::testing {
+
+struct CliResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the built orvane-cli with the given arguments (no shell parsing of
+// them: each is single-quoted) and collects its exit status and output.
+inline CliResult runCli(const std::vector<std::string>& arguments) {
+  fixtures::ScratchFolder capture;
+  std::string command = "'" ORVANE_CLI_PATH "'";
+  for (const std::string& argument : arguments) {
+    std::string quoted;
+    for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    command += " '" + quoted + "'";
+  }
+  command += " >'" + (capture / "out").string() + "' 2>'" + (capture / "err").string() + "' </dev/null";
+  const int raw = std::system(command.c_str());
+  CliResult result;
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  result.out = fixtures::readFileText(capture / "out");
+  result.err = fixtures::readFileText(capture / "err");
+  return result;
+}
+
+}  // namespace orvane::testing

@@ -1,0 +1,180 @@
+#include "core/app_delegate.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/base64.h"
+#include "core/main_thread_dispatcher.h"
+#include "core/temp_folder.h"
+#include "fixtures/scratch_folder.h"
+
+namespace orvane {
+namespace {
+
+TEST(IOSVersionIOS6, OnlyMajorVersionSix) {
+  for (const char* six : {"6", "6.0", "6.1.3"}) {
+    EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::string(six)), 1) << six;
+  }
+  for (const char* other : {"16.1", "5.1", "7.0", "", "60", "6a"}) {
+    EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::string(other)), 0) << other;
+  }
+  EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::nullopt), 0);
+}
+
+// A backup kind that runs a given body on the scan worker.
+class ScriptedSource : public BackupSource {
+ public:
+  explicit ScriptedSource(std::function<ScanOutcome(ScanContext&)> body) : body_(std::move(body)) {}
+  bool accepts(const std::filesystem::path& path) const override {
+    return path.extension() == ".scripted";
+  }
+  ScanOutcome scan(const std::filesystem::path&, ScanContext& ctx) override { return body_(ctx); }
+
+ private:
+  std::function<ScanOutcome(ScanContext&)> body_;
+};
+
+class CountingEnd : public ScanEndListener {
+ public:
+  void ScanThreadFinish() override { ++finishes; }
+  std::atomic<int> finishes{0};
+};
+
+std::shared_ptr<PRContactNode> contact(std::string name, std::string phones) {
+  auto c = std::make_shared<PRContactNode>();
+  c->contactName = std::move(name);
+  c->contactPhone = std::move(phones);
+  return c;
+}
+
+class ControllerTest : public ::testing::Test {
+ protected:
+  // Runs `body` as the scan of one file and waits for the scan to end.
+  void scanWith(std::function<ScanOutcome(ScanContext&)> body) {
+    controller.addBackupSource(std::make_unique<ScriptedSource>(std::move(body)));
+    ASSERT_TRUE(controller.ScanIOSBackFile((scratch / "backup.scripted").string()));
+    controller.waitForScanWorker();
+  }
+
+  DirectDispatcher mainThread;
+  CorvelAppDelegate controller{mainThread};
+  fixtures::ScratchFolder scratch;
+};
+
+TEST_F(ControllerTest, IsTheProcessWideController) {
+  EXPECT_EQ(CorvelAppDelegate::GetAppControllor(), &controller);
+}
+
+TEST_F(ControllerTest, NameByPhoneNumberIgnoresPunctuationAndCase) {
+  std::vector<std::optional<std::string>> names;
+  scanWith([&](ScanContext& ctx) {
+    ctx.lists.contactArray = {contact("No Phone", ""), contact("Anna", " 5551234567 5559876543"),
+                              contact("Also Anna's number", " 555-123-4567"),
+                              contact("Florist", " 1-800-FLOWERS")};
+    auto* app = CorvelAppDelegate::GetAppControllor();
+    for (const char* number :
+         {"(555) 123-4567", "555 987 6543", "9876543", "1800flowers", "55512345678", "111"}) {
+      names.push_back(app->getNameByPhoneNumber(number));
+    }
+    return ScanOutcome{};
+  });
+  EXPECT_EQ(names, (std::vector<std::optional<std::string>>{"Anna", "Anna", "Anna", "Florist",
+                                                            std::nullopt, std::nullopt}));
+}
+
+// A message or call without a number must not take the first contact's name.
+TEST_F(ControllerTest, EmptyNumberNamesNobody) {
+  std::vector<std::optional<std::string>> names;
+  scanWith([&](ScanContext& ctx) {
+    ctx.lists.contactArray = {contact("Anna", " 5551234567")};
+    names.push_back(controller.getNameByPhoneNumber(""));
+    names.push_back(controller.getNameByPhoneNumber(" (-) "));
+    return ScanOutcome{};
+  });
+  EXPECT_EQ(names, (std::vector<std::optional<std::string>>{std::nullopt, std::nullopt}));
+}
+
+TEST_F(ControllerTest, NoContactListOutsideAScan) {
+  EXPECT_EQ(controller.getNameByPhoneNumber("5551234567"), std::nullopt);
+}
+
+TEST_F(ControllerTest, ScanHasAPrivateFolderRemovedAtItsEnd) {
+  CountingEnd end;
+  controller.setScanEndListener(&end);
+  std::filesystem::path seen;
+  scanWith([&](ScanContext& ctx) {
+    seen = ctx.tempFolder;
+    fixtures::writeFileText(ctx.tempFolder / "piece.dat", "x");
+    return ScanOutcome{};
+  });
+  ASSERT_FALSE(seen.empty());
+  EXPECT_FALSE(std::filesystem::exists(seen));
+  EXPECT_EQ(end.finishes, 1);
+  EXPECT_TRUE(controller.lastScanOutcome().scanned());
+}
+
+TEST_F(ControllerTest, UnknownSourcesSayWhy) {
+  CountingEnd end;
+  controller.setScanEndListener(&end);
+  ASSERT_TRUE(controller.ScanIOSBackFile((scratch / "missing.ipd").string()));
+  controller.waitForScanWorker();
+  EXPECT_EQ(controller.lastScanOutcome().status, ScanOutcome::Status::kUnreadable);
+
+  fixtures::writeFileText(scratch / "letter.txt", "hello");
+  ASSERT_TRUE(controller.ScanIOSBackFile((scratch / "letter.txt").string()));
+  controller.waitForScanWorker();
+  EXPECT_EQ(controller.lastScanOutcome().status, ScanOutcome::Status::kNotABackup);
+  EXPECT_FALSE(controller.lastScanOutcome().reason.empty());
+  // the results model is told every time, so the window leaves its scanning state
+  EXPECT_EQ(end.finishes, 2);
+}
+
+TEST(Base64, PaddingAndLength) {
+  const std::vector<std::uint8_t> man = {'M', 'a', 'n'};
+  EXPECT_EQ(base64Encode(man), "TWFu");
+  const std::vector<std::uint8_t> four = {0x00, 0x01, 0x02, 0x03};
+  EXPECT_EQ(base64Encode(four), "AAECAw==");
+  const std::vector<std::uint8_t> high = {0xFB, 0xFF};
+  EXPECT_EQ(base64Encode(high), "+/8=");
+  EXPECT_EQ(base64Encode({}), "");
+}
+
+TEST(Base64, LongInputHasNoLineBreaks) {
+  const std::vector<std::uint8_t> bytes(3 * (1u << 20) + 2, 0xAB);
+  const std::string encoded = base64Encode(bytes);
+  EXPECT_EQ(encoded.size(), 4 * ((bytes.size() + 2) / 3));
+  EXPECT_EQ(encoded.find('\n'), std::string::npos);
+  EXPECT_TRUE(encoded.ends_with("="));
+}
+
+TEST(TempFolder, PrivateFolderRemovedWithItsContent) {
+  std::filesystem::path made;
+  fixtures::ScratchFolder outside;
+  fixtures::writeFileText(outside / "keep.txt", "mine");
+  {
+    TempFolder first;
+    TempFolder second;
+    made = first.path();
+    EXPECT_NE(first.path(), second.path());
+    EXPECT_TRUE(std::filesystem::is_directory(made));
+    EXPECT_TRUE(made.filename().string().starts_with("orvane-scan-"));
+    const auto permissions = std::filesystem::status(made).permissions();
+    EXPECT_EQ(permissions & std::filesystem::perms::all, std::filesystem::perms::owner_all);
+
+    std::filesystem::create_directories(made / "Databases" / "deep");
+    fixtures::writeFileText(made / "Databases" / "deep" / "1.dat", "x");
+    // a link to the user's files must not take them along
+    std::filesystem::create_directory_symlink(outside.path(), made / "link");
+  }
+  EXPECT_FALSE(std::filesystem::exists(made));
+  EXPECT_EQ(fixtures::readFileText(outside / "keep.txt"), "mine");
+}
+
+}  // namespace
+}  // namespace orvane

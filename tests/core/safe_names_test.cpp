@@ -1,0 +1,129 @@
+#include "core/safe_names.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "core/utf8.h"
+#include "fixtures/scratch_folder.h"
+
+namespace orvane {
+namespace {
+
+using fixtures::ScratchFolder;
+using fixtures::writeFileText;
+
+TEST(MakeSafeFileName, OrdinaryNamesStayAsTheyAre) {
+  EXPECT_EQ(makeSafeFileName("Smith"), "Smith");
+  EXPECT_EQ(makeSafeFileName("Zo\xC3\xAB \xC3\x9Cnal, Jr.vcf"), "Zo\xC3\xAB \xC3\x9Cnal, Jr.vcf");
+  EXPECT_EQ(makeSafeFileName(".hidden"), ".hidden");
+  EXPECT_EQ(makeSafeFileName("a..b"), "a..b");
+  EXPECT_EQ(makeSafeFileName("\xF0\x9F\x98\x80.jpg"), "\xF0\x9F\x98\x80.jpg");
+}
+
+TEST(MakeSafeFileName, SeparatorsAndControlsBecomeUnderscores) {
+  EXPECT_EQ(makeSafeFileName("AC/DC"), "AC_DC");
+  EXPECT_EQ(makeSafeFileName("..\\..\\boot.ini"), ".._.._boot.ini");
+  EXPECT_EQ(makeSafeFileName("../../etc/passwd"), ".._.._etc_passwd");
+  EXPECT_EQ(makeSafeFileName("tab\there\nbell\a"), "tab_here_bell_");
+  EXPECT_EQ(makeSafeFileName("del\x7F"), "del_");
+  EXPECT_EQ(makeSafeFileName(std::string_view("a\0b", 3)), "a_b");
+  EXPECT_EQ(makeSafeFileName("next\xC2\x85line"), "next_line");  // U+0085
+}
+
+TEST(MakeSafeFileName, InvalidUtf8BytesBecomeUnderscores) {
+  EXPECT_EQ(makeSafeFileName("caf\xE9.txt"), "caf_.txt");
+  EXPECT_EQ(makeSafeFileName("\xC0\xAF"), "__");  // an overlong "/" stays harmless
+  EXPECT_EQ(makeSafeFileName("\xED\xA0\x80x"), "___x");
+  EXPECT_EQ(makeSafeFileName("cut\xE6\x97"), "cut__");
+}
+
+TEST(MakeSafeFileName, DotsAndEmptyNamesAreReplaced) {
+  EXPECT_EQ(makeSafeFileName("."), "_");
+  EXPECT_EQ(makeSafeFileName(".."), "_");
+  EXPECT_EQ(makeSafeFileName("....."), "_");
+  EXPECT_EQ(makeSafeFileName(""), "unnamed");
+  EXPECT_EQ(makeSafeFileName("", "contact"), "contact");
+  EXPECT_EQ(makeSafeFileName("", ""), "_");
+  EXPECT_EQ(makeSafeFileName("", ".."), "_");
+}
+
+TEST(MakeSafeFileName, LongNamesAreCutBetweenCharactersKeepingTheExtension) {
+  std::string accented;
+  for (int i = 0; i < 300; ++i) accented += "\xC3\xA9";  // two bytes each
+  const std::string cut = makeSafeFileName("x" + accented + ".vcf");
+  EXPECT_LE(cut.size(), 200u);
+  EXPECT_GE(cut.size(), 195u);
+  EXPECT_TRUE(cut.starts_with("x\xC3\xA9"));
+  EXPECT_TRUE(cut.ends_with(".vcf"));
+  EXPECT_TRUE(isValidUtf8(cut));
+
+  EXPECT_EQ(makeSafeFileName(std::string(250, 'a')), std::string(200, 'a'));
+  // a "suffix" this long is just the end of the name
+  EXPECT_EQ(makeSafeFileName("a." + std::string(250, 'b')), "a." + std::string(198, 'b'));
+  EXPECT_EQ(makeSafeFileName(std::string(200, 'n')), std::string(200, 'n'));
+}
+
+// Whatever the bytes, the result is one usable path component.
+TEST(MakeSafeFileName, AnyBytesGiveOneUsableComponent) {
+  std::mt19937 random(20240611);
+  std::uniform_int_distribution<int> byte(0, 255);
+  std::uniform_int_distribution<int> length(0, 300);
+  for (int round = 0; round < 5000; ++round) {
+    std::string name(static_cast<std::size_t>(length(random)), '\0');
+    for (char& c : name) {
+      // plenty of dots and slashes, which random bytes seldom give
+      const int b = byte(random);
+      c = b < 40 ? '.' : b < 60 ? '/' : static_cast<char>(b);
+    }
+    const std::string safe = makeSafeFileName(name);
+    ASSERT_FALSE(safe.empty());
+    ASSERT_NE(safe, ".");
+    ASSERT_NE(safe, "..");
+    ASSERT_EQ(safe.find('/'), std::string::npos);
+    ASSERT_EQ(safe.find('\0'), std::string::npos);
+    ASSERT_LE(safe.size(), 200u);
+    ASSERT_TRUE(isValidUtf8(safe));
+  }
+}
+
+TEST(UniquePathIn, NumbersNamesThatAreTaken) {
+  ScratchFolder folder;
+  EXPECT_EQ(uniquePathIn(folder.path(), "Smith.vcf"), folder / "Smith.vcf");
+  writeFileText(folder / "Smith.vcf", "1");
+  EXPECT_EQ(uniquePathIn(folder.path(), "Smith.vcf"), folder / "Smith (2).vcf");
+  writeFileText(folder / "Smith (2).vcf", "2");
+  EXPECT_EQ(uniquePathIn(folder.path(), "Smith.vcf"), folder / "Smith (3).vcf");
+  EXPECT_EQ(uniquePathIn(folder.path(), "Jones.vcf"), folder / "Jones.vcf");
+}
+
+TEST(UniquePathIn, NamesWithoutStemOrExtension) {
+  ScratchFolder folder;
+  writeFileText(folder / "notes", "");
+  writeFileText(folder / ".vcf", "");
+  writeFileText(folder / "archive.tar.gz", "");
+  EXPECT_EQ(uniquePathIn(folder.path(), "notes"), folder / "notes (2)");
+  EXPECT_EQ(uniquePathIn(folder.path(), ".vcf"), folder / ".vcf (2)");
+  EXPECT_EQ(uniquePathIn(folder.path(), "archive.tar.gz"), folder / "archive.tar (2).gz");
+}
+
+TEST(UniquePathIn, FoldersAndDanglingLinksAreTaken) {
+  ScratchFolder folder;
+  std::filesystem::create_directory(folder / "Photos");
+  std::filesystem::create_symlink(folder / "nowhere", folder / "link.txt");
+  EXPECT_EQ(uniquePathIn(folder.path(), "Photos"), folder / "Photos (2)");
+  EXPECT_EQ(uniquePathIn(folder.path(), "link.txt"), folder / "link (2).txt");
+}
+
+TEST(LastPathComponent, EitherSeparator) {
+  EXPECT_EQ(lastPathComponent("/store/pics/a.jpg"), "a.jpg");
+  EXPECT_EQ(lastPathComponent("C:\\pics\\b.png"), "b.png");
+  EXPECT_EQ(lastPathComponent("mixed/x\\y.txt"), "y.txt");
+  EXPECT_EQ(lastPathComponent("plain.txt"), "plain.txt");
+  EXPECT_EQ(lastPathComponent("folder/"), "");
+  EXPECT_EQ(lastPathComponent(""), "");
+}
+
+}  // namespace
+}  // namespace orvane
