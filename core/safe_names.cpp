@@ -65,10 +65,18 @@ bool onlyDots(std::string_view name) {
   return name.find_first_not_of('.') == std::string_view::npos;
 }
 
+// Blanks around a name come from how records join their parts ("Smith "),
+// not from the user, and trailing ones trouble other systems' file managers.
+std::string_view trimBlanks(std::string_view name) {
+  const std::size_t first = name.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return name.substr(first, name.find_last_not_of(' ') - first + 1);
+}
+
 }  // namespace
 
 std::string makeSafeFileName(std::string_view name, std::string_view fallback) {
-  std::string safe = replaceUnsafe(name);
+  std::string safe = replaceUnsafe(trimBlanks(name));
   if (safe.empty()) safe = replaceUnsafe(fallback);
   safe = capLength(safe);
   // "", "." and ".." would name the export folder or its parent

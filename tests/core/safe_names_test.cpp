@@ -49,6 +49,13 @@ TEST(MakeSafeFileName, DotsAndEmptyNamesAreReplaced) {
   EXPECT_EQ(makeSafeFileName("", ".."), "_");
 }
 
+TEST(MakeSafeFileName, BlanksAroundTheNameAreDropped) {
+  // a contact name joined new-first ends in a blank
+  EXPECT_EQ(makeSafeFileName("Smith John "), "Smith John");
+  EXPECT_EQ(makeSafeFileName("  Ann  Lee  "), "Ann  Lee");
+  EXPECT_EQ(makeSafeFileName("   "), "unnamed");
+}
+
 TEST(MakeSafeFileName, LongNamesAreCutBetweenCharactersKeepingTheExtension) {
   std::string accented;
   for (int i = 0; i < 300; ++i) accented += "\xC3\xA9";  // two bytes each

@@ -1,0 +1,125 @@
+// orvane-cli scan: the summary, the JSON lines and the export, end to end.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/cli_runner.h"
+#include "fixtures/ipd_writer.h"
+
+namespace orvane {
+namespace {
+
+using fixtures::Field;
+using fixtures::IpdWriter;
+using testing::runCli;
+
+// Two contacts, an SMS and a memo, in the order a handheld stores them.
+IpdWriter smallBackup() {
+  return std::move(IpdWriter()
+                       .database("Address Book - All")
+                       .database("SMS Messages")
+                       .database("Memos")
+                       .record(0, {Field(32, "Ann"), Field(8, "555 0101")})
+                       .record(1, {Field::skip4(2, "+15550101"), Field(4, "Hi there")})
+                       .record(0, {Field(32, "Smith"), Field(77, "")})
+                       .record(2, {Field(1, "Groceries"), Field(2, "milk, eggs")}));
+}
+
+std::vector<nlohmann::json> jsonLines(const std::string& text) {
+  std::vector<nlohmann::json> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+  return lines;
+}
+
+TEST(CliScan, SummaryCountsEachCategoryAndTheTotal) {
+  fixtures::ScratchFolder folder;
+  smallBackup().writeTo(folder / "Bold 9700 (2012-05-06).IPD");
+  const auto result = runCli({"scan", (folder / "Bold 9700 (2012-05-06).IPD").string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "Photo&Video    0\n"
+            "Contacts       2\n"
+            "Messages       1\n"
+            "Notes          1\n"
+            "Call History   0\n"
+            "Calendar       0\n"
+            "MMS            0\n"
+            "Total          4\n");
+}
+
+TEST(CliScan, EmptyBackupIsSuccessWithZeroTotal) {
+  fixtures::ScratchFolder folder;
+  IpdWriter().database("Memos").writeTo(folder / "empty.ipd");
+  const auto result = runCli({"scan", (folder / "empty.ipd").string()});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find("Total          0\n"), std::string::npos);
+}
+
+TEST(CliScan, JsonIsOneObjectPerRecordInPostingOrder) {
+  fixtures::ScratchFolder folder;
+  smallBackup().writeTo(folder / "b.ipd");
+  const auto result = runCli({"scan", (folder / "b.ipd").string(), "--json"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const auto lines = jsonLines(result.out);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0]["class"], "PRBlackBerryContactNode");
+  EXPECT_EQ(lines[0]["contactName"], "Ann ");
+  EXPECT_EQ(lines[0]["mobilCall"], "555 0101 ");
+  EXPECT_EQ(lines[0]["contactImageData"], nullptr);
+  EXPECT_EQ(lines[0]["bSelected"], 0);
+  EXPECT_EQ(lines[1]["class"], "PRBlackBerrySMSMessageNode");
+  EXPECT_EQ(lines[1]["contentText"], "Hi there");
+  EXPECT_EQ(lines[1]["isUncode"], 0);
+  EXPECT_EQ(lines[2]["class"], "PRBlackBerryContactNode");
+  // a picture field holding the text "" stored with its NUL: one zero byte
+  EXPECT_EQ(lines[2]["contactImageData"], "AA==");
+  EXPECT_EQ(lines[3]["class"], "PRBlackBerryNoteNode");
+  EXPECT_EQ(lines[3]["noteContent"], "milk, eggs");
+}
+
+TEST(CliScan, ExportWritesEveryRecordIntoANewFolder) {
+  fixtures::ScratchFolder folder;
+  smallBackup().writeTo(folder / "b.ipd");
+  const auto target = folder / "Rescued" / "Orvane";
+  const auto result = runCli({"scan", (folder / "b.ipd").string(), "--export", target.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "Exported 4 records to " + target.string() + "\n");
+  EXPECT_TRUE(std::filesystem::exists(target / "Contact" / "Ann.vcf"));
+  EXPECT_TRUE(std::filesystem::exists(target / "Contact" / "Smith.vcf"));
+  EXPECT_EQ(fixtures::readFileText(target / "Note" / "Notes.txt"),
+            "Title:Groceries  Note:milk, eggs  \n\n");
+  EXPECT_EQ(fixtures::readFileText(target / "Message" / "Messages.txt"),
+            "Phone:+15550101  type:  Content:Hi there  \n\n");
+  for (const char* category : {"Content_Store", "Calendar&Reminder", "CallHistory", "MMSMessgae"}) {
+    EXPECT_TRUE(std::filesystem::is_directory(target / category)) << category;
+  }
+}
+
+TEST(CliScan, ExistingExportFolderIsRefusedAndLeftAlone) {
+  fixtures::ScratchFolder folder;
+  smallBackup().writeTo(folder / "b.ipd");
+  std::filesystem::create_directory(folder / "out");
+  fixtures::writeFileText(folder / "out" / "mine.txt", "keep me");
+  const auto result =
+      runCli({"scan", (folder / "b.ipd").string(), "--export", (folder / "out").string()});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.err.find("already exists"), std::string::npos) << result.err;
+  EXPECT_EQ(fixtures::readFileText(folder / "out" / "mine.txt"), "keep me");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "out"),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+TEST(CliScan, BundledSamplesHoldEveryCategory) {
+  for (const char* sample : {"sample.ipd", "sample.bbb"}) {
+    const auto result = runCli({"scan", std::string(ORVANE_SOURCE_DIR "/samples/") + sample});
+    ASSERT_EQ(result.status, 0) << sample << ": " << result.err;
+    EXPECT_EQ(result.out.find(" 0\n"), std::string::npos) << sample << ":\n" << result.out;
+  }
+}
+
+}  // namespace
+}  // namespace orvane
