@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build pkg-config g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libzip-dev zip
-  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+  libavformat-dev libavcodec-dev libavutil-dev
   libssl-dev libblkid-dev libsqlite3-dev libplist-dev
   libcli11-dev nlohmann-json3-dev
 )
