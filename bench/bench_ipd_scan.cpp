@@ -77,7 +77,8 @@ std::size_t writeContentBackup(const std::filesystem::path& path, std::size_t me
   writeBackup(path, table, files + 20, [&](std::size_t i) {
     if (i < 10) return IpdWriter::recordBytes(0, {Field(32, "Name " + std::to_string(i))});
     if (i >= files + 10) return IpdWriter::recordBytes(2, {Field(1, "Memo"), Field(2, "text")});
-    std::vector<Field> fields{Field(1, "/store/home/user/videos/clip" + std::to_string(i) + ".mp4")};
+    std::vector<Field> fields{
+        Field(1, "/store/home/user/videos/clip" + std::to_string(i) + ".mp4")};
     for (int p = 0; p < 64; ++p) fields.push_back(Field::raw(7, piece));
     return IpdWriter::recordBytes(1, fields);
   });
@@ -88,9 +89,10 @@ void writeSmsBackup(const std::filesystem::path& path, std::size_t count) {
   const IpdWriter table = IpdWriter().database("SMS Messages");
   writeBackup(path, table, count, [](std::size_t i) {
     const auto direction = static_cast<std::uint8_t>(i % 2);
-    return IpdWriter::recordBytes(
-        0, {Field::raw(1, {direction, 0, 0, 0}), Field::skip4(2, "+1555" + std::to_string(1000000 + i)),
-            Field(4, "Message " + std::to_string(i) + ": see you at 7?")});
+    return IpdWriter::recordBytes(0,
+                                  {Field::raw(1, {direction, 0, 0, 0}),
+                                   Field::skip4(2, "+1555" + std::to_string(1000000 + i)),
+                                   Field(4, "Message " + std::to_string(i) + ": see you at 7?")});
   });
 }
 
@@ -99,7 +101,8 @@ std::uint64_t sequentialRead(const std::filesystem::path& path) {
   std::vector<char> buffer(1 << 20);
   std::uint64_t sum = 0;
   ssize_t got = 0;
-  while ((got = ::read(fd, buffer.data(), buffer.size())) > 0) sum += static_cast<unsigned char>(buffer[0]);
+  while ((got = ::read(fd, buffer.data(), buffer.size())) > 0)
+    sum += static_cast<unsigned char>(buffer[0]);
   ::close(fd);
   return sum;
 }
@@ -168,7 +171,8 @@ void measure(const char* title, const std::filesystem::path& path, bool speedFlo
   const double limit = 2 * size / kMiB + 64;
 
   std::printf("%s: %.1f MiB, %zu records posted\n", title, size / kMiB, scan.records);
-  std::printf("  sequential read (1 MiB read()):  %8.3f s  %7.0f MiB/s\n", read, size / kMiB / read);
+  std::printf("  sequential read (1 MiB read()):  %8.3f s  %7.0f MiB/s\n", read,
+              size / kMiB / read);
   std::printf("  bare record and field walk:      %8.3f s\n", walk);
   std::printf("  scan, records dropped on posting: %7.3f s  (peak RSS so far %.0f MiB)\n", dropped,
               readerPeak);

@@ -136,7 +136,7 @@ bool BbbArchive::unpack(std::span<const std::uint8_t> archive, std::string& prob
   bool madeDatabases = false;
   std::uint64_t unpackedBytes = 0;
   bool limitReached = false;
-  std::vector<char> buffer(1 << 20);
+  std::vector<char> buffer(256 * 1024);
   const zip_int64_t entryCount = zip_get_num_entries(zip.get(), 0);
   for (zip_int64_t index = 0; index < entryCount && !limitReached; ++index) {
     const auto entryIndex = static_cast<zip_uint64_t>(index);
@@ -162,10 +162,11 @@ bool BbbArchive::unpack(std::span<const std::uint8_t> archive, std::string& prob
     }
 
     const std::filesystem::path target = databases / (*components)[1];
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd =
+        ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
-      notes_.push_back("archive entry \"" + std::string(name) + "\" not unpacked: " +
-                       std::strerror(errno));
+      notes_.push_back("archive entry \"" + std::string(name) +
+                       "\" not unpacked: " + std::strerror(errno));
       continue;
     }
     std::unique_ptr<zip_file_t, ZipFileCloser> entry(zip_fopen_index(zip.get(), entryIndex, 0));

@@ -17,8 +17,9 @@ namespace {
 
 bool hasExtension(const std::filesystem::path& path, std::string_view wanted) {
   std::string extension = path.extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  });
   return extension == wanted;
 }
 
@@ -84,6 +85,8 @@ class BlackBerrySource final : public BackupSource {
 
 }  // namespace
 
-std::unique_ptr<BackupSource> makeBlackBerrySource() { return std::make_unique<BlackBerrySource>(); }
+std::unique_ptr<BackupSource> makeBlackBerrySource() {
+  return std::make_unique<BlackBerrySource>();
+}
 
 }  // namespace orvane

@@ -30,7 +30,8 @@ void walkFields(std::span<const std::uint8_t> fieldArea, const FieldRules& rules
   const std::size_t areaSize = fieldArea.size();
   std::size_t position = 0;
   while (position + ipd::kFieldHeaderSize <= areaSize) {
-    const std::size_t fieldLength = fieldArea[position] | fieldArea[position + 1] << 8;
+    const auto fieldLength =
+        static_cast<std::size_t>(fieldArea[position] | fieldArea[position + 1] << 8);
     const std::uint8_t type = fieldArea[position + 2];
 
     std::size_t dataStart = position + ipd::kFieldHeaderSize;

@@ -35,10 +35,14 @@ std::optional<std::uint32_t> IpdReader::GetLitteEndianLengthwithHandle(
   if (offset > file.size()) return std::nullopt;
   ByteReader reader(file, static_cast<std::size_t>(offset));
   switch (length) {
-    case 1: return reader.u8();
-    case 2: return reader.u16le();
-    case 4: return reader.u32le();
-    default: return std::nullopt;
+    case 1:
+      return reader.u8();
+    case 2:
+      return reader.u16le();
+    case 4:
+      return reader.u32le();
+    default:
+      return std::nullopt;
   }
 }
 

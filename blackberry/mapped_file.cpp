@@ -57,7 +57,8 @@ std::unique_ptr<MappedFile> MappedFile::open(const std::filesystem::path& path,
   }
   // The walk goes front to back once: let the kernel read ahead generously.
   ::madvise(mapping, size, MADV_SEQUENTIAL);
-  return std::unique_ptr<MappedFile>(new MappedFile(static_cast<const std::uint8_t*>(mapping), size));
+  return std::unique_ptr<MappedFile>(
+      new MappedFile(static_cast<const std::uint8_t*>(mapping), size));
 }
 
 MappedFile::~MappedFile() {

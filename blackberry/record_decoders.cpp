@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "blackberry/field_text.h"
@@ -24,6 +25,26 @@ constexpr FieldRules kCalendarRules{.extraType = 5, .extraBytes = 7};
 // The number of SMS and MMS records (type 2) follows 4 bytes of its own.
 constexpr FieldRules kMessageRules{.skip4Type = 2};
 constexpr FieldRules kPlainRules{};
+
+using ContactText = std::string PRBlackBerryContactNode::*;
+
+// Address-book fields that simply take their text.
+constexpr std::pair<std::uint8_t, ContactText> kContactTexts[] = {
+    {1, &PRBlackBerryContactNode::email},        {10, &PRBlackBerryContactNode::pinNumber},
+    {33, &PRBlackBerryContactNode::companyName}, {38, &PRBlackBerryContactNode::city},
+    {39, &PRBlackBerryContactNode::provice},     {40, &PRBlackBerryContactNode::postZcode},
+    {41, &PRBlackBerryContactNode::country},     {54, &PRBlackBerryContactNode::webSite},
+    {55, &PRBlackBerryContactNode::titleName},   {59, &PRBlackBerryContactNode::categories},
+    {64, &PRBlackBerryContactNode::note},        {82, &PRBlackBerryContactNode::brithday},
+};
+
+// Phone numbers join new-first per kind; `phoneNumber` follows the kind
+// updated last.
+constexpr std::pair<std::uint8_t, ContactText> kContactPhones[] = {
+    {6, &PRBlackBerryContactNode::workCall},  {16, &PRBlackBerryContactNode::workCall},
+    {7, &PRBlackBerryContactNode::homeCall},  {17, &PRBlackBerryContactNode::homeCall},
+    {8, &PRBlackBerryContactNode::mobilCall},
+};
 
 template <class Record>
 void post(NotificationCenter& nc, const char* eventName, std::shared_ptr<Record> record) {
@@ -62,39 +83,22 @@ std::size_t dataBytesOfTypes(Data fieldArea, const FieldRules& rules, std::uint8
 void BlackBerryDecoders::ScanBlackBerryContactwith(std::span<const std::uint8_t> fieldArea) {
   auto contact = std::make_shared<PRBlackBerryContactNode>();
   walkFields(fieldArea, kContactRules, [&](std::uint8_t type, Data data) {
-    switch (type) {
-      case 1: contact->email = fieldText(data); break;
-      case 6:
-      case 16:
-        joinNewFirst(contact->workCall, fieldText(data));
-        contact->phoneNumber = contact->workCall;
-        break;
-      case 7:
-      case 17:
-        joinNewFirst(contact->homeCall, fieldText(data));
-        contact->phoneNumber = contact->homeCall;
-        break;
-      case 8:
-        joinNewFirst(contact->mobilCall, fieldText(data));
-        contact->phoneNumber = contact->mobilCall;
-        break;
-      case 10: contact->pinNumber = fieldText(data); break;
-      case 32: joinNewFirst(contact->contactName, fieldText(data)); break;
-      case 33: contact->companyName = fieldText(data); break;
-      case 35:
-      case 36: joinNewFirst(contact->address, fieldText(data)); break;
-      case 38: contact->city = fieldText(data); break;
-      case 39: contact->provice = fieldText(data); break;
-      case 40: contact->postZcode = fieldText(data); break;
-      case 41: contact->country = fieldText(data); break;
-      case 54: contact->webSite = fieldText(data); break;
-      case 55: contact->titleName = fieldText(data); break;
-      case 59: contact->categories = fieldText(data); break;
-      case 64: contact->note = fieldText(data); break;
-      case 77: contact->contactImageData = copyOf(data); break;
-      case 82: contact->brithday = fieldText(data); break;
-      default: break;
+    for (const auto& [textType, member] : kContactTexts) {
+      if (type == textType) {
+        (*contact).*member = fieldText(data);
+        return;
+      }
     }
+    for (const auto& [phoneType, member] : kContactPhones) {
+      if (type == phoneType) {
+        joinNewFirst((*contact).*member, fieldText(data));
+        contact->phoneNumber = (*contact).*member;
+        return;
+      }
+    }
+    if (type == 32) joinNewFirst(contact->contactName, fieldText(data));
+    if (type == 35 || type == 36) joinNewFirst(contact->address, fieldText(data));
+    if (type == 77) contact->contactImageData = copyOf(data);
   });
   post(nc_, events::BlacBerryContactInfo, std::move(contact));
 }
@@ -106,21 +110,36 @@ void BlackBerryDecoders::ScanBlackBerryCallLogwith(std::span<const std::uint8_t>
       case 2:
         if (data.empty()) break;
         switch (data[0]) {
-          case 0: call->CallType = "Recived"; break;
-          case 1: call->CallType = "Send"; break;
-          case 3: call->CallType = "Cancel"; break;
-          default: call->CallType = "UnKnown"; break;
+          case 0:
+            call->CallType = "Recived";
+            break;
+          case 1:
+            call->CallType = "Send";
+            break;
+          case 3:
+            call->CallType = "Cancel";
+            break;
+          default:
+            call->CallType = "UnKnown";
+            break;
         }
         break;
       case 3:
         // the duration is kept in the field's first byte
         if (!data.empty()) call->callDuration = FieldConversions::getCallHistoryDuration(data[0]);
         break;
-      case 4: call->CallTime = fieldText(data); break;
-      case 12: call->CallNumber = fieldText(data); break;
+      case 4:
+        call->CallTime = fieldText(data);
+        break;
+      case 12:
+        call->CallNumber = fieldText(data);
+        break;
       case 31:
-      case 55: joinNewLast(call->CallName, fieldText(data)); break;
-      default: break;
+      case 55:
+        joinNewLast(call->CallName, fieldText(data));
+        break;
+      default:
+        break;
     }
   });
   post(nc_, events::BlacBerryCallLogInfo, std::move(call));
@@ -138,14 +157,17 @@ void BlackBerryDecoders::ScanBlackBerrySMSMessagewith(std::span<const std::uint8
           if (fieldArea[3] == 0x01) sms->type = "outgoing";
         }
         break;
-      case 2: sms->numberString = fieldText(data); break;
+      case 2:
+        sms->numberString = fieldText(data);
+        break;
       case 4:
         sms->contentText = fieldText(data);
         // Texts outside the GSM alphabet are stored as UTF-16, whose first
         // byte is often zero.
         if (sms->contentText.empty()) sms->contentText = utf16FieldText(data);
         break;
-      default: break;
+      default:
+        break;
     }
   });
   post(nc_, events::BlackBerrySMSMessageInfo, std::move(sms));
@@ -173,8 +195,11 @@ void BlackBerryDecoders::ScanBlackBerryMMSMessagewith(std::span<const std::uint8
         addPiece(mms->contentData, data, contentBytes);
         break;
       case 111:
-      case 114: joinNewFirst(mms->numberName, fieldText(data)); break;
-      default: break;
+      case 114:
+        joinNewFirst(mms->numberName, fieldText(data));
+        break;
+      default:
+        break;
     }
   });
   post(nc_, events::BlackBerryMMSMessageInfo, std::move(mms));
@@ -221,13 +246,27 @@ void BlackBerryDecoders::ScanBlackBerryContentStorewith(std::span<const std::uin
 void BlackBerryDecoders::decode(BlackBerryDatabase database,
                                 std::span<const std::uint8_t> fieldArea) {
   switch (database) {
-    case BlackBerryDatabase::kAddressBook: ScanBlackBerryContactwith(fieldArea); break;
-    case BlackBerryDatabase::kCallLog: ScanBlackBerryCallLogwith(fieldArea); break;
-    case BlackBerryDatabase::kSms: ScanBlackBerrySMSMessagewith(fieldArea); break;
-    case BlackBerryDatabase::kMms: ScanBlackBerryMMSMessagewith(fieldArea); break;
-    case BlackBerryDatabase::kMemos: ScanBlackBerryMemoswith(fieldArea); break;
-    case BlackBerryDatabase::kCalendar: ScanBlackBerryCalenderwith(fieldArea); break;
-    case BlackBerryDatabase::kContentStore: ScanBlackBerryContentStorewith(fieldArea); break;
+    case BlackBerryDatabase::kAddressBook:
+      ScanBlackBerryContactwith(fieldArea);
+      break;
+    case BlackBerryDatabase::kCallLog:
+      ScanBlackBerryCallLogwith(fieldArea);
+      break;
+    case BlackBerryDatabase::kSms:
+      ScanBlackBerrySMSMessagewith(fieldArea);
+      break;
+    case BlackBerryDatabase::kMms:
+      ScanBlackBerryMMSMessagewith(fieldArea);
+      break;
+    case BlackBerryDatabase::kMemos:
+      ScanBlackBerryMemoswith(fieldArea);
+      break;
+    case BlackBerryDatabase::kCalendar:
+      ScanBlackBerryCalenderwith(fieldArea);
+      break;
+    case BlackBerryDatabase::kContentStore:
+      ScanBlackBerryContentStorewith(fieldArea);
+      break;
   }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "blackberry/blackberry_source.h"
+#include "ios/ios_backup_source.h"
 #include "cli/json_lines.h"
 #include "cli/terminal_progress.h"
 #include "core/app_delegate.h"
@@ -23,8 +24,8 @@ struct Category {
   ResultList list;
 };
 
-// The categories of a BlackBerry backup, in the order of the app's buttons.
-constexpr Category kBackupCategories[] = {
+// The categories of each kind of source, in the order of the app's buttons.
+constexpr Category kBlackBerryCategories[] = {
     {"Photo&Video", ResultList::bbContentStoreArray},
     {"Contacts", ResultList::bbContactArray},
     {"Messages", ResultList::bbSMSArray},
@@ -33,6 +34,35 @@ constexpr Category kBackupCategories[] = {
     {"Calendar", ResultList::bbCalderArray},
     {"MMS", ResultList::bbMMSArray},
 };
+
+constexpr Category kDeviceBackupCategories[] = {
+    {"Photo&Video", ResultList::photoAndVideoArray},
+    {"Contacts", ResultList::contactArray},
+    {"Messages", ResultList::messageArray},
+    {"Notes", ResultList::noteArray},
+    {"Call History", ResultList::callHistoryArray},
+    {"Bookmarks", ResultList::bookMarkArray},
+    {"Calendar", ResultList::calenderArray},
+    {"App Media", ResultList::faceTwitterArray},
+};
+
+// A folder is read as a device backup, a file as a BlackBerry backup.
+struct SourceKind {
+  BrowseSource browse;
+  std::unique_ptr<BackupSource> reader;
+  const char* notThisKind;
+};
+
+SourceKind sourceKindOf(const std::filesystem::path& source) {
+  std::error_code error;
+  if (std::filesystem::is_directory(source, error)) {
+    return {BrowseSource::ios, makeIosBackupSource(),
+            "not a device backup folder (no Info.plist, Manifest.plist, Manifest.mbdb or "
+            "Manifest.db)"};
+  }
+  return {BrowseSource::blackBerry, makeBlackBerrySource(),
+          "not a BlackBerry backup (.ipd or .bbb)"};
+}
 
 class ProgressPrinter final : public ResultViewObserver {
  public:
@@ -49,9 +79,10 @@ void fail(const std::string& subject, const std::string& reason) {
   std::fprintf(stderr, "orvane-cli: %s: %s\n", subject.c_str(), reason.c_str());
 }
 
-void printSummary(const PRResultViewController& results) {
+template <std::size_t N>
+void printSummary(const PRResultViewController& results, const Category (&categories)[N]) {
   std::size_t total = 0;
-  for (const Category& category : kBackupCategories) {
+  for (const Category& category : categories) {
     const std::size_t found = results.count(category.list);
     total += found;
     std::printf("%-14s %zu\n", category.title, found);
@@ -89,7 +120,7 @@ int runScan(const ScanOptions& options) {
   const std::filesystem::path source(options.source);
   std::error_code error;
   if (!std::filesystem::exists(source, error)) {
-    fail(options.source, "no such file");
+    fail(options.source, "no such file or folder");
     return 2;
   }
   std::optional<std::filesystem::path> exportFolder;
@@ -98,16 +129,22 @@ int runScan(const ScanOptions& options) {
     if (error || !exportFolderIsUsable(*exportFolder)) return 2;
   }
 
+  SourceKind kind = sourceKindOf(source);
+  if (!kind.reader->accepts(source)) {
+    fail(options.source, kind.notThisKind);
+    return 2;
+  }
+
   DirectDispatcher mainThread;
   CorvelAppDelegate app(mainThread);
-  app.addBackupSource(makeBlackBerrySource());
+  app.addBackupSource(std::move(kind.reader));
   PRResultViewController results(app);
   TerminalProgress progress("Scanning");
   ProgressPrinter printer(progress);
   results.setObserver(&printer);
 
-  results.showView(BrowseSource::blackBerry);
-  app.bbbackUpFilepath = options.source;
+  results.showView(kind.browse);
+  if (kind.browse == BrowseSource::blackBerry) app.bbbackUpFilepath = options.source;
   app.ScanIOSBackFile(options.source);
   app.waitForScanWorker();
   progress.finish();
@@ -126,7 +163,13 @@ int runScan(const ScanOptions& options) {
     std::cout.flush();
   }
   if (exportFolder) return exportEverything(results, app, *exportFolder, options.json);
-  if (!options.json) printSummary(results);
+  if (!options.json) {
+    if (kind.browse == BrowseSource::ios) {
+      printSummary(results, kDeviceBackupCategories);
+    } else {
+      printSummary(results, kBlackBerryCategories);
+    }
+  }
   return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "export/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace orvane {
 
@@ -49,7 +51,56 @@ std::error_code writeAll(int fd, std::string_view bytes) {
   return {};
 }
 
+// Big enough that a copy costs few system calls, small enough that many
+// copies side by side stay cheap.
+constexpr std::size_t kCopyPieceBytes = std::size_t{1} << 20;
+
+class CopyErrorCategory : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "orvane.copy"; }
+  std::string message(int) const override { return "not a regular file"; }
+};
+
+// Moves a finished temporary file into place, or removes it when the
+// writing or the move failed.
+std::error_code putInPlace(const std::filesystem::path& temporary,
+                           const std::filesystem::path& path, ExistingFile existing,
+                           std::error_code ec) {
+  if (!ec) {
+    if (existing == ExistingFile::replace) {
+      if (::rename(temporary.c_str(), path.c_str()) != 0) ec = lastError();
+    } else {
+      ec = renameWithoutReplacing(temporary, path);
+    }
+  }
+  if (ec) ::unlink(temporary.c_str());
+  return ec;
+}
+
+// Streams everything from `from` to `to`; sets `readFailed` when the error
+// came from reading.
+std::error_code copyAll(int from, int to, bool& readFailed) {
+  std::vector<char> piece(kCopyPieceBytes);
+  for (;;) {
+    const ssize_t got = ::read(from, piece.data(), piece.size());
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      readFailed = true;
+      return lastError();
+    }
+    if (got == 0) return {};
+    if (auto ec = writeAll(to, std::string_view(piece.data(), static_cast<std::size_t>(got)))) {
+      return ec;
+    }
+  }
+}
+
 }  // namespace
+
+std::error_code notARegularFileError() {
+  static const CopyErrorCategory category;
+  return {1, category};
+}
 
 std::error_code renameWithoutReplacing(const std::filesystem::path& from,
                                        const std::filesystem::path& to) {
@@ -78,15 +129,41 @@ std::error_code writeFileAtomically(const std::filesystem::path& path, std::stri
   if (fd < 0) return lastError();
   std::error_code ec = writeAll(fd, bytes);
   if (::close(fd) != 0 && !ec) ec = lastError();
-  if (!ec) {
-    if (existing == ExistingFile::replace) {
-      if (::rename(temporary.c_str(), path.c_str()) != 0) ec = lastError();
-    } else {
-      ec = renameWithoutReplacing(temporary, path);
-    }
+  return putInPlace(temporary, path, existing, ec);
+}
+
+CopyResult copyFileAtomically(const std::filesystem::path& source,
+                              const std::filesystem::path& path, ExistingFile existing) {
+  CopyResult result;
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer
+  // that never comes; the file type is checked right after.
+  const int from = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (from < 0) {
+    result.error = lastError();
+    result.sourceFailed = true;
+    return result;
   }
-  if (ec) ::unlink(temporary.c_str());
-  return ec;
+  struct stat status {};
+  const bool examined = ::fstat(from, &status) == 0;
+  if (!examined || !S_ISREG(status.st_mode)) {
+    result.error = examined ? notARegularFileError() : lastError();
+    result.sourceFailed = true;
+    ::close(from);
+    return result;
+  }
+
+  std::filesystem::path temporary;
+  const int to = createTemporary(path, temporary);
+  if (to < 0) {
+    result.error = lastError();
+    ::close(from);
+    return result;
+  }
+  std::error_code ec = copyAll(from, to, result.sourceFailed);
+  ::close(from);
+  if (::close(to) != 0 && !ec) ec = lastError();
+  result.error = putInPlace(temporary, path, existing, ec);
+  return result;
 }
 
 }  // namespace orvane

@@ -16,6 +16,25 @@ enum class ExistingFile { replace, keep };
 std::error_code writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                                     ExistingFile existing);
 
+// The outcome of copyFileAtomically: the error, and whether it came from
+// the source (missing, unreadable, not a regular file) rather than from the
+// target.
+struct CopyResult {
+  std::error_code error;
+  bool sourceFailed = false;
+};
+
+// Copies the regular file `source` to `path` the way writeFileAtomically
+// writes: through a temporary file beside `path`, streamed in pieces so that
+// large media never sit in memory whole. The source is opened read-only and
+// never changed; anything but a regular file (a folder, a FIFO that would
+// block, a device) is refused.
+CopyResult copyFileAtomically(const std::filesystem::path& source,
+                              const std::filesystem::path& path, ExistingFile existing);
+
+// The error of a copy source that is not a regular file.
+std::error_code notARegularFileError();
+
 // Renames `from` to `to` unless `to` exists.
 std::error_code renameWithoutReplacing(const std::filesystem::path& from,
                                        const std::filesystem::path& to);

@@ -22,13 +22,6 @@ constexpr std::string_view kContentFallbackName = "content";
 constexpr std::string_view kAttachmentFallbackName = "attachment";
 constexpr std::string_view kFoundFileFallbackName = "file";
 
-template <class Node, class Export>
-void forEachTicked(const PRResultViewController& results, ResultList list, Export&& exportOne) {
-  for (const auto& node : results.snapshotAs<Node>(list)) {
-    if (node->bSelected == 1) exportOne(*node);
-  }
-}
-
 }  // namespace
 
 RecoveryRun::RecoveryRun(PRResultViewController& results, CorvelAppDelegate& app)
@@ -41,10 +34,14 @@ RecoveryReport RecoveryRun::recoverFilesThread(const fs::path& recoverPath,
   report_ = {};
   results_.recovredFilesNum = 0;
 
-  if (app_.brawScan == 0) {
-    recoverBackupCategories();
-  } else {
+  // the controller's raw-scan flag and the model's source both mark a
+  // memory-card scan; either one is enough
+  if (app_.brawScan != 0 || results_.browseSource() == BrowseSource::memoryCard) {
     recoverRawCategories();
+  } else if (results_.browseSource() == BrowseSource::ios) {
+    recoverIosCategories();
+  } else {
+    recoverBackupCategories();
   }
 
   report_.recordsWritten = results_.recovredFilesNum;
@@ -54,55 +51,27 @@ RecoveryReport RecoveryRun::recoverFilesThread(const fs::path& recoverPath,
 
 void RecoveryRun::recoverBackupCategories() {
   enterCategoryFolder("Content_Store");
-  forEachTicked<PRBlackBerryContentNode>(results_, ResultList::bbContentStoreArray,
+  forEachTicked<PRBlackBerryContentNode>(ResultList::bbContentStoreArray,
                                          [&](const auto& node) { recoverContentStore(node); });
-  {
-    enterCategoryFolder("Contact");
-    PRRtfController rtf;
-    forEachTicked<PRBlackBerryContactNode>(
-        results_, ResultList::bbContactArray,
-        [&](const auto& node) { recoverContactNode(node, rtf); });
-    writeReport(rtf, "Contact");
-  }
-  {
-    enterCategoryFolder("Message");
-    PRRtfController rtf;
-    forEachTicked<PRBlackBerrySMSMessageNode>(
-        results_, ResultList::bbSMSArray, [&](const auto& node) { recoverMessageNode(node, rtf); });
-    writeReport(rtf, "Message");
-  }
-  {
-    enterCategoryFolder("Note");
-    PRRtfController rtf;
-    forEachTicked<PRBlackBerryNoteNode>(results_, ResultList::bbNoteArray,
-                                        [&](const auto& node) { recoverNoteNode(node, rtf); });
-    writeReport(rtf, "Note");
-  }
-  {
-    enterCategoryFolder("Calendar&Reminder");
-    PRRtfController rtf;
-    forEachTicked<PRBlackBerryCalenderNode>(
-        results_, ResultList::bbCalderArray,
-        [&](const auto& node) { recoverCalenderNode(node, rtf); });
-    writeReport(rtf, "Calendar&Reminder");
-  }
-  {
-    enterCategoryFolder("CallHistory");
-    PRRtfController rtf;
-    forEachTicked<PRBlackBerryCallNode>(results_, ResultList::bbCallArray, [&](const auto& node) {
-      recoverCallHistoryNode(node, rtf);
-    });
-    writeReport(rtf, "CallHistory");
-  }
+  recoverTextCategory<PRBlackBerryContactNode>("Contact", ResultList::bbContactArray, "Contact",
+                                               &RecoveryRun::recoverContactNode);
+  recoverTextCategory<PRBlackBerrySMSMessageNode>("Message", ResultList::bbSMSArray, "Message",
+                                                  &RecoveryRun::recoverMessageNode);
+  recoverTextCategory<PRBlackBerryNoteNode>("Note", ResultList::bbNoteArray, "Note",
+                                            &RecoveryRun::recoverNoteNode);
+  recoverTextCategory<PRBlackBerryCalenderNode>("Calendar&Reminder", ResultList::bbCalderArray,
+                                                "Calendar&Reminder",
+                                                &RecoveryRun::recoverCalenderNode);
+  recoverTextCategory<PRBlackBerryCallNode>("CallHistory", ResultList::bbCallArray, "CallHistory",
+                                            &RecoveryRun::recoverCallHistoryNode);
   {
     // the folder's name is spelled so on purpose: users' scripts know it
     enterCategoryFolder("MMSMessgae");
     PRRtfController rtf;
-    forEachTicked<PRBlackBerryMMSMessageNode>(results_, ResultList::bbMMSArray,
-                                              [&](const auto& node) {
-                                                recoverMMSNode(node, rtf);
-                                                recoverMMSNodeFile(node);
-                                              });
+    forEachTicked<PRBlackBerryMMSMessageNode>(ResultList::bbMMSArray, [&](const auto& node) {
+      recoverMMSNode(node, rtf);
+      recoverMMSNodeFile(node);
+    });
     writeReport(rtf, "Message");
   }
 }

@@ -11,6 +11,7 @@
 
 #include "core/app_delegate.h"
 #include "core/blackberry_records.h"
+#include "core/ios_records.h"
 #include "core/scan_list_node.h"
 #include "export/rtf_controller.h"
 #include "results/result_view_controller.h"
@@ -23,10 +24,10 @@ struct RecoveryReport {
 };
 
 // Exports every ticked record of the current scan into a new folder: text
-// reports, vCards and file copies in backup mode; the engine's copies of
-// found files in memory-card mode. Runs on the calling thread (the desktop
-// app gives it its own); `progress` is called after every record with the
-// percentage of ticked records written.
+// reports, vCards and file copies for a BlackBerry or an iOS device backup;
+// the engine's copies of found files in memory-card mode. Runs on the
+// calling thread (the desktop app gives it its own); `progress` is called
+// after every record with the percentage of ticked records written.
 class RecoveryRun {
  public:
   using Progress = std::function<void(int percent)>;
@@ -54,6 +55,16 @@ class RecoveryRun {
   void recoverMMSNodeFile(const PRBlackBerryMMSMessageNode& node);
   void RecoverRawFile(PRScanListNode& node);
 
+  // iOS records, one each (ios_recovery.cpp).
+  void recoverContactNode(const PRContactNode& node, PRRtfController& rtf);
+  void recoverMessageNode(const PRMessageNode& node, PRRtfController& rtf);
+  void recoverNoteNode(const PRNoteNode& node, PRRtfController& rtf);
+  void recoverCalenderNode(const PRCalenderNode& node, PRRtfController& rtf);
+  void recoverCallHistoryNode(const PRCallHistoryNode& node, PRRtfController& rtf);
+  void recoverBookMarkNode(const PRBookMarkNode& node, PRRtfController& rtf);
+  void recoverPhotoAndVideoNode(const PRPhotoAndVideoNode& node);
+  void recoverFaceTwitterNode(const PRFaceTwitterNode& node);
+
   // The report entry texts, exactly as written.
   static std::string contactEntry(const PRBlackBerryContactNode& node);
   static std::string messageEntry(const PRBlackBerrySMSMessageNode& node);
@@ -67,12 +78,33 @@ class RecoveryRun {
 
  private:
   void recoverBackupCategories();
+  void recoverIosCategories();
   void recoverRawCategories();
+  template <class Node, class Export>
+  void forEachTicked(ResultList list, Export&& exportOne) {
+    for (const auto& node : results_.snapshotAs<Node>(list)) {
+      if (node->bSelected == 1) exportOne(*node);
+    }
+  }
+  // A text category: its folder, one entry per ticked record through
+  // `recoverOne`, then the report, written also when it is empty.
+  template <class Node>
+  void recoverTextCategory(std::string_view folderName, ResultList list, std::string_view fileType,
+                           void (RecoveryRun::*recoverOne)(const Node&, PRRtfController&)) {
+    enterCategoryFolder(folderName);
+    PRRtfController rtf;
+    forEachTicked<Node>(list, [&](const Node& node) { (this->*recoverOne)(node, rtf); });
+    writeReport(rtf, fileType);
+  }
   // Makes the category folder under the export folder and makes it current.
   void enterCategoryFolder(std::string_view folderName);
   void writeReport(PRRtfController& rtf, std::string_view fileType);
   void counted();
   void writeFileCopy(const std::string& proposedName, const Bytes& bytes);
+  // Streams a file of the backup into the category folder under a free
+  // name; `shownName` names it in a problem line when the backup has none.
+  void copyBackupFile(const std::string& sourcePath, const std::string& proposedName,
+                      std::string_view shownName);
   void addProblem(std::string problem);
 
   PRResultViewController& results_;

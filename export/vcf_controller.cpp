@@ -85,6 +85,17 @@ bool PRVCFController::creatFile(const PRBlackBerryContactNode& contact,
                                 const std::filesystem::path& path, std::error_code* error) {
   if (path.empty()) return false;
   strContent = cardText(contact);
+  return writeCard(path, error);
+}
+
+bool PRVCFController::creatFile(const PRContactNode& contact, const std::filesystem::path& path,
+                                std::error_code* error) {
+  if (path.empty()) return false;
+  strContent = cardText(contact);
+  return writeCard(path, error);
+}
+
+bool PRVCFController::writeCard(const std::filesystem::path& path, std::error_code* error) {
   const std::error_code ec = writeFileAtomically(path, strContent, ExistingFile::replace);
   if (error != nullptr) *error = ec;
   return !ec;

@@ -6,18 +6,23 @@
 #include <system_error>
 
 #include "core/blackberry_records.h"
+#include "core/ios_records.h"
 
 namespace orvane {
 
-// Writes one BlackBerry address-book record as a vCard 3.0 file.
+// Writes one address-book record, BlackBerry or iOS, as a vCard 3.0 file.
 class PRVCFController {
  public:
   // The whole card text; lines end in CR LF, the last ("END:VCARD") not.
   static std::string cardText(const PRBlackBerryContactNode& contact);
+  // The iOS card (its lines are described in ios_vcard.cpp).
+  static std::string cardText(const PRContactNode& contact);
   // Writes the card atomically to `path`, replacing a file there; the
   // caller picks a free name. False, with the reason in `error`, when the
   // card could not be written; an empty path writes nothing.
   bool creatFile(const PRBlackBerryContactNode& contact, const std::filesystem::path& path,
+                 std::error_code* error = nullptr);
+  bool creatFile(const PRContactNode& contact, const std::filesystem::path& path,
                  std::error_code* error = nullptr);
 
   // A value escaped for a vCard line: backslash, comma, semicolon and line
@@ -25,6 +30,9 @@ class PRVCFController {
   static std::string escapeValue(std::string_view value);
 
   std::string strContent;
+
+ private:
+  bool writeCard(const std::filesystem::path& path, std::error_code* error);
 };
 
 }  // namespace orvane

@@ -41,11 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::span<const std::uint8_t> input(data, size);
   NotificationCenter nc;
   Toucher toucher;
-  for (const char* name :
-       {events::BlacBerryContactInfo, events::BlacBerryCallLogInfo,
-        events::BlackBerrySMSMessageInfo, events::BlackBerryMMSMessageInfo,
-        events::BlackBerryNoteInfo, events::BlackBerryCalenderInfo,
-        events::BlackBerryContentStoreInfo}) {
+  for (const char* name : {events::BlacBerryContactInfo, events::BlacBerryCallLogInfo,
+                           events::BlackBerrySMSMessageInfo, events::BlackBerryMMSMessageInfo,
+                           events::BlackBerryNoteInfo, events::BlackBerryCalenderInfo,
+                           events::BlackBerryContentStoreInfo}) {
     nc.addObserver(name, [&toucher](const EventObject& object) {
       if (const auto* record = std::get_if<RecordPtr>(&object)) (*record)->visitFields(toucher);
     });

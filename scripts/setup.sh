@@ -10,7 +10,11 @@ packages=(
   libzip-dev zip
   libavformat-dev libavcodec-dev libavutil-dev
   libssl-dev libblkid-dev libsqlite3-dev libplist-dev
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libcurl4-openssl-dev
+  # the engine's tests make their sample files with these
+  imagemagick ffmpeg 7zip
+  # the feedback mail tests run a real SMTP server with a certificate they make
+  python3-aiosmtpd openssl
 )
 
 missing=()

@@ -2,7 +2,6 @@
 
 #include <optional>
 
-
 namespace orvane::testing {
 
 namespace {

@@ -1,10 +1,11 @@
 // Choosing the reader for a chosen file, and ".bbb" archives.
 
+#include "blackberry/blackberry_source.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "bb_test_support.h"
-#include "blackberry/blackberry_source.h"
 #include "fixtures/bbb_writer.h"
 #include "fixtures/scratch_folder.h"
 
@@ -34,7 +35,10 @@ Bytes memoFile(const std::string& title) {
 }
 
 Bytes contactIpd(const std::string& name) {
-  return IpdWriter().database("Options").database("Address Book - All").record(1, {Field(32, name)});
+  return IpdWriter()
+      .database("Options")
+      .database("Address Book - All")
+      .record(1, {Field(32, name)});
 }
 
 class BlackBerrySourceTest : public ::testing::Test {
@@ -55,7 +59,8 @@ TEST_F(BlackBerrySourceTest, AcceptsByExtensionInAnyCaseOrByContent) {
     EXPECT_TRUE(source->accepts(folder / name)) << name;  // even before it exists
   }
   EXPECT_TRUE(source->accepts(write("ipd.bin", memoFile("x"))));
-  EXPECT_TRUE(source->accepts(write("zip.bin", BbbWriter().entry("Databases/1.dat", memoFile("x")).bytes())));
+  EXPECT_TRUE(source->accepts(
+      write("zip.bin", BbbWriter().entry("Databases/1.dat", memoFile("x")).bytes())));
   EXPECT_FALSE(source->accepts(write("notes.txt", bytesOf("just some text, long enough to test"))));
   EXPECT_FALSE(source->accepts(folder / "missing.txt"));
 }
@@ -96,10 +101,9 @@ TEST_F(BlackBerrySourceTest, FileWithoutTheHeaderIsNotABackup) {
 }
 
 TEST_F(BlackBerrySourceTest, ArchiveWithTheSingleIpdFile) {
-  const auto archive = write("backup.BBB", BbbWriter()
-                                               .folder("Databases/")
-                                               .entry("Databases/Databases.ipd", contactIpd("Ann"))
-                                               .bytes());
+  const auto archive = write(
+      "backup.BBB",
+      BbbWriter().folder("Databases/").entry("Databases/Databases.ipd", contactIpd("Ann")).bytes());
   const Bytes before = fixtures::readFileBytes(archive);
   const auto scan = scanWithSource(archive, scanFolder);
   EXPECT_TRUE(scan->outcome.scanned());
@@ -111,11 +115,12 @@ TEST_F(BlackBerrySourceTest, ArchiveWithTheSingleIpdFile) {
 }
 
 TEST_F(BlackBerrySourceTest, SingleIpdFileWinsOverPerDatabaseFiles) {
-  const auto scan = scanWithSource(write("backup.bbb", BbbWriter()
-                                                           .entry("Databases/1.dat", memoFile("memo"))
-                                                           .entry("Databases/Databases.ipd", contactIpd("Ann"))
-                                                           .bytes()),
-                                   scanFolder);
+  const auto scan =
+      scanWithSource(write("backup.bbb", BbbWriter()
+                                             .entry("Databases/1.dat", memoFile("memo"))
+                                             .entry("Databases/Databases.ipd", contactIpd("Ann"))
+                                             .bytes()),
+                     scanFolder);
   EXPECT_EQ(scan->collector.records<PRBlackBerryContactNode>().size(), 1u);
   EXPECT_TRUE(scan->collector.records<PRBlackBerryNoteNode>().empty());
 }
@@ -126,7 +131,8 @@ TEST_F(BlackBerrySourceTest, ArchiveWithPerDatabaseFiles) {
       write("backup.bbb",
             BbbWriter()
                 .entry("Manifest.xml", "<manifest/>")
-                .entry("Databases/1.dat", IpdWriter().database("Address Book - All").record(0, {Field(32, "Ann")}))
+                .entry("Databases/1.dat",
+                       IpdWriter().database("Address Book - All").record(0, {Field(32, "Ann")}))
                 .entry("Databases\\2.dat", memoFile("memo"))
                 .bytes()),
       scanFolder);
@@ -139,20 +145,22 @@ TEST_F(BlackBerrySourceTest, ArchiveWithPerDatabaseFiles) {
 
 TEST_F(BlackBerrySourceTest, ArchiveIsRecognisedByItsSignatureWhateverItsName) {
   const auto scan = scanWithSource(
-      write("backup.ipd", BbbWriter().entry("Databases/1.dat", memoFile("memo")).bytes()), scanFolder);
+      write("backup.ipd", BbbWriter().entry("Databases/1.dat", memoFile("memo")).bytes()),
+      scanFolder);
   EXPECT_EQ(scan->collector.records<PRBlackBerryNoteNode>().size(), 1u);
 }
 
 TEST_F(BlackBerrySourceTest, EntriesThatWouldLandOutsideAreRefused) {
   const std::filesystem::path outside = folder / "evil";
-  const auto scan = scanWithSource(write("backup.bbb", BbbWriter()
-                                                           .entry("../evil", "x")
-                                                           .entry("Databases/../../evil", "x")
-                                                           .entry("Databases/..\\..\\evil", "x")
-                                                           .entry("/tmp/orvane-evil-absolute", "x")
-                                                           .entry("Databases/1.dat", memoFile("memo"))
-                                                           .bytes()),
-                                   scanFolder);
+  const auto scan =
+      scanWithSource(write("backup.bbb", BbbWriter()
+                                             .entry("../evil", "x")
+                                             .entry("Databases/../../evil", "x")
+                                             .entry("Databases/..\\..\\evil", "x")
+                                             .entry("/tmp/orvane-evil-absolute", "x")
+                                             .entry("Databases/1.dat", memoFile("memo"))
+                                             .bytes()),
+                     scanFolder);
   EXPECT_FALSE(std::filesystem::exists(outside));
   EXPECT_FALSE(std::filesystem::exists(scanFolder / "evil"));
   EXPECT_FALSE(std::filesystem::exists("/tmp/orvane-evil-absolute"));
@@ -166,21 +174,25 @@ TEST_F(BlackBerrySourceTest, NothingFromAnEarlierArchiveIsRead) {
       write("first.bbb", BbbWriter().entry("Databases/Databases.ipd", contactIpd("Ann")).bytes()),
       scanFolder);
   EXPECT_EQ(scan->collector.records<PRBlackBerryContactNode>().size(), 1u);
-  scan = scanWithSource(write("second.bbb", BbbWriter().entry("Databases/1.dat", memoFile("memo")).bytes()),
-                        scanFolder);
+  scan = scanWithSource(
+      write("second.bbb", BbbWriter().entry("Databases/1.dat", memoFile("memo")).bytes()),
+      scanFolder);
   EXPECT_TRUE(scan->collector.records<PRBlackBerryContactNode>().empty());
   EXPECT_EQ(scan->collector.records<PRBlackBerryNoteNode>().size(), 1u);
 
   // and an archive with no databases finds none either
-  scan = scanWithSource(write("third.bbb", BbbWriter().entry("Manifest.xml", "x").bytes()), scanFolder);
-  EXPECT_EQ(scan->outcome.reason, "not a BlackBerry backup (the archive holds no Databases folder)");
+  scan = scanWithSource(write("third.bbb", BbbWriter().entry("Manifest.xml", "x").bytes()),
+                        scanFolder);
+  EXPECT_EQ(scan->outcome.reason,
+            "not a BlackBerry backup (the archive holds no Databases folder)");
   EXPECT_TRUE(scan->collector.events.empty());
 }
 
 TEST_F(BlackBerrySourceTest, ArchivesThatHoldNoBackupSayWhy) {
   auto scan = scanWithSource(write("text.bbb", bytesOf("not a zip archive at all")), scanFolder);
   EXPECT_EQ(scan->outcome.status, Status::kNotABackup);
-  EXPECT_EQ(scan->outcome.reason.rfind("not a BlackBerry backup (not a readable zip archive: ", 0), 0u)
+  EXPECT_EQ(scan->outcome.reason.rfind("not a BlackBerry backup (not a readable zip archive: ", 0),
+            0u)
       << scan->outcome.reason;
 
   Bytes cut = BbbWriter().entry("Databases/1.dat", memoFile("memo")).bytes();
@@ -189,15 +201,17 @@ TEST_F(BlackBerrySourceTest, ArchivesThatHoldNoBackupSayWhy) {
   EXPECT_EQ(scan->outcome.status, Status::kNotABackup);
 
   scan = scanWithSource(write("empty.bbb", BbbWriter().folder("Databases/").bytes()), scanFolder);
-  EXPECT_EQ(scan->outcome.reason, "not a BlackBerry backup (the archive holds no Databases folder)");
+  EXPECT_EQ(scan->outcome.reason,
+            "not a BlackBerry backup (the archive holds no Databases folder)");
 
-  scan = scanWithSource(write("noheader.bbb", BbbWriter().entry("Databases/1.dat", "garbage").bytes()),
-                        scanFolder);
+  scan = scanWithSource(
+      write("noheader.bbb", BbbWriter().entry("Databases/1.dat", "garbage").bytes()), scanFolder);
   EXPECT_EQ(scan->outcome.reason,
             "not a BlackBerry backup (no database file in the archive has the IPD header)");
 
-  scan = scanWithSource(write("noheader2.bbb", BbbWriter().entry("Databases/Databases.ipd", "garbage").bytes()),
-                        scanFolder);
+  scan = scanWithSource(
+      write("noheader2.bbb", BbbWriter().entry("Databases/Databases.ipd", "garbage").bytes()),
+      scanFolder);
   EXPECT_EQ(scan->outcome.reason,
             "not a BlackBerry backup (Databases.ipd in the archive has no IPD header)");
 }

@@ -14,9 +14,8 @@ TEST(AddressBookDecoder, EachFieldTypeLandsInItsMember) {
       DB::kAddressBook,
       {Field(1, "ann@example.com"), Field(10, "2100000A"), Field(33, "Acme"),
        Field(35, "1 Main St"), Field(38, "Springfield"), Field(39, "IL"), Field(40, "62701"),
-       Field(41, "USA"), Field(54, "http://ann.example"), Field(55, "Engineer"),
-       Field(59, "Work"), Field(64, "met at the fair"), Field(82, "1980-02-29"),
-       Field(200, "ignored")});
+       Field(41, "USA"), Field(54, "http://ann.example"), Field(55, "Engineer"), Field(59, "Work"),
+       Field(64, "met at the fair"), Field(82, "1980-02-29"), Field(200, "ignored")});
   EXPECT_EQ(contact.email, "ann@example.com");
   EXPECT_EQ(contact.pinNumber, "2100000A");
   EXPECT_EQ(contact.companyName, "Acme");
@@ -43,8 +42,8 @@ TEST(AddressBookDecoder, NamePartsAndAddressLinesJoinNewFirst) {
 }
 
 TEST(AddressBookDecoder, PhoneNumberCopiesTheKindLastUpdated) {
-  auto contact = decodeOne<PRBlackBerryContactNode>(DB::kAddressBook,
-                                                    {Field(6, "555"), Field(8, "777")});
+  auto contact =
+      decodeOne<PRBlackBerryContactNode>(DB::kAddressBook, {Field(6, "555"), Field(8, "777")});
   EXPECT_EQ(contact.workCall, "555 ");
   EXPECT_EQ(contact.mobilCall, "777 ");
   EXPECT_EQ(contact.phoneNumber, "777 ");
@@ -67,16 +66,14 @@ TEST(AddressBookDecoder, PictureKeepsEveryByteAsStored) {
 TEST(AddressBookDecoder, TypeFiveIsFollowedByThreeUncountedBytes) {
   // Without stepping over the 3 bytes the next field would be read from them.
   const auto contact = decodeOne<PRBlackBerryContactNode>(
-      DB::kAddressBook,
-      {Field::raw(5, {0x01}).trailing({0x09, 0x00, 0x20}), Field(32, "Ann")});
+      DB::kAddressBook, {Field::raw(5, {0x01}).trailing({0x09, 0x00, 0x20}), Field(32, "Ann")});
   EXPECT_EQ(contact.contactName, "Ann ");
 }
 
 TEST(AddressBookDecoder, TextsStopAtTheirNulAndInvalidUtf8GivesEmptyText) {
   const auto contact = decodeOne<PRBlackBerryContactNode>(
-      DB::kAddressBook,
-      {Field::raw(33, bytesOf(std::string("Acme\0junk", 9))), Field::raw(38, {0xC3, 0x28}),
-       Field(32, "José Núñez")});
+      DB::kAddressBook, {Field::raw(33, bytesOf(std::string("Acme\0junk", 9))),
+                         Field::raw(38, {0xC3, 0x28}), Field(32, "José Núñez")});
   EXPECT_EQ(contact.companyName, "Acme");
   EXPECT_EQ(contact.city, "");
   EXPECT_EQ(contact.contactName, "José Núñez ");
@@ -118,8 +115,7 @@ TEST(SmsDecoder, DirectionIsTheFirstDataByteOfTheFirstField) {
   auto sms = decodeOne<PRBlackBerrySMSMessageNode>(
       DB::kSms, {Field::raw(9, {0x01, 0x00}), Field(4, "x"), Field::raw(1, {0x00})});
   EXPECT_EQ(sms.type, "outgoing");
-  sms = decodeOne<PRBlackBerrySMSMessageNode>(DB::kSms,
-                                              {Field::raw(1, {0x00}), Field(4, "x")});
+  sms = decodeOne<PRBlackBerrySMSMessageNode>(DB::kSms, {Field::raw(1, {0x00}), Field(4, "x")});
   EXPECT_EQ(sms.type, "Incoming");
   sms = decodeOne<PRBlackBerrySMSMessageNode>(DB::kSms, {Field::raw(1, {0x02})});
   EXPECT_EQ(sms.type, "");
@@ -171,8 +167,7 @@ TEST(MmsDecoder, ContentPiecesJoinByTheirRules) {
   EXPECT_EQ(mms.contentData, (Bytes{1, 2, 3, 4, 5}));
   // a first 105 piece below 9 bytes is dropped, one of 9 starts the content
   mms = decodeOne<PRBlackBerryMMSMessageNode>(
-      DB::kMms, {Field::raw(105, Bytes(8, 7)), Field::raw(105, Bytes(9, 8)),
-                 Field::raw(105, {9})});
+      DB::kMms, {Field::raw(105, Bytes(8, 7)), Field::raw(105, Bytes(9, 8)), Field::raw(105, {9})});
   Bytes expected(9, 8);
   expected.push_back(9);
   EXPECT_EQ(mms.contentData, expected);
@@ -181,8 +176,8 @@ TEST(MmsDecoder, ContentPiecesJoinByTheirRules) {
                                               {Field::raw(104, {1}), Field::raw(105, {2, 3})});
   EXPECT_EQ(mms.contentData, (Bytes{1}));
   // a later 104 starts over
-  mms = decodeOne<PRBlackBerryMMSMessageNode>(
-      DB::kMms, {Field::raw(104, {1, 2}), Field::raw(104, {3})});
+  mms = decodeOne<PRBlackBerryMMSMessageNode>(DB::kMms,
+                                              {Field::raw(104, {1, 2}), Field::raw(104, {3})});
   EXPECT_EQ(mms.contentData, (Bytes{3}));
 }
 
@@ -235,9 +230,9 @@ TEST(ContentStoreDecoder, PostedOnlyWithContent) {
 
 TEST(ContentStoreDecoder, FileClassesInTheirOrder) {
   const std::vector<std::pair<std::string, std::string>> classes{
-      {"/a/b.png", "Image"},  {"/a/b.MOV", "Video"},     {"/a/b.mp3", "Audio"},
-      {"/a/b.eml", "Email"},  {"/a/b.zip", "Archive"},   {"/a/b.txt", "Document"},
-      {"/a/b.qqq", ""},       {"/a.d/readme", ""},       {"noextension", ""}};
+      {"/a/b.png", "Image"}, {"/a/b.MOV", "Video"},   {"/a/b.mp3", "Audio"},
+      {"/a/b.eml", "Email"}, {"/a/b.zip", "Archive"}, {"/a/b.txt", "Document"},
+      {"/a/b.qqq", ""},      {"/a.d/readme", ""},     {"noextension", ""}};
   for (const auto& [path, label] : classes) {
     const auto stored = decodeOne<PRBlackBerryContentNode>(
         DB::kContentStore, {Field(1, path), Field::raw(7, Bytes(9, 1))});
@@ -268,8 +263,8 @@ TEST(FieldWalk, FieldsNeverReadPastTheirRecord) {
   EXPECT_EQ(picture.contactImageData, (Bytes{1, 2, 3}));
 
   // a skip-4 field shorter than its 4 bytes has no data and still ends where it says
-  const auto sms = decodeOne<PRBlackBerrySMSMessageNode>(
-      DB::kSms, {Field::raw(2, {9, 9}), Field(4, "hi")});
+  const auto sms =
+      decodeOne<PRBlackBerrySMSMessageNode>(DB::kSms, {Field::raw(2, {9, 9}), Field(4, "hi")});
   EXPECT_EQ(sms.numberString, "");
   EXPECT_EQ(sms.contentText, "hi");
 

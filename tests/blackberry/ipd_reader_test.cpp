@@ -22,8 +22,8 @@ TEST(IpdReader, ReadsTheNameTableIntoTheDatabaseList) {
 }
 
 TEST(IpdReader, NameLengthMayCountTheNul) {
-  const auto scan = scanIpd(IpdWriter().countNulInNameLength().database("Memos").record(
-      0, {Field(1, "Title")}));
+  const auto scan =
+      scanIpd(IpdWriter().countNulInNameLength().database("Memos").record(0, {Field(1, "Title")}));
   EXPECT_EQ(scan->lists.blackberryDatabaseArray[0]->databaseName, "Memos");
   EXPECT_EQ(scan->collector.records<PRBlackBerryNoteNode>().size(), 1u);
 }
@@ -69,16 +69,15 @@ TEST(IpdReader, RoutesByIndexAndPostsEachDatabasesProgress) {
       .record(3, {})
       .record(2, {});
   const auto scan = scanIpd(ipd);
-  EXPECT_EQ(scan->collector.names(),
-            (std::vector<std::string>{
-                "BlacBerryContactInfo", "BlackBerryRawRecoveryProgress", "BlacBerryCallLogInfo",
-                "BlackBerryRawRecoveryProgress", "BlacBerryContactInfo",
-                "BlackBerryRawRecoveryProgress", "BlackBerryContentStoreInfo",
-                "BlackBerryRawRecoveryProgress", "BlackBerryCalenderInfo",
-                "BlackBerryRawRecoveryProgress", "BlackBerryNoteInfo",
-                "BlackBerryRawRecoveryProgress", "BlackBerryMMSMessageInfo",
-                "BlackBerryRawRecoveryProgress", "BlackBerrySMSMessageInfo",
-                "BlackBerryRawRecoveryProgress"}));
+  EXPECT_EQ(
+      scan->collector.names(),
+      (std::vector<std::string>{
+          "BlacBerryContactInfo", "BlackBerryRawRecoveryProgress", "BlacBerryCallLogInfo",
+          "BlackBerryRawRecoveryProgress", "BlacBerryContactInfo", "BlackBerryRawRecoveryProgress",
+          "BlackBerryContentStoreInfo", "BlackBerryRawRecoveryProgress", "BlackBerryCalenderInfo",
+          "BlackBerryRawRecoveryProgress", "BlackBerryNoteInfo", "BlackBerryRawRecoveryProgress",
+          "BlackBerryMMSMessageInfo", "BlackBerryRawRecoveryProgress", "BlackBerrySMSMessageInfo",
+          "BlackBerryRawRecoveryProgress"}));
   EXPECT_EQ(scan->collector.progress(),
             (std::vector<std::int64_t>{20, 95, 20, 70, 60, 90, 80, 40}));
 }
@@ -102,9 +101,9 @@ TEST(IpdReader, StepsOverDatabasesItDoesNotKnow) {
 }
 
 TEST(IpdReader, RefusesAFileWithoutTheHeaderText) {
-  for (const auto& writer :
-       {IpdWriter().withoutHeader(), IpdWriter().headerText("Inter@ctive Pager Backup/Restore File "),
-        IpdWriter().headerText("PK\x03\x04")}) {
+  for (const auto& writer : {IpdWriter().withoutHeader(),
+                             IpdWriter().headerText("Inter@ctive Pager Backup/Restore File "),
+                             IpdWriter().headerText("PK\x03\x04")}) {
     const auto scan = scanIpd(IpdWriter(writer).database("Memos").record(0, {Field(1, "x")}));
     EXPECT_EQ(scan->outcome.status, Status::kNotABackup);
     EXPECT_EQ(scan->outcome.reason, "not a BlackBerry backup (no IPD header)");
@@ -123,11 +122,9 @@ TEST(IpdReader, NoDatabasesMeansNothingToRead) {
 }
 
 TEST(IpdReader, RecordOfSevenBytesHasNoFields) {
-  const auto scan = scanIpd(IpdWriter()
-                                .database("Options")
-                                .database("Memos")
-                                .recordWithLength(0, 7, {})
-                                .record(1, {Field(1, "next")}));
+  const auto scan =
+      scanIpd(IpdWriter().database("Options").database("Memos").recordWithLength(0, 7, {}).record(
+          1, {Field(1, "next")}));
   EXPECT_EQ(scan->collector.records<PRBlackBerryNoteNode>().size(), 1u);
   EXPECT_FALSE(scan->reader.damage().any());
 }
@@ -158,12 +155,13 @@ TEST(IpdReaderDamage, RecordLongerThanTheFileIsReadToTheEnd) {
     const auto files = scan->collector.records<PRBlackBerryContentNode>();
     ASSERT_EQ(files.size(), 2u);
     EXPECT_EQ(files[1]->fileSize, 30u);
-    EXPECT_EQ(scan->reader.bbOffSet, IpdWriter()
-                                         .database("Content Store")
-                                         .record(0, {Field::raw(7, Bytes(20, 1))})
-                                         .recordWithLength(0, claimed, {Field::raw(7, Bytes(30, 2))})
-                                         .bytes()
-                                         .size());
+    EXPECT_EQ(scan->reader.bbOffSet,
+              IpdWriter()
+                  .database("Content Store")
+                  .record(0, {Field::raw(7, Bytes(20, 1))})
+                  .recordWithLength(0, claimed, {Field::raw(7, Bytes(30, 2))})
+                  .bytes()
+                  .size());
     EXPECT_NE(scan->reader.damage().text.find("claims"), std::string::npos);
   }
 }

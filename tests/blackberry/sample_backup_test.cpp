@@ -20,8 +20,8 @@ std::unique_ptr<SampleScan> scanSample(const char* name) {
   const fixtures::ScratchFolder scanFolder;
   auto scan = std::make_unique<SampleScan>();
   ScanContext context{scan->nc, scan->lists, scanFolder.path()};
-  scan->outcome =
-      makeBlackBerrySource()->scan(std::filesystem::path(ORVANE_SOURCE_DIR) / "samples" / name, context);
+  scan->outcome = makeBlackBerrySource()->scan(
+      std::filesystem::path(ORVANE_SOURCE_DIR) / "samples" / name, context);
   return scan;
 }
 

@@ -1,9 +1,10 @@
 // The per-database form of Windows backups: one IPD-style file per database.
 
+#include "blackberry/win_backup_reader.h"
+
 #include <gtest/gtest.h>
 
 #include "bb_test_support.h"
-#include "blackberry/win_backup_reader.h"
 #include "fixtures/scratch_folder.h"
 
 namespace orvane::testing {
@@ -25,16 +26,17 @@ struct WinScan {
 
 TEST(WinBackupReader, ReadsEachFileWithItsDatabasesDecoderAndProgressSixty) {
   const fixtures::ScratchFolder folder;
-  fixtures::writeFileBytes(folder / "1.dat", databaseFile("Address Book - All",
-                                                         {{Field(32, "Ann")}, {Field(32, "Bob")}}));
+  fixtures::writeFileBytes(
+      folder / "1.dat",
+      databaseFile("Address Book - All", {{Field(32, "Ann")}, {Field(32, "Bob")}}));
   fixtures::writeFileBytes(folder / "2.dat", databaseFile("SMS Messages", {{Field(4, "hello")}}));
   WinScan scan;
   EXPECT_EQ(scan.reader.scanBlackBerryWinBackUpThread(folder.path()), 2u);
-  EXPECT_EQ(scan.collector.names(),
-            (std::vector<std::string>{"BlacBerryContactInfo", "BlackBerryRawRecoveryProgress",
-                                      "BlacBerryContactInfo", "BlackBerryRawRecoveryProgress",
-                                      "BlackBerrySMSMessageInfo",
-                                      "BlackBerryRawRecoveryProgress"}));
+  EXPECT_EQ(
+      scan.collector.names(),
+      (std::vector<std::string>{"BlacBerryContactInfo", "BlackBerryRawRecoveryProgress",
+                                "BlacBerryContactInfo", "BlackBerryRawRecoveryProgress",
+                                "BlackBerrySMSMessageInfo", "BlackBerryRawRecoveryProgress"}));
   EXPECT_EQ(scan.collector.progress(), (std::vector<std::int64_t>{60, 60, 60}));
 }
 
@@ -60,8 +62,9 @@ TEST(WinBackupReader, SkipsHiddenEntriesFilesWithoutHeaderAndUnknownDatabases) {
   const Bytes memo = databaseFile("Memos", {{Field(1, "visible")}});
   fixtures::writeFileBytes(folder / ".DS_Store", databaseFile("Memos", {{Field(1, "hidden")}}));
   fixtures::writeFileBytes(folder / "1.dat", memo);
-  fixtures::writeFileBytes(folder / "2.dat",
-                           IpdWriter(IpdWriter().withoutHeader()).database("Memos").record(0, {Field(1, "no header")}));
+  fixtures::writeFileBytes(
+      folder / "2.dat",
+      IpdWriter(IpdWriter().withoutHeader()).database("Memos").record(0, {Field(1, "no header")}));
   fixtures::writeFileBytes(folder / "3.dat", databaseFile("Tasks", {{Field(1, "task")}}));
   fixtures::writeFileBytes(folder / "4.dat", Bytes{});
   std::filesystem::create_directory(folder / "5.dat");

@@ -1,0 +1,55 @@
+// Writes sample documents for the card benchmark into a folder: the kinds
+// that need a writer of our own (no installed tool makes them).
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "writers.h"
+
+using namespace orvane::engine::testing;
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: engine_bench_samples FOLDER\n");
+    return 2;
+  }
+  const std::filesystem::path folder = argv[1];
+  std::mt19937 random(2024);
+  const auto text = [&](std::size_t bytes) {
+    std::string out;
+    static const char* words[] = {"card ",   "photo ", "holiday ", "beach ",
+                                  "report ", "total ", "\n"};
+    while (out.size() < bytes) out += words[random() % 7];
+    return out;
+  };
+  for (int i = 0; i < 8; ++i) {
+    const std::size_t kb = 20 + 37 * static_cast<std::size_t>(i);
+    writeFile(folder / ("doc" + std::to_string(i) + ".doc"),
+              compoundFile({{"WordDocument", kb * 1024}, {"1Table", 6000}}, i % 2 == 0));
+    writeFile(folder / ("sheet" + std::to_string(i) + ".xls"),
+              compoundFile({{"Workbook", kb * 700}}, i % 2 == 1));
+    writeFile(folder / ("slides" + std::to_string(i) + ".ppt"),
+              compoundFile({{"Current User", 4096}, {"PowerPoint Document", kb * 900}}, false));
+  }
+  for (int i = 0; i < 4; ++i) {
+    writeFile(
+        folder / ("text" + std::to_string(i) + ".odt"),
+        zipArchive({{"mimetype", "application/vnd.oasis.opendocument.text", false},
+                    {"content.xml", text(40000 + 9000 * static_cast<std::size_t>(i)), true, true},
+                    {"META-INF/manifest.xml", "<manifest/>", true, true}}));
+  }
+  for (int i = 0; i < 6; ++i)
+    writeFile(folder / ("song" + std::to_string(i) + ".mid"), midiFile(2 + i));
+  for (int i = 0; i < 4; ++i)
+    writeFile(folder / ("memo" + std::to_string(i) + ".amr"), amrFile(400 + 300 * i));
+  for (int i = 0; i < 4; ++i)
+    writeFile(folder / ("letter" + std::to_string(i) + ".rtf"), rtfDocument(150 + 90 * i));
+  for (int i = 0; i < 10; ++i)
+    writeFile(folder / ("paper" + std::to_string(i) + ".pdf"),
+              pdfDocument(i % 3, static_cast<unsigned>(7 + i)));
+  for (int i = 0; i < 4; ++i) {
+    writeFile(folder / ("log" + std::to_string(i) + ".gz"),
+              gzipFile(text(50000 + 20000 * static_cast<std::size_t>(i)), 1 + i % 2));
+  }
+  return 0;
+}

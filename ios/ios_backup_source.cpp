@@ -1,0 +1,69 @@
+#include "ios/ios_backup_source.h"
+
+#include <array>
+
+#include "core/app_delegate.h"
+#include "ios/ios_backup_scanner.h"
+#include "ios/ios_device_controller.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr std::array<const char*, 4> kBackupMarkers = {"Info.plist", "Manifest.plist",
+                                                       "Manifest.mbdb", "Manifest.db"};
+
+bool holdsBackupMarker(const std::filesystem::path& folder) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) return false;
+  for (const char* marker : kBackupMarkers) {
+    if (std::filesystem::is_regular_file(folder / marker, error)) return true;
+  }
+  return false;
+}
+
+class IosBackupSource final : public BackupSource {
+ public:
+  bool accepts(const std::filesystem::path& path) const override { return holdsBackupMarker(path); }
+
+  ScanOutcome scan(const std::filesystem::path& path, ScanContext& ctx) override {
+    ScanOutcome outcome;
+    std::error_code error;
+    if (!std::filesystem::is_directory(path, error)) {
+      outcome.status = std::filesystem::exists(path, error) ? ScanOutcome::Status::kNotABackup
+                                                            : ScanOutcome::Status::kUnreadable;
+      outcome.reason = outcome.status == ScanOutcome::Status::kNotABackup
+                           ? "not a device backup folder: " + path.string()
+                           : "no such folder: " + path.string();
+      return outcome;
+    }
+    if (!holdsBackupMarker(path)) {
+      outcome.status = ScanOutcome::Status::kNotABackup;
+      outcome.reason =
+          "not a device backup folder (no Info.plist, Manifest.plist, Manifest.mbdb "
+          "or Manifest.db): " +
+          path.string();
+      return outcome;
+    }
+
+    const std::uint8_t iOS6 = CorvelAppDelegate::IOSVersionIOS6(backupProductVersion(path));
+    PRIOSBackupScanner scanner(ctx, iOS6);
+    const std::size_t media = scanner.scanDirAnalyThread(path);
+    // Without media from the manifest the folder's large files are offered
+    // by content; with them, that would list every photo twice.
+    if (media == 0) scanner.scanPhotoAndVideoThread(path);
+    scanner.scanContactThread(path);
+    scanner.scanMessageThread(path);
+    scanner.scanCallHistoryThread(path);
+    scanner.scanNoteThread(path);
+    scanner.scanBookMarkThread(path);
+    scanner.scanCalenderThread(path);
+    return outcome;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<BackupSource> makeIosBackupSource() { return std::make_unique<IosBackupSource>(); }
+
+}  // namespace orvane

@@ -1,0 +1,126 @@
+// The manifest pass: every backed-up file of the media domains, from
+// "Manifest.db" (iOS 10 on) or "Manifest.mbdb" (older backups).
+
+#include <array>
+#include <cstdio>
+
+#include "core/conversions.h"
+#include "ios/backup_file_name.h"
+#include "ios/ios_backup_scanner.h"
+#include "ios/sqlite_access.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr std::array<std::string_view, 6> kMediaDomains = {
+    "CameraRollDomain",
+    "MediaDomain",
+    "HomeDomain",
+    "AppDomain-com.facebook.Facebook",
+    "AppDomain-com.facebook.Messenger",
+    "AppDomain-com.atebits.Tweetie2",
+};
+
+bool isMediaDomain(std::string_view domain) {
+  for (std::string_view media : kMediaDomains) {
+    if (domain == media) return true;
+  }
+  return false;
+}
+
+// A file name inside the backup folder: 40 hex digits, nothing that could
+// lead out of the folder.
+bool isHashedName(std::string_view name) {
+  if (name.size() != 40) return false;
+  for (char c : name) {
+    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (!hex) return false;
+  }
+  return true;
+}
+
+constexpr const char* kManifestFiles = "select fileID, domain, relativePath, flags from Files";
+constexpr std::int64_t kRegularFile = 1;
+
+}  // namespace
+
+std::size_t PRIOSBackupScanner::scanDirAnalyThread(const std::filesystem::path& folder) {
+  mediaPosted_ = 0;
+  std::error_code error;
+  if (folder.empty() || !std::filesystem::is_directory(folder, error)) return 0;
+  const std::filesystem::path manifestDb = folder / "Manifest.db";
+  const std::filesystem::path manifestMbdb = folder / "Manifest.mbdb";
+  if (std::filesystem::is_regular_file(manifestDb, error) &&
+      !std::filesystem::is_regular_file(manifestMbdb, error)) {
+    walkManifestDb(folder, manifestDb);
+  } else if (std::filesystem::is_regular_file(manifestMbdb, error)) {
+    walkManifestMbdb(folder, manifestMbdb);
+  }
+  return mediaPosted_;
+}
+
+void PRIOSBackupScanner::handleManifestRecord(PRTreeDirNode node, std::int64_t progress) {
+  if (!isMediaDomain(node.fileDomain)) return;
+  postProgress(progress);
+  GetMediaFileByNode(node);
+}
+
+std::size_t PRIOSBackupScanner::walkManifestMbdb(const std::filesystem::path& folder,
+                                                 const std::filesystem::path& manifest) {
+  MbdbFileSource source(manifest);
+  if (!source.isOpen()) return 0;
+  MbdbReader reader(source);
+  const std::uint64_t size = source.size();
+  std::size_t records = 0;
+  const bool magicFound =
+      reader.walk([&](const MbdbReader::RawRecord& raw, std::uint64_t position) {
+        ++records;
+        PRTreeDirNode node;
+        node.fileDomain = FieldConversions::GetStringFormChar(raw.domain);
+        node.filePath = FieldConversions::GetStringFormChar(raw.path);
+        // the name is made from the bytes as stored, whatever their encoding
+        if (auto name = backupFileName(raw.domain, raw.path))
+          node.fileKey = (folder / *name).string();
+        const auto progress = size == 0 ? 0 : static_cast<std::int64_t>(position * 20 / size);
+        handleManifestRecord(std::move(node), progress);
+      });
+  if (magicFound && reader.truncated()) {
+    std::fprintf(stderr, "%s: the last record is cut short at byte %llu\n", manifest.c_str(),
+                 static_cast<unsigned long long>(source.position()));
+  }
+  return records;
+}
+
+std::size_t PRIOSBackupScanner::walkManifestDb(const std::filesystem::path& folder,
+                                               const std::filesystem::path& manifest) {
+  const auto readable = commitDB(manifest);
+  if (!readable) return 0;
+  const auto db = SqliteDatabase::openReadOnly(*readable);
+  if (!db) return 0;
+
+  std::int64_t total = 0;
+  {
+    SqliteStatement count(*db, "select count(*) from Files");
+    if (count.step()) total = count.decimal(0).value_or(0);
+  }
+  SqliteStatement rows(*db, kManifestFiles);
+  std::size_t records = 0;
+  while (rows.step()) {
+    ++records;
+    const auto fileID = rows.text(0);
+    if (!fileID || !isHashedName(*fileID)) continue;
+    if (rows.decimal(3).value_or(kRegularFile) != kRegularFile) continue;  // folders, links
+    PRTreeDirNode node;
+    node.fileDomain = rows.text(1).value_or("");
+    node.filePath = rows.text(2).value_or("");
+    const auto located = locateBackupFile(folder, *fileID);
+    node.fileKey = located ? located->string() : (folder / fileID->substr(0, 2) / *fileID).string();
+    const auto progress =
+        total <= 0 ? 0 : static_cast<std::int64_t>(records) * 20 / std::max<std::int64_t>(total, 1);
+    handleManifestRecord(std::move(node), std::min<std::int64_t>(progress, 20));
+  }
+  return records;
+}
+
+}  // namespace orvane

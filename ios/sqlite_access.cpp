@@ -1,0 +1,121 @@
+#include "ios/sqlite_access.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <limits>
+
+#include "core/conversions.h"
+
+namespace orvane {
+
+SqliteDatabase::~SqliteDatabase() {
+  if (db_ != nullptr) sqlite3_close(db_);
+}
+
+SqliteDatabase& SqliteDatabase::operator=(SqliteDatabase&& other) noexcept {
+  if (this != &other) {
+    if (db_ != nullptr) sqlite3_close(db_);
+    db_ = other.db_;
+    other.db_ = nullptr;
+  }
+  return *this;
+}
+
+std::optional<SqliteDatabase> SqliteDatabase::openReadOnly(const std::filesystem::path& path) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (db != nullptr) sqlite3_close(db);
+    return std::nullopt;
+  }
+  return SqliteDatabase(db);
+}
+
+SqliteStatement::SqliteStatement(const SqliteDatabase& db, const char* sql) {
+  if (db.handle() == nullptr) return;
+  if (sqlite3_prepare_v2(db.handle(), sql, -1, &stmt_, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(stmt_);
+    stmt_ = nullptr;
+  }
+}
+
+SqliteStatement::~SqliteStatement() { sqlite3_finalize(stmt_); }
+
+bool SqliteStatement::step() { return stmt_ != nullptr && sqlite3_step(stmt_) == SQLITE_ROW; }
+
+void SqliteStatement::reset() {
+  if (stmt_ == nullptr) return;
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+}
+
+void SqliteStatement::bindInt64(int parameter, std::int64_t value) {
+  if (stmt_ != nullptr) sqlite3_bind_int64(stmt_, parameter, value);
+}
+
+std::optional<std::string> SqliteStatement::text(int column) const {
+  if (stmt_ == nullptr || column >= sqlite3_column_count(stmt_)) return std::nullopt;
+  if (sqlite3_column_type(stmt_, column) == SQLITE_NULL) return std::nullopt;
+  const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+  const int length = sqlite3_column_bytes(stmt_, column);
+  if (bytes == nullptr || length <= 0) return std::nullopt;
+  return FieldConversions::GetStringFormChar(
+      std::string_view(bytes, static_cast<std::size_t>(length)));
+}
+
+std::optional<std::int64_t> SqliteStatement::decimal(int column) const {
+  if (stmt_ == nullptr || column >= sqlite3_column_count(stmt_)) return std::nullopt;
+  switch (sqlite3_column_type(stmt_, column)) {
+    case SQLITE_NULL:
+      return std::nullopt;
+    case SQLITE_INTEGER:
+      return sqlite3_column_int64(stmt_, column);
+    case SQLITE_FLOAT: {
+      // a fraction is cut off, as the digits of the text would be
+      const double value = std::trunc(sqlite3_column_double(stmt_, column));
+      if (!(std::fabs(value) < 9.2e18))
+        return value > 0 ? std::numeric_limits<std::int64_t>::max() : 0;
+      return static_cast<std::int64_t>(value);
+    }
+    default: {
+      const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+      const int length = sqlite3_column_bytes(stmt_, column);
+      if (bytes == nullptr || length <= 0) return std::nullopt;
+      return leadingDecimal(std::string_view(bytes, static_cast<std::size_t>(length))).value_or(0);
+    }
+  }
+}
+
+std::span<const std::uint8_t> SqliteStatement::blob(int column) const {
+  if (stmt_ == nullptr || column >= sqlite3_column_count(stmt_)) return {};
+  const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt_, column));
+  const int length = sqlite3_column_bytes(stmt_, column);
+  if (bytes == nullptr || length <= 0) return {};
+  return {bytes, static_cast<std::size_t>(length)};
+}
+
+bool looksLikeSqlite(const std::filesystem::path& path) {
+  static constexpr char kHeader[16] = "SQLite format 3";  // with its NUL
+  std::ifstream in(path, std::ios::binary);
+  std::array<char, 16> head{};
+  if (!in.read(head.data(), head.size())) return false;
+  return std::memcmp(head.data(), kHeader, sizeof kHeader) == 0;
+}
+
+std::optional<std::int64_t> leadingDecimal(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
+  if (at >= text.size() || text[at] < '0' || text[at] > '9') return std::nullopt;
+  constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
+  std::int64_t value = 0;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+    const int digit = text[at] - '0';
+    value = value > (kLargest - digit) / 10 ? kLargest : value * 10 + digit;
+  }
+  return negative ? -value : value;
+}
+
+}  // namespace orvane

@@ -1,0 +1,68 @@
+#pragma once
+
+// Thin owners of SQLite handles, and the column readings the live steps
+// share: texts decoded as UTF-8, numbers read as the leading decimal digits.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+class SqliteDatabase {
+ public:
+  SqliteDatabase() = default;
+  ~SqliteDatabase();
+  SqliteDatabase(SqliteDatabase&& other) noexcept : db_(other.db_) { other.db_ = nullptr; }
+  SqliteDatabase& operator=(SqliteDatabase&& other) noexcept;
+  SqliteDatabase(const SqliteDatabase&) = delete;
+  SqliteDatabase& operator=(const SqliteDatabase&) = delete;
+
+  // Read-only; nothing when the file cannot be opened.
+  static std::optional<SqliteDatabase> openReadOnly(const std::filesystem::path& path);
+
+  sqlite3* handle() const { return db_; }
+
+ private:
+  explicit SqliteDatabase(sqlite3* db) : db_(db) {}
+  sqlite3* db_ = nullptr;
+};
+
+class SqliteStatement {
+ public:
+  SqliteStatement(const SqliteDatabase& db, const char* sql);
+  ~SqliteStatement();
+  SqliteStatement(const SqliteStatement&) = delete;
+  SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+  bool prepared() const { return stmt_ != nullptr; }
+  // true while a row is there; a damaged page ends the rows early.
+  bool step();
+  void reset();
+  void bindInt64(int parameter, std::int64_t value);
+
+  // A text cell decoded as UTF-8; nothing for a null or empty cell.
+  std::optional<std::string> text(int column) const;
+  // The cell's leading decimal number (a fraction is cut off); nothing for
+  // a null or empty cell.
+  std::optional<std::int64_t> decimal(int column) const;
+  std::span<const std::uint8_t> blob(int column) const;
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Whether the file starts with the SQLite header.
+bool looksLikeSqlite(const std::filesystem::path& path);
+
+// The leading decimal number of a text ("378000000.5" -> 378000000, "12ab"
+// -> 12); nothing when it starts with no digit. Saturates instead of
+// overflowing.
+std::optional<std::int64_t> leadingDecimal(std::string_view text);
+
+}  // namespace orvane

@@ -1,0 +1,42 @@
+#include "carve.h"
+
+#include <algorithm>
+
+#include "engine/formats/registry.h"
+#include "engine/scanner.h"
+
+namespace orvane::engine::testing {
+
+Carved carve(const Bytes& data, std::span<const std::size_t> blockSizes) {
+  static const Scanner scanner(allFormats());
+  Carved carved;
+  auto finder = scanner.testSector(ByteView(std::span<const std::byte>(data)));
+  if (!finder) return carved;
+  carved.headerFound = true;
+  std::size_t offset = 0;
+  std::size_t turn = 0;
+  Verdict verdict;
+  while (offset < data.size() && verdict.kind == Verdict::Kind::goOn) {
+    const std::size_t size = std::min(blockSizes[turn++ % blockSizes.size()], data.size() - offset);
+    verdict = finder->feed(ByteView(std::span<const std::byte>(data.data() + offset, size)));
+    offset += size;
+  }
+  if (verdict.kind == Verdict::Kind::goOn) verdict = finder->finish(offset);
+  carved.kind = verdict.kind;
+  carved.length = verdict.length;
+  carved.extension = std::string(finder->extension());
+  return carved;
+}
+
+Carved carveWhole(const Bytes& data) {
+  const std::size_t whole[] = {data.size() == 0 ? 1 : data.size()};
+  return carve(data, whole);
+}
+
+Bytes concat(const Bytes& a, const Bytes& b) {
+  Bytes out(a);
+  out.insert(out.end(), b.begin(), b.end());
+  return out;
+}
+
+}  // namespace orvane::engine::testing

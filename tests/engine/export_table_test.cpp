@@ -1,0 +1,234 @@
+// The C table as the application sees it: listing, disk images, scans and
+// copying found files out.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/engine_abi.h"
+#include "sample_files.h"
+
+extern "C" bb_export_table exportFunction;
+
+namespace orvane::engine::testing {
+namespace {
+
+const bb_export_table& engine() { return exportFunction; }
+
+std::vector<list_disk_struct*> listDisks() {
+  std::vector<list_disk_struct*> disks;
+  if (engine().beginDiskList() == 0) return disks;
+  while (list_disk_struct* disk = engine().nextDisk()) disks.push_back(disk);
+  return disks;
+}
+
+struct Found {
+  std::uint64_t start;
+  std::uint32_t length;
+  std::string name;
+};
+
+std::vector<Found> scanThroughTable(const std::string& device, std::int32_t partition) {
+  static std::vector<Found>* sink = nullptr;
+  std::vector<Found> found;
+  sink = &found;
+  _rec_file_ele record{};
+  _progressParm_t progress{};
+  const int result = engine().scan(
+      device.c_str(), partition,
+      [](void* raw) {
+        const auto* file = static_cast<const _rec_file_ele*>(raw);
+        sink->push_back(
+            {file->file_start, file->file_len, std::string(file->pFileName, file->file_name_len)});
+      },
+      &record, [](void*) {}, &progress);
+  EXPECT_EQ(result, 0);
+  return found;
+}
+
+// A card image: 64 KiB of noise, a JPEG at 64 KiB, a PNG after it.
+std::string cardImage() {
+  static const std::string path = [] {
+    Bytes bytes = noise(65536, 21);
+    const Bytes& jpeg = sample("jpg").bytes;
+    bytes.insert(bytes.end(), jpeg.begin(), jpeg.end());
+    const Bytes gap = noise((1024 - jpeg.size() % 512), 22);
+    bytes.insert(bytes.end(), gap.begin(), gap.end());
+    const Bytes& png = sample("png").bytes;
+    bytes.insert(bytes.end(), png.begin(), png.end());
+    const Bytes tail = noise(4096, 23);
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    const auto file = scratchFolder() / "card.img";
+    writeFile(file, bytes);
+    return file.string();
+  }();
+  return path;
+}
+
+list_disk_struct* addedImage(const std::string& path) {
+  EXPECT_EQ(engine().addDiskImage(path.c_str()), 0);
+  for (list_disk_struct* disk : listDisks()) {
+    if (engine().diskDeviceName(disk) == path) return disk;
+  }
+  return nullptr;
+}
+
+TEST(ExportTable, UnusedSlotsAreNull) {
+  EXPECT_EQ(engine().unused4, nullptr);
+  EXPECT_EQ(engine().unused7, nullptr);
+  EXPECT_EQ(engine().unused13, nullptr);
+  for (void* slot : engine().unused17) EXPECT_EQ(slot, nullptr);
+  // The slot positions the application relies on.
+  const auto* slots = reinterpret_cast<void* const*>(&exportFunction);
+  EXPECT_EQ(slots[14], reinterpret_cast<void*>(engine().scan));
+  EXPECT_EQ(slots[16], reinterpret_cast<void*>(engine().readFoundFile));
+  EXPECT_EQ(slots[25], reinterpret_cast<void*>(engine().recoverFile));
+  EXPECT_EQ(slots[26], reinterpret_cast<void*>(engine().addDiskImage));
+}
+
+TEST(ExportTable, ImagesAreListedAfterTheDisksAndOnlyOnce) {
+  const std::string image = cardImage();
+  ASSERT_EQ(engine().addDiskImage(image.c_str()), 0);
+  ASSERT_EQ(engine().addDiskImage(image.c_str()), 0);
+  const auto disks = listDisks();
+  ASSERT_GE(disks.size(), 2u);
+  // The first entry is the running system's disk, or its stand-in: never
+  // an image the user added.
+  EXPECT_NE(engine().diskDeviceName(disks.front()), image);
+  EXPECT_EQ(engine().diskDeviceName(disks.back()), image);
+  EXPECT_EQ(engine().diskSizeBytes(disks.back()), std::filesystem::file_size(image));
+  // The same record comes back on the next listing: the application keeps it.
+  EXPECT_EQ(listDisks().back(), disks.back());
+}
+
+TEST(ExportTable, RefusesWhatIsNoImage) {
+  EXPECT_NE(engine().addDiskImage("/nonexistent/card.img"), 0);
+  EXPECT_NE(engine().addDiskImage(scratchFolder().c_str()), 0);
+  EXPECT_NE(engine().addDiskImage(nullptr), 0);
+}
+
+TEST(ExportTable, ScanNamesFilesBySectorAndCopiesThemOutExactly) {
+  const std::string image = cardImage();
+  list_disk_struct* disk = addedImage(image);
+  ASSERT_NE(disk, nullptr);
+  const auto found = scanThroughTable(image, BB_WHOLE_DISK);
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].start, 65536u);
+  EXPECT_EQ(found[0].name, "f128.jpg");
+  EXPECT_EQ(found[0].length, sample("jpg").bytes.size());
+  EXPECT_EQ(found[1].name.substr(found[1].name.size() - 4), ".png");
+
+  _rec_file_ele record{found[0].start, found[0].length,
+                       static_cast<std::uint32_t>(found[0].name.size()),
+                       const_cast<char*>(found[0].name.c_str()), nullptr};
+  Bytes read(record.file_len);
+  ASSERT_EQ(engine().readFoundFile(disk, read.data(), &record), 0);
+  EXPECT_EQ(read, sample("jpg").bytes);
+
+  const auto target = scratchFolder() / "f128.jpg";
+  ASSERT_EQ(engine().recoverFile(target.c_str(), disk, &record), 0);
+  EXPECT_EQ(readFile(target), sample("jpg").bytes);
+}
+
+TEST(ExportTable, RecoveryNeverOverwrites) {
+  const std::string image = cardImage();
+  list_disk_struct* disk = addedImage(image);
+  const auto target = scratchFolder() / "already-there.jpg";
+  const Bytes mine = noise(100, 5);
+  writeFile(target, mine);
+  _rec_file_ele record{65536, static_cast<std::uint32_t>(sample("jpg").bytes.size()), 8,
+                       const_cast<char*>("f128.jpg"), nullptr};
+  EXPECT_NE(engine().recoverFile(target.c_str(), disk, &record), 0);
+  EXPECT_EQ(readFile(target), mine);
+}
+
+TEST(ExportTable, RecoveryPathMustEndWithinItsBuffer) {
+  const std::string image = cardImage();
+  list_disk_struct* disk = addedImage(image);
+  _rec_file_ele record{65536, 1000, 8, const_cast<char*>("f128.jpg"), nullptr};
+
+  // Folders whose path makes the target exactly 399 bytes long, then one
+  // byte more with no NUL inside the 400-byte buffer.
+  std::string folder = scratchFolder().string();
+  while (folder.size() < 330) {
+    folder += "/" + std::string(std::min<std::size_t>(60, 330 - folder.size()), 'd');
+  }
+  std::filesystem::create_directories(folder);
+  std::string fits = folder + "/";
+  fits += std::string(399 - fits.size(), 'a');
+  ASSERT_EQ(fits.size(), 399u);
+  std::vector<char> buffer(BB_RECOVER_PATH_CAPACITY, '\0');
+  std::memcpy(buffer.data(), fits.data(), fits.size());
+  EXPECT_EQ(engine().recoverFile(buffer.data(), disk, &record), 0);
+  EXPECT_EQ(std::filesystem::file_size(fits), 1000u);
+
+  const std::string tooLong = fits.substr(0, fits.size() - 1) + "bb";
+  std::memcpy(buffer.data(), tooLong.data(), BB_RECOVER_PATH_CAPACITY);  // no NUL left
+  EXPECT_NE(engine().recoverFile(buffer.data(), disk, &record), 0);
+  EXPECT_FALSE(std::filesystem::exists(tooLong));
+  EXPECT_FALSE(std::filesystem::exists(tooLong.substr(0, BB_RECOVER_PATH_CAPACITY - 1)));
+}
+
+TEST(ExportTable, RecoveryPastTheEndOfTheDiskLeavesNoFile) {
+  const std::string image = cardImage();
+  list_disk_struct* disk = addedImage(image);
+  _rec_file_ele record{std::filesystem::file_size(image) - 10, 1000, 8,
+                       const_cast<char*>("f128.jpg"), nullptr};
+  const auto target = scratchFolder() / "past-the-end.jpg";
+  EXPECT_NE(engine().recoverFile(target.c_str(), disk, &record), 0);
+  EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+TEST(ExportTable, PartitionScanReportsOffsetsOnTheDisk) {
+  // An MBR with one FAT32 partition from sector 64; a JPEG at its sector 8.
+  Bytes bytes(64 * 512 + 512 * 8, std::byte{0});
+  const unsigned char entry[16] = {0x00, 0, 0, 0, 0x0C, 0, 0, 0, 64, 0, 0, 0, 0x00, 0x10, 0, 0};
+  std::memcpy(bytes.data() + 446, entry, sizeof entry);
+  bytes[510] = std::byte{0x55};
+  bytes[511] = std::byte{0xAA};
+  const Bytes& jpeg = sample("jpg").bytes;
+  bytes.insert(bytes.end(), jpeg.begin(), jpeg.end());
+  bytes.resize((64 + 0x1000) * 512, std::byte{0});
+  const auto path = (scratchFolder() / "partitioned.img").string();
+  writeFile(path, bytes);
+
+  list_disk_struct* disk = addedImage(path);
+  ASSERT_NE(disk, nullptr);
+  ASSERT_NE(engine().beginPartitionList(disk), 0);
+  list_part_struct* partition = engine().nextPartition();
+  ASSERT_NE(partition, nullptr);
+  EXPECT_EQ(engine().partitionNumber(partition), 1);
+  EXPECT_EQ(engine().nextPartition(), nullptr);
+
+  const auto found = scanThroughTable(path, 1);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].start, (64u + 8u) * 512u);
+  EXPECT_EQ(found[0].name, "f72.jpg");
+}
+
+TEST(ExportTable, ScanOfWhatCannotBeOpenedFailsAtOnce) {
+  _rec_file_ele record{};
+  _progressParm_t progress{};
+  EXPECT_EQ(engine().scan("/nonexistent/disk", BB_WHOLE_DISK, nullptr, &record, nullptr, &progress),
+            -1);
+  EXPECT_EQ(engine().scan(cardImage().c_str(), 7, nullptr, &record, nullptr, &progress), -1);
+}
+
+TEST(ExportTable, StopEndsTheScan) {
+  const auto path = (scratchFolder() / "long.img").string();
+  writeFile(path, Bytes(16u << 20, std::byte{0}));
+  _rec_file_ele record{};
+  _progressParm_t progress{};
+  // Stop asked from the progress report, as a Stop button would between reads.
+  const int result = engine().scan(
+      path.c_str(), BB_WHOLE_DISK, nullptr, &record, [](void*) { exportFunction.stopScan(); },
+      &progress);
+  EXPECT_TRUE(result == 1 || result == 0);
+}
+
+}  // namespace
+}  // namespace orvane::engine::testing

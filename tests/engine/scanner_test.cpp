@@ -1,0 +1,215 @@
+// The whole pass over an image: files laid at sector starts with noise
+// between them must all come back with their exact start and length.
+#include "engine/scanner.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "engine/formats/registry.h"
+#include "sample_files.h"
+
+namespace orvane::engine::testing {
+namespace {
+
+struct Laid {
+  std::uint64_t start;
+  std::uint64_t length;
+  std::string extension;
+  bool operator==(const Laid&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Laid& laid) {
+  return out << laid.extension << "@" << laid.start << "+" << laid.length;
+}
+
+// An image file made of pieces, with the place of each sample in it.
+struct Image {
+  Bytes bytes;
+  std::vector<Laid> files;
+
+  void pad(std::size_t count, std::uint32_t seed) {
+    const Bytes filler = noise(count, seed);
+    bytes.insert(bytes.end(), filler.begin(), filler.end());
+  }
+  void toSector(std::uint32_t seed) {
+    const std::size_t rest = (512 - bytes.size() % 512) % 512;
+    if (rest > 0) {
+      // Noise that ends a sector needs no header guard, but keep it random.
+      pad(rest + 512, seed);
+      bytes.resize(bytes.size() - 512);
+    }
+  }
+  void add(const Sample& file) {
+    toSector(static_cast<std::uint32_t>(bytes.size()));
+    files.push_back({bytes.size(), file.bytes.size(), file.extension});
+    bytes.insert(bytes.end(), file.bytes.begin(), file.bytes.end());
+  }
+  std::filesystem::path write(const std::string& name) const {
+    const auto path = scratchFolder() / name;
+    writeFile(path, bytes);
+    return path;
+  }
+};
+
+std::vector<Laid> scanFile(const std::filesystem::path& path, std::size_t readBytes,
+                           std::uint64_t begin = 0) {
+  Scanner scanner(allFormats());
+  scanner.setReadBytes(readBytes);
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  EXPECT_GE(fd, 0);
+  const auto end = static_cast<std::uint64_t>(::lseek(fd, 0, SEEK_END));
+  std::vector<Laid> found;
+  std::atomic<bool> stop{false};
+  const ScanOutcome outcome = scanner.scan(
+      fd, begin, end,
+      [&](const FoundFile& file) {
+        found.push_back({file.start, file.length, file.extension});
+      },
+      [](std::uint64_t, std::uint64_t) {}, stop);
+  EXPECT_EQ(outcome, ScanOutcome::completed);
+  ::close(fd);
+  return found;
+}
+
+Image everySample() {
+  Image image;
+  image.pad(4096, 11);
+  std::uint32_t seed = 100;
+  for (const std::string& kind : sampleKinds()) {
+    image.add(sample(kind));
+    image.pad(700 + 37 * seed % 3000, seed);
+    ++seed;
+  }
+  return image;
+}
+
+TEST(Scanner, FindsEveryFileWithItsExactPlaceAndLength) {
+  const Image image = everySample();
+  const auto path = image.write("every.img");
+  EXPECT_EQ(scanFile(path, 4u << 20), image.files);
+}
+
+TEST(Scanner, ReadSizeDoesNotChangeWhatIsFound) {
+  const Image image = everySample();
+  const auto path = image.write("every-small-reads.img");
+  for (const std::size_t readBytes : {512u, 4096u + 512u, 65536u, 1000000u}) {
+    EXPECT_EQ(scanFile(path, readBytes), image.files) << "reads of " << readBytes;
+  }
+}
+
+TEST(Scanner, FilesBackToBackAreAllFound) {
+  Image image;
+  for (const std::string& kind : sampleKinds()) image.add(sample(kind));
+  image.toSector(5);
+  EXPECT_EQ(scanFile(image.write("back-to-back.img"), 65536), image.files);
+}
+
+TEST(Scanner, AllZeroImageHoldsNothing) {
+  Image image;
+  image.bytes.assign(8u << 20, std::byte{0});
+  EXPECT_TRUE(scanFile(image.write("zero.img"), 1u << 20).empty());
+}
+
+TEST(Scanner, RandomBytesGiveFewFinds) {
+  Image image;
+  std::mt19937 random(42);
+  image.bytes.resize(32u << 20);
+  for (auto& byte : image.bytes) byte = static_cast<std::byte>(random() & 0xFF);
+  // A header test that let random sectors through would find hundreds here
+  // (65536 sectors).
+  EXPECT_LE(scanFile(image.write("random.img"), 4u << 20).size(), 3u);
+}
+
+TEST(Scanner, FileCutOffByTheEndIsReportedWithWhatIsThere) {
+  Image image;
+  image.pad(1024, 3);
+  const Sample& jpeg = sample("jpg");
+  image.toSector(4);
+  const std::uint64_t start = image.bytes.size();
+  image.bytes.insert(image.bytes.end(), jpeg.bytes.begin(),
+                     jpeg.bytes.begin() + static_cast<std::ptrdiff_t>(jpeg.bytes.size() - 100));
+  const auto found = scanFile(image.write("cut.img"), 65536);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0], (Laid{start, jpeg.bytes.size() - 100, "jpg"}));
+}
+
+TEST(Scanner, FileThatIsNotOneGivesBackTheSectorsItHeld) {
+  // A PNG signature and IHDR whose chunk walk breaks after 3 KiB of data:
+  // the JPEG laid inside it must still be found.
+  Image image;
+  image.pad(512, 9);
+  const Bytes& png = sample("png").bytes;
+  Bytes broken(png.begin(), png.begin() + 33);  // signature and IHDR
+  const unsigned char chunk[] = {0x00, 0x00, 0x0C, 0x00, 'I', 'D', 'A', 'T'};
+  for (unsigned char c : chunk) broken.push_back(static_cast<std::byte>(c));
+  image.bytes.insert(image.bytes.end(), broken.begin(), broken.end());
+  image.pad(1024, 10);
+  image.add(sample("jpg"));
+  image.pad(8192, 12);
+  const auto found = scanFile(image.write("not-one.img"), 65536);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0], image.files[0]);
+}
+
+TEST(Scanner, StopsPromptly) {
+  Image image;
+  image.bytes.assign(8u << 20, std::byte{0});
+  const auto path = image.write("stop.img");
+  Scanner scanner(allFormats());
+  scanner.setReadBytes(1u << 20);
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  std::atomic<bool> stop{true};
+  std::uint64_t lastDone = 0;
+  const ScanOutcome outcome = scanner.scan(
+      fd, 0, image.bytes.size(), [](const FoundFile&) {},
+      [&](std::uint64_t done, std::uint64_t) { lastDone = done; }, stop);
+  ::close(fd);
+  EXPECT_EQ(outcome, ScanOutcome::stopped);
+  EXPECT_EQ(lastDone, 0u);
+}
+
+TEST(Scanner, ProgressEndsAtTheTotal) {
+  Image image;
+  image.bytes.assign(3u << 20, std::byte{0});
+  const auto path = image.write("progress.img");
+  Scanner scanner(allFormats());
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  std::atomic<bool> stop{false};
+  std::uint64_t lastDone = 0;
+  std::uint64_t lastTotal = 0;
+  scanner.scan(
+      fd, 0, image.bytes.size(), [](const FoundFile&) {},
+      [&](std::uint64_t done, std::uint64_t total) {
+        EXPECT_GE(done, lastDone);
+        lastDone = done;
+        lastTotal = total;
+      },
+      stop);
+  ::close(fd);
+  EXPECT_EQ(lastDone, image.bytes.size());
+  EXPECT_EQ(lastTotal, image.bytes.size());
+}
+
+}  // namespace
+}  // namespace orvane::engine::testing
+
+namespace orvane::engine::testing {
+namespace {
+
+TEST(Scanner, PdfsInARowEachEndAtTheirOwnEof) {
+  // The search for later updates runs past the following PDFs within one
+  // read; each must still end where the next one starts.
+  Image image;
+  image.add(sample("pdf"));
+  image.add(sample("pdf-updated"));
+  image.add(sample("pdf"));
+  image.toSector(8);
+  image.bytes.resize(image.bytes.size() + (2u << 20), std::byte{0});
+  EXPECT_EQ(scanFile(image.write("pdfs.img"), 4u << 20), image.files);
+}
+
+}  // namespace
+}  // namespace orvane::engine::testing

@@ -1,0 +1,336 @@
+#include "writers.h"
+
+#include <stdexcept>
+
+namespace orvane::engine::testing {
+
+Bytes withExifThumbnail(const Bytes& picture, const Bytes& thumbnail) {
+  const std::size_t segmentLength = 2 + 6 + thumbnail.size();
+  if (segmentLength > 0xFFFF) throw std::runtime_error("thumbnail too large for APP1");
+  Bytes out(picture.begin(), picture.begin() + 2);
+  const unsigned char head[] = {0xFF,
+                                0xE1,
+                                static_cast<unsigned char>(segmentLength >> 8),
+                                static_cast<unsigned char>(segmentLength & 0xFF),
+                                'E',
+                                'x',
+                                'i',
+                                'f',
+                                0,
+                                0};
+  for (unsigned char c : head) out.push_back(static_cast<std::byte>(c));
+  out.insert(out.end(), thumbnail.begin(), thumbnail.end());
+  out.insert(out.end(), picture.begin() + 2, picture.end());
+  return out;
+}
+
+}  // namespace orvane::engine::testing
+
+#include <zlib.h>
+
+#include <cstring>
+#include <random>
+
+namespace orvane::engine::testing {
+namespace {
+
+void put16(Bytes& out, std::uint32_t value) {
+  out.push_back(static_cast<std::byte>(value & 0xFF));
+  out.push_back(static_cast<std::byte>((value >> 8) & 0xFF));
+}
+void put32(Bytes& out, std::uint32_t value) {
+  put16(out, value & 0xFFFF);
+  put16(out, value >> 16);
+}
+void putText(Bytes& out, const std::string& text) {
+  for (char c : text) out.push_back(static_cast<std::byte>(c));
+}
+void set32(Bytes& out, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i)
+    out[at + static_cast<std::size_t>(i)] = static_cast<std::byte>((value >> (8 * i)) & 0xFF);
+}
+void set16(Bytes& out, std::size_t at, std::uint32_t value) {
+  out[at] = static_cast<std::byte>(value & 0xFF);
+  out[at + 1] = static_cast<std::byte>((value >> 8) & 0xFF);
+}
+
+std::string rawDeflate(const std::string& text) {
+  z_stream stream{};
+  deflateInit2(&stream, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&stream, text.size()), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  stream.avail_in = static_cast<uInt>(text.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return out;
+}
+
+}  // namespace
+
+Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& comment) {
+  Bytes out;
+  Bytes central;
+  for (const ZipEntry& entry : entries) {
+    const std::string data = entry.deflate ? rawDeflate(entry.content) : entry.content;
+    const auto crc =
+        static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(entry.content.data()),
+                                         static_cast<uInt>(entry.content.size())));
+    const auto offset = static_cast<std::uint32_t>(out.size());
+    const std::uint32_t flags = entry.streamed ? 0x08 : 0;
+    const std::uint32_t method = entry.deflate ? 8 : 0;
+    put32(out, 0x04034B50);
+    put16(out, 20);
+    put16(out, flags);
+    put16(out, method);
+    put32(out, 0x58210000);  // time and date
+    put32(out, entry.streamed ? 0 : crc);
+    put32(out, entry.streamed ? 0 : static_cast<std::uint32_t>(data.size()));
+    put32(out, entry.streamed ? 0 : static_cast<std::uint32_t>(entry.content.size()));
+    put16(out, static_cast<std::uint32_t>(entry.name.size()));
+    put16(out, 0);
+    putText(out, entry.name);
+    putText(out, data);
+    if (entry.streamed) {
+      put32(out, 0x08074B50);
+      put32(out, crc);
+      put32(out, static_cast<std::uint32_t>(data.size()));
+      put32(out, static_cast<std::uint32_t>(entry.content.size()));
+    }
+    put32(central, 0x02014B50);
+    put16(central, 20);
+    put16(central, 20);
+    put16(central, flags);
+    put16(central, method);
+    put32(central, 0x58210000);
+    put32(central, crc);
+    put32(central, static_cast<std::uint32_t>(data.size()));
+    put32(central, static_cast<std::uint32_t>(entry.content.size()));
+    put16(central, static_cast<std::uint32_t>(entry.name.size()));
+    put16(central, 0);
+    put16(central, 0);
+    put16(central, 0);
+    put16(central, 0);
+    put32(central, 0);
+    put32(central, offset);
+    putText(central, entry.name);
+  }
+  const auto centralOffset = static_cast<std::uint32_t>(out.size());
+  out.insert(out.end(), central.begin(), central.end());
+  put32(out, 0x06054B50);
+  put16(out, 0);
+  put16(out, 0);
+  put16(out, static_cast<std::uint32_t>(entries.size()));
+  put16(out, static_cast<std::uint32_t>(entries.size()));
+  put32(out, static_cast<std::uint32_t>(central.size()));
+  put32(out, centralOffset);
+  put16(out, static_cast<std::uint32_t>(comment.size()));
+  putText(out, comment);
+  return out;
+}
+
+Bytes compoundFile(const std::vector<OleStream>& streams, bool fatFirst) {
+  constexpr std::uint32_t kSector = 512;
+  constexpr std::uint32_t kEnd = 0xFFFFFFFE;
+  constexpr std::uint32_t kFree = 0xFFFFFFFF;
+  constexpr std::uint32_t kFatMark = 0xFFFFFFFD;
+  std::uint32_t contentSectors = 1;  // the directory
+  for (const OleStream& stream : streams) {
+    contentSectors += static_cast<std::uint32_t>((stream.bytes + kSector - 1) / kSector);
+  }
+  std::uint32_t fatCount = 1;
+  while (fatCount * (kSector / 4) < contentSectors + fatCount) ++fatCount;
+  std::vector<std::uint32_t> fat;
+  std::vector<std::uint32_t> fatSectors;
+  std::uint32_t next = 0;
+  const auto placeFat = [&] {
+    for (std::uint32_t i = 0; i < fatCount; ++i) {
+      fat.push_back(kFatMark);
+      fatSectors.push_back(next++);
+    }
+  };
+  if (fatFirst) placeFat();
+  std::vector<std::uint32_t> starts;
+  for (const OleStream& stream : streams) {
+    const auto count = static_cast<std::uint32_t>((stream.bytes + kSector - 1) / kSector);
+    starts.push_back(next);
+    for (std::uint32_t i = 0; i < count; ++i) fat.push_back(i + 1 < count ? next + i + 1 : kEnd);
+    next += count;
+  }
+  const std::uint32_t directorySector = next++;
+  fat.push_back(kEnd);
+  if (!fatFirst) placeFat();
+
+  Bytes out(kSector, std::byte{0});
+  const unsigned char signature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  std::memcpy(out.data(), signature, 8);
+  set16(out, 24, 0x3E);
+  set16(out, 26, 3);
+  set16(out, 28, 0xFFFE);
+  set16(out, 30, 9);
+  set16(out, 32, 6);
+  set32(out, 44, fatCount);
+  set32(out, 48, directorySector);
+  set32(out, 56, 4096);
+  set32(out, 60, kEnd);
+  set32(out, 68, kEnd);
+  for (std::size_t i = 0; i < 109; ++i) {
+    set32(out, 76 + 4 * i, i < fatSectors.size() ? fatSectors[i] : kFree);
+  }
+
+  std::mt19937 random(77);
+  Bytes fatBytes(kSector * fatCount, std::byte{0xFF});
+  for (std::size_t i = 0; i < fat.size(); ++i) set32(fatBytes, 4 * i, fat[i]);
+  Bytes directory(kSector, std::byte{0});
+  const auto entry = [&](std::size_t index, const std::string& name, std::uint8_t type,
+                         std::uint32_t child, std::uint32_t right, std::uint32_t start,
+                         std::uint32_t size) {
+    const std::size_t at = index * 128;
+    for (std::size_t i = 0; i < name.size(); ++i)
+      set16(directory, at + 2 * i, static_cast<unsigned char>(name[i]));
+    set16(directory, at + 64, static_cast<std::uint32_t>(2 * (name.size() + 1)));
+    directory[at + 66] = static_cast<std::byte>(type);
+    directory[at + 67] = std::byte{1};
+    set32(directory, at + 68, kFree);
+    set32(directory, at + 72, right);
+    set32(directory, at + 76, child);
+    set32(directory, at + 116, start);
+    set32(directory, at + 120, size);
+  };
+  entry(0, "Root Entry", 5, 1, kFree, kEnd, 0);
+  for (std::size_t i = 0; i < streams.size() && i < 3; ++i) {
+    entry(i + 1, streams[i].name, 2, kFree,
+          i + 1 < streams.size() ? static_cast<std::uint32_t>(i + 2) : kFree, starts[i],
+          static_cast<std::uint32_t>(streams[i].bytes));
+  }
+  for (std::size_t i = streams.size() + 1; i < 4; ++i) {
+    set32(directory, i * 128 + 68, kFree);
+    set32(directory, i * 128 + 72, kFree);
+    set32(directory, i * 128 + 76, kFree);
+  }
+  if (fatFirst) out.insert(out.end(), fatBytes.begin(), fatBytes.end());
+  for (const OleStream& stream : streams) {
+    const std::size_t padded = (stream.bytes + kSector - 1) / kSector * kSector;
+    for (std::size_t i = 0; i < padded; ++i) {
+      out.push_back(static_cast<std::byte>(i < stream.bytes ? random() & 0xFF : 0));
+    }
+  }
+  out.insert(out.end(), directory.begin(), directory.end());
+  if (!fatFirst) out.insert(out.end(), fatBytes.begin(), fatBytes.end());
+  return out;
+}
+
+Bytes pdfDocument(int updates, unsigned seed) {
+  std::string text = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
+  std::vector<std::size_t> offsets;
+  const auto object = [&](const std::string& body) {
+    offsets.push_back(text.size());
+    text += std::to_string(offsets.size()) + " 0 obj\n" + body + "\nendobj\n";
+  };
+  object("<< /Type /Catalog /Pages 2 0 R >>");
+  object("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>");
+  std::string stream;
+  std::mt19937 random(seed);
+  for (unsigned i = 0; i < 3000 + 700 * seed; ++i)
+    stream.push_back(static_cast<char>(random() & 0xFF));
+  object("<< /Length " + std::to_string(stream.size()) + " >>\nstream\n" + stream + "\nendstream");
+  const auto trailer = [&](std::size_t firstObject, std::size_t previousXref) {
+    const std::size_t xref = text.size();
+    text += "xref\n0 1\n0000000000 65535 f \n" + std::to_string(firstObject + 1) + " " +
+            std::to_string(offsets.size() - firstObject) + "\n";
+    for (std::size_t i = firstObject; i < offsets.size(); ++i) {
+      char line[32];
+      std::snprintf(line, sizeof line, "%010zu 00000 n \n", offsets[i]);
+      text += line;
+    }
+    text += "trailer\n<< /Size " + std::to_string(offsets.size() + 1) + " /Root 1 0 R";
+    if (previousXref != 0) text += " /Prev " + std::to_string(previousXref);
+    text += " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    return xref;
+  };
+  std::size_t xref = trailer(0, 0);
+  for (int update = 0; update < updates; ++update) {
+    const std::size_t first = offsets.size();
+    object("<< /Producer (update " + std::to_string(update) + ") >>");
+    xref = trailer(first, xref);
+  }
+  Bytes out;
+  putText(out, text);
+  return out;
+}
+
+}  // namespace orvane::engine::testing
+
+namespace orvane::engine::testing {
+
+Bytes gzipFile(const std::string& content, int members) {
+  Bytes out;
+  for (int member = 0; member < members; ++member) {
+    z_stream stream{};
+    deflateInit2(&stream, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    std::string packed(deflateBound(&stream, content.size()) + 64, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
+    stream.avail_in = static_cast<uInt>(content.size());
+    stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+    stream.avail_out = static_cast<uInt>(packed.size());
+    deflate(&stream, Z_FINISH);
+    packed.resize(stream.total_out);
+    deflateEnd(&stream);
+    putText(out, packed);
+  }
+  return out;
+}
+
+Bytes midiFile(int tracks) {
+  Bytes out;
+  putText(out, "MThd");
+  const unsigned char header[] = {0,    0,   0, 6, 0, 1, 0, static_cast<unsigned char>(tracks),
+                                  0x01, 0xE0};
+  for (unsigned char c : header) out.push_back(static_cast<std::byte>(c));
+  for (int track = 0; track < tracks; ++track) {
+    Bytes events;
+    for (int note = 0; note < 40 + 10 * track; ++note) {
+      const unsigned char on[] = {0x00, 0x90, static_cast<unsigned char>(60 + note % 12), 0x40,
+                                  0x60, 0x80, static_cast<unsigned char>(60 + note % 12), 0x00};
+      for (unsigned char c : on) events.push_back(static_cast<std::byte>(c));
+    }
+    const unsigned char end[] = {0x00, 0xFF, 0x2F, 0x00};
+    for (unsigned char c : end) events.push_back(static_cast<std::byte>(c));
+    putText(out, "MTrk");
+    const auto size = static_cast<std::uint32_t>(events.size());
+    for (int shift = 24; shift >= 0; shift -= 8)
+      out.push_back(static_cast<std::byte>((size >> shift) & 0xFF));
+    out.insert(out.end(), events.begin(), events.end());
+  }
+  return out;
+}
+
+Bytes amrFile(int frames) {
+  constexpr std::uint8_t kSpeech[8] = {12, 13, 15, 17, 19, 20, 26, 31};
+  Bytes out;
+  putText(out, "#!AMR\n");
+  std::mt19937 random(9);
+  for (int frame = 0; frame < frames; ++frame) {
+    const int type = frame % 8;
+    out.push_back(static_cast<std::byte>((type << 3) | 0x04));
+    for (int i = 0; i < kSpeech[type]; ++i) out.push_back(static_cast<std::byte>(random() & 0xFF));
+  }
+  return out;
+}
+
+Bytes rtfDocument(int paragraphs) {
+  std::string text = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times;}}\r\n{\\info{\\title Notes}}\r\n";
+  for (int i = 0; i < paragraphs; ++i) {
+    text +=
+        "\\pard Paragraph " + std::to_string(i) + " with \\{ braces \\} and \\\\ slashes\\par\r\n";
+  }
+  text += "}\r\n";
+  Bytes out;
+  putText(out, text);
+  return out;
+}
+
+}  // namespace orvane::engine::testing

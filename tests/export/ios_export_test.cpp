@@ -1,0 +1,318 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "core/event_names.h"
+#include "core/main_thread_dispatcher.h"
+#include "export/ios_entries.h"
+#include "export/recovery_run.h"
+#include "export_test_support.h"
+#include "fixtures/scratch_folder.h"
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+using fixtures::readFileBytes;
+using fixtures::readFileText;
+using fixtures::writeFileBytes;
+using testing::namesIn;
+using testing::treeOf;
+using Names = std::vector<std::string>;
+
+Names sorted(Names names) {
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Every folder and report of an iOS export, without any copy or vCard.
+const Names kEmptyIosTree =
+    sorted({"Photo&Video", "Contact", "Contact/Contacts.txt", "Message", "Message/Messages.txt",
+            "Note", "Note/Notes.txt", "Calendar&Reminder",
+            "Calendar&Reminder/Calendar&Reminder.txt", "CallHistory", "CallHistory/CallHistory.txt",
+            "BookMark", "BookMark/BookMark.txt", "App Media"});
+
+class IosRecoveryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    results.showView(BrowseSource::ios);
+    fs::create_directories(backup());
+  }
+
+  template <class Node>
+  std::shared_ptr<Node> post(const char* event, std::shared_ptr<Node> node) {
+    app.nc.postNotificationName(event, RecordPtr(node));
+    return node;
+  }
+  template <class Node>
+  std::shared_ptr<Node> post(const char* event) {
+    return post(event, std::make_shared<Node>());
+  }
+  std::shared_ptr<PRContactNode> postContact(std::string name, std::string company = "") {
+    auto contact = post<PRContactNode>(events::ScanContactInfo);
+    contact->contactName = std::move(name);
+    contact->contactCompany = std::move(company);
+    return contact;
+  }
+  // A backup file named by its hash, and the photo that points at it.
+  std::shared_ptr<PRPhotoAndVideoNode> postPhoto(std::string shownName, const std::string& hash,
+                                                 const Bytes& content) {
+    writeFileBytes(backup() / hash, content);
+    return postPhotoAt(std::move(shownName), (backup() / hash).string());
+  }
+  std::shared_ptr<PRPhotoAndVideoNode> postPhotoAt(std::string shownName, std::string path) {
+    auto photo = post<PRPhotoAndVideoNode>(events::ScanPhotoAndVideo);
+    photo->fileNodeName = std::move(shownName);
+    photo->filePath = std::move(path);
+    return photo;
+  }
+  std::shared_ptr<PRFaceTwitterNode> postAppFile(std::string shownName, const std::string& hash,
+                                                 const Bytes& content) {
+    writeFileBytes(backup() / hash, content);
+    auto file = post<PRFaceTwitterNode>(events::scanFaceTwitterInfo);
+    file->faceTwitterFileName = std::move(shownName);
+    file->faceTwitterFilePath = (backup() / hash).string();
+    return file;
+  }
+
+  RecoveryReport run(const RecoveryRun::Progress& progress = {}) {
+    RecoveryRun recovery(results, app);
+    return recovery.recoverFilesThread(out(), progress);
+  }
+
+  fs::path out() const { return scratch / "Orvane 2014-05-06 - 17.03.09"; }
+  fs::path backup() const { return scratch / "backup"; }
+
+  DirectDispatcher dispatcher;
+  CorvelAppDelegate app{dispatcher};
+  PRResultViewController results{app};
+  fixtures::ScratchFolder scratch;
+};
+
+TEST_F(IosRecoveryTest, OneTickedMessageStillMakesEveryFolderAndReport) {
+  auto message = post<PRMessageNode>(events::ScanMessageInfo);
+  message->messagePhone = "5551234";
+  postContact("Unticked");
+  results.selectCategory(ResultTable::message);
+  results.ClickSelectAll(true);
+
+  const RecoveryReport report = run();
+
+  EXPECT_EQ(treeOf(out()), kEmptyIosTree);
+  EXPECT_EQ(readFileText(out() / "Message/Messages.txt"),
+            "Name:  Phone:5551234  Date:  Type:  iMessage:No  Deleted:No  Content:  \n\n");
+  for (const char* name :
+       {"Contact/Contacts.txt", "Note/Notes.txt", "Calendar&Reminder/Calendar&Reminder.txt",
+        "CallHistory/CallHistory.txt", "BookMark/BookMark.txt"}) {
+    EXPECT_EQ(readFileText(out() / name), "") << name;
+  }
+  EXPECT_EQ(report.recordsWritten, 1);
+  EXPECT_TRUE(report.problems.empty());
+}
+
+TEST_F(IosRecoveryTest, ReportEntriesAreExact) {
+  auto contact = postContact(" Cole", " Engineer Acme");
+  contact->contactJobtitle = "Engineer";
+  contact->contactPhone = " 555 666";
+  contact->contactEmail = " a@x";
+  contact->contactHomepage = " http://a.example";
+  contact->contactAdress = " 1 Main St";
+  contact->contactBirthday = "-650894400";
+  contact->contactNote = "N";
+  contact->imageData = Bytes{1};
+  contact->bDeleted = 1;
+
+  auto message = post<PRMessageNode>(events::ScanMessageInfo);
+  message->messageName = "Bob";
+  message->messagePhone = "+15551234";
+  message->messageDate = "05-06-2014 17:03";
+  message->messageType = "Received";
+  message->messageContent = "line 1\nline 2";
+  message->bImessage = 1;
+
+  auto call = post<PRCallHistoryNode>(events::ScanCallHistoryInfo);
+  call->callName = "Bob";
+  call->callPhone = "555";
+  call->callDate = "05-06-2014 17:03";
+  call->callType = "Outgoing";
+  call->callTime = 75;
+  call->callDuration = "1 minute";
+  auto unknownLength = post<PRCallHistoryNode>(events::ScanCallHistoryInfo);
+  unknownLength->callDuration = "-1 second";
+
+  auto note = post<PRNoteNode>(events::ScanNoteInfo);
+  note->noteTitle = "T";
+  note->noteContent = "body";
+  note->noteDate = "12-24-2012 10:00";
+  auto carvedNote = post<PRNoteNode>(events::ScanNoteInfo);
+  carvedNote->noteTitle = std::nullopt;
+  carvedNote->noteContent = std::nullopt;
+  carvedNote->bDeleted = 1;
+
+  auto event = post<PRCalenderNode>(events::scanCalenderInfo);
+  event->calTitle = "Dentist";
+  event->location = "Town";
+  event->startDate = "12-24-2012 10:00";
+  event->endDate = "12-24-2012 11:00";
+  event->calNote = "bring card";
+
+  auto bookmark = post<PRBookMarkNode>(events::scanBookMarkInfo);
+  bookmark->bookMarkTitle = "Google";
+  bookmark->bookMarkURL = "http://www.google.com/";
+
+  EXPECT_EQ(results.selectAllCategories(), 8);
+  const RecoveryReport report = run();
+
+  EXPECT_EQ(readFileText(out() / "Contact/Contacts.txt"),
+            "Name: Cole  Company: Engineer Acme  Job Title:Engineer  Phone: 555 666  Email: a@x  "
+            "Homepage: http://a.example  Address: 1 Main St  Birthday:-650894400  Note:N  "
+            "Picture:Yes  Deleted:Yes  \n\n");
+  EXPECT_EQ(readFileText(out() / "Message/Messages.txt"),
+            "Name:Bob  Phone:+15551234  Date:05-06-2014 17:03  Type:Received  iMessage:Yes  "
+            "Deleted:No  Content:line 1\nline 2  \n\n");
+  EXPECT_EQ(readFileText(out() / "CallHistory/CallHistory.txt"),
+            "Name:Bob  Phone:555  Date:05-06-2014 17:03  Type:Outgoing  Duration:1 minute  "
+            "Seconds:75  Deleted:No  \n\n"
+            "Name:  Phone:  Date:  Type:  Duration:-1 second  Seconds:  Deleted:No  \n\n");
+  EXPECT_EQ(readFileText(out() / "Note/Notes.txt"),
+            "Title:T  Date:12-24-2012 10:00  Deleted:No  Note:body  \n\n"
+            "Title:  Date:  Deleted:Yes  Note:  \n\n");
+  EXPECT_EQ(readFileText(out() / "Calendar&Reminder/Calendar&Reminder.txt"),
+            "Subject:Dentist  Location:Town  Start:12-24-2012 10:00  End:12-24-2012 11:00  "
+            "Deleted:No  Information:bring card  \n\n");
+  EXPECT_EQ(readFileText(out() / "BookMark/BookMark.txt"),
+            "Title:Google  URL:http://www.google.com/  Deleted:No  \n\n");
+  EXPECT_EQ(namesIn(out() / "Contact"), (Names{"Cole.vcf", "Contacts.txt"}));
+  EXPECT_EQ(report.recordsWritten, 8);
+  EXPECT_TRUE(report.problems.empty());
+
+  // a contact with an empty picture has none
+  PRContactNode withoutPicture;
+  withoutPicture.imageData = Bytes{};
+  EXPECT_NE(reportEntry(withoutPicture).find("  Picture:No  Deleted:No  "), std::string::npos);
+}
+
+TEST_F(IosRecoveryTest, VCardNamesAreSafeAndNeverReplaceEachOther) {
+  postContact(" Smith")->contactEmail = " first@x";
+  postContact("Smith ")->contactEmail = " second@x";
+  postContact("AC/DC");
+  postContact("", " Engineer Acme");
+  postContact(" ", " ");  // neither name nor company: report entry only
+  postContact("..");
+  results.selectAllCategories();
+
+  const RecoveryReport report = run();
+
+  EXPECT_EQ(namesIn(out() / "Contact"), sorted({"AC_DC.vcf", "Engineer Acme.vcf", "Contacts.txt",
+                                                "Smith (2).vcf", "Smith.vcf", "_.vcf"}));
+  EXPECT_NE(readFileText(out() / "Contact/Smith.vcf").find("first@x"), std::string::npos);
+  EXPECT_NE(readFileText(out() / "Contact/Smith (2).vcf").find("second@x"), std::string::npos);
+  EXPECT_NE(readFileText(out() / "Contact/AC_DC.vcf").find("\r\nFN:AC/DC\r\n"), std::string::npos);
+  const std::string contacts = readFileText(out() / "Contact/Contacts.txt");
+  EXPECT_EQ(std::count(contacts.begin(), contacts.end(), '\n'), 12);  // six entries
+  EXPECT_EQ(report.recordsWritten, 6);
+  EXPECT_TRUE(report.problems.empty());
+}
+
+TEST_F(IosRecoveryTest, MediaAreCopiedUnderSafeUniqueNamesAndTheBackupStaysAsItWas) {
+  // larger than one copy piece, so the copy streams it in several
+  Bytes movie(3 * 1024 * 1024 + 17);
+  for (std::size_t i = 0; i < movie.size(); ++i) movie[i] = static_cast<std::uint8_t>(i * 7);
+  postPhoto("IMG_0001.JPG", "aa11", Bytes{1, 2, 3});
+  postPhoto("IMG_0001.JPG", "bb22", Bytes{4});
+  postPhoto("../../evil.jpg", "cc33", Bytes{5});
+  postPhoto("", "dd44", Bytes{6});
+  postPhoto("clip.MOV", "ee55", movie)->bmov = 1;
+  postAppFile("avatar.png", "ff66", Bytes{7, 8});
+  postAppFile("avatar.png", "0077", Bytes{9});
+  postAppFile("..", "1188", Bytes{10});
+  const auto backupBefore = treeOf(backup());
+  results.selectAllCategories();
+
+  const RecoveryReport report = run();
+
+  EXPECT_EQ(namesIn(out() / "Photo&Video"),
+            sorted({"IMG_0001.JPG", "IMG_0001 (2).JPG", ".._.._evil.jpg", "media", "clip.MOV"}));
+  EXPECT_EQ(readFileBytes(out() / "Photo&Video/IMG_0001.JPG"), (Bytes{1, 2, 3}));
+  EXPECT_EQ(readFileBytes(out() / "Photo&Video/IMG_0001 (2).JPG"), (Bytes{4}));
+  EXPECT_EQ(readFileBytes(out() / "Photo&Video/.._.._evil.jpg"), (Bytes{5}));
+  EXPECT_EQ(readFileBytes(out() / "Photo&Video/media"), (Bytes{6}));
+  EXPECT_EQ(readFileBytes(out() / "Photo&Video/clip.MOV"), movie);
+  EXPECT_EQ(namesIn(out() / "App Media"), sorted({"avatar.png", "avatar (2).png", "_"}));
+  EXPECT_EQ(readFileBytes(out() / "App Media/avatar (2).png"), (Bytes{9}));
+  EXPECT_EQ(readFileBytes(out() / "App Media/_"), (Bytes{10}));
+  EXPECT_EQ(treeOf(backup()), backupBefore);
+  EXPECT_EQ(readFileBytes(backup() / "aa11"), (Bytes{1, 2, 3}));
+  EXPECT_EQ(readFileBytes(backup() / "ee55"), movie);
+  EXPECT_EQ(namesIn(scratch.path()), sorted({"backup", out().filename().string()}));
+  EXPECT_EQ(report.recordsWritten, 8);
+  EXPECT_TRUE(report.problems.empty()) << report.problems.front();
+}
+
+TEST_F(IosRecoveryTest, AMediaFileThatCannotBeReadIsAProblemLineAndStillCounts) {
+  postPhoto("kept.jpg", "aa11", Bytes{1});
+  postPhotoAt("gone.jpg", (backup() / "missing").string());
+  postPhotoAt("nowhere.jpg", "");
+  fs::create_directories(backup() / "folder");
+  postPhotoAt("folder.jpg", (backup() / "folder").string());
+  // a FIFO would block a plain open for reading until a writer came
+  ASSERT_EQ(mkfifo((backup() / "fifo").c_str(), 0600), 0);
+  auto pipe = post<PRFaceTwitterNode>(events::scanFaceTwitterInfo);
+  pipe->faceTwitterFileName = "pipe.dat";
+  pipe->faceTwitterFilePath = (backup() / "fifo").string();
+  std::vector<int> percents;
+  results.selectAllCategories();
+
+  const RecoveryReport report = run([&](int percent) { percents.push_back(percent); });
+
+  EXPECT_EQ(namesIn(out() / "Photo&Video"), (Names{"kept.jpg"}));
+  EXPECT_TRUE(namesIn(out() / "App Media").empty());
+  ASSERT_EQ(report.problems.size(), 4u);
+  EXPECT_EQ(report.problems[0], "could not read " + (backup() / "missing").string() +
+                                    " (gone.jpg): No such file or directory");
+  EXPECT_EQ(report.problems[1], "no backup file is known for nowhere.jpg");
+  EXPECT_EQ(report.problems[2], "could not read " + (backup() / "folder").string() +
+                                    " (folder.jpg): not a regular file");
+  EXPECT_EQ(report.problems[3],
+            "could not read " + (backup() / "fifo").string() + " (pipe.dat): not a regular file");
+  EXPECT_EQ(report.recordsWritten, 5);
+  EXPECT_EQ(percents, (std::vector<int>{20, 40, 60, 80, 100}));
+}
+
+TEST_F(IosRecoveryTest, ProgressRunsAcrossTheCategoriesInTheirOrder) {
+  postPhoto("a.jpg", "aa11", Bytes{1});
+  postContact("Ann");
+  post<PRBookMarkNode>(events::scanBookMarkInfo);
+  postAppFile("b.png", "bb22", Bytes{2});
+  std::vector<int> percents;
+  results.selectAllCategories();
+  const RecoveryReport report = run([&](int percent) { percents.push_back(percent); });
+  EXPECT_EQ(percents, (std::vector<int>{25, 50, 75, 100}));
+  EXPECT_EQ(report.recordsWritten, 4);
+  EXPECT_EQ(results.recovredFilesNum, 0);
+}
+
+TEST_F(IosRecoveryTest, BlackBerryRecordsAreNotPartOfAnIosExport) {
+  auto sms = post<PRBlackBerrySMSMessageNode>(events::BlackBerrySMSMessageInfo);
+  sms->bSelected = 1;
+  const RecoveryReport report = run();
+  EXPECT_EQ(treeOf(out()), kEmptyIosTree);
+  EXPECT_EQ(report.recordsWritten, 0);
+}
+
+TEST_F(IosRecoveryTest, TheRawScanFlagOrAMemoryCardSourceMeansMemoryCardMode) {
+  const Names cardTree = sorted({"Image", "Audio", "Video", "Document"});
+  app.brawScan = 1;
+  run();
+  EXPECT_EQ(treeOf(out()), cardTree);
+
+  fs::remove_all(out());
+  app.brawScan = 0;
+  results.showView(BrowseSource::memoryCard);
+  run();
+  EXPECT_EQ(treeOf(out()), cardTree);
+}
+
+}  // namespace
+}  // namespace orvane

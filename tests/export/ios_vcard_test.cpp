@@ -1,0 +1,163 @@
+#include "export/ios_vcard.h"
+
+#include <gtest/gtest.h>
+
+#include "export/vcf_controller.h"
+#include "fixtures/scratch_folder.h"
+
+namespace orvane {
+namespace {
+
+using Values = std::vector<std::string>;
+
+TEST(IosVcard, TwoPhonesAndAPictureGiveOneLineEach) {
+  PRContactNode contact;
+  contact.contactName = "Ann B Cole";
+  contact.contactCompany = " Engineer Acme";
+  contact.contactJobtitle = "Engineer";
+  contact.contactPhone = " +1 (555) 123-4567 555-9876";
+  contact.contactEmail = " ann@example.com ann.cole@work.example";
+  contact.contactHomepage = " http://ann.example";
+  contact.contactAdress = " 1 Main St";
+  contact.contactBirthday = "-650894400";
+  contact.contactNote = "met at the fair";
+  contact.imageData = Bytes{0xFF, 0xD8, 0xFF, 0xE0};
+
+  EXPECT_EQ(PRVCFController::cardText(contact),
+            "BEGIN:VCARD\r\n"
+            "VERSION:3.0\r\n"
+            "N:Ann B Cole\r\n"
+            "FN:Ann B Cole\r\n"
+            "ORG:Engineer Acme\r\n"
+            "TITLE:Engineer\r\n"
+            "TEL:+1 (555) 123-4567\r\n"
+            "TEL:555-9876\r\n"
+            "EMAIL;TYPE=INTERNET:ann@example.com\r\n"
+            "EMAIL;TYPE=INTERNET:ann.cole@work.example\r\n"
+            "URL:http://ann.example\r\n"
+            "ADR:;;1 Main St;;;;\r\n"
+            "BDAY:1980-05-17\r\n"
+            "NOTE:met at the fair\r\n"
+            "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4A==\r\n"
+            "END:VCARD");
+}
+
+TEST(IosVcard, AnEmptyContactKeepsOnlyTheLinesACardNeeds) {
+  EXPECT_EQ(PRVCFController::cardText(PRContactNode{}),
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nN:\r\nFN:\r\nEND:VCARD");
+}
+
+TEST(IosVcard, ValuesAreEscapedAndAnUnreadableBirthdayGoesToTheNote) {
+  PRContactNode contact;
+  contact.contactCompany = " Smith, Jones; Partners";
+  contact.contactAdress = " Flat 2; 1 Main St, Town";
+  contact.contactBirthday = " May 17th ";
+  contact.contactNote = "line 1\r\nline 2\\";
+  contact.imageData = Bytes{};  // an empty picture is no picture
+
+  EXPECT_EQ(PRVCFController::cardText(contact),
+            "BEGIN:VCARD\r\n"
+            "VERSION:3.0\r\n"
+            "N:\r\n"
+            "FN:Smith\\, Jones\\; Partners\r\n"
+            "ORG:Smith\\, Jones\\; Partners\r\n"
+            "ADR:;;Flat 2\\; 1 Main St\\, Town;;;;\r\n"
+            "NOTE:line 1\\nline 2\\\\\\nBirthday: May 17th\r\n"
+            "END:VCARD");
+
+  contact.contactNote.clear();
+  EXPECT_NE(PRVCFController::cardText(contact).find("\r\nNOTE:Birthday: May 17th\r\n"),
+            std::string::npos);
+}
+
+TEST(IosVcard, ThePictureTypeFollowsItsSignature) {
+  PRContactNode contact;
+  contact.imageData = Bytes{0x89, 'P', 'N', 'G', '\r', '\n'};
+  EXPECT_NE(PRVCFController::cardText(contact).find("\r\nPHOTO;ENCODING=b;TYPE=PNG:iVBORw0K\r\n"),
+            std::string::npos);
+  contact.imageData = Bytes{'G', 'I', 'F', '8', '9', 'a'};
+  EXPECT_NE(PRVCFController::cardText(contact).find("PHOTO;ENCODING=b;TYPE=GIF:"),
+            std::string::npos);
+}
+
+TEST(IosVcard, CreatFileWritesTheCard) {
+  fixtures::ScratchFolder scratch;
+  PRContactNode contact;
+  contact.contactName = " Cole";
+  PRVCFController vcf;
+  ASSERT_TRUE(vcf.creatFile(contact, scratch / "Cole.vcf"));
+  EXPECT_EQ(fixtures::readFileText(scratch / "Cole.vcf"),
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Cole\r\nFN:Cole\r\nEND:VCARD");
+  EXPECT_FALSE(vcf.creatFile(contact, {}));
+}
+
+TEST(IosVcard, PhoneListsAreRegroupedIntoNumbers) {
+  const std::vector<std::pair<std::string, Values>> cases{
+      {"", {}},
+      {" ", {}},
+      {" 5551234", {"5551234"}},
+      {" 5551234 5559876", {"5551234", "5559876"}},
+      {" (555) 123-4567 (555) 987-6543", {"(555) 123-4567", "(555) 987-6543"}},
+      {" +44 20 7946 0958 +1 555 123 4567", {"+44 20 7946 0958", "+1 555 123 4567"}},
+      {" 06 12 34 56 78 06 98 76 54 32", {"06 12 34 56 78", "06 98 76 54 32"}},
+      {" 555 123 4567 555 987 6543", {"555 123 4567", "555 987 6543"}},
+      {" +33 6 12 34 56 78", {"+33 6 12 34 56 78"}},
+      {" 555-1234 ext 12", {"555-1234 ext 12"}},
+      // the carver's name guess can leave a blank at the end
+      {" 0171234567 ", {"0171234567"}},
+  };
+  for (const auto& [list, numbers] : cases) {
+    EXPECT_EQ(splitPhoneNumbers(list), numbers) << '"' << list << '"';
+  }
+}
+
+TEST(IosVcard, BlankSeparatedListsSplitOnEveryBlank) {
+  EXPECT_EQ(splitBlankSeparated(" a@x  b@y "), (Values{"a@x", "b@y"}));
+  EXPECT_EQ(splitBlankSeparated(""), Values{});
+  EXPECT_EQ(trimBlanks("  Ann Cole "), "Ann Cole");
+  EXPECT_EQ(trimBlanks("   "), "");
+}
+
+TEST(IosVcard, BirthdaysReadAsIsoDatesOrSecondsSince2001) {
+  const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
+      {"1980-05-17", "1980-05-17"},
+      {" 1980-05-17T00:00:00Z", "1980-05-17"},
+      {"1980-05-17 08:00", "1980-05-17"},
+      {"1980-02-30", std::nullopt},
+      {"1980-05-17x", std::nullopt},
+      {"0", "2001-01-01"},
+      {"43200", "2001-01-01"},
+      {"-1", "2000-12-31"},
+      {"-0.5", "2000-12-31"},
+      {"-86400", "2000-12-31"},
+      {"-86400.0", "2000-12-31"},
+      {"494337600.25", "2016-08-31"},
+      {"-650894400", "1980-05-17"},
+      {"+0", "2001-01-01"},
+      {"", std::nullopt},
+      {"-", std::nullopt},
+      {".5", std::nullopt},
+      {"1e5", std::nullopt},
+      {"12 34", std::nullopt},
+      {"May 17th", std::nullopt},
+      {"99999999999999999999999", std::nullopt},
+      {"-300000000000", std::nullopt},
+  };
+  for (const auto& [stored, date] : cases) {
+    EXPECT_EQ(birthdayAsIsoDate(stored), date) << '"' << stored << '"';
+  }
+}
+
+TEST(IosVcard, TheDisplayNameIsTheNameElseTheCompany) {
+  PRContactNode contact;
+  contact.contactCompany = " Engineer Acme";
+  EXPECT_EQ(iosContactDisplayName(contact), "Engineer Acme");
+  contact.contactName = " Cole";
+  EXPECT_EQ(iosContactDisplayName(contact), "Cole");
+  contact.contactName = "  ";
+  contact.contactCompany = " ";
+  EXPECT_EQ(iosContactDisplayName(contact), "");
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "fixtures/ios_backup_writer.h"
+#include "fixtures/scratch_folder.h"
+#include "ios/ios_device_controller.h"
+
+namespace orvane {
+namespace {
+
+using fixtures::IosBackupWriter;
+using fixtures::IosLayout;
+using fixtures::PlistForm;
+
+TEST(DeviceType, KeysAreSearchedInOrderWithoutRegardToCase) {
+  const auto type = [](const char* product) {
+    return PRIOSDeviceController::GetDevcieType(std::string_view(product)).value_or("<none>");
+  };
+  EXPECT_EQ(type("iPhone3,1"), "Iphone 4");
+  EXPECT_EQ(type("iPhone3,3"), "Iphone 4");
+  EXPECT_EQ(type("iPhone5,2"), "Iphone 5");
+  EXPECT_EQ(type("IPHONE4,1"), "Iphone 4S");
+  EXPECT_EQ(type("iPad3,4"), "NewIpad");
+  EXPECT_EQ(type("iPad2,5"), "<none>");
+  EXPECT_EQ(type("AppleTV2,1"), "<none>");
+  EXPECT_EQ(type("iPod4,1"), "IpodTouch4G");
+  EXPECT_EQ(type(""), "Iphone");
+  EXPECT_EQ(PRIOSDeviceController::GetDevcieType(std::nullopt), "Iphone");
+}
+
+TEST(BackupTime, UtcTextIsCutToTheMinuteInLocalTime) {
+  setenv("TZ", "UTC", 1);
+  tzset();
+  // 2013-01-02 03:04:05 UTC
+  EXPECT_EQ(PRIOSDeviceController::backUpTimeText(1357095845, {10, 8, 0}), "2013-01-02 03:04");
+  // systems before 10.7 show the UTC text without its zone
+  EXPECT_EQ(PRIOSDeviceController::backUpTimeText(1357095845, {10, 6, 8}), "2013-01-02 03:04:05");
+  EXPECT_EQ(PRIOSDeviceController::convertCurrentTimeZone2("nonsense"), std::nullopt);
+}
+
+class Catalogue : public ::testing::TestWithParam<PlistForm> {};
+
+TEST_P(Catalogue, InfoPlistEntryCarriesEveryField) {
+  fixtures::ScratchFolder root;
+  IosBackupWriter backup(root / "aaaa", IosLayout::ios6);
+  backup.plistForm(GetParam()).info("Device Name", "Ann’s iPhone").info("Product Type", "iPad2,1");
+  backup.write();
+
+  PRIOSDeviceController catalogue;
+  catalogue.showIphoneDisk(root.path());
+  ASSERT_EQ(catalogue.content().size(), 1u);
+  const auto& node = *catalogue.content()[0];
+  EXPECT_EQ(node.strDeviceName, "Ann’s iPhone");
+  EXPECT_EQ(node.strDeviceType, "Ipad 2");
+  EXPECT_EQ(node.deviceImage, "ipad");
+  EXPECT_EQ(node.strIOSVersion, "6.1.3");
+  EXPECT_EQ(node.strDeviceSerial, "C39TESTSERIAL");
+  EXPECT_EQ(node.itunesVersion, "10.7");
+  EXPECT_EQ(node.strDeviceSize,
+            std::to_string(std::filesystem::file_size(root / "aaaa" / "Info.plist")));
+  EXPECT_EQ(node.backUpFilePath, (root / "aaaa").string());
+  EXPECT_EQ(node.strDeviceBackUpTime.size(), 16u);  // YYYY-MM-DD HH:MM
+  EXPECT_EQ(node.describe(), "Ann’s iPhone\tIpad 2\t6.1.3\tC39TESTSERIAL\t" +
+                                 node.strDeviceBackUpTime + "\t" + (root / "aaaa").string());
+}
+
+TEST_P(Catalogue, ManifestPlistAloneGivesAnEntryWithoutSize) {
+  fixtures::ScratchFolder root;
+  IosBackupWriter backup(root / "bbbb", IosLayout::current);
+  backup.plistForm(GetParam())
+      .withoutInfoPlist()
+      .lockdown("DeviceName", "Bob")
+      .lockdown("ProductType", "iPad3,4");
+  backup.write();
+
+  PRIOSDeviceController catalogue;
+  catalogue.addDeviceNodeByPath(root / "bbbb");
+  ASSERT_EQ(catalogue.content().size(), 1u);
+  const auto& node = *catalogue.content()[0];
+  EXPECT_EQ(node.strDeviceName, "Bob");
+  EXPECT_EQ(node.strDeviceType, "NewIpad");
+  EXPECT_EQ(node.strIOSVersion, "16.1");
+  EXPECT_EQ(node.itunesVersion, "10B329");
+  EXPECT_EQ(node.strDeviceSize, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(XmlAndBinary, Catalogue,
+                         ::testing::Values(PlistForm::xml, PlistForm::binary));
+
+TEST(Catalogue, FoldersThatDoNotQualifyAddNothing) {
+  fixtures::ScratchFolder root;
+  std::filesystem::create_directories(root / "single");
+  fixtures::writeFileText(root / "single" / "Info.plist", "x");
+  std::filesystem::create_directories(root / "foreign");
+  fixtures::writeFileText(root / "foreign" / "Info.plist", "not a plist");
+  fixtures::writeFileText(root / "foreign" / "Manifest.plist", "<plist><array/></plist>");
+  std::filesystem::create_directories(root / "nolockdown");
+  fixtures::writeFileBytes(root / "nolockdown" / "Manifest.plist",
+                           IosBackupWriter::plistBytes({{"Version", "9"}}, PlistForm::xml));
+  fixtures::writeFileText(root / "nolockdown" / "Manifest.mbdb", "mbdb");
+  fixtures::writeFileText(root / ".DS_Store", "junk");
+  IosBackupWriter hidden(root / ".hidden", IosLayout::ios5);
+  hidden.write();
+
+  PRIOSDeviceController catalogue;
+  catalogue.showIphoneDisk(root.path());
+  EXPECT_TRUE(catalogue.content().empty());
+  catalogue.addDeviceNodeByPath(root / "missing");
+  EXPECT_TRUE(catalogue.content().empty());
+}
+
+TEST(Catalogue, MissingRootLeavesItEmptyAndRefillReplaces) {
+  fixtures::ScratchFolder root;
+  IosBackupWriter(root / "one", IosLayout::ios5).write();
+  PRIOSDeviceController catalogue;
+  catalogue.showIphoneDisk(root.path());
+  catalogue.showIphoneDisk(root.path());
+  EXPECT_EQ(catalogue.content().size(), 1u);
+  catalogue.showIphoneDisk(root / "nowhere");
+  EXPECT_TRUE(catalogue.content().empty());
+}
+
+TEST(Catalogue, DefaultRootIsUnderTheHomeFolder) {
+  const char* before = std::getenv("HOME");
+  const std::string saved = before != nullptr ? before : "";
+  setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ(defaultBackupRoot(), "/home/someone/Library/Application Support/MobileSync/Backup");
+  setenv("HOME", saved.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace orvane

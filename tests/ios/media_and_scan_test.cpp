@@ -1,0 +1,293 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <map>
+
+#include "core/app_delegate.h"
+#include "core/main_thread_dispatcher.h"
+#include "fixtures/media_files.h"
+#include "ios/backup_file_name.h"
+#include "ios/ios_device_controller.h"
+#include "ios/phone_name_index.h"
+#include "ios_test_support.h"
+#include "results/result_view_controller.h"
+
+namespace orvane {
+namespace {
+
+using fixtures::IosBackupWriter;
+using fixtures::IosLayout;
+using testing::IosScanBench;
+
+TEST(MediaStep, ClassifiesByExtensionAndListsAppFilesThatExist) {
+  IosScanBench bench;
+  auto scanner = bench.scanner();
+  fixtures::ScratchFolder scratch;
+  fixtures::writeFileBytes(scratch / "present", {1, 2, 3, 4});
+  const std::string present = (scratch / "present").string();
+  const std::string missing = (scratch / "missing").string();
+  scanner.GetMediaFileByNode({"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", present});
+  scanner.GetMediaFileByNode({"MediaDomain", "a/b.MOV", present});
+  scanner.GetMediaFileByNode({"MediaDomain", "a/voice.m4a", present});
+  scanner.GetMediaFileByNode({"HomeDomain", "x.3dm", present});
+  scanner.GetMediaFileByNode({"HomeDomain", "x.3g2", present});
+  scanner.GetMediaFileByNode({"HomeDomain", "x.ram", present});
+  scanner.GetMediaFileByNode({"HomeDomain", "Library/Preferences/x.plist", present});
+  scanner.GetMediaFileByNode(
+      {"AppDomain-com.atebits.Tweetie2", "Library/Caches/avatar.png", present});
+  scanner.GetMediaFileByNode({"AppDomain-com.atebits.Tweetie2", "Library/x.plist", present});
+  scanner.GetMediaFileByNode({"AppDomain-com.facebook.Facebook", "Library/gone.png", missing});
+
+  const auto media = bench.posted.all<PRPhotoAndVideoNode>("ScanPhotoAndVideo");
+  std::vector<std::pair<std::string, int>> seen;
+  for (const auto& m : media) seen.emplace_back(m->fileNodeName, m->bmov);
+  EXPECT_EQ(seen, (std::vector<std::pair<std::string, int>>{{"IMG_0001.JPG", 0},
+                                                            {"b.MOV", 1},
+                                                            {"voice.m4a", 1},
+                                                            {"x.3dm", 0},
+                                                            {"x.3g2", 1},
+                                                            {"x.ram", 1},
+                                                            {"avatar.png", 0},
+                                                            {"gone.png", 0}}));
+  EXPECT_EQ(media[0]->filePath, present);
+  EXPECT_EQ(media[0]->fileNodeSize, "4.00B");
+  EXPECT_EQ(media.back()->fileNodeSize, "0.00B");
+  const auto apps = bench.posted.all<PRFaceTwitterNode>("scanFaceTwitterInfo");
+  ASSERT_EQ(apps.size(), 2u);
+  EXPECT_EQ(apps[0]->faceTwitterFileName, "avatar.png");
+  EXPECT_EQ(apps[0]->faceTwitterFilePath, present);
+  EXPECT_EQ(apps[0]->fileSize, "4.00B");
+  EXPECT_EQ(apps[1]->faceTwitterFileName, "x.plist");
+}
+
+TEST(PhotoPass, StepsAndLargeFilesOnly) {
+  for (const auto& [entries, steps] : std::map<int, int>{{10, 10}, {300, 29}}) {
+    fixtures::ScratchFolder scratch;
+    for (int i = 0; i < entries; ++i) {
+      fixtures::writeFileBytes(scratch / ("f" + std::to_string(1000 + i)), {});
+    }
+    const std::vector<std::uint8_t> large(50000, 7);
+    fixtures::writeFileBytes(scratch / "f1000", large);
+    fixtures::writeFileBytes(scratch / "f1001", std::vector<std::uint8_t>(49999, 7));
+    IosScanBench bench;
+    bench.scanner().scanPhotoAndVideoThread(scratch.path());
+    EXPECT_EQ(bench.posted.progress.size(), static_cast<std::size_t>(steps)) << entries;
+    EXPECT_EQ(bench.posted.progress.back(), steps);
+    EXPECT_EQ(bench.posted.paths, std::vector<std::string>{(scratch / "f1000").string()});
+  }
+}
+
+TEST(PhotoPass, FilesInTwoDigitSubfoldersCount) {
+  fixtures::ScratchFolder scratch;
+  std::filesystem::create_directories(scratch / "ab");
+  fixtures::writeFileBytes(scratch / "ab" / "abcdef", std::vector<std::uint8_t>(60000, 1));
+  IosScanBench bench;
+  bench.scanner().scanPhotoAndVideoThread(scratch.path());
+  EXPECT_EQ(bench.posted.paths, std::vector<std::string>{(scratch / "ab" / "abcdef").string()});
+}
+
+TEST(PhoneNameIndex, FirstContactInListOrderHoldingTheCleanedNumber) {
+  std::vector<std::shared_ptr<PRContactNode>> contacts;
+  for (const auto& [name, phones] :
+       std::vector<std::pair<std::string, std::string>>{{"Nobody", ""},
+                                                        {"Ann", " 5551234567 5559876543"},
+                                                        {"Bob", " (555) 123-4567"},
+                                                        {"Mail", " ABC@x"}}) {
+    auto contact = std::make_shared<PRContactNode>();
+    contact->contactName = name;
+    contact->contactPhone = phones;
+    contacts.push_back(contact);
+  }
+  PhoneNameIndex index(contacts);
+  EXPECT_EQ(index.nameFor("(555) 123-4567"), "Ann");
+  EXPECT_EQ(index.nameFor("555-9876-543"), "Ann");
+  EXPECT_EQ(index.nameFor("45675559"), "Ann");  // numbers run together once cleaned
+  EXPECT_EQ(index.nameFor("abc@X"), "Mail");
+  EXPECT_EQ(index.nameFor("55"), "Ann");
+  EXPECT_EQ(index.nameFor("0000"), std::nullopt);
+  EXPECT_EQ(index.nameFor(""), "Ann");  // the first contact with any phone text
+  EXPECT_EQ(index.nameFor("(555) 123-4567"), "Ann");
+}
+
+std::vector<std::pair<std::string, std::filesystem::file_time_type>> snapshotOf(
+    const std::filesystem::path& folder) {
+  std::vector<std::pair<std::string, std::filesystem::file_time_type>> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    files.emplace_back(entry.path().string() + "\n" + fixtures::readFileText(entry.path()),
+                       entry.last_write_time());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+class NeverWrites : public ::testing::TestWithParam<IosLayout> {};
+
+TEST_P(NeverWrites, RowsInTheWriteAheadLogAreReadAndTheBackupStaysAsItWas) {
+  fixtures::ScratchFolder scratch;
+  const auto folder = testing::backupIn(scratch);
+  IosBackupWriter backup(folder, GetParam());
+  backup.writeAheadLog()
+      .person({.first = "Ann", .phones = {"555"}})
+      .message({.text = "hi", .address = "555"})
+      .call({.address = "555", .duration = 3})
+      .note({.title = "n", .body = "b"})
+      .bookmark("b", "http://b")
+      .event({.title = "e", .start = 378000000});
+  backup.write();
+  ASSERT_TRUE(std::filesystem::exists(backup.pathOf(backup_names::kMessages).string() + "-wal"));
+  const auto before = snapshotOf(folder);
+
+  IosScanBench bench;
+  bench.scanWhole(folder);
+  EXPECT_EQ(bench.posted.all<PRContactNode>("ScanContactInfo").size(), 1u);
+  EXPECT_EQ(bench.posted.all<PRMessageNode>("ScanMessageInfo").size(), 1u);
+  EXPECT_EQ(bench.posted.all<PRCallHistoryNode>("ScanCallHistoryInfo").size(), 1u);
+  EXPECT_EQ(bench.posted.all<PRNoteNode>("ScanNoteInfo").size(), 1u);
+  EXPECT_EQ(bench.posted.all<PRBookMarkNode>("scanBookMarkInfo").size(), 6u);
+  EXPECT_EQ(bench.posted.all<PRCalenderNode>("scanCalenderInfo").size(), 1u);
+  EXPECT_EQ(snapshotOf(folder), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(FlatAndNested, NeverWrites,
+                         ::testing::Values(IosLayout::ios5, IosLayout::current));
+
+TEST(Robustness, ForeignTruncatedAndEmptyFilesGiveFewerRecords) {
+  fixtures::ScratchFolder scratch;
+  const auto folder = testing::backupIn(scratch);
+  IosBackupWriter backup(folder, IosLayout::ios6);
+  backup.person({.first = "Ann"}).call({.address = "1", .duration = 1});
+  backup.write();
+  // a cut database, an empty one and one of foreign bytes
+  const auto book = backup.pathOf(backup_names::kAddressBook);
+  auto bytes = fixtures::readFileBytes(book);
+  bytes.resize(bytes.size() / 2 + 100);
+  fixtures::writeFileBytes(book, bytes);
+  backup.rawFile(backup_names::kMessages, {});
+  backup.rawFile(backup_names::kNotes, std::vector<std::uint8_t>(5000, 0xAB));
+  backup.rawFile(backup_names::kCalendar, {'S', 'Q', 'L', 'i', 't', 'e'});
+  fixtures::writeFileText(folder / "Manifest.mbdb", "mbdb\x05");
+  fixtures::writeFileText(backup.pathOf(backup_names::kSafariHistory), "<plist><dict><key>");
+  backup.emptyBookmarks();
+
+  IosScanBench bench;
+  EXPECT_TRUE(bench.scanWhole(folder).scanned());
+  EXPECT_EQ(bench.posted.all<PRCallHistoryNode>("ScanCallHistoryInfo").size(), 1u);
+  EXPECT_LE(bench.posted.all<PRContactNode>("ScanContactInfo").size(), 1u);
+  EXPECT_TRUE(bench.posted.all<PRMessageNode>("ScanMessageInfo").empty());
+}
+
+TEST(IosBackupSource, AcceptsBackupFoldersOnlyAndTellsWhy) {
+  fixtures::ScratchFolder scratch;
+  auto source = makeIosBackupSource();
+  EXPECT_FALSE(source->accepts(scratch.path()));
+  fixtures::writeFileText(scratch / "file.ipd", "x");
+  EXPECT_FALSE(source->accepts(scratch / "file.ipd"));
+  IosScanBench bench;
+  const auto outcome = source->scan(scratch.path(), bench.context());
+  EXPECT_EQ(outcome.status, ScanOutcome::Status::kNotABackup);
+  EXPECT_EQ(outcome.reason.find('\n'), std::string::npos);
+  EXPECT_FALSE(outcome.reason.empty());
+  std::filesystem::create_directories(scratch / "b");
+  fixtures::writeFileText(scratch / "b" / "Manifest.db", "");
+  EXPECT_TRUE(source->accepts(scratch / "b"));
+}
+
+TEST(WholeScan, StepsRunInOrderAndThePhotoPassOnlyWithoutManifestMedia) {
+  fixtures::ScratchFolder scratch;
+  const auto folder = testing::backupIn(scratch);
+  IosBackupWriter backup(folder, IosLayout::ios6);
+  backup.person({.first = "Ann", .phones = {"555"}})
+      .message({.text = "hi", .address = "555"})
+      .call({.address = "555", .duration = 3})
+      .note({.title = "n"})
+      .emptyBookmarks()
+      .event({.title = "e"})
+      .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", fixtures::tinyJpegBytes());
+  backup.write();
+
+  IosScanBench bench;
+  bench.scanWhole(folder);
+  std::vector<std::string> order;
+  for (const auto& name : bench.posted.names) {
+    if (name != "ScanProgressInfo" && (order.empty() || order.back() != name))
+      order.push_back(name);
+  }
+  EXPECT_EQ(order,
+            (std::vector<std::string>{"ScanPhotoAndVideo", "ScanContactInfo", "ScanMessageInfo",
+                                      "ScanCallHistoryInfo", "ScanNoteInfo", "scanBookMarkInfo",
+                                      "scanCalenderInfo"}));
+  EXPECT_TRUE(bench.posted.paths.empty());
+  EXPECT_EQ(bench.posted.all<PRMessageNode>("ScanMessageInfo")[0]->messageName, "Ann");
+}
+
+TEST(WholeScan, ThroughTheControllerAndResultsModel) {
+  fixtures::ScratchFolder scratch;
+  const auto folder = testing::backupIn(scratch);
+  IosBackupWriter backup(folder, IosLayout::current);
+  backup.manifest(fixtures::ManifestForm::none)
+      .person({.first = "Ann", .phones = {"555"}})
+      .call({.address = "555", .duration = 0, .flags = 5})
+      .rawFile("ffeeddccbbaa99887766554433221100ffeeddcc", fixtures::tinyPngBytes());
+  backup.rawFile("00aa00aa00aa00aa00aa00aa00aa00aa00aa00aa", std::vector<std::uint8_t>(60000, 1));
+  backup.write();
+  {
+    // a picture of 50000 bytes or more, found by content only
+    auto picture = fixtures::tinyPngBytes();
+    picture.resize(60000, 0);
+    backup.rawFile("ffeeddccbbaa99887766554433221100ffeeddcc", picture);
+  }
+
+  DirectDispatcher dispatcher;
+  CorvelAppDelegate app(dispatcher);
+  PRResultViewController results(app);
+  app.addBackupSource(makeIosBackupSource());
+  results.showView(BrowseSource::ios);
+  ASSERT_TRUE(app.ScanIOSBackFile(folder.string()));
+  app.waitForScanWorker();
+  EXPECT_TRUE(app.lastScanOutcome().scanned());
+  const auto calls = results.snapshotAs<PRCallHistoryNode>(ResultList::callHistoryArray);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0]->callName, "Ann");
+  EXPECT_EQ(calls[0]->callDuration, "Cancelled");
+  const auto photos = results.snapshotAs<PRPhotoAndVideoNode>(ResultList::photoAndVideoArray);
+  ASSERT_EQ(photos.size(), 1u);
+  EXPECT_EQ(photos[0]->fileNodeName, "00000001.jpg");
+}
+
+}  // namespace
+}  // namespace orvane
+
+namespace orvane {
+namespace {
+
+TEST(BundledSample, ScansToEveryCategory) {
+  const std::filesystem::path samples =
+      std::filesystem::path(ORVANE_SOURCE_DIR) / "samples" / "ios-backup";
+  fixtures::ScratchFolder scratch;
+  std::filesystem::copy(samples, scratch.path(), std::filesystem::copy_options::recursive);
+  PRIOSDeviceController catalogue;
+  catalogue.showIphoneDisk(scratch.path());
+  ASSERT_EQ(catalogue.content().size(), 1u);
+  EXPECT_EQ(catalogue.content()[0]->strDeviceName, "Sample iPhone");
+
+  IosScanBench bench;
+  ASSERT_TRUE(bench.scanWhole(catalogue.content()[0]->backUpFilePath).scanned());
+  const auto contacts = bench.posted.all<PRContactNode>("ScanContactInfo");
+  ASSERT_EQ(contacts.size(), 3u);
+  EXPECT_TRUE(contacts[0]->imageData.has_value());
+  EXPECT_EQ(contacts[1]->contactName, "Zoë Ångström");
+  const auto messages = bench.posted.all<PRMessageNode>("ScanMessageInfo");
+  ASSERT_EQ(messages.size(), 4u);
+  EXPECT_EQ(messages[0]->messageName, "Ann Cole");
+  EXPECT_EQ(messages[2]->messageName, "Zoë Ångström");
+  EXPECT_EQ(bench.posted.all<PRCallHistoryNode>("ScanCallHistoryInfo").size(), 3u);
+  EXPECT_EQ(bench.posted.all<PRNoteNode>("ScanNoteInfo").size(), 2u);
+  EXPECT_EQ(bench.posted.all<PRBookMarkNode>("scanBookMarkInfo").size(), 7u);
+  EXPECT_EQ(bench.posted.all<PRCalenderNode>("scanCalenderInfo").size(), 2u);
+  EXPECT_EQ(bench.posted.all<PRPhotoAndVideoNode>("ScanPhotoAndVideo").size(), 3u);
+  EXPECT_EQ(bench.posted.all<PRFaceTwitterNode>("scanFaceTwitterInfo").size(), 1u);
+}
+
+}  // namespace
+}  // namespace orvane
