@@ -90,12 +90,15 @@ std::optional<std::filesystem::path> BbbArchive::checkTheBackUpFile(
   std::error_code error;
   std::optional<std::filesystem::path> singleIpd;
   bool anyDatabaseFile = false;
-  for (const auto& entry : std::filesystem::directory_iterator(databases, error)) {
-    if (!entry.is_regular_file(error)) continue;
-    const std::string name = entry.path().filename().string();
+  // incremented with an error code: a listing that fails ends, never throws
+  for (std::filesystem::directory_iterator entry(databases, error), end; !error && entry != end;
+       entry.increment(error)) {
+    std::error_code typeError;
+    if (!entry->is_regular_file(typeError)) continue;
+    const std::string name = entry->path().filename().string();
     if (name.front() == '.') continue;
     anyDatabaseFile = true;
-    if (equalsIgnoringCase(name, kSingleIpdName)) singleIpd = entry.path();
+    if (equalsIgnoringCase(name, kSingleIpdName)) singleIpd = entry->path();
   }
   if (singleIpd) return singleIpd;
   if (!anyDatabaseFile) {

@@ -46,6 +46,14 @@ constexpr std::pair<std::uint8_t, ContactText> kContactPhones[] = {
     {8, &PRBlackBerryContactNode::mobilCall},
 };
 
+// Every member of a record class has its own initialiser, so default
+// initialisation gives the same record as value initialisation without
+// first zero-filling it: a measurable cost at a million records.
+template <class Record>
+std::shared_ptr<Record> newRecord() {
+  return std::make_shared_for_overwrite<Record>();
+}
+
 template <class Record>
 void post(NotificationCenter& nc, const char* eventName, std::shared_ptr<Record> record) {
   nc.postNotificationName(eventName, EventObject(std::in_place_type<RecordPtr>, std::move(record)));
@@ -81,7 +89,7 @@ std::size_t dataBytesOfTypes(Data fieldArea, const FieldRules& rules, std::uint8
 }  // namespace
 
 void BlackBerryDecoders::ScanBlackBerryContactwith(std::span<const std::uint8_t> fieldArea) {
-  auto contact = std::make_shared<PRBlackBerryContactNode>();
+  auto contact = newRecord<PRBlackBerryContactNode>();
   walkFields(fieldArea, kContactRules, [&](std::uint8_t type, Data data) {
     for (const auto& [textType, member] : kContactTexts) {
       if (type == textType) {
@@ -104,7 +112,7 @@ void BlackBerryDecoders::ScanBlackBerryContactwith(std::span<const std::uint8_t>
 }
 
 void BlackBerryDecoders::ScanBlackBerryCallLogwith(std::span<const std::uint8_t> fieldArea) {
-  auto call = std::make_shared<PRBlackBerryCallNode>();
+  auto call = newRecord<PRBlackBerryCallNode>();
   walkFields(fieldArea, kPlainRules, [&](std::uint8_t type, Data data) {
     switch (type) {
       case 2:
@@ -146,7 +154,7 @@ void BlackBerryDecoders::ScanBlackBerryCallLogwith(std::span<const std::uint8_t>
 }
 
 void BlackBerryDecoders::ScanBlackBerrySMSMessagewith(std::span<const std::uint8_t> fieldArea) {
-  auto sms = std::make_shared<PRBlackBerrySMSMessageNode>();
+  auto sms = newRecord<PRBlackBerrySMSMessageNode>();
   walkFields(fieldArea, kMessageRules, [&](std::uint8_t type, Data data) {
     switch (type) {
       case 1:
@@ -174,7 +182,7 @@ void BlackBerryDecoders::ScanBlackBerrySMSMessagewith(std::span<const std::uint8
 }
 
 void BlackBerryDecoders::ScanBlackBerryMMSMessagewith(std::span<const std::uint8_t> fieldArea) {
-  auto mms = std::make_shared<PRBlackBerryMMSMessageNode>();
+  auto mms = newRecord<PRBlackBerryMMSMessageNode>();
   std::size_t contentBytes = 0;
   walkFields(fieldArea, kMessageRules, [&](std::uint8_t type, Data data) {
     switch (type) {
@@ -206,7 +214,7 @@ void BlackBerryDecoders::ScanBlackBerryMMSMessagewith(std::span<const std::uint8
 }
 
 void BlackBerryDecoders::ScanBlackBerryMemoswith(std::span<const std::uint8_t> fieldArea) {
-  auto memo = std::make_shared<PRBlackBerryNoteNode>();
+  auto memo = newRecord<PRBlackBerryNoteNode>();
   walkFields(fieldArea, kPlainRules, [&](std::uint8_t type, Data data) {
     if (type == 1) memo->noteTittle = fieldText(data);
     if (type == 2) memo->noteContent = fieldText(data);
@@ -215,7 +223,7 @@ void BlackBerryDecoders::ScanBlackBerryMemoswith(std::span<const std::uint8_t> f
 }
 
 void BlackBerryDecoders::ScanBlackBerryCalenderwith(std::span<const std::uint8_t> fieldArea) {
-  auto entry = std::make_shared<PRBlackBerryCalenderNode>();
+  auto entry = newRecord<PRBlackBerryCalenderNode>();
   walkFields(fieldArea, kCalendarRules, [&](std::uint8_t type, Data data) {
     if (type == 2) joinNewLast(entry->bbCalSubject, fieldText(data));
     if (type == 3) joinNewLast(entry->bbCalInformation, fieldText(data));
@@ -224,7 +232,7 @@ void BlackBerryDecoders::ScanBlackBerryCalenderwith(std::span<const std::uint8_t
 }
 
 void BlackBerryDecoders::ScanBlackBerryContentStorewith(std::span<const std::uint8_t> fieldArea) {
-  auto stored = std::make_shared<PRBlackBerryContentNode>();
+  auto stored = newRecord<PRBlackBerryContentNode>();
   bool hasContent = false;
   std::size_t contentBytes = 0;
   walkFields(fieldArea, kPlainRules, [&](std::uint8_t type, Data data) {

@@ -50,8 +50,10 @@ bool naturalLess(const std::string& a, const std::string& b) {
 std::size_t WinBackupReader::scanBlackBerryWinBackUpThread(const std::filesystem::path& folder) {
   std::vector<std::string> names;
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    std::string name = entry.path().filename().string();
+  // incremented with an error code: a listing that fails ends, never throws
+  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    std::string name = entry->path().filename().string();
     // hidden entries (".DS_Store" and the like) are not databases
     if (!name.empty() && name.front() != '.') names.push_back(std::move(name));
   }

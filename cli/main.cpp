@@ -1,11 +1,15 @@
 // orvane-cli: the scans and exports of Orvane without a display.
 
 #include <CLI/CLI.hpp>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/backups_command.h"
+#include "cli/disks_command.h"
+#include "cli/raw_scan_command.h"
 #include "cli/scan_command.h"
 
 int main(int argc, char** argv) {
@@ -21,6 +25,21 @@ int main(int argc, char** argv) {
                           "tick every record and export it into this new folder");
   scanCommand->add_flag("--json", scan.json, "print every record as one JSON object per line");
 
+  // memory cards, other disks and disk images
+  bool raw = false;
+  std::optional<std::int32_t> partition;
+  CLI::Option* rawFlag =
+      scanCommand->add_flag("--raw", raw,
+                            "SOURCE is a memory card, another disk or a disk image: scan it for "
+                            "deleted pictures, audio, video and documents");
+  scanCommand->add_option("--partition", partition, "with --raw: scan only this partition")
+      ->check(CLI::Range(1, 254))
+      ->needs(rawFlag);
+  std::vector<std::string> diskImages;
+  CLI::App* disksCommand =
+      app.add_subcommand("disks", "List the disks and partitions a memory-card scan can read");
+  disksCommand->add_option("IMAGE", diskImages, "disk image files to list as well");
+
   std::optional<std::string> backupRoot;
   CLI::App* backupsCommand =
       app.add_subcommand("backups", "List the device backups kept on this computer");
@@ -35,6 +54,10 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  if (scanCommand->parsed() && raw) {
+    return orvane::cli::runRawScan({scan.source, partition, scan.exportFolder, scan.json});
+  }
+  if (disksCommand->parsed()) return orvane::cli::runDisks(diskImages);
   if (scanCommand->parsed()) return orvane::cli::runScan(scan);
   if (backupsCommand->parsed()) return orvane::cli::runBackups(backupRoot);
   return 1;

@@ -8,21 +8,15 @@
 
 #include "blackberry/blackberry_source.h"
 #include "ios/ios_backup_source.h"
-#include "cli/json_lines.h"
+#include "cli/scan_output.h"
 #include "cli/terminal_progress.h"
 #include "core/app_delegate.h"
 #include "core/main_thread_dispatcher.h"
-#include "export/recovery_run.h"
 #include "results/result_view_controller.h"
 
 namespace orvane::cli {
 
 namespace {
-
-struct Category {
-  const char* title;
-  ResultList list;
-};
 
 // The categories of each kind of source, in the order of the app's buttons.
 constexpr Category kBlackBerryCategories[] = {
@@ -62,56 +56,6 @@ SourceKind sourceKindOf(const std::filesystem::path& source) {
   }
   return {BrowseSource::blackBerry, makeBlackBerrySource(),
           "not a BlackBerry backup (.ipd or .bbb)"};
-}
-
-class ProgressPrinter final : public ResultViewObserver {
- public:
-  explicit ProgressPrinter(TerminalProgress& progress) : progress_(progress) {}
-  void progressChanged(int percent, const std::vector<std::string>&) override {
-    progress_.show(percent);
-  }
-
- private:
-  TerminalProgress& progress_;
-};
-
-void fail(const std::string& subject, const std::string& reason) {
-  std::fprintf(stderr, "orvane-cli: %s: %s\n", subject.c_str(), reason.c_str());
-}
-
-template <std::size_t N>
-void printSummary(const PRResultViewController& results, const Category (&categories)[N]) {
-  std::size_t total = 0;
-  for (const Category& category : categories) {
-    const std::size_t found = results.count(category.list);
-    total += found;
-    std::printf("%-14s %zu\n", category.title, found);
-  }
-  std::printf("%-14s %zu\n", "Total", total);
-}
-
-// The folder must be new: nothing in it may be overwritten.
-bool exportFolderIsUsable(const std::filesystem::path& folder) {
-  std::error_code error;
-  if (std::filesystem::exists(folder, error) || std::filesystem::is_symlink(folder, error)) {
-    fail(folder.string(), "already exists; name a new folder so that nothing is overwritten");
-    return false;
-  }
-  return true;
-}
-
-int exportEverything(PRResultViewController& results, CorvelAppDelegate& app,
-                     const std::filesystem::path& folder, bool json) {
-  results.selectAllCategories();
-  TerminalProgress progress("Exporting");
-  RecoveryRun run(results, app);
-  const RecoveryReport report =
-      run.recoverFilesThread(folder, [&progress](int percent) { progress.show(percent); });
-  progress.finish();
-  for (const std::string& problem : report.problems) std::fprintf(stderr, "%s\n", problem.c_str());
-  std::FILE* out = json ? stderr : stdout;
-  std::fprintf(out, "Exported %d records to %s\n", report.recordsWritten, folder.c_str());
-  return 0;
 }
 
 }  // namespace
@@ -156,12 +100,7 @@ int runScan(const ScanOptions& options) {
     return 2;
   }
 
-  if (options.json) {
-    for (const RecordPtr& record : results.allRecordsInPostingOrder()) {
-      writeJsonLine(std::cout, *record);
-    }
-    std::cout.flush();
-  }
+  if (options.json) printJsonLines(results);
   if (exportFolder) return exportEverything(results, app, *exportFolder, options.json);
   if (!options.json) {
     if (kind.browse == BrowseSource::ios) {

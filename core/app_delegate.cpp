@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#ifndef ORVANE_LIBDIR_NAME
+#define ORVANE_LIBDIR_NAME "lib"
+#endif
 #ifndef ORVANE_INSTALLED_ENGINE
 #define ORVANE_INSTALLED_ENGINE "/usr/local/lib/orvane/bblib.so"
 #endif
@@ -48,6 +51,8 @@ std::vector<std::filesystem::path> engineCandidates() {
   }
   if (const auto folder = executableFolder(); !folder.empty()) {
     candidates.push_back(folder / "bblib.so");
+    // installed under another prefix than the one configured: bin/../lib
+    candidates.push_back(folder.parent_path() / ORVANE_LIBDIR_NAME / "orvane" / "bblib.so");
   }
   candidates.emplace_back(ORVANE_INSTALLED_ENGINE);
   return candidates;

@@ -10,6 +10,7 @@
 #include "core/safe_names.h"
 #include "export/atomic_file.h"
 #include "export/vcf_controller.h"
+#include "rawscan/disk_table.h"
 
 namespace orvane {
 
@@ -216,10 +217,9 @@ void RecoveryRun::RecoverRawFile(PRScanListNode& node) {
     if (engine == nullptr || engine->recoverFile == nullptr) {
       addProblem("no recovery engine is loaded: " + targetText + " was not copied");
     } else {
-      // The disk the scan ran on is looked up by name in the disk chooser's
-      // table (getCurrentDisk); the controller holds no disk table of its
-      // own, so the engine is handed no disk here.
-      list_disk_struct* disk = nullptr;
+      // the disk chosen for the scan, by name; none makes the engine copy
+      // from the device it scanned last
+      list_disk_struct* disk = getCurrentDisk(app_);
       engine->recoverFile(targetPath.data(), disk, node.getfile());
       std::error_code ec;
       if (!fs::exists(target, ec)) addProblem("the engine did not write " + targetText);

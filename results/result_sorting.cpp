@@ -32,15 +32,16 @@ std::uint64_t leadingNumber(const std::string& fileName) {
   return value;
 }
 
-std::optional<std::string> nameText(const PRRecord& r) {
-  if (const auto* c = dynamic_cast<const PRContactNode*>(&r)) return c->contactName;
-  if (const auto* m = dynamic_cast<const PRMessageNode*>(&r)) return m->messageName;
-  if (const auto* h = dynamic_cast<const PRCallHistoryNode*>(&r)) return h->callName;
-  if (const auto* c = dynamic_cast<const PRBlackBerryContactNode*>(&r)) return c->contactName;
-  if (const auto* s = dynamic_cast<const PRBlackBerrySMSMessageNode*>(&r)) return s->numberString;
-  if (const auto* h = dynamic_cast<const PRBlackBerryCallNode*>(&r)) return h->CallName;
-  if (const auto* f = dynamic_cast<const PRBlackBerryContentNode*>(&r)) return f->filePathName;
-  return std::nullopt;
+// The record's own text, not a copy: sorting a long list compares often.
+const std::string* nameText(const PRRecord& r) {
+  if (const auto* c = dynamic_cast<const PRContactNode*>(&r)) return &c->contactName;
+  if (const auto* m = dynamic_cast<const PRMessageNode*>(&r)) return &m->messageName;
+  if (const auto* h = dynamic_cast<const PRCallHistoryNode*>(&r)) return &h->callName;
+  if (const auto* c = dynamic_cast<const PRBlackBerryContactNode*>(&r)) return &c->contactName;
+  if (const auto* s = dynamic_cast<const PRBlackBerrySMSMessageNode*>(&r)) return &s->numberString;
+  if (const auto* h = dynamic_cast<const PRBlackBerryCallNode*>(&r)) return &h->CallName;
+  if (const auto* f = dynamic_cast<const PRBlackBerryContentNode*>(&r)) return &f->filePathName;
+  return nullptr;
 }
 
 // -1, 0 or 1; records of classes without the key compare equal.
@@ -52,9 +53,9 @@ int compareNames(const PRRecord& a, const PRRecord& b) {
     const auto y = leadingNumber(photoB->fileNodeName);
     return x < y ? -1 : (x > y ? 1 : 0);
   }
-  const auto x = nameText(a);
-  const auto y = nameText(b);
-  if (!x || !y) return 0;
+  const std::string* x = nameText(a);
+  const std::string* y = nameText(b);
+  if (x == nullptr || y == nullptr) return 0;
   const int order = x->compare(*y);
   return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }

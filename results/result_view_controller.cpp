@@ -280,10 +280,16 @@ void PRResultViewController::releaseUIMemory() {
       engine != nullptr && engine->stopScan != nullptr) {
     engine->stopScan();
   }
-  std::lock_guard lock(mutex_);
-  for (auto& list : lists_->records) list.clear();
-  for (auto& shown : lists_->display) shown.clear();
-  lists_->postingOrder.clear();
+  {
+    std::lock_guard lock(mutex_);
+    for (auto& list : lists_->records) list.clear();
+    for (auto& shown : lists_->display) shown.clear();
+    lists_->postingOrder.clear();
+  }
+  // nothing is left to tick or to write
+  selectedFilesNum_ = 0;
+  recovredFilesNum = 0;
+  refreshTickCount();
 }
 
 }  // namespace orvane

@@ -33,14 +33,17 @@ struct ScanCounters {
   std::uint64_t movCount = 0;
 };
 
-// What the desktop shell shows of the model. Every call comes on the main
-// thread (through the dispatcher) except where noted; all default to nothing.
+// What the desktop shell shows of the model; all calls default to nothing.
+// Scan events arrive on the scanning thread: progressChanged and listGrew
+// are called there, and a window must hand them to its own thread. The
+// others come on the thread that called into the model (the end of a scan
+// comes through the main-thread dispatcher).
 class ResultViewObserver {
  public:
   virtual ~ResultViewObserver() = default;
   // a progress event: percent 0 to 100 and the count label texts
   virtual void progressChanged(int /*percent*/, const std::vector<std::string>& /*countLabels*/) {}
-  // rows were appended to a list (called on the scanning thread)
+  // rows were appended to a list
   virtual void listGrew(ResultList /*list*/) {}
   virtual void scanFinished() {}
   virtual void tickCountChanged(std::int32_t /*selectedFilesNum*/) {}

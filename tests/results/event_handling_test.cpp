@@ -263,6 +263,8 @@ TEST(ResultCleanUp, ReleaseUIMemoryStopsTheEngineAndEmptiesEverything) {
   bench.post(events::BlacBerryContactInfo, std::make_shared<PRBlackBerryContactNode>());
   bench.post(events::ScanContactInfo, contact("Ann", ""));
   bench.results.selectCategory(ResultTable::contact);
+  bench.results.ClickSelectAll(true);
+  ASSERT_EQ(bench.results.selectedFilesNum(), 1);
 
   const int before = stopCalls;
   bench.results.releaseUIMemory();
@@ -272,6 +274,7 @@ TEST(ResultCleanUp, ReleaseUIMemoryStopsTheEngineAndEmptiesEverything) {
   EXPECT_EQ(bench.results.count(ResultList::contactArray), 0u);
   EXPECT_TRUE(bench.results.displayList(ResultTable::contact).empty());
   EXPECT_TRUE(bench.results.allRecordsInPostingOrder().empty());
+  EXPECT_EQ(bench.results.selectedFilesNum(), 0);
   bench.app.useEngineTable(nullptr);
 }
 

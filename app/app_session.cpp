@@ -1,0 +1,47 @@
+#include "app/app_session.h"
+
+#include <QCoreApplication>
+#include <atomic>
+#include <thread>
+
+#include "app/main_window.h"
+#include "blackberry/blackberry_source.h"
+#ifdef ORVANE_HAVE_IOS
+#include "ios/ios_backup_source.h"
+#endif
+
+namespace orvane {
+
+namespace {
+
+CorvelAppDelegate& withSources(CorvelAppDelegate& app) {
+  app.initDll();
+  app.addBackupSource(makeBlackBerrySource());
+#ifdef ORVANE_HAVE_IOS
+  app.addBackupSource(makeIosBackupSource());
+#endif
+  return app;
+}
+
+}  // namespace
+
+AppSession::AppSession(UserPrompts& prompts) : app_(dispatcher_), results_(withSources(app_)) {
+  window_ = std::make_unique<MainWindow>(app_, results_, prompts);
+}
+
+AppSession::~AppSession() {
+  // A worker may be waiting on the event loop right now: keep the loop
+  // turning until it has read to its end; what it hands over from now on
+  // is dropped.
+  dispatcher_.abandon();
+  std::atomic<bool> done{false};
+  std::thread joiner([this, &done] {
+    app_.waitForScanWorker();
+    done = true;
+  });
+  while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  joiner.join();
+  window_.reset();
+}
+
+}  // namespace orvane

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <memory>
+
+#include "app/qt_dispatcher.h"
+#include "core/app_delegate.h"
+#include "results/result_view_controller.h"
+
+namespace orvane {
+
+class MainWindow;
+class UserPrompts;
+
+// The application's objects in the order they depend on each other: the
+// controller with its sources and engine, the results model, the window.
+// Going away, it lets a running scan reach its end before anything goes.
+class AppSession {
+ public:
+  explicit AppSession(UserPrompts& prompts);
+  ~AppSession();
+  AppSession(const AppSession&) = delete;
+  AppSession& operator=(const AppSession&) = delete;
+
+  CorvelAppDelegate& app() { return app_; }
+  PRResultViewController& results() { return results_; }
+  MainWindow& window() { return *window_; }
+
+ private:
+  QtMainThreadDispatcher dispatcher_;
+  CorvelAppDelegate app_;
+  PRResultViewController results_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace orvane

@@ -1,0 +1,36 @@
+// orvane: the desktop application. `orvane PATH` scans that backup file or
+// device backup folder at once.
+
+#include <QApplication>
+#include <QLocale>
+#include <QTimer>
+#include <QTranslator>
+
+#include "app/app_session.h"
+#include "app/main_window.h"
+#include "app/ui_style.h"
+#include "app/user_prompts.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("Orvane");
+  QApplication::setDesktopFileName("orvane");
+  QApplication::setWindowIcon(orvane::ui::artworkIcon("orvane", {128, 128}));
+
+  // fixed texts are their own keys; a translation replaces them when present
+  QTranslator translator;
+  if (translator.load(QLocale(), "orvane", "_", ":/i18n")) {
+    QApplication::installTranslator(&translator);
+  }
+
+  orvane::DesktopPrompts prompts;
+  orvane::AppSession session(prompts);
+  session.window().show();
+  const QStringList arguments = QApplication::arguments();
+  if (arguments.size() > 1) {
+    const QString path = arguments.at(1);
+    QTimer::singleShot(0, &session.window(),
+                       [&session, path] { session.window().openSource(path); });
+  }
+  return QApplication::exec();
+}

@@ -1,0 +1,423 @@
+#include "app/preview_pane.h"
+
+#include <QAudioOutput>
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QLabel>
+#include <QMediaPlayer>
+#include <QMimeDatabase>
+#include <QPushButton>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QVideoWidget>
+#include <algorithm>
+
+#include "app/elided_label.h"
+#include "app/ui_style.h"
+#include "app/user_prompts.h"
+#include "core/blackberry_records.h"
+#include "core/ios_records.h"
+#include "core/scan_list_node.h"
+#include "widgets/pr_text_view.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr int kPictureSide = 240;
+constexpr int kContactPictureSide = 96;
+// Pictures larger than this are not decoded for a preview.
+constexpr qint64 kLargestPreviewBytes = 256LL * 1024 * 1024;
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+QString arg(const char* format, const std::string& value) {
+  return ui::text(format).arg(qs(value));
+}
+
+QByteArray bytesOf(const std::optional<Bytes>& bytes) {
+  if (!bytes || bytes->empty()) return {};
+  return QByteArray(reinterpret_cast<const char*>(bytes->data()),
+                    static_cast<qsizetype>(bytes->size()));
+}
+
+QImage decode(const QByteArray& bytes) {
+  if (bytes.isEmpty() || bytes.size() > kLargestPreviewBytes) return {};
+  QBuffer buffer;
+  buffer.setData(bytes);
+  QImageReader reader(&buffer);
+  reader.setAutoTransform(true);
+  return reader.read();
+}
+
+const char* pictureName(ResultTable table) {
+  switch (table) {
+    case ResultTable::contact:
+      return "contactImageView";
+    case ResultTable::bbImage:
+      return "bbImageImageView";
+    default:
+      return "imageView";
+  }
+}
+
+}  // namespace
+
+bool PreviewPane::hasPreview(ResultTable table) {
+  switch (table) {
+    case ResultTable::photo:
+    case ResultTable::contact:
+    case ResultTable::message:
+    case ResultTable::note:
+    case ResultTable::callHistory:
+    case ResultTable::bookMark:
+    case ResultTable::faceTwitter:
+    case ResultTable::bbImage:
+      return true;
+    default:
+      return false;
+  }
+}
+
+PreviewPane::PreviewPane(ResultTable table, UserPrompts& prompts, QWidget* parent)
+    : QWidget(parent), table_(table), prompts_(prompts) {
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(8, 4, 4, 4);
+  content_ = new QWidget(this);
+  outer->addWidget(content_);
+  auto* layout = new QVBoxLayout(content_);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(4);
+
+  picture_ = new QLabel(content_);
+  picture_->setObjectName(pictureName(table));
+  const int side = table == ResultTable::contact ? kContactPictureSide : kPictureSide;
+  picture_->setFixedSize(side, side);
+  picture_->setAlignment(Qt::AlignCenter);
+  picture_->hide();
+  layout->addWidget(picture_, 0, Qt::AlignHCenter);
+
+  movieArea_ = new QWidget(content_);
+  movieLayout_ = new QVBoxLayout(movieArea_);
+  movieLayout_->setContentsMargins(0, 0, 0, 0);
+  playButton_ = new QToolButton(movieArea_);
+  playButton_->setText(ui::text("Play"));
+  movieLayout_->addWidget(playButton_, 0, Qt::AlignHCenter);
+  movieArea_->setObjectName("movView");
+  movieArea_->setFixedHeight(kPictureSide);
+  movieArea_->hide();
+  layout->addWidget(movieArea_);
+
+  linesLayout_ = new QVBoxLayout();
+  linesLayout_->setSpacing(3);
+  layout->addLayout(linesLayout_);
+
+  text_ = new PRTextView(content_);
+  text_->setFont(ui::font(12));
+  text_->hide();
+  layout->addWidget(text_, 100);
+  if (table == ResultTable::faceTwitter) {
+    previewButton_ = new QPushButton(ui::text("Preview"), content_);
+    previewButton_->setObjectName("previewButton");
+    connect(previewButton_, &QPushButton::clicked, this, [this] {
+      if (!openPath_.isEmpty()) prompts_.openWithDesktop(QUrl::fromLocalFile(openPath_));
+    });
+    layout->addWidget(previewButton_, 0, Qt::AlignLeft);
+  }
+  // without a text area the fields stay at the top
+  layout->addStretch(1);
+}
+
+PreviewPane::~PreviewPane() {
+  if (player_ != nullptr) player_->stop();
+}
+
+ElidedLabel* PreviewPane::line(const QString& name) const {
+  auto it = lines_.find(name);
+  return it == lines_.end() ? nullptr : it->second;
+}
+
+bool PreviewPane::movieShown() const { return !movieArea_->isHidden(); }
+
+void PreviewPane::setContentVisible(bool visible) { content_->setVisible(visible); }
+
+void PreviewPane::beginRecord() {
+  for (auto& [name, label] : lines_) label->hide();
+}
+
+void PreviewPane::setLine(const char* name, const QString& text, bool visible) {
+  ElidedLabel*& label = lines_[QString::fromLatin1(name)];
+  if (label == nullptr) {
+    label = new ElidedLabel(content_);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(ui::font(12));
+    linesLayout_->addWidget(label);
+  }
+  label->setText(text);
+  label->setVisible(visible);
+}
+
+void PreviewPane::setLongText(const QString& text) {
+  text_->setPlainText(text);
+  text_->show();
+}
+
+void PreviewPane::showPicture(const QImage& image) {
+  hideMovie();
+  const QSize box = picture_->size();
+  QPixmap pixmap = QPixmap::fromImage(image);
+  if (pixmap.width() > box.width() || pixmap.height() > box.height()) {
+    pixmap = pixmap.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  } else if (pixmap.width() * 4 <= box.width() && pixmap.height() * 4 <= box.height()) {
+    // icons and thumbnails are enlarged by whole steps, so they stay crisp
+    const int factor =
+        std::min(box.width() / (2 * pixmap.width()), box.height() / (2 * pixmap.height()));
+    pixmap = pixmap.scaled(pixmap.size() * std::min(factor, 8), Qt::KeepAspectRatio,
+                           Qt::FastTransformation);
+  }
+  picture_->setPixmap(pixmap);
+  picture_->show();
+}
+
+void PreviewPane::showGenericIcon(const QString& extension) {
+  hideMovie();
+  // the desktop's icon for the file type, else our own picture of it
+  const QMimeType type =
+      QMimeDatabase().mimeTypeForFile("file." + extension, QMimeDatabase::MatchExtension);
+  QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+  QPixmap pixmap = icon.isNull() ? QPixmap() : icon.pixmap(picture_->size());
+  if (pixmap.isNull()) {
+    const bool movie = type.name().startsWith("video/") || type.name().startsWith("audio/");
+    pixmap = ui::artwork(movie ? "videoBtn" : "imageButton", picture_->size() / 2);
+  }
+  picture_->setPixmap(pixmap);
+  picture_->show();
+}
+
+void PreviewPane::ensurePlayer() {
+  if (player_ != nullptr) return;
+  player_ = new QMediaPlayer(this);
+  audio_ = new QAudioOutput(this);
+  video_ = new QVideoWidget(movieArea_);
+  movieLayout_->insertWidget(0, video_, 1);
+  player_->setAudioOutput(audio_);
+  player_->setVideoOutput(video_);
+  connect(playButton_, &QToolButton::clicked, this, [this] {
+    if (player_->playbackState() == QMediaPlayer::PlayingState) {
+      player_->pause();
+    } else {
+      player_->play();
+    }
+  });
+  connect(player_, &QMediaPlayer::playbackStateChanged, this, [this](auto state) {
+    playButton_->setText(state == QMediaPlayer::PlayingState ? ui::text("Pause")
+                                                             : ui::text("Play"));
+  });
+  // a movie that cannot be played is shown as the icon of its type
+  connect(player_, &QMediaPlayer::errorOccurred, this,
+          [this](QMediaPlayer::Error, const QString&) { showGenericIcon("mov"); });
+}
+
+void PreviewPane::showMovie(const QByteArray& bytes, const QString& fileName) {
+  ensurePlayer();
+  player_->stop();
+  if (movieBytes_ != nullptr) movieBytes_->deleteLater();
+  movieBytes_ = new QBuffer(this);
+  movieBytes_->setData(bytes);
+  movieBytes_->open(QIODevice::ReadOnly);
+  picture_->hide();
+  movieArea_->show();
+  player_->setSourceDevice(movieBytes_, QUrl(fileName));
+}
+
+void PreviewPane::showMovieFile(const QString& path) {
+  ensurePlayer();
+  player_->stop();
+  picture_->hide();
+  movieArea_->show();
+  player_->setSource(QUrl::fromLocalFile(path));
+}
+
+void PreviewPane::hideMovie() {
+  if (player_ != nullptr) player_->stop();
+  movieArea_->hide();
+}
+
+void PreviewPane::showRecord(const PRRecord& record) {
+  switch (table_) {
+    case ResultTable::photo:
+      return showContent(record);
+    case ResultTable::contact:
+      return showContact(record);
+    case ResultTable::message:
+      return showMessage(record);
+    case ResultTable::note:
+      return showNote(record);
+    case ResultTable::callHistory:
+      return showCall(record);
+    case ResultTable::bookMark:
+      return showBookmark(record);
+    case ResultTable::faceTwitter:
+      return showFaceTwitter(record);
+    case ResultTable::bbImage:
+      return showCardImage(record);
+    default:
+      return;
+  }
+}
+
+void PreviewPane::showContent(const PRRecord& record) {
+  if (const auto* file = dynamic_cast<const PRBlackBerryContentNode*>(&record)) {
+    const QString type = qs(file->ContentFileType);
+    const QString name = qs(file->filePathName).section('/', -1);
+    if (type == "Image") {
+      const QImage image = decode(bytesOf(file->contentData));
+      if (image.isNull()) {
+        showGenericIcon(QFileInfo(name).suffix());
+      } else {
+        showPicture(image);
+      }
+    } else if (type == "Audio" || type == "Video" || type == "Vedio") {
+      showMovie(bytesOf(file->contentData), name);
+    }
+    // other files leave the last picture or movie on screen
+    return;
+  }
+  if (const auto* media = dynamic_cast<const PRPhotoAndVideoNode*>(&record)) {
+    const QString path = qs(media->filePath);
+    if (media->bmov == 1) {
+      showMovieFile(path);
+      return;
+    }
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QImage image = reader.read();
+    if (image.isNull()) {
+      showGenericIcon("jpg");
+    } else {
+      showPicture(image);
+    }
+  }
+}
+
+void PreviewPane::showContact(const PRRecord& record) {
+  beginRecord();
+  QImage portrait;
+  if (const auto* c = dynamic_cast<const PRBlackBerryContactNode*>(&record)) {
+    setLine("contactNamelab", qs(c->contactName), !c->contactName.empty());
+    setLine("contacttitlelab", qs(c->titleName));
+    setLine("contactCompanylab", qs(c->companyName));
+    setLine("contactPhonelab", arg("Phone Home: %1", c->homeCall));
+    setLine("contactmobilCalllab", arg("Phone Mobil: %1", c->mobilCall));
+    setLine("contactworkCalllab", arg("Phone Work: %1", c->workCall));
+    setLine("contactEmaillab", arg("Email: %1", c->email));
+    setLine("contactHomePagelab", arg("HomePage: %1", c->webSite));
+    setLine("contactaddresslab", ui::text("Adress: %1 %2 %3 %4 %5")
+                                     .arg(qs(c->address), qs(c->city), qs(c->provice),
+                                          qs(c->country), qs(c->postZcode)));
+    setLine("contactpinNumberlab", arg("PinNumber: %1", c->pinNumber));
+    setLine("contactBirthdaylab", arg("Birthday: %1", c->brithday));
+    setLongText(arg("Note: %1", c->note));
+    portrait = decode(bytesOf(c->contactImageData));
+  } else if (const auto* p = dynamic_cast<const PRContactNode*>(&record)) {
+    setLine("contactNamelab", qs(p->contactName), !p->contactName.empty());
+    setLine("contacttitlelab", qs(p->contactJobtitle));
+    setLine("contactCompanylab", qs(p->contactCompany));
+    setLine("contactPhonelab", arg("Phone: %1", p->contactPhone));
+    setLine("contactEmaillab", arg("Email: %1", p->contactEmail));
+    setLine("contactHomePagelab", arg("HomePage: %1", p->contactHomepage));
+    setLine("contactaddresslab", arg("Adress: %1", p->contactAdress));
+    setLine("contactBirthdaylab", arg("Birthday: %1", p->contactBirthday));
+    setLongText(arg("Note: %1", p->contactNote));
+    portrait = decode(bytesOf(p->imageData));
+  } else {
+    return;
+  }
+  if (portrait.isNull()) {
+    picture_->setPixmap(ui::artwork("contact", picture_->size()));
+    picture_->show();
+  } else {
+    showPicture(portrait);
+  }
+}
+
+void PreviewPane::showMessage(const PRRecord& record) {
+  beginRecord();
+  if (const auto* s = dynamic_cast<const PRBlackBerrySMSMessageNode*>(&record)) {
+    setLine("messagePhonelab", arg("Phone: %1", s->numberString));
+    setLine("messageTypelab", arg("Type: %1", s->type));
+    setLongText(qs(s->contentText));
+  } else if (const auto* m = dynamic_cast<const PRMessageNode*>(&record)) {
+    setLine("messageNamelab", arg("Name: %1", m->messageName));
+    setLine("messagePhonelab", arg("Phone: %1", m->messagePhone));
+    setLine("messageDatelab", arg("Date: %1", m->messageDate));
+    setLine("messageTypelab", arg("Type: %1", m->messageType));
+    setLongText(qs(m->messageContent));
+  }
+}
+
+void PreviewPane::showNote(const PRRecord& record) {
+  beginRecord();
+  if (const auto* n = dynamic_cast<const PRBlackBerryNoteNode*>(&record)) {
+    setLine("noteTitlelab", arg("Title: %1", n->noteTittle));
+    setLine("noteContentlab", arg("Note: %1", n->noteContent).section('\n', 0, 0));
+    setLongText(qs(n->noteContent));
+  } else if (const auto* i = dynamic_cast<const PRNoteNode*>(&record)) {
+    setLine("noteTitlelab", arg("Title: %1", i->noteTitle.value_or("")));
+    setLine("noteDatelab", arg("Date: %1", i->noteDate));
+    setLongText(qs(i->noteContent.value_or("")));
+  }
+}
+
+void PreviewPane::showCall(const PRRecord& record) {
+  beginRecord();
+  if (const auto* h = dynamic_cast<const PRBlackBerryCallNode*>(&record)) {
+    setLine("callNamelab", arg("Name: %1", h->CallName));
+    setLine("callPhonelab", arg("Phone: %1", h->CallNumber));
+    setLine("callTypelab", arg("Type: %1", h->CallType));
+    setLine("callTimelab", arg("Duration: %1", h->callDuration));
+    setLine("callDatelab", arg("Date: %1", h->CallTime));
+  } else if (const auto* c = dynamic_cast<const PRCallHistoryNode*>(&record)) {
+    setLine("callNamelab", arg("Name: %1", c->callName));
+    setLine("callPhonelab", arg("Phone: %1", c->callPhone));
+    setLine("callTypelab", arg("Type: %1", c->callType));
+    setLine("callTimelab", arg("Duration: %1", c->callDuration));
+    setLine("callDatelab", arg("Date: %1", c->callDate));
+  }
+}
+
+void PreviewPane::showBookmark(const PRRecord& record) {
+  beginRecord();
+  if (const auto* b = dynamic_cast<const PRBookMarkNode*>(&record)) {
+    setLine("bookMarkTitlelab", arg("Title: \n%1", b->bookMarkTitle));
+    setLine("bookMarkURLlab", arg("URL: \n%1", b->bookMarkURL));
+  }
+}
+
+void PreviewPane::showFaceTwitter(const PRRecord& record) {
+  beginRecord();
+  const auto* media = dynamic_cast<const PRFaceTwitterNode*>(&record);
+  if (media == nullptr) return;
+  openPath_ = qs(media->faceTwitterFilePath);
+  setLine("faceTwitterNamelab", qs(media->faceTwitterFileName));
+  setLine("faceTwitterSizelab", qs(media->fileSize));
+  QImageReader reader(openPath_);
+  const QImage image = reader.read();
+  if (image.isNull()) {
+    showGenericIcon(QFileInfo(qs(media->faceTwitterFileName)).suffix());
+  } else {
+    showPicture(image);
+  }
+}
+
+void PreviewPane::showCardImage(const PRRecord& record) {
+  // the found file's bytes come from the engine; without them the type's
+  // icon stands in
+  if (dynamic_cast<const PRScanListNode*>(&record) == nullptr) return;
+  showGenericIcon("jpg");
+}
+
+}  // namespace orvane

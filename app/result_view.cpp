@@ -1,0 +1,513 @@
+#include "app/result_view.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMetaObject>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QThread>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/preview_pane.h"
+#include "app/record_table_model.h"
+#include "app/record_table_view.h"
+#include "app/recovery_sheet.h"
+#include "app/ui_style.h"
+#include "app/user_prompts.h"
+
+namespace orvane {
+
+namespace {
+
+struct Category {
+  ResultTable table;
+  const char* title;
+  const char* button;  // object name
+  const char* normalImage;
+  const char* selectedImage;
+};
+
+constexpr Category kCategories[] = {
+    {ResultTable::photo, "Photo&Video", "photoBtn", "phone&videoNom", "phone&videoOn"},
+    {ResultTable::contact, "Contacts", "contactBtn", "contactNom", "contactOn"},
+    {ResultTable::message, "Messages", "messageBtn", "messageNom", "messageOn"},
+    {ResultTable::note, "Notes", "noteBtn", "noteNom", "noteOn"},
+    {ResultTable::callHistory, "Call History", "callBtn", "callNom", "callOn"},
+    {ResultTable::calender, "Calendar", "calendarBtn", "CalendarReminderNom", "CalendarReminderOn"},
+    {ResultTable::mms, "MMS", "bbMMSButton", "MMSMessageBtn", "MMSMessageBtnDown"},
+    {ResultTable::bookMark, "Bookmarks", "bookMarkBtn", "Safari-BookMarkNom", "Safari-BookMarkOn"},
+    {ResultTable::faceTwitter, "Facebook/Twitter", "facetwitterBtn", "TwitterFaceBookNom",
+     "TwitterFaceBookOn"},
+    {ResultTable::bbImage, "Image", "bbImageBtn", "imageButton", "imageButtonDown"},
+    {ResultTable::bbVideo, "Video", "bbVideoBtn", "videoBtn", "videoBtnDown"},
+    {ResultTable::bbAudio, "Audio", "bbAudioBtn", "audioBtn", "audioBtnDown"},
+    {ResultTable::bbDocument, "Document", "bbDocumentBtn", "DocumentBtn", "DocumentBtnDown"},
+    {ResultTable::bbArchive, "Archive", "bbArchiveBtn", "archiveBtn", "archiveBtn"},
+};
+
+constexpr QSize kButtonSize{91, 70};
+constexpr QSize kButtonImage{34, 34};
+
+std::size_t at(ResultTable table) { return static_cast<std::size_t>(table); }
+
+// The category buttons of each source, in their order on the bar.
+std::vector<ResultTable> buttonsOf(BrowseSource source) {
+  switch (source) {
+    case BrowseSource::blackBerry:
+      return {ResultTable::photo, ResultTable::contact,     ResultTable::message,
+              ResultTable::note,  ResultTable::callHistory, ResultTable::calender,
+              ResultTable::mms};
+    case BrowseSource::ios:
+      return {ResultTable::photo,    ResultTable::contact,     ResultTable::message,
+              ResultTable::note,     ResultTable::callHistory, ResultTable::bookMark,
+              ResultTable::calender, ResultTable::faceTwitter};
+    case BrowseSource::memoryCard:
+      return {ResultTable::bbImage, ResultTable::bbVideo, ResultTable::bbAudio,
+              ResultTable::bbDocument, ResultTable::bbArchive};
+  }
+  return {};
+}
+
+// Tables where several rows may be selected and ticked with one click.
+bool allowsSeveralRows(ResultTable table) {
+  switch (table) {
+    case ResultTable::photo:
+    case ResultTable::contact:
+    case ResultTable::message:
+    case ResultTable::note:
+    case ResultTable::callHistory:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Carved records exist only in device backups; there the box filters.
+bool offersDeletedOnly(ResultTable table, BrowseSource source) {
+  if (source != BrowseSource::ios) return false;
+  switch (table) {
+    case ResultTable::contact:
+    case ResultTable::message:
+    case ResultTable::note:
+    case ResultTable::callHistory:
+    case ResultTable::calender:
+    case ResultTable::bookMark:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool onGuiThread(const QObject* object) { return QThread::currentThread() == object->thread(); }
+
+QString buttonTitle(const char* title) {
+  // a lone "&" would be taken for a shortcut mark
+  return ui::text(title).replace("&", "&&");
+}
+
+}  // namespace
+
+ResultView::ResultView(PRResultViewController& results, CorvelAppDelegate& app,
+                       UserPrompts& prompts, QWidget* parent)
+    : QWidget(parent), results_(results), app_(app), prompts_(prompts) {
+  setObjectName("ResulutView");
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(12, 8, 12, 10);
+  layout->setSpacing(6);
+  layout->addWidget(makeHeader());
+  layout->addWidget(makeCategoryBar());
+  pages_ = new QStackedWidget(this);
+  pages_->addWidget(makeProgressPage());
+  for (const Category& category : kCategories) {
+    categoryPages_[at(category.table)] = makeCategoryPage(category.table);
+    pages_->addWidget(categoryPages_[at(category.table)]);
+  }
+  layout->addWidget(pages_, 1);
+  layout->addWidget(makeBottomBar());
+
+  recoverySheet_ = new RecoverySheet(results_, app_, prompts_, this);
+  connect(recoverButton_, &QPushButton::clicked, recoverySheet_, &RecoverySheet::actRecovery);
+
+  growthTimer_.setInterval(300);
+  connect(&growthTimer_, &QTimer::timeout, this, &ResultView::refreshGrowingTable);
+  results_.setObserver(this);
+}
+
+ResultView::~ResultView() { results_.setObserver(nullptr); }
+
+QWidget* ResultView::makeHeader() {
+  auto* header = new QWidget(this);
+  auto* row = new QHBoxLayout(header);
+  row->setContentsMargins(0, 0, 0, 0);
+  auto* logo = new QLabel(header);
+  logo->setPixmap(ui::artwork("orvane", {36, 36}));
+  row->addWidget(logo);
+  auto* title = new QLabel(ui::text("Orvane"), header);
+  title->setFont(ui::font(22, true));
+  title->setStyleSheet(QStringLiteral("color: %1").arg(ui::inkColour().name()));
+  row->addWidget(title);
+  subtitleLabel_ = new QLabel(header);
+  subtitleLabel_->setObjectName("subtitleLabel");
+  subtitleLabel_->setFont(ui::font(16));
+  row->addWidget(subtitleLabel_, 0, Qt::AlignBottom);
+  row->addStretch(1);
+  stopButton_ = new QPushButton(ui::text("Stop"), header);
+  stopButton_->setObjectName("stopButton");
+  row->addWidget(stopButton_);
+  homeButton_ = new QPushButton(ui::text("Home"), header);
+  homeButton_->setObjectName("homeButton");
+  row->addWidget(homeButton_);
+  connect(homeButton_, &QPushButton::clicked, this, &ResultView::actHome);
+  connect(stopButton_, &QPushButton::clicked, this, [this] {
+    if (const bb_export_table* engine = app_.engineTable();
+        engine != nullptr && engine->stopScan != nullptr) {
+      engine->stopScan();
+    }
+  });
+  return header;
+}
+
+QWidget* ResultView::makeCategoryBar() {
+  auto* bar = new QWidget(this);
+  bar->setObjectName("categoryBar");
+  auto* row = new QHBoxLayout(bar);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  for (const Category& category : kCategories) {
+    auto* button = new QToolButton(bar);
+    button->setObjectName(category.button);
+    button->setText(buttonTitle(category.title));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setIconSize(kButtonImage);
+    button->setIcon(ui::artworkIcon(category.normalImage, kButtonImage));
+    button->setFixedSize(kButtonSize);
+    button->setAutoRaise(true);
+    button->setFont(ui::font(12));
+    button->hide();
+    connect(button, &QToolButton::clicked, this,
+            [this, table = category.table] { selectCategory(table); });
+    buttons_[at(category.table)] = button;
+    row->addWidget(button);
+  }
+  row->addStretch(1);
+  return bar;
+}
+
+QWidget* ResultView::makeProgressPage() {
+  progressPage_ = new QWidget(this);
+  progressPage_->setObjectName("progressPage");
+  auto* layout = new QVBoxLayout(progressPage_);
+  layout->addStretch(1);
+  scanInfoLabel_ = new QLabel(ui::text("Scanning, please wait..."), progressPage_);
+  scanInfoLabel_->setFont(ui::font(15, true));
+  layout->addWidget(scanInfoLabel_, 0, Qt::AlignHCenter);
+  auto* barRow = new QHBoxLayout();
+  progressBar_ = new QProgressBar(progressPage_);
+  progressBar_->setRange(0, 100);
+  progressBar_->setTextVisible(false);
+  progressBar_->setFixedWidth(460);
+  barRow->addStretch(1);
+  barRow->addWidget(progressBar_);
+  percentLabel_ = new QLabel("1%", progressPage_);
+  percentLabel_->setObjectName("percentLabel");
+  percentLabel_->setFont(ui::font(13));
+  percentLabel_->setMinimumWidth(44);
+  barRow->addWidget(percentLabel_);
+  barRow->addStretch(1);
+  layout->addLayout(barRow);
+  layout->addSpacing(18);
+
+  auto* grid = new QGridLayout();
+  grid->setHorizontalSpacing(60);
+  grid->setVerticalSpacing(8);
+  auto* found = new QLabel(ui::text("Found"), progressPage_);
+  auto* deleted = new QLabel(ui::text("Deleted"), progressPage_);
+  for (QLabel* heading : {found, deleted}) heading->setFont(ui::font(13, true));
+  grid->addWidget(found, 0, 0);
+  grid->addWidget(deleted, 0, 1);
+  for (std::size_t i = 0; i < countLabels_.size(); ++i) {
+    auto* label = new QLabel(progressPage_);
+    label->setObjectName(QStringLiteral("countLabel%1").arg(i));
+    label->setFont(ui::font(12));
+    label->setMinimumWidth(150);
+    if (i % 2 == 1) {
+      QPalette palette = label->palette();
+      palette.setColor(QPalette::WindowText, ui::deletedColour());
+      label->setPalette(palette);
+    }
+    grid->addWidget(label, static_cast<int>(i / 2) + 1, static_cast<int>(i % 2));
+    countLabels_[i] = label;
+  }
+  auto* gridRow = new QHBoxLayout();
+  gridRow->addStretch(1);
+  gridRow->addLayout(grid);
+  gridRow->addStretch(1);
+  layout->addLayout(gridRow);
+  layout->addStretch(2);
+  return progressPage_;
+}
+
+QWidget* ResultView::makeCategoryPage(ResultTable table) {
+  auto* page = new QWidget(this);
+  auto* row = new QHBoxLayout(page);
+  row->setContentsMargins(0, 0, 0, 0);
+  auto* model = new RecordTableModel(results_, table, this);
+  auto* view = new RecordTableView(model, allowsSeveralRows(table), page);
+  models_[at(table)] = model;
+  views_[at(table)] = view;
+  row->addWidget(view, 1);
+  if (PreviewPane::hasPreview(table)) {
+    auto* preview = new PreviewPane(table, prompts_, page);
+    preview->setFixedWidth(262);
+    previews_[at(table)] = preview;
+    row->addWidget(preview);
+    connect(view, &RecordTableView::currentRecordChanged, preview, [view, preview](int row_) {
+      // with nothing selected the pane keeps what it shows
+      if (const RecordPtr record = view->recordModel()->recordAt(row_)) {
+        preview->showRecord(*record);
+      }
+    });
+  }
+  connect(view, &RecordTableView::columnHeaderClicked, this, [this, table](const QString& id) {
+    results_.didClickTableColumn(table, id.toStdString());
+  });
+  // a refilled or reordered list starts again at its first row
+  connect(model, &QAbstractItemModel::modelReset, this, [this, table, view, model] {
+    view->selectFirstRow();
+    if (PreviewPane* preview = previews_[at(table)])
+      preview->setContentVisible(model->rowCount() > 0);
+  });
+  return page;
+}
+
+QWidget* ResultView::makeBottomBar() {
+  auto* bar = new QWidget(this);
+  auto* row = new QHBoxLayout(bar);
+  row->setContentsMargins(0, 0, 0, 0);
+  selectAllBox_ = new QCheckBox(ui::text("Select All"), bar);
+  selectAllBox_->setObjectName("selectAllBox");
+  selectAllBox_->setFont(ui::font(12));
+  row->addWidget(selectAllBox_);
+  deletedOnlyBox_ = new QCheckBox(ui::text("Only dispaly deleted files"), bar);
+  deletedOnlyBox_->setObjectName("deletedOnlyBox");
+  deletedOnlyBox_->setFont(ui::font(12));
+  deletedOnlyBox_->setStyleSheet(
+      QStringLiteral("QCheckBox { color: %1; }").arg(ui::deletedColour().name()));
+  row->addWidget(deletedOnlyBox_);
+  tickCountLabel_ = new QLabel(bar);
+  tickCountLabel_->setObjectName("tickCountLabel");
+  tickCountLabel_->setFont(ui::font(12));
+  row->addWidget(tickCountLabel_);
+  row->addStretch(1);
+  feedbackButton_ = new QPushButton(ui::text("Feedback"), bar);
+  feedbackButton_->setObjectName("feedbackButton");
+  row->addWidget(feedbackButton_);
+  recoverButton_ = new QPushButton(ui::text("Recover"), bar);
+  recoverButton_->setObjectName("recoverButton");
+  recoverButton_->setFont(ui::font(13, true));
+  recoverButton_->setMinimumWidth(110);
+  row->addWidget(recoverButton_);
+
+  connect(selectAllBox_, &QCheckBox::clicked, this,
+          [this](bool on) { results_.ClickSelectAll(on); });
+  connect(deletedOnlyBox_, &QCheckBox::clicked, this, [this](bool on) { results_.actCheck(on); });
+  connect(feedbackButton_, &QPushButton::clicked, this, &ResultView::feedbackRequested);
+  return bar;
+}
+
+RecordTableView* ResultView::tableView(ResultTable table) const { return views_[at(table)]; }
+RecordTableModel* ResultView::tableModel(ResultTable table) const { return models_[at(table)]; }
+PreviewPane* ResultView::previewPane(ResultTable table) const { return previews_[at(table)]; }
+QToolButton* ResultView::categoryButton(ResultTable table) const { return buttons_[at(table)]; }
+
+void ResultView::showView(BrowseSource source) {
+  source_ = source;
+  browsing_ = false;
+  shownTable_.reset();
+  grownLists_ = 0;
+  switch (source) {
+    case BrowseSource::blackBerry:
+      subtitleLabel_->setText(ui::text("- Backup File Recovery"));
+      break;
+    case BrowseSource::ios:
+      subtitleLabel_->setText(ui::text("- Device Backup Recovery"));
+      break;
+    case BrowseSource::memoryCard:
+      subtitleLabel_->setText(ui::text("- Memory Card Recovery"));
+      break;
+  }
+  stopButton_->setVisible(source == BrowseSource::memoryCard);
+  for (QToolButton* button : buttons_) button->hide();
+  for (ResultTable table : buttonsOf(source)) {
+    QToolButton* button = buttons_[at(table)];
+    button->show();
+    // while a scan runs, only MMS and the card categories can be opened
+    button->setEnabled(source == BrowseSource::memoryCard || table == ResultTable::mms);
+  }
+  setButtonImages(std::nullopt);
+  for (RecordTableModel* model : models_) model->setSource(source);
+  pages_->setCurrentWidget(progressPage_);
+  progressBar_->setValue(1);
+  progressBar_->show();
+  percentLabel_->setText("1%");
+  percentLabel_->show();
+  scanInfoLabel_->show();
+  static const char* const kCountTitles[] = {
+      "Photo&Video:  ", "Contacts:  ", "Messages:  ", "Notes:  ", "Call History:  "};
+  for (std::size_t i = 0; i < countLabels_.size(); ++i) {
+    countLabels_[i]->setText(ui::text(kCountTitles[i / 2]));
+  }
+  deletedOnlyBox_->setChecked(false);
+  deletedOnlyBox_->hide();
+  selectAllBox_->setChecked(false);
+  selectAllBox_->hide();
+  tickCountLabel_->hide();
+  recoverButton_->setEnabled(false);
+  homeButton_->setEnabled(false);
+  feedbackButton_->setEnabled(false);
+  growthTimer_.start();
+}
+
+void ResultView::setButtonImages(std::optional<ResultTable> selected) {
+  for (const Category& category : kCategories) {
+    QToolButton* button = buttons_[at(category.table)];
+    const bool on = selected == category.table;
+    button->setIcon(
+        ui::artworkIcon(on ? category.selectedImage : category.normalImage, kButtonImage));
+    button->setStyleSheet(on ? QStringLiteral("QToolButton { color: %1; font-weight: bold; }")
+                                   .arg(ui::deletedColour().name())
+                             : QString());
+  }
+}
+
+void ResultView::selectCategory(ResultTable table) {
+  if (table != ResultTable::bbArchive) {
+    const bool offered = offersDeletedOnly(table, source_);
+    deletedOnlyBox_->setVisible(offered && browsing_);
+    deletedOnlyBox_->setChecked(false);
+    setButtonImages(table);
+  }
+  shownTable_ = table;
+  results_.selectCategory(table);
+  pages_->setCurrentWidget(categoryPages_[at(table)]);
+  RecordTableView* view = views_[at(table)];
+  view->selectFirstRow();
+  if (PreviewPane* preview = previews_[at(table)]) {
+    preview->setContentVisible(models_[at(table)]->rowCount() > 0);
+  }
+  if (table != ResultTable::bbArchive) selectAllBox_->setChecked(results_.selectAllFlag(table));
+}
+
+void ResultView::actHome() {
+  if (!prompts_.confirm(window(),
+                        ui::text("Are you sure you want to go back to Home? If Back, the "
+                                 "scanning results will not be saved."),
+                        ui::text(" Back "), ui::text("Cancel"))) {
+    return;
+  }
+  results_.releaseUIMemory();
+  growthTimer_.stop();
+  for (RecordTableModel* model : models_) model->reload();
+  shownTable_.reset();
+  browsing_ = false;
+  emit homeRequested();
+}
+
+void ResultView::progressChanged(int percent, const std::vector<std::string>& countLabels) {
+  // progress comes from the scanning thread; the page is drawn on ours
+  if (onGuiThread(this)) {
+    showProgress(percent, countLabels);
+    return;
+  }
+  QMetaObject::invokeMethod(
+      this, [this, percent, countLabels] { showProgress(percent, countLabels); },
+      Qt::QueuedConnection);
+}
+
+void ResultView::showProgress(int percent, const std::vector<std::string>& countLabels) {
+  if (browsing_) return;
+  progressBar_->setValue(percent);
+  percentLabel_->setText(QStringLiteral("%1%").arg(percent));
+  for (std::size_t i = 0; i < countLabels.size() && i < countLabels_.size(); ++i) {
+    countLabels_[i]->setText(QString::fromStdString(countLabels[i]));
+  }
+}
+
+void ResultView::listGrew(ResultList list) {
+  grownLists_.fetch_or(1u << static_cast<unsigned>(list));
+}
+
+void ResultView::refreshGrowingTable() {
+  const std::uint32_t grown = grownLists_.exchange(0);
+  if (grown == 0 || browsing_ || !shownTable_) return;
+  const ResultList shownList = PRResultViewController::sourceListFor(*shownTable_, source_);
+  if ((grown & (1u << static_cast<unsigned>(shownList))) == 0) return;
+  // the page open during a scan grows with its list
+  results_.selectCategory(*shownTable_);
+}
+
+void ResultView::scanFinished() {
+  growthTimer_.stop();
+  browsing_ = true;
+  progressBar_->setValue(0);
+  percentLabel_->setText("0%");
+  progressBar_->hide();
+  percentLabel_->hide();
+  scanInfoLabel_->hide();
+  stopButton_->hide();
+  selectAllBox_->show();
+  homeButton_->setEnabled(true);
+  feedbackButton_->setEnabled(true);
+  for (ResultTable table : buttonsOf(source_)) buttons_[at(table)]->setEnabled(true);
+  selectCategory(source_ == BrowseSource::memoryCard ? ResultTable::bbImage
+                                                     : ResultTable::callHistory);
+  // the worker waits for this call; the message must not hold it
+  QMetaObject::invokeMethod(this, &ResultView::showScanProblem, Qt::QueuedConnection);
+}
+
+void ResultView::showScanProblem() {
+  const ScanOutcome outcome = app_.lastScanOutcome();
+  if (outcome.scanned()) return;
+  const QString source = QString::fromStdString(app_.bbbackUpFilepath.value_or(""));
+  prompts_.inform(
+      window(),
+      ui::text("\"%1\" could not be read: %2.").arg(source, QString::fromStdString(outcome.reason)),
+      {});
+}
+
+void ResultView::tickCountChanged(std::int32_t selectedFilesNum) {
+  if (onGuiThread(this)) {
+    showTickCount(selectedFilesNum);
+    return;
+  }
+  QMetaObject::invokeMethod(
+      this, [this, selectedFilesNum] { showTickCount(selectedFilesNum); }, Qt::QueuedConnection);
+}
+
+void ResultView::showTickCount(std::int32_t selectedFilesNum) {
+  if (selectedFilesNum < 1) {
+    tickCountLabel_->hide();
+    recoverButton_->setEnabled(false);
+    return;
+  }
+  tickCountLabel_->setText(
+      ui::text("You select %1 files in the recovery results.").arg(selectedFilesNum));
+  tickCountLabel_->show();
+  recoverButton_->setEnabled(true);
+}
+
+void ResultView::displayListChanged(ResultTable table) {
+  if (onGuiThread(this)) {
+    models_[at(table)]->reload();
+    return;
+  }
+  QMetaObject::invokeMethod(
+      this, [this, table] { models_[at(table)]->reload(); }, Qt::QueuedConnection);
+}
+
+}  // namespace orvane

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <atomic>
+#include <optional>
+
+#include "results/result_view_controller.h"
+
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QStackedWidget;
+class QToolButton;
+
+namespace orvane {
+
+class PreviewPane;
+class RecordTableModel;
+class RecordTableView;
+class RecoverySheet;
+class UserPrompts;
+
+// The results screen: the progress page while a scan runs, then one page
+// per category with its table and preview, the ticks and Recover. It shows
+// the headless results model and leaves every decision to it.
+class ResultView : public QWidget, public ResultViewObserver {
+  Q_OBJECT
+
+ public:
+  ResultView(PRResultViewController& results, CorvelAppDelegate& app, UserPrompts& prompts,
+             QWidget* parent = nullptr);
+  ~ResultView() override;
+
+  // A scan of `source` starts: the progress page, everything else disabled.
+  void showView(BrowseSource source);
+  bool browsing() const { return browsing_; }
+  BrowseSource source() const { return source_; }
+
+  // The category buttons' action.
+  void selectCategory(ResultTable table);
+  std::optional<ResultTable> shownTable() const { return shownTable_; }
+  // Home: asks, and on " Back " empties everything.
+  void actHome();
+
+  RecordTableView* tableView(ResultTable table) const;
+  RecordTableModel* tableModel(ResultTable table) const;
+  PreviewPane* previewPane(ResultTable table) const;
+  QToolButton* categoryButton(ResultTable table) const;
+  QCheckBox* selectAllBox() const { return selectAllBox_; }
+  QCheckBox* deletedOnlyBox() const { return deletedOnlyBox_; }
+  QLabel* tickCountLabel() const { return tickCountLabel_; }
+  QPushButton* recoverButton() const { return recoverButton_; }
+  QPushButton* homeButton() const { return homeButton_; }
+  QPushButton* feedbackButton() const { return feedbackButton_; }
+  QWidget* progressPage() const { return progressPage_; }
+  QLabel* percentLabel() const { return percentLabel_; }
+  RecoverySheet* recoverySheet() const { return recoverySheet_; }
+
+  // ResultViewObserver
+  void progressChanged(int percent, const std::vector<std::string>& countLabels) override;
+  void listGrew(ResultList list) override;
+  void scanFinished() override;
+  void tickCountChanged(std::int32_t selectedFilesNum) override;
+  void displayListChanged(ResultTable table) override;
+
+ signals:
+  void homeRequested();
+  void feedbackRequested();
+
+ private:
+  QWidget* makeHeader();
+  QWidget* makeCategoryBar();
+  QWidget* makeProgressPage();
+  QWidget* makeCategoryPage(ResultTable table);
+  QWidget* makeBottomBar();
+  void showProgress(int percent, const std::vector<std::string>& countLabels);
+  void showTickCount(std::int32_t selectedFilesNum);
+  void setButtonImages(std::optional<ResultTable> selected);
+  void refreshGrowingTable();
+  void showScanProblem();
+
+  PRResultViewController& results_;
+  CorvelAppDelegate& app_;
+  UserPrompts& prompts_;
+  BrowseSource source_ = BrowseSource::blackBerry;
+  bool browsing_ = false;
+  std::optional<ResultTable> shownTable_;
+
+  QLabel* subtitleLabel_ = nullptr;
+  QStackedWidget* pages_ = nullptr;
+  QWidget* progressPage_ = nullptr;
+  QProgressBar* progressBar_ = nullptr;
+  QLabel* percentLabel_ = nullptr;
+  QLabel* scanInfoLabel_ = nullptr;
+  std::array<QLabel*, 10> countLabels_{};
+  std::array<QToolButton*, kResultTableCount> buttons_{};
+  std::array<QWidget*, kResultTableCount> categoryPages_{};
+  std::array<RecordTableModel*, kResultTableCount> models_{};
+  std::array<RecordTableView*, kResultTableCount> views_{};
+  std::array<PreviewPane*, kResultTableCount> previews_{};
+  QCheckBox* selectAllBox_ = nullptr;
+  QCheckBox* deletedOnlyBox_ = nullptr;
+  QLabel* tickCountLabel_ = nullptr;
+  QPushButton* recoverButton_ = nullptr;
+  QPushButton* homeButton_ = nullptr;
+  QPushButton* stopButton_ = nullptr;
+  QPushButton* feedbackButton_ = nullptr;
+  RecoverySheet* recoverySheet_ = nullptr;
+
+  // lists appended on the scanning thread since the last look
+  std::atomic<std::uint32_t> grownLists_{0};
+  QTimer growthTimer_;
+};
+
+}  // namespace orvane

@@ -1,0 +1,62 @@
+#include "app/user_prompts.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "app/ui_style.h"
+
+namespace orvane {
+
+bool DesktopPrompts::confirm(QWidget* parent, const QString& message, const QString& defaultButton,
+                             const QString& alternateButton) {
+  QMessageBox box(parent);
+  box.setIcon(QMessageBox::Question);
+  box.setWindowModality(Qt::WindowModal);
+  box.setText(message);
+  QPushButton* yes = box.addButton(defaultButton, QMessageBox::AcceptRole);
+  box.addButton(alternateButton, QMessageBox::RejectRole);
+  box.setDefaultButton(yes);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
+void DesktopPrompts::inform(QWidget* parent, const QString& message, const QString& details) {
+  QMessageBox box(parent);
+  box.setIcon(QMessageBox::Information);
+  box.setWindowModality(Qt::WindowModal);
+  box.setText(message);
+  if (!details.isEmpty()) box.setDetailedText(details);
+  box.exec();
+}
+
+std::optional<QString> DesktopPrompts::chooseBackupFile(QWidget* parent) {
+  const QString path =
+      QFileDialog::getOpenFileName(parent, ui::text("Open BlackBerry Backup"), QDir::homePath(),
+                                   ui::text("BlackBerry backups (*.bbb *.ipd *.BBB *.IPD)"));
+  if (path.isEmpty()) return std::nullopt;
+  return path;
+}
+
+std::optional<QString> DesktopPrompts::chooseBackupFolder(QWidget* parent) {
+  const QString path = QFileDialog::getExistingDirectory(
+      parent, ui::text("Open Device Backup Folder"), QDir::homePath());
+  if (path.isEmpty()) return std::nullopt;
+  return path;
+}
+
+std::optional<QString> DesktopPrompts::chooseExportFolder(QWidget* parent,
+                                                          const QString& proposedName) {
+  // the panel names a folder to be made, so it asks for a new name
+  const QString path =
+      QFileDialog::getSaveFileName(parent, ui::text("Recover"), QDir::home().filePath(proposedName),
+                                   QString(), nullptr, QFileDialog::DontConfirmOverwrite);
+  if (path.isEmpty()) return std::nullopt;
+  return path;
+}
+
+void DesktopPrompts::openWithDesktop(const QUrl& url) { QDesktopServices::openUrl(url); }
+
+}  // namespace orvane

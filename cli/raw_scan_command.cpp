@@ -1,0 +1,224 @@
+#include "cli/raw_scan_command.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/scan_output.h"
+#include "cli/terminal_progress.h"
+#include "core/main_thread_dispatcher.h"
+#include "rawscan/block_devices.h"
+#include "rawscan/disk_file_controller.h"
+#include "rawscan/raw_scan.h"
+#include "results/result_view_controller.h"
+
+namespace orvane::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The memory-card categories, in the order of the app's buttons.
+constexpr Category kMemoryCardCategories[] = {
+    {"Image", ResultList::bbImageArray},
+    {"Video", ResultList::bbVedioArray},
+    {"Audio", ResultList::bbAudioArray},
+    {"Document", ResultList::bbDocumentArray},
+};
+
+struct Source {
+  std::string path;  // as the engine's listing names it
+  bool isImageFile = false;
+};
+
+// Checks that the source is a disk or a disk image this user can read;
+// says why not otherwise.
+std::optional<Source> readableSource(const std::string& named) {
+  struct stat info {};
+  if (::stat(named.c_str(), &info) != 0) {
+    fail(named, unreadableDeviceReason(errno, false));
+    return std::nullopt;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    fail(named, "is a folder; name a disk (such as /dev/sdb) or a disk image file");
+    return std::nullopt;
+  }
+  if (!S_ISREG(info.st_mode) && !S_ISBLK(info.st_mode)) {
+    fail(named, "is neither a disk nor a disk image file");
+    return std::nullopt;
+  }
+  Source source;
+  source.isImageFile = S_ISREG(info.st_mode);
+  std::error_code error;
+  // the listing names disks by their /dev name and images by their full
+  // path: /dev/disk/by-id links and relative names are resolved first
+  const fs::path canonical = fs::canonical(named, error);
+  source.path = error ? named : canonical.string();
+  return source;
+}
+
+bool opensForReading(const std::string& named, const Source& source) {
+  const int fd = ::open(source.path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    fail(named, unreadableDeviceReason(errno, source.isImageFile));
+    return false;
+  }
+  ::close(fd);
+  return true;
+}
+
+std::string partitionNumbers(const PRDiskInfoNode& disk) {
+  std::string numbers;
+  for (const DiskRow& partition : disk.children) {
+    if (!numbers.empty()) numbers += ", ";
+    numbers += std::to_string(partition->deviceIndex);
+  }
+  return numbers;
+}
+
+// The chooser's row for the source: its disk row, or the row of one of its
+// partitions. A disk the chooser does not offer (the system's own disk, a
+// partition named by its own device) is scanned as the user named it.
+DiskRow chooseRow(const PRDiskFileController& chooser, const Source& source,
+                  const std::optional<std::int32_t>& partition, const std::string& named) {
+  DiskRow disk;
+  for (const DiskRow& row : chooser.content()) {
+    if (row->diskdev == source.path) disk = row;
+  }
+  if (!disk) {
+    auto standIn = std::make_shared<PRDiskInfoNode>();
+    standIn->diskdev = source.path;
+    standIn->deviceIndex = partition.value_or(BB_WHOLE_DISK);
+    return standIn;
+  }
+  if (!partition) return disk;
+  for (const DiskRow& row : disk->children) {
+    if (row->deviceIndex == *partition) return row;
+  }
+  fail(named, "has no partition " + std::to_string(*partition) +
+                  (disk->children.empty() ? " (it has no partition table)"
+                                          : " (its partitions: " + partitionNumbers(*disk) + ")"));
+  return nullptr;
+}
+
+}  // namespace
+
+std::string unreadableDeviceReason(int errorNumber, bool isImageFile) {
+  switch (errorNumber) {
+    case EACCES:
+    case EPERM:
+      return isImageFile ? "permission denied; make the image file readable for this user or "
+                           "run as a user who can read it"
+                         : "permission denied; run with access to the disk, e.g. as root or a "
+                           "member of the disk group";
+    case ENOENT:
+    case ENOTDIR:
+      return "no such disk or disk image; `orvane-cli disks` lists the disks of this computer";
+    case ENOMEDIUM:
+      return "no card in the reader; insert the card and try again";
+    case ENXIO:
+    case ENODEV:
+      return "the device is gone; attach the card again and look for it with `orvane-cli disks`";
+    case EBUSY:
+      return "the device is held by another program; close that program and try again";
+    case EIO:
+      return "read error on the device; the card may be failing: copy it to an image with "
+             "ddrescue and scan the image";
+    default:
+      return std::string("cannot be opened: ") + std::strerror(errorNumber);
+  }
+}
+
+bool exportWouldWriteToSource(const fs::path& exportFolder, const std::string& device) {
+  return storedOnDiskOf(exportFolder, device);
+}
+
+bool loadEngine(CorvelAppDelegate& app) {
+  if (app.initDll()) return true;
+  std::fprintf(stderr,
+               "orvane-cli: the recovery engine bblib.so could not be loaded; it is looked for "
+               "in $ORVANE_ENGINE, beside orvane-cli and in the installed library folder\n");
+  return false;
+}
+
+bool addDiskImage(CorvelAppDelegate& app, const std::string& imagePath) {
+  const bb_export_table* engine = app.engineTable();
+  if (engine == nullptr || engine->addDiskImage == nullptr) {
+    fail(imagePath, "this recovery engine cannot scan disk images");
+    return false;
+  }
+  if (engine->addDiskImage(imagePath.c_str()) != 0) {
+    fail(imagePath, "the recovery engine could not add this disk image");
+    return false;
+  }
+  return true;
+}
+
+int runRawScan(const RawScanOptions& options) {
+  const std::optional<Source> source = readableSource(options.device);
+  if (!source) return 2;
+
+  std::optional<fs::path> exportFolder;
+  if (options.exportFolder) {
+    std::error_code error;
+    exportFolder = fs::absolute(*options.exportFolder, error);
+    if (error || !exportFolderIsUsable(*exportFolder)) return 2;
+    if (!source->isImageFile && exportWouldWriteToSource(*exportFolder, source->path)) {
+      fail(exportFolder->string(),
+           "is on the disk being scanned (" + source->path +
+               "); writing there could overwrite the files being rescued: export to another disk");
+      return 2;
+    }
+  }
+  if (!opensForReading(options.device, *source)) return 2;
+
+  DirectDispatcher mainThread;
+  CorvelAppDelegate app(mainThread);
+  if (!loadEngine(app)) return 2;
+  if (source->isImageFile && !addDiskImage(app, source->path)) return 2;
+
+  PRDiskFileController chooser(app);
+  chooser.reload();
+  const DiskRow row = chooseRow(chooser, *source, options.partition, options.device);
+  if (!row) return 2;
+  chooser.outlineViewSelectionDidChange(row);
+
+  PRResultViewController results(app);
+  TerminalProgress progress("Scanning");
+  ProgressPrinter printer(progress);
+  results.setObserver(&printer);
+  results.showView(BrowseSource::memoryCard);
+  PRRawScan scan(app);
+  scan.QuickScanStart(row);
+  scan.waitForScan();
+  progress.finish();
+  results.setObserver(nullptr);
+
+  switch (scan.lastResult()) {
+    case RawScanResult::finished:
+      break;
+    case RawScanResult::stopped:
+      std::fprintf(stderr, "orvane-cli: the scan was stopped; what it found so far follows\n");
+      break;
+    case RawScanResult::unreadable:
+      fail(options.device, options.partition ? "the recovery engine could not read partition " +
+                                                   std::to_string(*options.partition)
+                                             : "the recovery engine could not read it");
+      return 2;
+    case RawScanResult::noEngine:
+    case RawScanResult::nothingChosen:
+      fail(options.device, "the recovery engine cannot scan");
+      return 2;
+  }
+
+  if (options.json) printJsonLines(results);
+  if (exportFolder) return exportEverything(results, app, *exportFolder, options.json);
+  if (!options.json) printSummary(results, kMemoryCardCategories);
+  return 0;
+}
+
+}  // namespace orvane::cli

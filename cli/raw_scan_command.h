@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "core/app_delegate.h"
+
+namespace orvane::cli {
+
+struct RawScanOptions {
+  std::string device;  // a disk ("/dev/sdb") or a disk image file
+  std::optional<std::int32_t> partition;
+  std::optional<std::string> exportFolder;
+  bool json = false;
+};
+
+// Scans a memory card, another disk or a disk image for deleted files.
+// Exit status: 0 done (also when nothing was found), 2 when the device or
+// image cannot be read, the engine cannot be loaded, or the export folder
+// cannot be used.
+int runRawScan(const RawScanOptions& options);
+
+// Why a device or disk image could not be opened, and what to do, in one
+// line, from the error number of the failed open.
+std::string unreadableDeviceReason(int errorNumber, bool isImageFile);
+
+// The rule that keeps exports off the card being rescued: a block device's
+// export folder may not be on any file system of the same physical disk;
+// a disk image is a file, and writing beside it never changes its bytes.
+bool exportWouldWriteToSource(const std::filesystem::path& exportFolder, const std::string& device);
+
+// Loads the recovery engine; says why and answers false when it cannot.
+bool loadEngine(CorvelAppDelegate& app);
+
+// Adds a disk image file to the engine's disk listing; says why and answers
+// false when it cannot. `imagePath` is absolute, as the listing names it.
+bool addDiskImage(CorvelAppDelegate& app, const std::string& imagePath);
+
+}  // namespace orvane::cli

@@ -1,0 +1,158 @@
+#include "rawscan/raw_scan.h"
+
+#include <cstring>
+#include <mutex>
+#include <utility>
+
+#include "core/event_names.h"
+
+namespace orvane {
+
+namespace {
+
+// The engine's callbacks are plain functions without a context argument:
+// they reach the one running scan through this pointer. It is set when a
+// scan is started and cleared when its thread ends; the callbacks hold the
+// lock while they forward, so a scan object cannot go while one runs.
+std::mutex runningScanMutex;
+PRRawScan* runningScan = nullptr;
+
+void foundFileCallback(void* record) {
+  std::lock_guard lock(runningScanMutex);
+  if (runningScan != nullptr && record != nullptr) {
+    runningScan->m_finded(*static_cast<const _rec_file_ele*>(record));
+  }
+}
+
+void progressCallback(void* record) {
+  std::lock_guard lock(runningScanMutex);
+  if (runningScan != nullptr && record != nullptr) {
+    runningScan->m_progress(*static_cast<const _progressParm_t*>(record));
+  }
+}
+
+// Names longer than any path are cut, as the record's own copy of the name
+// is (PRScanListNode::setfile).
+constexpr std::uint32_t kLongestName = 4096;
+
+std::string proposedNameOf(const _rec_file_ele& record) {
+  if (record.pFileName == nullptr) return {};
+  const std::size_t bound = std::min(record.file_name_len, kLongestName);
+  return std::string(record.pFileName, ::strnlen(record.pFileName, bound));
+}
+
+}  // namespace
+
+PRRawScan::PRRawScan(CorvelAppDelegate& app) : app_(app) {}
+
+PRRawScan::~PRRawScan() {
+  bool running = false;
+  {
+    std::lock_guard lock(runningScanMutex);
+    running = runningScan == this;
+  }
+  if (running) {
+    if (const bb_export_table* engine = app_.engineTable();
+        engine != nullptr && engine->stopScan != nullptr) {
+      engine->stopScan();
+    }
+  }
+  waitForScan();
+}
+
+bool PRRawScan::QuickScanStart(DiskRow node) {
+  {
+    std::lock_guard lock(runningScanMutex);
+    if (runningScan != nullptr) return false;
+    runningScan = this;
+  }
+  // the thread started before has ended its body; only its exit is left
+  if (thread_.joinable()) thread_.join();
+  try {
+    thread_ = std::thread([this, row = std::move(node)] { RawScanThreaderHandle(row); });
+  } catch (...) {
+    finishThread();
+    throw;
+  }
+  return true;
+}
+
+void PRRawScan::waitForScan() {
+  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+void PRRawScan::RawScanThreaderHandle(const DiskRow& node) {
+  app_.brawScan = 1;
+  const bb_export_table* engine = app_.engineTable();
+  RawScanResult result = RawScanResult::nothingChosen;
+  if (!node) {
+    result = RawScanResult::nothingChosen;
+  } else if (engine == nullptr || engine->scan == nullptr) {
+    result = RawScanResult::noEngine;
+  } else {
+    // the thread's own copies: the row may be rebuilt while the scan runs
+    const std::string deviceName = node->diskdev;
+    const std::int32_t partitionIndex = node->deviceIndex;
+    _rec_file_ele fileStorage{};
+    _progressParm_t progressStorage{};
+    const int answer = engine->scan(deviceName.c_str(), partitionIndex, foundFileCallback,
+                                    &fileStorage, progressCallback, &progressStorage);
+    result = answer == 0   ? RawScanResult::finished
+             : answer == 1 ? RawScanResult::stopped
+                           : RawScanResult::unreadable;
+  }
+  lastResult_ = result;
+  app_.ScanThreadFinish();
+  finishThread();
+}
+
+void PRRawScan::finishThread() {
+  std::lock_guard lock(runningScanMutex);
+  if (runningScan == this) runningScan = nullptr;
+}
+
+void PRRawScan::m_finded(const _rec_file_ele& record) {
+  std::shared_ptr<PRScanListNode> node = foundFileNode(record);
+  if (!node) return;
+  app_.nc.postNotificationName(events::BlackBerryRawRecoveryFileInfo, RecordPtr(std::move(node)));
+}
+
+void PRRawScan::m_progress(const _progressParm_t& progress) {
+  if (const auto percent = progressPercent(progress)) {
+    app_.nc.postNotificationName(events::BlackBerryRawRecoveryProgress, *percent);
+  }
+}
+
+std::shared_ptr<PRScanListNode> PRRawScan::foundFileNode(const _rec_file_ele& record) {
+  if (record.file_len == 0 || record.file_len > kLargestFoundFile) return nullptr;
+  auto node = std::make_shared<PRScanListNode>();
+  node->nodeName = proposedNameOf(record);
+  node->fileType = fileTypeOf(node->nodeName);
+  node->nodeSizeString = FieldConversions::size_to_unit(record.file_len);
+  node->fileSizeNumber = record.file_len;
+  node->setfile(record);
+  return node;
+}
+
+std::string PRRawScan::fileTypeOf(std::string_view proposedName) {
+  std::string extension;
+  if (FieldConversions::getSuffix(proposedName, extension) < 0) extension.clear();
+  if (FieldConversions::GetImageType(extension) >= 0) return "Image";
+  if (FieldConversions::GetViedoType(extension) >= 0) return "Video";
+  if (FieldConversions::GetAudioType(extension) >= 0) return "Audio";
+  if (FieldConversions::GetArchiveType(extension) >= 0) return "Archive";
+  return "Document";
+}
+
+std::optional<std::int64_t> PRRawScan::progressPercent(const _progressParm_t& progress) {
+  const std::uint64_t done = progress.done;
+  const std::uint64_t total = progress.total;
+  if (total == 0) return std::nullopt;
+  if (done >= total) return 100;
+  // done < total here; past 2^64 / 100 bytes the product would overflow
+  const std::uint64_t percent =
+      done <= UINT64_MAX / 100 ? 100 * done / total : done / (total / 100);
+  return static_cast<std::int64_t>(percent);
+}
+
+}  // namespace orvane
