@@ -7,25 +7,37 @@ namespace orvane {
 NotificationCenter::Token NotificationCenter::addObserver(std::string name, Handler handler) {
   std::lock_guard lock(mutex_);
   const Token token = nextToken_++;
-  observers_.push_back({token, std::move(name), std::make_shared<Handler>(std::move(handler))});
+  auto& current = observersByName_[std::move(name)];
+  auto changed = current ? std::make_shared<ObserverList>(*current) : std::make_shared<ObserverList>();
+  changed->push_back({token, std::move(handler)});
+  current = std::move(changed);
   return token;
 }
 
 void NotificationCenter::removeObserver(Token token) {
   std::lock_guard lock(mutex_);
-  std::erase_if(observers_, [token](const Observer& o) { return o.token == token; });
+  for (auto& [name, current] : observersByName_) {
+    const bool listed = std::any_of(current->begin(), current->end(),
+                                    [token](const Observer& o) { return o.token == token; });
+    if (!listed) continue;
+    auto changed = std::make_shared<ObserverList>(*current);
+    std::erase_if(*changed, [token](const Observer& o) { return o.token == token; });
+    current = std::move(changed);
+    return;
+  }
 }
 
 void NotificationCenter::postNotificationName(std::string_view name, const EventObject& object) {
-  // Handlers run outside the lock so that they may post or subscribe.
-  std::vector<std::shared_ptr<Handler>> matching;
+  // Handlers run outside the lock so that they may post or subscribe; the
+  // list they run from stays as it was when the post began.
+  std::shared_ptr<const ObserverList> observers;
   {
     std::lock_guard lock(mutex_);
-    for (const Observer& o : observers_) {
-      if (o.name == name) matching.push_back(o.handler);
-    }
+    const auto found = observersByName_.find(name);
+    if (found == observersByName_.end()) return;
+    observers = found->second;
   }
-  for (const auto& handler : matching) (*handler)(object);
+  for (const Observer& observer : *observers) observer.handler(object);
 }
 
 }  // namespace orvane

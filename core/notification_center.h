@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -33,12 +34,14 @@ class NotificationCenter {
  private:
   struct Observer {
     Token token;
-    std::string name;
-    std::shared_ptr<Handler> handler;
+    Handler handler;
   };
+  // Replaced whole on every change, so that a post only copies a pointer:
+  // scanners post once per record, millions of times.
+  using ObserverList = std::vector<Observer>;
 
   std::mutex mutex_;
-  std::vector<Observer> observers_;
+  std::map<std::string, std::shared_ptr<const ObserverList>, std::less<>> observersByName_;
   Token nextToken_ = 1;
 };
 

@@ -35,6 +35,9 @@ class PRRecord {
   virtual void visitFields(FieldVisitor& visitor) const = 0;
 
   std::uint8_t bSelected = 0;
+  // Set by the results model when it keeps the record: the order of arrival
+  // across all lists. It sits in what would be padding, costing nothing.
+  std::uint32_t postingIndex = 0;
 };
 
 using RecordPtr = std::shared_ptr<PRRecord>;

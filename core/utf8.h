@@ -5,6 +5,8 @@
 // not UTF-8: a lenient decoder would let "/" hide in an overlong form.
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace orvane {
@@ -44,7 +46,15 @@ inline std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
 }
 
 inline bool isValidUtf8(std::string_view text) {
-  for (std::size_t at = 0; at < text.size();) {
+  std::size_t at = 0;
+  // Most database texts are plain ASCII: skip it eight bytes at a time.
+  while (at + 8 <= text.size()) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + at, sizeof word);
+    if ((word & 0x8080808080808080ull) != 0) break;
+    at += 8;
+  }
+  while (at < text.size()) {
     const std::size_t length = utf8SequenceLength(text, at);
     if (length == 0) return false;
     at += length;

@@ -14,8 +14,8 @@ namespace orvane {
 struct PRResultViewController::Lists {
   std::array<std::vector<RecordPtr>, kResultListCount> records;
   std::array<std::vector<RecordPtr>, kResultTableCount> display;
-  // every record appended, in the order of arrival, for listings
-  std::vector<RecordPtr> postingOrder;
+  // the next record's place in the order of arrival
+  std::uint32_t nextPostingIndex = 0;
 
   std::vector<RecordPtr>& of(ResultList list) { return records[static_cast<std::size_t>(list)]; }
   std::vector<RecordPtr>& shown(ResultTable table) {

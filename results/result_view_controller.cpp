@@ -1,5 +1,6 @@
 #include "results/result_view_controller.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/blackberry_records.h"
@@ -131,7 +132,7 @@ void PRResultViewController::subscribe() {
 void PRResultViewController::append(ResultList list, RecordPtr record) {
   {
     std::lock_guard lock(mutex_);
-    lists_->postingOrder.push_back(record);
+    record->postingIndex = lists_->nextPostingIndex++;
     lists_->of(list).push_back(std::move(record));
   }
   if (observer_ != nullptr) observer_->listGrew(list);
@@ -223,8 +224,18 @@ std::size_t PRResultViewController::count(ResultList list) const {
 }
 
 std::vector<RecordPtr> PRResultViewController::allRecordsInPostingOrder() const {
-  std::lock_guard lock(mutex_);
-  return lists_->postingOrder;
+  std::vector<RecordPtr> all;
+  {
+    std::lock_guard lock(mutex_);
+    std::size_t total = 0;
+    for (const auto& list : lists_->records) total += list.size();
+    all.reserve(total);
+    for (const auto& list : lists_->records) all.insert(all.end(), list.begin(), list.end());
+  }
+  std::sort(all.begin(), all.end(), [](const RecordPtr& a, const RecordPtr& b) {
+    return a->postingIndex < b->postingIndex;
+  });
+  return all;
 }
 
 ScanCounters PRResultViewController::counters() const {
@@ -284,7 +295,7 @@ void PRResultViewController::releaseUIMemory() {
     std::lock_guard lock(mutex_);
     for (auto& list : lists_->records) list.clear();
     for (auto& shown : lists_->display) shown.clear();
-    lists_->postingOrder.clear();
+    lists_->nextPostingIndex = 0;
   }
   // nothing is left to tick or to write
   selectedFilesNum_ = 0;
