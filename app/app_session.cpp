@@ -25,8 +25,9 @@ CorvelAppDelegate& withSources(CorvelAppDelegate& app) {
 
 }  // namespace
 
-AppSession::AppSession(UserPrompts& prompts) : app_(dispatcher_), results_(withSources(app_)) {
-  window_ = std::make_unique<MainWindow>(app_, results_, prompts);
+AppSession::AppSession(UserPrompts& prompts)
+    : app_(dispatcher_), results_(withSources(app_)), rawScan_(std::make_unique<PRRawScan>(app_)) {
+  window_ = std::make_unique<MainWindow>(app_, results_, *rawScan_, prompts);
 }
 
 AppSession::~AppSession() {
@@ -37,6 +38,8 @@ AppSession::~AppSession() {
   std::atomic<bool> done{false};
   std::thread joiner([this, &done] {
     app_.waitForScanWorker();
+    // stops the engine and waits for the scan's thread
+    rawScan_.reset();
     done = true;
   });
   while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);

@@ -4,6 +4,7 @@
 
 #include "app/qt_dispatcher.h"
 #include "core/app_delegate.h"
+#include "rawscan/raw_scan.h"
 #include "results/result_view_controller.h"
 
 namespace orvane {
@@ -13,7 +14,8 @@ class UserPrompts;
 
 // The application's objects in the order they depend on each other: the
 // controller with its sources and engine, the results model, the window.
-// Going away, it lets a running scan reach its end before anything goes.
+// Going away, it lets a running backup scan reach its end and stops a
+// memory-card scan before anything goes.
 class AppSession {
  public:
   explicit AppSession(UserPrompts& prompts);
@@ -23,12 +25,15 @@ class AppSession {
 
   CorvelAppDelegate& app() { return app_; }
   PRResultViewController& results() { return results_; }
+  PRRawScan& rawScan() { return *rawScan_; }
   MainWindow& window() { return *window_; }
 
  private:
   QtMainThreadDispatcher dispatcher_;
   CorvelAppDelegate app_;
   PRResultViewController results_;
+  // lives until the event loop has ended: its end of scan runs there
+  std::unique_ptr<PRRawScan> rawScan_;
   std::unique_ptr<MainWindow> window_;
 };
 

@@ -15,15 +15,9 @@
 
 #include "app/ui_style.h"
 #include "app/user_prompts.h"
+#include "app/web_pages.h"
 
 namespace orvane {
-
-namespace {
-
-// The support portal behind "Need Help?"; the project's own page goes here.
-constexpr const char* kSupportAddress = "https://orvane.example/support";
-
-}  // namespace
 
 const char* const PRFeedBackView::kPlaceholder = "Provide any suggestions or problems to us.";
 const char* const PRFeedBackView::kWriteSomething = "write something.";
@@ -73,20 +67,8 @@ FeedbackWindow::FeedbackWindow(UserPrompts& prompts, QWidget* parent)
   setWindowTitle(ui::text("Feedback"));
   setFixedSize(540, 400);
   auto* layout = new QVBoxLayout(this);
-  auto* title = new QLabel(ui::text("Feedback"), this);
-  title->setFont(ui::font(28));
-  title->setStyleSheet(QStringLiteral("color: %1").arg(ui::deletedColour().name()));
-  layout->addWidget(title);
-  // the word "suggestions" is drawn in the accent colour
-  QString headline = ui::text("Please help me get BETTER with your suggestions!").toHtmlEscaped();
-  headline.replace(ui::text("suggestions"),
-                   QStringLiteral("<span style=\"color:%1\">%2</span>")
-                       .arg(ui::deletedColour().name(), ui::text("suggestions")));
-  auto* headlineLabel = new QLabel(headline, this);
-  headlineLabel->setTextFormat(Qt::RichText);
-  headlineLabel->setFont(ui::font(18));
-  headlineLabel->setWordWrap(true);
-  layout->addWidget(headlineLabel);
+  layout->addWidget(makeTitle(this));
+  layout->addWidget(makeHeadline(this));
   feedbackView_ = new PRFeedBackView(this);
   feedbackView_->setObjectName("feedbackView");
   layout->addWidget(feedbackView_, 1);
@@ -119,9 +101,30 @@ FeedbackWindow::FeedbackWindow(UserPrompts& prompts, QWidget* parent)
   layout->addLayout(buttons);
 
   connect(help, &QPushButton::clicked, this,
-          [this] { prompts_.openWithDesktop(QUrl(kSupportAddress)); });
+          [this] { prompts_.openWithDesktop(QUrl(web::kSupport)); });
   connect(sendButton_, &QPushButton::clicked, this, &FeedbackWindow::clickSendFeedBack);
   connect(dontSendButton_, &QPushButton::clicked, this, &FeedbackWindow::ClickDontSendFeedBack);
+}
+
+QLabel* FeedbackWindow::makeTitle(QWidget* parent) {
+  auto* title = new QLabel(ui::text("Feedback"), parent);
+  title->setFont(ui::font(28));
+  title->setStyleSheet(QStringLiteral("color: %1").arg(ui::deletedColour().name()));
+  return title;
+}
+
+QLabel* FeedbackWindow::makeHeadline(QWidget* parent) {
+  // the word "suggestions" is drawn in the accent colour
+  QString headline = ui::text("Please help me get BETTER with your suggestions!").toHtmlEscaped();
+  headline.replace(ui::text("suggestions"),
+                   QStringLiteral("<span style=\"color:%1\">%2</span>")
+                       .arg(ui::deletedColour().name(), ui::text("suggestions")));
+  auto* headlineLabel = new QLabel(headline, parent);
+  headlineLabel->setObjectName("feedbackHeadline");
+  headlineLabel->setTextFormat(Qt::RichText);
+  headlineLabel->setFont(ui::font(18));
+  headlineLabel->setWordWrap(true);
+  return headlineLabel;
 }
 
 void FeedbackWindow::clickFeedBack() {

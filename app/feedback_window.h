@@ -41,6 +41,10 @@ class FeedbackWindow : public QDialog {
  public:
   FeedbackWindow(UserPrompts& prompts, QWidget* parent = nullptr);
 
+  // The title and the headline, shared with the exit feedback sheet.
+  static QLabel* makeTitle(QWidget* parent);
+  static QLabel* makeHeadline(QWidget* parent);
+
   void clickFeedBack();
   void clickSendFeedBack();
   void ClickDontSendFeedBack();

@@ -1,5 +1,6 @@
 // orvane: the desktop application. `orvane PATH` scans that backup file or
-// device backup folder at once.
+// device backup folder at once; started without one it greets the user with
+// the welcome sheet.
 
 #include <QApplication>
 #include <QLocale>
@@ -31,6 +32,11 @@ int main(int argc, char** argv) {
     const QString path = arguments.at(1);
     QTimer::singleShot(0, &session.window(),
                        [&session, path] { session.window().openSource(path); });
+  } else {
+    // Orvane keeps no settings, so it cannot tell a first start from any
+    // other: the welcome sheet greets every start made without a source and
+    // goes with one click; Help > Welcome to Orvane shows it again.
+    QTimer::singleShot(0, &session.window(), [&session] { session.window().showLeadWindow(); });
   }
   return QApplication::exec();
 }

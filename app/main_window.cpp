@@ -1,45 +1,60 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QMenuBar>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QUrl>
 
+#include "app/about_window.h"
+#include "app/cry_window.h"
+#include "app/disk_view_controller.h"
 #include "app/feedback_window.h"
+#include "app/lead_window.h"
 #include "app/result_view.h"
+#include "app/sheet_placement.h"
 #include "app/start_view.h"
 #include "app/ui_style.h"
 #include "app/user_prompts.h"
+#include "app/web_pages.h"
 #include "ios/ios_device_controller.h"
 
 namespace orvane {
 
 namespace {
 
-// Where "Learn More..." leads; the project's own page is configured here.
-constexpr const char* kLearnMoreAddress = "https://orvane.example/learn-more";
+// A disk, or a file that holds a copy of one: read by the recovery engine
+// rather than as a backup.
+bool isDiskSource(const QFileInfo& info) {
+  static const QStringList kImageSuffixes = {"img", "dd", "raw", "bin", "iso", "dmg"};
+  if (info.isDir()) return false;
+  if (!info.isFile()) return info.absoluteFilePath().startsWith("/dev/");
+  return kImageSuffixes.contains(info.suffix().toLower());
+}
 
 }  // namespace
 
-MainWindow::MainWindow(CorvelAppDelegate& app, PRResultViewController& results,
+MainWindow::MainWindow(CorvelAppDelegate& app, PRResultViewController& results, PRRawScan& rawScan,
                        UserPrompts& prompts, QWidget* parent)
-    : QMainWindow(parent), app_(app), results_(results), prompts_(prompts) {
+    : QMainWindow(parent), app_(app), results_(results), rawScan_(rawScan), prompts_(prompts) {
   setWindowTitle(ui::text("Orvane"));
   setWindowIcon(ui::artworkIcon("orvane", {64, 64}));
   screens_ = new QStackedWidget(this);
   startView_ = new StartView(screens_);
   resultView_ = new ResultView(results_, app_, prompts_, screens_);
+  resultView_->setRawScan(&rawScan_);
   screens_->addWidget(startView_);
   screens_->addWidget(resultView_);
   setCentralWidget(screens_);
+  makeMenus();
 
   connect(startView_, &StartView::ClickBBBackUp, this, &MainWindow::ClickBBBackUp);
   connect(startView_, &StartView::ClickRawRecover, this, &MainWindow::ClickRawRecover);
   connect(startView_, &StartView::openBackupFolder, this, &MainWindow::openBackupFolder);
   connect(startView_, &StartView::scanBackupFolder, this, &MainWindow::openSource);
-  connect(startView_, &StartView::ClickLearnMore, this,
-          [this] { prompts_.openWithDesktop(QUrl(kLearnMoreAddress)); });
+  connect(startView_, &StartView::ClickLearnMore, this, &MainWindow::ClickLearnMore);
   connect(resultView_, &ResultView::homeRequested, this, &MainWindow::showMainView);
   connect(resultView_, &ResultView::feedbackRequested, this,
           [this] { feedbackWindow()->clickFeedBack(); });
@@ -48,10 +63,82 @@ MainWindow::MainWindow(CorvelAppDelegate& app, PRResultViewController& results,
   showMainView();
 }
 
+void MainWindow::makeMenus() {
+  QMenu* application = menuBar()->addMenu(ui::text("&Orvane"));
+  application->addAction(ui::text("About Orvane"), this, &MainWindow::ClickAbout);
+  application->addSeparator();
+  QAction* quit = application->addAction(ui::text("Quit Orvane"), this, &MainWindow::showCryWindow);
+  quit->setShortcut(QKeySequence::Quit);
+  quit->setMenuRole(QAction::QuitRole);
+
+  QMenu* help = menuBar()->addMenu(ui::text("&Help"));
+  help->addAction(ui::text("Welcome to Orvane"), this, &MainWindow::showLeadWindow);
+  help->addAction(ui::text("Learn More..."), this, &MainWindow::ClickLearnMore);
+  help->addSeparator();
+  help->addAction(ui::text("Orvane Support"), this, &MainWindow::ClickHelp);
+  help->addAction(ui::text("Orvane Home Page"), this, &MainWindow::ClickHomePage);
+}
+
 FeedbackWindow* MainWindow::feedbackWindow() {
   if (feedbackWindow_ == nullptr) feedbackWindow_ = new FeedbackWindow(prompts_, this);
   return feedbackWindow_;
 }
+
+LeadWindow* MainWindow::leadWindow() {
+  if (leadWindow_ == nullptr) {
+    leadWindow_ = new LeadWindow(this);
+    attachSheet(leadWindow_, this);
+    connect(leadWindow_, &LeadWindow::ClickLearnMore, this, &MainWindow::ClickLearnMore);
+  }
+  return leadWindow_;
+}
+
+AboutWindow* MainWindow::aboutWindow() {
+  if (aboutWindow_ == nullptr) {
+    aboutWindow_ = new AboutWindow(this);
+    connect(aboutWindow_, &AboutWindow::ClickHelp, this, &MainWindow::ClickHelp);
+    connect(aboutWindow_, &AboutWindow::ClickHomePage, this, &MainWindow::ClickHomePage);
+  }
+  return aboutWindow_;
+}
+
+CryWindow* MainWindow::cryWindow() {
+  if (cryWindow_ == nullptr) {
+    cryWindow_ = new CryWindow(this);
+    attachSheet(cryWindow_, this);
+    connect(cryWindow_, &CryWindow::endApplication, this, &MainWindow::endApplication);
+  }
+  return cryWindow_;
+}
+
+PRDiskViewController* MainWindow::diskViewController() {
+  if (diskViewController_ == nullptr) {
+    diskViewController_ = new PRDiskViewController(app_, prompts_, screens_);
+    screens_->addWidget(diskViewController_);
+    connect(diskViewController_, &PRDiskViewController::homeRequested, this,
+            &MainWindow::showMainView);
+    connect(diskViewController_, &PRDiskViewController::scanRequested, this,
+            &MainWindow::startRawScan);
+  }
+  return diskViewController_;
+}
+
+void MainWindow::showLeadWindow() {
+  // the Start button takes it away; shown twice it stays one sheet
+  LeadWindow* lead = leadWindow();
+  if (!lead->isVisible()) lead->show();
+}
+
+void MainWindow::ClickAbout() {
+  AboutWindow* about = aboutWindow();
+  if (!about->isVisible()) about->show();
+}
+
+void MainWindow::showCryWindow() { cryWindow()->begin(); }
+
+void MainWindow::ClickHelp() { prompts_.openWithDesktop(QUrl(web::kSupport)); }
+void MainWindow::ClickHomePage() { prompts_.openWithDesktop(QUrl(web::kHomePage)); }
+void MainWindow::ClickLearnMore() { prompts_.openWithDesktop(QUrl(web::kLearnMore)); }
 
 void MainWindow::showMainView() {
   setFixedSize(kStartSize);
@@ -75,14 +162,33 @@ void MainWindow::openBackupFolder() {
 }
 
 void MainWindow::ClickRawRecover() {
-  prompts_.inform(this, ui::text("Memory card recovery is not available in this build of Orvane."),
-                  {});
+  PRDiskViewController* chooser = diskViewController();
+  // the chooser keeps the start screen's size until a scan starts
+  screens_->setCurrentWidget(chooser);
+  chooser->showView();
+}
+
+void MainWindow::startRawScan(const DiskRow& row) {
+  hideMainView();
+  results_.showView(BrowseSource::memoryCard);
+  resultView_->showView(BrowseSource::memoryCard);
+  if (!rawScan_.QuickScanStart(row)) {
+    // a stopped scan may still be leaving the engine
+    prompts_.inform(this, ui::text("A scan is still running."), {});
+    setFixedSize(kStartSize);
+    screens_->setCurrentWidget(diskViewController_);
+  }
 }
 
 void MainWindow::openSource(const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) {
     prompts_.inform(this, ui::text("\"%1\" does not exist.").arg(path), {});
+    return;
+  }
+  if (isDiskSource(info)) {
+    ClickRawRecover();
+    if (diskViewController_->chooseDevice(path)) diskViewController_->CilckScan();
     return;
   }
   const std::string source = info.absoluteFilePath().toStdString();
@@ -102,9 +208,16 @@ void MainWindow::openSource(const QString& path) {
   }
 }
 
+void MainWindow::endApplication() {
+  ending_ = true;
+  emit applicationEnding();
+  close();
+  QApplication::exit(0);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (prompts_.confirm(this, ui::text("Are you sure you want to Exit ?"), ui::text(" Exit "),
-                       ui::text("Cancel"))) {
+  if (ending_ || prompts_.confirm(this, ui::text("Are you sure you want to Exit ?"),
+                                  ui::text(" Exit "), ui::text("Cancel"))) {
     event->accept();
   } else {
     event->ignore();

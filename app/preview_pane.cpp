@@ -414,10 +414,23 @@ void PreviewPane::showFaceTwitter(const PRRecord& record) {
 }
 
 void PreviewPane::showCardImage(const PRRecord& record) {
-  // the found file's bytes come from the engine; without them the type's
-  // icon stands in
-  if (dynamic_cast<const PRScanListNode*>(&record) == nullptr) return;
-  showGenericIcon("jpg");
+  // the found file's bytes come from the engine; without them, or when they
+  // are no picture, the type's icon stands in
+  const auto* found = dynamic_cast<const PRScanListNode*>(&record);
+  if (found == nullptr) return;
+  QImage image;
+  if (foundFileReader_) {
+    // the bytes live only for the decode
+    if (const auto bytes = foundFileReader_(*found)) {
+      image = decode(QByteArray::fromRawData(reinterpret_cast<const char*>(bytes->data()),
+                                             static_cast<qsizetype>(bytes->size())));
+    }
+  }
+  if (image.isNull()) {
+    showGenericIcon("jpg");
+  } else {
+    showPicture(image);
+  }
 }
 
 }  // namespace orvane

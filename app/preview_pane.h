@@ -2,9 +2,14 @@
 
 #include <QString>
 #include <QWidget>
+#include <cstddef>
+#include <functional>
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "core/record.h"
+#include "core/scan_list_node.h"
 #include "results/result_lists.h"
 
 class QAudioOutput;
@@ -33,6 +38,12 @@ class PreviewPane : public QWidget {
 
   // Tables whose records have something to preview.
   static bool hasPreview(ResultTable table);
+
+  // The bytes of a file found on a memory card, read through the recovery
+  // engine; none when they cannot be had.
+  using FoundFileReader =
+      std::function<std::optional<std::vector<std::byte>>(const PRScanListNode&)>;
+  void setFoundFileReader(FoundFileReader reader) { foundFileReader_ = std::move(reader); }
 
   void showRecord(const PRRecord& record);
   // Hidden while the category's list is empty.
@@ -76,6 +87,7 @@ class PreviewPane : public QWidget {
   QPushButton* previewButton_ = nullptr;
   std::map<QString, ElidedLabel*> lines_;
   QString openPath_;
+  FoundFileReader foundFileReader_;
 
   QMediaPlayer* player_ = nullptr;
   QAudioOutput* audio_ = nullptr;

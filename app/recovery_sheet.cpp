@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <ctime>
 
+#include "app/sheet_placement.h"
 #include "app/ui_style.h"
 #include "app/user_prompts.h"
 
@@ -20,6 +21,7 @@ RecoverySheet::RecoverySheet(PRResultViewController& results, CorvelAppDelegate&
   setObjectName("saveWindow");
   setWindowTitle(ui::text("Recovering"));
   setWindowModality(Qt::WindowModal);
+  attachSheet(this, parent->window());
   setFixedSize(360, 110);
   auto* layout = new QVBoxLayout(this);
   auto* title = new QLabel(ui::text("Recovering the selected files..."), this);

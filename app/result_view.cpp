@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/preview_pane.h"
 #include "app/record_table_model.h"
@@ -19,6 +20,8 @@
 #include "app/recovery_sheet.h"
 #include "app/ui_style.h"
 #include "app/user_prompts.h"
+#include "rawscan/found_file_preview.h"
+#include "rawscan/raw_scan.h"
 
 namespace orvane {
 
@@ -51,6 +54,7 @@ constexpr Category kCategories[] = {
 };
 
 constexpr QSize kButtonSize{91, 70};
+constexpr int kWideButtonWidth = 110;
 constexpr QSize kButtonImage{34, 34};
 
 std::size_t at(ResultTable table) { return static_cast<std::size_t>(table); }
@@ -163,17 +167,23 @@ QWidget* ResultView::makeHeader() {
   homeButton_->setObjectName("homeButton");
   row->addWidget(homeButton_);
   connect(homeButton_, &QPushButton::clicked, this, &ResultView::actHome);
-  connect(stopButton_, &QPushButton::clicked, this, [this] {
-    if (const bb_export_table* engine = app_.engineTable();
-        engine != nullptr && engine->stopScan != nullptr) {
-      engine->stopScan();
-    }
-  });
+  connect(stopButton_, &QPushButton::clicked, this, &ResultView::CilckStop);
   return header;
+}
+
+void ResultView::CilckStop() {
+  stopped_ = true;
+  if (const bb_export_table* engine = app_.engineTable();
+      engine != nullptr && engine->stopScan != nullptr) {
+    engine->stopScan();
+  }
+  // the screen browses at once; the scan thread ends on its own a moment later
+  results_.ScanThreadFinish();
 }
 
 QWidget* ResultView::makeCategoryBar() {
   auto* bar = new QWidget(this);
+  categoryBar_ = bar;
   bar->setObjectName("categoryBar");
   auto* row = new QHBoxLayout(bar);
   row->setContentsMargins(0, 0, 0, 0);
@@ -185,9 +195,12 @@ QWidget* ResultView::makeCategoryBar() {
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setIconSize(kButtonImage);
     button->setIcon(ui::artworkIcon(category.normalImage, kButtonImage));
-    button->setFixedSize(kButtonSize);
+    // the one long title gets a wider button and a point less, so that it
+    // is read whole also in bold when selected
+    const bool longTitle = category.table == ResultTable::faceTwitter;
+    button->setFixedSize(longTitle ? QSize(kWideButtonWidth, kButtonSize.height()) : kButtonSize);
     button->setAutoRaise(true);
-    button->setFont(ui::font(12));
+    button->setFont(ui::font(longTitle ? 11 : 12));
     button->hide();
     connect(button, &QToolButton::clicked, this,
             [this, table = category.table] { selectCategory(table); });
@@ -222,7 +235,9 @@ QWidget* ResultView::makeProgressPage() {
   layout->addLayout(barRow);
   layout->addSpacing(18);
 
-  auto* grid = new QGridLayout();
+  countsBox_ = new QWidget(progressPage_);
+  auto* grid = new QGridLayout(countsBox_);
+  grid->setContentsMargins(0, 0, 0, 0);
   grid->setHorizontalSpacing(60);
   grid->setVerticalSpacing(8);
   auto* found = new QLabel(ui::text("Found"), progressPage_);
@@ -245,9 +260,14 @@ QWidget* ResultView::makeProgressPage() {
   }
   auto* gridRow = new QHBoxLayout();
   gridRow->addStretch(1);
-  gridRow->addLayout(grid);
+  gridRow->addWidget(countsBox_);
   gridRow->addStretch(1);
   layout->addLayout(gridRow);
+  // a card has files, not the categories of a backup
+  cardCountLabel_ = new QLabel(progressPage_);
+  cardCountLabel_->setObjectName("cardCountLabel");
+  cardCountLabel_->setFont(ui::font(13));
+  layout->addWidget(cardCountLabel_, 0, Qt::AlignHCenter);
   layout->addStretch(2);
   return progressPage_;
 }
@@ -265,6 +285,10 @@ QWidget* ResultView::makeCategoryPage(ResultTable table) {
     auto* preview = new PreviewPane(table, prompts_, page);
     preview->setFixedWidth(262);
     previews_[at(table)] = preview;
+    if (table == ResultTable::bbImage) {
+      preview->setFoundFileReader(
+          [this](const PRScanListNode& node) { return readFoundFileBytes(app_, node); });
+    }
     row->addWidget(preview);
     connect(view, &RecordTableView::currentRecordChanged, preview, [view, preview](int row_) {
       // with nothing selected the pane keeps what it shows
@@ -349,7 +373,9 @@ void ResultView::showView(BrowseSource source) {
     // while a scan runs, only MMS and the card categories can be opened
     button->setEnabled(source == BrowseSource::memoryCard || table == ResultTable::mms);
   }
+  placeCategoryButtons();
   setButtonImages(std::nullopt);
+  stopped_ = false;
   for (RecordTableModel* model : models_) model->setSource(source);
   pages_->setCurrentWidget(progressPage_);
   progressBar_->setValue(1);
@@ -362,6 +388,9 @@ void ResultView::showView(BrowseSource source) {
   for (std::size_t i = 0; i < countLabels_.size(); ++i) {
     countLabels_[i]->setText(ui::text(kCountTitles[i / 2]));
   }
+  countsBox_->setVisible(source != BrowseSource::memoryCard);
+  cardCountLabel_->setVisible(source == BrowseSource::memoryCard);
+  showCardCounts();
   deletedOnlyBox_->setChecked(false);
   deletedOnlyBox_->hide();
   selectAllBox_->setChecked(false);
@@ -371,6 +400,15 @@ void ResultView::showView(BrowseSource source) {
   homeButton_->setEnabled(false);
   feedbackButton_->setEnabled(false);
   growthTimer_.start();
+}
+
+void ResultView::placeCategoryButtons() {
+  // The row starts where the window's design puts its first button: the
+  // five card categories sit further in than the backup categories.
+  const int firstButtonX = source_ == BrowseSource::memoryCard ? 191 : 91;
+  // the bar spans the screen inside its margin, and the screen the window
+  const int inset = std::max(0, firstButtonX - layout()->contentsMargins().left());
+  categoryBar_->layout()->setContentsMargins(inset, 0, 0, 0);
 }
 
 void ResultView::setButtonImages(std::optional<ResultTable> selected) {
@@ -442,7 +480,17 @@ void ResultView::listGrew(ResultList list) {
   grownLists_.fetch_or(1u << static_cast<unsigned>(list));
 }
 
+void ResultView::showCardCounts() {
+  cardCountLabel_->setText(ui::text("Found so far:   Pictures: %1    Videos: %2    Audio: %3    "
+                                    "Documents: %4")
+                               .arg(results_.count(ResultList::bbImageArray))
+                               .arg(results_.count(ResultList::bbVedioArray))
+                               .arg(results_.count(ResultList::bbAudioArray))
+                               .arg(results_.count(ResultList::bbDocumentArray)));
+}
+
 void ResultView::refreshGrowingTable() {
+  if (source_ == BrowseSource::memoryCard && !browsing_) showCardCounts();
   const std::uint32_t grown = grownLists_.exchange(0);
   if (grown == 0 || browsing_ || !shownTable_) return;
   const ResultList shownList = PRResultViewController::sourceListFor(*shownTable_, source_);
@@ -452,6 +500,12 @@ void ResultView::refreshGrowingTable() {
 }
 
 void ResultView::scanFinished() {
+  if (browsing_) {
+    // the scan thread's own end after Stop: the model went back to its
+    // default category, the screen keeps what the user has open
+    if (shownTable_) selectCategory(*shownTable_);
+    return;
+  }
   growthTimer_.stop();
   browsing_ = true;
   progressBar_->setValue(0);
@@ -471,6 +525,27 @@ void ResultView::scanFinished() {
 }
 
 void ResultView::showScanProblem() {
+  if (source_ == BrowseSource::memoryCard) {
+    if (stopped_ || rawScan_ == nullptr) return;
+    const QString device = QString::fromStdString(app_.currentDiskName);
+    switch (rawScan_->lastResult()) {
+      case RawScanResult::unreadable:
+        prompts_.inform(window(),
+                        ui::text("\"%1\" could not be read. Check that the card is still "
+                                 "plugged in and that you may read it.")
+                            .arg(device),
+                        {});
+        return;
+      case RawScanResult::noEngine:
+        prompts_.inform(window(),
+                        ui::text("The recovery engine could not be loaded: memory "
+                                 "cards cannot be scanned."),
+                        {});
+        return;
+      default:
+        return;
+    }
+  }
   const ScanOutcome outcome = app_.lastScanOutcome();
   if (outcome.scanned()) return;
   const QString source = QString::fromStdString(app_.bbbackUpFilepath.value_or(""));

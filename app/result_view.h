@@ -17,6 +17,7 @@ class QToolButton;
 
 namespace orvane {
 
+class PRRawScan;
 class PreviewPane;
 class RecordTableModel;
 class RecordTableView;
@@ -39,6 +40,11 @@ class ResultView : public QWidget, public ResultViewObserver {
   bool browsing() const { return browsing_; }
   BrowseSource source() const { return source_; }
 
+  // The memory-card scan whose outcome the screen reports.
+  void setRawScan(const PRRawScan* rawScan) { rawScan_ = rawScan; }
+  // Stop: the engine stops and the screen shows what was found so far.
+  void CilckStop();
+
   // The category buttons' action.
   void selectCategory(ResultTable table);
   std::optional<ResultTable> shownTable() const { return shownTable_; }
@@ -55,6 +61,7 @@ class ResultView : public QWidget, public ResultViewObserver {
   QPushButton* recoverButton() const { return recoverButton_; }
   QPushButton* homeButton() const { return homeButton_; }
   QPushButton* feedbackButton() const { return feedbackButton_; }
+  QPushButton* stopButton() const { return stopButton_; }
   QWidget* progressPage() const { return progressPage_; }
   QLabel* percentLabel() const { return percentLabel_; }
   RecoverySheet* recoverySheet() const { return recoverySheet_; }
@@ -81,21 +88,29 @@ class ResultView : public QWidget, public ResultViewObserver {
   void setButtonImages(std::optional<ResultTable> selected);
   void refreshGrowingTable();
   void showScanProblem();
+  void placeCategoryButtons();
+  void showCardCounts();
 
   PRResultViewController& results_;
   CorvelAppDelegate& app_;
   UserPrompts& prompts_;
+  const PRRawScan* rawScan_ = nullptr;
   BrowseSource source_ = BrowseSource::blackBerry;
   bool browsing_ = false;
+  // Stop was pressed: the scan's own end that follows reports nothing
+  bool stopped_ = false;
   std::optional<ResultTable> shownTable_;
 
   QLabel* subtitleLabel_ = nullptr;
+  QWidget* categoryBar_ = nullptr;
   QStackedWidget* pages_ = nullptr;
   QWidget* progressPage_ = nullptr;
   QProgressBar* progressBar_ = nullptr;
   QLabel* percentLabel_ = nullptr;
   QLabel* scanInfoLabel_ = nullptr;
   std::array<QLabel*, 10> countLabels_{};
+  QWidget* countsBox_ = nullptr;
+  QLabel* cardCountLabel_ = nullptr;
   std::array<QToolButton*, kResultTableCount> buttons_{};
   std::array<QWidget*, kResultTableCount> categoryPages_{};
   std::array<RecordTableModel*, kResultTableCount> models_{};

@@ -134,11 +134,7 @@ StartView::StartView(QWidget* parent) : QWidget(parent) {
   bottom->addWidget(noteLabel_, 1);
   auto* learnMore = new QPushButton(ui::text("Learn More..."), this);
   learnMore->setObjectName("learnMoreButton");
-  learnMore->setFlat(true);
-  learnMore->setCursor(Qt::PointingHandCursor);
-  learnMore->setStyleSheet(
-      "QPushButton { color: #0645ad; text-decoration: underline; border: none; }");
-  learnMore->setFont(ui::font(12));
+  ui::styleAsLink(learnMore, ui::font(12));
   bottom->addWidget(learnMore, 0, Qt::AlignTop);
   layout->addLayout(bottom);
 

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QSvgRenderer>
 
@@ -140,6 +141,14 @@ QIcon artworkIcon(const QString& name, QSize size) {
   QIcon icon;
   icon.addPixmap(artwork(name, size));
   return icon;
+}
+
+void styleAsLink(QPushButton* button, const QFont& linkFont) {
+  button->setFlat(true);
+  button->setCursor(Qt::PointingHandCursor);
+  button->setFont(linkFont);
+  button->setStyleSheet(
+      "QPushButton { color: #0645ad; text-decoration: underline; border: none; padding: 2px; }");
 }
 
 }  // namespace orvane::ui

@@ -8,6 +8,8 @@
 #include <QPixmap>
 #include <QString>
 
+class QPushButton;
+
 namespace orvane::ui {
 
 // A fixed text of the interface, looked up with the text itself as the key.
@@ -29,5 +31,9 @@ QPixmap artwork(const QString& name, QSize size);
 QIcon artworkIcon(const QString& name, QSize size);
 // Whether a picture of that name ships with the application.
 bool hasArtwork(const QString& name);
+
+// Makes a flat button look and act like a link of a web page: blue,
+// underlined, with the pointing hand, in `linkFont`.
+void styleAsLink(QPushButton* button, const QFont& linkFont);
 
 }  // namespace orvane::ui

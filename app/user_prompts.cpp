@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/sheet_placement.h"
 #include "app/ui_style.h"
 
 namespace orvane {
@@ -15,6 +16,7 @@ bool DesktopPrompts::confirm(QWidget* parent, const QString& message, const QStr
   QMessageBox box(parent);
   box.setIcon(QMessageBox::Question);
   box.setWindowModality(Qt::WindowModal);
+  if (parent != nullptr) attachSheet(&box, parent->window());
   box.setText(message);
   QPushButton* yes = box.addButton(defaultButton, QMessageBox::AcceptRole);
   box.addButton(alternateButton, QMessageBox::RejectRole);
@@ -27,6 +29,7 @@ void DesktopPrompts::inform(QWidget* parent, const QString& message, const QStri
   QMessageBox box(parent);
   box.setIcon(QMessageBox::Information);
   box.setWindowModality(Qt::WindowModal);
+  if (parent != nullptr) attachSheet(&box, parent->window());
   box.setText(message);
   if (!details.isEmpty()) box.setDetailedText(details);
   box.exec();
@@ -43,6 +46,14 @@ std::optional<QString> DesktopPrompts::chooseBackupFile(QWidget* parent) {
 std::optional<QString> DesktopPrompts::chooseBackupFolder(QWidget* parent) {
   const QString path = QFileDialog::getExistingDirectory(
       parent, ui::text("Open Device Backup Folder"), QDir::homePath());
+  if (path.isEmpty()) return std::nullopt;
+  return path;
+}
+
+std::optional<QString> DesktopPrompts::chooseDiskImage(QWidget* parent) {
+  const QString path = QFileDialog::getOpenFileName(
+      parent, ui::text("Open Disk Image"), QDir::homePath(),
+      ui::text("Disk images (*.img *.dd *.raw *.bin *.iso *.dmg);;All files (*)"));
   if (path.isEmpty()) return std::nullopt;
   return path;
 }

@@ -24,6 +24,8 @@ class UserPrompts {
   virtual std::optional<QString> chooseBackupFile(QWidget* parent) = 0;
   // A device backup folder kept elsewhere; nothing on Cancel.
   virtual std::optional<QString> chooseBackupFolder(QWidget* parent) = 0;
+  // A disk image file to list as one more disk; nothing on Cancel.
+  virtual std::optional<QString> chooseDiskImage(QWidget* parent) = 0;
   // The new export folder, proposed under `proposedName`; nothing on Cancel.
   virtual std::optional<QString> chooseExportFolder(QWidget* parent,
                                                     const QString& proposedName) = 0;
@@ -39,6 +41,7 @@ class DesktopPrompts final : public UserPrompts {
   void inform(QWidget* parent, const QString& message, const QString& details) override;
   std::optional<QString> chooseBackupFile(QWidget* parent) override;
   std::optional<QString> chooseBackupFolder(QWidget* parent) override;
+  std::optional<QString> chooseDiskImage(QWidget* parent) override;
   std::optional<QString> chooseExportFolder(QWidget* parent, const QString& proposedName) override;
   void openWithDesktop(const QUrl& url) override;
 };

@@ -14,6 +14,7 @@ int runDisks(const std::vector<std::string>& images) {
   DirectDispatcher mainThread;
   CorvelAppDelegate app(mainThread);
   if (!loadEngine(app)) return 2;
+  PRDiskFileController chooser(app);
   for (const std::string& image : images) {
     std::error_code error;
     const std::filesystem::path path = std::filesystem::canonical(image, error);
@@ -21,10 +22,8 @@ int runDisks(const std::vector<std::string>& images) {
       fail(image, "is not a disk image file");
       return 2;
     }
-    if (!addDiskImage(app, path.string())) return 2;
+    if (!addDiskImage(chooser, path.string())) return 2;
   }
-
-  PRDiskFileController chooser(app);
   chooser.reload();
   if (chooser.content().empty()) {
     std::fprintf(stderr,

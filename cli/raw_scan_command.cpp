@@ -40,7 +40,8 @@ struct Source {
 std::optional<Source> readableSource(const std::string& named) {
   struct stat info {};
   if (::stat(named.c_str(), &info) != 0) {
-    fail(named, unreadableDeviceReason(errno, false));
+    // not knowing what it is, a name outside /dev is taken for an image
+    fail(named, unreadableDeviceReason(errno, !named.starts_with("/dev/")));
     return std::nullopt;
   }
   if (S_ISDIR(info.st_mode)) {
@@ -145,14 +146,9 @@ bool loadEngine(CorvelAppDelegate& app) {
   return false;
 }
 
-bool addDiskImage(CorvelAppDelegate& app, const std::string& imagePath) {
-  const bb_export_table* engine = app.engineTable();
-  if (engine == nullptr || engine->addDiskImage == nullptr) {
-    fail(imagePath, "this recovery engine cannot scan disk images");
-    return false;
-  }
-  if (engine->addDiskImage(imagePath.c_str()) != 0) {
-    fail(imagePath, "the recovery engine could not add this disk image");
+bool addDiskImage(PRDiskFileController& chooser, const std::string& imagePath) {
+  if (chooser.addDiskImage(imagePath) != 0) {
+    fail(imagePath, "the recovery engine cannot read this disk image");
     return false;
   }
   return true;
@@ -179,9 +175,8 @@ int runRawScan(const RawScanOptions& options) {
   DirectDispatcher mainThread;
   CorvelAppDelegate app(mainThread);
   if (!loadEngine(app)) return 2;
-  if (source->isImageFile && !addDiskImage(app, source->path)) return 2;
-
   PRDiskFileController chooser(app);
+  if (source->isImageFile && !addDiskImage(chooser, source->path)) return 2;
   chooser.reload();
   const DiskRow row = chooseRow(chooser, *source, options.partition, options.device);
   if (!row) return 2;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/app_delegate.h"
+#include "rawscan/disk_file_controller.h"
 
 namespace orvane::cli {
 
@@ -34,8 +35,8 @@ bool exportWouldWriteToSource(const std::filesystem::path& exportFolder, const s
 // Loads the recovery engine; says why and answers false when it cannot.
 bool loadEngine(CorvelAppDelegate& app);
 
-// Adds a disk image file to the engine's disk listing; says why and answers
+// Adds a disk image file to the chooser's listing; says why and answers
 // false when it cannot. `imagePath` is absolute, as the listing names it.
-bool addDiskImage(CorvelAppDelegate& app, const std::string& imagePath);
+bool addDiskImage(PRDiskFileController& chooser, const std::string& imagePath);
 
 }  // namespace orvane::cli

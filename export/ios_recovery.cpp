@@ -60,15 +60,7 @@ void RecoveryRun::recoverContactNode(const PRContactNode& node, PRRtfController&
   rtf.addRtfContent(reportEntry(node));
   // a contact with neither name nor company is in the report only, as on
   // the BlackBerry side
-  const std::string cardName = iosContactDisplayName(node);
-  if (!cardName.empty()) {
-    const fs::path path = uniquePathIn(recoverFilePath_, makeSafeFileName(cardName) + ".vcf");
-    PRVCFController vcf;
-    std::error_code ec;
-    if (!vcf.creatFile(node, path, &ec)) {
-      addProblem("could not write " + path.string() + ": " + ec.message());
-    }
-  }
+  writeContactCard(node, iosContactDisplayName(node));
   counted();
 }
 

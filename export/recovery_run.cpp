@@ -25,6 +25,20 @@ constexpr std::string_view kFoundFileFallbackName = "file";
 
 }  // namespace
 
+template <class Contact>
+void RecoveryRun::writeContactCard(const Contact& contact, const std::string& displayName) {
+  if (displayName.empty()) return;
+  const fs::path path = uniquePathIn(recoverFilePath_, makeSafeFileName(displayName) + ".vcf");
+  PRVCFController vcf;
+  std::error_code ec;
+  if (!vcf.creatFile(contact, path, &ec)) {
+    addProblem("could not write " + path.string() + ": " + ec.message());
+  }
+}
+
+template void RecoveryRun::writeContactCard(const PRBlackBerryContactNode&, const std::string&);
+template void RecoveryRun::writeContactCard(const PRContactNode&, const std::string&);
+
 RecoveryRun::RecoveryRun(PRResultViewController& results, CorvelAppDelegate& app)
     : results_(results), app_(app) {}
 
@@ -152,16 +166,7 @@ void RecoveryRun::recoverContentStore(const PRBlackBerryContentNode& node) {
 
 void RecoveryRun::recoverContactNode(const PRBlackBerryContactNode& node, PRRtfController& rtf) {
   rtf.addRtfContent(contactEntry(node));
-  // a contact with neither name nor company is in the report only
-  const std::string& cardName = node.contactName.empty() ? node.companyName : node.contactName;
-  if (!cardName.empty()) {
-    const fs::path path = uniquePathIn(recoverFilePath_, makeSafeFileName(cardName) + ".vcf");
-    PRVCFController vcf;
-    std::error_code ec;
-    if (!vcf.creatFile(node, path, &ec)) {
-      addProblem("could not write " + path.string() + ": " + ec.message());
-    }
-  }
+  writeContactCard(node, node.contactName.empty() ? node.companyName : node.contactName);
   counted();
 }
 

@@ -106,6 +106,10 @@ class RecoveryRun {
   void copyBackupFile(const std::string& sourcePath, const std::string& proposedName,
                       std::string_view shownName);
   void addProblem(std::string problem);
+  // One vCard per contact under its display name, made safe and unique; a
+  // contact without a name gets none (it is in the report only).
+  template <class Contact>
+  void writeContactCard(const Contact& contact, const std::string& displayName);
 
   PRResultViewController& results_;
   CorvelAppDelegate& app_;

@@ -73,6 +73,7 @@ void PRIOSBackupScanner::scanContactThread(const std::filesystem::path& folder) 
   std::optional<SqliteDatabase> db;
   if (readable) db = SqliteDatabase::openReadOnly(*readable);
   if (db) {
+    const SqliteReadTransaction reading(*db);
     SqliteStatement people(*db, kPeople);
     const std::size_t firstNew = ctx_.lists.contactArray.size();
     while (people.step()) {

@@ -77,13 +77,18 @@ std::optional<std::filesystem::path> PRIOSBackupScanner::commitDB(
   return copy;
 }
 
-std::optional<std::string> PRIOSBackupScanner::getNameByPhoneNumber(std::string_view phoneNumber) {
+const std::string* PRIOSBackupScanner::contactNameOf(std::string_view phoneNumber) {
   const auto& contacts = ctx_.lists.contactArray;
   if (!names_ || namesIndexed_ != contacts.size()) {
     names_ = std::make_unique<PhoneNameIndex>(contacts);
     namesIndexed_ = contacts.size();
   }
-  return names_->nameFor(phoneNumber);
+  return names_->nameOf(phoneNumber);
+}
+
+std::optional<std::string> PRIOSBackupScanner::getNameByPhoneNumber(std::string_view phoneNumber) {
+  if (const std::string* name = contactNameOf(phoneNumber)) return *name;
+  return std::nullopt;
 }
 
 }  // namespace orvane

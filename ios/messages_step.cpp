@@ -111,7 +111,8 @@ void PRIOSBackupScanner::scanMessageThread(const std::filesystem::path& folder) 
         }
       }
       if (!message->messagePhone.empty()) {
-        message->messageName = getNameByPhoneNumber(message->messagePhone).value_or("");
+        if (const std::string* name = contactNameOf(message->messagePhone))
+          message->messageName = *name;
       }
       post(events::ScanMessageInfo, std::move(message));
     }

@@ -1,6 +1,7 @@
 #include "ios/phone_name_index.h"
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 
 namespace orvane {
@@ -30,72 +31,135 @@ std::string cleanedPhoneText(std::string_view phone) {
 }
 
 PhoneNameIndex::PhoneNameIndex(const std::vector<std::shared_ptr<PRContactNode>>& contacts) {
+  starts_.reserve(contacts.size());
+  names_.reserve(contacts.size());
   for (const auto& contact : contacts) {
+    if (firstWithPhone_ == kNobody && !contact->contactPhone.empty()) {
+      firstWithPhone_ = static_cast<std::uint32_t>(names_.size());
+    }
     starts_.push_back(phones_.size());
     names_.push_back(contact->contactName);
-    hasPhone_.push_back(!contact->contactPhone.empty());
     phones_ += cleanedPhoneText(contact->contactPhone);
     phones_.push_back('\0');
   }
-  // offsets are kept in 32 bits; a contact list larger than that is not a phone's
-  if (phones_.size() >= kGram && phones_.size() < std::numeric_limits<std::uint32_t>::max()) {
-    for (std::size_t at = 0; at + kGram <= phones_.size(); ++at) {
-      grams_[gramAt(phones_, at)].push_back(static_cast<std::uint32_t>(at));
-    }
+  // offsets are kept in 32 bits; a contact list larger than that is not a
+  // phone's, and is searched without the index
+  if (phones_.size() < kGram || phones_.size() >= std::numeric_limits<std::uint32_t>::max()) {
+    return;
+  }
+  const std::size_t grams = phones_.size() - kGram + 1;
+  bucketBits_ = 1;
+  while ((std::size_t{1} << bucketBits_) < grams) ++bucketBits_;
+  const std::size_t buckets = std::size_t{1} << bucketBits_;
+
+  // counted, summed up to each bucket's end, then filled from the back so
+  // that each bucket's offsets ascend and its start is left in place
+  bucketStarts_.assign(buckets + 1, 0);
+  for (std::size_t at = 0; at < grams; ++at) ++bucketStarts_[bucketOf(phones_, at)];
+  std::uint32_t sum = 0;
+  for (std::size_t b = 0; b < buckets; ++b) {
+    sum += bucketStarts_[b];
+    bucketStarts_[b] = sum;
+  }
+  bucketStarts_[buckets] = sum;
+  positions_.resize(grams);
+  for (std::size_t at = grams; at-- > 0;) {
+    positions_[--bucketStarts_[bucketOf(phones_, at)]] = static_cast<std::uint32_t>(at);
   }
 }
 
-std::size_t PhoneNameIndex::contactAt(std::size_t offset) const {
+std::size_t PhoneNameIndex::bucketOf(std::string_view text, std::size_t at) const {
+  // Fibonacci hashing: the top bits of the product mix every byte
+  return (gramAt(text, at) * 0x9E3779B1u) >> (32 - bucketBits_);
+}
+
+std::uint32_t PhoneNameIndex::contactAt(std::size_t offset) const {
   const auto after = std::upper_bound(starts_.begin(), starts_.end(), offset);
-  return static_cast<std::size_t>(after - starts_.begin()) - 1;
+  return static_cast<std::uint32_t>(after - starts_.begin()) - 1;
 }
 
-std::optional<std::size_t> PhoneNameIndex::firstContactHolding(const std::string& cleaned) const {
-  if (cleaned.empty()) {
-    // the empty number is held by every contact that has a phone text at all
-    for (std::size_t i = 0; i < hasPhone_.size(); ++i) {
-      if (hasPhone_[i]) return i;
-    }
-    return std::nullopt;
-  }
-  if (cleaned.find('\0') != std::string::npos) return std::nullopt;
+std::uint32_t PhoneNameIndex::firstContactHolding(std::string_view cleaned) const {
+  // the empty number is held by every contact that has a phone text at all
+  if (cleaned.empty()) return firstWithPhone_;
+  if (cleaned.find('\0') != std::string_view::npos) return kNobody;
 
-  if (cleaned.size() < kGram || grams_.empty()) {
-    const std::size_t found = phones_.find(cleaned);
-    if (found == std::string::npos) return std::nullopt;
-    return contactAt(found);
+  const std::string_view all(phones_);
+  if (cleaned.size() < kGram || positions_.empty()) {
+    const std::size_t found = all.find(cleaned);
+    return found == std::string_view::npos ? kNobody : contactAt(found);
   }
-  // The rarest gram of the number gives the fewest places to try; its
-  // positions ascend, so the first that holds the number is the first contact.
-  const std::vector<std::uint32_t>* fewest = nullptr;
+  // The emptiest bucket of the number's pieces gives the fewest places to
+  // try; its offsets ascend, so the first that holds the number is the
+  // first contact.
+  std::size_t fewest = 0;
+  std::size_t fewestCount = std::numeric_limits<std::size_t>::max();
   std::size_t fewestGramOffset = 0;
   for (std::size_t at = 0; at + kGram <= cleaned.size(); ++at) {
-    const auto it = grams_.find(gramAt(cleaned, at));
-    if (it == grams_.end()) return std::nullopt;
-    if (fewest == nullptr || it->second.size() < fewest->size()) {
-      fewest = &it->second;
+    const std::size_t bucket = bucketOf(cleaned, at);
+    const std::size_t count = bucketStarts_[bucket + 1] - bucketStarts_[bucket];
+    if (count == 0) return kNobody;
+    if (count < fewestCount) {
+      fewest = bucket;
+      fewestCount = count;
       fewestGramOffset = at;
     }
   }
-  const std::string_view all(phones_);
-  for (std::uint32_t position : *fewest) {
+  for (std::size_t i = bucketStarts_[fewest]; i < bucketStarts_[fewest + 1]; ++i) {
+    const std::size_t position = positions_[i];
     if (position < fewestGramOffset) continue;
     const std::size_t start = position - fewestGramOffset;
     if (all.substr(start, cleaned.size()) == cleaned) return contactAt(start);
   }
-  return std::nullopt;
+  return kNobody;
+}
+
+const std::string* PhoneNameIndex::nameOf(std::string_view phoneNumber) {
+  // remembered by the number as written: the same text comes again and again
+  const std::uint64_t hash = std::hash<std::string_view>{}(phoneNumber) | 1;
+  if (!answers_.empty()) {
+    const std::size_t mask = answers_.size() - 1;
+    for (std::size_t slot = hash & mask; answers_[slot].hash != 0; slot = (slot + 1) & mask) {
+      const Answer& answer = answers_[slot];
+      if (answer.hash == hash &&
+          std::string_view(answeredNumbers_).substr(answer.keyAt, answer.keyLength) ==
+              phoneNumber) {
+        return answer.contact == kNobody ? nullptr : &names_[answer.contact];
+      }
+    }
+  }
+  const std::uint32_t contact = firstContactHolding(cleanedPhoneText(phoneNumber));
+  remember(hash, phoneNumber, contact);
+  return contact == kNobody ? nullptr : &names_[contact];
+}
+
+void PhoneNameIndex::remember(std::uint64_t hash, std::string_view phoneNumber,
+                              std::uint32_t contact) {
+  // at most half full, so that probes stay short
+  if ((answerCount_ + 1) * 2 > answers_.size()) {
+    std::vector<Answer> old(std::max<std::size_t>(64, answers_.size() * 2));
+    old.swap(answers_);
+    const std::size_t mask = answers_.size() - 1;
+    for (const Answer& answer : old) {
+      if (answer.hash == 0) continue;
+      std::size_t slot = answer.hash & mask;
+      while (answers_[slot].hash != 0) slot = (slot + 1) & mask;
+      answers_[slot] = answer;
+    }
+  }
+  const std::size_t mask = answers_.size() - 1;
+  std::size_t slot = hash & mask;
+  while (answers_[slot].hash != 0) slot = (slot + 1) & mask;
+  answers_[slot] = Answer{.hash = hash,
+                          .keyAt = answeredNumbers_.size(),
+                          .keyLength = phoneNumber.size(),
+                          .contact = contact};
+  answeredNumbers_.append(phoneNumber);
+  ++answerCount_;
 }
 
 std::optional<std::string> PhoneNameIndex::nameFor(std::string_view phoneNumber) {
-  // remembered by the number as written: the same text comes again and again
-  std::string asWritten(phoneNumber);
-  auto known = answered_.find(asWritten);
-  if (known == answered_.end()) {
-    const auto contact = firstContactHolding(cleanedPhoneText(phoneNumber));
-    known = answered_.emplace(std::move(asWritten), contact).first;
-  }
-  if (!known->second) return std::nullopt;
-  return names_[*known->second];
+  if (const std::string* name = nameOf(phoneNumber)) return *name;
+  return std::nullopt;
 }
 
 }  // namespace orvane

@@ -25,11 +25,23 @@ SqliteDatabase& SqliteDatabase::operator=(SqliteDatabase&& other) noexcept {
 
 std::optional<SqliteDatabase> SqliteDatabase::openReadOnly(const std::filesystem::path& path) {
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+  // A connection belongs to the one step that opened it and is used on that
+  // thread only, so SQLite need not lock it around every call.
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
     if (db != nullptr) sqlite3_close(db);
     return std::nullopt;
   }
   return SqliteDatabase(db);
+}
+
+SqliteReadTransaction::SqliteReadTransaction(const SqliteDatabase& db) {
+  if (db.handle() == nullptr) return;
+  if (sqlite3_exec(db.handle(), "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) db_ = db.handle();
+}
+
+SqliteReadTransaction::~SqliteReadTransaction() {
+  if (db_ != nullptr) sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
 }
 
 SqliteStatement::SqliteStatement(const SqliteDatabase& db, const char* sql) {
@@ -56,7 +68,7 @@ void SqliteStatement::bindInt64(int parameter, std::int64_t value) {
 
 std::optional<std::string> SqliteStatement::text(int column) const {
   if (stmt_ == nullptr || column >= sqlite3_column_count(stmt_)) return std::nullopt;
-  if (sqlite3_column_type(stmt_, column) == SQLITE_NULL) return std::nullopt;
+  // a null cell has no text
   const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
   const int length = sqlite3_column_bytes(stmt_, column);
   if (bytes == nullptr || length <= 0) return std::nullopt;

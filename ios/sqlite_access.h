@@ -33,6 +33,20 @@ class SqliteDatabase {
   sqlite3* db_ = nullptr;
 };
 
+// Holds one read transaction over several statements: without it every
+// statement that starts afresh (a lookup per contact) takes and drops the
+// file lock and checks the file for changes, a few system calls each time.
+class SqliteReadTransaction {
+ public:
+  explicit SqliteReadTransaction(const SqliteDatabase& db);
+  ~SqliteReadTransaction();
+  SqliteReadTransaction(const SqliteReadTransaction&) = delete;
+  SqliteReadTransaction& operator=(const SqliteReadTransaction&) = delete;
+
+ private:
+  sqlite3* db_ = nullptr;  // set while the transaction is open
+};
+
 class SqliteStatement {
  public:
   SqliteStatement(const SqliteDatabase& db, const char* sql);

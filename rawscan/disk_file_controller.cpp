@@ -27,6 +27,12 @@ void PRDiskFileController::reload() {
   addDeepDeviceList();
 }
 
+int PRDiskFileController::addDiskImage(const std::string& imagePath) {
+  const bb_export_table* table = engine();
+  if (table == nullptr || table->addDiskImage == nullptr) return -1;
+  return table->addDiskImage(imagePath.c_str()) == 0 ? 0 : -1;
+}
+
 int PRDiskFileController::initDisk() {
   DiskTableEntries entries{};
   const bb_export_table* table = engine();

@@ -33,6 +33,12 @@ class PRDiskFileController {
   // names, build the tree.
   void reload();
 
+  // Adds a disk image file to the engine's listing, after the machine's
+  // disks, from the next reload on: 0 when added, -1 when the engine cannot
+  // read it or cannot list images. `imagePath` should be absolute: the
+  // listing names the image by it.
+  int addDiskImage(const std::string& imagePath);
+
   // Fills the disk table from the engine: 1 when the listing ran, 0 when
   // the engine cannot list disks.
   int initDisk();

@@ -1,7 +1,7 @@
 #include "rawscan/raw_scan.h"
 
+#include <atomic>
 #include <cstring>
-#include <mutex>
 #include <utility>
 
 #include "core/event_names.h"
@@ -11,23 +11,25 @@ namespace orvane {
 namespace {
 
 // The engine's callbacks are plain functions without a context argument:
-// they reach the one running scan through this pointer. It is set when a
-// scan is started and cleared when its thread ends; the callbacks hold the
-// lock while they forward, so a scan object cannot go while one runs.
-std::mutex runningScanMutex;
-PRRawScan* runningScan = nullptr;
+// they reach the one running scan through this pointer. It is claimed when
+// a scan starts and cleared by the scan's thread as its last step, and the
+// scan object joins that thread before it goes, so a callback made during
+// the engine's scan call always finds a live scan. No lock is held while
+// records are posted: the results view may hand work to the main thread
+// and wait for it.
+std::atomic<PRRawScan*> runningScan{nullptr};
 
 void foundFileCallback(void* record) {
-  std::lock_guard lock(runningScanMutex);
-  if (runningScan != nullptr && record != nullptr) {
-    runningScan->m_finded(*static_cast<const _rec_file_ele*>(record));
+  PRRawScan* scan = runningScan.load();
+  if (scan != nullptr && record != nullptr) {
+    scan->m_finded(*static_cast<const _rec_file_ele*>(record));
   }
 }
 
 void progressCallback(void* record) {
-  std::lock_guard lock(runningScanMutex);
-  if (runningScan != nullptr && record != nullptr) {
-    runningScan->m_progress(*static_cast<const _progressParm_t*>(record));
+  PRRawScan* scan = runningScan.load();
+  if (scan != nullptr && record != nullptr) {
+    scan->m_progress(*static_cast<const _progressParm_t*>(record));
   }
 }
 
@@ -46,12 +48,7 @@ std::string proposedNameOf(const _rec_file_ele& record) {
 PRRawScan::PRRawScan(CorvelAppDelegate& app) : app_(app) {}
 
 PRRawScan::~PRRawScan() {
-  bool running = false;
-  {
-    std::lock_guard lock(runningScanMutex);
-    running = runningScan == this;
-  }
-  if (running) {
+  if (runningScan.load() == this) {
     if (const bb_export_table* engine = app_.engineTable();
         engine != nullptr && engine->stopScan != nullptr) {
       engine->stopScan();
@@ -61,11 +58,8 @@ PRRawScan::~PRRawScan() {
 }
 
 bool PRRawScan::QuickScanStart(DiskRow node) {
-  {
-    std::lock_guard lock(runningScanMutex);
-    if (runningScan != nullptr) return false;
-    runningScan = this;
-  }
+  PRRawScan* none = nullptr;
+  if (!runningScan.compare_exchange_strong(none, this)) return false;
   // the thread started before has ended its body; only its exit is left
   if (thread_.joinable()) thread_.join();
   try {
@@ -107,8 +101,8 @@ void PRRawScan::RawScanThreaderHandle(const DiskRow& node) {
 }
 
 void PRRawScan::finishThread() {
-  std::lock_guard lock(runningScanMutex);
-  if (runningScan == this) runningScan = nullptr;
+  PRRawScan* self = this;
+  runningScan.compare_exchange_strong(self, nullptr);
 }
 
 void PRRawScan::m_finded(const _rec_file_ele& record) {

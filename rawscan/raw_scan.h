@@ -7,7 +7,10 @@
 //
 // The thread is joinable and owned by the scan object (not detached): the
 // command line waits for it, and a scan object that goes stops the engine
-// and waits, so no thread outlives what it reports to.
+// and waits, so no thread outlives what it reports to. The end of a scan
+// runs on the main thread while the scan thread waits for it, so the
+// desktop app keeps one scan object for its life and lets it go only after
+// its event loop has ended.
 
 #include <cstdint>
 #include <memory>

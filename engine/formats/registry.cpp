@@ -21,6 +21,8 @@ extern const Format kOggFormat;
 extern const Format kRtfFormat;
 extern const Format kAsfFormat;
 extern const Format kAmrFormat;
+extern const Format kFlacFormat;
+extern const Format kRarFormat;
 
 namespace {
 // clang-format off
@@ -43,6 +45,8 @@ constexpr const Format* kFormats[] = {
     &kRtfFormat,
     &kAsfFormat,
     &kAmrFormat,
+    &kFlacFormat,
+    &kRarFormat,
 };
 // clang-format on
 }  // namespace

@@ -1,6 +1,7 @@
 // The desktop windows driven as a user would, on the offscreen platform.
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDir>
 #include <QDirIterator>
@@ -11,15 +12,22 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeView>
 #include <memory>
 
+#include "app/about_window.h"
 #include "app/app_session.h"
+#include "app/cry_window.h"
+#include "app/disk_tree_model.h"
+#include "app/disk_view_controller.h"
 #include "app/elided_label.h"
 #include "app/feedback_window.h"
+#include "app/lead_window.h"
 #include "app/main_window.h"
 #include "app/preview_pane.h"
 #include "app/record_table_model.h"
@@ -27,15 +35,19 @@
 #include "app/recovery_sheet.h"
 #include "app/result_view.h"
 #include "app/start_view.h"
+#include "app/web_pages.h"
 #include "core/event_names.h"
 #include "core/ios_records.h"
+#include "fake_engine.h"
 #include "fake_prompts.h"
 #include "widgets/pr_button.h"
 #include "widgets/pr_text_view.h"
 #include "widgets_test.h"
 
 using namespace orvane;
+using orvane::testing::FakeEngine;
 using orvane::testing::FakePrompts;
+using orvane::testing::FoundReport;
 
 namespace {
 
@@ -50,6 +62,23 @@ QString lineText(ResultView& view, ResultTable table, const char* name) {
 QString cell(ResultView& view, ResultTable table, int row, int column) {
   RecordTableModel* model = view.tableModel(table);
   return model->data(model->index(row, column), Qt::DisplayRole).toString();
+}
+
+QByteArray redPicture() {
+  QImage image(8, 8, QImage::Format_RGB32);
+  image.fill(Qt::red);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return bytes;
+}
+
+void unsetFeedbackMail() {
+  for (const char* name :
+       {"ORVANE_FEEDBACK_MAILBOX", "ORVANE_FEEDBACK_SMTP_HOST", "ORVANE_FEEDBACK_PASSWORD"}) {
+    qunsetenv(name);
+  }
 }
 
 // Every file under `root`, by relative path, with its bytes.
@@ -86,6 +115,18 @@ class AppWindowTest : public QObject {
   void scanSample() {
     window().openSource(kSample);
     QTRY_VERIFY_WITH_TIMEOUT(results().browsing(), 15000);
+  }
+
+  // The engine lists the machine's disk (not offered) and a card with two
+  // partitions; the card row is chosen in the chooser.
+  PRDiskViewController& chooseCard(FakeEngine& engine) {
+    engine.addDisk("/dev/fakesys", 0);
+    engine.addDisk("/dev/fakecard", 2000000000, {{1, "vfat"}, {2, std::nullopt}});
+    session_->app().useEngineTable(&engine.table);
+    window().startView()->cardButton()->click();
+    PRDiskViewController& chooser = *window().diskViewController();
+    chooser.quickTableView()->setCurrentIndex(chooser.model()->index(0, 0));
+    return chooser;
   }
 
  private slots:
@@ -400,10 +441,7 @@ class AppWindowTest : public QObject {
   }
 
   void feedbackSaysWhenMailIsNotSetUpAndKeepsTheWindow() {
-    for (const char* name :
-         {"ORVANE_FEEDBACK_MAILBOX", "ORVANE_FEEDBACK_SMTP_HOST", "ORVANE_FEEDBACK_PASSWORD"}) {
-      qunsetenv(name);
-    }
+    unsetFeedbackMail();
     scanSample();
     QVERIFY(results().feedbackButton()->isEnabled());
     results().feedbackButton()->click();
@@ -423,6 +461,149 @@ class AppWindowTest : public QObject {
     QVERIFY(feedback->sendButton()->isEnabled());
     feedback->dontSendButton()->click();
     QVERIFY(!feedback->isVisible());
+  }
+
+  void welcomeSheetStartsAndAboutOpensOnce() {
+    window().showLeadWindow();
+    LeadWindow* lead = window().leadWindow();
+    QVERIFY(lead->isVisible());
+    QCOMPARE(lead->windowModality(), Qt::WindowModal);
+    lead->learnMoreButton()->click();
+    QCOMPARE(prompts_.opened, QList<QUrl>{QUrl(web::kLearnMore)});
+    lead->startButton()->click();
+    QVERIFY(!lead->isVisible());
+    QCOMPARE(lead->result(), int(QDialog::Accepted));
+
+    window().ClickAbout();
+    window().ClickAbout();
+    QCOMPARE(window().findChildren<AboutWindow*>().size(), 1);
+    AboutWindow* about = window().aboutWindow();
+    QVERIFY(about->isVisible());
+    QCOMPARE(about->supportButton()->font().family(), QString("Arial"));
+    about->homePageButton()->click();
+    about->supportButton()->click();
+    QCOMPARE(prompts_.opened.mid(1), (QList<QUrl>{QUrl(web::kHomePage), QUrl(web::kSupport)}));
+  }
+
+  void quittingOffersTheFeedbackSheet() {
+    unsetFeedbackMail();
+    QSignalSpy ending(&window(), &MainWindow::applicationEnding);
+    window().showCryWindow();
+    CryWindow* cry = window().cryWindow();
+    QVERIFY(cry->isVisible());
+    QTest::mouseClick(cry->feedbackView()->viewport(), Qt::LeftButton);
+    QTest::keyClicks(cry->feedbackView(), "Faster scans");
+    cry->sendButton()->click();
+    // leaving now would lose the suggestion without a word
+    QVERIFY(cry->statusLabel()->text().startsWith("Feedback mail is not set up"));
+    QVERIFY(cry->isVisible());
+    QCOMPARE(ending.count(), 0);
+    cry->cancelButton()->click();
+    QVERIFY(!cry->isVisible());
+    QVERIFY(window().isVisible());
+
+    window().showCryWindow();
+    QVERIFY(cry->statusLabel()->text().isEmpty());
+    cry->exitButton()->click();
+    QCOMPARE(ending.count(), 1);
+    // the sheet asked already: the window closes without the exit question
+    QVERIFY(!window().isVisible());
+    QVERIFY(prompts_.questions.isEmpty());
+  }
+
+  void chooserListsTheEngineDisksAndScansTheChosenOne() {
+    FakeEngine engine;
+    const QByteArray picture = redPicture();
+    engine.deviceBytes.assign(4096, 0);
+    engine.deviceBytes.insert(engine.deviceBytes.end(), picture.begin(), picture.end());
+    engine.reports = {FoundReport{4096, static_cast<std::uint32_t>(picture.size()), "f8.png"},
+                      FoundReport{0, 100, "clip.mp4"}, FoundReport{0, 10, "notes.txt"}};
+    PRDiskViewController& chooser = chooseCard(engine);
+    QVERIFY(chooser.isVisible());
+    QCOMPARE(window().size(), QSize(849, 560));
+    DiskTreeModel* model = chooser.model();
+    // the machine's own disk is not offered
+    QCOMPARE(model->rowCount(), 1);
+    const QModelIndex card = model->index(0, 0);
+    QCOMPARE(card.data().toString(), QString("/dev/fakecard (2.00G)"));
+    QVERIFY(!card.data(Qt::DecorationRole).value<QIcon>().isNull());
+    QVERIFY(chooser.quickTableView()->isExpanded(card));
+    QCOMPARE(model->rowCount(card), 2);
+    QCOMPARE(model->index(0, 0, card).data().toString(), QString("NO NAME"));
+    QCOMPARE(model->index(0, DiskTreeModel::kFileSystem, card).data().toString(), QString("vfat"));
+    QCOMPARE(model->parent(model->index(1, 0, card)), card);
+    QCOMPARE(model->rowCount(model->index(1, 0, card)), 0);
+
+    chooser.quickTableView()->clearSelection();
+    QVERIFY(!chooser.scanButton()->isEnabled());
+    chooser.quickTableView()->setCurrentIndex(model->index(0, 0, card));
+    QCOMPARE(session_->app().currentDiskName, std::string("/dev/fakecard"));
+    chooser.scanButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(results().browsing(), 10000);
+    QCOMPARE(engine.scannedDevice, std::string("/dev/fakecard"));
+    QCOMPARE(engine.scannedPartition, 1);
+    QCOMPARE(window().size(), QSize(850, 620));
+    QCOMPARE(results().findChild<QLabel*>("subtitleLabel")->text(),
+             QString("- Memory Card Recovery"));
+
+    // the five card categories, from x = 191 in one row, and no backup ones
+    int x = 191;
+    for (ResultTable table : {ResultTable::bbImage, ResultTable::bbVideo, ResultTable::bbAudio,
+                              ResultTable::bbDocument, ResultTable::bbArchive}) {
+      QToolButton* button = results().categoryButton(table);
+      QVERIFY(button->isVisible() && button->isEnabled());
+      QCOMPARE(button->mapTo(&window(), QPoint(0, 0)).x(), x);
+      x += button->width();
+    }
+    QVERIFY(!results().categoryButton(ResultTable::contact)->isVisible());
+    QVERIFY(!results().stopButton()->isVisible());
+
+    // the found picture is read through the engine for its preview
+    QCOMPARE(results().shownTable(), ResultTable::bbImage);
+    QCOMPARE(cell(results(), ResultTable::bbImage, 0, 1), QString("f8.png"));
+    const QImage shown = results().previewPane(ResultTable::bbImage)->picture()->pixmap().toImage();
+    QCOMPARE(shown.pixelColor(shown.rect().center()), QColor(Qt::red));
+    QCOMPARE(engine.readDisks, std::vector<list_disk_struct*>{engine.disk(1)});
+    results().categoryButton(ResultTable::bbVideo)->click();
+    QCOMPARE(cell(results(), ResultTable::bbVideo, 0, 1), QString("clip.mp4"));
+    QVERIFY(prompts_.messages.isEmpty());
+  }
+
+  void stopShowsWhatWasFoundAndKeepsTheOpenCategory() {
+    // counts the scan thread's own end, once the main thread has run it
+    struct ThreadEnd final : ScanEndListener {
+      explicit ThreadEnd(PRResultViewController& r) : results(r) {}
+      void ScanThreadFinish() override {
+        results.ScanThreadFinish();
+        ++calls;
+      }
+      PRResultViewController& results;
+      std::atomic<int> calls{0};
+    } threadEnd(session_->results());
+    session_->app().setScanEndListener(&threadEnd);
+
+    FakeEngine engine;
+    engine.holdScan = true;
+    // reported as the engine leaves its scan, after Stop
+    engine.reports = {FoundReport{0, 10, "notes.txt"}};
+    chooseCard(engine).scanButton()->click();
+    engine.waitUntilScanning();
+    QVERIFY(results().stopButton()->isVisible());
+    QVERIFY(!results().browsing());
+
+    results().stopButton()->click();
+    QCOMPARE(engine.stopCalls.load(), 1);
+    QVERIFY(results().browsing());
+    QVERIFY(!results().stopButton()->isVisible());
+    results().categoryButton(ResultTable::bbDocument)->click();
+    // the scan's own end shows the late file and leaves the category open
+    QTRY_COMPARE_WITH_TIMEOUT(threadEnd.calls.load(), 1, 10000);
+    session_->app().setScanEndListener(&session_->results());
+    QCOMPARE(results().tableModel(ResultTable::bbDocument)->rowCount(), 1);
+    QCOMPARE(results().shownTable(), ResultTable::bbDocument);
+    QCOMPARE(session_->results().currentTableView(), ResultTable::bbDocument);
+    QCOMPARE(session_->rawScan().lastResult(), RawScanResult::stopped);
+    QVERIFY(prompts_.messages.isEmpty());
   }
 
   void deletedRowsAreRedAndTheBoxFiltersThem() {

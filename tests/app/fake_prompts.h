@@ -16,6 +16,7 @@ class FakePrompts final : public UserPrompts {
   bool answerDefault = false;
   std::optional<QString> backupFile;
   std::optional<QString> exportFolder;
+  std::optional<QString> diskImage;
   QStringList questions;  // "message|default|alternate"
   QStringList messages;
   QStringList proposedNames;
@@ -29,6 +30,7 @@ class FakePrompts final : public UserPrompts {
   void inform(QWidget*, const QString& message, const QString&) override { messages << message; }
   std::optional<QString> chooseBackupFile(QWidget*) override { return backupFile; }
   std::optional<QString> chooseBackupFolder(QWidget*) override { return std::nullopt; }
+  std::optional<QString> chooseDiskImage(QWidget*) override { return diskImage; }
   std::optional<QString> chooseExportFolder(QWidget*, const QString& proposedName) override {
     proposedNames << proposedName;
     return exportFolder;

@@ -1,5 +1,5 @@
 // The small widget classes: icon-and-title geometry, the read-only text
-// area, the hover button's enter and leave signals.
+// area, the hover button's enter and leave signals; where sheets hang.
 
 #include "widgets_test.h"
 
@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "app/sheet_placement.h"
 #include "widgets/pr_button.h"
 #include "widgets/pr_image_and_text_cell.h"
 #include "widgets/pr_text_view.h"
@@ -48,4 +49,29 @@ void WidgetsTest::buttonTellsEnterAndLeaveOnce() {
   QCOMPARE(entered.count(), 1);
   QCOMPARE(exited.count(), 1);
   QCOMPARE(entered.first().first().value<PRButton*>(), &button);
+}
+
+void WidgetsTest::sheetsHangByWindowHeight() {
+  QCOMPARE(sheetOffset(559), 60);
+  QCOMPARE(sheetOffset(537), 60);
+  QCOMPARE(sheetOffset(620), 78);
+  for (int other : {0, 536, 538, 560, 619, 621}) QCOMPARE(sheetOffset(other), 0);
+
+  QWidget window;
+  window.setGeometry(100, 50, 850, 620);
+  window.show();
+  QWidget sheet(&window, Qt::Dialog);
+  sheet.resize(300, 120);
+  attachSheet(&sheet, &window);
+  sheet.show();
+  const QPoint top = window.mapToGlobal(QPoint(0, 0));
+  // centred across the window, 78 below the top of a 620-high one
+  QCOMPARE(sheet.pos(), top + QPoint((850 - 300) / 2, 78));
+  // a sheet that takes another size as it shows stays in its place
+  sheet.resize(500, 120);
+  QCOMPARE(sheet.pos(), top + QPoint((850 - 500) / 2, 78));
+  sheet.hide();
+  window.resize(849, 560);
+  sheet.show();
+  QCOMPARE(sheet.pos().y(), window.mapToGlobal(QPoint(0, 0)).y());
 }

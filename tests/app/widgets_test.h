@@ -9,4 +9,5 @@ class WidgetsTest : public QObject {
   void iconSitsThreeInAndCentred();
   void textViewIgnoresTyping();
   void buttonTellsEnterAndLeaveOnce();
+  void sheetsHangByWindowHeight();
 };

@@ -2,89 +2,43 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <limits>
-#include <sstream>
 #include <string>
-#include <vector>
 
 namespace orvane {
 namespace {
 
 using C = FieldConversions;
 
-std::vector<std::string> words(const std::string& text) {
-  std::istringstream in(text);
-  std::vector<std::string> out;
-  for (std::string word; in >> word;) out.push_back(word);
-  return out;
-}
+// Callers only ask whether an extension is listed; the positions show in
+// addition that no entry before the last one was lost or added, and that a
+// name listed twice answers its first place without moving the ones after.
+TEST(FileTypeLists, FirstLastDuplicatesAndCommonTypesInAnyCase) {
+  struct Case {
+    int (*lookup)(std::string_view);
+    const char* extension;
+    int position;
+  };
+  const Case cases[] = {
+      {C::GetImageType, "3dm", 0},       {C::GetImageType, "CDR", 14},
+      {C::GetImageType, "CDT", 16},      {C::GetImageType, "DCR", 28},
+      {C::GetImageType, "DIB", 30},      {C::GetImageType, "Jpg", 63},
+      {C::GetImageType, "png", 94},      {C::GetImageType, "XPS", 137},
+      {C::GetViedoType, "3G2", 0},       {C::GetViedoType, "mov", 28},
+      {C::GetViedoType, "MP4", 29},      {C::GetViedoType, "YUV", 54},
+      {C::GetAudioType, "RAM", 0},       {C::GetAudioType, "wav", 8},
+      {C::GetAudioType, "M4A", 30},      {C::GetAudioType, "MP3", 34},
+      {C::GetAudioType, "PTF", 37},      {C::GetArchiveType, "7Z", 0},
+      {C::GetArchiveType, "BZIP", 6},    {C::GetArchiveType, "zip", 30},
+      {C::GetArchiveType, "ZOO", 32},    {C::GetEmailType, "DBX", 0},
+      {C::GetEmailType, "wab", 9},       {C::GetDocumentType, "123", 0},
+      {C::GetDocumentType, "DOC", 18},   {C::GetDocumentType, "pdf", 50},
+      {C::GetDocumentType, "PLIST", 51}, {C::GetDocumentType, "TXT", 82},
+      {C::GetDocumentType, "XLT", 98},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.lookup(c.extension), c.position) << c.extension;
 
-std::string lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
-// Every entry answers the position of its first occurrence, in any case; the
-// duplicates keep the positions after them where callers expect them.
-void expectList(int (*lookup)(std::string_view), const std::string& listed, std::size_t count) {
-  const auto names = words(listed);
-  ASSERT_EQ(names.size(), count);
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    const auto first = std::find_if(names.begin(), names.end(), [&](const std::string& n) {
-      return lower(n) == lower(names[i]);
-    });
-    const int expected = static_cast<int>(first - names.begin());
-    EXPECT_EQ(lookup(names[i]), expected) << names[i];
-    EXPECT_EQ(lookup(lower(names[i])), expected) << names[i];
-  }
-}
-
-TEST(FileTypeLists, EveryEntryAtItsPosition) {
-  expectList(
-      C::GetImageType,
-      "3DM 3DMF 3DS ABM AFX AI ANI ART ARW BLD BLEND BMP BOO BR5 CDR CDR CDT CGM CIFF CLP "
-      "CMX CONT CPT CR2 CRW CUR CVX DCM DCR DCR DIB DNG DRW DS4 DSC DT2 DWF DWG EMF EMZ ERF "
-      "FH8 FLC FOV FPF FPX FUJI FXG GIF HDP HPI ICNS ICO IDML IFF IMG INX IPX ISD ITC2 IV "
-      "JP2 JPEG JPG JPX K25 KDC LBM MA MAX MB MDI MDL MDX MINO MNG MOS MRW MSP NCR NEF OBJ "
-      "ORF PAL PAT PBM PCS PCT PCX PEF PGM PIC PICT PICTCLIPPING PNG PPM PSD PSP PSPIMGE PTX "
-      "PXN QXD RAF RAS RAW RELS RGB RLE RTD SCT SHP SKF SKP SR2 SRF STP SVG SVGZ TEX TGA THM "
-      "TIF TIFF VWX WB1 WBC WBD WBMP WBZ WEBP WMF WP WPG X3F XBM XCF XPM XPS",
-      138);
-  expectList(C::GetViedoType,
-             "3G2 3GP ANM ASF ASX AVI AVS CLK CPI DIVX DMSM DREAM DVDMEDIA DVM DVR-MS DXR F4V FBR "
-             "FLA FLV HDMOV M2P M2TS M4P M4V MKV MOD MOI MOV MP4 MPE MPEG MPG MXF OGM PSH QT QTM "
-             "RCPROJECT RM RMVB SCM SMIL SMJPEG SRT STX SWF TIX TS VOB VRO WMV WTV XVID YUV",
-             55);
-  expectList(C::GetAudioType,
-             "RAM RFL RMI RNS RPS SIB SND VPM WAV WMA AA3 AAC AC3 AFC AIF AIFF AM AT3 AU CAF CDA "
-             "CPF DMSA DMSE DSS EMP EMX FLAC KPI M3D M4A M4R MID MIDI MP3 OGG OMF PTF",
-             38);
-  expectList(C::GetArchiveType,
-             "7Z ACE ALZ ARC ARJ BZ Bzip CAB DBS DEB DMG GZ JAR KRYPTER LZA LZH MSI PF PKG PUP RAR "
-             "RPM SEA SFX SIT SITX SOR TAR TGZ WAR ZIP ZIPX ZOO",
-             33);
-  expectList(C::GetEmailType, "DBX DCI EML EMLX MAIL MBX MSG OEB PST WAB", 10);
-  expectList(
-      C::GetDocumentType,
-      "123 12M 1ST 3DA 3TF 3WS ABD ADX AMI APP C CAS CBK CLA CLS CLY CPP CWK DOC DOCX DOT "
-      "EPS ETP FB2 FM3 FMT GHO H INDT JOB KEY INDD LIT LOG LWP M MCD MDZ MM MPT NUMBERS ODP "
-      "ODS ODG ODF ODB ODT ONE OTP PAGES PDF Plist PMD POT POTX PPS PPSX PPT PPTX PRZ PS PUB "
-      "PWI PYC PYD QBB QDF QSD QXP RESX RTF SCPT SDW SDY SIG SLN SUO SXC SXD SXI SXW TOC TXT "
-      "VBP VRD VSD VSS VST WFA WK1 WK3 WK4 WP6 WPD WPS WRI XLS XLSX XLT",
-      99);
-}
-
-TEST(FileTypeLists, CaseAndMisses) {
-  EXPECT_EQ(C::GetImageType("jpg"), C::GetImageType("JPG"));
-  EXPECT_EQ(C::GetImageType("Jpg"), 63);
-  EXPECT_EQ(C::GetImageType("3dm"), 0);  // position 0 is a hit
-  EXPECT_EQ(C::GetImageType("CDT"), 16);
-  EXPECT_EQ(C::GetArchiveType("BZIP"), 6);
-  EXPECT_EQ(C::GetDocumentType("PLIST"), 51);
   EXPECT_EQ(C::GetImageType(""), -1);
   EXPECT_EQ(C::GetImageType("MOV"), -1);
   EXPECT_EQ(C::GetImageType("jp"), -1);
@@ -93,32 +47,28 @@ TEST(FileTypeLists, CaseAndMisses) {
   EXPECT_EQ(C::GetDocumentType(std::string_view("TXT\0", 4)), -1);
 }
 
-TEST(GetSuffix, TextAfterTheLastDot) {
-  std::string suffix = "untouched";
-  EXPECT_EQ(C::getSuffix("photo.JPG", suffix), 1);
-  EXPECT_EQ(suffix, "JPG");
-  EXPECT_EQ(C::getSuffix("/store/dir.d/archive.tar.gz", suffix), 1);
-  EXPECT_EQ(suffix, "gz");
-  EXPECT_EQ(C::getSuffix("trailing.", suffix), 1);
-  EXPECT_EQ(suffix, "");
-  // 19 characters after the dot: 20 with it
-  EXPECT_EQ(C::getSuffix("a.abcdefghijklmnopqrs", suffix), 1);
-  EXPECT_EQ(suffix, "abcdefghijklmnopqrs");
-}
-
-TEST(GetSuffix, NoExtensionLeavesTheOutputAlone) {
-  std::string suffix = "untouched";
-  EXPECT_EQ(C::getSuffix("noext", suffix), -1);
-  EXPECT_EQ(C::getSuffix("/a.b/file", suffix), -1);
-  EXPECT_EQ(C::getSuffix("x.averyveryverylongextension", suffix), -1);
-  EXPECT_EQ(C::getSuffix("a.abcdefghijklmnopqrst", suffix), -1);  // 21 with the dot
-  EXPECT_EQ(C::getSuffix("", suffix), -1);
-  EXPECT_EQ(suffix, "untouched");
+// The extension after the last dot, up to 20 characters with the dot; no
+// dot, a "/" after it, or a longer extension leave the output alone.
+TEST(GetSuffix, TextAfterTheLastDotOrTheOutputLeftAlone) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"photo.JPG", "JPG"},
+      {"/store/dir.d/archive.tar.gz", "gz"},
+      {"trailing.", ""},
+      {"a.abcdefghijklmnopqrs", "abcdefghijklmnopqrs"},
+      {"a.abcdefghijklmnopqrst", nullptr},
+      {"noext", nullptr},
+      {"/a.b/file", nullptr},
+      {"", nullptr},
+  };
+  for (const auto& [name, expected] : cases) {
+    std::string suffix = "untouched";
+    EXPECT_EQ(C::getSuffix(name, suffix), expected != nullptr ? 1 : -1) << name;
+    EXPECT_EQ(suffix, expected != nullptr ? expected : "untouched") << name;
+  }
 }
 
 TEST(GetFullName, PadsToEightDigits) {
   EXPECT_EQ(C::getFullName(0), "00000000");
-  EXPECT_EQ(C::getFullName(1), "00000001");
   EXPECT_EQ(C::getFullName(12345678), "12345678");
   EXPECT_EQ(C::getFullName(123456789), "123456789");
   EXPECT_EQ(C::getFullName(std::numeric_limits<std::uint64_t>::max()), "18446744073709551615");
@@ -131,7 +81,6 @@ TEST(SizeToUnit, StepsOfAThousand) {
   EXPECT_EQ(C::size_to_unit(1536), "1.54K");
   EXPECT_EQ(C::size_to_unit(999999), "1000.00K");
   EXPECT_EQ(C::size_to_unit(1000000), "1.00M");
-  EXPECT_EQ(C::size_to_unit(12500000), "12.50M");
   EXPECT_EQ(C::size_to_unit(1000000000), "1.00G");
   EXPECT_EQ(C::size_to_unit(4294967295u), "4.29G");
 }
@@ -186,7 +135,6 @@ TEST(CallHistoryDuration, WordsForEachRange) {
   EXPECT_EQ(C::getCallHistoryDuration(3600), "1 hour");
   EXPECT_EQ(C::getCallHistoryDuration(7199), "1 hour");
   EXPECT_EQ(C::getCallHistoryDuration(7200), "2 hours");
-  EXPECT_EQ(C::getCallHistoryDuration(7300), "2 hours");
   EXPECT_EQ(C::getCallHistoryDuration(4294967295u), "1193046 hours");
 }
 

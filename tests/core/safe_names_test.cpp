@@ -14,46 +14,39 @@ namespace {
 using fixtures::ScratchFolder;
 using fixtures::writeFileText;
 
-TEST(MakeSafeFileName, OrdinaryNamesStayAsTheyAre) {
-  EXPECT_EQ(makeSafeFileName("Smith"), "Smith");
-  EXPECT_EQ(makeSafeFileName("Zo\xC3\xAB \xC3\x9Cnal, Jr.vcf"), "Zo\xC3\xAB \xC3\x9Cnal, Jr.vcf");
-  EXPECT_EQ(makeSafeFileName(".hidden"), ".hidden");
-  EXPECT_EQ(makeSafeFileName("a..b"), "a..b");
-  EXPECT_EQ(makeSafeFileName("\xF0\x9F\x98\x80.jpg"), "\xF0\x9F\x98\x80.jpg");
-}
-
-TEST(MakeSafeFileName, SeparatorsAndControlsBecomeUnderscores) {
-  EXPECT_EQ(makeSafeFileName("AC/DC"), "AC_DC");
-  EXPECT_EQ(makeSafeFileName("..\\..\\boot.ini"), ".._.._boot.ini");
-  EXPECT_EQ(makeSafeFileName("../../etc/passwd"), ".._.._etc_passwd");
-  EXPECT_EQ(makeSafeFileName("tab\there\nbell\a"), "tab_here_bell_");
-  EXPECT_EQ(makeSafeFileName("del\x7F"), "del_");
-  EXPECT_EQ(makeSafeFileName(std::string_view("a\0b", 3)), "a_b");
-  EXPECT_EQ(makeSafeFileName("next\xC2\x85line"), "next_line");  // U+0085
-}
-
-TEST(MakeSafeFileName, InvalidUtf8BytesBecomeUnderscores) {
-  EXPECT_EQ(makeSafeFileName("caf\xE9.txt"), "caf_.txt");
-  EXPECT_EQ(makeSafeFileName("\xC0\xAF"), "__");  // an overlong "/" stays harmless
-  EXPECT_EQ(makeSafeFileName("\xED\xA0\x80x"), "___x");
-  EXPECT_EQ(makeSafeFileName("cut\xE6\x97"), "cut__");
-}
-
-TEST(MakeSafeFileName, DotsAndEmptyNamesAreReplaced) {
-  EXPECT_EQ(makeSafeFileName("."), "_");
-  EXPECT_EQ(makeSafeFileName(".."), "_");
-  EXPECT_EQ(makeSafeFileName("....."), "_");
-  EXPECT_EQ(makeSafeFileName(""), "unnamed");
+TEST(MakeSafeFileName, SeparatorsControlsBadBytesAndDotNamesAreReplaced) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      // ordinary names stay as they are
+      {"Zo\xC3\xAB \xC3\x9Cnal, Jr.vcf", "Zo\xC3\xAB \xC3\x9Cnal, Jr.vcf"},
+      {".hidden", ".hidden"},
+      {"a..b", "a..b"},
+      {"\xF0\x9F\x98\x80.jpg", "\xF0\x9F\x98\x80.jpg"},
+      // separators, controls and invalid UTF-8 bytes become underscores
+      {"AC/DC", "AC_DC"},
+      {"..\\..\\boot.ini", ".._.._boot.ini"},
+      {"../../etc/passwd", ".._.._etc_passwd"},
+      {"tab\there\nbell\a", "tab_here_bell_"},
+      {"del\x7F", "del_"},
+      {std::string_view("a\0b", 3), "a_b"},
+      {"next\xC2\x85line", "next_line"},  // U+0085
+      {"caf\xE9.txt", "caf_.txt"},
+      {"\xC0\xAF", "__"},  // an overlong "/" stays harmless
+      {"\xED\xA0\x80x", "___x"},
+      {"cut\xE6\x97", "cut__"},
+      // dot names and empty names are replaced
+      {".", "_"},
+      {"..", "_"},
+      {".....", "_"},
+      {"", "unnamed"},
+      // blanks around the name go: a contact name joined new-first ends in one
+      {"Smith John ", "Smith John"},
+      {"  Ann  Lee  ", "Ann  Lee"},
+      {"   ", "unnamed"},
+  };
+  for (const auto& [name, safe] : cases) EXPECT_EQ(makeSafeFileName(name), safe) << name;
   EXPECT_EQ(makeSafeFileName("", "contact"), "contact");
   EXPECT_EQ(makeSafeFileName("", ""), "_");
   EXPECT_EQ(makeSafeFileName("", ".."), "_");
-}
-
-TEST(MakeSafeFileName, BlanksAroundTheNameAreDropped) {
-  // a contact name joined new-first ends in a blank
-  EXPECT_EQ(makeSafeFileName("Smith John "), "Smith John");
-  EXPECT_EQ(makeSafeFileName("  Ann  Lee  "), "Ann  Lee");
-  EXPECT_EQ(makeSafeFileName("   "), "unnamed");
 }
 
 TEST(MakeSafeFileName, LongNamesAreCutBetweenCharactersKeepingTheExtension) {
@@ -105,20 +98,16 @@ TEST(UniquePathIn, NumbersNamesThatAreTaken) {
   EXPECT_EQ(uniquePathIn(folder.path(), "Jones.vcf"), folder / "Jones.vcf");
 }
 
-TEST(UniquePathIn, NamesWithoutStemOrExtension) {
+TEST(UniquePathIn, FoldersLinksAndNamesWithoutStemOrExtensionAreNumberedToo) {
   ScratchFolder folder;
   writeFileText(folder / "notes", "");
   writeFileText(folder / ".vcf", "");
   writeFileText(folder / "archive.tar.gz", "");
+  std::filesystem::create_directory(folder / "Photos");
+  std::filesystem::create_symlink(folder / "nowhere", folder / "link.txt");
   EXPECT_EQ(uniquePathIn(folder.path(), "notes"), folder / "notes (2)");
   EXPECT_EQ(uniquePathIn(folder.path(), ".vcf"), folder / ".vcf (2)");
   EXPECT_EQ(uniquePathIn(folder.path(), "archive.tar.gz"), folder / "archive.tar (2).gz");
-}
-
-TEST(UniquePathIn, FoldersAndDanglingLinksAreTaken) {
-  ScratchFolder folder;
-  std::filesystem::create_directory(folder / "Photos");
-  std::filesystem::create_symlink(folder / "nowhere", folder / "link.txt");
   EXPECT_EQ(uniquePathIn(folder.path(), "Photos"), folder / "Photos (2)");
   EXPECT_EQ(uniquePathIn(folder.path(), "link.txt"), folder / "link (2).txt");
 }

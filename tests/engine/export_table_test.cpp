@@ -134,7 +134,7 @@ TEST(ExportTable, ScanNamesFilesBySectorAndCopiesThemOutExactly) {
   EXPECT_EQ(readFile(target), sample("jpg").bytes);
 }
 
-TEST(ExportTable, RecoveryNeverOverwrites) {
+TEST(ExportTable, RecoveryNeverOverwritesNorReadsPastTheDisk) {
   const std::string image = cardImage();
   list_disk_struct* disk = addedImage(image);
   const auto target = scratchFolder() / "already-there.jpg";
@@ -144,6 +144,11 @@ TEST(ExportTable, RecoveryNeverOverwrites) {
                        const_cast<char*>("f128.jpg"), nullptr};
   EXPECT_NE(engine().recoverFile(target.c_str(), disk, &record), 0);
   EXPECT_EQ(readFile(target), mine);
+
+  record.file_start = std::filesystem::file_size(image) - 10;
+  const auto pastTheEnd = scratchFolder() / "past-the-end.jpg";
+  EXPECT_NE(engine().recoverFile(pastTheEnd.c_str(), disk, &record), 0);
+  EXPECT_FALSE(std::filesystem::exists(pastTheEnd));
 }
 
 TEST(ExportTable, RecoveryPathMustEndWithinItsBuffer) {
@@ -171,16 +176,6 @@ TEST(ExportTable, RecoveryPathMustEndWithinItsBuffer) {
   EXPECT_NE(engine().recoverFile(buffer.data(), disk, &record), 0);
   EXPECT_FALSE(std::filesystem::exists(tooLong));
   EXPECT_FALSE(std::filesystem::exists(tooLong.substr(0, BB_RECOVER_PATH_CAPACITY - 1)));
-}
-
-TEST(ExportTable, RecoveryPastTheEndOfTheDiskLeavesNoFile) {
-  const std::string image = cardImage();
-  list_disk_struct* disk = addedImage(image);
-  _rec_file_ele record{std::filesystem::file_size(image) - 10, 1000, 8,
-                       const_cast<char*>("f128.jpg"), nullptr};
-  const auto target = scratchFolder() / "past-the-end.jpg";
-  EXPECT_NE(engine().recoverFile(target.c_str(), disk, &record), 0);
-  EXPECT_FALSE(std::filesystem::exists(target));
 }
 
 TEST(ExportTable, PartitionScanReportsOffsetsOnTheDisk) {

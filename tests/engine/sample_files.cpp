@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "rar_writer.h"
 #include "writers.h"
 
 extern char** environ;
@@ -123,193 +125,126 @@ Bytes media(const std::string& fileName, const std::vector<std::string>& input,
   arguments.push_back("OUTPUT");
   return fromTool(fileName, arguments);
 }
+// Makers of samples that tools write.
+using Make = std::function<Bytes()>;
+Make still(std::string fileName) {
+  return [=] { return picture(fileName); };
+}
+Make video(std::string fileName, std::vector<std::string> options) {
+  return [=] { return media(fileName, kVideoInput, options); };
+}
+Make audio(std::string fileName, std::vector<std::string> options) {
+  return [=] { return media(fileName, kAudioInput, options); };
+}
+Make tool(std::string fileName, std::vector<std::string> arguments) {
+  return [=] { return fromTool(fileName, arguments); };
+}
+Make zip(std::vector<ZipEntry> entries, std::string comment = "") {
+  return [=] { return zipArchive(entries, comment); };
+}
+Make ole(std::vector<OleStream> streams, bool fatFirst) {
+  return [=] { return compoundFile(streams, fatFirst); };
+}
 
-using Maker = std::function<Sample()>;
+Bytes sevenZip() {
+  // A fixed input path: 7-Zip keeps only its last part.
+  const auto input = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / "7z-input.txt";
+  fs::create_directories(input.parent_path());
+  writeFile(input, noise(20000, 4));
+  return fromTool("a.7z", {"7zz", "a", "-bd", "-y", "OUTPUT", input.string()});
+}
 
-const std::map<std::string, Maker>& makers() {
-  static const std::map<std::string, Maker> all = {
-      {"jpg",
+// The kind is the extension the engine must propose, then maybe "-" and
+// what sets the sample apart.
+struct Maker {
+  const char* kind;
+  const char* name;
+  Make make;
+};
+
+const std::vector<Maker>& makers() {
+  static const std::vector<Maker> all = {
+      {"jpg", "JPEG", still("a.jpg")},
+      {"jpg-thumbnail", "JPEG with an EXIF thumbnail",
+       [] { return withExifThumbnail(picture("b.jpg", "200x150"), picture("t.jpg", "32x24")); }},
+      {"png", "PNG", still("a.png")},
+      {"gif", "GIF", still("a.gif")},
+      {"bmp", "BMP", still("a.bmp")},
+      {"tif", "TIFF", still("a.tif")},
+      {"tif-big", "big-endian TIFF",
+       tool("b.tif", {"convert", "-seed", "3", "-size", "400x300", "gradient:", "+noise", "Random",
+                      "-endian", "MSB", "-compress", "none", "OUTPUT"})},
+      {"webp", "WebP", still("a.webp")},
+      {"heic", "HEIC", still("a.heic")},
+      {"mp4", "MP4", video("a.mp4", {"-c:v", "libx264", "-pix_fmt", "yuv420p"})},
+      {"mp4-faststart", "MP4 with its index first",
+       video("b.mp4", {"-c:v", "mpeg4", "-movflags", "+faststart"})},
+      {"mov", "MOV", video("a.mov", {"-c:v", "mpeg4"})},
+      {"3gp", "3GP", video("a.3gp", {"-c:v", "libx264", "-pix_fmt", "yuv420p"})},
+      {"m4a", "M4A", audio("a.m4a", {"-c:a", "aac"})},
+      {"avi", "AVI", video("a.avi", {"-c:v", "mpeg4"})},
+      {"wav", "WAV", audio("a.wav", {"-c:a", "pcm_s16le"})},
+      {"mp3", "MP3 with ID3 tags", audio("a.mp3", {"-c:a", "libmp3lame", "-b:a", "64k"})},
+      {"mp3-bare", "MP3 without tags",
+       audio("b.mp3", {"-c:a", "libmp3lame", "-b:a", "64k", "-write_xing", "0", "-id3v2_version",
+                       "0", "-write_id3v1", "0"})},
+      {"pdf", "PDF", [] { return pdfDocument(0); }},
+      {"pdf-updated", "PDF with two updates", [] { return pdfDocument(2); }},
+      {"zip", "ZIP",
+       zip({{"notes.txt", std::string(5000, 'n')}, {"photo.raw", std::string(3000, 'p'), false}},
+           "a comment")},
+      {"docx", "DOCX",
+       zip({{"[Content_Types].xml", "<Types/>"},
+            {"_rels/.rels", "<Relationships/>"},
+            {"word/document.xml", std::string(4000, 'w')}})},
+      {"xlsx", "XLSX",
+       zip({{"[Content_Types].xml", "<Types/>"}, {"xl/workbook.xml", std::string(4000, 'x')}})},
+      {"pptx", "PPTX",
+       zip({{"[Content_Types].xml", "<Types/>"},
+            {"ppt/presentation.xml", std::string(4000, 'p')}})},
+      {"odt", "ODT written as a stream",
+       zip({{"mimetype", "application/vnd.oasis.opendocument.text", false},
+            {"content.xml", std::string(6000, 'c'), true, true},
+            {"META-INF/manifest.xml", "<manifest/>", true, true}})},
+      {"doc", "DOC", ole({{"WordDocument", 9000}, {"1Table", 5000}}, true)},
+      {"xls", "XLS", ole({{"Workbook", 12000}}, false)},
+      {"ppt", "PPT", ole({{"Current User", 4096}, {"PowerPoint Document", 7000}}, false)},
+      {"7z", "7Z", sevenZip},
+      {"gz", "GZ", [] { return gzipFile(std::string(30000, 'g') + "end", 1); }},
+      {"gz-members", "GZ of three members", [] { return gzipFile("one member of several\n", 3); }},
+      {"mid", "MIDI", [] { return midiFile(3); }},
+      {"ogg", "OGG", audio("a.ogg", {"-c:a", "libvorbis"})},
+      {"rtf", "RTF", [] { return rtfDocument(); }},
+      {"wma", "WMA", audio("a.wma", {"-c:a", "wmav2"})},
+      {"wmv", "WMV", video("a.wmv", {"-c:v", "wmv2"})},
+      {"flac", "FLAC", audio("a.flac", {"-ac", "2", "-c:a", "flac"})},
+      {"flac-24bit", "24-bit FLAC of noise",
+       tool("b.flac",
+            {"ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i",
+             "anoisesrc=duration=0.5:seed=3", "-c:a", "flac", "-sample_fmt", "s32", "OUTPUT"})},
+      {"flac-unknown-length", "FLAC without its sample count, as written to a pipe",
        [] {
-         return Sample{"JPEG", "jpg", picture("a.jpg")};
+         Bytes bytes = media("a.flac", kAudioInput, {"-ac", "2", "-c:a", "flac"});
+         // The 36-bit count: the low half of byte 21, then bytes 22 to 25.
+         bytes[21] = static_cast<std::byte>(static_cast<unsigned>(bytes[21]) & 0xF0);
+         std::fill(bytes.begin() + 22, bytes.begin() + 26, std::byte{0});
+         return bytes;
        }},
-      {"jpg-thumbnail",
+      {"rar-4", "RAR 4",
        [] {
-         return Sample{"JPEG with an EXIF thumbnail", "jpg",
-                       withExifThumbnail(picture("b.jpg", "200x150"), picture("t.jpg", "32x24"))};
+         return rarArchive(
+             4, {{"notes.txt", std::string(5000, 'n')}, {"big.bin", std::string(3000, 'b'), true}});
        }},
-      {"png",
+      {"rar-4-no-end", "RAR 4 without an end block",
        [] {
-         return Sample{"PNG", "png", picture("a.png")};
+         return rarArchive(4, {{"a.txt", std::string(7000, 'a')}}, false);
        }},
-      {"gif",
+      {"rar-5", "RAR 5",
        [] {
-         return Sample{"GIF", "gif", picture("a.gif")};
+         return rarArchive(
+             5, {{"notes.txt", std::string(5000, 'n')}, {"photo.raw", std::string(300, 'p')}});
        }},
-      {"bmp",
-       [] {
-         return Sample{"BMP", "bmp", picture("a.bmp")};
-       }},
-      {"tif",
-       [] {
-         return Sample{"TIFF", "tif", picture("a.tif")};
-       }},
-      {"tif-big",
-       [] {
-         return Sample{
-             "big-endian TIFF", "tif",
-             fromTool("b.tif", {"convert", "-seed", "3", "-size", "400x300", "gradient:", "+noise",
-                                "Random", "-endian", "MSB", "-compress", "none", "OUTPUT"})};
-       }},
-      {"webp",
-       [] {
-         return Sample{"WebP", "webp", picture("a.webp")};
-       }},
-      {"heic",
-       [] {
-         return Sample{"HEIC", "heic", picture("a.heic")};
-       }},
-      {"mp4",
-       [] {
-         return Sample{"MP4", "mp4",
-                       media("a.mp4", kVideoInput, {"-c:v", "libx264", "-pix_fmt", "yuv420p"})};
-       }},
-      {"mp4-faststart",
-       [] {
-         return Sample{"MP4 with its index first", "mp4",
-                       media("b.mp4", kVideoInput, {"-c:v", "mpeg4", "-movflags", "+faststart"})};
-       }},
-      {"mov",
-       [] {
-         return Sample{"MOV", "mov", media("a.mov", kVideoInput, {"-c:v", "mpeg4"})};
-       }},
-      {"3gp",
-       [] {
-         return Sample{"3GP", "3gp",
-                       media("a.3gp", kVideoInput, {"-c:v", "libx264", "-pix_fmt", "yuv420p"})};
-       }},
-      {"m4a",
-       [] {
-         return Sample{"M4A", "m4a", media("a.m4a", kAudioInput, {"-c:a", "aac"})};
-       }},
-      {"avi",
-       [] {
-         return Sample{"AVI", "avi", media("a.avi", kVideoInput, {"-c:v", "mpeg4"})};
-       }},
-      {"wav",
-       [] {
-         return Sample{"WAV", "wav", media("a.wav", kAudioInput, {"-c:a", "pcm_s16le"})};
-       }},
-      {"mp3",
-       [] {
-         return Sample{"MP3 with ID3 tags", "mp3",
-                       media("a.mp3", kAudioInput, {"-c:a", "libmp3lame", "-b:a", "64k"})};
-       }},
-      {"mp3-bare",
-       [] {
-         return Sample{"MP3 without tags", "mp3",
-                       media("b.mp3", kAudioInput,
-                             {"-c:a", "libmp3lame", "-b:a", "64k", "-write_xing", "0",
-                              "-id3v2_version", "0", "-write_id3v1", "0"})};
-       }},
-      {"pdf",
-       [] {
-         return Sample{"PDF", "pdf", pdfDocument(0)};
-       }},
-      {"pdf-updated",
-       [] {
-         return Sample{"PDF with two updates", "pdf", pdfDocument(2)};
-       }},
-      {"zip",
-       [] {
-         return Sample{"ZIP", "zip",
-                       zipArchive({{"notes.txt", std::string(5000, 'n')},
-                                   {"photo.raw", std::string(3000, 'p'), false}},
-                                  "a comment")};
-       }},
-      {"docx",
-       [] {
-         return Sample{"DOCX", "docx",
-                       zipArchive({{"[Content_Types].xml", "<Types/>"},
-                                   {"_rels/.rels", "<Relationships/>"},
-                                   {"word/document.xml", std::string(4000, 'w')}})};
-       }},
-      {"xlsx",
-       [] {
-         return Sample{"XLSX", "xlsx",
-                       zipArchive({{"[Content_Types].xml", "<Types/>"},
-                                   {"xl/workbook.xml", std::string(4000, 'x')}})};
-       }},
-      {"pptx",
-       [] {
-         return Sample{"PPTX", "pptx",
-                       zipArchive({{"[Content_Types].xml", "<Types/>"},
-                                   {"ppt/presentation.xml", std::string(4000, 'p')}})};
-       }},
-      {"odt",
-       [] {
-         return Sample{"ODT written as a stream", "odt",
-                       zipArchive({{"mimetype", "application/vnd.oasis.opendocument.text", false},
-                                   {"content.xml", std::string(6000, 'c'), true, true},
-                                   {"META-INF/manifest.xml", "<manifest/>", true, true}})};
-       }},
-      {"doc",
-       [] {
-         return Sample{"DOC", "doc",
-                       compoundFile({{"WordDocument", 9000}, {"1Table", 5000}}, true)};
-       }},
-      {"xls",
-       [] {
-         return Sample{"XLS", "xls", compoundFile({{"Workbook", 12000}}, false)};
-       }},
-      {"ppt",
-       [] {
-         return Sample{
-             "PPT", "ppt",
-             compoundFile({{"Current User", 4096}, {"PowerPoint Document", 7000}}, false)};
-       }},
-      {"7z",
-       [] {
-         return Sample{"7Z", "7z", fromTool("a.7z", [] {
-                         // A fixed path: 7-Zip keeps only its last part.
-                         const auto input = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / "7z-input.txt";
-                         fs::create_directories(input.parent_path());
-                         writeFile(input, noise(20000, 4));
-                         return std::vector<std::string>{"7zz", "a",      "-bd",
-                                                         "-y",  "OUTPUT", input.string()};
-                       }())};
-       }},
-      {"gz",
-       [] {
-         return Sample{"GZ", "gz", gzipFile(std::string(30000, 'g') + "end", 1)};
-       }},
-      {"gz-members",
-       [] {
-         return Sample{"GZ of three members", "gz", gzipFile("one member of several\n", 3)};
-       }},
-      {"mid",
-       [] {
-         return Sample{"MIDI", "mid", midiFile(3)};
-       }},
-      {"ogg",
-       [] {
-         return Sample{"OGG", "ogg", media("a.ogg", kAudioInput, {"-c:a", "libvorbis"})};
-       }},
-      {"rtf",
-       [] {
-         return Sample{"RTF", "rtf", rtfDocument()};
-       }},
-      {"wma",
-       [] {
-         return Sample{"WMA", "wma", media("a.wma", kAudioInput, {"-c:a", "wmav2"})};
-       }},
-      {"wmv",
-       [] {
-         return Sample{"WMV", "wmv", media("a.wmv", kVideoInput, {"-c:v", "wmv2"})};
-       }},
-      {"amr",
-       [] {
-         return Sample{"AMR", "amr", amrFile(300)};
-       }},
+      {"amr", "AMR", [] { return amrFile(300); }},
   };
   return all;
 }
@@ -319,7 +254,8 @@ const std::map<std::string, Maker>& makers() {
 const std::vector<std::string>& sampleKinds() {
   static const std::vector<std::string> kinds = [] {
     std::vector<std::string> names;
-    for (const auto& [name, maker] : makers()) names.push_back(name);
+    for (const Maker& maker : makers()) names.emplace_back(maker.kind);
+    std::sort(names.begin(), names.end());
     return names;
   }();
   return kinds;
@@ -330,9 +266,12 @@ const Sample& sample(const std::string& kind) {
   static std::map<std::string, Sample> made;
   std::lock_guard lock(mutex);
   if (auto found = made.find(kind); found != made.end()) return found->second;
-  const auto maker = makers().find(kind);
-  if (maker == makers().end()) throw std::runtime_error("no sample of kind " + kind);
-  return made.emplace(kind, maker->second()).first->second;
+  for (const Maker& maker : makers()) {
+    if (maker.kind != kind) continue;
+    const std::string extension = kind.substr(0, kind.find('-'));
+    return made.emplace(kind, Sample{maker.name, extension, maker.make()}).first->second;
+  }
+  throw std::runtime_error("no sample of kind " + kind);
 }
 
 }  // namespace orvane::engine::testing

@@ -1,58 +1,32 @@
 #include "writers.h"
 
-#include <stdexcept>
-
-namespace orvane::engine::testing {
-
-Bytes withExifThumbnail(const Bytes& picture, const Bytes& thumbnail) {
-  const std::size_t segmentLength = 2 + 6 + thumbnail.size();
-  if (segmentLength > 0xFFFF) throw std::runtime_error("thumbnail too large for APP1");
-  Bytes out(picture.begin(), picture.begin() + 2);
-  const unsigned char head[] = {0xFF,
-                                0xE1,
-                                static_cast<unsigned char>(segmentLength >> 8),
-                                static_cast<unsigned char>(segmentLength & 0xFF),
-                                'E',
-                                'x',
-                                'i',
-                                'f',
-                                0,
-                                0};
-  for (unsigned char c : head) out.push_back(static_cast<std::byte>(c));
-  out.insert(out.end(), thumbnail.begin(), thumbnail.end());
-  out.insert(out.end(), picture.begin() + 2, picture.end());
-  return out;
-}
-
-}  // namespace orvane::engine::testing
-
 #include <zlib.h>
 
 #include <cstring>
 #include <random>
+#include <stdexcept>
 
 namespace orvane::engine::testing {
 namespace {
 
-void put16(Bytes& out, std::uint32_t value) {
-  out.push_back(static_cast<std::byte>(value & 0xFF));
-  out.push_back(static_cast<std::byte>((value >> 8) & 0xFF));
-}
-void put32(Bytes& out, std::uint32_t value) {
-  put16(out, value & 0xFFFF);
-  put16(out, value >> 16);
+// Little-endian numbers, each with its width in bytes.
+void putFields(Bytes& out, std::initializer_list<std::pair<std::uint32_t, int>> fields) {
+  for (const auto& [value, width] : fields) {
+    for (int i = 0; i < width; ++i) {
+      out.push_back(static_cast<std::byte>((value >> (8 * i)) & 0xFF));
+    }
+  }
 }
 void putText(Bytes& out, const std::string& text) {
   for (char c : text) out.push_back(static_cast<std::byte>(c));
 }
-void set32(Bytes& out, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i)
-    out[at + static_cast<std::size_t>(i)] = static_cast<std::byte>((value >> (8 * i)) & 0xFF);
+void setLe(Bytes& out, std::size_t at, std::uint32_t value, std::size_t width) {
+  for (std::size_t i = 0; i < width; ++i) {
+    out[at + i] = static_cast<std::byte>((value >> (8 * i)) & 0xFF);
+  }
 }
-void set16(Bytes& out, std::size_t at, std::uint32_t value) {
-  out[at] = static_cast<std::byte>(value & 0xFF);
-  out[at + 1] = static_cast<std::byte>((value >> 8) & 0xFF);
-}
+void set32(Bytes& out, std::size_t at, std::uint32_t value) { setLe(out, at, value, 4); }
+void set16(Bytes& out, std::size_t at, std::uint32_t value) { setLe(out, at, value, 2); }
 
 std::string rawDeflate(const std::string& text) {
   z_stream stream{};
@@ -70,6 +44,21 @@ std::string rawDeflate(const std::string& text) {
 
 }  // namespace
 
+Bytes withExifThumbnail(const Bytes& picture, const Bytes& thumbnail) {
+  const std::size_t segmentLength = 2 + 6 + thumbnail.size();
+  if (segmentLength > 0xFFFF) throw std::runtime_error("thumbnail too large for APP1");
+  Bytes out(picture.begin(), picture.begin() + 2);
+  // APP1 and its length, high byte first, counting itself and "Exif\0\0"
+  for (const std::size_t byte :
+       {std::size_t{0xFF}, std::size_t{0xE1}, segmentLength >> 8, segmentLength & 0xFF}) {
+    out.push_back(static_cast<std::byte>(byte));
+  }
+  putText(out, std::string("Exif\0\0", 6));
+  out.insert(out.end(), thumbnail.begin(), thumbnail.end());
+  out.insert(out.end(), picture.begin() + 2, picture.end());
+  return out;
+}
+
 Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& comment) {
   Bytes out;
   Bytes central;
@@ -81,52 +70,53 @@ Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& commen
     const auto offset = static_cast<std::uint32_t>(out.size());
     const std::uint32_t flags = entry.streamed ? 0x08 : 0;
     const std::uint32_t method = entry.deflate ? 8 : 0;
-    put32(out, 0x04034B50);
-    put16(out, 20);
-    put16(out, flags);
-    put16(out, method);
-    put32(out, 0x58210000);  // time and date
-    put32(out, entry.streamed ? 0 : crc);
-    put32(out, entry.streamed ? 0 : static_cast<std::uint32_t>(data.size()));
-    put32(out, entry.streamed ? 0 : static_cast<std::uint32_t>(entry.content.size()));
-    put16(out, static_cast<std::uint32_t>(entry.name.size()));
-    put16(out, 0);
+    const auto packedSize = static_cast<std::uint32_t>(data.size());
+    const auto size = static_cast<std::uint32_t>(entry.content.size());
+    const auto nameSize = static_cast<std::uint32_t>(entry.name.size());
+    // a streamed entry gives its CRC and sizes in a descriptor after the data
+    const std::uint32_t known = entry.streamed ? 0 : 0xFFFFFFFF;
+    putFields(out, {{0x04034B50, 4},
+                    {20, 2},
+                    {flags, 2},
+                    {method, 2},
+                    {0x58210000, 4},
+                    {crc & known, 4},
+                    {packedSize & known, 4},
+                    {size & known, 4},
+                    {nameSize, 2},
+                    {0, 2}});
     putText(out, entry.name);
     putText(out, data);
-    if (entry.streamed) {
-      put32(out, 0x08074B50);
-      put32(out, crc);
-      put32(out, static_cast<std::uint32_t>(data.size()));
-      put32(out, static_cast<std::uint32_t>(entry.content.size()));
-    }
-    put32(central, 0x02014B50);
-    put16(central, 20);
-    put16(central, 20);
-    put16(central, flags);
-    put16(central, method);
-    put32(central, 0x58210000);
-    put32(central, crc);
-    put32(central, static_cast<std::uint32_t>(data.size()));
-    put32(central, static_cast<std::uint32_t>(entry.content.size()));
-    put16(central, static_cast<std::uint32_t>(entry.name.size()));
-    put16(central, 0);
-    put16(central, 0);
-    put16(central, 0);
-    put16(central, 0);
-    put32(central, 0);
-    put32(central, offset);
+    if (entry.streamed) putFields(out, {{0x08074B50, 4}, {crc, 4}, {packedSize, 4}, {size, 4}});
+    putFields(central, {{0x02014B50, 4},
+                        {20, 2},
+                        {20, 2},
+                        {flags, 2},
+                        {method, 2},
+                        {0x58210000, 4},
+                        {crc, 4},
+                        {packedSize, 4},
+                        {size, 4},
+                        {nameSize, 2},
+                        {0, 2},
+                        {0, 2},
+                        {0, 2},
+                        {0, 2},
+                        {0, 4},
+                        {offset, 4}});
     putText(central, entry.name);
   }
   const auto centralOffset = static_cast<std::uint32_t>(out.size());
   out.insert(out.end(), central.begin(), central.end());
-  put32(out, 0x06054B50);
-  put16(out, 0);
-  put16(out, 0);
-  put16(out, static_cast<std::uint32_t>(entries.size()));
-  put16(out, static_cast<std::uint32_t>(entries.size()));
-  put32(out, static_cast<std::uint32_t>(central.size()));
-  put32(out, centralOffset);
-  put16(out, static_cast<std::uint32_t>(comment.size()));
+  const auto count = static_cast<std::uint32_t>(entries.size());
+  putFields(out, {{0x06054B50, 4},
+                  {0, 2},
+                  {0, 2},
+                  {count, 2},
+                  {count, 2},
+                  {static_cast<std::uint32_t>(central.size()), 4},
+                  {centralOffset, 4},
+                  {static_cast<std::uint32_t>(comment.size()), 2}});
   putText(out, comment);
   return out;
 }
@@ -261,10 +251,6 @@ Bytes pdfDocument(int updates, unsigned seed) {
   putText(out, text);
   return out;
 }
-
-}  // namespace orvane::engine::testing
-
-namespace orvane::engine::testing {
 
 Bytes gzipFile(const std::string& content, int members) {
   Bytes out;

@@ -1,31 +1,89 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/main_thread_dispatcher.h"
+#include "export/recovery_run.h"
+#include "fixtures/scratch_folder.h"
+
 namespace orvane::testing {
 
-// Every file and folder under `root`, as sorted relative paths ("Contact",
-// "Contact/Contacts.txt").
-inline std::vector<std::string> treeOf(const std::filesystem::path& root) {
-  std::vector<std::string> entries;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    entries.push_back(std::filesystem::relative(entry.path(), root).string());
-  }
-  std::sort(entries.begin(), entries.end());
-  return entries;
-}
+using Names = std::vector<std::string>;
 
-// The names in one folder, sorted.
-inline std::vector<std::string> namesIn(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
+inline Names sorted(Names names) {
   std::sort(names.begin(), names.end());
   return names;
 }
+
+// Every file and folder under `root`, as sorted relative paths ("Contact",
+// "Contact/Contacts.txt").
+inline Names treeOf(const std::filesystem::path& root) {
+  Names entries;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    entries.push_back(std::filesystem::relative(entry.path(), root).string());
+  }
+  return sorted(entries);
+}
+
+// The names in one folder, sorted.
+inline Names namesIn(const std::filesystem::path& folder) {
+  Names names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  return sorted(names);
+}
+
+// A BlackBerry contact with every field set, each to a value of its own.
+inline PRBlackBerryContactNode everyFieldContact() {
+  PRBlackBerryContactNode contact;
+  contact.contactName = "Smith John ";
+  contact.titleName = "Eng";
+  contact.companyName = "Acme";
+  contact.homeCall = "1 ";
+  contact.workCall = "2 ";
+  contact.mobilCall = "3 ";
+  contact.email = "e@x";
+  contact.address = "Main St ";
+  contact.city = "Town";
+  contact.provice = "Prov";
+  contact.country = "Land";
+  contact.postZcode = "12345";
+  contact.webSite = "w.com";
+  contact.pinNumber = "PIN";
+  contact.brithday = "B";
+  contact.note = "N";
+  return contact;
+}
+
+// A controller and its results model fed by posted records, and an export
+// run into a fresh folder of a scratch folder.
+class ExportTest : public ::testing::Test {
+ protected:
+  template <class Node>
+  std::shared_ptr<Node> post(const char* event, std::shared_ptr<Node> node = nullptr) {
+    if (!node) node = std::make_shared<Node>();
+    app.nc.postNotificationName(event, RecordPtr(node));
+    return node;
+  }
+
+  RecoveryReport run(const RecoveryRun::Progress& progress = {}) {
+    RecoveryRun recovery(results, app);
+    return recovery.recoverFilesThread(out(), progress);
+  }
+
+  std::filesystem::path out() const { return scratch / "Orvane 2014-05-06 - 17.03.09"; }
+
+  DirectDispatcher dispatcher;
+  CorvelAppDelegate app{dispatcher};
+  PRResultViewController results{app};
+  fixtures::ScratchFolder scratch;
+};
 
 }  // namespace orvane::testing

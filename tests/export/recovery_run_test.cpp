@@ -18,69 +18,41 @@ namespace {
 namespace fs = std::filesystem;
 using fixtures::readFileBytes;
 using fixtures::readFileText;
+using testing::Names;
 using testing::namesIn;
+using testing::sorted;
 using testing::treeOf;
-using Names = std::vector<std::string>;
-
-Names sorted(Names names) {
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 bool contains(const std::vector<std::string>& lines, std::string_view part) {
   return std::any_of(lines.begin(), lines.end(),
                      [&](const std::string& line) { return line.find(part) != std::string::npos; });
 }
 
-class RecoveryRunTest : public ::testing::Test {
+class RecoveryRunTest : public testing::ExportTest {
  protected:
-  template <class Node>
-  std::shared_ptr<Node> post(const char* event, std::shared_ptr<Node> node) {
-    app.nc.postNotificationName(event, RecordPtr(node));
-    return node;
-  }
   std::shared_ptr<PRBlackBerrySMSMessageNode> postSms(std::string number, std::string text) {
-    auto sms = std::make_shared<PRBlackBerrySMSMessageNode>();
+    auto sms = post<PRBlackBerrySMSMessageNode>(events::BlackBerrySMSMessageInfo);
     sms->numberString = std::move(number);
     sms->type = "Incoming";
     sms->contentText = std::move(text);
-    return post(events::BlackBerrySMSMessageInfo, sms);
+    return sms;
   }
   std::shared_ptr<PRBlackBerryContactNode> postContact(std::string name, std::string company = "") {
-    auto contact = std::make_shared<PRBlackBerryContactNode>();
+    auto contact = post<PRBlackBerryContactNode>(events::BlacBerryContactInfo);
     contact->contactName = std::move(name);
     contact->companyName = std::move(company);
-    return post(events::BlacBerryContactInfo, contact);
+    return contact;
   }
   template <class Node>
-  std::shared_ptr<Node> postWithData(const char* event, std::string name,
-                                     std::optional<Bytes> data) {
-    auto node = std::make_shared<Node>();
+  void postWithData(const char* event, std::string name, std::optional<Bytes> data) {
+    auto node = post<Node>(event);
     if constexpr (std::is_same_v<Node, PRBlackBerryContentNode>) {
       node->filePathName = std::move(name);
     } else {
       node->contentDataName = std::move(name);
     }
     node->contentData = std::move(data);
-    return post(event, node);
   }
-
-  void tickAll(ResultTable table) {
-    results.selectCategory(table);
-    results.ClickSelectAll(true);
-  }
-
-  RecoveryReport run(const RecoveryRun::Progress& progress = {}) {
-    RecoveryRun recovery(results, app);
-    return recovery.recoverFilesThread(out(), progress);
-  }
-
-  fs::path out() const { return scratch / "Orvane 2014-05-06 - 17.03.09"; }
-
-  DirectDispatcher dispatcher;
-  CorvelAppDelegate app{dispatcher};
-  PRResultViewController results{app};
-  fixtures::ScratchFolder scratch;
 };
 
 // --- backup mode ---
@@ -88,7 +60,8 @@ class RecoveryRunTest : public ::testing::Test {
 TEST_F(RecoveryRunTest, OneTickedSmsStillMakesEveryFolderAndReport) {
   postSms("5551234", "Hi");
   postContact("Unticked");
-  tickAll(ResultTable::message);
+  results.selectCategory(ResultTable::message);
+  results.ClickSelectAll(true);
 
   const RecoveryReport report = run();
 
@@ -110,48 +83,27 @@ TEST_F(RecoveryRunTest, OneTickedSmsStillMakesEveryFolderAndReport) {
 }
 
 TEST_F(RecoveryRunTest, ReportEntriesAreExact) {
-  auto contact = std::make_shared<PRBlackBerryContactNode>();
-  contact->contactName = "Smith John ";
-  contact->titleName = "Eng";
-  contact->companyName = "Acme";
-  contact->homeCall = "1 ";
-  contact->workCall = "2 ";
-  contact->mobilCall = "3 ";
-  contact->email = "e@x";
-  contact->address = "Main St ";
-  contact->city = "Town";
-  contact->provice = "Prov";
-  contact->country = "Land";
-  contact->postZcode = "12345";
-  contact->webSite = "w.com";
-  contact->pinNumber = "PIN";
-  contact->brithday = "B";
-  contact->note = "N";
-  post(events::BlacBerryContactInfo, contact);
-
-  auto call = std::make_shared<PRBlackBerryCallNode>();
+  post(events::BlacBerryContactInfo,
+       std::make_shared<PRBlackBerryContactNode>(testing::everyFieldContact()));
+  auto call = post<PRBlackBerryCallNode>(events::BlacBerryCallLogInfo);
   call->CallName = " Bob";
   call->CallNumber = "555";
   call->CallTime = "05-06-2014 17:03";
   call->CallType = "Send";
   call->callDuration = "1 minute";
-  post(events::BlacBerryCallLogInfo, call);
 
-  auto note = std::make_shared<PRBlackBerryNoteNode>();
+  auto note = post<PRBlackBerryNoteNode>(events::BlackBerryNoteInfo);
   note->noteTittle = "T";
   note->noteContent = "line 1\nline 2";
-  post(events::BlackBerryNoteInfo, note);
 
-  auto entry = std::make_shared<PRBlackBerryCalenderNode>();
+  auto entry = post<PRBlackBerryCalenderNode>(events::BlackBerryCalenderInfo);
   entry->bbCalSubject = " S";
   entry->bbCalInformation = " I";
-  post(events::BlackBerryCalenderInfo, entry);
 
-  auto mms = std::make_shared<PRBlackBerryMMSMessageNode>();
+  auto mms = post<PRBlackBerryMMSMessageNode>(events::BlackBerryMMSMessageInfo);
   mms->numberName = "555 ";
   mms->contentDataName = "pic.jpg";
   mms->contentType = "Image";
-  post(events::BlackBerryMMSMessageInfo, mms);
 
   EXPECT_EQ(results.selectAllCategories(), 5);
   const RecoveryReport report = run();
@@ -184,41 +136,32 @@ TEST_F(RecoveryRunTest, OnlyTickedRecordsAreExportedInListOrder) {
             "Phone:1  type:Incoming  Content:one  \n\nPhone:3  type:Incoming  Content:three  \n\n");
 }
 
-TEST_F(RecoveryRunTest, NonAsciiNamesAndTextsAreUtf8) {
+TEST_F(RecoveryRunTest, VCardNamesAreSafeUtf8AndNeverReplaceEachOther) {
   const std::string ivan = "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD";  // Иван
-  postContact(ivan);
-  postSms("1", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");  // Привет
-  results.selectAllCategories();
-  run();
-
-  EXPECT_EQ(namesIn(out() / "Contact"), (Names{"Contacts.txt", ivan + ".vcf"}));
-  EXPECT_EQ(
-      readFileText(out() / "Message/Messages.txt"),
-      "Phone:1  type:Incoming  Content:\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82  \n\n");
-  const std::string card = readFileText(out() / "Contact" / (ivan + ".vcf"));
-  EXPECT_EQ(card.rfind("BEGIN:VCARD\r\n", 0), 0u);  // no byte-order mark
-  EXPECT_NE(card.find("\r\nFN:" + ivan + "\r\n"), std::string::npos);
-}
-
-TEST_F(RecoveryRunTest, VCardNamesAreSafeAndNeverReplaceEachOther) {
   postContact("Smith")->email = "first@x";
   postContact("Smith")->email = "second@x";
   postContact("AC/DC");
   postContact("", "Acme");
   postContact("");  // neither name nor company: report entry only
   postContact("..");
+  postContact(ivan);
   results.selectAllCategories();
 
   const RecoveryReport report = run();
 
-  EXPECT_EQ(namesIn(out() / "Contact"), sorted({"AC_DC.vcf", "Acme.vcf", "Contacts.txt",
-                                                "Smith (2).vcf", "Smith.vcf", "_.vcf"}));
+  EXPECT_EQ(namesIn(out() / "Contact"),
+            sorted({"AC_DC.vcf", "Acme.vcf", "Contacts.txt", "Smith (2).vcf", "Smith.vcf", "_.vcf",
+                    ivan + ".vcf"}));
   EXPECT_NE(readFileText(out() / "Contact/Smith.vcf").find("first@x"), std::string::npos);
   EXPECT_NE(readFileText(out() / "Contact/Smith (2).vcf").find("second@x"), std::string::npos);
   EXPECT_NE(readFileText(out() / "Contact/AC_DC.vcf").find("\r\nN:AC/DC\r\n"), std::string::npos);
+  const std::string card = readFileText(out() / "Contact" / (ivan + ".vcf"));
+  EXPECT_EQ(card.rfind("BEGIN:VCARD\r\n", 0), 0u);  // no byte-order mark
+  EXPECT_NE(card.find("\r\nFN:" + ivan + "\r\n"), std::string::npos);
   const std::string contacts = readFileText(out() / "Contact/Contacts.txt");
-  EXPECT_EQ(std::count(contacts.begin(), contacts.end(), '\n'), 12);  // six entries
-  EXPECT_EQ(report.recordsWritten, 6);
+  EXPECT_EQ(std::count(contacts.begin(), contacts.end(), '\n'), 14);  // seven entries
+  EXPECT_NE(contacts.find("Name:" + ivan + "  "), std::string::npos);
+  EXPECT_EQ(report.recordsWritten, 7);
   EXPECT_TRUE(report.problems.empty());
 }
 
@@ -273,12 +216,11 @@ TEST_F(RecoveryRunTest, MmsAttachmentsAreCopiedAndEachMmsCountsOnce) {
 
 TEST_F(RecoveryRunTest, ProgressFollowsEveryCountedRecord) {
   for (int i = 0; i < 7; ++i) postSms(std::to_string(i), "text");
-  tickAll(ResultTable::message);
+  results.selectAllCategories();
   std::vector<int> percents;
   run([&](int percent) { percents.push_back(percent); });
   EXPECT_EQ(percents, (std::vector<int>{14, 28, 42, 57, 71, 85, 100}));
-
-  EXPECT_EQ(RecoveryRun::progressPercent(3, 7), 42);
+  // nothing ticked must not divide by zero
   EXPECT_EQ(RecoveryRun::progressPercent(0, 0), 0);
   EXPECT_EQ(RecoveryRun::progressPercent(5, 0), 0);
 }
@@ -287,9 +229,7 @@ TEST_F(RecoveryRunTest, AFolderThatCannotBeMadeIsReportedAndTheRunGoesOn) {
   fs::create_directories(out());
   fixtures::writeFileText(out() / "Message", "in the way");
   postSms("1", "lost");
-  auto note = std::make_shared<PRBlackBerryNoteNode>();
-  note->noteTittle = "kept";
-  post(events::BlackBerryNoteInfo, note);
+  post<PRBlackBerryNoteNode>(events::BlackBerryNoteInfo)->noteTittle = "kept";
   results.selectAllCategories();
 
   const RecoveryReport report = run();
@@ -304,12 +244,7 @@ TEST_F(RecoveryRunTest, AFolderThatCannotBeMadeIsReportedAndTheRunGoesOn) {
 
 TEST(RecoveryRunNames, ProposedFolderNameUsesLocalDateAndTime) {
   std::tm local{};
-  local.tm_year = 2014 - 1900;
-  local.tm_mon = 4;
-  local.tm_mday = 6;
-  local.tm_hour = 17;
-  local.tm_min = 3;
-  local.tm_sec = 9;
+  ASSERT_NE(strptime("2014-05-06 17:03:09", "%Y-%m-%d %H:%M:%S", &local), nullptr);
   local.tm_isdst = -1;
   EXPECT_EQ(RecoveryRun::proposedFolderName(std::mktime(&local)), "Orvane 2014-05-06 - 17.03.09");
 }

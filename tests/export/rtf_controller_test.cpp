@@ -11,38 +11,24 @@ namespace {
 using fixtures::readFileText;
 using fixtures::ScratchFolder;
 using fixtures::writeFileText;
+using testing::Names;
 using testing::namesIn;
-using Names = std::vector<std::string>;
 
-TEST(RtfController, NoEntriesWriteAnEmptyFileUnderTheFinalName) {
+TEST(RtfController, EntriesAreFollowedByAnEmptyLineUnderTheFinalName) {
   ScratchFolder folder;
-  PRRtfController rtf;
-  ASSERT_TRUE(rtf.writeRtfInPath(folder.path(), "Contact"));
-  EXPECT_EQ(namesIn(folder.path()), (Names{"Contacts.txt"}));
-  EXPECT_EQ(readFileText(folder / "Contacts.txt"), "");
-}
-
-TEST(RtfController, EveryEntryIsFollowedByAnEmptyLine) {
-  ScratchFolder folder;
+  ASSERT_TRUE(PRRtfController().writeRtfInPath(folder.path(), "Contact"));
   PRRtfController rtf;
   rtf.addRtfContent("A");
   rtf.addRtfContent("B");
   ASSERT_TRUE(rtf.writeRtfInPath(folder.path(), "Message"));
+  EXPECT_EQ(namesIn(folder.path()), (Names{"Contacts.txt", "Messages.txt"}));
+  EXPECT_EQ(readFileText(folder / "Contacts.txt"), "");
   EXPECT_EQ(readFileText(folder / "Messages.txt"), "A\n\nB\n\n");
 }
 
-TEST(RtfController, FileTypesMapToTheirFinalNames) {
-  EXPECT_EQ(PRRtfController::finalFileName("Contact"), "Contacts.txt");
-  EXPECT_EQ(PRRtfController::finalFileName("Message"), "Messages.txt");
-  EXPECT_EQ(PRRtfController::finalFileName("CallHistory"), "CallHistory.txt");
-  EXPECT_EQ(PRRtfController::finalFileName("Note"), "Notes.txt");
-  EXPECT_EQ(PRRtfController::finalFileName("BookMark"), "BookMark.txt");
-  EXPECT_EQ(PRRtfController::finalFileName("Calendar&Reminder"), "Calendar&Reminder.txt");
-  EXPECT_EQ(PRRtfController::finalFileName("MMS"), "TXT.txt");
-  EXPECT_EQ(PRRtfController::finalFileName("contact"), "TXT.txt");
-}
-
 TEST(RtfController, AnUnknownFileTypeStaysTxt) {
+  // the names are told apart by letter case
+  EXPECT_EQ(PRRtfController::finalFileName("contact"), "TXT.txt");
   ScratchFolder folder;
   PRRtfController rtf;
   rtf.addRtfContent("x");
@@ -51,28 +37,19 @@ TEST(RtfController, AnUnknownFileTypeStaysTxt) {
   EXPECT_EQ(readFileText(folder / "TXT.txt"), "x\n\n");
 }
 
-// An MMS attachment may carry the report's name: neither the final name
-// nor the intermediate one may replace it.
-TEST(RtfController, AnExistingFinalFileIsKeptAndTheReportTakesTheNextFreeName) {
+// An MMS attachment may carry the report's final or intermediate name: the
+// report replaces neither and takes the next free name.
+TEST(RtfController, ExistingFilesAreKept) {
   ScratchFolder folder;
   writeFileText(folder / "Messages.txt", "attachment");
+  writeFileText(folder / "TXT.txt", "other attachment");
   PRRtfController rtf;
   rtf.addRtfContent("A");
   ASSERT_TRUE(rtf.writeRtfInPath(folder.path(), "Message"));
-  EXPECT_EQ(namesIn(folder.path()), (Names{"Messages (2).txt", "Messages.txt"}));
+  EXPECT_EQ(namesIn(folder.path()), (Names{"Messages (2).txt", "Messages.txt", "TXT.txt"}));
   EXPECT_EQ(readFileText(folder / "Messages.txt"), "attachment");
+  EXPECT_EQ(readFileText(folder / "TXT.txt"), "other attachment");
   EXPECT_EQ(readFileText(folder / "Messages (2).txt"), "A\n\n");
-}
-
-TEST(RtfController, AnExistingTxtFileIsKept) {
-  ScratchFolder folder;
-  writeFileText(folder / "TXT.txt", "attachment");
-  PRRtfController rtf;
-  rtf.addRtfContent("A");
-  ASSERT_TRUE(rtf.writeRtfInPath(folder.path(), "Message"));
-  EXPECT_EQ(namesIn(folder.path()), (Names{"Messages.txt", "TXT.txt"}));
-  EXPECT_EQ(readFileText(folder / "TXT.txt"), "attachment");
-  EXPECT_EQ(readFileText(folder / "Messages.txt"), "A\n\n");
 }
 
 TEST(RtfController, AFailedWriteIsReportedAndLeavesNothing) {

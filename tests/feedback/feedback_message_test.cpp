@@ -71,9 +71,12 @@ TEST(FeedBackMessage, MalformedUtf8IsReplacedSoTheCharsetHolds) {
   EXPECT_EQ(message.body, "a\xEF\xBF\xBD(b\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
-TEST(FeedBackMessage, LinesTooLongForMailAreEncodedButStayAscii) {
+TEST(FeedBackMessage, LinesTooLongForMailAndNulBytesAreEncodedButStayAscii) {
   const std::string fits(998, 'x');
   EXPECT_EQ(composeFeedBackMessage("s@o.test", "a\n" + fits + "\nb").transferEncoding, "7bit");
+  const auto withNul = composeFeedBackMessage("s@o.test", std::string("a\0b", 3));
+  EXPECT_EQ(withNul.charset, "us-ascii");
+  EXPECT_EQ(withNul.transferEncoding, "base64");
 
   const std::string tooLong(999, 'x');
   const auto message = composeFeedBackMessage("s@o.test", "a\n" + tooLong + "\nb");
@@ -87,12 +90,6 @@ TEST(FeedBackMessage, LinesTooLongForMailAreEncodedButStayAscii) {
     at = end + 2;
   }
   EXPECT_EQ(fromBase64Lines(parts.body), "a\r\n" + tooLong + "\r\nb");
-}
-
-TEST(FeedBackMessage, NulByteIsEncoded) {
-  const auto message = composeFeedBackMessage("s@o.test", std::string("a\0b", 3));
-  EXPECT_EQ(message.charset, "us-ascii");
-  EXPECT_EQ(message.transferEncoding, "base64");
 }
 
 TEST(FeedBackMessage, HeaderValuesCannotStartNewHeaders) {

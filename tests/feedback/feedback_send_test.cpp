@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -89,20 +90,23 @@ TEST_F(FeedbackSend, AsciiSuggestionArrivesExactlyAsDescribed) {
   EXPECT_EQ(messages[0].at("mechanism"), "PLAIN");
   EXPECT_EQ(messages[0].at("tls"), true);
 
-  const auto mail = testing::splitMail(onlyMessageData());
+  auto mail = testing::splitMail(onlyMessageData());
   ASSERT_EQ(mail.headers.size(), 8u);
-  EXPECT_EQ(mail.headers[0], "Subject: BlackBerry feedBack");
-  EXPECT_EQ(mail.headers[1], "From: feedback@orvane.test");
-  EXPECT_EQ(mail.headers[2], "To: feedback@orvane.test");
-  EXPECT_EQ(mail.headers[3].rfind("Date: ", 0), 0u);
-  EXPECT_EQ(mail.headers[3].substr(mail.headers[3].size() - 6), " +0000");
-  EXPECT_EQ(mail.headers[4].rfind("Message-ID: <", 0), 0u);
-  EXPECT_EQ(mail.headers[4].substr(mail.headers[4].size() - 13), "@orvane.test>");
-  EXPECT_EQ(mail.headers[5], "MIME-Version: 1.0");
-  EXPECT_EQ(mail.headers[6], "Content-Type: text/plain; charset=us-ascii");
-  EXPECT_EQ(mail.headers[7], "Content-Transfer-Encoding: 7bit");
+  EXPECT_TRUE(std::regex_match(
+      mail.headers[3], std::regex(R"(Date: \w{3}, \d\d \w{3} \d{4} \d\d:\d\d:\d\d \+0000)")))
+      << mail.headers[3];
+  EXPECT_TRUE(
+      std::regex_match(mail.headers[4], std::regex(R"(Message-ID: <[^<>@]+@orvane\.test>)")))
+      << mail.headers[4];
+  mail.headers[3] = mail.headers[4] = "";
+  EXPECT_EQ(mail.headers,
+            (std::vector<std::string>{"Subject: BlackBerry feedBack", "From: feedback@orvane.test",
+                                      "To: feedback@orvane.test", "", "", "MIME-Version: 1.0",
+                                      "Content-Type: text/plain; charset=us-ascii",
+                                      "Content-Transfer-Encoding: 7bit"}));
   EXPECT_EQ(mail.body, "RegEmail: owner@example.com\r\nSuggestion:The export froze.\r\nTwice.\r\n");
 
+  expectNoSecretLogged(outcome);
   std::lock_guard lock(logMutex_);
   EXPECT_EQ(log_, (std::vector<std::string>{
                       "Connecting to the 127.0.0.1 server...", "Connected!",
@@ -117,21 +121,9 @@ TEST_F(FeedbackSend, LinesOfDotsSurviveTheEndOfDataMarker) {
             "RegEmail: \r\nSuggestion:.\r\n..\r\n.hidden\r\n.\r\n");
 }
 
-TEST_F(FeedbackSend, Utf8SuggestionArrivesIntactAsUtf8) {
-  const auto outcome = send("j\xC3\xBCrgen@example.de",
-                            "Gr\xC3\xBC\xC3\x9F"
-                            "e \xE2\x80\x93 \xE6\x97\xA5\xE6\x9C\xAC\n\xF0\x9F\x98\x80");
-  ASSERT_TRUE(outcome.sent()) << outcome.text;
-  const auto mail = testing::splitMail(onlyMessageData());
-  EXPECT_EQ(mail.headers.at(6), "Content-Type: text/plain; charset=utf-8");
-  EXPECT_EQ(mail.headers.at(7), "Content-Transfer-Encoding: base64");
-  EXPECT_EQ(testing::fromBase64Lines(mail.body),
-            "RegEmail: j\xC3\xBCrgen@example.de\r\nSuggestion:Gr\xC3\xBC\xC3\x9F"
-            "e \xE2\x80\x93 \xE6\x97\xA5\xE6\x9C\xAC\r\n\xF0\x9F\x98\x80");
-}
-
 // A paragraph typed without a line break is longer than a mail line may be;
-// the server refuses such a line unless it is encoded.
+// the server refuses such a line unless it is encoded. (Non-ASCII text takes
+// the same encoding.)
 TEST_F(FeedbackSend, LongParagraphArrivesIntact) {
   std::string paragraph;
   while (paragraph.size() < 5000) paragraph += "Please add more formats. ";
@@ -158,12 +150,6 @@ TEST_F(FeedbackSend, WrongPasswordIsAFailureAndSendsNothing) {
             log_.end());
   EXPECT_EQ(std::find(log_.begin(), log_.end(), "Sent!\nClosing the connection."), log_.end());
   for (const auto& line : log_) EXPECT_EQ(line.find("wrong-583920417"), std::string::npos);
-}
-
-TEST_F(FeedbackSend, PasswordNeverReachesLogOrOutcome) {
-  const auto sent = send("", "hello");
-  ASSERT_TRUE(sent.sent()) << sent.text;
-  expectNoSecretLogged(sent);
 }
 
 // The server's certificate is trusted only through the CA file: without it

@@ -13,18 +13,18 @@
 
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "fixtures/scratch_folder.h"
 
 extern char** environ;
 
 namespace orvane::testing {
 namespace {
 
-// Bounded waits: the server starts in well under a second here.
+// A bounded wait: the server starts in well under a second here.
 constexpr int kReadyPolls = 750;  // at 20 ms each
-constexpr int kStopPolls = 250;
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
 
 std::vector<char*> argvOf(const std::vector<std::string>& argv) {
@@ -46,13 +46,6 @@ pid_t spawn(const std::vector<std::string>& argv, const std::string& outputPath)
   const int error = posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   return error == 0 ? pid : -1;
-}
-
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 }  // namespace
@@ -104,32 +97,24 @@ std::string SmtpTestServer::start(const std::string& python) {
 
   for (int poll = 0; poll < kReadyPolls; ++poll) {
     if (std::filesystem::exists(ready)) {
-      port_ = static_cast<std::uint16_t>(std::stoi(readFile(ready)));
+      port_ = static_cast<std::uint16_t>(std::stoi(fixtures::readFileText(ready)));
       return {};
     }
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;
-      return "the test mail server ended at start: " + readFile(log);
+      return "the test mail server ended at start: " + fixtures::readFileText(log);
     }
     std::this_thread::sleep_for(kPollInterval);
   }
-  return "the test mail server did not start: " + readFile(log);
+  return "the test mail server did not start: " + fixtures::readFileText(log);
 }
 
 void SmtpTestServer::stop() {
   if (pid_ < 0) return;
-  kill(pid_, SIGTERM);
-  int status = 0;
-  for (int poll = 0; poll < kStopPolls; ++poll) {
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;
-      return;
-    }
-    std::this_thread::sleep_for(kPollInterval);
-  }
+  // nothing of the server's is kept: its records are read while it runs
   kill(pid_, SIGKILL);
-  waitpid(pid_, &status, 0);
+  waitpid(pid_, nullptr, 0);
   pid_ = -1;
 }
 

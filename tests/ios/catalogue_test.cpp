@@ -109,7 +109,7 @@ TEST(Catalogue, FoldersThatDoNotQualifyAddNothing) {
   EXPECT_TRUE(catalogue.content().empty());
 }
 
-TEST(Catalogue, MissingRootLeavesItEmptyAndRefillReplaces) {
+TEST(Catalogue, RefillReplacesAndAMissingRootLeavesItEmpty) {
   fixtures::ScratchFolder root;
   IosBackupWriter(root / "one", IosLayout::ios5).write();
   PRIOSDeviceController catalogue;

@@ -10,14 +10,8 @@ using fixtures::IosBackupWriter;
 using fixtures::IosLayout;
 using fixtures::IosMessage;
 using fixtures::IosPerson;
+using testing::Backup;
 using testing::IosScanBench;
-
-struct Backup {
-  fixtures::ScratchFolder scratch;
-  std::filesystem::path folder = testing::backupIn(scratch);
-  IosBackupWriter writer;
-  explicit Backup(IosLayout layout) : writer(folder, layout) {}
-};
 
 TEST(Contacts, NamesCompaniesAndMultiValuesJoinWithLeadingSpaces) {
   Backup backup(IosLayout::ios5);
@@ -89,13 +83,14 @@ TEST(Contacts, MissingAddressBookPostsNothingAndForeignFilePostsOnlyProgress) {
   EXPECT_EQ(bench.posted.names, std::vector<std::string>{"ScanProgressInfo"});
 }
 
+// An iOS 5 database is read in its own layout whatever the iOS 6 flag says.
 TEST(Messages, BeforeIos6FlagsMadridAndAttachmentPieces) {
   Backup backup(IosLayout::ios5);
   backup.writer.person({.first = "Ann", .phones = {"(555) 123-4567"}})
       .message({.text = "hello", .date = 1000000000, .address = "5551234567", .flags = 2})
       .message({.text = "sent", .date = 400000000, .address = "5550000", .flags = 3})
       .message({.text = "odd", .address = "5550000", .flags = 4})
-      .message({.text = "odd", .address = "5550000", .flags = 0})
+      .message({.text = "also received", .address = "5550000", .flags = 22})
       .message({.text = "imsg",
                 .address = "5550000",
                 .flags = 2,
@@ -105,27 +100,29 @@ TEST(Messages, BeforeIos6FlagsMadridAndAttachmentPieces) {
                 .attachmentInfo = {'a', 'b', 0, 'c', 'd', 0}});
   backup.writer.write();
 
-  IosScanBench bench;
-  auto scanner = bench.scanner(0);
-  scanner.scanContactThread(backup.folder);
-  scanner.scanMessageThread(backup.folder);
-  const auto messages = bench.posted.all<PRMessageNode>("ScanMessageInfo");
-  ASSERT_EQ(messages.size(), 5u);
-  EXPECT_EQ(messages[0]->messageContent, "hello");
-  EXPECT_EQ(messages[0]->messagePhone, "5551234567");
-  EXPECT_EQ(messages[0]->messageName, "Ann");
-  EXPECT_EQ(messages[0]->messageType, "Received");
-  EXPECT_EQ(messages[0]->messageDate.substr(6, 4), "2001");
-  EXPECT_EQ(messages[1]->messageType, "Send");
-  EXPECT_EQ(messages[1]->messageDate.substr(6, 4), "2013");  // counted from 2001
-  EXPECT_EQ(messages[1]->messageName, "");                   // no contact has the number
-  EXPECT_EQ(messages[2]->messageType, "unknown");
-  EXPECT_EQ(messages[3]->messageType, "unknown");
-  EXPECT_EQ(messages[4]->bImessage, 1);
-  EXPECT_EQ(messages[4]->messagePhone, "ann@example.com");
-  EXPECT_EQ(messages[4]->messageType, "Send");
-  EXPECT_EQ(messages[4]->messageContent, "abcd");
-  EXPECT_EQ(bench.posted.progress, (std::vector<std::int64_t>{40, 50}));
+  for (const std::uint8_t iOS6 : {std::uint8_t{0}, std::uint8_t{1}}) {
+    IosScanBench bench;
+    auto scanner = bench.scanner(iOS6);
+    scanner.scanContactThread(backup.folder);
+    scanner.scanMessageThread(backup.folder);
+    const auto messages = bench.posted.all<PRMessageNode>("ScanMessageInfo");
+    ASSERT_EQ(messages.size(), 5u) << int{iOS6};
+    EXPECT_EQ(messages[0]->messageContent, "hello");
+    EXPECT_EQ(messages[0]->messagePhone, "5551234567");
+    EXPECT_EQ(messages[0]->messageName, "Ann");
+    EXPECT_EQ(messages[0]->messageType, "Received");
+    EXPECT_EQ(messages[0]->messageDate.substr(6, 4), "2001");
+    EXPECT_EQ(messages[1]->messageType, "Send");
+    EXPECT_EQ(messages[1]->messageDate.substr(6, 4), "2013");  // counted from 2001
+    EXPECT_EQ(messages[1]->messageName, "");                   // no contact has the number
+    EXPECT_EQ(messages[2]->messageType, "unknown");
+    EXPECT_EQ(messages[3]->messageType, "Received");
+    EXPECT_EQ(messages[4]->bImessage, 1);
+    EXPECT_EQ(messages[4]->messagePhone, "ann@example.com");
+    EXPECT_EQ(messages[4]->messageType, "Send");
+    EXPECT_EQ(messages[4]->messageContent, "abcd");
+    EXPECT_EQ(bench.posted.progress, (std::vector<std::int64_t>{40, 50}));
+  }
 }
 
 TEST(Messages, WithoutMadridColumnsTheOlderStatementIsRead) {
@@ -173,18 +170,6 @@ INSTANTIATE_TEST_SUITE_P(FlagOrLaterSystem, MessagesIos6Layout,
                          ::testing::Values(std::make_tuple(IosLayout::ios6, std::uint8_t{1}),
                                            std::make_tuple(IosLayout::current, std::uint8_t{0}),
                                            std::make_tuple(IosLayout::current, std::uint8_t{1})));
-
-TEST(Messages, Ios5DatabaseWithTheIos6FlagIsReadInItsOwnLayout) {
-  Backup backup(IosLayout::ios5);
-  backup.writer.message({.text = "x", .address = "555", .flags = 22});
-  backup.writer.write();
-  IosScanBench bench;
-  bench.scanner(1).scanMessageThread(backup.folder);
-  const auto messages = bench.posted.all<PRMessageNode>("ScanMessageInfo");
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0]->messageType, "Received");
-  EXPECT_EQ(messages[0]->messagePhone, "555");
-}
 
 TEST(Messages, MissingDatabasePostsNothing) {
   Backup backup(IosLayout::ios6);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -75,5 +77,17 @@ class IosScanBench {
 inline std::filesystem::path backupIn(const fixtures::ScratchFolder& scratch) {
   return scratch / "0123456789abcdef0123456789abcdef01234567";
 }
+
+// A backup folder to write, in a scratch folder of its own. Dates are read
+// in UTC.
+struct Backup {
+  explicit Backup(fixtures::IosLayout layout) : writer(folder, layout) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+  }
+  fixtures::ScratchFolder scratch;
+  std::filesystem::path folder = backupIn(scratch);
+  fixtures::IosBackupWriter writer;
+};
 
 }  // namespace orvane::testing

@@ -94,6 +94,8 @@ TEST(MbdbReader, GetSLeavesTextAloneForEmptyAndAbsentStrings) {
   EXPECT_TRUE(reader.truncated());
 }
 
+// "Manifest.mbdb" with files at the top, or "Manifest.db" with files in
+// two-digit subfolders.
 class ManifestPass : public ::testing::TestWithParam<IosLayout> {};
 
 TEST_P(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
@@ -125,25 +127,6 @@ TEST_P(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
 
 INSTANTIATE_TEST_SUITE_P(BothManifestForms, ManifestPass,
                          ::testing::Values(IosLayout::ios5, IosLayout::current));
-
-TEST(ManifestPass, ManifestDbWithFilesInTwoDigitSubfolders) {
-  fixtures::ScratchFolder scratch;
-  const auto folder = testing::backupIn(scratch);
-  IosBackupWriter backup(folder, IosLayout::current);
-  backup.file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0002.MOV", {1, 2, 3});
-  backup.write();
-  const std::string name = *backupFileName("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0002.MOV");
-  ASSERT_TRUE(std::filesystem::exists(folder / name.substr(0, 2) / name));
-  ASSERT_FALSE(std::filesystem::exists(folder / "Manifest.mbdb"));
-
-  IosScanBench bench;
-  bench.scanner().scanDirAnalyThread(folder);
-  const auto media = bench.posted.all<PRPhotoAndVideoNode>("ScanPhotoAndVideo");
-  ASSERT_EQ(media.size(), 1u);
-  EXPECT_EQ(media[0]->filePath, (folder / name.substr(0, 2) / name).string());
-  EXPECT_EQ(media[0]->fileNodeSize, "3.00B");
-  EXPECT_EQ(media[0]->bmov, 1);
-}
 
 TEST(ManifestPass, ManifestDbRowsThatCouldLeaveTheFolderAreIgnored) {
   fixtures::ScratchFolder scratch;

@@ -77,15 +77,6 @@ TEST(PhotoPass, StepsAndLargeFilesOnly) {
   }
 }
 
-TEST(PhotoPass, FilesInTwoDigitSubfoldersCount) {
-  fixtures::ScratchFolder scratch;
-  std::filesystem::create_directories(scratch / "ab");
-  fixtures::writeFileBytes(scratch / "ab" / "abcdef", std::vector<std::uint8_t>(60000, 1));
-  IosScanBench bench;
-  bench.scanner().scanPhotoAndVideoThread(scratch.path());
-  EXPECT_EQ(bench.posted.paths, std::vector<std::string>{(scratch / "ab" / "abcdef").string()});
-}
-
 TEST(PhoneNameIndex, FirstContactInListOrderHoldingTheCleanedNumber) {
   std::vector<std::shared_ptr<PRContactNode>> contacts;
   for (const auto& [name, phones] :
@@ -222,21 +213,18 @@ TEST(WholeScan, StepsRunInOrderAndThePhotoPassOnlyWithoutManifestMedia) {
 }
 
 TEST(WholeScan, ThroughTheControllerAndResultsModel) {
-  fixtures::ScratchFolder scratch;
-  const auto folder = testing::backupIn(scratch);
-  IosBackupWriter backup(folder, IosLayout::current);
-  backup.manifest(fixtures::ManifestForm::none)
+  testing::Backup backup(IosLayout::current);
+  backup.writer.manifest(fixtures::ManifestForm::none)
       .person({.first = "Ann", .phones = {"555"}})
       .call({.address = "555", .duration = 0, .flags = 5})
-      .rawFile("ffeeddccbbaa99887766554433221100ffeeddcc", fixtures::tinyPngBytes());
-  backup.rawFile("00aa00aa00aa00aa00aa00aa00aa00aa00aa00aa", std::vector<std::uint8_t>(60000, 1));
-  backup.write();
-  {
-    // a picture of 50000 bytes or more, found by content only
-    auto picture = fixtures::tinyPngBytes();
-    picture.resize(60000, 0);
-    backup.rawFile("ffeeddccbbaa99887766554433221100ffeeddcc", picture);
-  }
+      .rawFile("00aa00aa00aa00aa00aa00aa00aa00aa00aa00aa", std::vector<std::uint8_t>(60000, 1));
+  // a picture of 50000 bytes or more, found by content only in its
+  // two-digit subfolder
+  auto picture = fixtures::tinyPngBytes();
+  picture.resize(60000, 0);
+  backup.writer.rawFile("ffeeddccbbaa99887766554433221100ffeeddcc", picture);
+  backup.writer.write();
+  const auto& folder = backup.folder;
 
   DirectDispatcher dispatcher;
   CorvelAppDelegate app(dispatcher);

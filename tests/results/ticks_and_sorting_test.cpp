@@ -67,20 +67,14 @@ TEST_F(ThreeSms, ReselectingACategoryShowsEachRecordOnceAndKeepsTicks) {
   EXPECT_EQ(shown[0]->bSelected, 1);
 }
 
-TEST(ResultTicks, MmsTableTicksTheMmsRecord) {
+TEST(ResultTicks, MmsTableTicksItsRecordAndShowViewKeepsOnlyItsFlag) {
   ResultsBench bench;
-  auto mms = bench.post(events::BlackBerryMMSMessageInfo,
-                        std::make_shared<PRBlackBerryMMSMessageNode>());
+  auto mms =
+      bench.post(events::BlackBerryMMSMessageInfo, std::make_shared<PRBlackBerryMMSMessageNode>());
+  bench.post(events::BlacBerryContactInfo, std::make_shared<PRBlackBerryContactNode>());
   bench.results.selectCategory(ResultTable::mms);
   bench.results.setTickForRows({0}, true);
   EXPECT_EQ(mms->bSelected, 1);
-}
-
-TEST(ResultTicks, ShowViewClearsBackupFlagsButKeepsMmsFlag) {
-  ResultsBench bench;
-  bench.post(events::BlackBerryMMSMessageInfo, std::make_shared<PRBlackBerryMMSMessageNode>());
-  bench.post(events::BlacBerryContactInfo, std::make_shared<PRBlackBerryContactNode>());
-  bench.results.selectCategory(ResultTable::mms);
   bench.results.ClickSelectAll(true);
   bench.results.selectCategory(ResultTable::contact);
   bench.results.ClickSelectAll(true);
@@ -218,11 +212,11 @@ TEST(ResultSorting, CallDatesSortAsDatesWithUnreadableOnesLast) {
     dates.push_back(recordAs<PRCallHistoryNode>(r)->callDate);
   }
   if (dates.front() == "12-31-2012 23:59") {
-    EXPECT_EQ(dates, (std::vector<std::string>{"12-31-2012 23:59", "01-02-2013 10:00",
-                                               "not a date"}));
+    EXPECT_EQ(dates,
+              (std::vector<std::string>{"12-31-2012 23:59", "01-02-2013 10:00", "not a date"}));
   } else {
-    EXPECT_EQ(dates, (std::vector<std::string>{"not a date", "01-02-2013 10:00",
-                                               "12-31-2012 23:59"}));
+    EXPECT_EQ(dates,
+              (std::vector<std::string>{"not a date", "01-02-2013 10:00", "12-31-2012 23:59"}));
   }
 }
 

@@ -1,0 +1,285 @@
+// orvane-cli scan --raw and orvane-cli disks, end to end with the real
+// engine on card images made of known files.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/cli_runner.h"
+#include "core/conversions.h"
+#include "fixtures/card_image.h"
+#include "fixtures/media_files.h"
+#include "rawscan/block_devices.h"
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CliResult;
+using testing::runCli;
+
+constexpr std::uint64_t kSector = 512;
+
+int lineCount(const std::string& text) {
+  return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Runs orvane-cli as the user "nobody" (uid 65534), for the messages a
+// user without access to a disk sees; the output is caught by this process.
+CliResult runCliAsNobody(const std::vector<std::string>& arguments) {
+  fixtures::ScratchFolder capture;
+  std::string command =
+      "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups '" ORVANE_CLI_PATH "'";
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  command +=
+      " >'" + (capture / "out").string() + "' 2>'" + (capture / "err").string() + "' </dev/null";
+  const int raw = std::system(command.c_str());
+  CliResult result;
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  result.out = fixtures::readFileText(capture / "out");
+  result.err = fixtures::readFileText(capture / "err");
+  return result;
+}
+
+bool canRunAsNobody() { return ::geteuid() == 0 && ::access("/usr/bin/setpriv", X_OK) == 0; }
+
+class CliRawScanTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(fs::exists(fs::path(ORVANE_CLI_PATH).parent_path() / "bblib.so"))
+        << "the engine is missing beside orvane-cli: build the target bblib";
+  }
+
+  // 1 MiB of zeros with a PNG, two JPEGs and a WAV at sector starts.
+  fs::path card() {
+    const fs::path path = folder / "card.img";
+    fixtures::CardImageWriter(1 << 20)
+        .file(8 * kSector, png)
+        .file(128 * kSector, jpeg)
+        .file(256 * kSector, wav)
+        .file(384 * kSector, jpeg)
+        .writeTo(path);
+    return path;
+  }
+
+  // 2 MiB with one MBR partition over the second MiB: a PNG before the
+  // partition, a JPEG and a WAV inside it.
+  fs::path partitionedCard() {
+    const fs::path path = folder / "partitioned.img";
+    fixtures::CardImageWriter(2 << 20)
+        .mbrPartition(1, 0x0C, 2048, 2048)
+        .file(64 * kSector, png)
+        .file((2048 + 64) * kSector, jpeg)
+        .file((2048 + 128) * kSector, wav)
+        .writeTo(path);
+    return path;
+  }
+
+  std::vector<std::uint8_t> png = fixtures::tinyPngBytes();
+  std::vector<std::uint8_t> jpeg = fixtures::tinyJpegBytes();
+  std::vector<std::uint8_t> wav = fixtures::tinyWavBytes();
+  fixtures::ScratchFolder folder;
+};
+
+TEST_F(CliRawScanTest, SummaryCountsEachCategoryAndTheTotal) {
+  const auto result = runCli({"scan", "--raw", card().string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "Image          3\n"
+            "Video          0\n"
+            "Audio          1\n"
+            "Document       0\n"
+            "Total          4\n");
+  EXPECT_EQ(result.err, "");
+}
+
+TEST_F(CliRawScanTest, JsonIsOneFoundFilePerLineInTheOrderFound) {
+  const auto result = runCli({"scan", "--raw", card().string(), "--json"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::vector<nlohmann::json> lines;
+  std::istringstream in(result.out);
+  for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0]["class"], "PRScanListNode");
+  EXPECT_EQ(lines[0]["nodeName"], "f8.png");
+  EXPECT_EQ(lines[0]["fileType"], "Image");
+  EXPECT_EQ(lines[0]["fileSizeNumber"], png.size());
+  EXPECT_EQ(lines[0]["nodeSizeString"], FieldConversions::size_to_unit(png.size()));
+  EXPECT_EQ(lines[0]["file_start"], 8 * kSector);
+  EXPECT_EQ(lines[0]["bSelected"], 0);
+  EXPECT_EQ(lines[1]["nodeName"], "f128.jpg");
+  EXPECT_EQ(lines[2]["nodeName"], "f256.wav");
+  EXPECT_EQ(lines[2]["fileType"], "Audio");
+  EXPECT_EQ(lines[3]["nodeName"], "f384.jpg");
+}
+
+TEST_F(CliRawScanTest, ExportCopiesEveryFoundFileByteForByte) {
+  const fs::path out = folder / "Rescued";
+  const auto result = runCli({"scan", "--raw", card().string(), "--export", out.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "Exported 4 records to " + out.string() + "\n");
+  EXPECT_EQ(namesIn(out), (std::vector<std::string>{"Audio", "Document", "Image", "Video"}));
+  EXPECT_EQ(namesIn(out / "Image"), (std::vector<std::string>{"f128.jpg", "f384.jpg", "f8.png"}));
+  EXPECT_EQ(fixtures::readFileBytes(out / "Image" / "f8.png"), png);
+  EXPECT_EQ(fixtures::readFileBytes(out / "Image" / "f128.jpg"), jpeg);
+  EXPECT_EQ(fixtures::readFileBytes(out / "Image" / "f384.jpg"), jpeg);
+  EXPECT_EQ(fixtures::readFileBytes(out / "Audio" / "f256.wav"), wav);
+  EXPECT_TRUE(namesIn(out / "Video").empty());
+
+  // the folder must be new: a second export into it is refused
+  const auto again = runCli({"scan", "--raw", card().string(), "--export", out.string()});
+  EXPECT_EQ(again.status, 2);
+  EXPECT_NE(again.err.find("already exists"), std::string::npos) << again.err;
+}
+
+TEST_F(CliRawScanTest, APartitionIsScannedAlone) {
+  const fs::path image = partitionedCard();
+  const auto whole = runCli({"scan", "--raw", image.string()});
+  ASSERT_EQ(whole.status, 0) << whole.err;
+  EXPECT_NE(whole.out.find("Total          3\n"), std::string::npos) << whole.out;
+
+  const auto first = runCli({"scan", "--raw", image.string(), "--partition", "1", "--json"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(lineCount(first.out), 2);
+  EXPECT_NE(first.out.find("\"nodeName\":\"f2112.jpg\""), std::string::npos) << first.out;
+  EXPECT_NE(first.out.find("\"nodeName\":\"f2176.wav\""), std::string::npos) << first.out;
+
+  const auto missing = runCli({"scan", "--raw", image.string(), "--partition", "3"});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.err,
+            "orvane-cli: " + image.string() + ": has no partition 3 (its partitions: 1)\n");
+  const auto unpartitioned = runCli({"scan", "--raw", card().string(), "--partition", "1"});
+  EXPECT_EQ(unpartitioned.status, 2);
+  EXPECT_NE(unpartitioned.err.find("it has no partition table"), std::string::npos)
+      << unpartitioned.err;
+}
+
+TEST_F(CliRawScanTest, DisksListsAnImageWithItsPartitions) {
+  const fs::path image = partitionedCard();
+  const auto result = runCli({"disks", image.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find(image.string() + " (2.10M)\n  partition 1: NO NAME\n"),
+            std::string::npos)
+      << result.out;
+
+  const auto notAnImage = runCli({"disks", (folder / "missing.img").string()});
+  EXPECT_EQ(notAnImage.status, 2);
+  EXPECT_EQ(lineCount(notAnImage.err), 1) << notAnImage.err;
+}
+
+TEST_F(CliRawScanTest, SourcesThatCannotBeReadSayWhyAndWhatToDo) {
+  const auto missing = runCli({"scan", "--raw", (folder / "no-card.img").string()});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(lineCount(missing.err), 1);
+  EXPECT_NE(missing.err.find("no such disk or disk image"), std::string::npos) << missing.err;
+  EXPECT_EQ(missing.out, "");
+
+  const auto isFolder = runCli({"scan", "--raw", folder.path().string()});
+  EXPECT_EQ(isFolder.status, 2);
+  EXPECT_NE(isFolder.err.find("is a folder"), std::string::npos) << isFolder.err;
+
+  const fs::path locked = card();
+  fs::permissions(locked, fs::perms::none);
+  fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_read |
+                                     fs::perms::group_exec | fs::perms::others_read |
+                                     fs::perms::others_exec);
+  CliResult denied;
+  if (::geteuid() != 0) {
+    denied = runCli({"scan", "--raw", locked.string()});
+  } else if (canRunAsNobody()) {
+    denied = runCliAsNobody({"scan", "--raw", locked.string()});
+  } else {
+    GTEST_SKIP() << "root reads every file, and setpriv is missing";
+  }
+  EXPECT_EQ(denied.status, 2);
+  EXPECT_EQ(denied.err, "orvane-cli: " + locked.string() +
+                            ": permission denied; make the image file readable for this user or "
+                            "run as a user who can read it\n");
+}
+
+// The whole disk that holds `path`, as "/dev/NAME", when it is one.
+std::optional<std::string> diskHolding(const fs::path& path) {
+  const auto storage = storageDeviceOf(path);
+  if (!storage) return std::nullopt;
+  for (const dev_t disk : wholeDisksUnder(*storage)) {
+    std::error_code error;
+    const fs::path sysfs = fs::canonical(
+        "/sys/dev/block/" + std::to_string(major(disk)) + ":" + std::to_string(minor(disk)), error);
+    if (error) continue;
+    const std::string device = "/dev/" + sysfs.filename().string();
+    struct stat info {};
+    if (::stat(device.c_str(), &info) == 0 && S_ISBLK(info.st_mode) && info.st_rdev == disk) {
+      return device;
+    }
+  }
+  return std::nullopt;
+}
+
+TEST_F(CliRawScanTest, ADiskWithoutAccessSaysHowToGetIt) {
+  const auto disk = diskHolding(folder.path());
+  if (!disk) GTEST_SKIP() << "the scratch folder is on no block device of this machine";
+  CliResult denied;
+  if (canRunAsNobody()) {
+    denied = runCliAsNobody({"scan", "--raw", *disk});
+  } else if (::access(disk->c_str(), R_OK) != 0) {
+    denied = runCli({"scan", "--raw", *disk});
+  } else {
+    GTEST_SKIP() << "this user may read " << *disk;
+  }
+  EXPECT_EQ(denied.status, 2);
+  EXPECT_EQ(denied.err, "orvane-cli: " + *disk +
+                            ": permission denied; run with access to the disk, e.g. as root or a "
+                            "member of the disk group\n");
+}
+
+TEST_F(CliRawScanTest, ExportOntoTheDiskBeingScannedIsRefused) {
+  const auto disk = diskHolding(folder.path());
+  if (!disk) GTEST_SKIP() << "the scratch folder is on no block device of this machine";
+  const fs::path out = folder / "deeper" / "Rescued";
+  const auto result = runCli({"scan", "--raw", *disk, "--export", out.string()});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "orvane-cli: " + out.string() + ": is on the disk being scanned (" + *disk +
+                            "); writing there could overwrite the files being rescued: export "
+                            "to another disk\n");
+  EXPECT_FALSE(fs::exists(folder / "deeper"));
+}
+
+TEST_F(CliRawScanTest, AnEngineThatCannotBeLoadedIsSaid) {
+  const fs::path notAnEngine = folder / "bblib.so";
+  fixtures::writeFileText(notAnEngine, "not a library\n");
+  const fs::path image = card();
+  ::setenv("ORVANE_ENGINE", notAnEngine.c_str(), 1);
+  const auto scan = runCli({"scan", "--raw", image.string()});
+  const auto disks = runCli({"disks"});
+  ::unsetenv("ORVANE_ENGINE");
+  EXPECT_EQ(scan.status, 2);
+  EXPECT_NE(scan.err.find("the recovery engine bblib.so could not be loaded"), std::string::npos)
+      << scan.err;
+  EXPECT_EQ(scan.out, "");
+  EXPECT_EQ(disks.status, 2);
+}
+
+TEST(CliRawUsage, PartitionNeedsRawAndANumber) {
+  EXPECT_EQ(runCli({"scan", "card.img", "--partition", "1"}).status, 1);
+  EXPECT_EQ(runCli({"scan", "--raw", "card.img", "--partition", "0"}).status, 1);
+  EXPECT_EQ(runCli({"scan", "--raw", "card.img", "--partition", "one"}).status, 1);
+  EXPECT_EQ(runCli({"scan", "--raw"}).status, 1);
+}
+
+}  // namespace
+}  // namespace orvane

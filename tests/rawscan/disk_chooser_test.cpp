@@ -1,0 +1,259 @@
+// The disk and partition chooser's model: which disks are offered, the
+// rows' titles and fields, volume names, and the current disk.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "core/app_delegate.h"
+#include "core/main_thread_dispatcher.h"
+#include "fake_engine.h"
+#include "rawscan/block_devices.h"
+#include "rawscan/disk_file_controller.h"
+#include "rawscan/disk_table.h"
+
+namespace orvane {
+namespace {
+
+using testing::FakeEngine;
+using testing::FakePartition;
+
+std::string lsblkListing(const std::string& disk, const std::string& partitions) {
+  return R"({"blockdevices": [{"name":")" + disk + R"(", "label":null, "children": [)" +
+         partitions + "]}]}";
+}
+
+// The tree as lines: disk rows by title, partition rows indented with
+// number, title and type.
+std::vector<std::string> treeLines(const PRDiskFileController& chooser) {
+  std::vector<std::string> lines;
+  for (const DiskRow& disk : chooser.content()) {
+    lines.push_back(disk->partitionName);
+    for (const DiskRow& part : disk->children) {
+      lines.push_back("  " + std::to_string(part->deviceIndex) + " " + part->partitionName + " [" +
+                      part->partitionType.value_or("-") + "]");
+    }
+  }
+  return lines;
+}
+
+class DiskChooserTest : public ::testing::Test {
+ protected:
+  void SetUp() override { app.useEngineTable(&engine.table); }
+
+  // A chooser whose system disk is /dev/vda and whose volume names come
+  // from `listings`.
+  PRDiskFileController chooser() {
+    return PRDiskFileController(
+        app,
+        [this](const std::string& device) -> std::optional<std::string> {
+          listed.push_back(device);
+          const auto found = listings.find(device);
+          if (found == listings.end()) return std::nullopt;
+          return found->second;
+        },
+        [](const std::string& device, std::uint64_t) { return device == "/dev/vda"; });
+  }
+
+  DirectDispatcher dispatcher;
+  CorvelAppDelegate app{dispatcher};
+  FakeEngine engine;
+  std::map<std::string, std::string> listings;
+  std::vector<std::string> listed;
+};
+
+TEST_F(DiskChooserTest, TheSystemDiskListedFirstIsLeftOutAndTheCardOffered) {
+  engine.addDisk("/dev/vda", 256000000000, {{1, "ext4"}});
+  engine.addDisk("/dev/sdb", 2000000000, {{1, "vfat"}, {2, std::nullopt}});
+  listings["/dev/sdb"] =
+      lsblkListing("sdb", R"({"name":"sdb1","label":"CANON_DC"},{"name":"sdb2","label":null})");
+  PRDiskFileController disks = chooser();
+  disks.reload();
+
+  EXPECT_EQ(treeLines(disks), (std::vector<std::string>{"/dev/sdb (2.00G)", "  1 CANON_DC [vfat]",
+                                                        "  2 NO NAME [-]"}));
+  // every listed disk has its volume names read, the left-out one too
+  EXPECT_EQ(listed, (std::vector<std::string>{"/dev/vda", "/dev/sdb"}));
+}
+
+TEST_F(DiskChooserTest, ACardListedFirstIsNeverLeftOut) {
+  // the machine's own test: the card is no block device holding "/"
+  engine.addDisk("/dev/orvane-test-card", 31914983424, {{1, "exfat"}});
+  PRDiskFileController disks(app, nullptr);
+  disks.reload();
+  EXPECT_EQ(treeLines(disks),
+            (std::vector<std::string>{"/dev/orvane-test-card (31.91G)", "  1 NO NAME [exfat]"}));
+}
+
+TEST_F(DiskChooserTest, TheEnginesSizeZeroStandInForTheSystemDiskIsLeftOut) {
+  engine.addDisk("/dev/root", 0);
+  engine.addDisk("/dev/orvane-test-card", 2000000000);
+  PRDiskFileController disks(app, nullptr);
+  disks.reload();
+  EXPECT_EQ(treeLines(disks), (std::vector<std::string>{"/dev/orvane-test-card (2.00G)"}));
+}
+
+TEST_F(DiskChooserTest, TheDiskHoldingTheRunningSystemIsTheMachinesOwn) {
+  std::optional<std::string> systemDisk;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/sys/block", error)) {
+    const std::string device = "/dev/" + entry.path().filename().string();
+    if (holdsRootFileSystem(device)) systemDisk = device;
+  }
+  if (!systemDisk) GTEST_SKIP() << "\"/\" is on no block device of this machine";
+  EXPECT_TRUE(PRDiskFileController::isMachineDisk(*systemDisk, 1));
+  EXPECT_FALSE(PRDiskFileController::isMachineDisk("/dev/orvane-test-card", 1));
+
+  engine.addDisk(*systemDisk, 256000000000);
+  engine.addDisk("/dev/orvane-test-card", 2000000000);
+  PRDiskFileController disks(app, nullptr);
+  disks.reload();
+  EXPECT_EQ(treeLines(disks), (std::vector<std::string>{"/dev/orvane-test-card (2.00G)"}));
+}
+
+TEST_F(DiskChooserTest, RowsCarryWhatTheScanAndTheWindowRead) {
+  engine.addDisk("/dev/vda", 1);
+  engine.addDisk("/dev/sdb", 2000000000, {{3, "vfat"}});
+  engine.addDisk("/dev/sdc", 1000);
+  PRDiskFileController disks = chooser();
+  disks.reload();
+  ASSERT_EQ(disks.content().size(), 2u);
+
+  const PRDiskInfoNode& card = *disks.content()[0];
+  EXPECT_EQ(card.diskdev, "/dev/sdb");
+  EXPECT_EQ(card.pSys_Disk, engine.disk(1));
+  EXPECT_EQ(card.deviceIndex, BB_WHOLE_DISK);
+  EXPECT_EQ(card.isLeaf, 0);
+  EXPECT_EQ(card.partitionIcon, "partitionImg");
+  ASSERT_EQ(card.children.size(), 1u);
+  const PRDiskInfoNode& partition = *card.children[0];
+  EXPECT_EQ(partition.diskdev, "/dev/sdb");
+  EXPECT_EQ(partition.deviceIndex, 3);
+  EXPECT_NE(partition.pSys_Part, nullptr);
+  EXPECT_EQ(partition.pSys_Disk, nullptr);
+  EXPECT_EQ(partition.partitionType, "vfat");
+  EXPECT_EQ(partition.isLeaf, 1);
+  EXPECT_EQ(partition.partitionSizeString, "0KB");
+  EXPECT_EQ(partition.partitionIcon, "partitionImg");
+
+  // a disk without partitions is a leaf
+  const PRDiskInfoNode& bare = *disks.content()[1];
+  EXPECT_EQ(bare.partitionName, "/dev/sdc (1.00K)");
+  EXPECT_EQ(bare.isLeaf, 1);
+  EXPECT_TRUE(bare.children.empty());
+}
+
+TEST_F(DiskChooserTest, PartitionNamesComeFromTheListerOrAreNoName) {
+  engine.addDisk("/dev/vda", 1);
+  engine.addDisk("/dev/mmcblk0", 8000000000, {{1, "vfat"}, {2, "ext4"}, {3, "ntfs"}, {4, "xfs"}});
+  listings["/dev/mmcblk0"] = lsblkListing("mmcblk0", R"({"name":"mmcblk0p1","label":"   "},)"
+                                                     R"({"name":"mmcblk0p2","label":" MY CARD "},)"
+                                                     R"({"name":"mmcblk0p4","label":""})");
+  PRDiskFileController disks = chooser();
+  disks.reload();
+  // blank labels and a partition the lister does not name are "NO NAME";
+  // a real label is kept as it is, blanks included
+  EXPECT_EQ(treeLines(disks),
+            (std::vector<std::string>{"/dev/mmcblk0 (8.00G)", "  1 NO NAME [vfat]",
+                                      "  2  MY CARD  [ext4]", "  3 NO NAME [ntfs]",
+                                      "  4 NO NAME [xfs]"}));
+}
+
+TEST_F(DiskChooserTest, DisksKeepTheirOwnVolumeNames) {
+  engine.addDisk("/dev/vda", 1);
+  engine.addDisk("/dev/sda", 1000000, {{1, "vfat"}});
+  engine.addDisk("/dev/sdb", 1000000, {{1, "vfat"}});
+  engine.addDisk("/dev/disk1", 1000000, {{1, "vfat"}});
+  engine.addDisk("/dev/disk11", 1000000, {{1, "vfat"}});
+  listings["/dev/sda"] = lsblkListing("sda", R"({"name":"sda1","label":"FIRST"})");
+  listings["/dev/sdb"] = lsblkListing("sdb", R"({"name":"sdb1","label":"SECOND"})");
+  listings["/dev/disk1"] = lsblkListing("disk1", R"({"name":"disk1p1","label":"ONE"})");
+  listings["/dev/disk11"] = lsblkListing("disk11", R"({"name":"disk11p1","label":"ELEVEN"})");
+  PRDiskFileController disks = chooser();
+  disks.reload();
+  EXPECT_EQ(treeLines(disks),
+            (std::vector<std::string>{"/dev/sda (1.00M)", "  1 FIRST [vfat]", "/dev/sdb (1.00M)",
+                                      "  1 SECOND [vfat]", "/dev/disk1 (1.00M)", "  1 ONE [vfat]",
+                                      "/dev/disk11 (1.00M)", "  1 ELEVEN [vfat]"}));
+}
+
+TEST_F(DiskChooserTest, AtMostTwentySixDisksAreTaken) {
+  for (int i = 0; i < 30; ++i) engine.addDisk("/dev/sd" + std::to_string(i), 1000);
+  PRDiskFileController disks = chooser();
+  disks.reload();
+  const DiskTableEntries table = DiskTable::entries();
+  EXPECT_EQ(table[25], engine.disk(25));
+  EXPECT_EQ(disks.content().size(), 26u);
+  EXPECT_EQ(disks.content().back()->diskdev, "/dev/sd25");
+}
+
+TEST_F(DiskChooserTest, WithoutAnEngineOrItsListingTheTreeIsEmpty) {
+  engine.addDisk("/dev/vda", 1);
+  engine.addDisk("/dev/sdb", 1000);
+  PRDiskFileController disks = chooser();
+  disks.reload();
+  ASSERT_EQ(disks.content().size(), 1u);
+
+  app.useEngineTable(nullptr);
+  EXPECT_EQ(disks.initDisk(), 0);
+  disks.addDeepDeviceList();
+  EXPECT_TRUE(disks.content().empty());
+  EXPECT_EQ(DiskTable::entries()[0], nullptr);
+
+  bb_export_table noListing = engine.table;
+  noListing.beginDiskList = [] { return 0; };
+  app.useEngineTable(&noListing);
+  EXPECT_EQ(disks.initDisk(), 0);
+  disks.initVolumeName();
+  disks.addDeepDeviceList();
+  EXPECT_TRUE(disks.content().empty());
+}
+
+TEST_F(DiskChooserTest, SelectingARowMakesItsDiskTheCurrentDisk) {
+  engine.addDisk("/dev/vda", 1);
+  engine.addDisk("/dev/sdb", 1000, {{1, "vfat"}});
+  engine.addDisk("/dev/sdc", 1000);
+  PRDiskFileController disks = chooser();
+  disks.reload();
+  EXPECT_EQ(getCurrentDisk(app), nullptr);
+
+  const DiskRow partition = disks.content()[0]->children[0];
+  disks.outlineViewSelectionDidChange(partition);
+  EXPECT_EQ(disks.currentScanNode, partition);
+  EXPECT_EQ(app.currentDiskName, "/dev/sdb");
+  EXPECT_EQ(getCurrentDisk(app), engine.disk(1));
+
+  disks.outlineViewSelectionDidChange(disks.content()[1]);
+  EXPECT_EQ(getCurrentDisk(app), engine.disk(2));
+
+  // names are compared whole, byte for byte
+  app.currentDiskName = "/dev/sd";
+  EXPECT_EQ(getCurrentDisk(app), nullptr);
+  app.currentDiskName = "/dev/sdb";
+  bb_export_table unnamed = engine.table;
+  unnamed.diskDeviceName = nullptr;
+  app.useEngineTable(&unnamed);
+  EXPECT_EQ(getCurrentDisk(app), nullptr);
+}
+
+TEST(DiskSizeText, StepsOfAThousandUpToTerabytes) {
+  const std::pair<std::uint64_t, const char*> cases[] = {
+      {0, "0.00B"},
+      {999, "999.00B"},
+      {1000, "1.00K"},
+      {1536, "1.54K"},
+      {2000000000, "2.00G"},
+      // the whole 64 bits count: 5 GB is not its low 32 bits (705 MB)
+      {5000000000, "5.00G"},
+      {999999999999, "1000.00G"},
+      {1000000000000, "1.00T"},
+      {2000000000000, "2.00T"},
+  };
+  for (const auto& [size, text] : cases) {
+    EXPECT_EQ(PRDiskFileController::size_to_unit(size), text) << size;
+  }
+}
+
+}  // namespace
+}  // namespace orvane

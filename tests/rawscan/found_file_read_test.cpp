@@ -1,0 +1,123 @@
+// Reading a found file for the preview and copying it out go to the disk
+// chosen in the chooser.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/app_delegate.h"
+#include "core/main_thread_dispatcher.h"
+#include "export/recovery_run.h"
+#include "fake_engine.h"
+#include "fixtures/scratch_folder.h"
+#include "rawscan/disk_file_controller.h"
+#include "rawscan/found_file_preview.h"
+#include "results/result_view_controller.h"
+
+namespace orvane {
+namespace {
+
+using testing::FakeEngine;
+
+std::shared_ptr<PRScanListNode> foundFile(std::string name, std::uint64_t start,
+                                          std::uint32_t length) {
+  auto node = std::make_shared<PRScanListNode>();
+  node->nodeName = name;
+  node->fileType = "Image";
+  node->fileSizeNumber = length;
+  const _rec_file_ele record{start, length, static_cast<std::uint32_t>(name.size()), name.data(),
+                             nullptr};
+  node->setfile(record);
+  return node;
+}
+
+class FoundFileReadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 4096; ++i) engine.deviceBytes.push_back(static_cast<std::uint8_t>(i * 7));
+    engine.addDisk("/dev/vda", 1);
+    engine.addDisk("/dev/sdb", 4096);
+    app.useEngineTable(&engine.table);
+    chooser.reload();
+    chooser.outlineViewSelectionDidChange(chooser.content().at(0));
+  }
+
+  std::vector<std::byte> deviceSlice(std::size_t start, std::size_t length) const {
+    std::vector<std::byte> slice;
+    for (std::size_t i = start; i < start + length; ++i) {
+      slice.push_back(static_cast<std::byte>(engine.deviceBytes[i]));
+    }
+    return slice;
+  }
+
+  DirectDispatcher dispatcher;
+  CorvelAppDelegate app{dispatcher};
+  FakeEngine engine;
+  PRDiskFileController chooser{app, nullptr};
+};
+
+TEST_F(FoundFileReadTest, ThePreviewReadsTheFileFromTheChosenDisk) {
+  const auto node = foundFile("f2.jpg", 1000, 300);
+  EXPECT_EQ(readFoundFileBytes(app, *node), deviceSlice(1000, 300));
+  ASSERT_EQ(engine.readDisks.size(), 1u);
+  EXPECT_EQ(engine.readDisks[0], engine.disk(1));
+
+  // a disk the table does not know leaves the choice to the engine
+  app.currentDiskName = "/dev/gone";
+  EXPECT_EQ(readFoundFileBytes(app, *node), deviceSlice(1000, 300));
+  EXPECT_EQ(engine.readDisks.back(), nullptr);
+}
+
+TEST_F(FoundFileReadTest, ThePreviewReadsNothingTooLargeOrUnreadable) {
+  EXPECT_EQ(readFoundFileBytes(app, *foundFile("big.jpg", 0, 4000), 3999), std::nullopt);
+  EXPECT_EQ(readFoundFileBytes(app, *foundFile("empty.jpg", 0, 0)), std::nullopt);
+  EXPECT_TRUE(engine.readDisks.empty());
+  EXPECT_EQ(readFoundFileBytes(app, *foundFile("past-the-end.jpg", 4000, 200)), std::nullopt);
+
+  bb_export_table noRead = engine.table;
+  noRead.readFoundFile = nullptr;
+  app.useEngineTable(&noRead);
+  EXPECT_EQ(readFoundFileBytes(app, *foundFile("a.jpg", 0, 10)), std::nullopt);
+}
+
+TEST_F(FoundFileReadTest, RecoveryCopiesFromTheChosenDiskUnderTheExportFolderOnly) {
+  PRResultViewController results(app);
+  app.brawScan = 1;
+  results.showView(BrowseSource::memoryCard);
+  // names that hold folders, lead upwards or repeat
+  for (const auto& node :
+       {foundFile("DCIM/100/IMG_0001.JPG", 0, 100), foundFile("../../escape.jpg", 100, 100),
+        foundFile("f8.jpg", 200, 100), foundFile("f8.jpg", 300, 100)}) {
+    app.nc.postNotificationName("BlackBerryRawRecoveryFileInfo", RecordPtr(node));
+  }
+  results.selectAllCategories();
+  fixtures::ScratchFolder scratch;
+  const auto out = scratch / "Orvane 2014-05-06 - 17.03.09";
+  const RecoveryReport report = RecoveryRun(results, app).recoverFilesThread(out);
+
+  EXPECT_TRUE(report.problems.empty());
+  EXPECT_EQ(report.recordsWritten, 4);
+  EXPECT_EQ(engine.recoverDisks, (std::vector<list_disk_struct*>(4, engine.disk(1))));
+  const std::filesystem::path image = out / "Image";
+  const std::pair<const char*, std::size_t> expected[] = {
+      {"DCIM_100_IMG_0001.JPG", 0},
+      {".._.._escape.jpg", 100},
+      {"f8.jpg", 200},
+      {"f8 (2).jpg", 300},
+  };
+  for (const auto& [name, start] : expected) {
+    const auto bytes = fixtures::readFileBytes(image / name);
+    EXPECT_EQ(bytes, std::vector<std::uint8_t>(engine.deviceBytes.begin() + start,
+                                               engine.deviceBytes.begin() + start + 100))
+        << name;
+  }
+  // nothing beside the export folder
+  std::vector<std::string> top;
+  for (const auto& entry : std::filesystem::directory_iterator(scratch.path())) {
+    top.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(top, (std::vector<std::string>{"Orvane 2014-05-06 - 17.03.09"}));
+}
+
+}  // namespace
+}  // namespace orvane

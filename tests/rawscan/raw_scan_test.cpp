@@ -1,0 +1,224 @@
+// The raw scan: what the engine reports becomes found-file records in the
+// results lists, progress becomes percentages, and the scan always ends.
+
+#include "rawscan/raw_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/app_delegate.h"
+#include "core/main_thread_dispatcher.h"
+#include "core/scan_list_node.h"
+#include "fake_engine.h"
+#include "results/result_view_controller.h"
+
+namespace orvane {
+namespace {
+
+using testing::FakeEngine;
+using testing::FoundReport;
+using testing::ProgressReport;
+
+class ScanWatcher final : public ResultViewObserver {
+ public:
+  void progressChanged(int percent, const std::vector<std::string>&) override {
+    percents.push_back(percent);
+  }
+  void scanFinished() override { ++finished; }
+  std::vector<int> percents;
+  int finished = 0;
+};
+
+DiskRow row(std::string device, std::int32_t index) {
+  auto node = std::make_shared<PRDiskInfoNode>();
+  node->diskdev = std::move(device);
+  node->deviceIndex = index;
+  return node;
+}
+
+class RawScanTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app.useEngineTable(&engine.table);
+    results.setObserver(&watcher);
+    results.showView(BrowseSource::memoryCard);
+  }
+
+  RawScanResult scanOnce(DiskRow node) {
+    PRRawScan scan(app);
+    EXPECT_TRUE(scan.QuickScanStart(std::move(node)));
+    scan.waitForScan();
+    return scan.lastResult();
+  }
+
+  std::vector<std::string> namesIn(ResultList list) const {
+    std::vector<std::string> names;
+    for (const auto& node : results.snapshotAs<PRScanListNode>(list)) {
+      names.push_back(node->nodeName);
+    }
+    return names;
+  }
+
+  DirectDispatcher dispatcher;
+  CorvelAppDelegate app{dispatcher};
+  PRResultViewController results{app};
+  ScanWatcher watcher;
+  FakeEngine engine;
+};
+
+TEST_F(RawScanTest, ReportsAreFiledByTheTypeOfTheirName) {
+  engine.reports = {
+      FoundReport{4096, 1536, "DCIM/100/IMG_0001.JPG"},
+      FoundReport{8192, 10, "archive.7z"},
+      FoundReport{9216, 20, "notes.eml"},
+      FoundReport{10240, 30, "dir.d/file"},
+      FoundReport{11264, 40, "clip.MOV"},
+      FoundReport{12288, 50, "song.mp3"},
+      FoundReport{13312, 60, "model.3dm"},
+  };
+  EXPECT_EQ(scanOnce(row("/dev/sdb", BB_WHOLE_DISK)), RawScanResult::finished);
+
+  EXPECT_EQ(namesIn(ResultList::bbImageArray),
+            (std::vector<std::string>{"DCIM/100/IMG_0001.JPG", "model.3dm"}));
+  EXPECT_EQ(namesIn(ResultList::bbVedioArray), (std::vector<std::string>{"clip.MOV"}));
+  EXPECT_EQ(namesIn(ResultList::bbAudioArray), (std::vector<std::string>{"song.mp3"}));
+  EXPECT_EQ(namesIn(ResultList::bbDocumentArray),
+            (std::vector<std::string>{"notes.eml", "dir.d/file"}));
+  // the archive is classified but not kept by the results
+  EXPECT_EQ(results.allRecordsInPostingOrder().size(), 6u);
+}
+
+TEST_F(RawScanTest, AFoundFileRecordKeepsItsOwnCopyOfTheEnginesRecord) {
+  engine.reports = {FoundReport{4096, 1536, "DCIM/100/IMG_0001.JPG"}};
+  scanOnce(row("/dev/sdb", BB_WHOLE_DISK));
+  const auto images = results.snapshotAs<PRScanListNode>(ResultList::bbImageArray);
+  ASSERT_EQ(images.size(), 1u);
+  const PRScanListNode& image = *images[0];
+  EXPECT_EQ(image.fileType, "Image");
+  EXPECT_EQ(image.nodeSizeString, "1.54K");
+  EXPECT_EQ(image.nodeName, "DCIM/100/IMG_0001.JPG");
+  EXPECT_EQ(image.fileSizeNumber, 1536u);
+  EXPECT_EQ(image.bSelected, 0);
+  // the engine scribbled over its record after the call; the copy stands
+  const _rec_file_ele* file = image.getfile();
+  EXPECT_EQ(file->file_start, 4096u);
+  EXPECT_EQ(file->file_len, 1536u);
+  EXPECT_EQ(file->file_name_len, 21u);
+  EXPECT_STREQ(file->pFileName, "DCIM/100/IMG_0001.JPG");
+  EXPECT_EQ(file->journal_file, nullptr);
+}
+
+TEST_F(RawScanTest, FilesOfNoBytesOrOver200MiBAreDropped) {
+  engine.reports = {
+      FoundReport{0, 209715200, "largest.jpg"},
+      FoundReport{0, 209715201, "too-large.jpg"},
+      FoundReport{0, 0, "empty.jpg"},
+      FoundReport{0, 1, "smallest.jpg"},
+  };
+  scanOnce(row("/dev/sdb", BB_WHOLE_DISK));
+  EXPECT_EQ(namesIn(ResultList::bbImageArray),
+            (std::vector<std::string>{"largest.jpg", "smallest.jpg"}));
+  EXPECT_EQ(results.snapshotAs<PRScanListNode>(ResultList::bbImageArray)[0]->nodeSizeString,
+            "209.72M");
+}
+
+TEST_F(RawScanTest, ProgressIsThePercentageOfWorkDone) {
+  engine.reports = {
+      ProgressReport{50, 200},
+      ProgressReport{10, 0},  // no total: nothing to show
+      ProgressReport{1ull << 62, 1ull << 63},
+      ProgressReport{300, 200},
+  };
+  scanOnce(row("/dev/sdb", BB_WHOLE_DISK));
+  EXPECT_EQ(watcher.percents, (std::vector<int>{25, 50, 100}));
+}
+
+TEST(FoundFileType, ByTheExtensionLists) {
+  EXPECT_EQ(PRRawScan::fileTypeOf("archive.7z"), "Archive");
+  EXPECT_EQ(PRRawScan::fileTypeOf("notes.eml"), "Document");
+  EXPECT_EQ(PRRawScan::fileTypeOf("dir.d/file"), "Document");
+  EXPECT_EQ(PRRawScan::fileTypeOf("f1234"), "Document");
+  EXPECT_EQ(PRRawScan::fileTypeOf("x.averyveryverylongextension"), "Document");
+  EXPECT_EQ(PRRawScan::fileTypeOf("f8.Jpg"), "Image");
+  EXPECT_EQ(PRRawScan::fileTypeOf("f8.wav"), "Audio");
+  EXPECT_EQ(PRRawScan::fileTypeOf("f8.pdf"), "Document");
+}
+
+TEST(FoundFileNode, NameIsBoundedByItsLengthAndItsEnd) {
+  char name[] = "photo.jpgGARBAGE";
+  const _rec_file_ele cut{0, 10, 9, name, nullptr};
+  EXPECT_EQ(PRRawScan::foundFileNode(cut)->nodeName, "photo.jpg");
+  char shortName[] = "a.png\0hidden";
+  const _rec_file_ele early{0, 10, 12, shortName, nullptr};
+  EXPECT_EQ(PRRawScan::foundFileNode(early)->nodeName, "a.png");
+  const _rec_file_ele unnamed{0, 10, 5, nullptr, nullptr};
+  const auto node = PRRawScan::foundFileNode(unnamed);
+  EXPECT_EQ(node->nodeName, "");
+  EXPECT_EQ(node->fileType, "Document");
+}
+
+TEST_F(RawScanTest, TheEngineScansTheChosenDiskOrPartition) {
+  app.brawScan = 0;
+  scanOnce(row("/dev/sdb", 2));
+  EXPECT_EQ(engine.scannedDevice, "/dev/sdb");
+  EXPECT_EQ(engine.scannedPartition, 2);
+  EXPECT_EQ(app.brawScan, 1);
+  EXPECT_EQ(watcher.finished, 1);
+
+  scanOnce(row("/dev/sdc", BB_WHOLE_DISK));
+  EXPECT_EQ(engine.scannedDevice, "/dev/sdc");
+  EXPECT_EQ(engine.scannedPartition, 255);
+  EXPECT_EQ(watcher.finished, 2);
+}
+
+TEST_F(RawScanTest, EveryWayOfEndingEndsTheScan) {
+  engine.scanAnswer = -1;
+  EXPECT_EQ(scanOnce(row("/dev/sdb", 1)), RawScanResult::unreadable);
+  engine.scanAnswer = 1;
+  EXPECT_EQ(scanOnce(row("/dev/sdb", 1)), RawScanResult::stopped);
+  EXPECT_EQ(scanOnce(nullptr), RawScanResult::nothingChosen);
+  EXPECT_EQ(engine.scanCalls, 2);
+  bb_export_table noScan = engine.table;
+  noScan.scan = nullptr;
+  app.useEngineTable(&noScan);
+  EXPECT_EQ(scanOnce(row("/dev/sdb", 1)), RawScanResult::noEngine);
+  app.useEngineTable(nullptr);
+  EXPECT_EQ(scanOnce(row("/dev/sdb", 1)), RawScanResult::noEngine);
+  EXPECT_EQ(watcher.finished, 5);
+}
+
+TEST_F(RawScanTest, OneScanAtATime) {
+  engine.holdScan = true;
+  engine.reports = {FoundReport{0, 10, "a.jpg"}};
+  PRRawScan first(app);
+  PRRawScan second(app);
+  ASSERT_TRUE(first.QuickScanStart(row("/dev/sdb", 1)));
+  engine.waitUntilScanning();
+  EXPECT_FALSE(second.QuickScanStart(row("/dev/sdc", 1)));
+  EXPECT_FALSE(first.QuickScanStart(row("/dev/sdc", 1)));
+  engine.release();
+  first.waitForScan();
+  EXPECT_EQ(engine.scanCalls, 1);
+  EXPECT_EQ(namesIn(ResultList::bbImageArray), (std::vector<std::string>{"a.jpg"}));
+
+  // the callbacks now reach the second scan
+  engine.reports = {FoundReport{0, 10, "b.jpg"}};
+  ASSERT_TRUE(second.QuickScanStart(row("/dev/sdc", 1)));
+  second.waitForScan();
+  EXPECT_EQ(namesIn(ResultList::bbImageArray), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+}
+
+TEST_F(RawScanTest, AScanThatGoesWhileRunningStopsTheEngineFirst) {
+  engine.holdScan = true;
+  {
+    PRRawScan scan(app);
+    ASSERT_TRUE(scan.QuickScanStart(row("/dev/sdb", 1)));
+    engine.waitUntilScanning();
+  }
+  EXPECT_EQ(engine.stopCalls, 1);
+  EXPECT_EQ(watcher.finished, 1);
+}
+
+}  // namespace
+}  // namespace orvane

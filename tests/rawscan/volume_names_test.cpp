@@ -1,0 +1,89 @@
+// Volume names from the block-device lister, and the lister's run.
+
+#include "rawscan/volume_names.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "fixtures/scratch_folder.h"
+#include "rawscan/child_process.h"
+
+namespace orvane {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(LsblkListing, LabelsByPartitionNumber) {
+  // as lsblk 2.38 prints it for a two-partition card
+  const std::string listing = R"({
+   "blockdevices": [
+      {"name":"sdb", "label":null,
+         "children": [
+            {"name":"sdb1", "label":"CANON_DC"},
+            {"name":"sdb2", "label":"   "}
+         ]
+      }
+   ]
+})";
+  EXPECT_EQ(parseLsblkVolumeNames(listing, "/dev/sdb"),
+            (VolumeNames{{0, ""}, {1, "CANON_DC"}, {2, "   "}}));
+}
+
+TEST(LsblkListing, TheNamedDiskIsTakenWhenSeveralAreListed) {
+  const std::string listing =
+      R"({"blockdevices":[{"name":"sda","label":"SYS","children":[{"name":"sda1","label":"A"}]},)"
+      R"({"name":"mmcblk0","label":null,"children":[{"name":"mmcblk0p1","label":"CARD"}]}]})";
+  EXPECT_EQ(parseLsblkVolumeNames(listing, "/dev/mmcblk0"), (VolumeNames{{0, ""}, {1, "CARD"}}));
+}
+
+TEST(LsblkListing, WhatIsNoListingGivesNoNames) {
+  for (const char* output : {"", "lsblk: /dev/sdb: not a block device", "{", "[]", "{}",
+                             R"({"blockdevices": 3})", R"({"blockdevices": []})",
+                             R"({"blockdevices": [7]})", R"({"blockdevices": [{"label":"X"}]})",
+                             R"({"blockdevices": [{"name":"sdb","children":{"name":"sdb1"}}]})",
+                             "{\"blockdevices\": [{\"name\":\"sdb\",\"label\":\"\xff\"}]}"}) {
+    const VolumeNames names = parseLsblkVolumeNames(output, "/dev/sdb");
+    EXPECT_TRUE(names.size() <= 1 && (names.empty() || names.begin()->first == 0)) << output;
+  }
+  // children that are not partitions of the disk are passed over
+  const std::string listing =
+      R"({"blockdevices":[{"name":"sdb","children":[{"name":"md0"},{"label":"X"},5,)"
+      R"({"name":"sdb1","label":7},{"name":"sdb3","label":"OK"}]}]})";
+  EXPECT_EQ(parseLsblkVolumeNames(listing, "/dev/sdb"), (VolumeNames{{0, ""}, {1, ""}, {3, "OK"}}));
+}
+
+TEST(PartitionNumber, FromTheKernelNames) {
+  EXPECT_EQ(partitionNumberOfName("sdb2", "sdb"), 2);
+  EXPECT_EQ(partitionNumberOfName("sdb12", "sdb"), 12);
+  EXPECT_EQ(partitionNumberOfName("mmcblk0p1", "mmcblk0"), 1);
+  EXPECT_EQ(partitionNumberOfName("nvme0n1p3", "nvme0n1"), 3);
+  EXPECT_EQ(partitionNumberOfName("sdb", "sdb"), std::nullopt);
+  EXPECT_EQ(partitionNumberOfName("sdc1", "sdb"), std::nullopt);
+  EXPECT_EQ(partitionNumberOfName("sdbx", "sdb"), std::nullopt);
+  EXPECT_EQ(partitionNumberOfName("sdb0", "sdb"), std::nullopt);
+  EXPECT_EQ(partitionNumberOfName("sdb99999999999", "sdb"), std::nullopt);
+}
+
+TEST(VolumeLister, AnImageFileIsNotListed) {
+  fixtures::ScratchFolder folder;
+  fixtures::writeFileText(folder / "card.img", std::string(4096, '\0'));
+  EXPECT_EQ(runVolumeLister((folder / "card.img").string()), std::nullopt);
+  EXPECT_EQ(runVolumeLister((folder / "missing").string()), std::nullopt);
+}
+
+TEST(ChildProcess, ArgumentsReachTheProgramUnchangedWithoutAShell) {
+  const auto output =
+      runProgramOutput({"/bin/echo", "a  b", "$HOME", "'q'", "; rm -rf x"}, 1024, 10s);
+  EXPECT_EQ(output, "a  b $HOME 'q' ; rm -rf x\n");
+}
+
+TEST(ChildProcess, FailureAndOverlongOutputGiveNothing) {
+  EXPECT_EQ(runProgramOutput({"/bin/false"}, 1024, 10s), std::nullopt);
+  EXPECT_EQ(runProgramOutput({"/nonexistent/lister"}, 1024, 10s), std::nullopt);
+  EXPECT_EQ(runProgramOutput({}, 1024, 10s), std::nullopt);
+  // `yes` never ends by itself: it is stopped once it has said too much
+  EXPECT_EQ(runProgramOutput({"/usr/bin/yes"}, 64 * 1024, 60s), std::nullopt);
+}
+
+}  // namespace
+}  // namespace orvane
