@@ -21,7 +21,8 @@ int runBackups(const std::optional<std::string>& root) {
   PRIOSDeviceController catalogue;
   catalogue.showIphoneDisk(folder);
   for (const auto& node : catalogue.content()) std::printf("%s\n", node->describe().c_str());
-  if (catalogue.content().empty()) std::fprintf(stderr, "No device backups in %s\n", folder.c_str());
+  if (catalogue.content().empty())
+    std::fprintf(stderr, "No device backups in %s\n", folder.c_str());
   return 0;
 }
 

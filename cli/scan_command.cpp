@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "blackberry/blackberry_source.h"
-#include "ios/ios_backup_source.h"
 #include "cli/scan_output.h"
 #include "cli/terminal_progress.h"
 #include "core/app_delegate.h"
 #include "core/main_thread_dispatcher.h"
+#include "ios/ios_backup_source.h"
 #include "results/result_view_controller.h"
 
 namespace orvane::cli {
@@ -30,14 +30,10 @@ constexpr Category kBlackBerryCategories[] = {
 };
 
 constexpr Category kDeviceBackupCategories[] = {
-    {"Photo&Video", ResultList::photoAndVideoArray},
-    {"Contacts", ResultList::contactArray},
-    {"Messages", ResultList::messageArray},
-    {"Notes", ResultList::noteArray},
-    {"Call History", ResultList::callHistoryArray},
-    {"Bookmarks", ResultList::bookMarkArray},
-    {"Calendar", ResultList::calenderArray},
-    {"App Media", ResultList::faceTwitterArray},
+    {"Photo&Video", ResultList::photoAndVideoArray}, {"Contacts", ResultList::contactArray},
+    {"Messages", ResultList::messageArray},          {"Notes", ResultList::noteArray},
+    {"Call History", ResultList::callHistoryArray},  {"Bookmarks", ResultList::bookMarkArray},
+    {"Calendar", ResultList::calenderArray},         {"App Media", ResultList::faceTwitterArray},
 };
 
 // A folder is read as a device backup, a file as a BlackBerry backup.

@@ -117,8 +117,8 @@ void CorvelAppDelegate::ScanIOSBackUpFilehand(const std::string& path) {
     if (reader == sources_.end()) {
       std::error_code error;
       const bool readable = std::filesystem::exists(source, error);
-      outcome.status = readable ? ScanOutcome::Status::kNotABackup
-                                : ScanOutcome::Status::kUnreadable;
+      outcome.status =
+          readable ? ScanOutcome::Status::kNotABackup : ScanOutcome::Status::kUnreadable;
       outcome.reason = readable ? "not a backup this program can read" : "no such file or folder";
     } else {
       outcome = (*reader)->scan(source, context);

@@ -21,7 +21,7 @@ typedef struct _rec_file_ele {
   uint64_t file_start; /* byte offset on the device */
   uint32_t file_len;   /* bytes */
   uint32_t file_name_len;
-  char* pFileName; /* proposed name with extension, file_name_len bytes */
+  char* pFileName;                  /* proposed name with extension, file_name_len bytes */
   struct _RecordList* journal_file; /* not used */
 } _rec_file_ele;
 
@@ -58,13 +58,11 @@ typedef struct bb_export_table {
   void* unused13;                                             /* 13 */
   int (*scan)(const char* deviceName, int32_t partitionIndex, bb_record_callback found,
               _rec_file_ele* fileStorage, bb_record_callback progress,
-              _progressParm_t* progressStorage);              /* 14 */
-  void (*stopScan)(void);                                     /* 15 */
-  int (*readFoundFile)(list_disk_struct* disk, void* buffer,
-                       _rec_file_ele* file);                  /* 16 */
-  void* unused17[8];                                          /* 17 to 24 */
-  int (*recoverFile)(const char* targetPath, list_disk_struct* disk,
-                     _rec_file_ele* file);                    /* 25 */
+              _progressParm_t* progressStorage);                                   /* 14 */
+  void (*stopScan)(void);                                                          /* 15 */
+  int (*readFoundFile)(list_disk_struct* disk, void* buffer, _rec_file_ele* file); /* 16 */
+  void* unused17[8];                                                               /* 17 to 24 */
+  int (*recoverFile)(const char* targetPath, list_disk_struct* disk, _rec_file_ele* file); /* 25 */
   /* 26: adds a disk image file to the disk listing, after the real disks */
   int (*addDiskImage)(const char* imagePath);
   void* reserved[5]; /* 27 to 31 */

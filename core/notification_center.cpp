@@ -8,7 +8,8 @@ NotificationCenter::Token NotificationCenter::addObserver(std::string name, Hand
   std::lock_guard lock(mutex_);
   const Token token = nextToken_++;
   auto& current = observersByName_[std::move(name)];
-  auto changed = current ? std::make_shared<ObserverList>(*current) : std::make_shared<ObserverList>();
+  auto changed =
+      current ? std::make_shared<ObserverList>(*current) : std::make_shared<ObserverList>();
   changed->push_back({token, std::move(handler)});
   current = std::move(changed);
   return token;

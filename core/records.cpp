@@ -159,9 +159,7 @@ void PRBlackBerryContentNode::visitFields(FieldVisitor& v) const {
   v.number("bSelected", bSelected);
 }
 
-PRScanListNode::PRScanListNode() : c_pFileName(1, '\0') {
-  fileinfo.pFileName = c_pFileName.data();
-}
+PRScanListNode::PRScanListNode() : c_pFileName(1, '\0') { fileinfo.pFileName = c_pFileName.data(); }
 
 void PRScanListNode::setfile(const _rec_file_ele& engineRecord) {
   fileinfo.file_start = engineRecord.file_start;

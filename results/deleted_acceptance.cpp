@@ -67,7 +67,9 @@ Acceptance acceptDeletedRecord(std::string_view eventName, const PRRecord& candi
   if (eventName == events::scanDelCalenderInfo) {
     return judge<PRCalenderNode>(
         candidate, listed,
-        [](const auto& c) { return c.calTitle.empty() && c.calNote.empty() && c.startDate.empty(); },
+        [](const auto& c) {
+          return c.calTitle.empty() && c.calNote.empty() && c.startDate.empty();
+        },
         [](const auto& a, const auto& b) {
           return a.calTitle == b.calTitle && a.calNote == b.calNote && a.startDate == b.startDate;
         });

@@ -26,13 +26,13 @@ bool isDeleted(const PRRecord& record) {
 std::vector<ResultTable> categoriesOf(BrowseSource source) {
   switch (source) {
     case BrowseSource::blackBerry:
-      return {ResultTable::photo,       ResultTable::contact,  ResultTable::message,
-              ResultTable::note,        ResultTable::callHistory, ResultTable::calender,
+      return {ResultTable::photo, ResultTable::contact,     ResultTable::message,
+              ResultTable::note,  ResultTable::callHistory, ResultTable::calender,
               ResultTable::mms};
     case BrowseSource::ios:
-      return {ResultTable::photo,       ResultTable::contact,  ResultTable::message,
-              ResultTable::note,        ResultTable::callHistory, ResultTable::bookMark,
-              ResultTable::calender,    ResultTable::faceTwitter};
+      return {ResultTable::photo,    ResultTable::contact,     ResultTable::message,
+              ResultTable::note,     ResultTable::callHistory, ResultTable::bookMark,
+              ResultTable::calender, ResultTable::faceTwitter};
     case BrowseSource::memoryCard:
       return {ResultTable::bbImage, ResultTable::bbVideo, ResultTable::bbAudio,
               ResultTable::bbDocument};

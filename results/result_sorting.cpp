@@ -81,8 +81,8 @@ std::optional<std::int64_t> callDateKey(const PRRecord& r) {
   const auto* call = dynamic_cast<const PRCallHistoryNode*>(&r);
   if (call == nullptr) return std::nullopt;
   int month = 0, day = 0, year = 0, hour = 0, minute = 0;
-  if (std::sscanf(call->callDate.c_str(), "%d-%d-%d %d:%d", &month, &day, &year, &hour,
-                  &minute) != 5) {
+  if (std::sscanf(call->callDate.c_str(), "%d-%d-%d %d:%d", &month, &day, &year, &hour, &minute) !=
+      5) {
     return std::nullopt;
   }
   return ((((std::int64_t{year} * 13 + month) * 32 + day) * 24 + hour) * 60) + minute;
@@ -124,7 +124,7 @@ void PRResultViewController::didClickTableColumn(ResultTable table,
       *key == SortKey::name ? nameFlag : (*key == SortKey::size ? sizeFlag : dateFlag);
   const bool ascending = !flag.load();
   flag = ascending;
-  const auto compare = *key == SortKey::name ? compareNames
+  const auto compare = *key == SortKey::name   ? compareNames
                        : *key == SortKey::size ? compareSizes
                                                : compareDates;
   {

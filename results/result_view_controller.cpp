@@ -70,9 +70,7 @@ RecordPtr recordOf(const EventObject& object) {
   return record != nullptr ? *record : nullptr;
 }
 
-std::string label(const char* prefix, std::int32_t count) {
-  return prefix + std::to_string(count);
-}
+std::string label(const char* prefix, std::int32_t count) { return prefix + std::to_string(count); }
 
 }  // namespace
 
@@ -204,11 +202,16 @@ void PRResultViewController::handleProgress(std::int64_t percent) {
   if (observer_ == nullptr) return;
   const ScanCounters c = counters();
   std::vector<std::string> labels = {
-      label("Photo&Video:  ", c.photovideoNum), "Photo&Video:  0",
-      label("Contacts:  ", c.contactNum),       label("Contacts:  ", c.delContactNum),
-      label("Messages:  ", c.messageNum),       label("Messages:  ", c.delMessageNum),
-      label("Notes:  ", c.noteNum),             label("Notes:  ", c.delNoteNum),
-      label("Call History:  ", c.callNum),      label("Call History:  ", c.delCallNum),
+      label("Photo&Video:  ", c.photovideoNum),
+      "Photo&Video:  0",
+      label("Contacts:  ", c.contactNum),
+      label("Contacts:  ", c.delContactNum),
+      label("Messages:  ", c.messageNum),
+      label("Messages:  ", c.delMessageNum),
+      label("Notes:  ", c.noteNum),
+      label("Notes:  ", c.delNoteNum),
+      label("Call History:  ", c.callNum),
+      label("Call History:  ", c.delCallNum),
   };
   observer_->progressChanged(static_cast<int>(percent), labels);
 }

@@ -26,7 +26,8 @@ inline CliResult runCli(const std::vector<std::string>& arguments) {
     for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     command += " '" + quoted + "'";
   }
-  command += " >'" + (capture / "out").string() + "' 2>'" + (capture / "err").string() + "' </dev/null";
+  command +=
+      " >'" + (capture / "out").string() + "' 2>'" + (capture / "err").string() + "' </dev/null";
   const int raw = std::system(command.c_str());
   CliResult result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -83,8 +83,7 @@ TEST(CliDeviceBackup, ExportWritesTheDeviceFolders) {
   fixtures::ScratchFolder root;
   writeSmallBackup(root / kBackupId);
   const auto target = root / "Rescued";
-  const auto result =
-      runCli({"scan", (root / kBackupId).string(), "--export", target.string()});
+  const auto result = runCli({"scan", (root / kBackupId).string(), "--export", target.string()});
   ASSERT_EQ(result.status, 0) << result.err;
   for (const char* folder : {"Contact", "Message", "Note", "Calendar&Reminder", "CallHistory",
                              "BookMark", "Photo&Video", "App Media"}) {
