@@ -44,35 +44,12 @@ const std::string* nameText(const PRRecord& r) {
   return nullptr;
 }
 
-// -1, 0 or 1; records of classes without the key compare equal.
-int compareNames(const PRRecord& a, const PRRecord& b) {
-  const auto* photoA = dynamic_cast<const PRPhotoAndVideoNode*>(&a);
-  const auto* photoB = dynamic_cast<const PRPhotoAndVideoNode*>(&b);
-  if (photoA != nullptr && photoB != nullptr) {
-    const auto x = leadingNumber(photoA->fileNodeName);
-    const auto y = leadingNumber(photoB->fileNodeName);
-    return x < y ? -1 : (x > y ? 1 : 0);
-  }
-  const std::string* x = nameText(a);
-  const std::string* y = nameText(b);
-  if (x == nullptr || y == nullptr) return 0;
-  const int order = x->compare(*y);
-  return order < 0 ? -1 : (order > 0 ? 1 : 0);
-}
-
 std::optional<std::uint64_t> sizeOf(const PRRecord& r) {
   if (const auto* p = dynamic_cast<const PRPhotoAndVideoNode*>(&r)) {
     return PRResultViewController::sizeFormString(p->fileNodeSize);
   }
   if (const auto* f = dynamic_cast<const PRBlackBerryContentNode*>(&r)) return f->fileSize;
   return std::nullopt;
-}
-
-int compareSizes(const PRRecord& a, const PRRecord& b) {
-  const auto x = sizeOf(a);
-  const auto y = sizeOf(b);
-  if (!x || !y) return 0;
-  return *x < *y ? -1 : (*x > *y ? 1 : 0);
 }
 
 // Call dates are "MM-DD-YYYY HH:MM"; a text that is no such date sorts
@@ -88,13 +65,49 @@ std::optional<std::int64_t> callDateKey(const PRRecord& r) {
   return ((((std::int64_t{year} * 13 + month) * 32 + day) * 24 + hour) * 60) + minute;
 }
 
-int compareDates(const PRRecord& a, const PRRecord& b) {
-  const auto x = callDateKey(a);
-  const auto y = callDateKey(b);
-  if (!x && !y) return 0;
-  if (!x) return 1;
-  if (!y) return -1;
-  return *x < *y ? -1 : (*x > *y ? 1 : 0);
+// What a record sorts by, read once per record: a long list is compared
+// millions of times, and finding the field costs more than comparing it.
+struct SortValue {
+  enum class Kind { none, number, text };
+  Kind kind = Kind::none;
+  std::int64_t number = 0;
+  const std::string* text = nullptr;
+};
+
+SortValue valueOf(SortKey key, const PRRecord& r) {
+  SortValue value;
+  if (key == SortKey::name) {
+    if (const auto* photo = dynamic_cast<const PRPhotoAndVideoNode*>(&r)) {
+      value.kind = SortValue::Kind::number;
+      value.number = static_cast<std::int64_t>(leadingNumber(photo->fileNodeName));
+    } else if (const std::string* text = nameText(r)) {
+      value.kind = SortValue::Kind::text;
+      value.text = text;
+    }
+  } else if (key == SortKey::size) {
+    if (const auto size = sizeOf(r)) {
+      value.kind = SortValue::Kind::number;
+      value.number = static_cast<std::int64_t>(std::min<std::uint64_t>(*size, INT64_MAX));
+    }
+  } else if (const auto date = callDateKey(r)) {
+    value.kind = SortValue::Kind::number;
+    value.number = *date;
+  }
+  return value;
+}
+
+// -1, 0 or 1. Names and sizes of records without them compare equal; a
+// call without a readable date sorts after the others.
+int compareValues(SortKey key, const SortValue& a, const SortValue& b) {
+  if (a.kind != b.kind || a.kind == SortValue::Kind::none) {
+    if (key != SortKey::date || a.kind == b.kind) return 0;
+    return a.kind == SortValue::Kind::none ? 1 : -1;
+  }
+  if (a.kind == SortValue::Kind::number) {
+    return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
+  }
+  const int order = a.text->compare(*b.text);
+  return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
 std::optional<SortKey> keyForClick(ResultTable table, std::string_view column) {
@@ -124,16 +137,17 @@ void PRResultViewController::didClickTableColumn(ResultTable table,
       *key == SortKey::name ? nameFlag : (*key == SortKey::size ? sizeFlag : dateFlag);
   const bool ascending = !flag.load();
   flag = ascending;
-  const auto compare = *key == SortKey::name   ? compareNames
-                       : *key == SortKey::size ? compareSizes
-                                               : compareDates;
   {
     std::lock_guard lock(mutex_);
     auto& shown = lists_->shown(table);
-    std::stable_sort(shown.begin(), shown.end(), [&](const RecordPtr& a, const RecordPtr& b) {
-      const int order = compare(*a, *b);
+    std::vector<std::pair<SortValue, RecordPtr>> keyed;
+    keyed.reserve(shown.size());
+    for (auto& record : shown) keyed.emplace_back(valueOf(*key, *record), std::move(record));
+    std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+      const int order = compareValues(*key, a.first, b.first);
       return ascending ? order < 0 : order > 0;
     });
+    for (std::size_t i = 0; i < keyed.size(); ++i) shown[i] = std::move(keyed[i].second);
   }
   if (observer_ != nullptr) observer_->displayListChanged(table);
 }
