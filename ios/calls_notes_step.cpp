@@ -75,7 +75,7 @@ void PRIOSBackupScanner::scanCallHistoryThread(const std::filesystem::path& fold
         call->callDuration = call->callType == "Outgoing" ? "Cancelled" : "Missed";
       }
       if (!call->callPhone.empty()) {
-        if (const std::string* name = contactNameOf(call->callPhone)) call->callName = *name;
+        if (const auto name = contactNameOf(call->callPhone)) call->callName = *name;
       }
       post(events::ScanCallHistoryInfo, std::move(call));
     }

@@ -77,7 +77,7 @@ std::optional<std::filesystem::path> PRIOSBackupScanner::commitDB(
   return copy;
 }
 
-const std::string* PRIOSBackupScanner::contactNameOf(std::string_view phoneNumber) {
+std::optional<std::string_view> PRIOSBackupScanner::contactNameOf(std::string_view phoneNumber) {
   const auto& contacts = ctx_.lists.contactArray;
   if (!names_ || namesIndexed_ != contacts.size()) {
     names_ = std::make_unique<PhoneNameIndex>(contacts);
@@ -87,7 +87,7 @@ const std::string* PRIOSBackupScanner::contactNameOf(std::string_view phoneNumbe
 }
 
 std::optional<std::string> PRIOSBackupScanner::getNameByPhoneNumber(std::string_view phoneNumber) {
-  if (const std::string* name = contactNameOf(phoneNumber)) return *name;
+  if (const auto name = contactNameOf(phoneNumber)) return std::string(*name);
   return std::nullopt;
 }
 

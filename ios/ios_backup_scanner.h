@@ -61,9 +61,9 @@ class PRIOSBackupScanner {
                                                                std::string_view hashedName);
 
  private:
-  // getNameByPhoneNumber without a copy: nullptr for nobody; valid until
-  // the next contacts are read.
-  const std::string* contactNameOf(std::string_view phoneNumber);
+  // getNameByPhoneNumber without a copy, valid until the next contacts are
+  // read.
+  std::optional<std::string_view> contactNameOf(std::string_view phoneNumber);
   void post(const char* eventName, RecordPtr record);
   void postProgress(std::int64_t value);
   std::size_t walkManifestDb(const std::filesystem::path& folder,

@@ -111,8 +111,7 @@ void PRIOSBackupScanner::scanMessageThread(const std::filesystem::path& folder) 
         }
       }
       if (!message->messagePhone.empty()) {
-        if (const std::string* name = contactNameOf(message->messagePhone))
-          message->messageName = *name;
+        if (const auto name = contactNameOf(message->messagePhone)) message->messageName = *name;
       }
       post(events::ScanMessageInfo, std::move(message));
     }

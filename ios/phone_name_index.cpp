@@ -1,6 +1,7 @@
 #include "ios/phone_name_index.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <limits>
 
@@ -10,12 +11,19 @@ namespace {
 
 constexpr std::size_t kGram = 4;
 
+// The 4 bytes at `at` as one number; only their identity matters, so they
+// are read in the machine's own order.
 std::uint32_t gramAt(std::string_view text, std::size_t at) {
   std::uint32_t key = 0;
-  for (std::size_t i = 0; i < kGram; ++i) {
-    key = (key << 8) | static_cast<unsigned char>(text[at + i]);
-  }
+  std::memcpy(&key, text.data() + at, kGram);
   return key;
+}
+
+void appendCleaned(std::string& out, std::string_view phone) {
+  for (char c : phone) {
+    if (c == '-' || c == '(' || c == ')' || c == ' ') continue;
+    out.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c);
+  }
 }
 
 }  // namespace
@@ -23,25 +31,24 @@ std::uint32_t gramAt(std::string_view text, std::size_t at) {
 std::string cleanedPhoneText(std::string_view phone) {
   std::string cleaned;
   cleaned.reserve(phone.size());
-  for (char c : phone) {
-    if (c == '-' || c == '(' || c == ')' || c == ' ') continue;
-    cleaned.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c);
-  }
+  appendCleaned(cleaned, phone);
   return cleaned;
 }
 
 PhoneNameIndex::PhoneNameIndex(const std::vector<std::shared_ptr<PRContactNode>>& contacts) {
   starts_.reserve(contacts.size());
-  names_.reserve(contacts.size());
+  nameStarts_.reserve(contacts.size() + 1);
   for (const auto& contact : contacts) {
     if (firstWithPhone_ == kNobody && !contact->contactPhone.empty()) {
-      firstWithPhone_ = static_cast<std::uint32_t>(names_.size());
+      firstWithPhone_ = static_cast<std::uint32_t>(starts_.size());
     }
     starts_.push_back(phones_.size());
-    names_.push_back(contact->contactName);
-    phones_ += cleanedPhoneText(contact->contactPhone);
+    nameStarts_.push_back(names_.size());
+    names_ += contact->contactName;
+    appendCleaned(phones_, contact->contactPhone);
     phones_.push_back('\0');
   }
+  nameStarts_.push_back(names_.size());
   // offsets are kept in 32 bits; a contact list larger than that is not a
   // phone's, and is searched without the index
   if (phones_.size() < kGram || phones_.size() >= std::numeric_limits<std::uint32_t>::max()) {
@@ -113,7 +120,13 @@ std::uint32_t PhoneNameIndex::firstContactHolding(std::string_view cleaned) cons
   return kNobody;
 }
 
-const std::string* PhoneNameIndex::nameOf(std::string_view phoneNumber) {
+std::optional<std::string_view> PhoneNameIndex::nameAt(std::uint32_t contact) const {
+  if (contact == kNobody) return std::nullopt;
+  return std::string_view(names_).substr(nameStarts_[contact],
+                                         nameStarts_[contact + 1] - nameStarts_[contact]);
+}
+
+std::optional<std::string_view> PhoneNameIndex::nameOf(std::string_view phoneNumber) {
   // remembered by the number as written: the same text comes again and again
   const std::uint64_t hash = std::hash<std::string_view>{}(phoneNumber) | 1;
   if (!answers_.empty()) {
@@ -123,13 +136,13 @@ const std::string* PhoneNameIndex::nameOf(std::string_view phoneNumber) {
       if (answer.hash == hash &&
           std::string_view(answeredNumbers_).substr(answer.keyAt, answer.keyLength) ==
               phoneNumber) {
-        return answer.contact == kNobody ? nullptr : &names_[answer.contact];
+        return nameAt(answer.contact);
       }
     }
   }
   const std::uint32_t contact = firstContactHolding(cleanedPhoneText(phoneNumber));
   remember(hash, phoneNumber, contact);
-  return contact == kNobody ? nullptr : &names_[contact];
+  return nameAt(contact);
 }
 
 void PhoneNameIndex::remember(std::uint64_t hash, std::string_view phoneNumber,
@@ -158,7 +171,7 @@ void PhoneNameIndex::remember(std::uint64_t hash, std::string_view phoneNumber,
 }
 
 std::optional<std::string> PhoneNameIndex::nameFor(std::string_view phoneNumber) {
-  if (const std::string* name = nameOf(phoneNumber)) return *name;
+  if (const auto name = nameOf(phoneNumber)) return std::string(*name);
   return std::nullopt;
 }
 

@@ -24,15 +24,15 @@ class PhoneNameIndex {
   // The name of the first contact whose phone text, without "-", "(", ")"
   // and " ", holds the number so cleaned, compared without regard to case.
   std::optional<std::string> nameFor(std::string_view phoneNumber);
-  // The same answer without a copy; nullptr for nobody. Valid while the
-  // index lives.
-  const std::string* nameOf(std::string_view phoneNumber);
+  // The same answer without a copy, valid while the index lives.
+  std::optional<std::string_view> nameOf(std::string_view phoneNumber);
 
  private:
   static constexpr std::uint32_t kNobody = UINT32_MAX;
 
   std::uint32_t firstContactHolding(std::string_view cleaned) const;
   std::uint32_t contactAt(std::size_t offset) const;
+  std::optional<std::string_view> nameAt(std::uint32_t contact) const;
   std::size_t bucketOf(std::string_view text, std::size_t at) const;
   void remember(std::uint64_t hash, std::string_view phoneNumber, std::uint32_t contact);
 
@@ -40,7 +40,10 @@ class PhoneNameIndex {
   // no decoded database text holds
   std::string phones_;
   std::vector<std::size_t> starts_;  // offset of each contact's text in phones_
-  std::vector<std::string> names_;
+  // all names run together; contact i's is names_ from nameStarts_[i] up
+  // to nameStarts_[i + 1]
+  std::string names_;
+  std::vector<std::size_t> nameStarts_;
   std::uint32_t firstWithPhone_ = kNobody;
 
   // Every offset of phones_ by the bucket of the 4 bytes starting there, in

@@ -49,7 +49,9 @@ SqliteStatement::SqliteStatement(const SqliteDatabase& db, const char* sql) {
   if (sqlite3_prepare_v2(db.handle(), sql, -1, &stmt_, nullptr) != SQLITE_OK) {
     sqlite3_finalize(stmt_);
     stmt_ = nullptr;
+    return;
   }
+  columns_ = sqlite3_column_count(stmt_);
 }
 
 SqliteStatement::~SqliteStatement() { sqlite3_finalize(stmt_); }
@@ -66,33 +68,45 @@ void SqliteStatement::bindInt64(int parameter, std::int64_t value) {
   if (stmt_ != nullptr) sqlite3_bind_int64(stmt_, parameter, value);
 }
 
+sqlite3_value* SqliteStatement::cell(int column) const {
+  if (stmt_ == nullptr || column < 0 || column >= columns_) return nullptr;
+  // Read through the value calls, which skip the bookkeeping that every
+  // column call does for the connection (its lock and error state, once per
+  // cell and record). SQLite calls such a value unprotected: it is safe only
+  // while one thread uses the connection, which holds here, for each step
+  // opens its own connection without a lock and reads it on its own thread.
+  return sqlite3_column_value(stmt_, column);
+}
+
 std::optional<std::string> SqliteStatement::text(int column) const {
-  if (stmt_ == nullptr || column >= sqlite3_column_count(stmt_)) return std::nullopt;
+  sqlite3_value* value = cell(column);
+  if (value == nullptr) return std::nullopt;
   // a null cell has no text
-  const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-  const int length = sqlite3_column_bytes(stmt_, column);
+  const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(value));
+  const int length = sqlite3_value_bytes(value);
   if (bytes == nullptr || length <= 0) return std::nullopt;
   return FieldConversions::GetStringFormChar(
       std::string_view(bytes, static_cast<std::size_t>(length)));
 }
 
 std::optional<std::int64_t> SqliteStatement::decimal(int column) const {
-  if (stmt_ == nullptr || column >= sqlite3_column_count(stmt_)) return std::nullopt;
-  switch (sqlite3_column_type(stmt_, column)) {
+  sqlite3_value* value = cell(column);
+  if (value == nullptr) return std::nullopt;
+  switch (sqlite3_value_type(value)) {
     case SQLITE_NULL:
       return std::nullopt;
     case SQLITE_INTEGER:
-      return sqlite3_column_int64(stmt_, column);
+      return sqlite3_value_int64(value);
     case SQLITE_FLOAT: {
       // a fraction is cut off, as the digits of the text would be
-      const double value = std::trunc(sqlite3_column_double(stmt_, column));
-      if (!(std::fabs(value) < 9.2e18))
-        return value > 0 ? std::numeric_limits<std::int64_t>::max() : 0;
-      return static_cast<std::int64_t>(value);
+      const double number = std::trunc(sqlite3_value_double(value));
+      if (!(std::fabs(number) < 9.2e18))
+        return number > 0 ? std::numeric_limits<std::int64_t>::max() : 0;
+      return static_cast<std::int64_t>(number);
     }
     default: {
-      const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-      const int length = sqlite3_column_bytes(stmt_, column);
+      const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(value));
+      const int length = sqlite3_value_bytes(value);
       if (bytes == nullptr || length <= 0) return std::nullopt;
       return leadingDecimal(std::string_view(bytes, static_cast<std::size_t>(length))).value_or(0);
     }
@@ -100,7 +114,7 @@ std::optional<std::int64_t> SqliteStatement::decimal(int column) const {
 }
 
 std::span<const std::uint8_t> SqliteStatement::blob(int column) const {
-  if (stmt_ == nullptr || column >= sqlite3_column_count(stmt_)) return {};
+  if (stmt_ == nullptr || column < 0 || column >= columns_) return {};
   const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt_, column));
   const int length = sqlite3_column_bytes(stmt_, column);
   if (bytes == nullptr || length <= 0) return {};

@@ -23,7 +23,8 @@ class SqliteDatabase {
   SqliteDatabase(const SqliteDatabase&) = delete;
   SqliteDatabase& operator=(const SqliteDatabase&) = delete;
 
-  // Read-only; nothing when the file cannot be opened.
+  // Read-only, for use on the opening thread only; nothing when the file
+  // cannot be opened.
   static std::optional<SqliteDatabase> openReadOnly(const std::filesystem::path& path);
 
   sqlite3* handle() const { return db_; }
@@ -68,7 +69,12 @@ class SqliteStatement {
   std::span<const std::uint8_t> blob(int column) const;
 
  private:
+  // The cell as SQLite holds it, or nullptr for a column the statement does
+  // not have.
+  sqlite3_value* cell(int column) const;
+
   sqlite3_stmt* stmt_ = nullptr;
+  int columns_ = 0;
 };
 
 // Whether the file starts with the SQLite header.
