@@ -28,7 +28,8 @@ class AsfEnd final : public Walker {
     for (std::uint64_t at = 30; at + 24 <= headerBytes;) {
       const auto offset = static_cast<std::size_t>(at);
       const std::uint64_t objectBytes = bytes.u64le(offset + 16);
-      if (objectBytes < 24) break;
+      // a size past the header would wrap the walk round to its start
+      if (objectBytes < 24 || objectBytes > headerBytes - at) break;
       if (bytes.matches(offset, kFileProperties)) fileBytes = bytes.u64le(offset + 40);
       if (bytes.matches(offset, kStreamProperties) && bytes.matches(offset + 24, kVideoMedia)) {
         extension_ = "wmv";
