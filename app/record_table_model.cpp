@@ -77,7 +77,8 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
       if (index.column() != 0) return {};
       return record->bSelected == 1 ? Qt::Checked : Qt::Unchecked;
     case Qt::ForegroundRole:
-      if (marksDeletedRows(table_) && isDeletedRecord(*record)) return ui::deletedColour();
+      if (marksDeletedRows(table_) && PRResultViewController::isDeletedRecord(*record))
+        return ui::deletedColour();
       return {};
     case Qt::FontRole:
       return cellFont_;

@@ -59,22 +59,12 @@ constexpr QSize kButtonImage{34, 34};
 
 std::size_t at(ResultTable table) { return static_cast<std::size_t>(table); }
 
-// The category buttons of each source, in their order on the bar.
+// The category buttons of each source, in their order on the bar: the
+// model's categories, and the card's Archive page after them.
 std::vector<ResultTable> buttonsOf(BrowseSource source) {
-  switch (source) {
-    case BrowseSource::blackBerry:
-      return {ResultTable::photo, ResultTable::contact,     ResultTable::message,
-              ResultTable::note,  ResultTable::callHistory, ResultTable::calender,
-              ResultTable::mms};
-    case BrowseSource::ios:
-      return {ResultTable::photo,    ResultTable::contact,     ResultTable::message,
-              ResultTable::note,     ResultTable::callHistory, ResultTable::bookMark,
-              ResultTable::calender, ResultTable::faceTwitter};
-    case BrowseSource::memoryCard:
-      return {ResultTable::bbImage, ResultTable::bbVideo, ResultTable::bbAudio,
-              ResultTable::bbDocument, ResultTable::bbArchive};
-  }
-  return {};
+  std::vector<ResultTable> buttons = PRResultViewController::categoriesOf(source);
+  if (source == BrowseSource::memoryCard) buttons.push_back(ResultTable::bbArchive);
+  return buttons;
 }
 
 // Tables where several rows may be selected and ticked with one click.

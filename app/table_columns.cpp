@@ -180,16 +180,6 @@ std::vector<TableColumn> columnsFor(ResultTable table, BrowseSource source) {
   }
 }
 
-bool isDeletedRecord(const PRRecord& record) {
-  if (const auto* r = dynamic_cast<const PRContactNode*>(&record)) return r->bDeleted == 1;
-  if (const auto* r = dynamic_cast<const PRMessageNode*>(&record)) return r->bDeleted == 1;
-  if (const auto* r = dynamic_cast<const PRNoteNode*>(&record)) return r->bDeleted == 1;
-  if (const auto* r = dynamic_cast<const PRCallHistoryNode*>(&record)) return r->bDeleted == 1;
-  if (const auto* r = dynamic_cast<const PRBookMarkNode*>(&record)) return r->bDeleted == 1;
-  if (const auto* r = dynamic_cast<const PRCalenderNode*>(&record)) return r->bDeleted == 1;
-  return false;
-}
-
 bool marksDeletedRows(ResultTable table) {
   switch (table) {
     case ResultTable::contact:

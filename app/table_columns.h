@@ -22,9 +22,6 @@ struct TableColumn {
 // The tick column "bSelected" comes first in every table.
 std::vector<TableColumn> columnsFor(ResultTable table, BrowseSource source);
 
-// Whether the record was carved from free space (iOS records only).
-bool isDeletedRecord(const PRRecord& record);
-
 // The tables whose deleted rows are drawn in the deleted colour.
 bool marksDeletedRows(ResultTable table);
 

@@ -12,7 +12,9 @@ namespace {
 
 std::size_t index(ResultTable table) { return static_cast<std::size_t>(table); }
 
-bool isDeleted(const PRRecord& record) {
+}  // namespace
+
+bool PRResultViewController::isDeletedRecord(const PRRecord& record) {
   if (const auto* r = dynamic_cast<const PRContactNode*>(&record)) return r->bDeleted == 1;
   if (const auto* r = dynamic_cast<const PRMessageNode*>(&record)) return r->bDeleted == 1;
   if (const auto* r = dynamic_cast<const PRNoteNode*>(&record)) return r->bDeleted == 1;
@@ -22,8 +24,7 @@ bool isDeleted(const PRRecord& record) {
   return false;
 }
 
-// The category pages of each mode, in the order of their buttons.
-std::vector<ResultTable> categoriesOf(BrowseSource source) {
+std::vector<ResultTable> PRResultViewController::categoriesOf(BrowseSource source) {
   switch (source) {
     case BrowseSource::blackBerry:
       return {ResultTable::photo, ResultTable::contact,     ResultTable::message,
@@ -39,8 +40,6 @@ std::vector<ResultTable> categoriesOf(BrowseSource source) {
   }
   return {};
 }
-
-}  // namespace
 
 ResultList PRResultViewController::sourceListFor(ResultTable table, BrowseSource source) {
   const bool ios = source == BrowseSource::ios;
@@ -113,7 +112,7 @@ void PRResultViewController::actCheck(bool onlyDeleted) {
     auto& shown = lists_->shown(*table);
     shown.clear();
     for (const auto& record : source) {
-      if (!onlyDeleted || isDeleted(*record)) shown.push_back(record);
+      if (!onlyDeleted || isDeletedRecord(*record)) shown.push_back(record);
     }
   }
   if (observer_ != nullptr) observer_->displayListChanged(*table);

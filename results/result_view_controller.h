@@ -87,6 +87,12 @@ class PRResultViewController : public ScanEndListener {
 
   // The list a table shows for the source being browsed.
   static ResultList sourceListFor(ResultTable table, BrowseSource source);
+  // The category pages whose records a source can export, in the order of
+  // their buttons (the card's Archive page has none).
+  static std::vector<ResultTable> categoriesOf(BrowseSource source);
+  // Whether a record was carved from free space (only device-backup records
+  // can be).
+  static bool isDeletedRecord(const PRRecord& record);
 
   // --- category selection, display lists ---
   // Makes `table` current and refills its display list from its source list.
