@@ -18,9 +18,11 @@ struct CliResult {
 
 // Runs the built orvane-cli with the given arguments (no shell parsing of
 // them: each is single-quoted) and collects its exit status and output.
-inline CliResult runCli(const std::vector<std::string>& arguments) {
+// `launcher` goes before the program (e.g. a command that changes the user).
+inline CliResult runCli(const std::vector<std::string>& arguments,
+                        const std::string& launcher = "") {
   fixtures::ScratchFolder capture;
-  std::string command = "'" ORVANE_CLI_PATH "'";
+  std::string command = launcher + "'" ORVANE_CLI_PATH "'";
   for (const std::string& argument : arguments) {
     std::string quoted;
     for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);

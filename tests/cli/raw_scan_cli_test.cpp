@@ -42,18 +42,7 @@ std::vector<std::string> namesIn(const fs::path& folder) {
 // Runs orvane-cli as the user "nobody" (uid 65534), for the messages a
 // user without access to a disk sees; the output is caught by this process.
 CliResult runCliAsNobody(const std::vector<std::string>& arguments) {
-  fixtures::ScratchFolder capture;
-  std::string command =
-      "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups '" ORVANE_CLI_PATH "'";
-  for (const std::string& argument : arguments) command += " '" + argument + "'";
-  command +=
-      " >'" + (capture / "out").string() + "' 2>'" + (capture / "err").string() + "' </dev/null";
-  const int raw = std::system(command.c_str());
-  CliResult result;
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  result.out = fixtures::readFileText(capture / "out");
-  result.err = fixtures::readFileText(capture / "err");
-  return result;
+  return runCli(arguments, "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ");
 }
 
 bool canRunAsNobody() { return ::geteuid() == 0 && ::access("/usr/bin/setpriv", X_OK) == 0; }

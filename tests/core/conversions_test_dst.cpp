@@ -12,25 +12,13 @@
 #include <string>
 
 #include "core/conversions.h"
+#include "core/time_zone_test.h"
 
 namespace orvane {
 namespace {
 
-class DateTextAcrossOffsetChanges : public ::testing::Test {
+class DateTextAcrossOffsetChanges : public testing::TimeZoneTest {
  protected:
-  void TearDown() override {
-    if (saved_) {
-      ::setenv("TZ", saved_->c_str(), 1);
-    } else {
-      ::unsetenv("TZ");
-    }
-    ::tzset();
-  }
-  static void useZone(const char* zone) {
-    ::setenv("TZ", zone, 1);
-    ::tzset();
-  }
-
   // The text as the system's own breakdown of that second gives it.
   static std::string systemText(std::int64_t seconds) {
     const auto when = static_cast<std::time_t>(seconds);
@@ -55,10 +43,6 @@ class DateTextAcrossOffsetChanges : public ::testing::Test {
           << "at " << t;
     }
   }
-
- private:
-  std::optional<std::string> saved_ =
-      std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
 };
 
 // 2023-03-12 07:00 UTC and 2023-11-05 06:00 UTC

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/conversions.h"
+#include "core/time_zone_test.h"
 
 namespace orvane {
 namespace {
@@ -16,26 +17,7 @@ using C = FieldConversions;
 constexpr auto kMessages = DateKind::kMessages;
 constexpr auto kNotes = DateKind::kNotes;
 
-// Dates are local time: each test names its zone and the old one comes back.
-class DateText : public ::testing::Test {
- protected:
-  void TearDown() override {
-    if (saved_) {
-      ::setenv("TZ", saved_->c_str(), 1);
-    } else {
-      ::unsetenv("TZ");
-    }
-    ::tzset();
-  }
-  void useZone(const char* zone) {
-    ::setenv("TZ", zone, 1);
-    ::tzset();
-  }
-
- private:
-  std::optional<std::string> saved_ =
-      std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
-};
+using DateText = testing::TimeZoneTest;
 
 TEST_F(DateText, NothingForZeroAndNegative) {
   useZone("UTC0");
