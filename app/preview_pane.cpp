@@ -32,14 +32,15 @@ constexpr int kContactPictureSide = 96;
 // Pictures larger than this are not decoded for a preview.
 constexpr qint64 kLargestPreviewBytes = 256LL * 1024 * 1024;
 
-QString qs(const std::string& text) { return QString::fromStdString(text); }
-
-QString arg(const char* format, const std::string& value) {
-  return ui::text(format).arg(qs(value));
+QString qs(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QByteArray bytesOf(const std::optional<Bytes>& bytes) {
-  if (!bytes || bytes->empty()) return {};
+QString arg(const char* format, std::string_view value) { return ui::text(format).arg(qs(value)); }
+
+// The bytes of a field, null when absent.
+QByteArray bytesOf(const Bytes* bytes) {
+  if (bytes == nullptr || bytes->empty()) return {};
   return QByteArray(reinterpret_cast<const char*>(bytes->data()),
                     static_cast<qsizetype>(bytes->size()));
 }
@@ -274,14 +275,14 @@ void PreviewPane::showContent(const PRRecord& record) {
     const QString type = qs(file->ContentFileType);
     const QString name = qs(file->filePathName).section('/', -1);
     if (type == "Image") {
-      const QImage image = decode(bytesOf(file->contentData));
+      const QImage image = decode(bytesOf(file->contentData.get()));
       if (image.isNull()) {
         showGenericIcon(QFileInfo(name).suffix());
       } else {
         showPicture(image);
       }
     } else if (type == "Audio" || type == "Video" || type == "Vedio") {
-      showMovie(bytesOf(file->contentData), name);
+      showMovie(bytesOf(file->contentData.get()), name);
     }
     // other files leave the last picture or movie on screen
     return;
@@ -321,7 +322,7 @@ void PreviewPane::showContact(const PRRecord& record) {
     setLine("contactpinNumberlab", arg("PinNumber: %1", c->pinNumber));
     setLine("contactBirthdaylab", arg("Birthday: %1", c->brithday));
     setLongText(arg("Note: %1", c->note));
-    portrait = decode(bytesOf(c->contactImageData));
+    portrait = decode(bytesOf(c->contactImageData.get()));
   } else if (const auto* p = dynamic_cast<const PRContactNode*>(&record)) {
     setLine("contactNamelab", qs(p->contactName), !p->contactName.empty());
     setLine("contacttitlelab", qs(p->contactJobtitle));
@@ -332,7 +333,7 @@ void PreviewPane::showContact(const PRRecord& record) {
     setLine("contactaddresslab", arg("Adress: %1", p->contactAdress));
     setLine("contactBirthdaylab", arg("Birthday: %1", p->contactBirthday));
     setLongText(arg("Note: %1", p->contactNote));
-    portrait = decode(bytesOf(p->imageData));
+    portrait = decode(bytesOf(p->imageData ? &*p->imageData : nullptr));
   } else {
     return;
   }

@@ -8,13 +8,17 @@ namespace orvane {
 
 namespace {
 
+QString qtext(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 // A column showing one text member of one record class; other classes
 // show nothing in it.
-template <class Node>
-std::function<QString(const PRRecord&)> member(std::string Node::*field) {
+template <class Node, class Field>
+std::function<QString(const PRRecord&)> member(Field Node::*field) {
   return [field](const PRRecord& record) {
     const auto* node = dynamic_cast<const Node*>(&record);
-    return node != nullptr ? QString::fromStdString(node->*field).trimmed() : QString();
+    return node != nullptr ? qtext(node->*field).trimmed() : QString();
   };
 }
 
@@ -28,12 +32,12 @@ std::function<QString(const PRRecord&)> optionalMember(std::optional<std::string
 }
 
 // Long texts show their first line only.
-template <class Node>
-std::function<QString(const PRRecord&)> firstLine(std::string Node::*field) {
+template <class Node, class Field>
+std::function<QString(const PRRecord&)> firstLine(Field Node::*field) {
   return [field](const PRRecord& record) {
     const auto* node = dynamic_cast<const Node*>(&record);
     if (node == nullptr) return QString();
-    const QString all = QString::fromStdString(node->*field);
+    const QString all = qtext(node->*field);
     return all.section(QChar('\n'), 0, 0).trimmed();
   };
 }
@@ -42,7 +46,7 @@ std::function<QString(const PRRecord&)> contentName() {
   return [](const PRRecord& record) {
     const auto* node = dynamic_cast<const PRBlackBerryContentNode*>(&record);
     if (node == nullptr) return QString();
-    const QString path = QString::fromStdString(node->filePathName);
+    const QString path = qtext(node->filePathName);
     return path.section(QChar('/'), -1);
   };
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "core/conversions.h"
+#include "core/utf8.h"
 
 namespace orvane {
 
@@ -44,9 +45,24 @@ bool looksBigEndian(std::span<const std::uint8_t> units) {
 
 }  // namespace
 
-std::string fieldText(std::span<const std::uint8_t> data) {
-  return FieldConversions::GetStringFormChar(
-      std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+std::string_view fieldText(std::span<const std::uint8_t> data) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
+  const std::string_view text = bytes.substr(0, bytes.find('\0'));
+  return isValidUtf8(text) ? text : std::string_view();
+}
+
+void joinNewFirst(Text& field, std::string_view text) {
+  std::string joined;
+  joined.reserve(text.size() + 1 + field.size());
+  joined.append(text).append(" ").append(field.view());
+  field = joined;
+}
+
+void joinNewLast(Text& field, std::string_view text) {
+  std::string joined;
+  joined.reserve(field.size() + 1 + text.size());
+  joined.append(field.view()).append(" ").append(text);
+  field = joined;
 }
 
 std::string utf16FieldText(std::span<const std::uint8_t> data) {

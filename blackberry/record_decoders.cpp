@@ -26,7 +26,7 @@ constexpr FieldRules kCalendarRules{.extraType = 5, .extraBytes = 7};
 constexpr FieldRules kMessageRules{.skip4Type = 2};
 constexpr FieldRules kPlainRules{};
 
-using ContactText = std::string PRBlackBerryContactNode::*;
+using ContactText = Text PRBlackBerryContactNode::*;
 
 // Address-book fields that simply take their text.
 constexpr std::pair<std::uint8_t, ContactText> kContactTexts[] = {
@@ -64,7 +64,7 @@ Bytes copyOf(Data data) { return Bytes(data.begin(), data.end()); }
 // Stored files and attachments come in pieces. A first piece of fewer than
 // 9 bytes is not file content and is dropped; once there is content, every
 // piece is appended to it.
-void addPiece(std::optional<Bytes>& content, Data piece, std::size_t expectedTotal) {
+void addPiece(OptionalBytes& content, Data piece, std::size_t expectedTotal) {
   if (content && content->size() >= 2) {
     content->insert(content->end(), piece.begin(), piece.end());
   } else if (piece.size() >= 9) {

@@ -10,7 +10,7 @@ class JsonFieldWriter final : public FieldVisitor {
  public:
   explicit JsonFieldWriter(nlohmann::ordered_json& object) : object_(object) {}
 
-  void text(std::string_view name, const std::string& value) override {
+  void text(std::string_view name, std::string_view value) override {
     object_[std::string(name)] = value;
   }
   void optionalText(std::string_view name, const std::optional<std::string>& value) override {
@@ -22,9 +22,9 @@ class JsonFieldWriter final : public FieldVisitor {
   void unsignedNumber(std::string_view name, std::uint64_t value) override {
     object_[std::string(name)] = value;
   }
-  void bytes(std::string_view name, const std::optional<Bytes>& value) override {
-    object_[std::string(name)] =
-        value ? nlohmann::ordered_json(base64Encode(*value)) : nlohmann::ordered_json(nullptr);
+  void bytes(std::string_view name, const Bytes* value) override {
+    object_[std::string(name)] = value != nullptr ? nlohmann::ordered_json(base64Encode(*value))
+                                                  : nlohmann::ordered_json(nullptr);
   }
 
  private:

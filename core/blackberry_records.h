@@ -1,12 +1,16 @@
 #pragma once
 
 // Records decoded from BlackBerry desktop backups, one class per database.
+// Their texts and byte fields are the compact kinds (Text, OptionalBytes):
+// a backup can hold a million of them.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "core/optional_bytes.h"
 #include "core/record.h"
+#include "core/text.h"
 
 namespace orvane {
 
@@ -16,25 +20,25 @@ class PRBlackBerryContactNode : public PRRecord {
   const char* className() const override { return "PRBlackBerryContactNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  std::string contactName;
-  std::string companyName;
-  std::string titleName;
-  std::optional<Bytes> contactImageData;
-  std::string email;
-  std::string phoneNumber;  // copy of the phone field last updated
-  std::string workCall;
-  std::string homeCall;
-  std::string mobilCall;
-  std::string pinNumber;
-  std::string address;
-  std::string city;
-  std::string provice;
-  std::string country;
-  std::string postZcode;
-  std::string brithday;
-  std::string categories;
-  std::string webSite;
-  std::string note;
+  Text contactName;
+  Text companyName;
+  Text titleName;
+  OptionalBytes contactImageData;
+  Text email;
+  Text phoneNumber;  // copy of the phone field last updated
+  Text workCall;
+  Text homeCall;
+  Text mobilCall;
+  Text pinNumber;
+  Text address;
+  Text city;
+  Text provice;
+  Text country;
+  Text postZcode;
+  Text brithday;
+  Text categories;
+  Text webSite;
+  Text note;
 };
 
 // "Phone Call Logs" and "Phone History"
@@ -43,11 +47,11 @@ class PRBlackBerryCallNode : public PRRecord {
   const char* className() const override { return "PRBlackBerryCallNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  std::string CallName;
-  std::string CallNumber;
-  std::string CallTime;
-  std::string CallType;
-  std::string callDuration;
+  Text CallName;
+  Text CallNumber;
+  Text CallTime;
+  Text CallType;
+  Text callDuration;
 };
 
 // "SMS Messages"
@@ -56,12 +60,13 @@ class PRBlackBerrySMSMessageNode : public PRRecord {
   const char* className() const override { return "PRBlackBerrySMSMessageNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  std::string contentText;
-  std::string numberString;
+  // First, where it shares the base's padding.
   std::uint8_t isUncode = 0;
-  std::string type;  // "Incoming", "outgoing" or empty
-  std::string dateTime;
-  std::optional<Bytes> contentData;
+  Text contentText;
+  Text numberString;
+  Text type;  // "Incoming", "outgoing" or empty
+  Text dateTime;
+  OptionalBytes contentData;
 };
 
 // "MMS Messages"
@@ -70,11 +75,11 @@ class PRBlackBerryMMSMessageNode : public PRRecord {
   const char* className() const override { return "PRBlackBerryMMSMessageNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  std::string numberName;
-  std::string contentText;
-  std::string contentDataName;  // attachment file name
-  std::string contentType;      // file class or empty
-  std::optional<Bytes> contentData;
+  Text numberName;
+  Text contentText;
+  Text contentDataName;  // attachment file name
+  Text contentType;      // file class or empty
+  OptionalBytes contentData;
 };
 
 // "Memos"
@@ -83,8 +88,8 @@ class PRBlackBerryNoteNode : public PRRecord {
   const char* className() const override { return "PRBlackBerryNoteNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  std::string noteTittle;
-  std::string noteContent;
+  Text noteTittle;
+  Text noteContent;
 };
 
 // "Calendar - All"
@@ -93,8 +98,8 @@ class PRBlackBerryCalenderNode : public PRRecord {
   const char* className() const override { return "PRBlackBerryCalenderNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  std::string bbCalSubject;
-  std::string bbCalInformation;
+  Text bbCalSubject;
+  Text bbCalInformation;
 };
 
 // "Content Store": a file kept on the device, joined from its pieces.
@@ -103,10 +108,10 @@ class PRBlackBerryContentNode : public PRRecord {
   const char* className() const override { return "PRBlackBerryContentNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  std::string filePathName;
-  std::optional<Bytes> contentData;
-  std::string ContentFileType;
-  std::string contentFileSize;
+  Text filePathName;
+  OptionalBytes contentData;
+  Text ContentFileType;
+  Text contentFileSize;
   std::uint64_t fileSize = 0;
 };
 

@@ -17,13 +17,17 @@ using Bytes = std::vector<std::uint8_t>;
 class FieldVisitor {
  public:
   virtual ~FieldVisitor() = default;
-  virtual void text(std::string_view name, const std::string& value) = 0;
+  virtual void text(std::string_view name, std::string_view value) = 0;
   // A text a scanner may leave missing rather than empty.
   virtual void optionalText(std::string_view name, const std::optional<std::string>& value) = 0;
   virtual void number(std::string_view name, std::int64_t value) = 0;
   virtual void unsignedNumber(std::string_view name, std::uint64_t value) = 0;
-  // A byte field that is absent ("none") differs from one that is empty.
-  virtual void bytes(std::string_view name, const std::optional<Bytes>& value) = 0;
+  // A byte field that is absent ("none", null here) differs from one that
+  // is empty.
+  virtual void bytes(std::string_view name, const Bytes* value) = 0;
+  void bytes(std::string_view name, const std::optional<Bytes>& value) {
+    bytes(name, value ? &*value : nullptr);
+  }
 };
 
 // Every record the scanners find: created by one scanner, posted once, then
@@ -34,10 +38,11 @@ class PRRecord {
   virtual const char* className() const = 0;
   virtual void visitFields(FieldVisitor& visitor) const = 0;
 
-  std::uint8_t bSelected = 0;
   // Set by the results model when it keeps the record: the order of arrival
-  // across all lists. It sits in what would be padding, costing nothing.
+  // across all lists.
   std::uint32_t postingIndex = 0;
+  // Last, so that a subclass's first one-byte member fills the padding.
+  std::uint8_t bSelected = 0;
 };
 
 using RecordPtr = std::shared_ptr<PRRecord>;

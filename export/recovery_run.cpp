@@ -26,7 +26,7 @@ constexpr std::string_view kFoundFileFallbackName = "file";
 }  // namespace
 
 template <class Contact>
-void RecoveryRun::writeContactCard(const Contact& contact, const std::string& displayName) {
+void RecoveryRun::writeContactCard(const Contact& contact, std::string_view displayName) {
   if (displayName.empty()) return;
   const fs::path path = uniquePathIn(recoverFilePath_, makeSafeFileName(displayName) + ".vcf");
   PRVCFController vcf;
@@ -36,8 +36,8 @@ void RecoveryRun::writeContactCard(const Contact& contact, const std::string& di
   }
 }
 
-template void RecoveryRun::writeContactCard(const PRBlackBerryContactNode&, const std::string&);
-template void RecoveryRun::writeContactCard(const PRContactNode&, const std::string&);
+template void RecoveryRun::writeContactCard(const PRBlackBerryContactNode&, std::string_view);
+template void RecoveryRun::writeContactCard(const PRContactNode&, std::string_view);
 
 RecoveryRun::RecoveryRun(PRResultViewController& results, CorvelAppDelegate& app)
     : results_(results), app_(app) {}

@@ -109,7 +109,7 @@ class RecoveryRun {
   // One vCard per contact under its display name, made safe and unique; a
   // contact without a name gets none (it is in the report only).
   template <class Contact>
-  void writeContactCard(const Contact& contact, const std::string& displayName);
+  void writeContactCard(const Contact& contact, std::string_view displayName);
 
   PRResultViewController& results_;
   CorvelAppDelegate& app_;

@@ -48,7 +48,7 @@ std::string PRVCFController::escapeValue(std::string_view value) {
 }
 
 std::string PRVCFController::cardText(const PRBlackBerryContactNode& contact) {
-  const std::string& displayName =
+  const std::string_view displayName =
       contact.contactName.empty() ? contact.companyName : contact.contactName;
   // The address parts share the third component; the blanks between them
   // are kept even when a part is empty.

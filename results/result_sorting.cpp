@@ -32,16 +32,17 @@ std::uint64_t leadingNumber(const std::string& fileName) {
   return value;
 }
 
-// The record's own text, not a copy: sorting a long list compares often.
-const std::string* nameText(const PRRecord& r) {
-  if (const auto* c = dynamic_cast<const PRContactNode*>(&r)) return &c->contactName;
-  if (const auto* m = dynamic_cast<const PRMessageNode*>(&r)) return &m->messageName;
-  if (const auto* h = dynamic_cast<const PRCallHistoryNode*>(&r)) return &h->callName;
-  if (const auto* c = dynamic_cast<const PRBlackBerryContactNode*>(&r)) return &c->contactName;
-  if (const auto* s = dynamic_cast<const PRBlackBerrySMSMessageNode*>(&r)) return &s->numberString;
-  if (const auto* h = dynamic_cast<const PRBlackBerryCallNode*>(&r)) return &h->CallName;
-  if (const auto* f = dynamic_cast<const PRBlackBerryContentNode*>(&r)) return &f->filePathName;
-  return nullptr;
+// A view of the record's own text, not a copy: sorting a long list
+// compares often.
+std::optional<std::string_view> nameText(const PRRecord& r) {
+  if (const auto* c = dynamic_cast<const PRContactNode*>(&r)) return c->contactName;
+  if (const auto* m = dynamic_cast<const PRMessageNode*>(&r)) return m->messageName;
+  if (const auto* h = dynamic_cast<const PRCallHistoryNode*>(&r)) return h->callName;
+  if (const auto* c = dynamic_cast<const PRBlackBerryContactNode*>(&r)) return c->contactName;
+  if (const auto* s = dynamic_cast<const PRBlackBerrySMSMessageNode*>(&r)) return s->numberString;
+  if (const auto* h = dynamic_cast<const PRBlackBerryCallNode*>(&r)) return h->CallName;
+  if (const auto* f = dynamic_cast<const PRBlackBerryContentNode*>(&r)) return f->filePathName;
+  return std::nullopt;
 }
 
 std::optional<std::uint64_t> sizeOf(const PRRecord& r) {
@@ -71,7 +72,7 @@ struct SortValue {
   enum class Kind { none, number, text };
   Kind kind = Kind::none;
   std::int64_t number = 0;
-  const std::string* text = nullptr;
+  std::string_view text;
 };
 
 SortValue valueOf(SortKey key, const PRRecord& r) {
@@ -80,9 +81,9 @@ SortValue valueOf(SortKey key, const PRRecord& r) {
     if (const auto* photo = dynamic_cast<const PRPhotoAndVideoNode*>(&r)) {
       value.kind = SortValue::Kind::number;
       value.number = static_cast<std::int64_t>(leadingNumber(photo->fileNodeName));
-    } else if (const std::string* text = nameText(r)) {
+    } else if (const auto text = nameText(r)) {
       value.kind = SortValue::Kind::text;
-      value.text = text;
+      value.text = *text;
     }
   } else if (key == SortKey::size) {
     if (const auto size = sizeOf(r)) {
@@ -106,7 +107,7 @@ int compareValues(SortKey key, const SortValue& a, const SortValue& b) {
   if (a.kind == SortValue::Kind::number) {
     return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
   }
-  const int order = a.text->compare(*b.text);
+  const int order = a.text.compare(b.text);
   return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 

@@ -9,7 +9,7 @@ namespace {
 class DumpVisitor final : public FieldVisitor {
  public:
   std::string out;
-  void text(std::string_view name, const std::string& value) override { line(name, value); }
+  void text(std::string_view name, std::string_view value) override { line(name, value); }
   void optionalText(std::string_view name, const std::optional<std::string>& value) override {
     line(name, value ? *value : "<none>");
   }
@@ -19,8 +19,9 @@ class DumpVisitor final : public FieldVisitor {
   void unsignedNumber(std::string_view name, std::uint64_t value) override {
     line(name, std::to_string(value));
   }
-  void bytes(std::string_view name, const std::optional<Bytes>& value) override {
-    line(name, value ? std::to_string(value->size()) + " bytes, hash " + hashOf(*value) : "<none>");
+  void bytes(std::string_view name, const Bytes* value) override {
+    line(name, value != nullptr ? std::to_string(value->size()) + " bytes, hash " + hashOf(*value)
+                                : "<none>");
   }
 
  private:
@@ -29,7 +30,7 @@ class DumpVisitor final : public FieldVisitor {
     for (auto b : data) hash = (hash ^ b) * 1099511628211ull;
     return std::to_string(hash);
   }
-  void line(std::string_view name, const std::string& value) {
+  void line(std::string_view name, std::string_view value) {
     out.append(name).append("=").append(value).append("\n");
   }
 };

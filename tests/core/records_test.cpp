@@ -16,8 +16,8 @@ namespace {
 // Every field a record shows, as text, in visiting order.
 class FieldDump : public FieldVisitor {
  public:
-  void text(std::string_view name, const std::string& value) override {
-    add(name, "text:" + value);
+  void text(std::string_view name, std::string_view value) override {
+    add(name, "text:" + std::string(value));
   }
   void optionalText(std::string_view name, const std::optional<std::string>& value) override {
     add(name, value ? "text:" + *value : "missing");
@@ -28,8 +28,8 @@ class FieldDump : public FieldVisitor {
   void unsignedNumber(std::string_view name, std::uint64_t value) override {
     add(name, "number:" + std::to_string(value));
   }
-  void bytes(std::string_view name, const std::optional<Bytes>& value) override {
-    add(name, value ? "bytes:" + std::to_string(value->size()) : "none");
+  void bytes(std::string_view name, const Bytes* value) override {
+    add(name, value != nullptr ? "bytes:" + std::to_string(value->size()) : "none");
   }
 
   std::map<std::string, std::string> fields;
