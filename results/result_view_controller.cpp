@@ -201,6 +201,13 @@ void PRResultViewController::handleProgress(std::int64_t percent) {
   progressPercent_ = static_cast<int>(percent);
   if (observer_ == nullptr) return;
   const ScanCounters c = counters();
+  // A backup reports progress after every record; the page has something
+  // new to show only when the number or a count changed.
+  if (lastShownProgress_ && lastShownProgress_->percent == percent &&
+      lastShownProgress_->counters == c) {
+    return;
+  }
+  lastShownProgress_ = ShownProgress{percent, c};
   std::vector<std::string> labels = {
       label("Photo&Video:  ", c.photovideoNum),
       "Photo&Video:  0",
@@ -247,6 +254,7 @@ ScanCounters PRResultViewController::counters() const {
 }
 
 void PRResultViewController::showView(BrowseSource source) {
+  lastShownProgress_.reset();
   {
     std::lock_guard lock(mutex_);
     source_ = source;

@@ -31,6 +31,8 @@ struct ScanCounters {
   std::int32_t facetwitterNum = 0, delfacetwitterNum = 0;
   std::uint64_t imagecount = 0;
   std::uint64_t movCount = 0;
+
+  bool operator==(const ScanCounters&) const = default;
 };
 
 // What the desktop shell shows of the model; all calls default to nothing.
@@ -147,6 +149,14 @@ class PRResultViewController : public ScanEndListener {
   mutable std::mutex mutex_;
   std::unique_ptr<Lists> lists_;
   ScanCounters counters_;
+  // What the progress page was last told, so that the same number and
+  // counts are not sent again; touched only by the scanning thread and by
+  // showView before a scan starts.
+  struct ShownProgress {
+    std::int64_t percent;
+    ScanCounters counters;
+  };
+  std::optional<ShownProgress> lastShownProgress_;
 
   BrowseSource source_ = BrowseSource::blackBerry;
   std::optional<ResultTable> currentTable_;

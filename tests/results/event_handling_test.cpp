@@ -178,11 +178,13 @@ class RecordingObserver : public ResultViewObserver {
   void progressChanged(int percent, const std::vector<std::string>& labels) override {
     lastPercent = percent;
     lastLabels = labels;
+    ++progressCalls;
   }
   void scanFinished() override { ++finished; }
   void tickCountChanged(std::int32_t count) override { lastTickCount = count; }
 
   int lastPercent = -1;
+  int progressCalls = 0;
   std::vector<std::string> lastLabels;
   int finished = 0;
   std::int32_t lastTickCount = -1;
@@ -202,6 +204,27 @@ TEST(ResultProgress, ProgressEventsRewriteTheCountLabels) {
       "Photo&Video:  0", "Photo&Video:  0", "Contacts:  1", "Contacts:  1",     "Messages:  0",
       "Messages:  0",    "Notes:  0",       "Notes:  0",    "Call History:  0", "Call History:  0"};
   EXPECT_EQ(observer.lastLabels, expected);
+}
+
+TEST(ResultProgress, TheSameNumberAndCountsAreShownOnce) {
+  ResultsBench bench;
+  RecordingObserver observer;
+  bench.results.setObserver(&observer);
+  const auto progress = [&](std::int64_t percent) {
+    bench.app.nc.postNotificationName(events::BlackBerryRawRecoveryProgress, percent);
+  };
+  progress(20);
+  progress(20);
+  EXPECT_EQ(observer.progressCalls, 1);
+  progress(30);
+  EXPECT_EQ(observer.progressCalls, 2);
+  bench.post(events::ScanContactInfo, contact("Ann", ""));
+  progress(30);  // a count changed
+  EXPECT_EQ(observer.progressCalls, 3);
+  EXPECT_EQ(observer.lastLabels[2], "Contacts:  1");
+  bench.results.showView(BrowseSource::ios);
+  progress(30);  // a new scan starts from a fresh page
+  EXPECT_EQ(observer.progressCalls, 4);
 }
 
 TEST(ResultProgress, ScanFinishClearsCountersKeepsListsAndShowsCallHistory) {
