@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -27,6 +28,8 @@ class NotificationCenter {
   using Handler = std::function<void(const EventObject&)>;
   using Token = std::uint64_t;
 
+  NotificationCenter();
+
   Token addObserver(std::string name, Handler handler);
   void removeObserver(Token token);
   void postNotificationName(std::string_view name, const EventObject& object = {});
@@ -36,12 +39,22 @@ class NotificationCenter {
     Token token;
     Handler handler;
   };
-  // Replaced whole on every change, so that a post only copies a pointer:
-  // scanners post once per record, millions of times.
+  // Replaced whole on every change, as is the table of them: scanners post
+  // once per record, millions of times, and a post should cost no lock.
   using ObserverList = std::vector<Observer>;
 
-  std::mutex mutex_;
-  std::map<std::string, std::shared_ptr<const ObserverList>, std::less<>> observersByName_;
+  using ObserversByName = std::map<std::string, std::shared_ptr<const ObserverList>, std::less<>>;
+
+  // The observers as they are now, read without the lock when the posting
+  // thread's copy is current.
+  std::shared_ptr<const ObserversByName> current() const;
+  void publish(std::shared_ptr<const ObserversByName> table);
+
+  mutable std::mutex mutex_;
+  std::shared_ptr<const ObserversByName> observersByName_ = std::make_shared<ObserversByName>();
+  // Changes with every subscription and removal, in any center of the
+  // process, so that a thread's copy never passes for another center's.
+  std::atomic<std::uint64_t> version_;
   Token nextToken_ = 1;
 };
 

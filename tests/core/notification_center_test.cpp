@@ -82,6 +82,49 @@ TEST(NotificationCenter, HandlersMaySubscribeUnsubscribeAndPost) {
   EXPECT_EQ(seen, (std::vector<std::string>{"A once", "B", "A later"}));
 }
 
+// A thread remembers what it found for the names it posted last; none of
+// that may leak between centers, survive a change, or tie a name to where
+// its text happened to be.
+TEST(NotificationCenter, WhatAThreadRemembersNeverCrossesCentersOrChanges) {
+  std::vector<std::string> seen;
+  auto first = std::make_unique<NotificationCenter>();
+  NotificationCenter second;
+  first->addObserver("E", [&](const EventObject&) { seen.push_back("first"); });
+  second.postNotificationName("E");  // nobody listens here
+  first->postNotificationName("E");
+  second.addObserver("E", [&](const EventObject&) { seen.push_back("second"); });
+  second.postNotificationName("E");
+  first.reset();
+  NotificationCenter third;  // may well take the first one's place
+  third.postNotificationName("E");
+  EXPECT_EQ(seen, (std::vector<std::string>{"first", "second"}));
+
+  std::string name = "F1";
+  third.addObserver("F1", [&](const EventObject&) { seen.push_back("F1"); });
+  third.addObserver("F2", [&](const EventObject&) { seen.push_back("F2"); });
+  third.postNotificationName(name);
+  name[1] = '2';  // the same text buffer now names the other event
+  third.postNotificationName(name);
+  EXPECT_EQ(seen.back(), "F2");
+  EXPECT_EQ(seen.size(), 4u);
+}
+
+// A handler that posts to another center must not take away the list its
+// own post is walking.
+TEST(NotificationCenter, PostingToAnotherCenterFromAHandlerKeepsTheWalk) {
+  NotificationCenter outer;
+  NotificationCenter inner;
+  std::vector<std::string> seen;
+  outer.addObserver("E", [&](const EventObject&) {
+    inner.addObserver("I", [&](const EventObject&) { seen.push_back("inner"); });
+    inner.postNotificationName("I");
+    outer.addObserver("E", [](const EventObject&) {});
+  });
+  outer.addObserver("E", [&](const EventObject&) { seen.push_back("outer second"); });
+  outer.postNotificationName("E");
+  EXPECT_EQ(seen, (std::vector<std::string>{"inner", "outer second"}));
+}
+
 // Each scanning thread's events arrive complete and in its own posting order,
 // while other threads subscribe and unsubscribe.
 TEST(NotificationCenter, ManyThreadsKeepEachPostersOrder) {
