@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "blackberry/field_walk.h"
+#include "blackberry/file_window.h"
 #include "blackberry/ipd_reader.h"
-#include "blackberry/mapped_file.h"
 #include "blackberry/record_walk.h"
 #include "core/app_delegate.h"
 #include "core/main_thread_dispatcher.h"
@@ -107,18 +107,22 @@ std::uint64_t sequentialRead(const std::filesystem::path& path) {
   return sum;
 }
 
-// The record and field headers alone: the least any scan has to do.
+// The record and field headers alone, read through the same window as the
+// reader reads them: the least any scan has to do.
 std::uint64_t bareWalk(const std::filesystem::path& path) {
   std::string problem;
-  const auto file = orvane::MappedFile::open(path, problem);
-  const auto bytes = file->bytes();
+  const auto file = orvane::FileWindow::open(path, problem);
+  if (!file) throw std::runtime_error(problem);
+  const auto header = file->fetch(0, orvane::ipd::kNameTableOffset);
+  const auto databases = static_cast<std::uint16_t>(header[39] << 8 | header[40]);
   std::uint64_t offset = orvane::ipd::kNameTableOffset;
-  const std::uint16_t databases = static_cast<std::uint16_t>(bytes[39] << 8 | bytes[40]);
-  for (int i = 0; i < databases; ++i) offset += 2 + (bytes[offset] | bytes[offset + 1] << 8);
+  for (int i = 0; i < databases; ++i) {
+    const auto length = file->fetch(offset, 2);
+    offset += 2u + static_cast<std::uint64_t>(length[0] | length[1] << 8);
+  }
   std::uint64_t sum = 0;
   orvane::WalkDamage damage;
-  orvane::walkRecords(bytes, offset, damage, [&](std::uint16_t index, auto fieldArea) {
-    file->releaseBehind(fieldArea.data());
+  orvane::walkRecords(*file, offset, damage, [&](std::uint16_t index, auto fieldArea) {
     sum += index;
     orvane::walkFields(fieldArea, {}, [&](std::uint8_t type, auto) { sum += type; });
   });

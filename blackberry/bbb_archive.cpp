@@ -82,9 +82,36 @@ BbbArchive::~BbbArchive() {
 }
 
 std::optional<std::filesystem::path> BbbArchive::checkTheBackUpFile(
+    const std::filesystem::path& archive, bool& withcheckwinbbb, std::string& problem) {
+  zip_error_t error;
+  zip_error_init(&error);
+  // from the start of the file to its end
+  zip_source_t* source = zip_source_file_create(archive.c_str(), 0, 0, &error);
+  const std::string sourceProblem = source == nullptr ? zip_error_strerror(&error) : "";
+  zip_error_fini(&error);
+  return check(source, sourceProblem, withcheckwinbbb, problem);
+}
+
+std::optional<std::filesystem::path> BbbArchive::checkTheBackUpFile(
     std::span<const std::uint8_t> archive, bool& withcheckwinbbb, std::string& problem) {
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(archive.data(), archive.size(), 0, &error);
+  const std::string sourceProblem = source == nullptr ? zip_error_strerror(&error) : "";
+  zip_error_fini(&error);
+  return check(source, sourceProblem, withcheckwinbbb, problem);
+}
+
+std::optional<std::filesystem::path> BbbArchive::check(zip_source_t* source,
+                                                       const std::string& sourceProblem,
+                                                       bool& withcheckwinbbb,
+                                                       std::string& problem) {
   withcheckwinbbb = false;
-  if (!unpack(archive, problem)) return std::nullopt;
+  if (source == nullptr) {
+    problem = "not a readable zip archive: " + sourceProblem;
+    return std::nullopt;
+  }
+  if (!unpack(source, problem)) return std::nullopt;
 
   const std::filesystem::path databases = unpackFolder_ / kDatabasesFolder;
   std::error_code error;
@@ -109,23 +136,9 @@ std::optional<std::filesystem::path> BbbArchive::checkTheBackUpFile(
   return databases;
 }
 
-bool BbbArchive::unpack(std::span<const std::uint8_t> archive, std::string& problem) {
-  // A folder of its own for every archive, even within one scan.
-  std::string pattern = (scanFolder_ / "bbb-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    problem = std::string("cannot make a folder to unpack into: ") + std::strerror(errno);
-    return false;
-  }
-  unpackFolder_ = pattern;
-
+bool BbbArchive::unpack(zip_source_t* source, std::string& problem) {
   zip_error_t error;
   zip_error_init(&error);
-  zip_source_t* source = zip_source_buffer_create(archive.data(), archive.size(), 0, &error);
-  if (source == nullptr) {
-    problem = std::string("not a readable zip archive: ") + zip_error_strerror(&error);
-    zip_error_fini(&error);
-    return false;
-  }
   std::unique_ptr<zip_t, ZipCloser> zip(zip_open_from_source(source, ZIP_RDONLY, &error));
   if (!zip) {
     zip_source_free(source);
@@ -134,6 +147,14 @@ bool BbbArchive::unpack(std::span<const std::uint8_t> archive, std::string& prob
     return false;
   }
   zip_error_fini(&error);
+
+  // A folder of its own for every archive, even within one scan.
+  std::string pattern = (scanFolder_ / "bbb-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    problem = std::string("cannot make a folder to unpack into: ") + std::strerror(errno);
+    return false;
+  }
+  unpackFolder_ = pattern;
 
   const std::filesystem::path databases = unpackFolder_ / kDatabasesFolder;
   bool madeDatabases = false;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+struct zip_source;
+
 namespace orvane {
 
 // A Windows desktop backup (".bbb"): a zip archive whose "Databases" folder
@@ -24,8 +26,13 @@ class BbbArchive {
   // Unpacks the archive and answers what to read: "Databases.ipd" for the
   // IPD reader (which wins when both forms are present), or, with
   // `withcheckwinbbb` set, the "Databases" folder for the per-database
-  // reader. Nothing, with `problem` set to one line, when the bytes are not
-  // a readable zip archive or hold no database.
+  // reader. Nothing, with `problem` set to one line, when the file is not
+  // a readable zip archive or holds no database. The archive is read from
+  // the file as it is unpacked, never held in memory whole.
+  std::optional<std::filesystem::path> checkTheBackUpFile(const std::filesystem::path& archive,
+                                                          bool& withcheckwinbbb,
+                                                          std::string& problem);
+  // The same for an archive already in memory.
   std::optional<std::filesystem::path> checkTheBackUpFile(std::span<const std::uint8_t> archive,
                                                           bool& withcheckwinbbb,
                                                           std::string& problem);
@@ -38,7 +45,11 @@ class BbbArchive {
   std::uint64_t maxUnpackedBytes = 64ull << 30;
 
  private:
-  bool unpack(std::span<const std::uint8_t> archive, std::string& problem);
+  // Both forms end here; `source` (nothing when it could not be made, with
+  // `sourceProblem` saying why) belongs to this call.
+  std::optional<std::filesystem::path> check(zip_source* source, const std::string& sourceProblem,
+                                             bool& withcheckwinbbb, std::string& problem);
+  bool unpack(zip_source* source, std::string& problem);
 
   std::filesystem::path scanFolder_;
   std::filesystem::path unpackFolder_;

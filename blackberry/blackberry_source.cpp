@@ -6,9 +6,9 @@
 #include <string>
 
 #include "blackberry/bbb_archive.h"
+#include "blackberry/file_window.h"
 #include "blackberry/ipd_format.h"
 #include "blackberry/ipd_reader.h"
-#include "blackberry/mapped_file.h"
 #include "blackberry/win_backup_reader.h"
 
 namespace orvane {
@@ -39,28 +39,25 @@ class BlackBerrySource final : public BackupSource {
 
   ScanOutcome scan(const std::filesystem::path& path, ScanContext& ctx) override {
     std::string problem;
-    const auto file = MappedFile::open(path, problem);
+    const auto file = FileWindow::open(path, problem);
     if (!file) return {ScanOutcome::Status::kUnreadable, problem};
-    const auto bytes = file->bytes();
-    if (ipd::hasHeader(bytes)) {
+    const auto prefix = file->fetch(0, ipd::kHeaderText.size());
+    if (ipd::hasHeader(prefix)) {
       IpdReader reader(ctx.nc, ctx.lists);
-      const ScanOutcome outcome = reader.scanMapped(*file);
+      const ScanOutcome outcome = reader.scanFile(*file);
       if (reader.damage().any()) logNote(path, reader.damage().text);
       return outcome;
     }
-    if (ipd::hasZipSignature(bytes) || hasExtension(path, ".bbb")) {
-      return scanArchive(path, bytes, ctx);
-    }
+    if (ipd::hasZipSignature(prefix) || hasExtension(path, ".bbb")) return scanArchive(path, ctx);
     return notABlackBerryBackup("no IPD header");
   }
 
  private:
-  static ScanOutcome scanArchive(const std::filesystem::path& path,
-                                 std::span<const std::uint8_t> bytes, ScanContext& ctx) {
+  static ScanOutcome scanArchive(const std::filesystem::path& path, ScanContext& ctx) {
     BbbArchive archive(ctx.tempFolder);
     bool perDatabase = false;
     std::string problem;
-    const auto target = archive.checkTheBackUpFile(bytes, perDatabase, problem);
+    const auto target = archive.checkTheBackUpFile(path, perDatabase, problem);
     for (const auto& note : archive.notes()) logNote(path, note);
     if (!target) return notABlackBerryBackup(problem);
 

@@ -4,8 +4,8 @@
 
 #include "blackberry/byte_reader.h"
 #include "blackberry/field_text.h"
+#include "blackberry/file_window.h"
 #include "blackberry/ipd_format.h"
-#include "blackberry/mapped_file.h"
 #include "core/event_names.h"
 
 namespace orvane {
@@ -16,12 +16,17 @@ ScanOutcome notABlackBerryBackup(const std::string& why) {
 
 ScanOutcome IpdReader::scanBlackBerryBackUpThread(const std::filesystem::path& path) {
   std::string problem;
-  const auto mapping = MappedFile::open(path, problem);
-  if (!mapping) return {ScanOutcome::Status::kUnreadable, problem};
-  return scanMapped(*mapping);
+  const auto file = FileWindow::open(path, problem);
+  if (!file) return {ScanOutcome::Status::kUnreadable, problem};
+  return read(*file);
 }
 
-ScanOutcome IpdReader::scanMapped(MappedFile& file) { return read(file.bytes(), &file); }
+ScanOutcome IpdReader::scanFile(FileWindow& file) { return read(file); }
+
+ScanOutcome IpdReader::scanBytes(std::span<const std::uint8_t> bytes) {
+  MemoryFile file(bytes);
+  return read(file);
+}
 
 std::optional<std::string> IpdReader::GetDataBaseNameByDatabaseIndex(std::int32_t index) const {
   for (const auto& entry : lists_.blackberryDatabaseArray) {
@@ -46,11 +51,15 @@ std::optional<std::uint32_t> IpdReader::GetLitteEndianLengthwithHandle(
   }
 }
 
-bool IpdReader::readNameTable(std::span<const std::uint8_t> file, std::uint16_t databaseCount) {
+template <class File>
+bool IpdReader::readNameTable(File& file, std::uint16_t databaseCount) {
   routes_.clear();
   for (std::uint16_t index = 0; index < databaseCount; ++index) {
-    const auto nameLength = GetLitteEndianLengthwithHandle(file, bbOffSet, 2);
-    if (!nameLength || *nameLength > file.size() - bbOffSet - 2) {
+    const auto nameLength = GetLitteEndianLengthwithHandle(file.fetch(bbOffSet, 2), 0, 2);
+    const auto name = nameLength && *nameLength <= file.size() - bbOffSet - 2
+                          ? file.fetch(bbOffSet + 2, *nameLength)
+                          : std::span<const std::uint8_t>();
+    if (!nameLength || name.size() != *nameLength) {
       damage_.text = "the database name table ends early at offset " + std::to_string(bbOffSet);
       return false;
     }
@@ -59,7 +68,7 @@ bool IpdReader::readNameTable(std::span<const std::uint8_t> file, std::uint16_t 
     // count the NUL.
     auto entry = std::make_shared<PRBlackBerryDataBaseNode>();
     entry->databaseIndex = index;
-    entry->databaseName = fieldText(file.subspan(bbOffSet, *nameLength));
+    entry->databaseName = fieldText(name);
     routes_.push_back(ipdDatabaseNamed(*entry->databaseName));
     lists_.blackberryDatabaseArray.push_back(std::move(entry));
     bbOffSet += *nameLength;
@@ -67,19 +76,20 @@ bool IpdReader::readNameTable(std::span<const std::uint8_t> file, std::uint16_t 
   return true;
 }
 
-ScanOutcome IpdReader::read(std::span<const std::uint8_t> file, MappedFile* mapping) {
+template <class File>
+ScanOutcome IpdReader::read(File& file) {
   damage_ = {};
-  if (!ipd::hasHeader(file)) return notABlackBerryBackup("no IPD header");
-  if (file.size() < ipd::kNameTableOffset) {
+  const auto header = file.fetch(0, ipd::kNameTableOffset);
+  if (!ipd::hasHeader(header)) return notABlackBerryBackup("no IPD header");
+  if (header.size() < ipd::kNameTableOffset) {
     return notABlackBerryBackup("the file ends inside the IPD header");
   }
-  ByteReader countReader(file, ipd::kDatabaseCountOffset);
+  ByteReader countReader(header, ipd::kDatabaseCountOffset);
   const std::uint16_t databaseCount = *countReader.u16be();
   bbOffSet = ipd::kNameTableOffset;
   if (databaseCount == 0 || !readNameTable(file, databaseCount)) return {};
 
   walkRecords(file, bbOffSet, damage_, [&](std::uint16_t databaseIndex, auto fieldArea) {
-    if (mapping != nullptr) mapping->releaseBehind(fieldArea.data() - ipd::kRecordHeaderSize);
     // Records are routed by their index, not by where they stand in the file.
     if (databaseIndex >= routes_.size() || !routes_[databaseIndex]) return;
     const BlackBerryDatabase database = *routes_[databaseIndex];

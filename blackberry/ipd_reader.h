@@ -16,7 +16,7 @@
 
 namespace orvane {
 
-class MappedFile;
+class FileWindow;
 
 // Reads one IPD backup: checks its header, reads the database name table
 // into the scan's `blackberryDatabaseArray`, then walks every record to the
@@ -28,9 +28,9 @@ class IpdReader {
 
   ScanOutcome scanBlackBerryBackUpThread(const std::filesystem::path& path);
   // The same walk over a file the caller has open already.
-  ScanOutcome scanMapped(MappedFile& file);
+  ScanOutcome scanFile(FileWindow& file);
   // The same walk over a file already in memory.
-  ScanOutcome scanBytes(std::span<const std::uint8_t> file) { return read(file, nullptr); }
+  ScanOutcome scanBytes(std::span<const std::uint8_t> file);
 
   // The name of the first table entry with this index.
   std::optional<std::string> GetDataBaseNameByDatabaseIndex(std::int32_t index) const;
@@ -47,8 +47,11 @@ class IpdReader {
   std::uint64_t bbOffSet = 0;
 
  private:
-  ScanOutcome read(std::span<const std::uint8_t> file, MappedFile* mapping);
-  bool readNameTable(std::span<const std::uint8_t> file, std::uint16_t databaseCount);
+  // `File` is a MemoryFile or a FileWindow.
+  template <class File>
+  ScanOutcome read(File& file);
+  template <class File>
+  bool readNameTable(File& file, std::uint16_t databaseCount);
 
   NotificationCenter& nc_;
   PerScanLists& lists_;

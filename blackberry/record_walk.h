@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -16,23 +17,51 @@ struct WalkDamage {
   bool any() const { return !text.empty(); }
 };
 
-// Walks the records that start at `offset` up to the end of the file and
-// calls onRecord(databaseIndex, fieldArea) for each, with `offset` already
-// past the record. A record whose length is below the 7 bytes it counts
-// before its fields, or whose header is cut off, ends the walk there. A
-// record that claims more bytes than remain is handed on with what remains,
-// and the walk ends with the file. Either way every record before it stays
-// decoded. Kept inline: the loop must cost no call per record.
-template <class OnRecord>
-void walkRecords(std::span<const std::uint8_t> file, std::uint64_t& offset, WalkDamage& damage,
-                 OnRecord&& onRecord) {
-  while (offset < file.size()) {
-    ByteReader header(file, static_cast<std::size_t>(offset));
-    if (header.remaining() < ipd::kRecordHeaderSize) {
+// A file already in memory, read the way a FileWindow is read: fetch()
+// answers the bytes at an offset as one run, cut to the end of the file.
+// Memory never ends early, so its runs are only ever cut by its size.
+class MemoryFile {
+ public:
+  explicit MemoryFile(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+  std::uint64_t size() const { return bytes_.size(); }
+  std::span<const std::uint8_t> fetch(std::uint64_t offset, std::size_t count) const {
+    if (offset >= bytes_.size()) return {};
+    const std::size_t start = static_cast<std::size_t>(offset);
+    return bytes_.subspan(start, std::min(count, bytes_.size() - start));
+  }
+  std::string shortfall() const { return {}; }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
+
+// Walks the records that start at `offset` up to the end of `file` (a
+// MemoryFile or a FileWindow) and calls onRecord(databaseIndex, fieldArea)
+// for each, with `offset` already past the record. The field area is one
+// run, valid during the call. A record whose length is below the 7 bytes it
+// counts before its fields, or whose header is cut off, ends the walk there.
+// A record that claims more bytes than remain is handed on with what
+// remains, and the walk ends with the file. A file that ends before its
+// size said (it was shortened while being read) ends the walk where the
+// reading stopped, the record it stopped in handed on with what was read.
+// Either way every record before it stays decoded. Kept inline: the loop
+// must cost no call per record.
+template <class File, class OnRecord>
+void walkRecords(File& file, std::uint64_t& offset, WalkDamage& damage, OnRecord&& onRecord) {
+  const std::uint64_t fileSize = file.size();
+  while (offset < fileSize) {
+    if (fileSize - offset < ipd::kRecordHeaderSize) {
       damage.text = "the record header at offset " + std::to_string(offset) +
                     " is cut off by the end of the file";
       return;
     }
+    const auto headerBytes = file.fetch(offset, ipd::kRecordHeaderSize);
+    if (headerBytes.size() < ipd::kRecordHeaderSize) {
+      damage.text = file.shortfall();
+      return;
+    }
+    ByteReader header(headerBytes);
     const std::uint16_t databaseIndex = *header.u16le();
     const std::uint32_t recordLength = *header.u32le();
     if (recordLength < ipd::kRecordLengthBeforeFields) {
@@ -44,16 +73,19 @@ void walkRecords(std::span<const std::uint8_t> file, std::uint64_t& offset, Walk
 
     const std::uint64_t areaOffset = offset + ipd::kRecordHeaderSize;
     std::uint64_t areaLength = recordLength - ipd::kRecordLengthBeforeFields;
-    const std::uint64_t remaining = file.size() - areaOffset;
+    const std::uint64_t remaining = fileSize - areaOffset;
     if (areaLength > remaining) {
       damage.text = "the record at offset " + std::to_string(offset) + " claims " +
                     std::to_string(areaLength) + " bytes of fields, only " +
                     std::to_string(remaining) + " remain";
       areaLength = remaining;
     }
-    offset = areaOffset + areaLength;
-    onRecord(databaseIndex, file.subspan(static_cast<std::size_t>(areaOffset),
-                                         static_cast<std::size_t>(areaLength)));
+    const auto fieldArea = file.fetch(areaOffset, static_cast<std::size_t>(areaLength));
+    offset = areaOffset + fieldArea.size();
+    const bool endedEarly = fieldArea.size() < areaLength;
+    if (endedEarly) damage.text = file.shortfall();
+    onRecord(databaseIndex, fieldArea);
+    if (endedEarly) return;
   }
 }
 

@@ -7,8 +7,8 @@
 #include "blackberry/blackberry_databases.h"
 #include "blackberry/byte_reader.h"
 #include "blackberry/field_text.h"
+#include "blackberry/file_window.h"
 #include "blackberry/ipd_format.h"
-#include "blackberry/mapped_file.h"
 #include "blackberry/record_walk.h"
 #include "core/event_names.h"
 
@@ -68,30 +68,40 @@ std::size_t WinBackupReader::scanBlackBerryWinBackUpThread(const std::filesystem
 
 bool WinBackupReader::AnalyWinbackupfilePath(const std::filesystem::path& file) {
   std::string problem;
-  const auto mapping = MappedFile::open(file, problem);
-  if (!mapping) return false;
+  const auto window = FileWindow::open(file, problem);
+  if (!window) return false;
   currentFile_ = file;
-  const bool isDatabase = read(mapping->bytes(), mapping.get());
+  const bool isDatabase = read(*window);
   currentFile_.clear();
   return isDatabase;
 }
 
-bool WinBackupReader::read(std::span<const std::uint8_t> file, MappedFile* mapping) {
-  if (!ipd::hasHeader(file)) return false;
-  ByteReader reader(file, ipd::kNameTableOffset);
+bool WinBackupReader::scanDatabaseFile(FileWindow& file) { return read(file); }
+
+bool WinBackupReader::scanDatabaseBytes(std::span<const std::uint8_t> bytes) {
+  MemoryFile file(bytes);
+  return read(file);
+}
+
+template <class File>
+bool WinBackupReader::read(File& file) {
+  // the header, and the length of the one database name after it
+  const auto header = file.fetch(0, ipd::kNameTableOffset + 2);
+  if (!ipd::hasHeader(header)) return false;
+  ByteReader reader(header, ipd::kNameTableOffset);
   const auto nameLength = reader.u16le();
-  const auto nameBytes = nameLength ? reader.bytes(*nameLength) : std::nullopt;
-  if (!nameBytes) {
+  const auto nameBytes =
+      nameLength ? file.fetch(reader.position(), *nameLength) : std::span<const std::uint8_t>();
+  if (!nameLength || nameBytes.size() != *nameLength) {
     damageNotes_.push_back(where() + "the database name is cut off by the end of the file");
     return true;
   }
-  const auto database = winDatabaseNamed(fieldText(*nameBytes));
+  const auto database = winDatabaseNamed(fieldText(nameBytes));
   if (!database) return true;
 
-  bbOffSet = reader.position();
+  bbOffSet = reader.position() + std::uint64_t{*nameLength};
   WalkDamage damage;
   walkRecords(file, bbOffSet, damage, [&](std::uint16_t, auto fieldArea) {
-    if (mapping != nullptr) mapping->releaseBehind(fieldArea.data() - ipd::kRecordHeaderSize);
     decoders_.decode(*database, fieldArea);
     nc_.postNotificationName(events::BlackBerryRawRecoveryProgress,
                              EventObject(std::int64_t{kWinBackupProgress}));

@@ -11,7 +11,7 @@
 
 namespace orvane {
 
-class MappedFile;
+class FileWindow;
 
 // Reads the per-database form of a Windows backup: a folder of files that
 // each carry the IPD header and one database, whose name decides the
@@ -29,8 +29,10 @@ class WinBackupReader {
   // Reads one file; false when it cannot be read or lacks the IPD header.
   // A file of a database no decoder knows gives no record.
   bool AnalyWinbackupfilePath(const std::filesystem::path& file);
+  // The same over a file the caller has open already.
+  bool scanDatabaseFile(FileWindow& file);
   // The same over a file already in memory.
-  bool scanDatabaseBytes(std::span<const std::uint8_t> file) { return read(file, nullptr); }
+  bool scanDatabaseBytes(std::span<const std::uint8_t> file);
 
   // Lines saying where files were cut short or damaged.
   const std::vector<std::string>& damageNotes() const { return damageNotes_; }
@@ -39,7 +41,9 @@ class WinBackupReader {
   std::uint64_t bbOffSet = 0;
 
  private:
-  bool read(std::span<const std::uint8_t> file, MappedFile* mapping);
+  // `File` is a MemoryFile or a FileWindow.
+  template <class File>
+  bool read(File& file);
   std::string where() const;
 
   NotificationCenter& nc_;

@@ -4,17 +4,27 @@
 //
 // The first byte also picks a decoder that gets the rest as one record's
 // field area, so the decoders are reached without a valid container.
+//
+// Both readers also read the input from a file through a window of a few
+// bytes (the size picked by the input), which must post exactly what the
+// reading in memory posted and end with the same damage.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <span>
+#include <string>
 
+#include "blackberry/file_window.h"
 #include "blackberry/ipd_reader.h"
 #include "blackberry/record_decoders.h"
 #include "blackberry/win_backup_reader.h"
 #include "core/event_names.h"
 #include "core/notification_center.h"
 #include "core/per_scan_lists.h"
+#include "core/temp_folder.h"
 
 namespace {
 
@@ -23,16 +33,33 @@ namespace {
 class Toucher final : public orvane::FieldVisitor {
  public:
   std::size_t total = 0;
-  void text(std::string_view, const std::string& value) override { total += value.size(); }
+  void text(std::string_view, std::string_view value) override { total += value.size(); }
   void optionalText(std::string_view, const std::optional<std::string>& value) override {
     if (value) total += value->size();
   }
   void number(std::string_view, std::int64_t value) override { total += value != 0; }
   void unsignedNumber(std::string_view, std::uint64_t value) override { total += value != 0; }
-  void bytes(std::string_view, const std::optional<orvane::Bytes>& value) override {
-    if (value && !value->empty()) total += value->front() + value->back();
+  void bytes(std::string_view, const orvane::Bytes* value) override {
+    if (value != nullptr && !value->empty()) total += value->front() + value->back();
   }
 };
+
+std::unique_ptr<orvane::FileWindow> windowOver(std::span<const std::uint8_t> input) {
+  static const orvane::TempFolder folder("orvane-ipd-fuzz-");
+  const auto path = folder.path() / "input.ipd";
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) std::abort();
+  if (!input.empty() && std::fwrite(input.data(), 1, input.size(), file) != input.size()) {
+    std::abort();
+  }
+  std::fclose(file);
+  std::string problem;
+  // from a window smaller than a record header to one larger than most inputs
+  const std::size_t windowBytes = input.empty() ? 1 : 1 + input.back() % 97;
+  auto window = orvane::FileWindow::open(path, problem, windowBytes);
+  if (!window) std::abort();
+  return window;
+}
 
 }  // namespace
 
@@ -51,8 +78,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   PerScanLists lists;
-  IpdReader(nc, lists).scanBytes(input);
-  WinBackupReader(nc).scanDatabaseBytes(input);
+  IpdReader inMemory(nc, lists);
+  inMemory.scanBytes(input);
+  const std::size_t postedInMemory = toucher.total;
+  toucher.total = 0;
+  PerScanLists windowLists;
+  IpdReader throughWindow(nc, windowLists);
+  throughWindow.scanFile(*windowOver(input));
+  if (toucher.total != postedInMemory || throughWindow.damage().text != inMemory.damage().text ||
+      throughWindow.bbOffSet != inMemory.bbOffSet) {
+    std::abort();
+  }
+
+  toucher.total = 0;
+  WinBackupReader databaseInMemory(nc);
+  databaseInMemory.scanDatabaseBytes(input);
+  const std::size_t databasePostedInMemory = toucher.total;
+  toucher.total = 0;
+  WinBackupReader databaseThroughWindow(nc);
+  databaseThroughWindow.scanDatabaseFile(*windowOver(input));
+  if (toucher.total != databasePostedInMemory ||
+      databaseThroughWindow.damageNotes() != databaseInMemory.damageNotes()) {
+    std::abort();
+  }
   if (!input.empty()) {
     const auto database = static_cast<BlackBerryDatabase>(input[0] % 7);
     BlackBerryDecoders(nc).decode(database, input.subspan(1));

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "bb_test_support.h"
+#include "blackberry/bbb_archive.h"
 #include "fixtures/bbb_writer.h"
 #include "fixtures/scratch_folder.h"
 
@@ -214,6 +215,54 @@ TEST_F(BlackBerrySourceTest, ArchivesThatHoldNoBackupSayWhy) {
       scanFolder);
   EXPECT_EQ(scan->outcome.reason,
             "not a BlackBerry backup (Databases.ipd in the archive has no IPD header)");
+}
+
+TEST_F(BlackBerrySourceTest, BackupLargerThanTheReadWindowIsReadWhole) {
+  // over 1 MiB of memos, then a record of 2 MB: far past the first window
+  IpdWriter ipd;
+  ipd.database("Memos").database("Content Store");
+  for (int i = 0; i < 3000; ++i) {
+    ipd.record(0, {Field(1, "memo " + std::to_string(i)), Field(2, std::string(400, 'x'))});
+  }
+  std::vector<Field> pieces{Field(1, "/store/big.bin")};
+  for (int i = 0; i < 40; ++i)
+    pieces.push_back(Field::raw(7, Bytes(50000, static_cast<std::uint8_t>(i))));
+  ipd.record(1, pieces).record(0, {Field(1, "last")});
+  const auto scan = scanWithSource(write("big.ipd", ipd), scanFolder);
+  EXPECT_TRUE(scan->outcome.scanned());
+  const auto memos = scan->collector.records<PRBlackBerryNoteNode>();
+  ASSERT_EQ(memos.size(), 3001u);
+  EXPECT_EQ(memos[2999]->noteTittle, "memo 2999");
+  EXPECT_EQ(memos[3000]->noteTittle, "last");
+  const auto files = scan->collector.records<PRBlackBerryContentNode>();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0]->fileSize, 2000000u);
+}
+
+TEST_F(BlackBerrySourceTest, ArchiveIsUnpackedFromItsPathAsFromMemory) {
+  const Bytes zip = BbbWriter()
+                        .entry("Databases/1.dat", memoFile("memo"))
+                        .entry("Databases/Databases.ipd", contactIpd("Ann"))
+                        .bytes();
+  const auto path = write("backup.bbb", zip);
+  bool perDatabase = true;
+  std::string problem;
+  BbbArchive fromPath(scanFolder);
+  const auto target = fromPath.checkTheBackUpFile(path, perDatabase, problem);
+  ASSERT_TRUE(target) << problem;
+  EXPECT_FALSE(perDatabase);
+  EXPECT_EQ(target->filename(), "Databases.ipd");
+  EXPECT_EQ(fixtures::readFileBytes(*target), contactIpd("Ann"));
+
+  BbbArchive fromMemory(scanFolder);
+  const auto same = fromMemory.checkTheBackUpFile(zip, perDatabase, problem);
+  ASSERT_TRUE(same) << problem;
+  EXPECT_NE(same->parent_path(), target->parent_path());
+  EXPECT_EQ(fixtures::readFileBytes(*same), fixtures::readFileBytes(*target));
+
+  BbbArchive missing(scanFolder);
+  EXPECT_FALSE(missing.checkTheBackUpFile(folder / "missing.bbb", perDatabase, problem));
+  EXPECT_EQ(problem.rfind("not a readable zip archive: ", 0), 0u) << problem;
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 // The IPD container: header, name table, record walk and routing.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <functional>
 
 #include "bb_test_support.h"
+#include "blackberry/file_window.h"
 #include "fixtures/scratch_folder.h"
 
 namespace orvane::testing {
@@ -192,6 +196,132 @@ TEST(IpdReader, LittleEndianNumbers) {
   EXPECT_EQ(IpdReader::GetLitteEndianLengthwithHandle(file, 3, 4), std::nullopt);
   EXPECT_EQ(IpdReader::GetLitteEndianLengthwithHandle(file, 99, 1), std::nullopt);
   EXPECT_EQ(IpdReader::GetLitteEndianLengthwithHandle(file, 0, 3), std::nullopt);
+}
+
+// Everything a scan posted, in order: event names, records field by field,
+// progress numbers.
+std::string everythingPosted(const EventCollector& collector) {
+  std::string out;
+  for (const auto& event : collector.events) {
+    out += event.name + "\n";
+    if (const auto* record = std::get_if<RecordPtr>(&event.object)) out += dumpRecord(**record);
+    if (const auto* number = std::get_if<std::int64_t>(&event.object)) {
+      out += std::to_string(*number) + "\n";
+    }
+  }
+  return out;
+}
+
+// Records of every size around the small windows below: one of 7 bytes,
+// one far longer than most windows, short text records between.
+IpdWriter mixedBackup() {
+  Bytes piece(300);
+  for (std::size_t i = 0; i < piece.size(); ++i) piece[i] = static_cast<std::uint8_t>(i * 13);
+  return IpdWriter()
+      .database("Address Book - All")
+      .database("Memos")
+      .database("Content Store")
+      .database("SMS Messages")
+      .record(0, {Field(32, "Ann"), Field(32, "Lee"), Field(1, "ann@example.com")})
+      .record(1, {Field(1, "short")})
+      .record(2, {Field(1, "/store/a.bin"), Field::raw(7, piece), Field::raw(7, piece)})
+      .record(3, {Field::raw(1, {1, 0, 0, 0}), Field::skip4(2, "+1555"), Field(4, "see you")})
+      .record(1, {})
+      .record(1, {Field(1, std::string(100, 'm'))});
+}
+
+// Scans the file through a window of this size; `afterOpening` runs between
+// opening the file and reading it.
+std::unique_ptr<IpdScan> scanThroughWindow(const std::filesystem::path& path,
+                                           std::size_t windowBytes,
+                                           const std::function<void()>& afterOpening = {}) {
+  std::string problem;
+  const auto window = FileWindow::open(path, problem, windowBytes);
+  if (!window) throw std::runtime_error(problem);
+  if (afterOpening) afterOpening();
+  auto scan = std::make_unique<IpdScan>();
+  scan->outcome = scan->reader.scanFile(*window);
+  return scan;
+}
+
+Bytes firstBytes(const Bytes& bytes, std::size_t count) {
+  return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+TEST(IpdReaderWindow, ScanThroughAnyWindowMatchesTheScanInMemory) {
+  const fixtures::ScratchFolder folder;
+  const Bytes bytes = mixedBackup();
+  fixtures::writeFileBytes(folder / "backup.ipd", bytes);
+  const auto inMemory = scanIpd(bytes);
+  ASSERT_EQ(inMemory->collector.recordCount(), 6u);
+  // smaller than a record header, one byte either side of it, records
+  // straddling every boundary, and the whole file in one window
+  for (std::size_t windowBytes : {1u, 12u, 13u, 14u, 20u, 64u, 257u, 1u << 20}) {
+    const auto scan = scanThroughWindow(folder / "backup.ipd", windowBytes);
+    EXPECT_TRUE(scan->outcome.scanned());
+    EXPECT_EQ(everythingPosted(scan->collector), everythingPosted(inMemory->collector))
+        << "window of " << windowBytes << " bytes";
+    EXPECT_EQ(scan->lists.blackberryDatabaseArray.size(), 4u);
+    EXPECT_EQ(scan->reader.bbOffSet, bytes.size());
+    EXPECT_FALSE(scan->reader.damage().any());
+  }
+}
+
+TEST(IpdReaderWindow, DamageReadsTheSameThroughAWindow) {
+  const fixtures::ScratchFolder folder;
+  for (const Bytes& bytes :
+       {Bytes(mixedBackup().rawBytes({0, 0, 9, 0, 0})),
+        Bytes(mixedBackup().recordWithLength(1, 3, {Field(1, "x")})),
+        Bytes(mixedBackup().recordWithLength(1, 0xFFFFFFFFu, {Field(1, "to the end")}))}) {
+    fixtures::writeFileBytes(folder / "damaged.ipd", bytes);
+    const auto inMemory = scanIpd(bytes);
+    const auto scan = scanThroughWindow(folder / "damaged.ipd", 16);
+    EXPECT_EQ(everythingPosted(scan->collector), everythingPosted(inMemory->collector));
+    EXPECT_EQ(scan->reader.damage().text, inMemory->reader.damage().text);
+    EXPECT_TRUE(scan->reader.damage().any());
+    EXPECT_EQ(scan->reader.bbOffSet, inMemory->reader.bbOffSet);
+  }
+}
+
+TEST(IpdReaderWindow, FileShortenedWhileScanningKeepsTheRecordsBeforeTheCut) {
+  IpdWriter writer;
+  writer.database("Memos");
+  for (int i = 1; i <= 5; ++i) writer.record(0, {Field(1, "memo " + std::to_string(i))});
+  const Bytes bytes = writer;
+  // each record: header 13, field header 3, "memo N" and its NUL
+  const std::size_t recordBytes = 23;
+  const std::size_t fourth = bytes.size() - 2 * recordBytes;
+  struct Cut {
+    std::size_t at;
+    std::string damage;
+  };
+  const Cut cuts[] = {
+      {45, "the database name table ends early at offset 42"},
+      {fourth + 5, "the file ended at offset " + std::to_string(fourth + 5) + " while being read"},
+      {fourth + 19,
+       "the file ended at offset " + std::to_string(fourth + 19) + " while being read"},
+  };
+  const fixtures::ScratchFolder folder;
+  const auto path = folder / "shrinking.ipd";
+  for (const auto& cut : cuts) {
+    fixtures::writeFileBytes(path, bytes);
+    const auto scan = scanThroughWindow(
+        path, 32, [&] { ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(cut.at)), 0); });
+    EXPECT_TRUE(scan->outcome.scanned());
+    EXPECT_EQ(scan->reader.damage().text, cut.damage);
+    // the same records as a file that was that short all along: whole ones
+    // before the cut, and what was read of the one it fell in
+    const auto shortAllAlong = scanIpd(firstBytes(bytes, cut.at));
+    EXPECT_EQ(everythingPosted(scan->collector), everythingPosted(shortAllAlong->collector))
+        << "cut at " << cut.at;
+  }
+  fixtures::writeFileBytes(path, bytes);
+  const auto memos = scanThroughWindow(path, 32, [&] {
+                       ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(fourth + 19)), 0);
+                     })->collector.records<PRBlackBerryNoteNode>();
+  ASSERT_EQ(memos.size(), 4u);
+  EXPECT_EQ(memos[2]->noteTittle, "memo 3");
+  EXPECT_EQ(memos[3]->noteTittle, "mem");
 }
 
 TEST(IpdReader, ReadsAFileFromDisk) {

@@ -3,8 +3,10 @@
 #include "blackberry/win_backup_reader.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "bb_test_support.h"
+#include "blackberry/file_window.h"
 #include "fixtures/scratch_folder.h"
 
 namespace orvane::testing {
@@ -105,6 +107,30 @@ TEST(WinBackupReader, DamagedFileKeepsItsEarlierRecords) {
   cut.resize(46);
   EXPECT_TRUE(scan.reader.scanDatabaseBytes(cut));
   EXPECT_EQ(scan.reader.damageNotes().size(), 2u);
+}
+
+TEST(WinBackupReader, FileShortenedWhileBeingReadKeepsItsEarlierRecords) {
+  const fixtures::ScratchFolder folder;
+  const auto path = folder / "1.dat";
+  const Bytes bytes = databaseFile(
+      "Memos", {{Field(1, "one")}, {Field(1, std::string(40, 'x'))}, {Field(1, "three")}});
+  fixtures::writeFileBytes(path, bytes);
+  std::string problem;
+  // a window smaller than the header and than every record
+  const auto window = FileWindow::open(path, problem, 8);
+  ASSERT_NE(window, nullptr) << problem;
+  const std::size_t cut = bytes.size() - 4;
+  ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(cut)), 0);
+
+  WinScan scan;
+  EXPECT_TRUE(scan.reader.scanDatabaseFile(*window));
+  const auto memos = scan.collector.records<PRBlackBerryNoteNode>();
+  ASSERT_EQ(memos.size(), 3u);
+  EXPECT_EQ(memos[1]->noteTittle, std::string(40, 'x'));
+  EXPECT_EQ(memos[2]->noteTittle, "th");
+  EXPECT_EQ(scan.reader.damageNotes(),
+            std::vector<std::string>{"the file ended at offset " + std::to_string(cut) +
+                                     " while being read"});
 }
 
 }  // namespace
