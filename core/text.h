@@ -94,7 +94,8 @@ class Text {
   }
   void setInline(std::string_view text) noexcept {
     std::memset(raw_, 0, sizeof raw_);
-    std::memcpy(raw_, text.data(), text.size());
+    // an empty view may have no address at all
+    if (!text.empty()) std::memcpy(raw_, text.data(), text.size());
     raw_[kMarker] = static_cast<unsigned char>(kInlineCapacity - text.size());
   }
   void set(std::string_view text);
