@@ -32,9 +32,7 @@ constexpr int kContactPictureSide = 96;
 // Pictures larger than this are not decoded for a preview.
 constexpr qint64 kLargestPreviewBytes = 256LL * 1024 * 1024;
 
-QString qs(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString qs(std::string_view text) { return ui::recordText(text); }
 
 QString arg(const char* format, std::string_view value) { return ui::text(format).arg(qs(value)); }
 

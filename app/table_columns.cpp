@@ -1,5 +1,6 @@
 #include "app/table_columns.h"
 
+#include "app/ui_style.h"
 #include "core/blackberry_records.h"
 #include "core/ios_records.h"
 #include "core/scan_list_node.h"
@@ -8,17 +9,13 @@ namespace orvane {
 
 namespace {
 
-QString qtext(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // A column showing one text member of one record class; other classes
 // show nothing in it.
 template <class Node, class Field>
 std::function<QString(const PRRecord&)> member(Field Node::*field) {
   return [field](const PRRecord& record) {
     const auto* node = dynamic_cast<const Node*>(&record);
-    return node != nullptr ? qtext(node->*field).trimmed() : QString();
+    return node != nullptr ? ui::recordText(node->*field).trimmed() : QString();
   };
 }
 
@@ -37,7 +34,7 @@ std::function<QString(const PRRecord&)> firstLine(Field Node::*field) {
   return [field](const PRRecord& record) {
     const auto* node = dynamic_cast<const Node*>(&record);
     if (node == nullptr) return QString();
-    const QString all = qtext(node->*field);
+    const QString all = ui::recordText(node->*field);
     return all.section(QChar('\n'), 0, 0).trimmed();
   };
 }
@@ -46,7 +43,7 @@ std::function<QString(const PRRecord&)> contentName() {
   return [](const PRRecord& record) {
     const auto* node = dynamic_cast<const PRBlackBerryContentNode*>(&record);
     if (node == nullptr) return QString();
-    const QString path = qtext(node->filePathName);
+    const QString path = ui::recordText(node->filePathName);
     return path.section(QChar('/'), -1);
   };
 }

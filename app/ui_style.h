@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
+#include <string_view>
 
 class QPushButton;
 
@@ -14,6 +15,11 @@ namespace orvane::ui {
 
 // A fixed text of the interface, looked up with the text itself as the key.
 QString text(const char* key);
+
+// A record's own text (UTF-8), as it stands.
+inline QString recordText(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // "Lucida Grande" where installed, else the platform's interface font, at
 // `points` of the design (one design point is one device-independent pixel).
