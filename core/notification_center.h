@@ -22,7 +22,9 @@ using EventObject = std::variant<std::monostate, std::int64_t, std::string, Reco
 // The process-wide channel by which scanners report. Delivery is synchronous
 // on the posting thread: a post returns after every handler of that name ran.
 // Subscribing, unsubscribing and posting are safe from any thread; a handler
-// may itself subscribe or unsubscribe.
+// may itself subscribe or unsubscribe. A removed handler is never called
+// again, but a thread that posted through it may keep the handler object
+// until its next post: handlers should capture references, not owners.
 class NotificationCenter {
  public:
   using Handler = std::function<void(const EventObject&)>;
