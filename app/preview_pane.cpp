@@ -37,10 +37,10 @@ QString qs(std::string_view text) { return ui::recordText(text); }
 QString arg(const char* format, std::string_view value) { return ui::text(format).arg(qs(value)); }
 
 // The bytes of a field, null when absent.
-QByteArray bytesOf(const Bytes* bytes) {
-  if (bytes == nullptr || bytes->empty()) return {};
-  return QByteArray(reinterpret_cast<const char*>(bytes->data()),
-                    static_cast<qsizetype>(bytes->size()));
+QByteArray bytesOf(ByteView bytes) {
+  if (bytes.empty()) return {};
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                    static_cast<qsizetype>(bytes.size()));
 }
 
 QImage decode(const QByteArray& bytes) {
@@ -273,14 +273,14 @@ void PreviewPane::showContent(const PRRecord& record) {
     const QString type = qs(file->ContentFileType);
     const QString name = qs(file->filePathName).section('/', -1);
     if (type == "Image") {
-      const QImage image = decode(bytesOf(file->contentData.get()));
+      const QImage image = decode(bytesOf(file->contentData.bytes()));
       if (image.isNull()) {
         showGenericIcon(QFileInfo(name).suffix());
       } else {
         showPicture(image);
       }
     } else if (type == "Audio" || type == "Video" || type == "Vedio") {
-      showMovie(bytesOf(file->contentData.get()), name);
+      showMovie(bytesOf(file->contentData.bytes()), name);
     }
     // other files leave the last picture or movie on screen
     return;
@@ -320,7 +320,7 @@ void PreviewPane::showContact(const PRRecord& record) {
     setLine("contactpinNumberlab", arg("PinNumber: %1", c->pinNumber));
     setLine("contactBirthdaylab", arg("Birthday: %1", c->brithday));
     setLongText(arg("Note: %1", c->note));
-    portrait = decode(bytesOf(c->contactImageData.get()));
+    portrait = decode(bytesOf(c->contactImageData.bytes()));
   } else if (const auto* p = dynamic_cast<const PRContactNode*>(&record)) {
     setLine("contactNamelab", qs(p->contactName), !p->contactName.empty());
     setLine("contacttitlelab", qs(p->contactJobtitle));
@@ -331,7 +331,7 @@ void PreviewPane::showContact(const PRRecord& record) {
     setLine("contactaddresslab", arg("Adress: %1", p->contactAdress));
     setLine("contactBirthdaylab", arg("Birthday: %1", p->contactBirthday));
     setLongText(arg("Note: %1", p->contactNote));
-    portrait = decode(bytesOf(p->imageData ? &*p->imageData : nullptr));
+    portrait = decode(p->imageData ? bytesOf(*p->imageData) : QByteArray());
   } else {
     return;
   }

@@ -132,7 +132,14 @@ std::uint64_t bareWalk(const std::filesystem::path& path) {
 struct ScanResult {
   double seconds;
   std::size_t records;
+  long pageFaults;
 };
+
+long pageFaultsSoFar() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_minflt + usage.ru_majflt;
+}
 
 ScanResult fullScan(const std::filesystem::path& path) {
   orvane::DirectDispatcher dispatcher;
@@ -141,7 +148,9 @@ ScanResult fullScan(const std::filesystem::path& path) {
   orvane::PerScanLists lists;
   orvane::IpdReader reader(app.nc, lists);
   ScanResult result{};
+  const long faultsBefore = pageFaultsSoFar();
   result.seconds = secondsOf([&] { reader.scanBlackBerryBackUpThread(path); });
+  result.pageFaults = pageFaultsSoFar() - faultsBefore;
   result.records = results.allRecordsInPostingOrder().size();
   return result;
 }
@@ -185,7 +194,8 @@ void measure(const char* title, const std::filesystem::path& path, bool speedFlo
               size / kMiB / scan.seconds);
   // The first run takes every page the records need fresh from the system;
   // the second may reuse what the first gave back, as the allocator decides.
-  std::printf("    (first run %.3f s, second %.3f s)\n", firstSeconds, second.seconds);
+  std::printf("    (first run %.3f s with %ld page faults, second %.3f s with %ld)\n", firstSeconds,
+              scan.pageFaults, second.seconds, second.pageFaults);
   if (speedFloor) {
     const double ratio = read / scan.seconds;
     std::printf("  scan speed %.0f%% of read speed (floor 40%%): %s\n", ratio * 100,

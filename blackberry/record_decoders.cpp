@@ -59,19 +59,15 @@ void post(NotificationCenter& nc, const char* eventName, std::shared_ptr<Record>
   nc.postNotificationName(eventName, EventObject(std::in_place_type<RecordPtr>, std::move(record)));
 }
 
-Bytes copyOf(Data data) { return Bytes(data.begin(), data.end()); }
-
 // Stored files and attachments come in pieces. A first piece of fewer than
 // 9 bytes is not file content and is dropped; once there is content, every
 // piece is appended to it.
 void addPiece(OptionalBytes& content, Data piece, std::size_t expectedTotal) {
-  if (content && content->size() >= 2) {
-    content->insert(content->end(), piece.begin(), piece.end());
+  if (content.size() >= 2) {
+    content.append(piece);
   } else if (piece.size() >= 9) {
-    content.emplace();
     // all pieces of the record at once: one allocation, never twice the file
-    content->reserve(expectedTotal);
-    content->assign(piece.begin(), piece.end());
+    content.assign(piece, expectedTotal);
   }
 }
 
@@ -106,7 +102,7 @@ void BlackBerryDecoders::ScanBlackBerryContactwith(std::span<const std::uint8_t>
     }
     if (type == 32) joinNewFirst(contact->contactName, fieldText(data));
     if (type == 35 || type == 36) joinNewFirst(contact->address, fieldText(data));
-    if (type == 77) contact->contactImageData = copyOf(data);
+    if (type == 77) contact->contactImageData.assign(data);
   });
   post(nc_, events::BlacBerryContactInfo, std::move(contact));
 }
@@ -194,9 +190,7 @@ void BlackBerryDecoders::ScanBlackBerryMMSMessagewith(std::span<const std::uint8
       }
       case 104:
         if (contentBytes == 0) contentBytes = dataBytesOfTypes(fieldArea, kMessageRules, 104, 105);
-        mms->contentData.emplace();
-        mms->contentData->reserve(contentBytes);
-        mms->contentData->assign(data.begin(), data.end());
+        mms->contentData.assign(data, contentBytes);
         break;
       case 105:
         if (contentBytes == 0) contentBytes = dataBytesOfTypes(fieldArea, kMessageRules, 104, 105);
@@ -244,9 +238,9 @@ void BlackBerryDecoders::ScanBlackBerryContentStorewith(std::span<const std::uin
     }
   });
   // Folders and empty files of the store have no content worth listing.
-  if (!hasContent || !stored->contentData || stored->contentData->empty()) return;
+  if (!hasContent || stored->contentData.empty()) return;
   stored->ContentFileType = fileClassOf(stored->filePathName);
-  stored->fileSize = stored->contentData->size();
+  stored->fileSize = stored->contentData.size();
   stored->contentFileSize = FieldConversions::size_to_unit(stored->fileSize);
   post(nc_, events::BlackBerryContentStoreInfo, std::move(stored));
 }

@@ -22,8 +22,8 @@ class JsonFieldWriter final : public FieldVisitor {
   void unsignedNumber(std::string_view name, std::uint64_t value) override {
     object_[std::string(name)] = value;
   }
-  void bytes(std::string_view name, const Bytes* value) override {
-    object_[std::string(name)] = value != nullptr ? nlohmann::ordered_json(base64Encode(*value))
+  void bytes(std::string_view name, std::optional<ByteView> value) override {
+    object_[std::string(name)] = value ? nlohmann::ordered_json(base64Encode(*value))
                                                   : nlohmann::ordered_json(nullptr);
   }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <memory>
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 
 #include "core/record.h"
@@ -8,48 +9,51 @@
 namespace orvane {
 
 // A byte field that may be absent ("none", which differs from empty), in
-// 8 bytes where std::optional<Bytes> takes 32. Most records never fill
-// theirs. Copies are deep; the interface follows std::optional.
+// 8 bytes. The bytes and their length share one block from content memory,
+// where a stored file of many megabytes lands in huge pages. Copies are
+// deep.
 class OptionalBytes {
  public:
   OptionalBytes() = default;
-  OptionalBytes(std::nullopt_t) {}                                                   // NOLINT
-  OptionalBytes(Bytes bytes) : bytes_(std::make_unique<Bytes>(std::move(bytes))) {}  // NOLINT
-  OptionalBytes(const std::optional<Bytes>& bytes) {                                 // NOLINT
-    if (bytes) bytes_ = std::make_unique<Bytes>(*bytes);
+  OptionalBytes(std::nullopt_t) {}                      // NOLINT
+  OptionalBytes(ByteView bytes) { assign(bytes); }      // NOLINT
+  OptionalBytes(const Bytes& bytes) { assign(bytes); }  // NOLINT
+  OptionalBytes(const std::optional<Bytes>& bytes) {    // NOLINT
+    if (bytes) assign(*bytes);
   }
-  OptionalBytes(const OptionalBytes& other)
-      : bytes_(other.bytes_ ? std::make_unique<Bytes>(*other.bytes_) : nullptr) {}
-  OptionalBytes(OptionalBytes&&) noexcept = default;
-  OptionalBytes& operator=(const OptionalBytes& other) {
-    if (this != &other) *this = OptionalBytes(other);
-    return *this;
+  OptionalBytes(const OptionalBytes& other) {
+    if (other) assign(other.bytes());
   }
-  OptionalBytes& operator=(OptionalBytes&&) noexcept = default;
+  OptionalBytes(OptionalBytes&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
+  OptionalBytes& operator=(const OptionalBytes& other);
+  OptionalBytes& operator=(OptionalBytes&& other) noexcept;
+  ~OptionalBytes() { reset(); }
 
-  bool has_value() const noexcept { return bytes_ != nullptr; }
+  bool has_value() const noexcept { return block_ != nullptr; }
   explicit operator bool() const noexcept { return has_value(); }
-  Bytes& operator*() { return *bytes_; }
-  const Bytes& operator*() const { return *bytes_; }
-  Bytes* operator->() { return bytes_.get(); }
-  const Bytes* operator->() const { return bytes_.get(); }
-  // The bytes, or null when absent.
-  const Bytes* get() const noexcept { return bytes_.get(); }
-  Bytes& emplace() {
-    bytes_ = std::make_unique<Bytes>();
-    return *bytes_;
-  }
-  void reset() noexcept { bytes_.reset(); }
+  // The bytes; empty when absent.
+  ByteView bytes() const noexcept;
+  // The bytes, or nothing when absent.
+  std::optional<ByteView> view() const noexcept;
+  std::size_t size() const noexcept;
+  bool empty() const noexcept { return size() == 0; }
 
-  friend bool operator==(const OptionalBytes& a, const OptionalBytes& b) {
-    if (a.has_value() != b.has_value()) return false;
-    return !a.has_value() || *a == *b;
-  }
-  friend bool operator==(const OptionalBytes& a, const Bytes& b) { return a && *a == b; }
+  // Present from now on, holding `bytes`, with room for `capacity` bytes in
+  // all so that appending up to there never moves them.
+  void assign(ByteView bytes, std::size_t capacity = 0);
+  // Present and empty.
+  void emplace() { assign({}); }
+  // Appends to present bytes.
+  void append(ByteView bytes);
+  void reset() noexcept;
+
+  friend bool operator==(const OptionalBytes& a, const OptionalBytes& b);
+  friend bool operator==(const OptionalBytes& a, const Bytes& b);
   friend bool operator==(const OptionalBytes& a, std::nullopt_t) { return !a; }
 
  private:
-  std::unique_ptr<Bytes> bytes_;
+  struct Block;
+  Block* block_ = nullptr;
 };
 
 }  // namespace orvane

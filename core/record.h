@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,7 @@
 namespace orvane {
 
 using Bytes = std::vector<std::uint8_t>;
+using ByteView = std::span<const std::uint8_t>;
 
 // Walks the fields of a record under their own names, in declaration order.
 // The JSON output and the tests read records through it, so a field that is
@@ -24,9 +26,9 @@ class FieldVisitor {
   virtual void unsignedNumber(std::string_view name, std::uint64_t value) = 0;
   // A byte field that is absent ("none", null here) differs from one that
   // is empty.
-  virtual void bytes(std::string_view name, const Bytes* value) = 0;
+  virtual void bytes(std::string_view name, std::optional<ByteView> value) = 0;
   void bytes(std::string_view name, const std::optional<Bytes>& value) {
-    bytes(name, value ? &*value : nullptr);
+    bytes(name, value ? std::optional<ByteView>(*value) : std::nullopt);
   }
 };
 

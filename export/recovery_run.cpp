@@ -129,7 +129,7 @@ void RecoveryRun::addProblem(std::string problem) {
   report_.problems.push_back(std::move(problem));
 }
 
-void RecoveryRun::writeFileCopy(const std::string& proposedName, const Bytes& bytes) {
+void RecoveryRun::writeFileCopy(const std::string& proposedName, ByteView bytes) {
   const fs::path path = uniquePathIn(recoverFilePath_, proposedName);
   const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   if (auto ec = writeFileAtomically(path, content, ExistingFile::keep)) {
@@ -159,7 +159,7 @@ std::string RecoveryRun::proposedFolderName(std::time_t when) {
 void RecoveryRun::recoverContentStore(const PRBlackBerryContentNode& node) {
   if (node.contentData) {
     writeFileCopy(makeSafeFileName(lastPathComponent(node.filePathName), kContentFallbackName),
-                  *node.contentData);
+                  node.contentData.bytes());
   }
   counted();
 }
@@ -197,10 +197,10 @@ void RecoveryRun::recoverMMSNode(const PRBlackBerryMMSMessageNode& node, PRRtfCo
 }
 
 void RecoveryRun::recoverMMSNodeFile(const PRBlackBerryMMSMessageNode& node) {
-  if (node.contentData && !node.contentData->empty()) {
+  if (!node.contentData.empty()) {
     writeFileCopy(
         makeSafeFileName(lastPathComponent(node.contentDataName), kAttachmentFallbackName),
-        *node.contentData);
+        node.contentData.bytes());
   }
   counted();
 }

@@ -74,8 +74,8 @@ std::string PRVCFController::cardText(const PRBlackBerryContactNode& contact) {
   addLine(card, "item1.NOTE;type=pref:", escapeValue(contact.note));
   // The picture goes out in whatever format the device stored it; the line
   // says JPEG regardless. An empty picture is no picture.
-  if (contact.contactImageData && !contact.contactImageData->empty()) {
-    addLine(card, "PHOTO;ENCODING=b;TYPE=JPEG:", base64Encode(*contact.contactImageData));
+  if (!contact.contactImageData.empty()) {
+    addLine(card, "PHOTO;ENCODING=b;TYPE=JPEG:", base64Encode(contact.contactImageData.bytes()));
   }
   card += "END:VCARD";
   return card;

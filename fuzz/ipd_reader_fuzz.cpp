@@ -39,8 +39,8 @@ class Toucher final : public orvane::FieldVisitor {
   }
   void number(std::string_view, std::int64_t value) override { total += value != 0; }
   void unsignedNumber(std::string_view, std::uint64_t value) override { total += value != 0; }
-  void bytes(std::string_view, const orvane::Bytes* value) override {
-    if (value != nullptr && !value->empty()) total += value->front() + value->back();
+  void bytes(std::string_view, std::optional<orvane::ByteView> value) override {
+    if (value && !value->empty()) total += value->front() + value->back();
   }
 };
 

@@ -19,13 +19,13 @@ class DumpVisitor final : public FieldVisitor {
   void unsignedNumber(std::string_view name, std::uint64_t value) override {
     line(name, std::to_string(value));
   }
-  void bytes(std::string_view name, const Bytes* value) override {
-    line(name, value != nullptr ? std::to_string(value->size()) + " bytes, hash " + hashOf(*value)
+  void bytes(std::string_view name, std::optional<ByteView> value) override {
+    line(name, value ? std::to_string(value->size()) + " bytes, hash " + hashOf(*value)
                                 : "<none>");
   }
 
  private:
-  static std::string hashOf(const Bytes& data) {
+  static std::string hashOf(ByteView data) {
     std::uint64_t hash = 1469598103934665603ull;
     for (auto b : data) hash = (hash ^ b) * 1099511628211ull;
     return std::to_string(hash);

@@ -59,8 +59,7 @@ TEST(AddressBookDecoder, PictureKeepsEveryByteAsStored) {
   const Bytes picture{0xFF, 0xD8, 0x00, 0x10, 0x00, 0xFF, 0xD9};
   const auto contact =
       decodeOne<PRBlackBerryContactNode>(DB::kAddressBook, {Field::raw(77, picture)});
-  ASSERT_TRUE(contact.contactImageData.has_value());
-  EXPECT_EQ(*contact.contactImageData, picture);
+  EXPECT_EQ(contact.contactImageData, picture);
 }
 
 TEST(AddressBookDecoder, TypeFiveIsFollowedByThreeUncountedBytes) {

@@ -43,8 +43,8 @@ TEST(SampleBackup, IpdFormHoldsEveryKindOfRecord) {
 
   const auto contacts = scan->collector.records<PRBlackBerryContactNode>();
   EXPECT_EQ(contacts[0]->contactName, "Núñez José ");
-  ASSERT_TRUE(contacts[0]->contactImageData.has_value());
-  EXPECT_EQ(contacts[0]->contactImageData->at(0), 0xFF);  // a JPEG
+  ASSERT_FALSE(contacts[0]->contactImageData.empty());
+  EXPECT_EQ(contacts[0]->contactImageData.bytes()[0], 0xFF);  // a JPEG
   EXPECT_EQ(contacts[1]->contactName, "Петрова Ольга ");
 
   const auto sms = scan->collector.records<PRBlackBerrySMSMessageNode>();

@@ -28,8 +28,8 @@ class FieldDump : public FieldVisitor {
   void unsignedNumber(std::string_view name, std::uint64_t value) override {
     add(name, "number:" + std::to_string(value));
   }
-  void bytes(std::string_view name, const Bytes* value) override {
-    add(name, value != nullptr ? "bytes:" + std::to_string(value->size()) : "none");
+  void bytes(std::string_view name, std::optional<ByteView> value) override {
+    add(name, value ? "bytes:" + std::to_string(value->size()) : "none");
   }
 
   std::map<std::string, std::string> fields;

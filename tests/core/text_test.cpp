@@ -8,8 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/optional_bytes.h"
-
 namespace orvane {
 namespace {
 
@@ -87,28 +85,6 @@ TEST(Text, ComparesAndJoinsLikeAString) {
   std::ostringstream out;
   out << b;
   EXPECT_EQ(out.str(), "Bert, a name longer than fifteen");
-}
-
-TEST(OptionalBytes, NoneDiffersFromEmptyAndCopiesAreDeep) {
-  OptionalBytes none;
-  OptionalBytes empty(Bytes{});
-  EXPECT_FALSE(none.has_value());
-  EXPECT_EQ(none.get(), nullptr);
-  EXPECT_TRUE(empty.has_value());
-  EXPECT_NE(none, empty);
-  EXPECT_EQ(none, std::nullopt);
-
-  OptionalBytes picture(Bytes{0xFF, 0xD8});
-  OptionalBytes copy(picture);
-  picture->push_back(0xFF);
-  EXPECT_EQ(copy, (Bytes{0xFF, 0xD8}));
-  EXPECT_EQ(picture, (Bytes{0xFF, 0xD8, 0xFF}));
-  copy = picture;
-  EXPECT_EQ(copy, picture);
-  copy.reset();
-  EXPECT_FALSE(copy);
-  copy.emplace().push_back(7);
-  EXPECT_EQ(copy, Bytes{7});
 }
 
 }  // namespace

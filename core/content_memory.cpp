@@ -1,0 +1,191 @@
+#include "core/content_memory.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ORVANE_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORVANE_ASAN 1
+#endif
+#endif
+
+#ifdef ORVANE_ASAN
+#include <sanitizer/asan_interface.h>
+// Space between blocks stays poisoned, so that AddressSanitizer still sees
+// a read or write past the end of a block.
+#define POISON(address, size) ASAN_POISON_MEMORY_REGION(address, size)
+#define UNPOISON(address, size) ASAN_UNPOISON_MEMORY_REGION(address, size)
+#else
+#define POISON(address, size) ((void)(address), (void)(size))
+#define UNPOISON(address, size) ((void)(address), (void)(size))
+#endif
+
+namespace orvane::content_memory {
+
+namespace {
+
+constexpr std::size_t kHugePage = 2 * 1024 * 1024;
+constexpr std::size_t kChunkBytes = 64 * 1024 * 1024;
+constexpr std::size_t kBlockAlignment = 64;
+// Empty chunks kept for reuse beyond the one being filled.
+constexpr std::size_t kSpareChunks = 16;
+
+constexpr std::size_t roundUp(std::size_t value, std::size_t step) {
+  return (value + step - 1) / step * step;
+}
+
+// Anonymous memory of `bytes` (a multiple of kHugePage) starting on a huge
+// page boundary, advised to be backed by huge pages. Where the system has
+// no transparent huge pages the advice is ignored and 4 KiB pages serve.
+std::uint8_t* mapAligned(std::size_t bytes) {
+  const std::size_t padded = bytes + kHugePage;
+  void* mapped =
+      ::mmap(nullptr, padded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) throw std::bad_alloc();
+  auto* raw = static_cast<std::uint8_t*>(mapped);
+  const auto address = reinterpret_cast<std::uintptr_t>(raw);
+  auto* aligned = reinterpret_cast<std::uint8_t*>(roundUp(address, kHugePage));
+  const std::size_t head = static_cast<std::size_t>(aligned - raw);
+  if (head > 0) ::munmap(raw, head);
+  if (kHugePage - head > 0) ::munmap(aligned + bytes, kHugePage - head);
+  ::madvise(aligned, bytes, MADV_HUGEPAGE);
+  return aligned;
+}
+
+// The shadow of poisoned memory outlives the mapping; whatever is mapped
+// there next must not inherit it.
+void unmap(std::uint8_t* base, std::size_t size) {
+  UNPOISON(base, size);
+  ::munmap(base, size);
+}
+
+struct Region {
+  std::size_t size = 0;     // mapped bytes
+  std::size_t used = 0;     // bytes handed out from the start (chunks only)
+  std::size_t touched = 0;  // the most that was ever handed out
+  std::size_t live = 0;     // blocks not yet released
+  bool chunk = true;        // false: one block's own mapping
+};
+
+class Chunks {
+ public:
+  Chunks() { spares_.reserve(kSpareChunks); }  // release() must not allocate
+
+  void* allocate(std::size_t bytes) {
+    const std::lock_guard lock(mutex_);
+    if (bytes >= kOwnMappingMinimum) {
+      const std::size_t size = roundUp(bytes, kHugePage);
+      std::uint8_t* block = mapAligned(size);
+      regions_.emplace(block, Region{.size = size, .used = size, .live = 1, .chunk = false});
+      return block;
+    }
+    const std::size_t step = roundUp(bytes, kBlockAlignment);
+    if (current_ == nullptr || regions_.at(current_).size - regions_.at(current_).used < step) {
+      current_ = freshChunk();
+    }
+    Region& region = regions_.at(current_);
+    std::uint8_t* block = current_ + region.used;
+    region.used += step;
+    region.touched = std::max(region.touched, region.used);
+    ++region.live;
+    UNPOISON(block, bytes);
+    return block;
+  }
+
+  void release(void* pointer, std::size_t bytes) {
+    auto* block = static_cast<std::uint8_t*>(pointer);
+    const std::lock_guard lock(mutex_);
+    auto found = regions_.upper_bound(block);
+    if (found == regions_.begin()) return;  // not ours: nothing safe to do
+    found = std::prev(found);
+    std::uint8_t* base = found->first;
+    Region& region = found->second;
+    if (block >= base + region.size) return;
+    if (!region.chunk) {
+      unmap(base, region.size);
+      regions_.erase(found);
+      return;
+    }
+    POISON(block, bytes);
+    if (--region.live > 0) return;
+    // An empty chunk stays mapped for the next blocks (most often the next
+    // scan's), its pages already faulted in.
+    region.used = 0;
+    if (base == current_) current_ = nullptr;
+    if (spares_.size() < kSpareChunks) {
+      spares_.push_back(base);
+    } else {
+      unmap(base, region.size);
+      regions_.erase(found);
+    }
+  }
+
+  Usage usage() {
+    const std::lock_guard lock(mutex_);
+    Usage result;
+    result.spareChunks = spares_.size();
+    for (const auto& [base, region] : regions_) {
+      ++result.chunks;
+      result.mappedBytes += region.size;
+      if (region.chunk) result.blocksInChunks += region.live;
+    }
+    return result;
+  }
+
+ private:
+  // The spare whose pages reach furthest, else a new chunk.
+  std::uint8_t* freshChunk() {
+    if (!spares_.empty()) {
+      const auto best = std::ranges::max_element(
+          spares_, {}, [&](std::uint8_t* base) { return regions_.at(base).touched; });
+      std::uint8_t* spare = *best;
+      spares_.erase(best);
+      return spare;
+    }
+    std::uint8_t* base = mapAligned(kChunkBytes);
+    POISON(base, kChunkBytes);
+    regions_.emplace(base, Region{.size = kChunkBytes});
+    return base;
+  }
+
+  std::mutex mutex_;
+  std::map<std::uint8_t*, Region, std::less<>> regions_;
+  std::uint8_t* current_ = nullptr;
+  std::vector<std::uint8_t*> spares_;  // empty chunks
+};
+
+Chunks& chunks() {
+  // Never destroyed: records released during static destruction still
+  // find their chunk.
+  static auto* instance = new Chunks;
+  return *instance;
+}
+
+}  // namespace
+
+void* allocate(std::size_t bytes) {
+  if (bytes < kChunkedBlockMinimum) return ::operator new(bytes);
+  return chunks().allocate(bytes);
+}
+
+void release(void* block, std::size_t bytes) noexcept {
+  if (block == nullptr) return;
+  if (bytes < kChunkedBlockMinimum) {
+    ::operator delete(block, bytes);
+    return;
+  }
+  chunks().release(block, bytes);
+}
+
+Usage usage() { return chunks().usage(); }
+
+}  // namespace orvane::content_memory
