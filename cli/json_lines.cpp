@@ -23,8 +23,8 @@ class JsonFieldWriter final : public FieldVisitor {
     object_[std::string(name)] = value;
   }
   void bytes(std::string_view name, std::optional<ByteView> value) override {
-    object_[std::string(name)] = value ? nlohmann::ordered_json(base64Encode(*value))
-                                                  : nlohmann::ordered_json(nullptr);
+    object_[std::string(name)] =
+        value ? nlohmann::ordered_json(base64Encode(*value)) : nlohmann::ordered_json(nullptr);
   }
 
  private:

@@ -20,8 +20,7 @@ class DumpVisitor final : public FieldVisitor {
     line(name, std::to_string(value));
   }
   void bytes(std::string_view name, std::optional<ByteView> value) override {
-    line(name, value ? std::to_string(value->size()) + " bytes, hash " + hashOf(*value)
-                                : "<none>");
+    line(name, value ? std::to_string(value->size()) + " bytes, hash " + hashOf(*value) : "<none>");
   }
 
  private:
