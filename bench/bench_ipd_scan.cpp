@@ -192,8 +192,12 @@ void measure(const char* title, const std::filesystem::path& path, bool speedFlo
               readerPeak);
   std::printf("  full scan into the results model: %7.3f s  %7.0f MiB/s\n", scan.seconds,
               size / kMiB / scan.seconds);
-  // The first run takes every page the records need fresh from the system;
-  // the second may reuse what the first gave back, as the allocator decides.
+  // The first run takes every page the records need fresh from the system.
+  // The second finds the stored files' memory the first gave back still in
+  // place, as a second scan in the app does; small records get what the
+  // allocator kept. Under a hypervisor a fresh page can cost far more than
+  // its fault count says (the host backs it on first touch), so the first
+  // run varies from one process to the next.
   std::printf("    (first run %.3f s with %ld page faults, second %.3f s with %ld)\n", firstSeconds,
               scan.pageFaults, second.seconds, second.pageFaults);
   if (speedFloor) {

@@ -4,11 +4,16 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <map>
 #include <mutex>
 #include <new>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ORVANE_ASAN 1
@@ -118,7 +123,10 @@ class Chunks {
     POISON(block, bytes);
     if (--region.live > 0) return;
     // An empty chunk stays mapped for the next blocks (most often the next
-    // scan's), its pages already faulted in.
+    // scan's), its pages already faulted in. Until then the system may take
+    // them back if it runs short of memory; whole huge pages, so that none
+    // is split.
+    ::madvise(base, roundUp(region.touched, kHugePage), MADV_FREE);
     region.used = 0;
     if (base == current_) current_ = nullptr;
     if (spares_.size() < kSpareChunks) {
@@ -184,6 +192,35 @@ void release(void* block, std::size_t bytes) noexcept {
     return;
   }
   chunks().release(block, bytes);
+}
+
+void copyInto(void* destination, const void* source, std::size_t bytes) noexcept {
+  auto* to = static_cast<std::uint8_t*>(destination);
+  const auto* from = static_cast<const std::uint8_t*>(source);
+#if defined(__SSE2__)
+  constexpr std::size_t kStreamingMinimum = 4096;
+  if (bytes >= kStreamingMinimum) {
+    const std::size_t head =
+        (16 - reinterpret_cast<std::uintptr_t>(to) % 16) % 16;  // to a 16-byte boundary
+    std::memcpy(to, from, head);
+    std::size_t done = head;
+    for (; bytes - done >= 64; done += 64) {
+      const auto* in = reinterpret_cast<const __m128i*>(from + done);
+      auto* out = reinterpret_cast<__m128i*>(to + done);
+      const __m128i a = _mm_loadu_si128(in), b = _mm_loadu_si128(in + 1);
+      const __m128i c = _mm_loadu_si128(in + 2), d = _mm_loadu_si128(in + 3);
+      _mm_stream_si128(out, a);
+      _mm_stream_si128(out + 1, b);
+      _mm_stream_si128(out + 2, c);
+      _mm_stream_si128(out + 3, d);
+    }
+    std::memcpy(to + done, from + done, bytes - done);
+    // streamed stores are not ordered by the locks that publish the record
+    _mm_sfence();
+    return;
+  }
+#endif
+  if (bytes > 0) std::memcpy(to, from, bytes);
 }
 
 Usage usage() { return chunks().usage(); }

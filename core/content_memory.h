@@ -24,6 +24,12 @@ void* allocate(std::size_t bytes);
 // Gives back a block from allocate(); `bytes` is the size asked for.
 void release(void* block, std::size_t bytes) noexcept;
 
+// Copies `bytes` bytes into a block. Large copies bypass the cache: a
+// scan's files are written once and read again, if at all, long after,
+// and writing them through the cache would first read every line of the
+// block from memory.
+void copyInto(void* destination, const void* source, std::size_t bytes) noexcept;
+
 // What the chunks hold now, for tests and benchmarks.
 struct Usage {
   std::size_t chunks = 0;          // chunks and single-block mappings

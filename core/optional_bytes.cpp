@@ -59,7 +59,7 @@ void OptionalBytes::assign(ByteView bytes, std::size_t capacity) {
   capacity = std::max(capacity, bytes.size());
   // `bytes` may lie in the block being replaced
   Block* fresh = Block::make(capacity);
-  if (!bytes.empty()) std::memcpy(fresh->data(), bytes.data(), bytes.size());
+  content_memory::copyInto(fresh->data(), bytes.data(), bytes.size());
   fresh->size = bytes.size();
   reset();
   block_ = fresh;
@@ -70,16 +70,17 @@ void OptionalBytes::append(ByteView bytes) {
   if (block_->capacity - block_->size < bytes.size()) {
     const std::size_t wanted = block_->size + bytes.size();
     Block* grown = Block::make(std::max(wanted, block_->capacity + block_->capacity / 2));
-    std::memcpy(grown->data(), block_->data(), block_->size);
+    content_memory::copyInto(grown->data(), block_->data(), block_->size);
     grown->size = block_->size;
     // `bytes` may lie in the old block: copy it before letting that go
-    std::memcpy(grown->data() + grown->size, bytes.data(), bytes.size());
+    content_memory::copyInto(grown->data() + grown->size, bytes.data(), bytes.size());
     grown->size += bytes.size();
     Block::free(block_);
     block_ = grown;
     return;
   }
-  std::memmove(block_->data() + block_->size, bytes.data(), bytes.size());
+  // `bytes` may lie in this block, but never where they are copied to
+  content_memory::copyInto(block_->data() + block_->size, bytes.data(), bytes.size());
   block_->size += bytes.size();
 }
 

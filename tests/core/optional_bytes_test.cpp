@@ -96,6 +96,22 @@ TEST(ContentMemory, LargeFilesShareChunksAndGiveThemBack) {
   EXPECT_EQ(memory::usage().blocksInChunks, before.blocksInChunks);
 }
 
+// Every length and alignment copies exactly its bytes, not one more.
+TEST(ContentMemory, CopyIntoWritesExactlyTheRangeAsked) {
+  const Bytes source = counting(70000);
+  for (const std::size_t length : {0u, 1u, 63u, 4095u, 4096u, 4097u, 65536u + 3}) {
+    for (std::size_t shift = 0; shift < 18; ++shift) {
+      Bytes target(length + 40, 0xEE);
+      memory::copyInto(target.data() + shift, source.data() + 1, length);
+      for (std::size_t i = 0; i < target.size(); ++i) {
+        const bool inside = i >= shift && i < shift + length;
+        const std::uint8_t expected = inside ? source[i - shift + 1] : 0xEE;
+        ASSERT_EQ(target[i], expected) << "length " << length << " shift " << shift << " at " << i;
+      }
+    }
+  }
+}
+
 // A second scan of the same size finds its memory ready: no new mapping.
 TEST(ContentMemory, EmptiedChunksServeTheNextScan) {
   const std::size_t block = 8 * 1024 * 1024;
@@ -126,6 +142,30 @@ TEST(ContentMemory, EmptiedChunksServeTheNextScan) {
   EXPECT_EQ(memory::usage().chunks, full.chunks);
   EXPECT_EQ(memory::usage().spareChunks, 0u);
   for (auto* bytes : second) memory::release(bytes, block);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ORVANE_TEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORVANE_TEST_ASAN 1
+#endif
+#endif
+
+// Blocks cut from one chunk lie side by side; the space between them and
+// released blocks stay poisoned, so a write past a file's end is still
+// caught.
+TEST(ContentMemoryDeathTest, WritingPastABlockIsCaughtUnderAddressSanitizer) {
+#ifdef ORVANE_TEST_ASAN
+  const std::size_t size = memory::kChunkedBlockMinimum + 1;
+  auto* bytes = static_cast<volatile std::uint8_t*>(memory::allocate(size));
+  bytes[size - 1] = 1;
+  EXPECT_DEATH(bytes[size] = 1, "use-after-poison");
+  memory::release(const_cast<std::uint8_t*>(bytes), size);
+  EXPECT_DEATH(bytes[0] = 1, "use-after-poison");
+#else
+  GTEST_SKIP() << "needs AddressSanitizer";
+#endif
 }
 
 TEST(ContentMemory, AHugeFileHasAMappingOfItsOwn) {
