@@ -41,7 +41,7 @@ namespace {
 constexpr std::size_t kHugePage = 2 * 1024 * 1024;
 constexpr std::size_t kChunkBytes = 64 * 1024 * 1024;
 constexpr std::size_t kBlockAlignment = 64;
-// Empty chunks kept for reuse beyond the one being filled.
+// Empty chunks kept for reuse; more are unmapped.
 constexpr std::size_t kSpareChunks = 16;
 
 constexpr std::size_t roundUp(std::size_t value, std::size_t step) {
@@ -188,7 +188,7 @@ void* allocate(std::size_t bytes) {
 void release(void* block, std::size_t bytes) noexcept {
   if (block == nullptr) return;
   if (bytes < kChunkedBlockMinimum) {
-    ::operator delete(block, bytes);
+    ::operator delete(block);
     return;
   }
   chunks().release(block, bytes);

@@ -42,7 +42,7 @@ Usage usage();
 // Blocks of at least this size are cut from chunks; smaller ones come from
 // the heap.
 inline constexpr std::size_t kChunkedBlockMinimum = 64 * 1024;
-// Blocks larger than this get a mapping of their own.
+// Blocks of at least this size get a mapping of their own.
 inline constexpr std::size_t kOwnMappingMinimum = 16 * 1024 * 1024;
 
 }  // namespace orvane::content_memory
