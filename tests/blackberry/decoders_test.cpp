@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "bb_test_support.h"
+#include "core/content_memory.h"
 
 namespace orvane::testing {
 namespace {
@@ -208,6 +209,28 @@ TEST(ContentStoreDecoder, PiecesJoinIntoOneFile) {
   EXPECT_EQ(stored.contentFileSize, "151.00B");
   EXPECT_EQ(stored.ContentFileType, "Image");
   EXPECT_EQ(stored.filePathName, "/store/home/user/pictures/IMG01.JPG");
+}
+
+// A photo of several hundred KiB: its pieces land in content memory, in
+// order, every byte as stored.
+TEST(ContentStoreDecoder, AFileOfManyPiecesIsJoinedByteForByte) {
+  std::vector<Field> fields{Field(1, "/store/home/user/videos/clip.3gp")};
+  Bytes joined;
+  for (int piece = 0; piece < 41; ++piece) {
+    Bytes bytes(piece == 40 ? 1234 : 16 * 1024);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      bytes[i] = static_cast<std::uint8_t>(i * 7 + static_cast<std::size_t>(piece) * 13);
+    }
+    joined.insert(joined.end(), bytes.begin(), bytes.end());
+    fields.push_back(Field::raw(7, bytes));
+  }
+  const auto before = content_memory::usage().blocksInChunks;
+  const auto stored = decodeAll<PRBlackBerryContentNode>(DB::kContentStore, fieldArea(fields));
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(content_memory::usage().blocksInChunks, before + 1);
+  EXPECT_EQ(stored[0]->contentData, joined);
+  EXPECT_EQ(stored[0]->fileSize, joined.size());
+  EXPECT_EQ(stored[0]->ContentFileType, "Video");
 }
 
 TEST(ContentStoreDecoder, PostedOnlyWithContent) {
