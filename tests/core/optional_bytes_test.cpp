@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstring>
 #include <numeric>
-#include <thread>
 #include <vector>
 
 #include "core/content_memory.h"
@@ -180,23 +179,6 @@ TEST(ContentMemory, AHugeFileHasAMappingOfItsOwn) {
   memory::release(bytes, size);
   // its mapping goes back at once
   EXPECT_EQ(memory::usage().chunks, before.chunks);
-}
-
-TEST(ContentMemory, ThreadsAllocateAndReleaseTogether) {
-  const auto before = memory::usage();
-  auto work = [](std::uint8_t mark) {
-    for (int round = 0; round < 200; ++round) {
-      const std::size_t size = memory::kChunkedBlockMinimum + static_cast<std::size_t>(round) * 997;
-      auto* bytes = static_cast<std::uint8_t*>(memory::allocate(size));
-      std::memset(bytes, mark, size);
-      ASSERT_EQ(bytes[size / 2], mark);
-      memory::release(bytes, size);
-    }
-  };
-  std::thread a(work, 1), b(work, 2);
-  a.join();
-  b.join();
-  EXPECT_EQ(memory::usage().blocksInChunks, before.blocksInChunks);
 }
 
 }  // namespace
