@@ -36,7 +36,7 @@ QString qs(std::string_view text) { return ui::recordText(text); }
 
 QString arg(const char* format, std::string_view value) { return ui::text(format).arg(qs(value)); }
 
-// The bytes of a field, null when absent.
+// The bytes of a field; a null array when there are none.
 QByteArray bytesOf(ByteView bytes) {
   if (bytes.empty()) return {};
   return QByteArray(reinterpret_cast<const char*>(bytes.data()),

@@ -66,6 +66,10 @@ void OptionalBytes::assign(ByteView bytes, std::size_t capacity) {
 }
 
 void OptionalBytes::append(ByteView bytes) {
+  if (block_ == nullptr) {
+    assign(bytes);
+    return;
+  }
   if (bytes.empty()) return;
   if (block_->capacity - block_->size < bytes.size()) {
     const std::size_t wanted = block_->size + bytes.size();

@@ -43,7 +43,7 @@ class OptionalBytes {
   void assign(ByteView bytes, std::size_t capacity = 0);
   // Present and empty.
   void emplace() { assign({}); }
-  // Appends to present bytes.
+  // Appends; absent bytes become present.
   void append(ByteView bytes);
   void reset() noexcept;
 

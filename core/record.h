@@ -24,8 +24,8 @@ class FieldVisitor {
   virtual void optionalText(std::string_view name, const std::optional<std::string>& value) = 0;
   virtual void number(std::string_view name, std::int64_t value) = 0;
   virtual void unsignedNumber(std::string_view name, std::uint64_t value) = 0;
-  // A byte field that is absent ("none", null here) differs from one that
-  // is empty.
+  // A byte field that is absent ("none", nothing here) differs from one
+  // that is empty.
   virtual void bytes(std::string_view name, std::optional<ByteView> value) = 0;
   void bytes(std::string_view name, const std::optional<Bytes>& value) {
     bytes(name, value ? std::optional<ByteView>(*value) : std::nullopt);

@@ -41,7 +41,9 @@ TEST(OptionalBytes, NoneDiffersFromEmptyAndCopiesAreDeep) {
   EXPECT_EQ(copy, picture);
   copy.reset();
   EXPECT_FALSE(copy);
-  copy.emplace();
+  copy.append(Bytes{});
+  EXPECT_EQ(copy, Bytes{});  // appending nothing still makes it present
+  copy.reset();
   copy.append(Bytes{7});
   EXPECT_EQ(copy, Bytes{7});
 
