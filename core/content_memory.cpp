@@ -90,7 +90,7 @@ class Chunks {
     if (bytes >= kOwnMappingMinimum) {
       const std::size_t size = roundUp(bytes, kHugePage);
       std::uint8_t* block = mapAligned(size);
-      regions_.emplace(block, Region{.size = size, .used = size, .live = 1, .chunk = false});
+      track(block, Region{.size = size, .used = size, .live = 1, .chunk = false});
       return block;
     }
     const std::size_t step = roundUp(bytes, kBlockAlignment);
@@ -160,9 +160,19 @@ class Chunks {
       return spare;
     }
     std::uint8_t* base = mapAligned(kChunkBytes);
+    track(base, Region{.size = kChunkBytes});
     POISON(base, kChunkBytes);
-    regions_.emplace(base, Region{.size = kChunkBytes});
     return base;
+  }
+
+  // Records a new mapping; without room to record it, it goes back.
+  void track(std::uint8_t* base, const Region& region) {
+    try {
+      regions_.emplace(base, region);
+    } catch (...) {
+      ::munmap(base, region.size);
+      throw;
+    }
   }
 
   std::mutex mutex_;
