@@ -15,7 +15,6 @@ namespace orvane {
 namespace {
 
 CorvelAppDelegate& withSources(CorvelAppDelegate& app) {
-  app.initDll();
   app.addBackupSource(makeBlackBerrySource());
 #ifdef ORVANE_HAVE_IOS
   app.addBackupSource(makeIosBackupSource());
@@ -25,8 +24,9 @@ CorvelAppDelegate& withSources(CorvelAppDelegate& app) {
 
 }  // namespace
 
-AppSession::AppSession(UserPrompts& prompts)
-    : app_(dispatcher_), results_(withSources(app_)), rawScan_(std::make_unique<PRRawScan>(app_)) {
+AppSession::AppSession(UserPrompts& prompts) : app_(dispatcher_), results_(withSources(app_)) {
+  engine_.initDll();
+  rawScan_ = std::make_unique<PRRawScan>(app_, engine_);
   window_ = std::make_unique<MainWindow>(app_, results_, *rawScan_, prompts);
 }
 

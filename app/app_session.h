@@ -26,12 +26,14 @@ class AppSession {
   CorvelAppDelegate& app() { return app_; }
   PRResultViewController& results() { return results_; }
   PRRawScan& rawScan() { return *rawScan_; }
+  RawEngine& engine() { return engine_; }
   MainWindow& window() { return *window_; }
 
  private:
   QtMainThreadDispatcher dispatcher_;
   CorvelAppDelegate app_;
   PRResultViewController results_;
+  RawEngine engine_;
   // lives until the event loop has ended: its end of scan runs there
   std::unique_ptr<PRRawScan> rawScan_;
   std::unique_ptr<MainWindow> window_;

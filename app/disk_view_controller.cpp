@@ -16,9 +16,9 @@
 
 namespace orvane {
 
-PRDiskViewController::PRDiskViewController(CorvelAppDelegate& app, UserPrompts& prompts,
-                                           QWidget* parent)
-    : QWidget(parent), app_(app), controller_(app), prompts_(prompts) {
+PRDiskViewController::PRDiskViewController(CorvelAppDelegate& app, const RawEngine& engine,
+                                           UserPrompts& prompts, QWidget* parent)
+    : QWidget(parent), app_(app), engine_(engine), controller_(engine), prompts_(prompts) {
   setObjectName("DiskInfoView");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(16, 10, 16, 12);
@@ -119,12 +119,12 @@ void PRDiskViewController::showView() {
   model_->setRows(controller_.content());
   quickTableView_->expandAll();
   emptyHint_->setText(
-      app_.engineTable() == nullptr
+      engine_.engineTable() == nullptr
           ? ui::text("The recovery engine could not be loaded:\nmemory cards cannot be listed.")
           : ui::text("No memory card was found.\nPlug the card in and press Refresh, or open a "
                      "disk image file."));
   emptyHint_->setVisible(model_->rowCount() == 0);
-  imageButton_->setEnabled(app_.engineTable() != nullptr);
+  imageButton_->setEnabled(engine_.engineTable() != nullptr);
   // a scan needs a chosen disk: without one it would find nothing
   scanButton_->setEnabled(false);
 }

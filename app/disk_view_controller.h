@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "core/app_delegate.h"
 #include "rawscan/disk_file_controller.h"
 
 class QLabel;
@@ -21,7 +22,8 @@ class PRDiskViewController : public QWidget {
   Q_OBJECT
 
  public:
-  PRDiskViewController(CorvelAppDelegate& app, UserPrompts& prompts, QWidget* parent = nullptr);
+  PRDiskViewController(CorvelAppDelegate& app, const RawEngine& engine, UserPrompts& prompts,
+                       QWidget* parent = nullptr);
 
   // Builds the tree again (the engine's disks, their volume names) and
   // expands every disk. Nothing is chosen afterwards.
@@ -53,6 +55,7 @@ class PRDiskViewController : public QWidget {
   bool selectDevice(const std::string& deviceName);
 
   CorvelAppDelegate& app_;
+  const RawEngine& engine_;
   PRDiskFileController controller_;
   UserPrompts& prompts_;
   DiskTreeModel* model_;

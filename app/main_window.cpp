@@ -113,7 +113,7 @@ CryWindow* MainWindow::cryWindow() {
 
 PRDiskViewController* MainWindow::diskViewController() {
   if (diskViewController_ == nullptr) {
-    diskViewController_ = new PRDiskViewController(app_, prompts_, screens_);
+    diskViewController_ = new PRDiskViewController(app_, rawScan_.engine(), prompts_, screens_);
     screens_->addWidget(diskViewController_);
     connect(diskViewController_, &PRDiskViewController::homeRequested, this,
             &MainWindow::showMainView);
@@ -202,7 +202,6 @@ void MainWindow::openSource(const QString& path) {
   results_.showView(mode);
   resultView_->showView(mode);
   app_.bbbackUpFilepath = source;
-  app_.brawScan = 0;
   if (!app_.ScanIOSBackFile(source)) {
     prompts_.inform(this, ui::text("A scan is still running."), {});
   }

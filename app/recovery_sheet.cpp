@@ -76,8 +76,10 @@ void RecoverySheet::start(const QString& folder) {
   recoverPath_ = folder;
   show();
   recoverTimer_.start();
-  worker_ = std::thread([this, path = folder.toStdString()] {
-    RecoveryRun run(results_, app_);
+  std::optional<EngineFileCopier> copier;
+  if (rawScan_ != nullptr) copier.emplace(rawScan_->copier());
+  worker_ = std::thread([this, path = folder.toStdString(), copier = std::move(copier)] {
+    RecoveryRun run(results_, copier ? &*copier : nullptr);
     RecoveryReport report = run.recoverFilesThread(std::filesystem::path(path));
     QMetaObject::invokeMethod(
         this,

@@ -3,9 +3,12 @@
 #include <QDialog>
 #include <QString>
 #include <QTimer>
+#include <optional>
 #include <thread>
 
+#include "core/app_delegate.h"
 #include "export/recovery_run.h"
+#include "rawscan/raw_scan.h"
 
 class QLabel;
 class QProgressBar;
@@ -28,6 +31,8 @@ class RecoverySheet : public QDialog {
   // The save panel, then the run; returns at once.
   void actRecovery();
   bool running() const { return worker_.joinable(); }
+  // The memory-card scan whose found files a run copies out.
+  void setRawScan(const PRRawScan* rawScan) { rawScan_ = rawScan; }
   int shownPercent() const;
 
  protected:
@@ -44,6 +49,7 @@ class RecoverySheet : public QDialog {
 
   PRResultViewController& results_;
   CorvelAppDelegate& app_;
+  const PRRawScan* rawScan_ = nullptr;
   UserPrompts& prompts_;
   QProgressBar* saveProgressor_;
   QLabel* savepercentlab_;

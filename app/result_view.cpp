@@ -161,12 +161,15 @@ QWidget* ResultView::makeHeader() {
   return header;
 }
 
+void ResultView::setRawScan(const PRRawScan* rawScan) {
+  rawScan_ = rawScan;
+  recoverySheet_->setRawScan(rawScan);
+}
+
 void ResultView::CilckStop() {
   stopped_ = true;
-  if (const bb_export_table* engine = app_.engineTable();
-      engine != nullptr && engine->stopScan != nullptr) {
-    engine->stopScan();
-  }
+  app_.requestStop();
+  if (rawScan_ != nullptr) rawScan_->stop();
   // the screen browses at once; the scan thread ends on its own a moment later
   results_.ScanThreadFinish();
 }
@@ -277,7 +280,10 @@ QWidget* ResultView::makeCategoryPage(ResultTable table) {
     previews_[at(table)] = preview;
     if (table == ResultTable::bbImage) {
       preview->setFoundFileReader(
-          [this](const PRScanListNode& node) { return readFoundFileBytes(app_, node); });
+          [this](const PRScanListNode& node) -> std::optional<std::vector<std::byte>> {
+            if (rawScan_ == nullptr) return std::nullopt;
+            return readFoundFileBytes(rawScan_->engine(), rawScan_->scannedDisk(), node);
+          });
     }
     row->addWidget(preview);
     connect(view, &RecordTableView::currentRecordChanged, preview, [view, preview](int row_) {
@@ -438,6 +444,7 @@ void ResultView::actHome() {
                         ui::text(" Back "), ui::text("Cancel"))) {
     return;
   }
+  if (rawScan_ != nullptr) rawScan_->stop();
   results_.releaseUIMemory();
   growthTimer_.stop();
   for (RecordTableModel* model : models_) model->reload();
@@ -517,7 +524,7 @@ void ResultView::scanFinished() {
 void ResultView::showScanProblem() {
   if (source_ == BrowseSource::memoryCard) {
     if (stopped_ || rawScan_ == nullptr) return;
-    const QString device = QString::fromStdString(app_.currentDiskName);
+    const QString device = QString::fromStdString(rawScan_->scannedDisk());
     switch (rawScan_->lastResult()) {
       case RawScanResult::unreadable:
         prompts_.inform(window(),

@@ -41,7 +41,7 @@ class ResultView : public QWidget, public ResultViewObserver {
   BrowseSource source() const { return source_; }
 
   // The memory-card scan whose outcome the screen reports.
-  void setRawScan(const PRRawScan* rawScan) { rawScan_ = rawScan; }
+  void setRawScan(const PRRawScan* rawScan);
   // Stop: the engine stops and the screen shows what was found so far.
   void CilckStop();
 

@@ -5,16 +5,14 @@
 
 #include "cli/raw_scan_command.h"
 #include "cli/scan_output.h"
-#include "core/main_thread_dispatcher.h"
 #include "rawscan/disk_file_controller.h"
 
 namespace orvane::cli {
 
 int runDisks(const std::vector<std::string>& images) {
-  DirectDispatcher mainThread;
-  CorvelAppDelegate app(mainThread);
-  if (!loadEngine(app)) return 2;
-  PRDiskFileController chooser(app);
+  RawEngine engine;
+  if (!loadEngine(engine)) return 2;
+  PRDiskFileController chooser(engine);
   for (const std::string& image : images) {
     std::error_code error;
     const std::filesystem::path path = std::filesystem::canonical(image, error);

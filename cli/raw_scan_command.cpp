@@ -138,8 +138,8 @@ bool exportWouldWriteToSource(const fs::path& exportFolder, const std::string& d
   return storedOnDiskOf(exportFolder, device);
 }
 
-bool loadEngine(CorvelAppDelegate& app) {
-  if (app.initDll()) return true;
+bool loadEngine(RawEngine& engine) {
+  if (engine.initDll()) return true;
   std::fprintf(stderr,
                "orvane-cli: the recovery engine bblib.so could not be loaded; it is looked for "
                "in $ORVANE_ENGINE, beside orvane-cli and in the installed library folder\n");
@@ -174,8 +174,9 @@ int runRawScan(const RawScanOptions& options) {
 
   DirectDispatcher mainThread;
   CorvelAppDelegate app(mainThread);
-  if (!loadEngine(app)) return 2;
-  PRDiskFileController chooser(app);
+  RawEngine engine;
+  if (!loadEngine(engine)) return 2;
+  PRDiskFileController chooser(engine);
   if (source->isImageFile && !addDiskImage(chooser, source->path)) return 2;
   chooser.reload();
   const DiskRow row = chooseRow(chooser, *source, options.partition, options.device);
@@ -187,7 +188,7 @@ int runRawScan(const RawScanOptions& options) {
   ProgressPrinter printer(progress);
   results.setObserver(&printer);
   results.showView(BrowseSource::memoryCard);
-  PRRawScan scan(app);
+  PRRawScan scan(app, engine);
   scan.QuickScanStart(row);
   scan.waitForScan();
   progress.finish();
@@ -211,7 +212,10 @@ int runRawScan(const RawScanOptions& options) {
   }
 
   if (options.json) printJsonLines(results);
-  if (exportFolder) return exportEverything(results, app, *exportFolder, options.json);
+  if (exportFolder) {
+    const EngineFileCopier copier = scan.copier();
+    return exportEverything(results, *exportFolder, options.json, &copier);
+  }
   if (!options.json) printSummary(results, kMemoryCardCategories);
   return 0;
 }

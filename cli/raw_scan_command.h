@@ -33,7 +33,7 @@ std::string unreadableDeviceReason(int errorNumber, bool isImageFile);
 bool exportWouldWriteToSource(const std::filesystem::path& exportFolder, const std::string& device);
 
 // Loads the recovery engine; says why and answers false when it cannot.
-bool loadEngine(CorvelAppDelegate& app);
+bool loadEngine(RawEngine& engine);
 
 // Adds a disk image file to the chooser's listing; says why and answers
 // false when it cannot. `imagePath` is absolute, as the listing names it.

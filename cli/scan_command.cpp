@@ -97,7 +97,7 @@ int runScan(const ScanOptions& options) {
   }
 
   if (options.json) printJsonLines(results);
-  if (exportFolder) return exportEverything(results, app, *exportFolder, options.json);
+  if (exportFolder) return exportEverything(results, *exportFolder, options.json);
   if (!options.json) {
     if (kind.browse == BrowseSource::ios) {
       printSummary(results, kDeviceBackupCategories);

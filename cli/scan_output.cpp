@@ -38,11 +38,11 @@ bool exportFolderIsUsable(const std::filesystem::path& folder) {
   return true;
 }
 
-int exportEverything(PRResultViewController& results, CorvelAppDelegate& app,
-                     const std::filesystem::path& folder, bool json) {
+int exportEverything(PRResultViewController& results, const std::filesystem::path& folder,
+                     bool json, const FoundFileCopier* foundFiles) {
   results.selectAllCategories();
   TerminalProgress progress("Exporting");
-  RecoveryRun run(results, app);
+  RecoveryRun run(results, foundFiles);
   const RecoveryReport report =
       run.recoverFilesThread(folder, [&progress](int percent) { progress.show(percent); });
   progress.finish();

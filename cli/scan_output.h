@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/terminal_progress.h"
-#include "core/app_delegate.h"
+#include "core/found_file_copier.h"
 #include "results/result_view_controller.h"
 
 namespace orvane::cli {
@@ -46,7 +46,8 @@ void printJsonLines(const PRResultViewController& results);
 bool exportFolderIsUsable(const std::filesystem::path& folder);
 
 // Ticks every record of the current mode and exports it into `folder`.
-int exportEverything(PRResultViewController& results, CorvelAppDelegate& app,
-                     const std::filesystem::path& folder, bool json);
+// `foundFiles` copies the files of a memory-card scan.
+int exportEverything(PRResultViewController& results, const std::filesystem::path& folder,
+                     bool json, const FoundFileCopier* foundFiles = nullptr);
 
 }  // namespace orvane::cli

@@ -1,19 +1,9 @@
 #include "core/app_delegate.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-
-#ifndef ORVANE_LIBDIR_NAME
-#define ORVANE_LIBDIR_NAME "lib"
-#endif
-#ifndef ORVANE_INSTALLED_ENGINE
-#define ORVANE_INSTALLED_ENGINE "/usr/local/lib/orvane/bblib.so"
-#endif
 
 namespace orvane {
 
@@ -36,28 +26,6 @@ std::string lowered(std::string text) {
   return text;
 }
 
-std::filesystem::path executableFolder() {
-  std::error_code error;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::path() : self.parent_path();
-}
-
-// Where the engine may be: named by the environment, beside the executable
-// (the build tree), or in the installed library folder.
-std::vector<std::filesystem::path> engineCandidates() {
-  std::vector<std::filesystem::path> candidates;
-  if (const char* named = std::getenv("ORVANE_ENGINE"); named != nullptr && *named != '\0') {
-    candidates.emplace_back(named);
-  }
-  if (const auto folder = executableFolder(); !folder.empty()) {
-    candidates.push_back(folder / "bblib.so");
-    // installed under another prefix than the one configured: bin/../lib
-    candidates.push_back(folder.parent_path() / ORVANE_LIBDIR_NAME / "orvane" / "bblib.so");
-  }
-  candidates.emplace_back(ORVANE_INSTALLED_ENGINE);
-  return candidates;
-}
-
 }  // namespace
 
 CorvelAppDelegate::CorvelAppDelegate(MainThreadDispatcher& mainThread) : mainThread_(mainThread) {
@@ -67,7 +35,6 @@ CorvelAppDelegate::CorvelAppDelegate(MainThreadDispatcher& mainThread) : mainThr
 
 CorvelAppDelegate::~CorvelAppDelegate() {
   waitForScanWorker();
-  unloadEngine();
   CorvelAppDelegate* self = this;
   theController.compare_exchange_strong(self, nullptr);
 }
@@ -83,6 +50,7 @@ bool CorvelAppDelegate::ScanIOSBackFile(const std::string& path) {
   if (scanRunning_) return false;
   if (scanBackFileThreader_.joinable()) scanBackFileThreader_.join();
   scanLists_ = std::make_shared<PerScanLists>();
+  stopRequested_ = false;
   scanRunning_ = true;
   scanBackFileThreader_ = std::thread([this, path] { ScanIOSBackUpFilehand(path); });
   return true;
@@ -98,7 +66,6 @@ void CorvelAppDelegate::waitForScanWorker() {
 }
 
 void CorvelAppDelegate::ScanIOSBackUpFilehand(const std::string& path) {
-  brawScan = 0;
   std::shared_ptr<PerScanLists> lists = scanLists();
   if (!lists) lists = std::make_shared<PerScanLists>();
 
@@ -110,7 +77,8 @@ void CorvelAppDelegate::ScanIOSBackUpFilehand(const std::string& path) {
       std::lock_guard lock(scanMutex_);
       scanTempFolder_ = std::move(tempFolder);
     }
-    ScanContext context{nc, *lists, tempPath};
+    ScanContext context(nc, *lists, tempPath);
+    context.stopFlag = &stopRequested_;
     const std::filesystem::path source(path);
     auto reader = std::find_if(sources_.begin(), sources_.end(),
                                [&](const auto& s) { return s->accepts(source); });
@@ -178,13 +146,6 @@ std::shared_ptr<PerScanLists> CorvelAppDelegate::scanLists() const {
   return scanLists_;
 }
 
-std::uint8_t CorvelAppDelegate::IOSVersionIOS6(const std::optional<std::string>& version) {
-  if (!version || version->empty()) return 0;
-  const std::string_view text(*version);
-  const std::string_view major = text.substr(0, text.find('.'));
-  return major == "6" ? 1 : 0;
-}
-
 std::optional<std::string> CorvelAppDelegate::getNameByPhoneNumber(
     std::string_view phoneNumber) const {
   std::shared_ptr<PerScanLists> lists = scanLists();
@@ -200,39 +161,6 @@ std::optional<std::string> CorvelAppDelegate::getNameByPhoneNumber(
     }
   }
   return std::nullopt;
-}
-
-bool CorvelAppDelegate::initDll() {
-  unloadEngine();
-  const auto candidates = engineCandidates();
-  std::filesystem::path chosen = candidates.front();
-  for (const auto& candidate : candidates) {
-    std::error_code error;
-    if (std::filesystem::exists(candidate, error)) {
-      chosen = candidate;
-      break;
-    }
-  }
-  engineHandle_ = ::dlopen(chosen.c_str(), RTLD_LAZY);
-  if (engineHandle_ == nullptr) {
-    const char* why = ::dlerror();
-    std::fprintf(stderr, "Can't open librec.so:    %s\n", why != nullptr ? why : "");
-    return false;
-  }
-  engineTable_ = static_cast<const bb_export_table*>(::dlsym(engineHandle_, "exportFunction"));
-  if (engineTable_ == nullptr) {
-    const char* why = ::dlerror();
-    std::fprintf(stderr, "Can't open librec.so:    %s\n", why != nullptr ? why : "");
-    unloadEngine();
-    return false;
-  }
-  return true;
-}
-
-void CorvelAppDelegate::unloadEngine() {
-  engineTable_ = nullptr;
-  if (engineHandle_ != nullptr) ::dlclose(engineHandle_);
-  engineHandle_ = nullptr;
 }
 
 }  // namespace orvane

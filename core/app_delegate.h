@@ -13,7 +13,6 @@
 
 #include "core/backup_source.h"
 #include "core/conversions.h"
-#include "core/engine_abi.h"
 #include "core/main_thread_dispatcher.h"
 #include "core/notification_center.h"
 #include "core/per_scan_lists.h"
@@ -64,33 +63,19 @@ class CorvelAppDelegate : public FieldConversions {
 
   std::shared_ptr<PerScanLists> scanLists() const;
 
-  // 1 exactly when the first "."-separated part of the version is "6".
-  static std::uint8_t IOSVersionIOS6(const std::optional<std::string>& version);
-
   // The name of the first contact of the per-scan contact list whose phone
   // text holds the number, ignoring "-", "(", ")" and " ".
   std::optional<std::string> getNameByPhoneNumber(std::string_view phoneNumber) const;
 
-  // Loads the raw-recovery engine; false (after the described log line)
-  // when it cannot be loaded. Everything but the memory-card source works
-  // without it.
-  bool initDll();
-  const bb_export_table* engineTable() const { return engineTable_; }
-  // An engine table that lives in this process (tests, a linked-in engine);
-  // replaces a loaded library's table.
-  void useEngineTable(const bb_export_table* table) {
-    unloadEngine();
-    engineTable_ = table;
-  }
+  // Asks the running scan to stop: its reader ends at the next record or
+  // page and the scan finishes with what was found. A new scan clears it.
+  void requestStop() { stopRequested_ = true; }
+  bool stopRequested() const { return stopRequested_; }
 
   std::optional<std::string> bbbackUpFilepath;
-  std::string currentDiskName;
-  std::atomic<std::uint8_t> brawScan{0};
   std::uint8_t currentNodeIsiOS6Version = 0;
 
  private:
-  void unloadEngine();
-
   MainThreadDispatcher& mainThread_;
   std::vector<std::unique_ptr<BackupSource>> sources_;
   ScanEndListener* scanEndListener_ = nullptr;
@@ -101,9 +86,7 @@ class CorvelAppDelegate : public FieldConversions {
   std::shared_ptr<PerScanLists> scanLists_;
   std::unique_ptr<TempFolder> scanTempFolder_;
   ScanOutcome lastScanOutcome_;
-
-  void* engineHandle_ = nullptr;
-  const bb_export_table* engineTable_ = nullptr;
+  std::atomic<bool> stopRequested_{false};
 };
 
 }  // namespace orvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -9,12 +11,32 @@
 
 namespace orvane {
 
-// What a scan worker hands to the reader of one source.
+enum class ScanMode : std::uint8_t {
+  kBackup,   // a backup file or folder, read by the scan worker
+  kRawDisk,  // a card, disk or disk image, carved by the engine
+};
+
+// What a scan hands to the reader of one source: where to post, the scan's
+// working lists and private folder, what is scanned, and the stop flag.
 struct ScanContext {
+  ScanContext(NotificationCenter& center, PerScanLists& scanLists,
+              const std::filesystem::path& privateFolder)
+      : nc(center), lists(scanLists), tempFolder(privateFolder) {}
+
   NotificationCenter& nc;
   PerScanLists& lists;
   // Private to this scan (mkdtemp); removed when the scan ends.
   const std::filesystem::path& tempFolder;
+  ScanMode mode = ScanMode::kBackup;
+  // The disk or image a raw scan reads; empty for a backup.
+  std::string diskName;
+  // Set by Stop in the app and by Ctrl-C in the CLI; every reader checks it
+  // between records or pages and ends its walk, keeping what it found.
+  const std::atomic<bool>* stopFlag = nullptr;
+
+  bool stopRequested() const {
+    return stopFlag != nullptr && stopFlag->load(std::memory_order_relaxed);
+  }
 };
 
 struct ScanOutcome {

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <limits>
 
+#include "core/dates.h"
 #include "core/utf8.h"
 
 namespace orvane {
@@ -98,150 +99,6 @@ int positionIn(const std::array<std::string_view, N>& names, std::string_view ex
   return -1;
 }
 
-// Values counted from 2001-01-01 are this many seconds after 1970-01-01.
-constexpr std::int64_t kSecondsFrom1970To2001 = 978307200;
-
-// The fields a date text shows, in local time.
-struct LocalFields {
-  std::int64_t year;
-  int month;  // 1..12
-  int day;
-  int hour;
-  int minute;
-};
-
-std::int64_t floorDiv(std::int64_t value, std::int64_t divisor) {
-  const std::int64_t quotient = value / divisor;
-  return (value % divisor != 0 && value < 0) ? quotient - 1 : quotient;
-}
-
-// Days between 1970-01-01 and a date of the proleptic Gregorian calendar,
-// the calendar localtime_r counts in.
-std::int64_t daysFromCivil(std::int64_t year, int month, int day) {
-  year -= month <= 2 ? 1 : 0;
-  const std::int64_t era = floorDiv(year, 400);
-  const std::int64_t yearOfEra = year - era * 400;
-  const std::int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
-}
-
-LocalFields fieldsOfLocalSeconds(std::int64_t local) {
-  const std::int64_t days = floorDiv(local, 86400);
-  const std::int64_t secondOfDay = local - days * 86400;
-  const std::int64_t shifted = days + 719468;
-  const std::int64_t era = floorDiv(shifted, 146097);
-  const std::int64_t dayOfEra = shifted - era * 146097;
-  const std::int64_t yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;  // 0 is March
-  const auto month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-  return LocalFields{
-      .year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0),
-      .month = month,
-      .day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1),
-      .hour = static_cast<int>(secondOfDay / 3600),
-      .minute = static_cast<int>(secondOfDay % 3600 / 60),
-  };
-}
-
-std::optional<std::tm> systemBreakdown(std::int64_t seconds) {
-  if (seconds > std::numeric_limits<std::time_t>::max() ||
-      seconds < std::numeric_limits<std::time_t>::min()) {
-    return std::nullopt;
-  }
-  const auto when = static_cast<std::time_t>(seconds);
-  std::tm parts{};
-  // fails when the year does not fit the broken-down form
-  if (::localtime_r(&when, &parts) == nullptr) return std::nullopt;
-  return parts;
-}
-
-// What the local clock reads minus the seconds since 1970, from the
-// system's own breakdown; nothing for a leap second (":60"), which no shift
-// reproduces.
-std::optional<std::int64_t> shiftOf(std::int64_t seconds, const std::tm& parts) {
-  if (parts.tm_sec >= 60) return std::nullopt;
-  const std::int64_t local =
-      daysFromCivil(std::int64_t{parts.tm_year} + 1900, parts.tm_mon + 1, parts.tm_mday) * 86400 +
-      parts.tm_hour * 3600 + parts.tm_min * 60 + parts.tm_sec;
-  return local - seconds;
-}
-
-// Scans format one date per record, and records come in time order: the
-// system breakdown (a lock and a walk of the zone's rules each time) is
-// asked twice per hour of UTC, at its first and last second. When both
-// answers are the same shift from UTC, no change of offset (summer time,
-// a zone's new rules, a leap second) falls inside that hour, for no zone
-// changes its offset twice within an hour; every second of the hour is then
-// that shift away from UTC. Otherwise each second of the hour is asked for.
-// The zone is that of TZ: a changed TZ empties the memory and is applied.
-class LocalHourMemo {
- public:
-  std::optional<LocalFields> fields(std::int64_t seconds) {
-    followZone();
-    // far beyond any date shown, the system is asked directly
-    constexpr std::int64_t kRemembered = std::int64_t{1} << 40;
-    if (seconds > -kRemembered && seconds < kRemembered) {
-      const std::int64_t hour = floorDiv(seconds, 3600);
-      if (!hour_ || *hour_ != hour) learnHour(hour);
-      if (shift_) return fieldsOfLocalSeconds(seconds + *shift_);
-    }
-    const auto parts = systemBreakdown(seconds);
-    if (!parts) return std::nullopt;
-    return LocalFields{.year = std::int64_t{parts->tm_year} + 1900,
-                       .month = parts->tm_mon + 1,
-                       .day = parts->tm_mday,
-                       .hour = parts->tm_hour,
-                       .minute = parts->tm_min};
-  }
-
- private:
-  void followZone() {
-    const char* zone = std::getenv("TZ");
-    const bool same = zone == nullptr ? !zoneSet_ : zoneSet_ && zone_ == zone;
-    if (same && known_) return;
-    zoneSet_ = zone != nullptr;
-    zone_ = zone != nullptr ? zone : "";
-    known_ = true;
-    hour_.reset();
-    // localtime_r reads TZ only once; a changed TZ applies from here on
-    ::tzset();
-  }
-
-  void learnHour(std::int64_t hour) {
-    hour_ = hour;
-    shift_.reset();
-    const std::int64_t first = hour * 3600;
-    const std::int64_t last = first + 3599;
-    const auto atFirst = systemBreakdown(first);
-    const auto atLast = systemBreakdown(last);
-    if (!atFirst || !atLast) return;
-    const auto shiftFirst = shiftOf(first, *atFirst);
-    const auto shiftLast = shiftOf(last, *atLast);
-    if (shiftFirst && shiftLast && *shiftFirst == *shiftLast) shift_ = shiftFirst;
-  }
-
-  bool known_ = false;
-  bool zoneSet_ = false;
-  std::string zone_;
-  std::optional<std::int64_t> hour_;   // hours since 1970 of the hour learnt
-  std::optional<std::int64_t> shift_;  // its one shift, if it has one
-};
-
-std::optional<LocalFields> localFields(std::int64_t seconds) {
-  thread_local LocalHourMemo memo;
-  return memo.fields(seconds);
-}
-
-void putDigits(char* at, std::int64_t value, int count) {
-  for (int i = count - 1; i >= 0; --i) {
-    at[i] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  }
-}
-
 }  // namespace
 
 int FieldConversions::GetImageType(std::string_view extension) {
@@ -307,44 +164,14 @@ std::string FieldConversions::GetStringFormChar(std::string_view bytes) {
 }
 
 std::optional<std::string> FieldConversions::GetDateTime(std::int64_t seconds, DateKind kind) {
-  if (seconds <= 0) return std::nullopt;
-  // Both additions below stay far from the limit of 64 bits.
-  if (seconds > std::numeric_limits<std::int64_t>::max() - kSecondsFrom1970To2001) {
-    return std::nullopt;
-  }
+  return dateText(seconds, kind == DateKind::kNotes ? DateEpoch::kApple2001 : DateEpoch::kGuessed);
+}
 
-  std::int64_t since1970 = seconds;
-  if (kind == DateKind::kNotes) {
-    since1970 += kSecondsFrom1970To2001;
-  } else {
-    // Message and call databases store either epoch; a date before 1990 can
-    // only be a value that counts from 2001. No zone is two days from UTC,
-    // so only values near the start of 1990 need their local year.
-    constexpr std::int64_t kFirstOf1990 = 631152000;
-    constexpr std::int64_t kTwoDays = 2 * 86400;
-    bool before1990 = seconds < kFirstOf1990 - kTwoDays;
-    if (seconds >= kFirstOf1990 - kTwoDays && seconds <= kFirstOf1990 + kTwoDays) {
-      const auto asIf1970 = localFields(seconds);
-      if (!asIf1970) return std::nullopt;
-      before1990 = asIf1970->year < 1990;
-    }
-    if (before1990) since1970 += kSecondsFrom1970To2001;
-  }
-
-  const auto parts = localFields(since1970);
-  // the date text has room for a four-digit year only; seconds after 1970
-  // are never before 1969 in any zone
-  if (!parts || parts->year > 9999 || parts->year < 0) return std::nullopt;
-  // "MM-DD-YYYY HH:MM"
-  std::string text(16, '-');
-  putDigits(&text[0], parts->month, 2);
-  putDigits(&text[3], parts->day, 2);
-  putDigits(&text[6], parts->year, 4);
-  text[10] = ' ';
-  putDigits(&text[11], parts->hour, 2);
-  text[13] = ':';
-  putDigits(&text[14], parts->minute, 2);
-  return text;
+std::uint8_t FieldConversions::IOSVersionIOS6(const std::optional<std::string>& version) {
+  if (!version || version->empty()) return 0;
+  const std::string_view text(*version);
+  const std::string_view major = text.substr(0, text.find('.'));
+  return major == "6" ? 1 : 0;
 }
 
 std::string FieldConversions::getCallHistoryDuration(std::uint32_t seconds) {

@@ -49,6 +49,10 @@ struct FieldConversions {
     return GetDateTime(seconds, kind);
   }
 
+  // 1 exactly when the first "."-separated part of a backup's system
+  // version is "6".
+  static std::uint8_t IOSVersionIOS6(const std::optional<std::string>& version);
+
   // "59 seconds", "1 minute", "2 hours", ...
   static std::string getCallHistoryDuration(std::uint32_t seconds);
 };

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -20,17 +19,17 @@ namespace orvane {
 using EventObject = std::variant<std::monostate, std::int64_t, std::string, RecordPtr>;
 
 // The process-wide channel by which scanners report. Delivery is synchronous
-// on the posting thread: a post returns after every handler of that name ran.
-// Subscribing, unsubscribing and posting are safe from any thread; a handler
-// may itself subscribe or unsubscribe. A removed handler is never called
-// again, but a thread that posted through it may keep the handler object
-// until its next post: handlers should capture references, not owners.
+// on the posting thread: a post returns after every handler of that name ran,
+// in the order they subscribed. Subscribing, unsubscribing and posting are
+// safe from any thread, and a handler may itself post, subscribe or
+// unsubscribe. Once removeObserver returns, the handler is not running on
+// any other thread and is never called again; it waits for a call of that
+// handler in progress elsewhere, so a handler must not remove another
+// handler that may at the same moment be removing it.
 class NotificationCenter {
  public:
   using Handler = std::function<void(const EventObject&)>;
   using Token = std::uint64_t;
-
-  NotificationCenter();
 
   Token addObserver(std::string name, Handler handler);
   void removeObserver(Token token);
@@ -38,25 +37,20 @@ class NotificationCenter {
 
  private:
   struct Observer {
-    Token token;
+    Token token = 0;
     Handler handler;
+    // Held while the handler runs; removal takes it to wait for a running
+    // call. Recursive, so that a handler may post its own name again or
+    // remove itself.
+    std::recursive_mutex calling;
+    bool removed = false;
   };
-  // Replaced whole on every change, as is the table of them: scanners post
-  // once per record, millions of times, and a post should cost no lock.
-  using ObserverList = std::vector<Observer>;
+  // Lists are replaced whole on a change, so a post walks its snapshot
+  // without the lock while handlers subscribe or unsubscribe.
+  using ObserverList = std::vector<std::shared_ptr<Observer>>;
 
-  using ObserversByName = std::map<std::string, std::shared_ptr<const ObserverList>, std::less<>>;
-
-  // The observers as they are now, read without the lock when the posting
-  // thread's copy is current.
-  std::shared_ptr<const ObserversByName> current() const;
-  void publish(std::shared_ptr<const ObserversByName> table);
-
-  mutable std::mutex mutex_;
-  std::shared_ptr<const ObserversByName> observersByName_ = std::make_shared<ObserversByName>();
-  // Changes with every subscription and removal, in any center of the
-  // process, so that a thread's copy never passes for another center's.
-  std::atomic<std::uint64_t> version_;
+  std::mutex mutex_;
+  std::map<std::string, std::shared_ptr<const ObserverList>, std::less<>> observersByName_;
   Token nextToken_ = 1;
 };
 

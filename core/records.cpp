@@ -159,23 +159,13 @@ void PRBlackBerryContentNode::visitFields(FieldVisitor& v) const {
   v.number("bSelected", bSelected);
 }
 
-PRScanListNode::PRScanListNode() : c_pFileName(1, '\0') { fileinfo.pFileName = c_pFileName.data(); }
-
-void PRScanListNode::setfile(const _rec_file_ele& engineRecord) {
-  fileinfo.file_start = engineRecord.file_start;
-  fileinfo.file_len = engineRecord.file_len;
-  fileinfo.journal_file = nullptr;
-  // zero-filled, so the copy is terminated even when the engine's is not;
-  // a name longer than any path is cut rather than allocated
-  constexpr std::uint32_t kLongestName = 4096;
-  const std::uint32_t nameLength = std::min(engineRecord.file_name_len, kLongestName);
-  c_pFileName.assign(std::size_t{nameLength} + 1, '\0');
-  if (engineRecord.pFileName != nullptr) {
-    std::memcpy(c_pFileName.data(), engineRecord.pFileName,
-                ::strnlen(engineRecord.pFileName, nameLength));
-  }
-  fileinfo.file_name_len = nameLength;
-  fileinfo.pFileName = c_pFileName.data();
+void PRScanListNode::setfile(std::uint64_t fileStart, std::uint32_t fileLength,
+                             std::string_view proposedName) {
+  constexpr std::size_t kLongestName = 4096;
+  fileinfo.file_start = fileStart;
+  fileinfo.file_len = fileLength;
+  proposedName = proposedName.substr(0, std::min(proposedName.size(), kLongestName));
+  fileinfo.pFileName.assign(proposedName.substr(0, proposedName.find('\0')));
 }
 
 void PRScanListNode::visitFields(FieldVisitor& v) const {

@@ -5,27 +5,28 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "core/engine_abi.h"
 #include "core/record.h"
 
 namespace orvane {
 
+// Where the engine found a file: its first byte on the device, its length
+// and the name the engine proposed (extension included).
+struct FoundFileExtent {
+  std::uint64_t file_start = 0;
+  std::uint32_t file_len = 0;
+  std::string pFileName;
+};
+
 class PRScanListNode : public PRRecord {
  public:
-  PRScanListNode();
-  PRScanListNode(const PRScanListNode&) = delete;
-  PRScanListNode& operator=(const PRScanListNode&) = delete;
-
   const char* className() const override { return "PRScanListNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  // The node's own copy of the engine record; its name points into
-  // `c_pFileName`, which the node owns.
-  _rec_file_ele* getfile() { return &fileinfo; }
-  const _rec_file_ele* getfile() const { return &fileinfo; }
-  void setfile(const _rec_file_ele& engineRecord);
+  const FoundFileExtent& getfile() const { return fileinfo; }
+  // Keeps the extent; a name longer than any path (4096 bytes) is cut, and
+  // a name ends at its first NUL.
+  void setfile(std::uint64_t fileStart, std::uint32_t fileLength, std::string_view proposedName);
 
   std::string nodeName;
   std::string nodeSizeString;
@@ -38,8 +39,7 @@ class PRScanListNode : public PRRecord {
   std::uint8_t bMarked = 0;
 
  private:
-  _rec_file_ele fileinfo{};
-  std::vector<char> c_pFileName;
+  FoundFileExtent fileinfo;
 };
 
 }  // namespace orvane

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "core/engine_abi.h"
 #include "engine/copy_out.h"
 #include "engine/devices.h"
+#include "engine/engine_abi.h"
 #include "engine/formats/registry.h"
 #include "engine/scanner.h"
 

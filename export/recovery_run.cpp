@@ -2,15 +2,12 @@
 
 #include <array>
 #include <cstdio>
-#include <cstring>
 #include <system_error>
 #include <utility>
 
-#include "core/engine_abi.h"
 #include "core/safe_names.h"
 #include "export/atomic_file.h"
 #include "export/vcf_controller.h"
-#include "rawscan/disk_table.h"
 
 namespace orvane {
 
@@ -39,8 +36,8 @@ void RecoveryRun::writeContactCard(const Contact& contact, std::string_view disp
 template void RecoveryRun::writeContactCard(const PRBlackBerryContactNode&, std::string_view);
 template void RecoveryRun::writeContactCard(const PRContactNode&, std::string_view);
 
-RecoveryRun::RecoveryRun(PRResultViewController& results, CorvelAppDelegate& app)
-    : results_(results), app_(app) {}
+RecoveryRun::RecoveryRun(PRResultViewController& results, const FoundFileCopier* foundFiles)
+    : results_(results), foundFiles_(foundFiles) {}
 
 RecoveryReport RecoveryRun::recoverFilesThread(const fs::path& recoverPath,
                                                const Progress& progress) {
@@ -49,9 +46,7 @@ RecoveryReport RecoveryRun::recoverFilesThread(const fs::path& recoverPath,
   report_ = {};
   results_.recovredFilesNum = 0;
 
-  // the controller's raw-scan flag and the model's source both mark a
-  // memory-card scan; either one is enough
-  if (app_.brawScan != 0 || results_.browseSource() == BrowseSource::memoryCard) {
+  if (results_.browseSource() == BrowseSource::memoryCard) {
     recoverRawCategories();
   } else if (results_.browseSource() == BrowseSource::ios) {
     recoverIosCategories();
@@ -210,25 +205,11 @@ void RecoveryRun::RecoverRawFile(PRScanListNode& node) {
   // so nothing the engine proposes can lead out of the category folder.
   const fs::path target =
       uniquePathIn(recoverFilePath_, makeSafeFileName(node.nodeName, kFoundFileFallbackName));
-  const std::string targetText = target.string();
-  // The engine takes the path in a fixed buffer; a path that does not fit
-  // with its NUL is refused rather than cut, which would write elsewhere.
-  if (targetText.size() + 1 > BB_RECOVER_PATH_CAPACITY) {
-    addProblem("path too long for the engine: " + targetText);
-  } else {
-    std::array<char, BB_RECOVER_PATH_CAPACITY> targetPath{};
-    std::memcpy(targetPath.data(), targetText.data(), targetText.size());
-    const bb_export_table* engine = app_.engineTable();
-    if (engine == nullptr || engine->recoverFile == nullptr) {
-      addProblem("no recovery engine is loaded: " + targetText + " was not copied");
-    } else {
-      // the disk chosen for the scan, by name; none makes the engine copy
-      // from the device it scanned last
-      list_disk_struct* disk = getCurrentDisk(app_);
-      engine->recoverFile(targetPath.data(), disk, node.getfile());
-      std::error_code ec;
-      if (!fs::exists(target, ec)) addProblem("the engine did not write " + targetText);
-    }
+  std::string problem;
+  if (foundFiles_ == nullptr) {
+    addProblem("no recovery engine is loaded: " + target.string() + " was not copied");
+  } else if (!foundFiles_->copyFoundFile(node, target, problem)) {
+    addProblem(std::move(problem));
   }
   counted();
 }

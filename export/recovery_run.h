@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/app_delegate.h"
 #include "core/blackberry_records.h"
+#include "core/found_file_copier.h"
 #include "core/ios_records.h"
 #include "core/scan_list_node.h"
 #include "export/rtf_controller.h"
@@ -32,7 +32,10 @@ class RecoveryRun {
  public:
   using Progress = std::function<void(int percent)>;
 
-  RecoveryRun(PRResultViewController& results, CorvelAppDelegate& app);
+  // `foundFiles` copies the files of a memory-card scan out; without it
+  // each ticked found file is a problem line.
+  explicit RecoveryRun(PRResultViewController& results,
+                       const FoundFileCopier* foundFiles = nullptr);
 
   RecoveryReport recoverFilesThread(const std::filesystem::path& recoverPath,
                                     const Progress& progress = {});
@@ -112,7 +115,7 @@ class RecoveryRun {
   void writeContactCard(const Contact& contact, std::string_view displayName);
 
   PRResultViewController& results_;
-  CorvelAppDelegate& app_;
+  const FoundFileCopier* foundFiles_;
   std::filesystem::path recoverPath_;
   std::filesystem::path recoverFilePath_;
   Progress progress_;

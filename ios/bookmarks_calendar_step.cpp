@@ -55,7 +55,7 @@ void PRIOSBackupScanner::scanBookMarkThread(const std::filesystem::path& folder)
   if (readable) db = SqliteDatabase::openReadOnly(*readable);
   if (db) {
     SqliteStatement rows(*db, kBookmarks);
-    while (rows.step()) {
+    while (!ctx_.stopRequested() && rows.step()) {
       auto bookmark = std::make_shared<PRBookMarkNode>();
       if (auto title = rows.text(0)) bookmark->bookMarkTitle = std::move(*title);
       if (auto url = rows.text(1)) bookmark->bookMarkURL = std::move(*url);
@@ -108,7 +108,7 @@ void PRIOSBackupScanner::scanCalenderThread(const std::filesystem::path& folder)
   const auto readEvents = [&](const char* sql) {
     SqliteStatement rows(*db, sql);
     if (!rows.prepared()) return false;
-    while (rows.step()) {
+    while (!ctx_.stopRequested() && rows.step()) {
       ++rowCount;
       auto event = std::make_shared<PRCalenderNode>();
       if (auto title = rows.text(0)) event->calTitle = std::move(*title);

@@ -59,7 +59,7 @@ void PRIOSBackupScanner::scanCallHistoryThread(const std::filesystem::path& fold
   if (readable) db = SqliteDatabase::openReadOnly(*readable);
   if (db) {
     SqliteStatement rows(*db, kCalls);
-    while (rows.step()) {
+    while (!ctx_.stopRequested() && rows.step()) {
       auto call = std::make_shared<PRCallHistoryNode>();
       if (auto address = rows.text(0)) call->callPhone = std::move(*address);
       if (const auto date = rows.decimal(1)) {
@@ -98,7 +98,7 @@ void PRIOSBackupScanner::scanNoteThread(const std::filesystem::path& folder) {
   if (db) {
     auto rows = std::make_unique<SqliteStatement>(*db, kNotesFirst);
     if (!rows->prepared()) rows = std::make_unique<SqliteStatement>(*db, kNotesSecond);
-    while (rows->step()) {
+    while (!ctx_.stopRequested() && rows->step()) {
       auto note = std::make_shared<PRNoteNode>();
       if (auto body = rows->text(4)) note->noteContent = std::move(*body);
       if (auto title = rows->text(0)) note->noteTitle = std::move(*title);

@@ -59,7 +59,7 @@ void PRIOSBackupScanner::scanContactThread(const std::filesystem::path& folder) 
     if (pictures) {
       if (auto db = SqliteDatabase::openReadOnly(*pictures)) {
         SqliteStatement rows(*db, current ? kFullSizeImages : kOlderImages);
-        while (rows.step()) {
+        while (!ctx_.stopRequested() && rows.step()) {
           auto image = std::make_shared<PRContactImageNode>();
           image->rowid = rowNumber(rows.decimal(0).value_or(0));
           const auto bytes = rows.blob(1);
@@ -76,7 +76,7 @@ void PRIOSBackupScanner::scanContactThread(const std::filesystem::path& folder) 
     const SqliteReadTransaction reading(*db);
     SqliteStatement people(*db, kPeople);
     const std::size_t firstNew = ctx_.lists.contactArray.size();
-    while (people.step()) {
+    while (!ctx_.stopRequested() && people.step()) {
       auto contact = std::make_shared<PRContactNode>();
       if (const auto rowid = people.decimal(0); rowid && *rowid != 0) {
         contact->rowid = rowNumber(*rowid);
@@ -106,7 +106,7 @@ void PRIOSBackupScanner::scanContactThread(const std::filesystem::path& folder) 
       if (values.prepared()) {
         values.reset();
         values.bindInt64(1, contact->rowid);
-        while (values.step()) {
+        while (!ctx_.stopRequested() && values.step()) {
           const auto value = values.text(2);
           if (!value) continue;
           switch (values.decimal(0).value_or(0)) {

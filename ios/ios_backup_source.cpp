@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "core/app_delegate.h"
+#include "core/conversions.h"
 #include "ios/ios_backup_scanner.h"
 #include "ios/ios_device_controller.h"
 
@@ -46,7 +46,7 @@ class IosBackupSource final : public BackupSource {
       return outcome;
     }
 
-    const std::uint8_t iOS6 = CorvelAppDelegate::IOSVersionIOS6(backupProductVersion(path));
+    const std::uint8_t iOS6 = FieldConversions::IOSVersionIOS6(backupProductVersion(path));
     PRIOSBackupScanner scanner(ctx, iOS6);
     const std::size_t media = scanner.scanDirAnalyThread(path);
     // Without media from the manifest the folder's large files are offered

@@ -106,7 +106,7 @@ std::size_t PRIOSBackupScanner::walkManifestDb(const std::filesystem::path& fold
   }
   SqliteStatement rows(*db, kManifestFiles);
   std::size_t records = 0;
-  while (rows.step()) {
+  while (!ctx_.stopRequested() && rows.step()) {
     ++records;
     const auto fileID = rows.text(0);
     if (!fileID || !isHashedName(*fileID)) continue;

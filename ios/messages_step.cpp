@@ -85,7 +85,7 @@ void PRIOSBackupScanner::scanMessageThread(const std::filesystem::path& folder) 
       }
     }
 
-    while (rows->step()) {
+    while (!ctx_.stopRequested() && rows->step()) {
       auto message = std::make_shared<PRMessageNode>();
       if (layout == Layout::ios6) {
         if (auto text = rows->text(1)) message->messageContent = std::move(*text);

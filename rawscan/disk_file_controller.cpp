@@ -17,9 +17,9 @@ constexpr int kMostPartitionsPerDisk = 256;
 
 }  // namespace
 
-PRDiskFileController::PRDiskFileController(CorvelAppDelegate& app, VolumeLister lister,
+PRDiskFileController::PRDiskFileController(const RawEngine& engine, VolumeLister lister,
                                            SystemDiskTest isSystemDisk)
-    : app_(app), lister_(std::move(lister)), isSystemDisk_(std::move(isSystemDisk)) {}
+    : engine_(engine), lister_(std::move(lister)), isSystemDisk_(std::move(isSystemDisk)) {}
 
 void PRDiskFileController::reload() {
   initDisk();
@@ -166,7 +166,6 @@ std::string PRDiskFileController::size_to_unit(std::uint64_t sizeBytes) {
 void PRDiskFileController::outlineViewSelectionDidChange(const DiskRow& row) {
   if (!row) return;
   currentScanNode = row;
-  app_.currentDiskName = row->diskdev;
 }
 
 bool PRDiskFileController::isMachineDisk(const std::string& deviceName, std::uint64_t sizeBytes) {

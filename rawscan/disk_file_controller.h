@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app_delegate.h"
 #include "rawscan/disk_info_node.h"
+#include "rawscan/raw_engine.h"
 #include "rawscan/volume_names.h"
 
 namespace orvane {
@@ -26,7 +26,7 @@ class PRDiskFileController {
   using SystemDiskTest =
       std::function<bool(const std::string& deviceName, std::uint64_t sizeBytes)>;
 
-  explicit PRDiskFileController(CorvelAppDelegate& app, VolumeLister lister = runVolumeLister,
+  explicit PRDiskFileController(const RawEngine& engine, VolumeLister lister = runVolumeLister,
                                 SystemDiskTest isSystemDisk = isMachineDisk);
 
   // What showing the chooser does: list the disks, read their volume
@@ -58,8 +58,7 @@ class PRDiskFileController {
   // The rows at the top of the tree, in the engine's order.
   const std::vector<DiskRow>& content() const { return content_; }
 
-  // A row was selected: it becomes the row to scan, and its disk the
-  // controller's current disk.
+  // A row was selected: it becomes the row to scan.
   void outlineViewSelectionDidChange(const DiskRow& row);
   DiskRow currentScanNode;
 
@@ -74,11 +73,11 @@ class PRDiskFileController {
   static bool isMachineDisk(const std::string& deviceName, std::uint64_t sizeBytes);
 
  private:
-  const bb_export_table* engine() const { return app_.engineTable(); }
+  const bb_export_table* engine() const { return engine_.engineTable(); }
   DiskRow diskRow(list_disk_struct* disk) const;
   void addPartitionRows(list_disk_struct* disk, PRDiskInfoNode& row);
 
-  CorvelAppDelegate& app_;
+  const RawEngine& engine_;
   VolumeLister lister_;
   SystemDiskTest isSystemDisk_;
   // Keyed by the whole device name: two disks never share their names.

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/engine_abi.h"
+#include "engine/engine_abi.h"
 
 namespace orvane {
 

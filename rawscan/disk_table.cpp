@@ -22,13 +22,13 @@ void DiskTable::replace(const DiskTableEntries& entries) {
   table = entries;
 }
 
-list_disk_struct* getCurrentDisk(const CorvelAppDelegate& app) {
-  const bb_export_table* engine = app.engineTable();
+list_disk_struct* findDisk(const RawEngine& rawEngine, std::string_view diskName) {
+  const bb_export_table* engine = rawEngine.engineTable();
   if (engine == nullptr || engine->diskDeviceName == nullptr) return nullptr;
   for (list_disk_struct* disk : DiskTable::entries()) {
     if (disk == nullptr) continue;
     const char* name = engine->diskDeviceName(disk);
-    if (name != nullptr && std::string_view(name) == app.currentDiskName) return disk;
+    if (name != nullptr && std::string_view(name) == diskName) return disk;
   }
   return nullptr;
 }

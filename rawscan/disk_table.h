@@ -5,9 +5,10 @@
 
 #include <array>
 #include <cstddef>
+#include <string_view>
 
-#include "core/app_delegate.h"
-#include "core/engine_abi.h"
+#include "engine/engine_abi.h"
+#include "rawscan/raw_engine.h"
 
 namespace orvane {
 
@@ -21,9 +22,9 @@ class DiskTable {
   static void replace(const DiskTableEntries& entries);
 };
 
-// The first disk of the table whose device name (engine slot 2) is the
-// controller's `currentDiskName`, byte for byte; none when no disk matches
-// or the engine cannot name disks.
-list_disk_struct* getCurrentDisk(const CorvelAppDelegate& app);
+// The first disk of the table whose device name (engine slot 2) is
+// `diskName`, byte for byte; none when no disk matches or the engine cannot
+// name disks.
+list_disk_struct* findDisk(const RawEngine& engine, std::string_view diskName);
 
 }  // namespace orvane

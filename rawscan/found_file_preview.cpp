@@ -3,17 +3,20 @@
 #include <new>
 
 #include "rawscan/disk_table.h"
+#include "rawscan/engine_file_copier.h"
 
 namespace orvane {
 
-std::optional<std::vector<std::byte>> readFoundFileBytes(const CorvelAppDelegate& app,
+std::optional<std::vector<std::byte>> readFoundFileBytes(const RawEngine& rawEngine,
+                                                         std::string_view diskName,
                                                          const PRScanListNode& node,
                                                          std::size_t largestBytes) {
-  const bb_export_table* engine = app.engineTable();
+  const bb_export_table* engine = rawEngine.engineTable();
   if (engine == nullptr || engine->readFoundFile == nullptr) return std::nullopt;
   // The engine fills exactly the record's length; the buffer is sized by
   // that length, whatever the displayed size says.
-  _rec_file_ele file = *node.getfile();
+  EngineFileRecord record(node);
+  const _rec_file_ele& file = *record.get();
   if (file.file_len == 0 || file.file_len > largestBytes) return std::nullopt;
   std::vector<std::byte> bytes;
   try {
@@ -21,7 +24,8 @@ std::optional<std::vector<std::byte>> readFoundFileBytes(const CorvelAppDelegate
   } catch (const std::bad_alloc&) {
     return std::nullopt;
   }
-  if (engine->readFoundFile(getCurrentDisk(app), bytes.data(), &file) != 0) return std::nullopt;
+  if (engine->readFoundFile(findDisk(rawEngine, diskName), bytes.data(), record.get()) != 0)
+    return std::nullopt;
   return bytes;
 }
 

@@ -5,10 +5,11 @@
 
 #include <cstddef>
 #include <optional>
+#include <string_view>
 #include <vector>
 
-#include "core/app_delegate.h"
 #include "core/scan_list_node.h"
+#include "rawscan/raw_engine.h"
 
 namespace orvane {
 
@@ -16,12 +17,13 @@ namespace orvane {
 // are shown by their generic icon instead.
 inline constexpr std::size_t kLargestPreviewBytes = 64u << 20;
 
-// Reads the found file's bytes from the disk currently chosen (or, when the
-// disk table does not know it, from the disk the engine scanned last).
+// Reads the found file's bytes from the disk it was found on (or, when the
+// disk table does not know that disk, from the disk the engine scanned
+// last).
 // None when there is no engine or read operation, the file is empty or
 // larger than `largestBytes`, or the engine cannot read it.
 std::optional<std::vector<std::byte>> readFoundFileBytes(
-    const CorvelAppDelegate& app, const PRScanListNode& node,
+    const RawEngine& engine, std::string_view diskName, const PRScanListNode& node,
     std::size_t largestBytes = kLargestPreviewBytes);
 
 }  // namespace orvane

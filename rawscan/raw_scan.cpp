@@ -45,15 +45,15 @@ std::string proposedNameOf(const _rec_file_ele& record) {
 
 }  // namespace
 
-PRRawScan::PRRawScan(CorvelAppDelegate& app) : app_(app) {}
+PRRawScan::PRRawScan(CorvelAppDelegate& app, RawEngine& engine) : app_(app), engine_(engine) {}
+
+std::string PRRawScan::scannedDisk() const {
+  std::lock_guard lock(diskMutex_);
+  return scannedDisk_;
+}
 
 PRRawScan::~PRRawScan() {
-  if (runningScan.load() == this) {
-    if (const bb_export_table* engine = app_.engineTable();
-        engine != nullptr && engine->stopScan != nullptr) {
-      engine->stopScan();
-    }
-  }
+  if (runningScan.load() == this) engine_.stopScan();
   waitForScan();
 }
 
@@ -62,6 +62,10 @@ bool PRRawScan::QuickScanStart(DiskRow node) {
   if (!runningScan.compare_exchange_strong(none, this)) return false;
   // the thread started before has ended its body; only its exit is left
   if (thread_.joinable()) thread_.join();
+  {
+    std::lock_guard lock(diskMutex_);
+    scannedDisk_ = node ? node->diskdev : std::string();
+  }
   try {
     thread_ = std::thread([this, row = std::move(node)] { RawScanThreaderHandle(row); });
   } catch (...) {
@@ -76,8 +80,7 @@ void PRRawScan::waitForScan() {
 }
 
 void PRRawScan::RawScanThreaderHandle(const DiskRow& node) {
-  app_.brawScan = 1;
-  const bb_export_table* engine = app_.engineTable();
+  const bb_export_table* engine = engine_.engineTable();
   RawScanResult result = RawScanResult::nothingChosen;
   if (!node) {
     result = RawScanResult::nothingChosen;
@@ -124,7 +127,7 @@ std::shared_ptr<PRScanListNode> PRRawScan::foundFileNode(const _rec_file_ele& re
   node->fileType = fileTypeOf(node->nodeName);
   node->nodeSizeString = FieldConversions::size_to_unit(record.file_len);
   node->fileSizeNumber = record.file_len;
-  node->setfile(record);
+  node->setfile(record.file_start, record.file_len, node->nodeName);
   return node;
 }
 

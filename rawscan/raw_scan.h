@@ -14,15 +14,18 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
 
 #include "core/app_delegate.h"
-#include "core/engine_abi.h"
 #include "core/scan_list_node.h"
+#include "engine/engine_abi.h"
 #include "rawscan/disk_info_node.h"
+#include "rawscan/engine_file_copier.h"
+#include "rawscan/raw_engine.h"
 
 namespace orvane {
 
@@ -39,7 +42,7 @@ class PRRawScan {
   // Reports of files longer than this (200 MiB) are dropped.
   static constexpr std::uint32_t kLargestFoundFile = 209715200;
 
-  explicit PRRawScan(CorvelAppDelegate& app);
+  PRRawScan(CorvelAppDelegate& app, RawEngine& engine);
   ~PRRawScan();
   PRRawScan(const PRRawScan&) = delete;
   PRRawScan& operator=(const PRRawScan&) = delete;
@@ -53,6 +56,15 @@ class PRRawScan {
   // included.
   void waitForScan();
   RawScanResult lastResult() const { return lastResult_; }
+  // Asks the engine to end the running scan; its thread then finishes.
+  void stop() const { engine_.stopScan(); }
+
+  // The disk or image of the scan started last (its device name); empty
+  // before any scan.
+  std::string scannedDisk() const;
+  // Has the engine copy files found by the scan started last.
+  EngineFileCopier copier() const { return EngineFileCopier(engine_, scannedDisk()); }
+  const RawEngine& engine() const { return engine_; }
 
   // The scan thread's body: the engine's scan call, then the end of the scan.
   void RawScanThreaderHandle(const DiskRow& node);
@@ -74,6 +86,9 @@ class PRRawScan {
   void finishThread();
 
   CorvelAppDelegate& app_;
+  RawEngine& engine_;
+  mutable std::mutex diskMutex_;
+  std::string scannedDisk_;
   std::thread thread_;
   std::atomic<RawScanResult> lastResult_{RawScanResult::finished};
 };

@@ -298,10 +298,9 @@ void PRResultViewController::ScanFinishOnMainThread() {
 }
 
 void PRResultViewController::releaseUIMemory() {
-  if (const bb_export_table* engine = app_.engineTable();
-      engine != nullptr && engine->stopScan != nullptr) {
-    engine->stopScan();
-  }
+  // a backup scan still running stops at its next record; a memory-card
+  // scan is stopped by its owner
+  app_.requestStop();
   {
     std::lock_guard lock(mutex_);
     for (auto& list : lists_->records) list.clear();

@@ -8,7 +8,7 @@ sample=${1:-samples/sample.bbb}
 target=${2:-$(mktemp -d -t orvane-sample-XXXXXX)/Rescued}
 
 scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_WERROR=ON >/dev/null
 cmake --build build -j"$(nproc)" --target orvane-cli
 
 echo "== What $sample holds"

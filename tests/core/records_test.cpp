@@ -98,51 +98,14 @@ TEST(RecordFields, VisitedUnderTheirOwnNamesInOrder) {
   EXPECT_EQ(d.fields.at("bSelected"), "number:1");
 }
 
-_rec_file_ele engineRecord(char* name, std::uint32_t nameLength) {
-  _rec_file_ele record{};
-  record.file_start = 0x1234567890ULL;
-  record.file_len = 4096;
-  record.file_name_len = nameLength;
-  record.pFileName = name;
-  return record;
-}
-
-TEST(ScanListNodeFile, KeepsItsOwnCopyOfTheEngineRecord) {
-  char name[] = "f0001234.jpg";
+TEST(ScanListNodeFile, KeepsTheExtentAndABoundedName) {
   PRScanListNode node;
-  node.setfile(engineRecord(name, 12));
-  std::memset(name, 'X', 12);  // the engine reuses its buffer after the call
-
-  const _rec_file_ele* kept = node.getfile();
-  EXPECT_EQ(kept->file_start, 0x1234567890ULL);
-  EXPECT_EQ(kept->file_len, 4096u);
-  EXPECT_EQ(kept->file_name_len, 12u);
-  EXPECT_STREQ(kept->pFileName, "f0001234.jpg");
-  EXPECT_EQ(kept->journal_file, nullptr);
-}
-
-TEST(ScanListNodeFile, NamesAreTerminatedAndBounded) {
-  PRScanListNode fresh;
-  ASSERT_NE(fresh.getfile()->pFileName, nullptr);
-  EXPECT_STREQ(fresh.getfile()->pFileName, "");
-
-  char unterminated[4] = {'a', 'b', 'c', 'd'};
-  PRScanListNode node;
-  node.setfile(engineRecord(unterminated, 4));
-  EXPECT_STREQ(node.getfile()->pFileName, "abcd");
-
-  char longer[] = "abcdef";
-  node.setfile(engineRecord(longer, 2));  // a second call replaces the first
-  EXPECT_STREQ(node.getfile()->pFileName, "ab");
-
-  node.setfile(engineRecord(nullptr, 10));
-  ASSERT_NE(node.getfile()->pFileName, nullptr);
-  EXPECT_STREQ(node.getfile()->pFileName, "");
-
-  // a length far beyond the name stops at its terminator
-  char shortName[] = "abc";
-  node.setfile(engineRecord(shortName, 0xFFFFFFFFu));
-  EXPECT_STREQ(node.getfile()->pFileName, "abc");
+  node.setfile(0x1234567890ULL, 4096, std::string_view("f0001234.jpg\0junk", 17));
+  EXPECT_EQ(node.getfile().file_start, 0x1234567890ULL);
+  EXPECT_EQ(node.getfile().file_len, 4096u);
+  EXPECT_EQ(node.getfile().pFileName, "f0001234.jpg");
+  node.setfile(0, 1, std::string(5000, 'a'));  // longer than any path
+  EXPECT_EQ(node.getfile().pFileName.size(), 4096u);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "core/main_thread_dispatcher.h"
 #include "export/recovery_run.h"
 #include "fixtures/scratch_folder.h"
+#include "rawscan/engine_file_copier.h"
 
 namespace orvane::testing {
 
@@ -74,7 +75,7 @@ class ExportTest : public ::testing::Test {
   }
 
   RecoveryReport run(const RecoveryRun::Progress& progress = {}) {
-    RecoveryRun recovery(results, app);
+    RecoveryRun recovery(results, &copier);
     return recovery.recoverFilesThread(out(), progress);
   }
 
@@ -83,6 +84,9 @@ class ExportTest : public ::testing::Test {
   DirectDispatcher dispatcher;
   CorvelAppDelegate app{dispatcher};
   PRResultViewController results{app};
+  RawEngine rawEngine;
+  // found files are copied by the engine from the disk it scanned last
+  EngineFileCopier copier{rawEngine, ""};
   fixtures::ScratchFolder scratch;
 };
 

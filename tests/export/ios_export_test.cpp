@@ -258,14 +258,8 @@ TEST_F(IosRecoveryTest, BlackBerryRecordsAreNotPartOfAnIosExport) {
   EXPECT_EQ(report.recordsWritten, 0);
 }
 
-TEST_F(IosRecoveryTest, TheRawScanFlagOrAMemoryCardSourceMeansMemoryCardMode) {
+TEST_F(IosRecoveryTest, AMemoryCardSourceMeansMemoryCardMode) {
   const Names cardTree = sorted({"Image", "Audio", "Video", "Document"});
-  app.brawScan = 1;
-  run();
-  EXPECT_EQ(treeOf(out()), cardTree);
-
-  fs::remove_all(out());
-  app.brawScan = 0;
   results.showView(BrowseSource::memoryCard);
   run();
   EXPECT_EQ(treeOf(out()), cardTree);

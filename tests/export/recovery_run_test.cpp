@@ -254,7 +254,7 @@ TEST(RecoveryRunNames, ProposedFolderNameUsesLocalDateAndTime) {
 struct EngineCall {
   std::array<char, BB_RECOVER_PATH_CAPACITY> targetPath;
   list_disk_struct* disk;
-  _rec_file_ele* file;
+  std::uint64_t fileStart;
 };
 std::vector<EngineCall> engineCalls;
 
@@ -263,7 +263,7 @@ int fakeRecoverFile(const char* targetPath, list_disk_struct* disk, _rec_file_el
   EngineCall call{};
   std::copy_n(targetPath, call.targetPath.size(), call.targetPath.begin());
   call.disk = disk;
-  call.file = file;
+  call.fileStart = file->file_start;
   engineCalls.push_back(call);
   std::ofstream(targetPath) << "copied from " << file->file_start;
   return 0;
@@ -274,7 +274,6 @@ class RawRecoveryTest : public RecoveryRunTest {
   void SetUp() override {
     engineCalls.clear();
     engine.recoverFile = &fakeRecoverFile;
-    app.brawScan = 1;
     results.showView(BrowseSource::memoryCard);
   }
 
@@ -283,12 +282,7 @@ class RawRecoveryTest : public RecoveryRunTest {
     auto node = std::make_shared<PRScanListNode>();
     node->nodeName = name;
     node->fileType = std::move(fileType);
-    _rec_file_ele record{};
-    record.file_start = fileStart;
-    record.file_len = 10;
-    record.file_name_len = static_cast<std::uint32_t>(name.size());
-    record.pFileName = name.data();
-    node->setfile(record);
+    node->setfile(fileStart, 10, name);
     return post(events::BlackBerryRawRecoveryFileInfo, node);
   }
 
@@ -296,7 +290,7 @@ class RawRecoveryTest : public RecoveryRunTest {
 };
 
 TEST_F(RawRecoveryTest, TheEngineCopiesEachTickedFileIntoItsCategoryFolder) {
-  app.useEngineTable(&engine);
+  rawEngine.useEngineTable(&engine);
   auto image = postFound("DCIM/100/IMG_0001.JPG", "Image", 4096);
   postFound("IMG_0001.JPG", "Image", 8192);
   postFound("IMG_0001.JPG", "Image", 12288);
@@ -313,7 +307,7 @@ TEST_F(RawRecoveryTest, TheEngineCopiesEachTickedFileIntoItsCategoryFolder) {
   EXPECT_EQ(readFileText(out() / "Image/DCIM_100_IMG_0001.JPG"), "copied from 4096");
   EXPECT_EQ(readFileText(out() / "Image/IMG_0001 (2).JPG"), "copied from 12288");
   ASSERT_EQ(engineCalls.size(), 6u);
-  EXPECT_EQ(engineCalls[0].file, image->getfile());
+  EXPECT_EQ(engineCalls[0].fileStart, image->getfile().file_start);
   for (const EngineCall& call : engineCalls) {
     EXPECT_EQ(call.disk, nullptr);
     // the path buffer is zero-filled after the path
@@ -334,7 +328,7 @@ TEST_F(RawRecoveryTest, WithoutAnEngineTheFoldersAreMadeAndEachFileIsReported) {
   for (const bb_export_table* table : {static_cast<const bb_export_table*>(nullptr),
                                        static_cast<const bb_export_table*>(&engine)}) {
     bb_export_table withoutSlot{};
-    app.useEngineTable(table == nullptr ? nullptr : &withoutSlot);
+    rawEngine.useEngineTable(table == nullptr ? nullptr : &withoutSlot);
     fs::remove_all(out());
 
     const RecoveryReport report = run();
@@ -350,7 +344,7 @@ TEST_F(RawRecoveryTest, WithoutAnEngineTheFoldersAreMadeAndEachFileIsReported) {
 }
 
 TEST_F(RawRecoveryTest, APathThatDoesNotFitTheEngineBufferIsRefusedNotCut) {
-  app.useEngineTable(&engine);
+  rawEngine.useEngineTable(&engine);
   const fs::path deepRoot = scratch / std::string(150, 'p') / std::string(150, 'q');
   const std::size_t prefixLength = (deepRoot / "Image").string().size() + 1;
   ASSERT_LT(prefixLength, 399u - 10);
@@ -361,7 +355,7 @@ TEST_F(RawRecoveryTest, APathThatDoesNotFitTheEngineBufferIsRefusedNotCut) {
   postFound(tooLong, "Image", 2);
   results.selectAllCategories();
 
-  RecoveryRun recovery(results, app);
+  RecoveryRun recovery(results, &copier);
   const RecoveryReport report = recovery.recoverFilesThread(deepRoot);
 
   ASSERT_EQ(engineCalls.size(), 1u);

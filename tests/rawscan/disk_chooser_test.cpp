@@ -40,13 +40,13 @@ std::vector<std::string> treeLines(const PRDiskFileController& chooser) {
 
 class DiskChooserTest : public ::testing::Test {
  protected:
-  void SetUp() override { app.useEngineTable(&engine.table); }
+  void SetUp() override { rawEngine.useEngineTable(&engine.table); }
 
   // A chooser whose system disk is /dev/vda and whose volume names come
   // from `listings`.
   PRDiskFileController chooser() {
     return PRDiskFileController(
-        app,
+        rawEngine,
         [this](const std::string& device) -> std::optional<std::string> {
           listed.push_back(device);
           const auto found = listings.find(device);
@@ -56,8 +56,7 @@ class DiskChooserTest : public ::testing::Test {
         [](const std::string& device, std::uint64_t) { return device == "/dev/vda"; });
   }
 
-  DirectDispatcher dispatcher;
-  CorvelAppDelegate app{dispatcher};
+  RawEngine rawEngine;
   FakeEngine engine;
   std::map<std::string, std::string> listings;
   std::vector<std::string> listed;
@@ -80,7 +79,7 @@ TEST_F(DiskChooserTest, TheSystemDiskListedFirstIsLeftOutAndTheCardOffered) {
 TEST_F(DiskChooserTest, ACardListedFirstIsNeverLeftOut) {
   // the machine's own test: the card is no block device holding "/"
   engine.addDisk("/dev/orvane-test-card", 31914983424, {{1, "exfat"}});
-  PRDiskFileController disks(app, nullptr);
+  PRDiskFileController disks(rawEngine, nullptr);
   disks.reload();
   EXPECT_EQ(treeLines(disks),
             (std::vector<std::string>{"/dev/orvane-test-card (31.91G)", "  1 NO NAME [exfat]"}));
@@ -89,7 +88,7 @@ TEST_F(DiskChooserTest, ACardListedFirstIsNeverLeftOut) {
 TEST_F(DiskChooserTest, TheEnginesSizeZeroStandInForTheSystemDiskIsLeftOut) {
   engine.addDisk("/dev/root", 0);
   engine.addDisk("/dev/orvane-test-card", 2000000000);
-  PRDiskFileController disks(app, nullptr);
+  PRDiskFileController disks(rawEngine, nullptr);
   disks.reload();
   EXPECT_EQ(treeLines(disks), (std::vector<std::string>{"/dev/orvane-test-card (2.00G)"}));
 }
@@ -107,7 +106,7 @@ TEST_F(DiskChooserTest, TheDiskHoldingTheRunningSystemIsTheMachinesOwn) {
 
   engine.addDisk(*systemDisk, 256000000000);
   engine.addDisk("/dev/orvane-test-card", 2000000000);
-  PRDiskFileController disks(app, nullptr);
+  PRDiskFileController disks(rawEngine, nullptr);
   disks.reload();
   EXPECT_EQ(treeLines(disks), (std::vector<std::string>{"/dev/orvane-test-card (2.00G)"}));
 }
@@ -195,7 +194,7 @@ TEST_F(DiskChooserTest, WithoutAnEngineOrItsListingTheTreeIsEmpty) {
   disks.reload();
   ASSERT_EQ(disks.content().size(), 1u);
 
-  app.useEngineTable(nullptr);
+  rawEngine.useEngineTable(nullptr);
   EXPECT_EQ(disks.initDisk(), 0);
   disks.addDeepDeviceList();
   EXPECT_TRUE(disks.content().empty());
@@ -203,38 +202,32 @@ TEST_F(DiskChooserTest, WithoutAnEngineOrItsListingTheTreeIsEmpty) {
 
   bb_export_table noListing = engine.table;
   noListing.beginDiskList = [] { return 0; };
-  app.useEngineTable(&noListing);
+  rawEngine.useEngineTable(&noListing);
   EXPECT_EQ(disks.initDisk(), 0);
   disks.initVolumeName();
   disks.addDeepDeviceList();
   EXPECT_TRUE(disks.content().empty());
 }
 
-TEST_F(DiskChooserTest, SelectingARowMakesItsDiskTheCurrentDisk) {
+TEST_F(DiskChooserTest, SelectingARowMakesItTheRowToScanAndDisksAreFoundByName) {
   engine.addDisk("/dev/vda", 1);
   engine.addDisk("/dev/sdb", 1000, {{1, "vfat"}});
   engine.addDisk("/dev/sdc", 1000);
   PRDiskFileController disks = chooser();
   disks.reload();
-  EXPECT_EQ(getCurrentDisk(app), nullptr);
-
   const DiskRow partition = disks.content()[0]->children[0];
   disks.outlineViewSelectionDidChange(partition);
   EXPECT_EQ(disks.currentScanNode, partition);
-  EXPECT_EQ(app.currentDiskName, "/dev/sdb");
-  EXPECT_EQ(getCurrentDisk(app), engine.disk(1));
 
-  disks.outlineViewSelectionDidChange(disks.content()[1]);
-  EXPECT_EQ(getCurrentDisk(app), engine.disk(2));
-
+  EXPECT_EQ(findDisk(rawEngine, "/dev/sdb"), engine.disk(1));
+  EXPECT_EQ(findDisk(rawEngine, "/dev/sdc"), engine.disk(2));
   // names are compared whole, byte for byte
-  app.currentDiskName = "/dev/sd";
-  EXPECT_EQ(getCurrentDisk(app), nullptr);
-  app.currentDiskName = "/dev/sdb";
+  EXPECT_EQ(findDisk(rawEngine, "/dev/sd"), nullptr);
+  EXPECT_EQ(findDisk(rawEngine, ""), nullptr);
   bb_export_table unnamed = engine.table;
   unnamed.diskDeviceName = nullptr;
-  app.useEngineTable(&unnamed);
-  EXPECT_EQ(getCurrentDisk(app), nullptr);
+  rawEngine.useEngineTable(&unnamed);
+  EXPECT_EQ(findDisk(rawEngine, "/dev/sdb"), nullptr);
 }
 
 TEST(DiskSizeText, StepsOfAThousandUpToTerabytes) {

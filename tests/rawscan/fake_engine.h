@@ -14,7 +14,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/engine_abi.h"
+#include "engine/engine_abi.h"
 
 namespace orvane::testing {
 

@@ -11,6 +11,7 @@
 #include "fake_engine.h"
 #include "fixtures/scratch_folder.h"
 #include "rawscan/disk_file_controller.h"
+#include "rawscan/engine_file_copier.h"
 #include "rawscan/found_file_preview.h"
 #include "results/result_view_controller.h"
 
@@ -25,9 +26,7 @@ std::shared_ptr<PRScanListNode> foundFile(std::string name, std::uint64_t start,
   node->nodeName = name;
   node->fileType = "Image";
   node->fileSizeNumber = length;
-  const _rec_file_ele record{start, length, static_cast<std::uint32_t>(name.size()), name.data(),
-                             nullptr};
-  node->setfile(record);
+  node->setfile(start, length, name);
   return node;
 }
 
@@ -37,7 +36,7 @@ class FoundFileReadTest : public ::testing::Test {
     for (int i = 0; i < 4096; ++i) engine.deviceBytes.push_back(static_cast<std::uint8_t>(i * 7));
     engine.addDisk("/dev/vda", 1);
     engine.addDisk("/dev/sdb", 4096);
-    app.useEngineTable(&engine.table);
+    rawEngine.useEngineTable(&engine.table);
     chooser.reload();
     chooser.outlineViewSelectionDidChange(chooser.content().at(0));
   }
@@ -52,37 +51,38 @@ class FoundFileReadTest : public ::testing::Test {
 
   DirectDispatcher dispatcher;
   CorvelAppDelegate app{dispatcher};
+  RawEngine rawEngine;
   FakeEngine engine;
-  PRDiskFileController chooser{app, nullptr};
+  PRDiskFileController chooser{rawEngine, nullptr};
 };
 
 TEST_F(FoundFileReadTest, ThePreviewReadsTheFileFromTheChosenDisk) {
   const auto node = foundFile("f2.jpg", 1000, 300);
-  EXPECT_EQ(readFoundFileBytes(app, *node), deviceSlice(1000, 300));
+  EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sdb", *node), deviceSlice(1000, 300));
   ASSERT_EQ(engine.readDisks.size(), 1u);
   EXPECT_EQ(engine.readDisks[0], engine.disk(1));
 
   // a disk the table does not know leaves the choice to the engine
-  app.currentDiskName = "/dev/gone";
-  EXPECT_EQ(readFoundFileBytes(app, *node), deviceSlice(1000, 300));
+  EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/gone", *node), deviceSlice(1000, 300));
   EXPECT_EQ(engine.readDisks.back(), nullptr);
 }
 
 TEST_F(FoundFileReadTest, ThePreviewReadsNothingTooLargeOrUnreadable) {
-  EXPECT_EQ(readFoundFileBytes(app, *foundFile("big.jpg", 0, 4000), 3999), std::nullopt);
-  EXPECT_EQ(readFoundFileBytes(app, *foundFile("empty.jpg", 0, 0)), std::nullopt);
+  EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sdb", *foundFile("big.jpg", 0, 4000), 3999),
+            std::nullopt);
+  EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sdb", *foundFile("empty.jpg", 0, 0)), std::nullopt);
   EXPECT_TRUE(engine.readDisks.empty());
-  EXPECT_EQ(readFoundFileBytes(app, *foundFile("past-the-end.jpg", 4000, 200)), std::nullopt);
+  EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sdb", *foundFile("past-the-end.jpg", 4000, 200)),
+            std::nullopt);
 
   bb_export_table noRead = engine.table;
   noRead.readFoundFile = nullptr;
-  app.useEngineTable(&noRead);
-  EXPECT_EQ(readFoundFileBytes(app, *foundFile("a.jpg", 0, 10)), std::nullopt);
+  rawEngine.useEngineTable(&noRead);
+  EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sdb", *foundFile("a.jpg", 0, 10)), std::nullopt);
 }
 
 TEST_F(FoundFileReadTest, RecoveryCopiesFromTheChosenDiskUnderTheExportFolderOnly) {
   PRResultViewController results(app);
-  app.brawScan = 1;
   results.showView(BrowseSource::memoryCard);
   // names that hold folders, lead upwards or repeat
   for (const auto& node :
@@ -93,7 +93,8 @@ TEST_F(FoundFileReadTest, RecoveryCopiesFromTheChosenDiskUnderTheExportFolderOnl
   results.selectAllCategories();
   fixtures::ScratchFolder scratch;
   const auto out = scratch / "Orvane 2014-05-06 - 17.03.09";
-  const RecoveryReport report = RecoveryRun(results, app).recoverFilesThread(out);
+  const EngineFileCopier copier(rawEngine, "/dev/sdb");
+  const RecoveryReport report = RecoveryRun(results, &copier).recoverFilesThread(out);
 
   EXPECT_TRUE(report.problems.empty());
   EXPECT_EQ(report.recordsWritten, 4);

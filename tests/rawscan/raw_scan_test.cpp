@@ -40,13 +40,13 @@ DiskRow row(std::string device, std::int32_t index) {
 class RawScanTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    app.useEngineTable(&engine.table);
+    rawEngine.useEngineTable(&engine.table);
     results.setObserver(&watcher);
     results.showView(BrowseSource::memoryCard);
   }
 
   RawScanResult scanOnce(DiskRow node) {
-    PRRawScan scan(app);
+    PRRawScan scan(app, rawEngine);
     EXPECT_TRUE(scan.QuickScanStart(std::move(node)));
     scan.waitForScan();
     return scan.lastResult();
@@ -62,6 +62,7 @@ class RawScanTest : public ::testing::Test {
 
   DirectDispatcher dispatcher;
   CorvelAppDelegate app{dispatcher};
+  RawEngine rawEngine;
   PRResultViewController results{app};
   ScanWatcher watcher;
   FakeEngine engine;
@@ -101,12 +102,10 @@ TEST_F(RawScanTest, AFoundFileRecordKeepsItsOwnCopyOfTheEnginesRecord) {
   EXPECT_EQ(image.fileSizeNumber, 1536u);
   EXPECT_EQ(image.bSelected, 0);
   // the engine scribbled over its record after the call; the copy stands
-  const _rec_file_ele* file = image.getfile();
-  EXPECT_EQ(file->file_start, 4096u);
-  EXPECT_EQ(file->file_len, 1536u);
-  EXPECT_EQ(file->file_name_len, 21u);
-  EXPECT_STREQ(file->pFileName, "DCIM/100/IMG_0001.JPG");
-  EXPECT_EQ(file->journal_file, nullptr);
+  const FoundFileExtent& file = image.getfile();
+  EXPECT_EQ(file.file_start, 4096u);
+  EXPECT_EQ(file.file_len, 1536u);
+  EXPECT_EQ(file.pFileName, "DCIM/100/IMG_0001.JPG");
 }
 
 TEST_F(RawScanTest, FilesOfNoBytesOrOver200MiBAreDropped) {
@@ -159,11 +158,9 @@ TEST(FoundFileNode, NameIsBoundedByItsLengthAndItsEnd) {
 }
 
 TEST_F(RawScanTest, TheEngineScansTheChosenDiskOrPartition) {
-  app.brawScan = 0;
   scanOnce(row("/dev/sdb", 2));
   EXPECT_EQ(engine.scannedDevice, "/dev/sdb");
   EXPECT_EQ(engine.scannedPartition, 2);
-  EXPECT_EQ(app.brawScan, 1);
   EXPECT_EQ(watcher.finished, 1);
 
   scanOnce(row("/dev/sdc", BB_WHOLE_DISK));
@@ -181,9 +178,9 @@ TEST_F(RawScanTest, EveryWayOfEndingEndsTheScan) {
   EXPECT_EQ(engine.scanCalls, 2);
   bb_export_table noScan = engine.table;
   noScan.scan = nullptr;
-  app.useEngineTable(&noScan);
+  rawEngine.useEngineTable(&noScan);
   EXPECT_EQ(scanOnce(row("/dev/sdb", 1)), RawScanResult::noEngine);
-  app.useEngineTable(nullptr);
+  rawEngine.useEngineTable(nullptr);
   EXPECT_EQ(scanOnce(row("/dev/sdb", 1)), RawScanResult::noEngine);
   EXPECT_EQ(watcher.finished, 5);
 }
@@ -191,8 +188,8 @@ TEST_F(RawScanTest, EveryWayOfEndingEndsTheScan) {
 TEST_F(RawScanTest, OneScanAtATime) {
   engine.holdScan = true;
   engine.reports = {FoundReport{0, 10, "a.jpg"}};
-  PRRawScan first(app);
-  PRRawScan second(app);
+  PRRawScan first(app, rawEngine);
+  PRRawScan second(app, rawEngine);
   ASSERT_TRUE(first.QuickScanStart(row("/dev/sdb", 1)));
   engine.waitUntilScanning();
   EXPECT_FALSE(second.QuickScanStart(row("/dev/sdc", 1)));
@@ -212,7 +209,7 @@ TEST_F(RawScanTest, OneScanAtATime) {
 TEST_F(RawScanTest, AScanThatGoesWhileRunningStopsTheEngineFirst) {
   engine.holdScan = true;
   {
-    PRRawScan scan(app);
+    PRRawScan scan(app, rawEngine);
     ASSERT_TRUE(scan.QuickScanStart(row("/dev/sdb", 1)));
     engine.waitUntilScanning();
   }

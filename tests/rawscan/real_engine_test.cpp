@@ -30,7 +30,7 @@ class RealEngineTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(fs::exists(kEngine)) << kEngine << " is missing: build the target bblib";
     ::setenv("ORVANE_ENGINE", kEngine.c_str(), 1);
-    ASSERT_TRUE(app.initDll());
+    ASSERT_TRUE(rawEngine.initDll());
     ::unsetenv("ORVANE_ENGINE");
     fixtures::CardImageWriter(512 * 1024)
         .file(4096, png)
@@ -47,11 +47,12 @@ class RealEngineTest : public ::testing::Test {
   fixtures::ScratchFolder scratch;
   DirectDispatcher dispatcher;
   CorvelAppDelegate app{dispatcher};
+  RawEngine rawEngine;
   PRResultViewController results{app};
 };
 
 TEST_F(RealEngineTest, ACardImageIsListedScannedPreviewedAndExportedByteForByte) {
-  PRDiskFileController chooser(app);
+  PRDiskFileController chooser(rawEngine);
   ASSERT_EQ(chooser.addDiskImage(image().string()), 0);
   EXPECT_EQ(chooser.addDiskImage((scratch / "missing.img").string()), -1);
   chooser.reload();
@@ -64,7 +65,7 @@ TEST_F(RealEngineTest, ACardImageIsListedScannedPreviewedAndExportedByteForByte)
   chooser.outlineViewSelectionDidChange(card);
 
   results.showView(BrowseSource::memoryCard);
-  PRRawScan scan(app);
+  PRRawScan scan(app, rawEngine);
   ASSERT_TRUE(scan.QuickScanStart(card));
   scan.waitForScan();
   EXPECT_EQ(scan.lastResult(), RawScanResult::finished);
@@ -78,7 +79,7 @@ TEST_F(RealEngineTest, ACardImageIsListedScannedPreviewedAndExportedByteForByte)
   EXPECT_EQ(images[1]->nodeName, "f128.jpg");
   EXPECT_EQ(sounds[0]->nodeName, "f256.wav");
 
-  const auto preview = readFoundFileBytes(app, *images[1]);
+  const auto preview = readFoundFileBytes(rawEngine, scan.scannedDisk(), *images[1]);
   ASSERT_TRUE(preview);
   EXPECT_EQ(preview->size(), jpeg.size());
   EXPECT_TRUE(
@@ -86,14 +87,15 @@ TEST_F(RealEngineTest, ACardImageIsListedScannedPreviewedAndExportedByteForByte)
 
   results.selectAllCategories();
   const fs::path out = scratch / "out";
-  RecoveryReport report = RecoveryRun(results, app).recoverFilesThread(out);
+  const EngineFileCopier copier = scan.copier();
+  RecoveryReport report = RecoveryRun(results, &copier).recoverFilesThread(out);
   EXPECT_TRUE(report.problems.empty()) << report.problems.front();
   EXPECT_EQ(fixtures::readFileBytes(out / "Image" / "f8.png"), png);
   EXPECT_EQ(fixtures::readFileBytes(out / "Image" / "f128.jpg"), jpeg);
   EXPECT_EQ(fixtures::readFileBytes(out / "Audio" / "f256.wav"), wav);
 
   // a second export into the same folder adds copies beside the first
-  report = RecoveryRun(results, app).recoverFilesThread(out);
+  report = RecoveryRun(results, &copier).recoverFilesThread(out);
   EXPECT_TRUE(report.problems.empty()) << report.problems.front();
   EXPECT_EQ(fixtures::readFileBytes(out / "Image" / "f8 (2).png"), png);
   EXPECT_EQ(fixtures::readFileBytes(out / "Image" / "f8.png"), png);

@@ -1,0 +1,115 @@
+#include "core/dates.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <limits>
+#include <string_view>
+
+namespace orvane {
+
+namespace {
+
+// Values counted from 2001-01-01 are this many seconds after 1970-01-01.
+constexpr std::int64_t kSecondsFrom1970To2001 = 978307200;
+constexpr std::int64_t kLargestSecondsDate = 100000000000;
+
+std::int64_t wholeSecondsOf(std::int64_t stored, DateUnit unit) {
+  switch (unit) {
+    case DateUnit::kSeconds:
+      return stored;
+    case DateUnit::kMilliseconds:
+      return stored / 1000;
+    case DateUnit::kNanoseconds:
+      return stored / 1000000000;
+    case DateUnit::kSecondsOrNanoseconds:
+      return stored > kLargestSecondsDate ? stored / 1000000000 : stored;
+  }
+  return stored;
+}
+
+// localtime_r reads TZ once; a zone changed since (the tests, a user's
+// setting) is applied before the next breakdown.
+void followZone() {
+  thread_local std::string zoneSeen;
+  thread_local bool seenAny = false;
+  const char* zone = std::getenv("TZ");
+  const std::string_view now = zone != nullptr ? zone : "\x01unset";
+  if (seenAny && now == zoneSeen) return;
+  seenAny = true;
+  zoneSeen.assign(now);
+  ::tzset();
+}
+
+std::optional<std::tm> localBreakdown(std::int64_t since1970) {
+  if (since1970 > std::numeric_limits<std::time_t>::max() ||
+      since1970 < std::numeric_limits<std::time_t>::min()) {
+    return std::nullopt;
+  }
+  followZone();
+  const auto when = static_cast<std::time_t>(since1970);
+  std::tm parts{};
+  // fails when the year does not fit the broken-down form
+  if (::localtime_r(&when, &parts) == nullptr) return std::nullopt;
+  return parts;
+}
+
+void putDigits(char* at, std::int64_t value, int count) {
+  for (int i = count - 1; i >= 0; --i) {
+    at[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+}
+
+}  // namespace
+
+std::optional<std::int64_t> unixSecondsOf(std::int64_t stored, DateEpoch epoch, DateUnit unit) {
+  if (stored <= 0) return std::nullopt;
+  const std::int64_t seconds = wholeSecondsOf(stored, unit);
+  // the addition below stays far from the limit of 64 bits
+  if (seconds > std::numeric_limits<std::int64_t>::max() - kSecondsFrom1970To2001) {
+    return std::nullopt;
+  }
+  switch (epoch) {
+    case DateEpoch::kUnix1970:
+      return seconds;
+    case DateEpoch::kApple2001:
+      return seconds + kSecondsFrom1970To2001;
+    case DateEpoch::kGuessed: {
+      const auto asIf1970 = localBreakdown(seconds);
+      if (!asIf1970) return std::nullopt;
+      return asIf1970->tm_year + 1900 < 1990 ? seconds + kSecondsFrom1970To2001 : seconds;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> dateText(std::int64_t stored, DateEpoch epoch, DateUnit unit) {
+  const auto since1970 = unixSecondsOf(stored, epoch, unit);
+  if (!since1970) return std::nullopt;
+  const auto parts = localBreakdown(*since1970);
+  // the text has room for a four-digit year only
+  if (!parts || parts->tm_year + 1900 > 9999 || parts->tm_year + 1900 < 0) return std::nullopt;
+  // "MM-DD-YYYY HH:MM"
+  std::string text(16, '-');
+  putDigits(&text[0], parts->tm_mon + 1, 2);
+  putDigits(&text[3], parts->tm_mday, 2);
+  putDigits(&text[6], std::int64_t{parts->tm_year} + 1900, 4);
+  text[10] = ' ';
+  putDigits(&text[11], parts->tm_hour, 2);
+  text[13] = ':';
+  putDigits(&text[14], parts->tm_min, 2);
+  return text;
+}
+
+std::optional<std::string> utcDateText(std::int64_t stored, DateEpoch epoch, DateUnit unit) {
+  const auto since1970 = unixSecondsOf(stored, epoch, unit);
+  if (!since1970 || *since1970 > std::numeric_limits<std::time_t>::max()) return std::nullopt;
+  const auto when = static_cast<std::time_t>(*since1970);
+  std::tm parts{};
+  if (::gmtime_r(&when, &parts) == nullptr || parts.tm_year + 1900 > 9999) return std::nullopt;
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+  return std::string(text);
+}
+
+}  // namespace orvane
