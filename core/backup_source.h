@@ -6,6 +6,7 @@
 
 #include "core/notification_center.h"
 #include "core/per_scan_lists.h"
+#include "core/temp_folder.h"
 
 namespace orvane {
 
@@ -13,8 +14,12 @@ namespace orvane {
 struct ScanContext {
   NotificationCenter& nc;
   PerScanLists& lists;
-  // Private to this scan (mkdtemp); removed when the scan ends.
+  // Private to this scan (mkdtemp); removed when the scan ends, unless
+  // records still refer to files in it: a reader that leaves such files
+  // holds `tempFolderOwner` (or a folder made inside it) in its records'
+  // content sources, and the folder goes when the last of them goes.
   const std::filesystem::path& tempFolder;
+  std::shared_ptr<const TempFolder> tempFolderOwner = nullptr;
 };
 
 struct ScanOutcome {

@@ -251,24 +251,18 @@ TEST_F(IosRecoveryTest, AMediaFileThatCannotBeReadIsAProblemLineAndStillCounts) 
   EXPECT_EQ(results.recovredFilesNum, 0);
 }
 
-TEST_F(IosRecoveryTest, BlackBerryRecordsAreNotPartOfAnIosExport) {
+TEST_F(IosRecoveryTest, BlackBerryRecordsAreNotPartOfAnIosExportAndCardModeWins) {
   post<PRBlackBerrySMSMessageNode>(events::BlackBerrySMSMessageInfo)->bSelected = 1;
-  const RecoveryReport report = run();
+  EXPECT_EQ(run().recordsWritten, 0);
   EXPECT_EQ(treeOf(out()), kEmptyIosTree);
-  EXPECT_EQ(report.recordsWritten, 0);
-}
-
-TEST_F(IosRecoveryTest, TheRawScanFlagOrAMemoryCardSourceMeansMemoryCardMode) {
-  const Names cardTree = sorted({"Image", "Audio", "Video", "Document"});
-  app.brawScan = 1;
-  run();
-  EXPECT_EQ(treeOf(out()), cardTree);
-
-  fs::remove_all(out());
-  app.brawScan = 0;
-  results.showView(BrowseSource::memoryCard);
-  run();
-  EXPECT_EQ(treeOf(out()), cardTree);
+  // the raw-scan flag or a memory-card source means memory-card mode
+  for (const bool rawFlag : {true, false}) {
+    fs::remove_all(out());
+    app.brawScan = rawFlag ? 1 : 0;
+    if (!rawFlag) results.showView(BrowseSource::memoryCard);
+    run();
+    EXPECT_EQ(treeOf(out()), sorted({"Image", "Audio", "Video", "Document"}));
+  }
 }
 
 }  // namespace
