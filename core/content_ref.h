@@ -17,7 +17,10 @@ namespace orvane {
 // bytes are read when they are previewed, exported or printed.
 //
 // Reads are positioned and share no state, so one source may be read from
-// several threads at once (the preview and an export).
+// several threads at once (the preview and an export). A source may do more
+// than read: a view of an encrypted backup file decrypts the blocks a read
+// touches (in CBC each block starts from the cipher block before it), and
+// a file joined from fragments is one reference with a run per fragment.
 class ContentSource {
  public:
   virtual ~ContentSource() = default;
@@ -98,7 +101,8 @@ struct ContentRun {
 class ContentRef {
  public:
   ContentRef() = default;
-  ContentRef(std::shared_ptr<const ContentSource> source, std::vector<ContentRun> runs = {})
+  explicit ContentRef(std::shared_ptr<const ContentSource> source,
+                      std::vector<ContentRun> runs = {})
       : source_(std::move(source)), runs_(std::move(runs)) {
     for (const auto& run : runs_) size_ += run.length;
   }
