@@ -244,22 +244,6 @@ TEST(IpdReaderWindow, ScanThroughAnyWindowMatchesTheScanInMemory) {
   }
 }
 
-TEST(IpdReaderWindow, DamageReadsTheSameThroughAWindow) {
-  const fixtures::ScratchFolder folder;
-  for (const Bytes& bytes :
-       {Bytes(mixedBackup().rawBytes({0, 0, 9, 0, 0})),
-        Bytes(mixedBackup().recordWithLength(1, 3, {Field(1, "x")})),
-        Bytes(mixedBackup().recordWithLength(1, 0xFFFFFFFFu, {Field(1, "to the end")}))}) {
-    fixtures::writeFileBytes(folder / "damaged.ipd", bytes);
-    const auto inMemory = scanIpd(bytes);
-    const auto scan = scanThroughWindow(folder / "damaged.ipd", 16);
-    EXPECT_EQ(everythingPosted(scan->collector), everythingPosted(inMemory->collector));
-    EXPECT_EQ(scan->reader.damage().text, inMemory->reader.damage().text);
-    EXPECT_TRUE(scan->reader.damage().any());
-    EXPECT_EQ(scan->reader.bbOffSet, inMemory->reader.bbOffSet);
-  }
-}
-
 TEST(IpdReaderWindow, FileShortenedWhileScanningKeepsTheRecordsBeforeTheCut) {
   IpdWriter writer;
   writer.database("Memos");
