@@ -32,15 +32,37 @@ constexpr int kContactPictureSide = 96;
 // Pictures larger than this are not decoded for a preview.
 constexpr qint64 kLargestPreviewBytes = 256LL * 1024 * 1024;
 
-QString qs(std::string_view text) { return ui::recordText(text); }
+QString qs(const std::string& text) { return ui::recordText(text); }
 
-QString arg(const char* format, std::string_view value) { return ui::text(format).arg(qs(value)); }
+QString arg(const char* format, const std::string& value) {
+  return ui::text(format).arg(qs(value));
+}
 
 // The bytes of a field; a null array when there are none.
 QByteArray bytesOf(ByteView bytes) {
   if (bytes.empty()) return {};
   return QByteArray(reinterpret_cast<const char*>(bytes.data()),
                     static_cast<qsizetype>(bytes.size()));
+}
+
+// Content as it lies in the backup; a null array when there is none, when
+// it is too large to preview, or when it can no longer be read (its source
+// vanished or was shortened since the scan).
+QByteArray contentOf(const ContentRef& content) {
+  if (content.empty() || content.size() > static_cast<std::uint64_t>(kLargestPreviewBytes)) {
+    return {};
+  }
+  QByteArray bytes;
+  bytes.reserve(static_cast<qsizetype>(content.size()));
+  std::string problem;
+  const bool whole = content.stream(
+      [&](std::span<const std::uint8_t> piece) {
+        bytes.append(reinterpret_cast<const char*>(piece.data()),
+                     static_cast<qsizetype>(piece.size()));
+        return true;
+      },
+      problem);
+  return whole ? bytes : QByteArray();
 }
 
 QImage decode(const QByteArray& bytes) {
@@ -272,17 +294,25 @@ void PreviewPane::showContent(const PRRecord& record) {
   if (const auto* file = dynamic_cast<const PRBlackBerryContentNode*>(&record)) {
     const QString type = qs(file->ContentFileType);
     const QString name = qs(file->filePathName).section('/', -1);
-    if (type == "Image") {
-      const QImage image = decode(bytesOf(file->contentData.bytes()));
+    const bool picture = type == "Image";
+    const bool movie = type == "Audio" || type == "Video" || type == "Vedio";
+    if (!picture && !movie) return;  // other files leave the last picture or movie on screen
+    const QByteArray bytes = contentOf(file->contentData);
+    if (bytes.isEmpty() &&
+        file->contentData.size() <= static_cast<std::uint64_t>(kLargestPreviewBytes)) {
+      // the backup no longer holds it: nothing to show
+      hideMovie();
+      picture_->hide();
+    } else if (picture) {
+      const QImage image = decode(bytes);
       if (image.isNull()) {
         showGenericIcon(QFileInfo(name).suffix());
       } else {
         showPicture(image);
       }
-    } else if (type == "Audio" || type == "Video" || type == "Vedio") {
-      showMovie(bytesOf(file->contentData.bytes()), name);
+    } else {
+      showMovie(bytes, name);
     }
-    // other files leave the last picture or movie on screen
     return;
   }
   if (const auto* media = dynamic_cast<const PRPhotoAndVideoNode*>(&record)) {
@@ -320,7 +350,7 @@ void PreviewPane::showContact(const PRRecord& record) {
     setLine("contactpinNumberlab", arg("PinNumber: %1", c->pinNumber));
     setLine("contactBirthdaylab", arg("Birthday: %1", c->brithday));
     setLongText(arg("Note: %1", c->note));
-    portrait = decode(bytesOf(c->contactImageData.bytes()));
+    portrait = decode(contentOf(c->contactImageData));
   } else if (const auto* p = dynamic_cast<const PRContactNode*>(&record)) {
     setLine("contactNamelab", qs(p->contactName), !p->contactName.empty());
     setLine("contacttitlelab", qs(p->contactJobtitle));

@@ -7,7 +7,7 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
-#include <string_view>
+#include <string>
 
 class QPushButton;
 
@@ -17,9 +17,7 @@ namespace orvane::ui {
 QString text(const char* key);
 
 // A record's own text (UTF-8), as it stands.
-inline QString recordText(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+inline QString recordText(const std::string& text) { return QString::fromStdString(text); }
 
 // "Lucida Grande" where installed, else the platform's interface font, at
 // `points` of the design (one design point is one device-independent pixel).

@@ -75,12 +75,6 @@ bool writeAll(int fd, const char* data, std::size_t size) {
 
 }  // namespace
 
-BbbArchive::~BbbArchive() {
-  if (unpackFolder_.empty()) return;
-  std::error_code ignored;
-  std::filesystem::remove_all(unpackFolder_, ignored);
-}
-
 std::optional<std::filesystem::path> BbbArchive::checkTheBackUpFile(
     const std::filesystem::path& archive, bool& withcheckwinbbb, std::string& problem) {
   zip_error_t error;
@@ -149,12 +143,13 @@ bool BbbArchive::unpack(zip_source_t* source, std::string& problem) {
   zip_error_fini(&error);
 
   // A folder of its own for every archive, even within one scan.
-  std::string pattern = (scanFolder_ / "bbb-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    problem = std::string("cannot make a folder to unpack into: ") + std::strerror(errno);
+  try {
+    unpacked_ = std::make_shared<const TempFolder>(scanFolder_, "bbb-");
+  } catch (const std::filesystem::filesystem_error& failure) {
+    problem = std::string("cannot make a folder to unpack into: ") + failure.code().message();
     return false;
   }
-  unpackFolder_ = pattern;
+  unpackFolder_ = unpacked_->path();
 
   const std::filesystem::path databases = unpackFolder_ / kDatabasesFolder;
   bool madeDatabases = false;

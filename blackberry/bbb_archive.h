@@ -2,10 +2,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "core/temp_folder.h"
 
 struct zip_source;
 
@@ -15,11 +19,13 @@ namespace orvane {
 // holds either one IPD file, "Databases.ipd", or one file per database
 // ("1.dat" and its siblings). The archive is unpacked in process into a
 // folder of its own inside the scan's private folder, so nothing another
-// archive left behind is ever read; that folder goes with this object.
+// archive left behind is ever read. Records found in the unpacked copy
+// refer to it: that folder goes when neither this object nor any holder of
+// unpackedFolder() is left.
 class BbbArchive {
  public:
-  explicit BbbArchive(const std::filesystem::path& scanFolder) : scanFolder_(scanFolder) {}
-  ~BbbArchive();
+  explicit BbbArchive(std::shared_ptr<const TempFolder> scanFolder)
+      : scanFolder_(std::move(scanFolder)) {}
   BbbArchive(const BbbArchive&) = delete;
   BbbArchive& operator=(const BbbArchive&) = delete;
 
@@ -37,6 +43,10 @@ class BbbArchive {
                                                           bool& withcheckwinbbb,
                                                           std::string& problem);
 
+  // The folder the archive was unpacked into (empty before unpacking); the
+  // readers' content sources hold it.
+  const std::shared_ptr<const TempFolder>& unpackedFolder() const { return unpacked_; }
+
   // Entries not unpacked because their names would land outside the
   // folder, and entries that could not be read whole.
   const std::vector<std::string>& notes() const { return notes_; }
@@ -51,7 +61,8 @@ class BbbArchive {
                                              bool& withcheckwinbbb, std::string& problem);
   bool unpack(zip_source* source, std::string& problem);
 
-  std::filesystem::path scanFolder_;
+  std::shared_ptr<const TempFolder> scanFolder_;
+  std::shared_ptr<const TempFolder> unpacked_;
   std::filesystem::path unpackFolder_;
   std::vector<std::string> notes_;
 };

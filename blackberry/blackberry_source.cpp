@@ -54,7 +54,10 @@ class BlackBerrySource final : public BackupSource {
 
  private:
   static ScanOutcome scanArchive(const std::filesystem::path& path, ScanContext& ctx) {
-    BbbArchive archive(ctx.tempFolder);
+    // Without an owner of the scan's folder (a caller outside the app's
+    // scan worker), the archive gets a private folder of its own.
+    BbbArchive archive(ctx.tempFolderOwner ? ctx.tempFolderOwner
+                                           : std::make_shared<const TempFolder>());
     bool perDatabase = false;
     std::string problem;
     const auto target = archive.checkTheBackUpFile(path, perDatabase, problem);
@@ -63,6 +66,8 @@ class BlackBerrySource final : public BackupSource {
 
     if (!perDatabase) {
       IpdReader reader(ctx.nc, ctx.lists);
+      // the records refer to the unpacked copy: it stays while they do
+      reader.keepAlive = archive.unpackedFolder();
       const ScanOutcome outcome = reader.scanBlackBerryBackUpThread(*target);
       if (reader.damage().any()) logNote(path, "Databases.ipd: " + reader.damage().text);
       if (outcome.status == ScanOutcome::Status::kNotABackup) {
@@ -71,6 +76,7 @@ class BlackBerrySource final : public BackupSource {
       return outcome;
     }
     WinBackupReader reader(ctx.nc);
+    reader.keepAlive = archive.unpackedFolder();
     const std::size_t databaseFiles = reader.scanBlackBerryWinBackUpThread(*target);
     for (const auto& note : reader.damageNotes()) logNote(path, note);
     if (databaseFiles == 0) {

@@ -51,19 +51,11 @@ std::string_view fieldText(std::span<const std::uint8_t> data) {
   return isValidUtf8(text) ? text : std::string_view();
 }
 
-void joinNewFirst(Text& field, std::string_view text) {
-  std::string joined;
-  joined.reserve(text.size() + 1 + field.size());
-  joined.append(text).append(" ").append(field.view());
-  field = joined;
+void joinNewFirst(std::string& field, std::string_view text) {
+  field.insert(0, " ").insert(0, text);
 }
 
-void joinNewLast(Text& field, std::string_view text) {
-  std::string joined;
-  joined.reserve(field.size() + 1 + text.size());
-  joined.append(field.view()).append(" ").append(text);
-  field = joined;
-}
+void joinNewLast(std::string& field, std::string_view text) { field.append(" ").append(text); }
 
 std::string utf16FieldText(std::span<const std::uint8_t> data) {
   bool bigEndian = false;

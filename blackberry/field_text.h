@@ -5,12 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "core/text.h"
-
 namespace orvane {
 
 // A text field: its bytes up to the first NUL when they are valid UTF-8,
-// else empty. A view into `data`: records copy it once, into their Text.
+// else empty. A view into `data`: records copy it once, into their text.
 std::string_view fieldText(std::span<const std::uint8_t> data);
 
 // A UTF-16 text field, as UTF-8, up to the first NUL character. A byte-order
@@ -25,9 +23,9 @@ std::string utf16FieldText(std::span<const std::uint8_t> data);
 std::string fileClassOf(std::string_view name);
 
 // The new text, a space, then what the field held.
-void joinNewFirst(Text& field, std::string_view text);
+void joinNewFirst(std::string& field, std::string_view text);
 
 // What the field held, a space, then the new text.
-void joinNewLast(Text& field, std::string_view text);
+void joinNewLast(std::string& field, std::string_view text);
 
 }  // namespace orvane

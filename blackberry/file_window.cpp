@@ -13,57 +13,21 @@
 
 namespace orvane {
 
-namespace {
-
-// Closes the descriptor on every way out until the window takes it.
-struct Descriptor {
-  int fd;
-  ~Descriptor() {
-    if (fd >= 0) ::close(fd);
-  }
-  int release() { return std::exchange(fd, -1); }
-};
-
-std::string withReason(const char* what, int error) {
-  return std::string(what) + ": " + std::strerror(error);
-}
-
-}  // namespace
-
 std::unique_ptr<FileWindow> FileWindow::open(const std::filesystem::path& path,
-                                             std::string& problem, std::size_t windowBytes) {
-  // Without O_NONBLOCK, opening a FIFO someone chose by mistake would wait
-  // for a writer forever; on a regular file it changes nothing.
-  Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
-  if (file.fd < 0) {
-    problem = withReason("cannot open", errno);
-    return nullptr;
-  }
-  struct stat status {};
-  if (::fstat(file.fd, &status) != 0) {
-    problem = withReason("cannot read", errno);
-    return nullptr;
-  }
-  if (S_ISDIR(status.st_mode)) {
-    problem = withReason("cannot read", EISDIR);
-    return nullptr;
-  }
-  if (!S_ISREG(status.st_mode)) {
-    problem = "cannot read: not a regular file";
-    return nullptr;
-  }
+                                             std::string& problem, std::size_t windowBytes,
+                                             std::shared_ptr<const void> keepAlive) {
+  auto file = FileContentSource::open(path, problem, std::move(keepAlive));
+  if (!file) return nullptr;
   // The walk goes front to back once: let the kernel read ahead generously.
-  ::posix_fadvise(file.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  const auto size = static_cast<std::uint64_t>(status.st_size);
-  return std::unique_ptr<FileWindow>(new FileWindow(file.release(), size, windowBytes));
+  ::posix_fadvise(file->descriptor(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  return std::unique_ptr<FileWindow>(new FileWindow(std::move(file), windowBytes));
 }
 
-FileWindow::FileWindow(int fd, std::uint64_t size, std::size_t windowBytes)
-    : fd_(fd), size_(size), windowBytes_(windowBytes) {}
+FileWindow::FileWindow(std::shared_ptr<FileContentSource> file, std::size_t windowBytes)
+    : file_(std::move(file)), size_(file_->sizeAtOpen()), windowBytes_(windowBytes) {}
 
 FileWindow::~FileWindow() {
   if (buffer_ != nullptr) ::munmap(buffer_, capacity_);
-  ::close(fd_);
 }
 
 std::span<const std::uint8_t> FileWindow::refill(std::uint64_t offset, std::size_t count) {
@@ -90,8 +54,7 @@ std::span<const std::uint8_t> FileWindow::refill(std::uint64_t offset, std::size
     const std::uint64_t position = start_ + filled_;
     const auto want =
         static_cast<std::size_t>(std::min<std::uint64_t>(capacity_ - filled_, size_ - position));
-    const ssize_t got = ::pread(fd_, buffer_ + filled_, want, static_cast<off_t>(position));
-    if (got < 0 && errno == EINTR) continue;
+    const long got = file_->readSome(position, {buffer_ + filled_, want});
     if (got < 0) {
       shortfall_ =
           "reading stopped at offset " + std::to_string(position) + ": " + std::strerror(errno);

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "core/content_ref.h"
+
 namespace orvane {
 
 // A backup file read front to back through a buffer of its own. The walks
@@ -22,9 +24,10 @@ class FileWindow {
 
   // Nothing, and `problem` set to one line such as "cannot open: Permission
   // denied", when the file cannot be opened or is not a regular file. Nothing
-  // is read yet.
+  // is read yet. `keepAlive` is held by the file's content source (below).
   static std::unique_ptr<FileWindow> open(const std::filesystem::path& path, std::string& problem,
-                                          std::size_t windowBytes = kDefaultWindowBytes);
+                                          std::size_t windowBytes = kDefaultWindowBytes,
+                                          std::shared_ptr<const void> keepAlive = {});
   ~FileWindow();
   FileWindow(const FileWindow&) = delete;
   FileWindow& operator=(const FileWindow&) = delete;
@@ -46,15 +49,20 @@ class FileWindow {
   // One line saying where the last short fetch stopped and why.
   const std::string& shortfall() const { return shortfall_; }
 
+  // The open file as a content source: records refer to their content in
+  // it by runs, and it outlives the window (the descriptor stays open, the
+  // buffer goes).
+  std::shared_ptr<const ContentSource> contentSource() const { return file_; }
+
   // How many bytes the buffer holds room for now.
   std::size_t capacity() const { return capacity_; }
 
  private:
-  FileWindow(int fd, std::uint64_t size, std::size_t windowBytes);
+  FileWindow(std::shared_ptr<FileContentSource> file, std::size_t windowBytes);
   std::span<const std::uint8_t> refill(std::uint64_t offset, std::size_t count);
   void makeRoom(std::uint64_t offset, std::size_t count, std::size_t kept);
 
-  int fd_;
+  std::shared_ptr<FileContentSource> file_;
   std::uint64_t size_;
   std::size_t windowBytes_;
   // pages of its own, not the heap: see makeRoom()

@@ -16,7 +16,7 @@ ScanOutcome notABlackBerryBackup(const std::string& why) {
 
 ScanOutcome IpdReader::scanBlackBerryBackUpThread(const std::filesystem::path& path) {
   std::string problem;
-  const auto file = FileWindow::open(path, problem);
+  const auto file = FileWindow::open(path, problem, FileWindow::kDefaultWindowBytes, keepAlive);
   if (!file) return {ScanOutcome::Status::kUnreadable, problem};
   return read(*file);
 }
@@ -89,14 +89,16 @@ ScanOutcome IpdReader::read(File& file) {
   bbOffSet = ipd::kNameTableOffset;
   if (databaseCount == 0 || !readNameTable(file, databaseCount)) return {};
 
-  walkRecords(file, bbOffSet, damage_, [&](std::uint16_t databaseIndex, auto fieldArea) {
-    // Records are routed by their index, not by where they stand in the file.
-    if (databaseIndex >= routes_.size() || !routes_[databaseIndex]) return;
-    const BlackBerryDatabase database = *routes_[databaseIndex];
-    decoders_.decode(database, fieldArea);
-    nc_.postNotificationName(events::BlackBerryRawRecoveryProgress,
-                             EventObject(std::int64_t{ipdProgressFor(database)}));
-  });
+  decoders_.useSource(file.contentSource());
+  walkRecords(file, bbOffSet, damage_,
+              [&](std::uint16_t databaseIndex, auto fieldArea, std::uint64_t fieldAreaOffset) {
+                // Records are routed by their index, not by where they stand in the file.
+                if (databaseIndex >= routes_.size() || !routes_[databaseIndex]) return;
+                const BlackBerryDatabase database = *routes_[databaseIndex];
+                decoders_.decode(database, fieldArea, fieldAreaOffset);
+                nc_.postNotificationName(events::BlackBerryRawRecoveryProgress,
+                                         EventObject(std::int64_t{ipdProgressFor(database)}));
+              });
   return {};
 }
 

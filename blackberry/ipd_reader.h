@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,6 +46,9 @@ class IpdReader {
 
   // The read position: past the name table, then past each record.
   std::uint64_t bbOffSet = 0;
+  // Held by the content source of a file this reader opens by path, as long
+  // as records refer to content in it (the folder of an unpacked copy).
+  std::shared_ptr<const void> keepAlive;
 
  private:
   // `File` is a MemoryFile or a FileWindow.

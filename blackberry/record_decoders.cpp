@@ -26,7 +26,7 @@ constexpr FieldRules kCalendarRules{.extraType = 5, .extraBytes = 7};
 constexpr FieldRules kMessageRules{.skip4Type = 2};
 constexpr FieldRules kPlainRules{};
 
-using ContactText = Text PRBlackBerryContactNode::*;
+using ContactText = std::string PRBlackBerryContactNode::*;
 
 // Address-book fields that simply take their text.
 constexpr std::pair<std::uint8_t, ContactText> kContactTexts[] = {
@@ -46,12 +46,9 @@ constexpr std::pair<std::uint8_t, ContactText> kContactPhones[] = {
     {8, &PRBlackBerryContactNode::mobilCall},
 };
 
-// Every member of a record class has its own initialiser, so default
-// initialisation gives the same record as value initialisation without
-// first zero-filling it: a measurable cost at a million records.
 template <class Record>
 std::shared_ptr<Record> newRecord() {
-  return std::make_shared_for_overwrite<Record>();
+  return std::make_shared<Record>();
 }
 
 template <class Record>
@@ -59,32 +56,27 @@ void post(NotificationCenter& nc, const char* eventName, std::shared_ptr<Record>
   nc.postNotificationName(eventName, EventObject(std::in_place_type<RecordPtr>, std::move(record)));
 }
 
+// Where a field's data lies in the file: data is a part of the field area.
+ContentRun runOf(Data fieldArea, std::uint64_t fieldAreaOffset, Data data) {
+  return {fieldAreaOffset + static_cast<std::uint64_t>(data.data() - fieldArea.data()),
+          data.size()};
+}
+
 // Stored files and attachments come in pieces. A first piece of fewer than
 // 9 bytes is not file content and is dropped; once there is content, every
 // piece is appended to it.
-void addPiece(OptionalBytes& content, Data piece, std::size_t expectedTotal) {
+void addPiece(ContentRef& content, const std::shared_ptr<const ContentSource>& source,
+              ContentRun piece) {
   if (content.size() >= 2) {
     content.append(piece);
-  } else if (piece.size() >= 9) {
-    // all pieces of the record at once: one allocation, never twice the file
-    content.assign(piece, expectedTotal);
+  } else if (piece.length >= 9) {
+    content = ContentRef(source, {piece});
   }
-}
-
-// Bytes of all fields of the given types, so that a file joined from its
-// pieces is allocated once.
-std::size_t dataBytesOfTypes(Data fieldArea, const FieldRules& rules, std::uint8_t typeA,
-                             std::uint8_t typeB) {
-  std::size_t total = 0;
-  walkFields(fieldArea, rules, [&](std::uint8_t type, Data data) {
-    if (type == typeA || type == typeB) total += data.size();
-  });
-  return total;
 }
 
 }  // namespace
 
-void BlackBerryDecoders::ScanBlackBerryContactwith(std::span<const std::uint8_t> fieldArea) {
+void BlackBerryDecoders::ScanBlackBerryContactwith(Area fieldArea, std::uint64_t fieldAreaOffset) {
   auto contact = newRecord<PRBlackBerryContactNode>();
   walkFields(fieldArea, kContactRules, [&](std::uint8_t type, Data data) {
     for (const auto& [textType, member] : kContactTexts) {
@@ -102,12 +94,14 @@ void BlackBerryDecoders::ScanBlackBerryContactwith(std::span<const std::uint8_t>
     }
     if (type == 32) joinNewFirst(contact->contactName, fieldText(data));
     if (type == 35 || type == 36) joinNewFirst(contact->address, fieldText(data));
-    if (type == 77) contact->contactImageData.assign(data);
+    if (type == 77)
+      contact->contactImageData = ContentRef(source_, {runOf(fieldArea, fieldAreaOffset, data)});
   });
   post(nc_, events::BlacBerryContactInfo, std::move(contact));
 }
 
-void BlackBerryDecoders::ScanBlackBerryCallLogwith(std::span<const std::uint8_t> fieldArea) {
+void BlackBerryDecoders::ScanBlackBerryCallLogwith(Area fieldArea,
+                                                   std::uint64_t /*fieldAreaOffset*/) {
   auto call = newRecord<PRBlackBerryCallNode>();
   walkFields(fieldArea, kPlainRules, [&](std::uint8_t type, Data data) {
     switch (type) {
@@ -149,7 +143,8 @@ void BlackBerryDecoders::ScanBlackBerryCallLogwith(std::span<const std::uint8_t>
   post(nc_, events::BlacBerryCallLogInfo, std::move(call));
 }
 
-void BlackBerryDecoders::ScanBlackBerrySMSMessagewith(std::span<const std::uint8_t> fieldArea) {
+void BlackBerryDecoders::ScanBlackBerrySMSMessagewith(Area fieldArea,
+                                                      std::uint64_t /*fieldAreaOffset*/) {
   auto sms = newRecord<PRBlackBerrySMSMessageNode>();
   walkFields(fieldArea, kMessageRules, [&](std::uint8_t type, Data data) {
     switch (type) {
@@ -177,9 +172,9 @@ void BlackBerryDecoders::ScanBlackBerrySMSMessagewith(std::span<const std::uint8
   post(nc_, events::BlackBerrySMSMessageInfo, std::move(sms));
 }
 
-void BlackBerryDecoders::ScanBlackBerryMMSMessagewith(std::span<const std::uint8_t> fieldArea) {
+void BlackBerryDecoders::ScanBlackBerryMMSMessagewith(Area fieldArea,
+                                                      std::uint64_t fieldAreaOffset) {
   auto mms = newRecord<PRBlackBerryMMSMessageNode>();
-  std::size_t contentBytes = 0;
   walkFields(fieldArea, kMessageRules, [&](std::uint8_t type, Data data) {
     switch (type) {
       case 103: {
@@ -189,12 +184,10 @@ void BlackBerryDecoders::ScanBlackBerryMMSMessagewith(std::span<const std::uint8
         break;
       }
       case 104:
-        if (contentBytes == 0) contentBytes = dataBytesOfTypes(fieldArea, kMessageRules, 104, 105);
-        mms->contentData.assign(data, contentBytes);
+        mms->contentData = ContentRef(source_, {runOf(fieldArea, fieldAreaOffset, data)});
         break;
       case 105:
-        if (contentBytes == 0) contentBytes = dataBytesOfTypes(fieldArea, kMessageRules, 104, 105);
-        addPiece(mms->contentData, data, contentBytes);
+        addPiece(mms->contentData, source_, runOf(fieldArea, fieldAreaOffset, data));
         break;
       case 111:
       case 114:
@@ -207,7 +200,8 @@ void BlackBerryDecoders::ScanBlackBerryMMSMessagewith(std::span<const std::uint8
   post(nc_, events::BlackBerryMMSMessageInfo, std::move(mms));
 }
 
-void BlackBerryDecoders::ScanBlackBerryMemoswith(std::span<const std::uint8_t> fieldArea) {
+void BlackBerryDecoders::ScanBlackBerryMemoswith(Area fieldArea,
+                                                 std::uint64_t /*fieldAreaOffset*/) {
   auto memo = newRecord<PRBlackBerryNoteNode>();
   walkFields(fieldArea, kPlainRules, [&](std::uint8_t type, Data data) {
     if (type == 1) memo->noteTittle = fieldText(data);
@@ -216,7 +210,8 @@ void BlackBerryDecoders::ScanBlackBerryMemoswith(std::span<const std::uint8_t> f
   post(nc_, events::BlackBerryNoteInfo, std::move(memo));
 }
 
-void BlackBerryDecoders::ScanBlackBerryCalenderwith(std::span<const std::uint8_t> fieldArea) {
+void BlackBerryDecoders::ScanBlackBerryCalenderwith(Area fieldArea,
+                                                    std::uint64_t /*fieldAreaOffset*/) {
   auto entry = newRecord<PRBlackBerryCalenderNode>();
   walkFields(fieldArea, kCalendarRules, [&](std::uint8_t type, Data data) {
     if (type == 2) joinNewLast(entry->bbCalSubject, fieldText(data));
@@ -225,15 +220,14 @@ void BlackBerryDecoders::ScanBlackBerryCalenderwith(std::span<const std::uint8_t
   post(nc_, events::BlackBerryCalenderInfo, std::move(entry));
 }
 
-void BlackBerryDecoders::ScanBlackBerryContentStorewith(std::span<const std::uint8_t> fieldArea) {
+void BlackBerryDecoders::ScanBlackBerryContentStorewith(Area fieldArea,
+                                                        std::uint64_t fieldAreaOffset) {
   auto stored = newRecord<PRBlackBerryContentNode>();
   bool hasContent = false;
-  std::size_t contentBytes = 0;
   walkFields(fieldArea, kPlainRules, [&](std::uint8_t type, Data data) {
     if (type == 1) stored->filePathName = fieldText(data);
     if (type == 7) {
-      if (!hasContent) contentBytes = dataBytesOfTypes(fieldArea, kPlainRules, 7, 7);
-      addPiece(stored->contentData, data, contentBytes);
+      addPiece(stored->contentData, source_, runOf(fieldArea, fieldAreaOffset, data));
       hasContent = true;
     }
   });
@@ -245,29 +239,29 @@ void BlackBerryDecoders::ScanBlackBerryContentStorewith(std::span<const std::uin
   post(nc_, events::BlackBerryContentStoreInfo, std::move(stored));
 }
 
-void BlackBerryDecoders::decode(BlackBerryDatabase database,
-                                std::span<const std::uint8_t> fieldArea) {
+void BlackBerryDecoders::decode(BlackBerryDatabase database, Area fieldArea,
+                                std::uint64_t fieldAreaOffset) {
   switch (database) {
     case BlackBerryDatabase::kAddressBook:
-      ScanBlackBerryContactwith(fieldArea);
+      ScanBlackBerryContactwith(fieldArea, fieldAreaOffset);
       break;
     case BlackBerryDatabase::kCallLog:
-      ScanBlackBerryCallLogwith(fieldArea);
+      ScanBlackBerryCallLogwith(fieldArea, fieldAreaOffset);
       break;
     case BlackBerryDatabase::kSms:
-      ScanBlackBerrySMSMessagewith(fieldArea);
+      ScanBlackBerrySMSMessagewith(fieldArea, fieldAreaOffset);
       break;
     case BlackBerryDatabase::kMms:
-      ScanBlackBerryMMSMessagewith(fieldArea);
+      ScanBlackBerryMMSMessagewith(fieldArea, fieldAreaOffset);
       break;
     case BlackBerryDatabase::kMemos:
-      ScanBlackBerryMemoswith(fieldArea);
+      ScanBlackBerryMemoswith(fieldArea, fieldAreaOffset);
       break;
     case BlackBerryDatabase::kCalendar:
-      ScanBlackBerryCalenderwith(fieldArea);
+      ScanBlackBerryCalenderwith(fieldArea, fieldAreaOffset);
       break;
     case BlackBerryDatabase::kContentStore:
-      ScanBlackBerryContentStorewith(fieldArea);
+      ScanBlackBerryContentStorewith(fieldArea, fieldAreaOffset);
       break;
   }
 }

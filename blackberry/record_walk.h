@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "blackberry/byte_reader.h"
 #include "blackberry/ipd_format.h"
+#include "core/content_ref.h"
 
 namespace orvane {
 
@@ -22,7 +25,11 @@ struct WalkDamage {
 // Memory never ends early, so its runs are only ever cut by its size.
 class MemoryFile {
  public:
-  explicit MemoryFile(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  // Records found in the bytes refer to their content in a copy of them.
+  explicit MemoryFile(std::span<const std::uint8_t> bytes)
+      : bytes_(bytes),
+        source_(std::make_shared<BytesContentSource>(
+            std::vector<std::uint8_t>(bytes.begin(), bytes.end()), "the backup in memory")) {}
 
   std::uint64_t size() const { return bytes_.size(); }
   std::span<const std::uint8_t> fetch(std::uint64_t offset, std::size_t count) const {
@@ -31,15 +38,18 @@ class MemoryFile {
     return bytes_.subspan(start, std::min(count, bytes_.size() - start));
   }
   std::string shortfall() const { return {}; }
+  std::shared_ptr<const ContentSource> contentSource() const { return source_; }
 
  private:
   std::span<const std::uint8_t> bytes_;
+  std::shared_ptr<const ContentSource> source_;
 };
 
 // Walks the records that start at `offset` up to the end of `file` (a
-// MemoryFile or a FileWindow) and calls onRecord(databaseIndex, fieldArea)
-// for each, with `offset` already past the record. The field area is one
-// run, valid during the call. A record whose length is below the 7 bytes it
+// MemoryFile or a FileWindow) and calls onRecord(databaseIndex, fieldArea,
+// fieldAreaOffset) for each, with `offset` already past the record. The
+// field area is one run, valid during the call; fieldAreaOffset is where it
+// starts in the file. A record whose length is below the 7 bytes it
 // counts before its fields, or whose header is cut off, ends the walk there.
 // A record that claims more bytes than remain is handed on with what
 // remains, and the walk ends with the file. A file that ends before its
@@ -84,7 +94,7 @@ void walkRecords(File& file, std::uint64_t& offset, WalkDamage& damage, OnRecord
     offset = areaOffset + fieldArea.size();
     const bool endedEarly = fieldArea.size() < areaLength;
     if (endedEarly) damage.text = file.shortfall();
-    onRecord(databaseIndex, fieldArea);
+    onRecord(databaseIndex, fieldArea, areaOffset);
     if (endedEarly) return;
   }
 }

@@ -68,7 +68,7 @@ std::size_t WinBackupReader::scanBlackBerryWinBackUpThread(const std::filesystem
 
 bool WinBackupReader::AnalyWinbackupfilePath(const std::filesystem::path& file) {
   std::string problem;
-  const auto window = FileWindow::open(file, problem);
+  const auto window = FileWindow::open(file, problem, FileWindow::kDefaultWindowBytes, keepAlive);
   if (!window) return false;
   currentFile_ = file;
   const bool isDatabase = read(*window);
@@ -101,11 +101,13 @@ bool WinBackupReader::read(File& file) {
 
   bbOffSet = reader.position() + std::uint64_t{*nameLength};
   WalkDamage damage;
-  walkRecords(file, bbOffSet, damage, [&](std::uint16_t, auto fieldArea) {
-    decoders_.decode(*database, fieldArea);
-    nc_.postNotificationName(events::BlackBerryRawRecoveryProgress,
-                             EventObject(std::int64_t{kWinBackupProgress}));
-  });
+  decoders_.useSource(file.contentSource());
+  walkRecords(file, bbOffSet, damage,
+              [&](std::uint16_t, auto fieldArea, std::uint64_t fieldAreaOffset) {
+                decoders_.decode(*database, fieldArea, fieldAreaOffset);
+                nc_.postNotificationName(events::BlackBerryRawRecoveryProgress,
+                                         EventObject(std::int64_t{kWinBackupProgress}));
+              });
   if (damage.any()) damageNotes_.push_back(where() + damage.text);
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -39,6 +40,9 @@ class WinBackupReader {
 
   // The read position in the file being read.
   std::uint64_t bbOffSet = 0;
+  // Held by the content sources of the files read, as long as records refer
+  // to content in them (the folder of an unpacked copy).
+  std::shared_ptr<const void> keepAlive;
 
  private:
   // `File` is a MemoryFile or a FileWindow.

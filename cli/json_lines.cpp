@@ -1,6 +1,12 @@
 #include "cli/json_lines.h"
 
+#include <cstdint>
+#include <iostream>
+#include <string>
+#include <vector>
+
 #include "core/base64.h"
+#include "core/content_ref.h"
 
 namespace orvane::cli {
 
@@ -25,6 +31,20 @@ class JsonFieldWriter final : public FieldVisitor {
   void bytes(std::string_view name, std::optional<ByteView> value) override {
     object_[std::string(name)] =
         value ? nlohmann::ordered_json(base64Encode(*value)) : nlohmann::ordered_json(nullptr);
+  }
+  // Read from the backup now, one record's content at a time. Content that
+  // can no longer be read is null, and standard error says why.
+  void content(std::string_view name, const ContentRef& value) override {
+    std::vector<std::uint8_t> bytes;
+    std::string problem;
+    if (!value) {
+      object_[std::string(name)] = nullptr;
+    } else if (value.readAll(bytes, problem)) {
+      object_[std::string(name)] = base64Encode(bytes);
+    } else {
+      object_[std::string(name)] = nullptr;
+      std::cerr << "orvane-cli: " << name << " not printed: " << problem << '\n';
+    }
   }
 
  private:

@@ -71,13 +71,13 @@ void CorvelAppDelegate::ScanIOSBackUpFilehand(const std::string& path) {
 
   ScanOutcome outcome;
   try {
-    auto tempFolder = std::make_unique<TempFolder>();
+    auto tempFolder = std::make_shared<TempFolder>();
     const std::filesystem::path tempPath = tempFolder->path();
     {
       std::lock_guard lock(scanMutex_);
-      scanTempFolder_ = std::move(tempFolder);
+      scanTempFolder_ = tempFolder;
     }
-    ScanContext context(nc, *lists, tempPath);
+    ScanContext context(nc, *lists, tempPath, std::move(tempFolder));
     context.stopFlag = &stopRequested_;
     const std::filesystem::path source(path);
     auto reader = std::find_if(sources_.begin(), sources_.end(),
@@ -128,12 +128,13 @@ void CorvelAppDelegate::ScanThreadFinish() {
 }
 
 void CorvelAppDelegate::removeScanTemporaryFiles() {
-  std::unique_ptr<TempFolder> folder;
+  std::shared_ptr<TempFolder> folder;
   {
     std::lock_guard lock(scanMutex_);
     folder = std::move(scanTempFolder_);
   }
-  // the folder is removed as `folder` goes
+  // the folder is removed as `folder` goes, unless records still refer to
+  // files in it (a ".bbb" archive's unpacked copy): then with the last of them
 }
 
 ScanOutcome CorvelAppDelegate::lastScanOutcome() const {

@@ -84,7 +84,7 @@ class CorvelAppDelegate : public FieldConversions {
   std::thread scanBackFileThreader_;
   std::atomic<bool> scanRunning_{false};
   std::shared_ptr<PerScanLists> scanLists_;
-  std::unique_ptr<TempFolder> scanTempFolder_;
+  std::shared_ptr<TempFolder> scanTempFolder_;
   ScanOutcome lastScanOutcome_;
   std::atomic<bool> stopRequested_{false};
 };

@@ -8,6 +8,7 @@
 
 #include "core/notification_center.h"
 #include "core/per_scan_lists.h"
+#include "core/temp_folder.h"
 
 namespace orvane {
 
@@ -20,12 +21,19 @@ enum class ScanMode : std::uint8_t {
 // working lists and private folder, what is scanned, and the stop flag.
 struct ScanContext {
   ScanContext(NotificationCenter& center, PerScanLists& scanLists,
-              const std::filesystem::path& privateFolder)
-      : nc(center), lists(scanLists), tempFolder(privateFolder) {}
+              const std::filesystem::path& privateFolder,
+              std::shared_ptr<const TempFolder> privateFolderOwner = nullptr)
+      : nc(center),
+        lists(scanLists),
+        tempFolder(privateFolder),
+        tempFolderOwner(std::move(privateFolderOwner)) {}
 
   NotificationCenter& nc;
   PerScanLists& lists;
-  // Private to this scan (mkdtemp); removed when the scan ends.
+  // Private to this scan (mkdtemp); removed when the scan ends, unless
+  // records still refer to files in it: a reader that leaves such files
+  // holds `tempFolderOwner` (or a folder made inside it) in its records'
+  // content sources, and the folder goes when the last of them goes.
   const std::filesystem::path& tempFolder;
   ScanMode mode = ScanMode::kBackup;
   // The disk or image a raw scan reads; empty for a backup.
@@ -37,6 +45,7 @@ struct ScanContext {
   bool stopRequested() const {
     return stopFlag != nullptr && stopFlag->load(std::memory_order_relaxed);
   }
+  std::shared_ptr<const TempFolder> tempFolderOwner;
 };
 
 struct ScanOutcome {

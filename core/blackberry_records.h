@@ -1,16 +1,15 @@
 #pragma once
 
 // Records decoded from BlackBerry desktop backups, one class per database.
-// Their texts and byte fields are the compact kinds (Text, OptionalBytes):
-// a backup can hold a million of them.
+// Stored files, attachments and pictures are content references into the
+// backup, never copies.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "core/optional_bytes.h"
+#include "core/content_ref.h"
 #include "core/record.h"
-#include "core/text.h"
 
 namespace orvane {
 
@@ -20,25 +19,25 @@ class PRBlackBerryContactNode : public PRRecord {
   const char* className() const override { return "PRBlackBerryContactNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  Text contactName;
-  Text companyName;
-  Text titleName;
-  OptionalBytes contactImageData;
-  Text email;
-  Text phoneNumber;  // copy of the phone field last updated
-  Text workCall;
-  Text homeCall;
-  Text mobilCall;
-  Text pinNumber;
-  Text address;
-  Text city;
-  Text provice;
-  Text country;
-  Text postZcode;
-  Text brithday;
-  Text categories;
-  Text webSite;
-  Text note;
+  std::string contactName;
+  std::string companyName;
+  std::string titleName;
+  ContentRef contactImageData;
+  std::string email;
+  std::string phoneNumber;  // copy of the phone field last updated
+  std::string workCall;
+  std::string homeCall;
+  std::string mobilCall;
+  std::string pinNumber;
+  std::string address;
+  std::string city;
+  std::string provice;
+  std::string country;
+  std::string postZcode;
+  std::string brithday;
+  std::string categories;
+  std::string webSite;
+  std::string note;
 };
 
 // "Phone Call Logs" and "Phone History"
@@ -47,11 +46,11 @@ class PRBlackBerryCallNode : public PRRecord {
   const char* className() const override { return "PRBlackBerryCallNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  Text CallName;
-  Text CallNumber;
-  Text CallTime;
-  Text CallType;
-  Text callDuration;
+  std::string CallName;
+  std::string CallNumber;
+  std::string CallTime;
+  std::string CallType;
+  std::string callDuration;
 };
 
 // "SMS Messages"
@@ -60,13 +59,12 @@ class PRBlackBerrySMSMessageNode : public PRRecord {
   const char* className() const override { return "PRBlackBerrySMSMessageNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  // First, where it shares the base's padding.
   std::uint8_t isUncode = 0;
-  Text contentText;
-  Text numberString;
-  Text type;  // "Incoming", "outgoing" or empty
-  Text dateTime;
-  OptionalBytes contentData;
+  std::string contentText;
+  std::string numberString;
+  std::string type;  // "Incoming", "outgoing" or empty
+  std::string dateTime;
+  std::optional<Bytes> contentData;  // never filled from a backup
 };
 
 // "MMS Messages"
@@ -75,11 +73,11 @@ class PRBlackBerryMMSMessageNode : public PRRecord {
   const char* className() const override { return "PRBlackBerryMMSMessageNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  Text numberName;
-  Text contentText;
-  Text contentDataName;  // attachment file name
-  Text contentType;      // file class or empty
-  OptionalBytes contentData;
+  std::string numberName;
+  std::string contentText;
+  std::string contentDataName;  // attachment file name
+  std::string contentType;      // file class or empty
+  ContentRef contentData;
 };
 
 // "Memos"
@@ -88,8 +86,8 @@ class PRBlackBerryNoteNode : public PRRecord {
   const char* className() const override { return "PRBlackBerryNoteNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  Text noteTittle;
-  Text noteContent;
+  std::string noteTittle;
+  std::string noteContent;
 };
 
 // "Calendar - All"
@@ -98,8 +96,8 @@ class PRBlackBerryCalenderNode : public PRRecord {
   const char* className() const override { return "PRBlackBerryCalenderNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  Text bbCalSubject;
-  Text bbCalInformation;
+  std::string bbCalSubject;
+  std::string bbCalInformation;
 };
 
 // "Content Store": a file kept on the device, joined from its pieces.
@@ -108,10 +106,10 @@ class PRBlackBerryContentNode : public PRRecord {
   const char* className() const override { return "PRBlackBerryContentNode"; }
   void visitFields(FieldVisitor& v) const override;
 
-  Text filePathName;
-  OptionalBytes contentData;
-  Text ContentFileType;
-  Text contentFileSize;
+  std::string filePathName;
+  ContentRef contentData;
+  std::string ContentFileType;
+  std::string contentFileSize;
   std::uint64_t fileSize = 0;
 };
 

@@ -10,6 +10,8 @@
 
 namespace orvane {
 
+class ContentRef;
+
 using Bytes = std::vector<std::uint8_t>;
 using ByteView = std::span<const std::uint8_t>;
 
@@ -30,6 +32,9 @@ class FieldVisitor {
   void bytes(std::string_view name, const std::optional<Bytes>& value) {
     bytes(name, value ? std::optional<ByteView>(*value) : std::nullopt);
   }
+  // Bulk content that lies in the backup (absent or present, as for bytes);
+  // a visitor that needs the bytes reads them through the reference.
+  virtual void content(std::string_view name, const ContentRef& value) = 0;
 };
 
 // Every record the scanners find: created by one scanner, posted once, then

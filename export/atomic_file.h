@@ -1,8 +1,11 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 #include <system_error>
+
+#include "core/content_ref.h"
 
 namespace orvane {
 
@@ -31,6 +34,13 @@ struct CopyResult {
 // block, a device) is refused.
 CopyResult copyFileAtomically(const std::filesystem::path& source,
                               const std::filesystem::path& path, ExistingFile existing);
+
+// Writes a record's content to `path` the way writeFileAtomically writes,
+// reading it piece by piece from where it lies. When the content cannot be
+// read whole (its source vanished or was shortened), nothing is left at
+// `path`, `sourceProblem` says why in one line and the error is io_error.
+std::error_code writeContentAtomically(const ContentRef& content, const std::filesystem::path& path,
+                                       ExistingFile existing, std::string& sourceProblem);
 
 // The error of a copy source that is not a regular file.
 std::error_code notARegularFileError();

@@ -31,6 +31,10 @@ void RecoveryRun::writeContactCard(const Contact& contact, std::string_view disp
   if (!vcf.creatFile(contact, path, &ec)) {
     addProblem("could not write " + path.string() + ": " + ec.message());
   }
+  if (!vcf.contentProblem.empty()) {
+    addProblem("the picture of " + path.filename().string() +
+               " was left out: " + vcf.contentProblem);
+  }
 }
 
 template void RecoveryRun::writeContactCard(const PRBlackBerryContactNode&, std::string_view);
@@ -124,11 +128,13 @@ void RecoveryRun::addProblem(std::string problem) {
   report_.problems.push_back(std::move(problem));
 }
 
-void RecoveryRun::writeFileCopy(const std::string& proposedName, ByteView bytes) {
+void RecoveryRun::writeContentCopy(const std::string& proposedName, const ContentRef& content) {
   const fs::path path = uniquePathIn(recoverFilePath_, proposedName);
-  const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  if (auto ec = writeFileAtomically(path, content, ExistingFile::keep)) {
-    addProblem("could not write " + path.string() + ": " + ec.message());
+  std::string sourceProblem;
+  if (auto ec = writeContentAtomically(content, path, ExistingFile::keep, sourceProblem)) {
+    addProblem(sourceProblem.empty() ? "could not write " + path.string() + ": " + ec.message()
+                                     : "could not copy " + path.filename().string() +
+                                           " out of the backup: " + sourceProblem);
   }
 }
 
@@ -153,8 +159,8 @@ std::string RecoveryRun::proposedFolderName(std::time_t when) {
 
 void RecoveryRun::recoverContentStore(const PRBlackBerryContentNode& node) {
   if (node.contentData) {
-    writeFileCopy(makeSafeFileName(lastPathComponent(node.filePathName), kContentFallbackName),
-                  node.contentData.bytes());
+    writeContentCopy(makeSafeFileName(lastPathComponent(node.filePathName), kContentFallbackName),
+                     node.contentData);
   }
   counted();
 }
@@ -193,9 +199,9 @@ void RecoveryRun::recoverMMSNode(const PRBlackBerryMMSMessageNode& node, PRRtfCo
 
 void RecoveryRun::recoverMMSNodeFile(const PRBlackBerryMMSMessageNode& node) {
   if (!node.contentData.empty()) {
-    writeFileCopy(
+    writeContentCopy(
         makeSafeFileName(lastPathComponent(node.contentDataName), kAttachmentFallbackName),
-        node.contentData.bytes());
+        node.contentData);
   }
   counted();
 }

@@ -103,7 +103,9 @@ class RecoveryRun {
   void enterCategoryFolder(std::string_view folderName);
   void writeReport(PRRtfController& rtf, std::string_view fileType);
   void counted();
-  void writeFileCopy(const std::string& proposedName, ByteView bytes);
+  // Writes a record's content into the category folder under a free name;
+  // content whose source vanished or was shortened is a problem line.
+  void writeContentCopy(const std::string& proposedName, const ContentRef& content);
   // Streams a file of the backup into the category folder under a free
   // name; `shownName` names it in a problem line when the backup has none.
   void copyBackupFile(const std::string& sourcePath, const std::string& proposedName,

@@ -1,5 +1,9 @@
 #include "export/vcf_controller.h"
 
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 #include "core/base64.h"
 #include "export/atomic_file.h"
 
@@ -47,7 +51,8 @@ std::string PRVCFController::escapeValue(std::string_view value) {
   return escaped;
 }
 
-std::string PRVCFController::cardText(const PRBlackBerryContactNode& contact) {
+std::string PRVCFController::cardText(const PRBlackBerryContactNode& contact,
+                                      std::string* contentProblem) {
   const std::string_view displayName =
       contact.contactName.empty() ? contact.companyName : contact.contactName;
   // The address parts share the third component; the blanks between them
@@ -75,7 +80,13 @@ std::string PRVCFController::cardText(const PRBlackBerryContactNode& contact) {
   // The picture goes out in whatever format the device stored it; the line
   // says JPEG regardless. An empty picture is no picture.
   if (!contact.contactImageData.empty()) {
-    addLine(card, "PHOTO;ENCODING=b;TYPE=JPEG:", base64Encode(contact.contactImageData.bytes()));
+    std::vector<std::uint8_t> picture;
+    std::string problem;
+    if (contact.contactImageData.readAll(picture, problem)) {
+      addLine(card, "PHOTO;ENCODING=b;TYPE=JPEG:", base64Encode(picture));
+    } else if (contentProblem != nullptr) {
+      *contentProblem = std::move(problem);
+    }
   }
   card += "END:VCARD";
   return card;
@@ -83,8 +94,9 @@ std::string PRVCFController::cardText(const PRBlackBerryContactNode& contact) {
 
 bool PRVCFController::creatFile(const PRBlackBerryContactNode& contact,
                                 const std::filesystem::path& path, std::error_code* error) {
+  contentProblem.clear();
   if (path.empty()) return false;
-  strContent = cardText(contact);
+  strContent = cardText(contact, &contentProblem);
   return writeCard(path, error);
 }
 

@@ -14,7 +14,10 @@ namespace orvane {
 class PRVCFController {
  public:
   // The whole card text; lines end in CR LF, the last ("END:VCARD") not.
-  static std::string cardText(const PRBlackBerryContactNode& contact);
+  // A picture that cannot be read from the backup is left out, and
+  // `contentProblem` (when given) says why.
+  static std::string cardText(const PRBlackBerryContactNode& contact,
+                              std::string* contentProblem = nullptr);
   // The iOS card (its lines are described in ios_vcard.cpp).
   static std::string cardText(const PRContactNode& contact);
   // Writes the card atomically to `path`, replacing a file there; the
@@ -30,6 +33,9 @@ class PRVCFController {
   static std::string escapeValue(std::string_view value);
 
   std::string strContent;
+  // Why the last BlackBerry card was written without its picture; empty
+  // when nothing was left out.
+  std::string contentProblem;
 
  private:
   bool writeCard(const std::filesystem::path& path, std::error_code* error);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -20,7 +21,8 @@ namespace {
 
 using namespace orvane;
 
-void readArchive(const std::filesystem::path& scanFolder, std::span<const std::uint8_t> bytes) {
+void readArchive(const std::shared_ptr<const TempFolder>& scanFolder,
+                 std::span<const std::uint8_t> bytes) {
   NotificationCenter nc;
   PerScanLists lists;
   BbbArchive archive(scanFolder);
@@ -31,19 +33,23 @@ void readArchive(const std::filesystem::path& scanFolder, std::span<const std::u
   const auto target = archive.checkTheBackUpFile(bytes, perDatabase, problem);
   if (!target) return;
   if (perDatabase) {
-    WinBackupReader(nc).scanBlackBerryWinBackUpThread(*target);
+    WinBackupReader reader(nc);
+    reader.keepAlive = archive.unpackedFolder();
+    reader.scanBlackBerryWinBackUpThread(*target);
   } else {
-    IpdReader(nc, lists).scanBlackBerryBackUpThread(*target);
+    IpdReader reader(nc, lists);
+    reader.keepAlive = archive.unpackedFolder();
+    reader.scanBlackBerryBackUpThread(*target);
   }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const TempFolder scanFolder("orvane-bbb-fuzz-");
-  readArchive(scanFolder.path(), std::span<const std::uint8_t>(data, size));
-  // The unpacking folder went with the archive object: anything left here
-  // was written outside it.
-  if (!std::filesystem::is_empty(scanFolder.path())) std::abort();
+  static const auto scanFolder = std::make_shared<const TempFolder>("orvane-bbb-fuzz-");
+  readArchive(scanFolder, std::span<const std::uint8_t>(data, size));
+  // The unpacking folder went with the last record and reader that referred
+  // to it: anything left here was written outside it.
+  if (!std::filesystem::is_empty(scanFolder->path())) std::abort();
   return 0;
 }

@@ -16,11 +16,13 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "blackberry/file_window.h"
 #include "blackberry/ipd_reader.h"
 #include "blackberry/record_decoders.h"
 #include "blackberry/win_backup_reader.h"
+#include "core/content_ref.h"
 #include "core/event_names.h"
 #include "core/notification_center.h"
 #include "core/per_scan_lists.h"
@@ -41,6 +43,14 @@ class Toucher final : public orvane::FieldVisitor {
   void unsignedNumber(std::string_view, std::uint64_t value) override { total += value != 0; }
   void bytes(std::string_view, std::optional<orvane::ByteView> value) override {
     if (value && !value->empty()) total += value->front() + value->back();
+  }
+  // Content is read back from the source as an export would read it: its
+  // runs must lie inside the input.
+  void content(std::string_view, const orvane::ContentRef& value) override {
+    std::vector<std::uint8_t> bytes;
+    std::string problem;
+    if (!value.readAll(bytes, problem)) std::abort();
+    if (!bytes.empty()) total += bytes.front() + bytes.back();
   }
 };
 
@@ -103,7 +113,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (!input.empty()) {
     const auto database = static_cast<BlackBerryDatabase>(input[0] % 7);
-    BlackBerryDecoders(nc).decode(database, input.subspan(1));
+    BlackBerryDecoders decoders(nc);
+    decoders.useSource(std::make_shared<BytesContentSource>(
+        std::vector<std::uint8_t>(input.begin() + 1, input.end()), "field area"));
+    decoders.decode(database, input.subspan(1), 0);
   }
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "bb_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <optional>
 
 namespace orvane::testing {
@@ -22,6 +24,10 @@ class DumpVisitor final : public FieldVisitor {
   void bytes(std::string_view name, std::optional<ByteView> value) override {
     line(name, value ? std::to_string(value->size()) + " bytes, hash " + hashOf(*value) : "<none>");
   }
+  void content(std::string_view name, const ContentRef& value) override {
+    const auto read = contentOf(value);
+    bytes(name, read ? std::optional<ByteView>(*read) : std::nullopt);
+  }
 
  private:
   static std::string hashOf(ByteView data) {
@@ -35,6 +41,14 @@ class DumpVisitor final : public FieldVisitor {
 };
 
 }  // namespace
+
+std::optional<Bytes> contentOf(const ContentRef& content) {
+  if (!content) return std::nullopt;
+  Bytes bytes;
+  std::string problem;
+  EXPECT_TRUE(content.readAll(bytes, problem)) << problem;
+  return bytes;
+}
 
 std::string dumpRecord(const PRRecord& record) {
   DumpVisitor visitor;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -116,12 +117,19 @@ inline Bytes fieldArea(const std::vector<Field>& fields) {
   return area;
 }
 
-// Decodes one field area and answers every record of class T it posted.
+// Decodes one field area, which stands at `areaOffset` of a file of
+// `areaOffset` zero bytes and the area, and answers every record of class T
+// it posted.
 template <class T>
-std::vector<std::shared_ptr<T>> decodeAll(BlackBerryDatabase database, const Bytes& area) {
+std::vector<std::shared_ptr<T>> decodeAll(BlackBerryDatabase database, const Bytes& area,
+                                          std::size_t areaOffset = 0) {
   NotificationCenter nc;
   EventCollector collector(nc);
-  BlackBerryDecoders(nc).decode(database, area);
+  Bytes file(areaOffset, 0);
+  file.insert(file.end(), area.begin(), area.end());
+  BlackBerryDecoders decoders(nc);
+  decoders.useSource(std::make_shared<BytesContentSource>(std::move(file), "test file"));
+  decoders.decode(database, area, areaOffset);
   return collector.records<T>();
 }
 
@@ -134,6 +142,10 @@ T decodeOne(BlackBerryDatabase database, const std::vector<Field>& fields) {
 }
 
 inline Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+// What a content reference reads as; nothing when it is absent. A content
+// that cannot be read fails the test that asked.
+std::optional<Bytes> contentOf(const ContentRef& content);
 
 // Every field of a record as "name=value" lines, for comparing whole records.
 std::string dumpRecord(const PRRecord& record);

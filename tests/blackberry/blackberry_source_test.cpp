@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include "bb_test_support.h"
-#include "blackberry/bbb_archive.h"
 #include "fixtures/bbb_writer.h"
 #include "fixtures/scratch_folder.h"
 
@@ -23,14 +22,6 @@ struct SourceScan {
   ScanOutcome outcome;
 };
 
-std::unique_ptr<SourceScan> scanWithSource(const std::filesystem::path& path,
-                                           const std::filesystem::path& scanFolder) {
-  auto scan = std::make_unique<SourceScan>();
-  ScanContext context{scan->nc, scan->lists, scanFolder};
-  scan->outcome = makeBlackBerrySource()->scan(path, context);
-  return scan;
-}
-
 Bytes memoFile(const std::string& title) {
   return IpdWriter().database("Memos").record(0, {Field(1, title)});
 }
@@ -45,12 +36,20 @@ Bytes contactIpd(const std::string& name) {
 class BlackBerrySourceTest : public ::testing::Test {
  protected:
   fixtures::ScratchFolder folder;
-  std::filesystem::path scanFolder = folder / "scan";
-  void SetUp() override { std::filesystem::create_directory(scanFolder); }
+  std::shared_ptr<const TempFolder> scanFolder = std::make_shared<const TempFolder>();
 
   std::filesystem::path write(const std::string& name, const Bytes& bytes) {
     fixtures::writeFileBytes(folder / name, bytes);
     return folder / name;
+  }
+  std::unique_ptr<SourceScan> scan(const std::filesystem::path& path) {
+    auto result = std::make_unique<SourceScan>();
+    ScanContext context{result->nc, result->lists, scanFolder->path(), scanFolder};
+    result->outcome = makeBlackBerrySource()->scan(path, context);
+    return result;
+  }
+  std::unique_ptr<SourceScan> scan(const std::string& name, const Bytes& bytes) {
+    return scan(write(name, bytes));
   }
 };
 
@@ -67,202 +66,142 @@ TEST_F(BlackBerrySourceTest, AcceptsByExtensionInAnyCaseOrByContent) {
 }
 
 TEST_F(BlackBerrySourceTest, IpdFileGoesToTheIpdReader) {
-  const auto scan = scanWithSource(write("backup.ipd", contactIpd("Ann")), scanFolder);
-  EXPECT_TRUE(scan->outcome.scanned());
-  EXPECT_EQ(scan->lists.blackberryDatabaseArray.size(), 2u);
-  EXPECT_EQ(scan->collector.records<PRBlackBerryContactNode>().at(0)->contactName, "Ann ");
+  const auto result = scan("backup.ipd", contactIpd("Ann"));
+  EXPECT_TRUE(result->outcome.scanned());
+  EXPECT_EQ(result->lists.blackberryDatabaseArray.size(), 2u);
+  EXPECT_EQ(result->collector.records<PRBlackBerryContactNode>().at(0)->contactName, "Ann ");
 }
 
-TEST_F(BlackBerrySourceTest, FileThatCannotBeReadSaysWhy) {
-  auto scan = scanWithSource(folder / "missing.ipd", scanFolder);
-  EXPECT_EQ(scan->outcome.status, Status::kUnreadable);
-  EXPECT_EQ(scan->outcome.reason, "cannot open: No such file or directory");
-
+TEST_F(BlackBerrySourceTest, FilesThatCannotBeReadSayWhy) {
   std::filesystem::create_directory(folder / "folder.ipd");
-  scan = scanWithSource(folder / "folder.ipd", scanFolder);
-  EXPECT_EQ(scan->outcome.status, Status::kUnreadable);
-  EXPECT_EQ(scan->outcome.reason, "cannot read: Is a directory");
-}
-
-TEST_F(BlackBerrySourceTest, FileWithoutReadPermissionSaysSo) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   const auto locked = write("locked.ipd", memoFile("x"));
   std::filesystem::permissions(locked, std::filesystem::perms::none);
-  const auto scan = scanWithSource(locked, scanFolder);
-  EXPECT_EQ(scan->outcome.status, Status::kUnreadable);
-  EXPECT_EQ(scan->outcome.reason, "cannot open: Permission denied");
+  const std::vector<std::tuple<std::filesystem::path, Status, std::string>> cases{
+      {folder / "missing.ipd", Status::kUnreadable, "cannot open: No such file or directory"},
+      {folder / "folder.ipd", Status::kUnreadable, "cannot read: Is a directory"},
+      {locked, Status::kUnreadable, "cannot open: Permission denied"},
+      {write("backup.ipd", IpdWriter().withoutHeader().database("Memos").record(0, {})),
+       Status::kNotABackup, "not a BlackBerry backup (no IPD header)"}};
+  for (const auto& [path, status, reason] : cases) {
+    if (path == locked && ::geteuid() == 0) continue;  // permissions do not bind root
+    const auto result = scan(path);
+    EXPECT_EQ(result->outcome.status, status) << path;
+    EXPECT_EQ(result->outcome.reason, reason);
+    EXPECT_TRUE(result->collector.events.empty());
+  }
 }
 
-TEST_F(BlackBerrySourceTest, FileWithoutTheHeaderIsNotABackup) {
-  const auto scan = scanWithSource(
-      write("backup.ipd", IpdWriter().withoutHeader().database("Memos").record(0, {})), scanFolder);
-  EXPECT_EQ(scan->outcome.status, Status::kNotABackup);
-  EXPECT_EQ(scan->outcome.reason, "not a BlackBerry backup (no IPD header)");
-  EXPECT_TRUE(scan->collector.events.empty());
-}
-
-TEST_F(BlackBerrySourceTest, ArchiveWithTheSingleIpdFile) {
-  const auto archive = write(
-      "backup.BBB",
-      BbbWriter().folder("Databases/").entry("Databases/Databases.ipd", contactIpd("Ann")).bytes());
+// Records of an archive refer to its unpacked copy in the scan's folder:
+// readable after the scan, gone from the disk once the records are.
+TEST_F(BlackBerrySourceTest, UnpackedCopyLivesAsLongAsTheRecordsReferToIt) {
+  const Bytes picture(3000, 0xD8);
+  const auto archive =
+      write("backup.BBB", BbbWriter()
+                              .folder("Databases/")
+                              .entry("Databases/Databases.ipd",
+                                     IpdWriter()
+                                         .database("Address Book - All")
+                                         .record(0, {Field(32, "Ann"), Field::raw(77, picture)}))
+                              .bytes());
   const Bytes before = fixtures::readFileBytes(archive);
-  const auto scan = scanWithSource(archive, scanFolder);
-  EXPECT_TRUE(scan->outcome.scanned());
-  EXPECT_EQ(scan->collector.records<PRBlackBerryContactNode>().size(), 1u);
-  EXPECT_EQ(scan->collector.progress(), (std::vector<std::int64_t>{20}));
-  // the archive is untouched and nothing unpacked stays behind
-  EXPECT_EQ(fixtures::readFileBytes(archive), before);
-  EXPECT_TRUE(std::filesystem::is_empty(scanFolder));
+  const std::filesystem::path scanPath = scanFolder->path();
+  std::shared_ptr<PRBlackBerryContactNode> contact;
+  {
+    const auto result = scan(archive);
+    EXPECT_TRUE(result->outcome.scanned());
+    EXPECT_EQ(result->collector.progress(), (std::vector<std::int64_t>{20}));
+    contact = result->collector.records<PRBlackBerryContactNode>().at(0);
+  }
+  scanFolder.reset();  // the scan is over
+  EXPECT_FALSE(std::filesystem::is_empty(scanPath));
+  EXPECT_EQ(contentOf(contact->contactImageData), picture);
+  contact.reset();
+  EXPECT_FALSE(std::filesystem::exists(scanPath));
+  EXPECT_EQ(fixtures::readFileBytes(archive), before);  // the archive is untouched
+}
+
+TEST_F(BlackBerrySourceTest, ArchiveWithoutRecordsLeavesNothingUnpacked) {
+  const auto result =
+      scan("backup.bbb", BbbWriter().entry("Databases/Databases.ipd", memoFile("x")).bytes());
+  EXPECT_EQ(result->collector.records<PRBlackBerryNoteNode>().size(), 1u);
+  result->collector.events.clear();
+  EXPECT_TRUE(std::filesystem::is_empty(scanFolder->path()));
 }
 
 TEST_F(BlackBerrySourceTest, SingleIpdFileWinsOverPerDatabaseFiles) {
-  const auto scan =
-      scanWithSource(write("backup.bbb", BbbWriter()
+  const auto result = scan("backup.bbb", BbbWriter()
                                              .entry("Databases/1.dat", memoFile("memo"))
                                              .entry("Databases/Databases.ipd", contactIpd("Ann"))
-                                             .bytes()),
-                     scanFolder);
-  EXPECT_EQ(scan->collector.records<PRBlackBerryContactNode>().size(), 1u);
-  EXPECT_TRUE(scan->collector.records<PRBlackBerryNoteNode>().empty());
+                                             .bytes());
+  EXPECT_EQ(result->collector.records<PRBlackBerryContactNode>().size(), 1u);
+  EXPECT_TRUE(result->collector.records<PRBlackBerryNoteNode>().empty());
 }
 
-TEST_F(BlackBerrySourceTest, ArchiveWithPerDatabaseFiles) {
-  // Windows tools may write "\" between folder and file
-  const auto scan = scanWithSource(
-      write("backup.bbb",
-            BbbWriter()
-                .entry("Manifest.xml", "<manifest/>")
-                .entry("Databases/1.dat",
-                       IpdWriter().database("Address Book - All").record(0, {Field(32, "Ann")}))
-                .entry("Databases\\2.dat", memoFile("memo"))
-                .bytes()),
-      scanFolder);
-  EXPECT_TRUE(scan->outcome.scanned());
-  EXPECT_EQ(scan->collector.records<PRBlackBerryContactNode>().size(), 1u);
-  EXPECT_EQ(scan->collector.records<PRBlackBerryNoteNode>().size(), 1u);
-  EXPECT_EQ(scan->collector.progress(), (std::vector<std::int64_t>{60, 60}));
-  EXPECT_TRUE(scan->lists.blackberryDatabaseArray.empty());
-}
-
-TEST_F(BlackBerrySourceTest, ArchiveIsRecognisedByItsSignatureWhateverItsName) {
-  const auto scan = scanWithSource(
-      write("backup.ipd", BbbWriter().entry("Databases/1.dat", memoFile("memo")).bytes()),
-      scanFolder);
-  EXPECT_EQ(scan->collector.records<PRBlackBerryNoteNode>().size(), 1u);
+TEST_F(BlackBerrySourceTest, ArchiveWithPerDatabaseFilesWhateverItsName) {
+  // Windows tools may write "\" between folder and file; the zip signature
+  // decides, not the name
+  const auto result = scan(
+      "backup.ipd",
+      BbbWriter()
+          .entry("Manifest.xml", "<manifest/>")
+          .entry("Databases/1.dat",
+                 IpdWriter().database("Content Store").record(0, {Field::raw(7, Bytes(20, 7))}))
+          .entry("Databases\\2.dat", memoFile("memo"))
+          .bytes());
+  EXPECT_TRUE(result->outcome.scanned());
+  EXPECT_EQ(contentOf(result->collector.records<PRBlackBerryContentNode>().at(0)->contentData),
+            Bytes(20, 7));
+  EXPECT_EQ(result->collector.records<PRBlackBerryNoteNode>().size(), 1u);
+  EXPECT_EQ(result->collector.progress(), (std::vector<std::int64_t>{60, 60}));
+  EXPECT_TRUE(result->lists.blackberryDatabaseArray.empty());
 }
 
 TEST_F(BlackBerrySourceTest, EntriesThatWouldLandOutsideAreRefused) {
-  const std::filesystem::path outside = folder / "evil";
-  const auto scan =
-      scanWithSource(write("backup.bbb", BbbWriter()
+  const auto result = scan("backup.bbb", BbbWriter()
                                              .entry("../evil", "x")
                                              .entry("Databases/../../evil", "x")
                                              .entry("Databases/..\\..\\evil", "x")
                                              .entry("/tmp/orvane-evil-absolute", "x")
                                              .entry("Databases/1.dat", memoFile("memo"))
-                                             .bytes()),
-                     scanFolder);
-  EXPECT_FALSE(std::filesystem::exists(outside));
-  EXPECT_FALSE(std::filesystem::exists(scanFolder / "evil"));
+                                             .bytes());
+  EXPECT_FALSE(std::filesystem::exists(folder / "evil"));
+  EXPECT_FALSE(std::filesystem::exists(scanFolder->path() / "evil"));
   EXPECT_FALSE(std::filesystem::exists("/tmp/orvane-evil-absolute"));
-  EXPECT_EQ(scan->collector.records<PRBlackBerryNoteNode>().size(), 1u);
+  EXPECT_EQ(result->collector.records<PRBlackBerryNoteNode>().size(), 1u);
 }
 
 TEST_F(BlackBerrySourceTest, NothingFromAnEarlierArchiveIsRead) {
-  // the same scan folder for both: the second archive holds only the
-  // per-database form and must not find the first one's Databases.ipd
-  auto scan = scanWithSource(
-      write("first.bbb", BbbWriter().entry("Databases/Databases.ipd", contactIpd("Ann")).bytes()),
-      scanFolder);
-  EXPECT_EQ(scan->collector.records<PRBlackBerryContactNode>().size(), 1u);
-  scan = scanWithSource(
-      write("second.bbb", BbbWriter().entry("Databases/1.dat", memoFile("memo")).bytes()),
-      scanFolder);
-  EXPECT_TRUE(scan->collector.records<PRBlackBerryContactNode>().empty());
-  EXPECT_EQ(scan->collector.records<PRBlackBerryNoteNode>().size(), 1u);
-
-  // and an archive with no databases finds none either
-  scan = scanWithSource(write("third.bbb", BbbWriter().entry("Manifest.xml", "x").bytes()),
-                        scanFolder);
-  EXPECT_EQ(scan->outcome.reason,
-            "not a BlackBerry backup (the archive holds no Databases folder)");
-  EXPECT_TRUE(scan->collector.events.empty());
+  // the same scan folder for both, the first one's records still held: the
+  // second archive holds only the per-database form and must not find the
+  // first one's Databases.ipd
+  const auto first =
+      scan("first.bbb", BbbWriter().entry("Databases/Databases.ipd", contactIpd("Ann")).bytes());
+  EXPECT_EQ(first->collector.records<PRBlackBerryContactNode>().size(), 1u);
+  const auto second =
+      scan("second.bbb", BbbWriter().entry("Databases/1.dat", memoFile("memo")).bytes());
+  EXPECT_TRUE(second->collector.records<PRBlackBerryContactNode>().empty());
+  EXPECT_EQ(second->collector.records<PRBlackBerryNoteNode>().size(), 1u);
 }
 
 TEST_F(BlackBerrySourceTest, ArchivesThatHoldNoBackupSayWhy) {
-  auto scan = scanWithSource(write("text.bbb", bytesOf("not a zip archive at all")), scanFolder);
-  EXPECT_EQ(scan->outcome.status, Status::kNotABackup);
-  EXPECT_EQ(scan->outcome.reason.rfind("not a BlackBerry backup (not a readable zip archive: ", 0),
-            0u)
-      << scan->outcome.reason;
-
   Bytes cut = BbbWriter().entry("Databases/1.dat", memoFile("memo")).bytes();
   cut.resize(cut.size() - 10);
-  scan = scanWithSource(write("cut.bbb", cut), scanFolder);
-  EXPECT_EQ(scan->outcome.status, Status::kNotABackup);
-
-  scan = scanWithSource(write("empty.bbb", BbbWriter().folder("Databases/").bytes()), scanFolder);
-  EXPECT_EQ(scan->outcome.reason,
-            "not a BlackBerry backup (the archive holds no Databases folder)");
-
-  scan = scanWithSource(
-      write("noheader.bbb", BbbWriter().entry("Databases/1.dat", "garbage").bytes()), scanFolder);
-  EXPECT_EQ(scan->outcome.reason,
-            "not a BlackBerry backup (no database file in the archive has the IPD header)");
-
-  scan = scanWithSource(
-      write("noheader2.bbb", BbbWriter().entry("Databases/Databases.ipd", "garbage").bytes()),
-      scanFolder);
-  EXPECT_EQ(scan->outcome.reason,
-            "not a BlackBerry backup (Databases.ipd in the archive has no IPD header)");
-}
-
-TEST_F(BlackBerrySourceTest, BackupLargerThanTheReadWindowIsReadWhole) {
-  // over 1 MiB of memos, then a record of 2 MB: far past the first window
-  IpdWriter ipd;
-  ipd.database("Memos").database("Content Store");
-  for (int i = 0; i < 3000; ++i) {
-    ipd.record(0, {Field(1, "memo " + std::to_string(i)), Field(2, std::string(400, 'x'))});
+  const std::vector<std::pair<Bytes, std::string>> cases{
+      {bytesOf("not a zip archive at all"), "not a readable zip archive: "},
+      {cut, "not a readable zip archive: "},
+      {BbbWriter().entry("Manifest.xml", "x").bytes(), "the archive holds no Databases folder"},
+      {BbbWriter().folder("Databases/").bytes(), "the archive holds no Databases folder"},
+      {BbbWriter().entry("Databases/1.dat", "garbage").bytes(),
+       "no database file in the archive has the IPD header"},
+      {BbbWriter().entry("Databases/Databases.ipd", "garbage").bytes(),
+       "Databases.ipd in the archive has no IPD header"}};
+  for (const auto& [bytes, why] : cases) {
+    const auto result = scan("case.bbb", bytes);
+    EXPECT_EQ(result->outcome.status, Status::kNotABackup);
+    EXPECT_EQ(result->outcome.reason.rfind("not a BlackBerry backup (" + why, 0), 0u)
+        << result->outcome.reason;
+    EXPECT_TRUE(result->collector.events.empty());
   }
-  std::vector<Field> pieces{Field(1, "/store/big.bin")};
-  for (int i = 0; i < 40; ++i)
-    pieces.push_back(Field::raw(7, Bytes(50000, static_cast<std::uint8_t>(i))));
-  ipd.record(1, pieces).record(0, {Field(1, "last")});
-  const auto scan = scanWithSource(write("big.ipd", ipd), scanFolder);
-  EXPECT_TRUE(scan->outcome.scanned());
-  const auto memos = scan->collector.records<PRBlackBerryNoteNode>();
-  ASSERT_EQ(memos.size(), 3001u);
-  EXPECT_EQ(memos[2999]->noteTittle, "memo 2999");
-  EXPECT_EQ(memos[3000]->noteTittle, "last");
-  const auto files = scan->collector.records<PRBlackBerryContentNode>();
-  ASSERT_EQ(files.size(), 1u);
-  EXPECT_EQ(files[0]->fileSize, 2000000u);
-}
-
-TEST_F(BlackBerrySourceTest, ArchiveIsUnpackedFromItsPathAsFromMemory) {
-  const Bytes zip = BbbWriter()
-                        .entry("Databases/1.dat", memoFile("memo"))
-                        .entry("Databases/Databases.ipd", contactIpd("Ann"))
-                        .bytes();
-  const auto path = write("backup.bbb", zip);
-  bool perDatabase = true;
-  std::string problem;
-  BbbArchive fromPath(scanFolder);
-  const auto target = fromPath.checkTheBackUpFile(path, perDatabase, problem);
-  ASSERT_TRUE(target) << problem;
-  EXPECT_FALSE(perDatabase);
-  EXPECT_EQ(target->filename(), "Databases.ipd");
-  EXPECT_EQ(fixtures::readFileBytes(*target), contactIpd("Ann"));
-
-  BbbArchive fromMemory(scanFolder);
-  const auto same = fromMemory.checkTheBackUpFile(zip, perDatabase, problem);
-  ASSERT_TRUE(same) << problem;
-  EXPECT_NE(same->parent_path(), target->parent_path());
-  EXPECT_EQ(fixtures::readFileBytes(*same), fixtures::readFileBytes(*target));
-
-  BbbArchive missing(scanFolder);
-  EXPECT_FALSE(missing.checkTheBackUpFile(folder / "missing.bbb", perDatabase, problem));
-  EXPECT_EQ(problem.rfind("not a readable zip archive: ", 0), 0u) << problem;
 }
 
 }  // namespace

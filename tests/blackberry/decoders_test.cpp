@@ -1,184 +1,144 @@
-// Field tables and join rules of the seven database decoders.
+// Field tables and join rules of the seven database decoders, and how
+// stored files, attachments and pictures refer to their pieces in the file.
 
 #include <gtest/gtest.h>
 
 #include "bb_test_support.h"
-#include "core/content_memory.h"
 
 namespace orvane::testing {
 namespace {
 
 using DB = BlackBerryDatabase;
 
-TEST(AddressBookDecoder, EachFieldTypeLandsInItsMember) {
-  const auto contact = decodeOne<PRBlackBerryContactNode>(
-      DB::kAddressBook,
-      {Field(1, "ann@example.com"), Field(10, "2100000A"), Field(33, "Acme"),
-       Field(35, "1 Main St"), Field(38, "Springfield"), Field(39, "IL"), Field(40, "62701"),
-       Field(41, "USA"), Field(54, "http://ann.example"), Field(55, "Engineer"), Field(59, "Work"),
-       Field(64, "met at the fair"), Field(82, "1980-02-29"), Field(200, "ignored")});
-  EXPECT_EQ(contact.email, "ann@example.com");
-  EXPECT_EQ(contact.pinNumber, "2100000A");
-  EXPECT_EQ(contact.companyName, "Acme");
-  EXPECT_EQ(contact.address, "1 Main St ");
-  EXPECT_EQ(contact.city, "Springfield");
-  EXPECT_EQ(contact.provice, "IL");
-  EXPECT_EQ(contact.postZcode, "62701");
-  EXPECT_EQ(contact.country, "USA");
-  EXPECT_EQ(contact.webSite, "http://ann.example");
-  EXPECT_EQ(contact.titleName, "Engineer");
-  EXPECT_EQ(contact.categories, "Work");
-  EXPECT_EQ(contact.note, "met at the fair");
-  EXPECT_EQ(contact.brithday, "1980-02-29");
-  EXPECT_EQ(contact.contactName, "");
-  EXPECT_FALSE(contact.contactImageData.has_value());
-}
-
-TEST(AddressBookDecoder, NamePartsAndAddressLinesJoinNewFirst) {
-  const auto contact = decodeOne<PRBlackBerryContactNode>(
-      DB::kAddressBook,
-      {Field(32, "John"), Field(32, "Smith"), Field(35, "Flat 2"), Field(36, "1 High St")});
-  EXPECT_EQ(contact.contactName, "Smith John ");
-  EXPECT_EQ(contact.address, "1 High St Flat 2 ");
-}
-
-TEST(AddressBookDecoder, PhoneNumberCopiesTheKindLastUpdated) {
-  auto contact =
-      decodeOne<PRBlackBerryContactNode>(DB::kAddressBook, {Field(6, "555"), Field(8, "777")});
-  EXPECT_EQ(contact.workCall, "555 ");
-  EXPECT_EQ(contact.mobilCall, "777 ");
-  EXPECT_EQ(contact.phoneNumber, "777 ");
-
-  contact = decodeOne<PRBlackBerryContactNode>(
-      DB::kAddressBook, {Field(6, "1"), Field(16, "2"), Field(7, "3"), Field(17, "4")});
-  EXPECT_EQ(contact.workCall, "2 1 ");
-  EXPECT_EQ(contact.homeCall, "4 3 ");
-  EXPECT_EQ(contact.phoneNumber, "4 3 ");
-}
-
-TEST(AddressBookDecoder, PictureKeepsEveryByteAsStored) {
-  const Bytes picture{0xFF, 0xD8, 0x00, 0x10, 0x00, 0xFF, 0xD9};
+TEST(AddressBookDecoder, FieldTypesJoinsAndPhoneNumber) {
   const auto contact =
-      decodeOne<PRBlackBerryContactNode>(DB::kAddressBook, {Field::raw(77, picture)});
-  EXPECT_EQ(contact.contactImageData, picture);
+      decodeOne<PRBlackBerryContactNode>(DB::kAddressBook, {Field(1, "ann@example.com"),
+                                                            Field(10, "2100000A"),
+                                                            Field(33, "Acme"),
+                                                            Field(35, "Flat 2"),
+                                                            Field(36, "1 High St"),
+                                                            Field(38, "Springfield"),
+                                                            Field(39, "IL"),
+                                                            Field(40, "62701"),
+                                                            Field(41, "USA"),
+                                                            Field(54, "http://ann.example"),
+                                                            Field(55, "Engineer"),
+                                                            Field(59, "Work"),
+                                                            Field(64, "met at the fair"),
+                                                            Field(82, "1980-02-29"),
+                                                            Field(200, "ignored"),
+                                                            Field(32, "John"),
+                                                            Field(32, "Smith"),
+                                                            Field(6, "1"),
+                                                            Field(16, "2"),
+                                                            Field(8, "777"),
+                                                            Field(7, "3"),
+                                                            Field(17, "4")});
+  EXPECT_EQ(dumpRecord(contact),
+            "PRBlackBerryContactNode\ncontactName=Smith John \ncompanyName=Acme\n"
+            "titleName=Engineer\ncontactImageData=<none>\nemail=ann@example.com\n"
+            "phoneNumber=4 3 \nworkCall=2 1 \nhomeCall=4 3 \nmobilCall=777 \n"
+            "pinNumber=2100000A\naddress=1 High St Flat 2 \ncity=Springfield\nprovice=IL\n"
+            "country=USA\npostZcode=62701\nbrithday=1980-02-29\ncategories=Work\n"
+            "webSite=http://ann.example\n"
+            "note=met at the fair\nbSelected=0\n");
 }
 
-TEST(AddressBookDecoder, TypeFiveIsFollowedByThreeUncountedBytes) {
-  // Without stepping over the 3 bytes the next field would be read from them.
+TEST(AddressBookDecoder, UncountedBytesAndTextRules) {
+  // type 5 is followed by 3 bytes its length does not count; texts stop at
+  // their NUL; invalid UTF-8 gives empty text
   const auto contact = decodeOne<PRBlackBerryContactNode>(
-      DB::kAddressBook, {Field::raw(5, {0x01}).trailing({0x09, 0x00, 0x20}), Field(32, "Ann")});
-  EXPECT_EQ(contact.contactName, "Ann ");
-}
-
-TEST(AddressBookDecoder, TextsStopAtTheirNulAndInvalidUtf8GivesEmptyText) {
-  const auto contact = decodeOne<PRBlackBerryContactNode>(
-      DB::kAddressBook, {Field::raw(33, bytesOf(std::string("Acme\0junk", 9))),
-                         Field::raw(38, {0xC3, 0x28}), Field(32, "José Núñez")});
+      DB::kAddressBook,
+      {Field::raw(5, {0x01}).trailing({0x09, 0x00, 0x20}), Field(32, "José"),
+       Field::raw(33, bytesOf(std::string("Acme\0junk", 9))), Field::raw(38, {0xC3, 0x28})});
+  EXPECT_EQ(contact.contactName, "José ");
   EXPECT_EQ(contact.companyName, "Acme");
   EXPECT_EQ(contact.city, "");
-  EXPECT_EQ(contact.contactName, "José Núñez ");
 }
 
-TEST(CallLogDecoder, CallKindFromTheFirstDataByte) {
-  const std::vector<std::pair<std::uint8_t, std::string>> kinds{
-      {0, "Recived"}, {1, "Send"}, {3, "Cancel"}, {2, "UnKnown"}, {5, "UnKnown"}};
-  for (const auto& [byte, label] : kinds) {
-    const auto call = decodeOne<PRBlackBerryCallNode>(DB::kCallLog, {Field::raw(2, {byte, 7})});
-    EXPECT_EQ(call.CallType, label) << int{byte};
+TEST(CallLogDecoder, KindDurationAndNameJoinedNewLast) {
+  for (const auto& [byte, label] : std::vector<std::pair<std::uint8_t, std::string>>{
+           {0, "Recived"}, {1, "Send"}, {3, "Cancel"}, {2, "UnKnown"}, {5, "UnKnown"}}) {
+    EXPECT_EQ(decodeOne<PRBlackBerryCallNode>(DB::kCallLog, {Field::raw(2, {byte, 7})}).CallType,
+              label)
+        << int{byte};
   }
-  // no byte, no kind
-  EXPECT_EQ(decodeOne<PRBlackBerryCallNode>(DB::kCallLog, {Field::raw(2, {})}).CallType, "");
-}
-
-TEST(CallLogDecoder, FieldsAndNameJoinedNewLast) {
   const auto call = decodeOne<PRBlackBerryCallNode>(
-      DB::kCallLog, {Field::raw(3, {75, 1}), Field(4, "1336314720"), Field(12, "+15551234"),
-                     Field(31, "Smith"), Field(55, "John")});
+      DB::kCallLog, {Field::raw(2, {}), Field::raw(3, {75, 1}), Field(4, "1336314720"),
+                     Field(12, "+15551234"), Field(31, "Smith"), Field(55, "John")});
+  EXPECT_EQ(call.CallType, "");  // no byte, no kind
   EXPECT_EQ(call.callDuration, "1 minute");
   EXPECT_EQ(call.CallTime, "1336314720");
   EXPECT_EQ(call.CallNumber, "+15551234");
   EXPECT_EQ(call.CallName, " Smith John");
 }
 
-TEST(SmsDecoder, NumberFollowsFourSkippedBytesAndTextIsUtf8) {
-  const auto sms = decodeOne<PRBlackBerrySMSMessageNode>(
-      DB::kSms, {Field::skip4(2, "+15551234"), Field(4, "See you at 7 ✓")});
+TEST(SmsDecoder, NumberTextAndDirection) {
+  auto sms = decodeOne<PRBlackBerrySMSMessageNode>(
+      DB::kSms, {Field::raw(9, {0x01, 0x00}), Field::skip4(2, "+15551234"),
+                 Field(4, "See you at 7 ✓"), Field::raw(1, {0x00})});
   EXPECT_EQ(sms.numberString, "+15551234");
   EXPECT_EQ(sms.contentText, "See you at 7 ✓");
-  EXPECT_EQ(sms.type, "");
-  EXPECT_EQ(sms.isUncode, 0);
-  EXPECT_FALSE(sms.contentData.has_value());
-}
-
-TEST(SmsDecoder, DirectionIsTheFirstDataByteOfTheFirstField) {
-  // the first field is not of type 1; its first data byte decides
-  auto sms = decodeOne<PRBlackBerrySMSMessageNode>(
-      DB::kSms, {Field::raw(9, {0x01, 0x00}), Field(4, "x"), Field::raw(1, {0x00})});
+  // the first data byte of the record's first field decides, wherever type 1 is
   EXPECT_EQ(sms.type, "outgoing");
-  sms = decodeOne<PRBlackBerrySMSMessageNode>(DB::kSms, {Field::raw(1, {0x00}), Field(4, "x")});
-  EXPECT_EQ(sms.type, "Incoming");
-  sms = decodeOne<PRBlackBerrySMSMessageNode>(DB::kSms, {Field::raw(1, {0x02})});
-  EXPECT_EQ(sms.type, "");
-  // without a type-1 field nothing is set
-  sms = decodeOne<PRBlackBerrySMSMessageNode>(DB::kSms, {Field::raw(9, {0x00})});
-  EXPECT_EQ(sms.type, "");
+  EXPECT_FALSE(sms.contentData.has_value());
+  const std::vector<std::pair<Bytes, std::string>> directions{
+      {fieldArea({Field::raw(1, {0x00})}), "Incoming"},
+      {fieldArea({Field::raw(1, {0x02})}), ""},
+      {fieldArea({Field::raw(9, {0x00})}), ""}};
+  for (const auto& [area, type] : directions) {
+    EXPECT_EQ(decodeAll<PRBlackBerrySMSMessageNode>(DB::kSms, area).at(0)->type, type);
+  }
 }
 
 TEST(SmsDecoder, Utf16TextIsDecodedWhenUtf8GivesNothing) {
-  const auto textOf = [](const Bytes& data) {
-    return decodeOne<PRBlackBerrySMSMessageNode>(DB::kSms, {Field::raw(4, data)}).contentText;
-  };
-  // big-endian without a mark: the zero high bytes come first
-  EXPECT_EQ(textOf({0x00, 'H', 0x00, 'i', 0x00, 0x00, 0x00, '!'}), "Hi");
-  // marks decide
-  EXPECT_EQ(textOf({0xFF, 0xFE, 0x1F, 0x04, 0x40, 0x04, 0x38, 0x04}), "При");
-  EXPECT_EQ(textOf({0xFE, 0xFF, 0x04, 0x1F, 0x04, 0x40, 0x04, 0x38}), "При");
-  // little-endian "é" is not UTF-8 either
-  EXPECT_EQ(textOf({0xE9, 0x00, 'a', 0x00}), "éa");
-  // no telling from the zeros: little-endian
-  EXPECT_EQ(textOf({0x00, 0x01, 'B', 0x00}), "ĀB");
-  // a surrogate pair, then a lone surrogate
-  EXPECT_EQ(textOf({0xFF, 0xFE, 0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8}), "😀\xEF\xBF\xBD");
-  // UTF-8 text that decodes is kept as it is
-  EXPECT_EQ(textOf(bytesOf("Hi")), "Hi");
+  const std::vector<std::pair<Bytes, std::string>> texts{
+      // big-endian without a mark: the zero high bytes come first
+      {{0x00, 'H', 0x00, 'i', 0x00, 0x00, 0x00, '!'}, "Hi"},
+      {{0xFF, 0xFE, 0x1F, 0x04, 0x40, 0x04, 0x38, 0x04}, "При"},
+      {{0xFE, 0xFF, 0x04, 0x1F, 0x04, 0x40, 0x04, 0x38}, "При"},
+      {{0xE9, 0x00, 'a', 0x00}, "éa"},
+      // no telling from the zeros: little-endian
+      {{0x00, 0x01, 'B', 0x00}, "ĀB"},
+      // a surrogate pair, then a lone surrogate
+      {{0xFF, 0xFE, 0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8}, "😀\xEF\xBF\xBD"},
+      {bytesOf("Hi"), "Hi"}};
+  for (const auto& [data, text] : texts) {
+    EXPECT_EQ(decodeOne<PRBlackBerrySMSMessageNode>(DB::kSms, {Field::raw(4, data)}).contentText,
+              text);
+  }
 }
 
 TEST(MmsDecoder, AttachmentNameClassAndSender) {
   const auto mms = decodeOne<PRBlackBerryMMSMessageNode>(
       DB::kMms, {Field::skip4(2, "ignored"), Field(111, "Ann"), Field(114, "+1555"),
-                 Field(103, "photo.jpg")});
+                 Field(103, "a.mp3"), Field(103, "smil.qqq")});
   EXPECT_EQ(mms.numberName, "+1555 Ann ");
-  EXPECT_EQ(mms.contentDataName, "photo.jpg");
-  EXPECT_EQ(mms.contentType, "Image");
-  EXPECT_EQ(mms.contentText, "");
-  EXPECT_FALSE(mms.contentData.has_value());
-
+  EXPECT_EQ(mms.contentDataName, "smil.qqq");
   // an extension no list knows leaves the class as it was
-  const auto kept = decodeOne<PRBlackBerryMMSMessageNode>(
-      DB::kMms, {Field(103, "a.mp3"), Field(103, "smil.qqq")});
-  EXPECT_EQ(kept.contentDataName, "smil.qqq");
-  EXPECT_EQ(kept.contentType, "Audio");
+  EXPECT_EQ(mms.contentType, "Audio");
+  EXPECT_FALSE(mms.contentData.has_value());
 }
 
 TEST(MmsDecoder, ContentPiecesJoinByTheirRules) {
-  // 104 starts the content whatever its size; 105 appends once it has 2 bytes
-  auto mms = decodeOne<PRBlackBerryMMSMessageNode>(
-      DB::kMms, {Field::raw(104, {1, 2, 3}), Field::raw(105, {4, 5})});
-  EXPECT_EQ(mms.contentData, (Bytes{1, 2, 3, 4, 5}));
-  // a first 105 piece below 9 bytes is dropped, one of 9 starts the content
-  mms = decodeOne<PRBlackBerryMMSMessageNode>(
-      DB::kMms, {Field::raw(105, Bytes(8, 7)), Field::raw(105, Bytes(9, 8)), Field::raw(105, {9})});
-  Bytes expected(9, 8);
-  expected.push_back(9);
-  EXPECT_EQ(mms.contentData, expected);
-  // content of 1 byte takes no small piece
-  mms = decodeOne<PRBlackBerryMMSMessageNode>(DB::kMms,
-                                              {Field::raw(104, {1}), Field::raw(105, {2, 3})});
-  EXPECT_EQ(mms.contentData, (Bytes{1}));
-  // a later 104 starts over
-  mms = decodeOne<PRBlackBerryMMSMessageNode>(DB::kMms,
-                                              {Field::raw(104, {1, 2}), Field::raw(104, {3})});
-  EXPECT_EQ(mms.contentData, (Bytes{3}));
+  const std::vector<std::pair<std::vector<Field>, std::optional<Bytes>>> cases{
+      // 104 starts the content whatever its size; 105 appends once it has 2 bytes
+      {{Field::raw(104, {1, 2, 3}), Field::raw(105, {4, 5})}, Bytes{1, 2, 3, 4, 5}},
+      // a first 105 piece below 9 bytes is dropped, one of 9 starts the content
+      {{Field::raw(105, Bytes(8, 7)), Field::raw(105, {8, 8, 8, 8, 8, 8, 8, 8, 8}),
+        Field::raw(105, {9})},
+       Bytes{8, 8, 8, 8, 8, 8, 8, 8, 8, 9}},
+      // content of 1 byte takes no small piece, but a large one replaces it
+      {{Field::raw(104, {1}), Field::raw(105, {2, 3})}, Bytes{1}},
+      {{Field::raw(104, {1}), Field::raw(105, Bytes(9, 4))}, Bytes(9, 4)},
+      // a later 104 starts over; an empty one is present and empty
+      {{Field::raw(104, {1, 2}), Field::raw(104, {3})}, Bytes{3}},
+      {{Field::raw(104, {})}, Bytes{}},
+      {{Field::raw(105, Bytes(8, 1))}, std::nullopt}};
+  for (const auto& [fields, content] : cases) {
+    EXPECT_EQ(contentOf(decodeOne<PRBlackBerryMMSMessageNode>(DB::kMms, fields).contentData),
+              content);
+  }
 }
 
 TEST(MemoAndCalendarDecoders, FieldTables) {
@@ -186,7 +146,6 @@ TEST(MemoAndCalendarDecoders, FieldTables) {
       decodeOne<PRBlackBerryNoteNode>(DB::kMemos, {Field(1, "Shopping"), Field(2, "milk, eggs")});
   EXPECT_EQ(memo.noteTittle, "Shopping");
   EXPECT_EQ(memo.noteContent, "milk, eggs");
-
   // type 5 is followed by 7 bytes its length does not count
   const auto entry = decodeOne<PRBlackBerryCalenderNode>(
       DB::kCalendar, {Field(2, "Lunch"), Field::raw(5, {1, 2}).trailing(Bytes(7, 0x41)),
@@ -195,26 +154,12 @@ TEST(MemoAndCalendarDecoders, FieldTables) {
   EXPECT_EQ(entry.bbCalInformation, " Café");
 }
 
-TEST(ContentStoreDecoder, PiecesJoinIntoOneFile) {
-  Bytes a(100, 0xA1);
-  Bytes b(50, 0xB2);
-  const auto stored = decodeOne<PRBlackBerryContentNode>(
-      DB::kContentStore, {Field(1, "/store/home/user/pictures/IMG01.JPG"), Field::raw(7, a),
-                          Field::raw(7, b), Field::raw(7, {0xC3})});
-  Bytes joined = a;
-  joined.insert(joined.end(), b.begin(), b.end());
-  joined.push_back(0xC3);
-  EXPECT_EQ(stored.contentData, joined);
-  EXPECT_EQ(stored.fileSize, 151u);
-  EXPECT_EQ(stored.contentFileSize, "151.00B");
-  EXPECT_EQ(stored.ContentFileType, "Image");
-  EXPECT_EQ(stored.filePathName, "/store/home/user/pictures/IMG01.JPG");
-}
-
-// A photo of several hundred KiB: its pieces land in content memory, in
-// order, every byte as stored.
-TEST(ContentStoreDecoder, AFileOfManyPiecesIsJoinedByteForByte) {
-  std::vector<Field> fields{Field(1, "/store/home/user/videos/clip.3gp")};
+// A video of several hundred KiB in 41 pieces, its field area 1000 bytes
+// into the file: each piece is one run in the file, and reading the runs
+// gives every byte as stored.
+TEST(ContentStoreDecoder, PiecesAreRunsInTheFileJoinedByteForByte) {
+  std::vector<Field> fields{Field(1, "/store/home/user/videos/clip.3gp"),
+                            Field::raw(7, Bytes(5, 0xEE))};  // a small first piece is dropped
   Bytes joined;
   for (int piece = 0; piece < 41; ++piece) {
     Bytes bytes(piece == 40 ? 1234 : 16 * 1024);
@@ -224,30 +169,33 @@ TEST(ContentStoreDecoder, AFileOfManyPiecesIsJoinedByteForByte) {
     joined.insert(joined.end(), bytes.begin(), bytes.end());
     fields.push_back(Field::raw(7, bytes));
   }
-  const auto before = content_memory::usage().blocksInChunks;
-  const auto stored = decodeAll<PRBlackBerryContentNode>(DB::kContentStore, fieldArea(fields));
+  constexpr std::size_t kAreaOffset = 1000;
+  const auto stored =
+      decodeAll<PRBlackBerryContentNode>(DB::kContentStore, fieldArea(fields), kAreaOffset);
   ASSERT_EQ(stored.size(), 1u);
-  EXPECT_EQ(content_memory::usage().blocksInChunks, before + 1);
-  EXPECT_EQ(stored[0]->contentData, joined);
+  const auto& runs = stored[0]->contentData.runs();
+  ASSERT_EQ(runs.size(), 41u);
+  // the path field (3 + 33 bytes), the dropped piece (3 + 5), then a header
+  EXPECT_EQ(runs[0], (ContentRun{kAreaOffset + 36 + 8 + 3, 16 * 1024}));
+  EXPECT_EQ(runs[1].offset, runs[0].offset + 16 * 1024 + 3);
+  EXPECT_EQ(contentOf(stored[0]->contentData), joined);
   EXPECT_EQ(stored[0]->fileSize, joined.size());
+  EXPECT_EQ(stored[0]->contentFileSize, "656.59K");
   EXPECT_EQ(stored[0]->ContentFileType, "Video");
 }
 
 TEST(ContentStoreDecoder, PostedOnlyWithContent) {
-  // a 5-byte piece alone is not content
-  EXPECT_TRUE(decodeAll<PRBlackBerryContentNode>(
-                  DB::kContentStore, fieldArea({Field(1, "/a.txt"), Field::raw(7, Bytes(5, 1))}))
-                  .empty());
-  // a folder: no piece at all
-  EXPECT_TRUE(
-      decodeAll<PRBlackBerryContentNode>(DB::kContentStore, fieldArea({Field(1, "/store/")}))
-          .empty());
-  // a small first piece is dropped, the next starts the file
+  for (const auto& fields : std::vector<std::vector<Field>>{
+           {Field(1, "/a.txt"), Field::raw(7, Bytes(5, 1))},  // a 5-byte piece is not content
+           {Field(1, "/store/")},                             // a folder: no piece at all
+           {}}) {
+    EXPECT_TRUE(decodeAll<PRBlackBerryContentNode>(DB::kContentStore, fieldArea(fields)).empty());
+  }
   const auto stored = decodeOne<PRBlackBerryContentNode>(
-      DB::kContentStore, {Field::raw(7, Bytes(8, 1)), Field::raw(7, Bytes(1536, 2))});
-  EXPECT_EQ(stored.fileSize, 1536u);
-  EXPECT_EQ(stored.contentFileSize, "1.54K");
-  EXPECT_EQ(stored.ContentFileType, "");
+      DB::kContentStore, {Field::raw(7, Bytes(100, 1)), Field::raw(7, Bytes(50, 2)),
+                          Field::raw(7, {3}), Field(1, "/store/IMG01.JPG")});
+  EXPECT_EQ(stored.fileSize, 151u);
+  EXPECT_EQ(stored.contentFileSize, "151.00B");
 }
 
 TEST(ContentStoreDecoder, FileClassesInTheirOrder) {
@@ -257,32 +205,30 @@ TEST(ContentStoreDecoder, FileClassesInTheirOrder) {
       {"/a/b.qqq", ""},      {"/a.d/readme", ""},     {"noextension", ""}};
   for (const auto& [path, label] : classes) {
     const auto stored = decodeOne<PRBlackBerryContentNode>(
-        DB::kContentStore, {Field(1, path), Field::raw(7, Bytes(9, 1))});
+        DB::kContentStore, {Field(1, path), Field::raw(7, Bytes(1536, 1))});
     EXPECT_EQ(stored.ContentFileType, label) << path;
+    EXPECT_EQ(stored.contentFileSize, "1.54K");
   }
 }
 
 TEST(AllDecoders, EmptyFieldAreaPostsEmptyRecordsButNoStoredFile) {
   const Bytes none;
-  EXPECT_EQ(decodeAll<PRBlackBerryContactNode>(DB::kAddressBook, none).size(), 1u);
+  EXPECT_EQ(dumpRecord(*decodeAll<PRBlackBerryContactNode>(DB::kAddressBook, none).at(0)),
+            dumpRecord(PRBlackBerryContactNode()));
   EXPECT_EQ(decodeAll<PRBlackBerryCallNode>(DB::kCallLog, none).size(), 1u);
   EXPECT_EQ(decodeAll<PRBlackBerrySMSMessageNode>(DB::kSms, none).size(), 1u);
   EXPECT_EQ(decodeAll<PRBlackBerryMMSMessageNode>(DB::kMms, none).size(), 1u);
   EXPECT_EQ(decodeAll<PRBlackBerryNoteNode>(DB::kMemos, none).size(), 1u);
   EXPECT_EQ(decodeAll<PRBlackBerryCalenderNode>(DB::kCalendar, none).size(), 1u);
   EXPECT_TRUE(decodeAll<PRBlackBerryContentNode>(DB::kContentStore, none).empty());
-  EXPECT_EQ(decodeAll<PRBlackBerryContactNode>(DB::kAddressBook, none).front()->contactName, "");
 }
 
 TEST(FieldWalk, FieldsNeverReadPastTheirRecord) {
-  // a length past the record gives what the record holds
-  auto contact = decodeOne<PRBlackBerryContactNode>(
-      DB::kAddressBook, {Field(32, "Jo"), Field(33, "Acme").claimedLength(60000)});
+  // a length past the record gives what the record holds, texts and content alike
+  const auto contact = decodeOne<PRBlackBerryContactNode>(
+      DB::kAddressBook, {Field(32, "Jo"), Field::raw(77, {1, 2, 3}).claimedLength(65535)});
   EXPECT_EQ(contact.contactName, "Jo ");
-  EXPECT_EQ(contact.companyName, "Acme");
-  const auto picture = decodeOne<PRBlackBerryContactNode>(
-      DB::kAddressBook, {Field::raw(77, {1, 2, 3}).claimedLength(65535)});
-  EXPECT_EQ(picture.contactImageData, (Bytes{1, 2, 3}));
+  EXPECT_EQ(contentOf(contact.contactImageData), (Bytes{1, 2, 3}));
 
   // a skip-4 field shorter than its 4 bytes has no data and still ends where it says
   const auto sms =
@@ -293,9 +239,7 @@ TEST(FieldWalk, FieldsNeverReadPastTheirRecord) {
   // a field header cut by the end of the area ends the walk
   Bytes area = fieldArea({Field(1, "Title")});
   area.push_back(0x05);
-  const auto memos = decodeAll<PRBlackBerryNoteNode>(DB::kMemos, area);
-  ASSERT_EQ(memos.size(), 1u);
-  EXPECT_EQ(memos.front()->noteTittle, "Title");
+  EXPECT_EQ(decodeAll<PRBlackBerryNoteNode>(DB::kMemos, area).at(0)->noteTittle, "Title");
 }
 
 }  // namespace

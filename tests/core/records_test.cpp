@@ -31,6 +31,9 @@ class FieldDump : public FieldVisitor {
   void bytes(std::string_view name, std::optional<ByteView> value) override {
     add(name, value ? "bytes:" + std::to_string(value->size()) : "none");
   }
+  void content(std::string_view name, const ContentRef& value) override {
+    add(name, value ? "content:" + std::to_string(value.size()) : "none");
+  }
 
   std::map<std::string, std::string> fields;
   std::vector<std::string> order;
@@ -96,6 +99,12 @@ TEST(RecordFields, VisitedUnderTheirOwnNamesInOrder) {
   EXPECT_EQ(d.fields.at("callPhone"), "text:555");
   EXPECT_EQ(d.fields.at("callTime"), "number:61");
   EXPECT_EQ(d.fields.at("bSelected"), "number:1");
+
+  // content is visited as a reference, present or absent
+  PRBlackBerryContentNode stored;
+  stored.contentData = ContentRef(std::make_shared<BytesContentSource>(Bytes(9, 1), "b"),
+                                  {ContentRun{2, 3}, ContentRun{6, 2}});
+  EXPECT_EQ(dump(stored).fields.at("contentData"), "content:5");
 }
 
 TEST(ScanListNodeFile, KeepsTheExtentAndABoundedName) {

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "core/content_ref.h"
 #include "core/main_thread_dispatcher.h"
 #include "export/recovery_run.h"
 #include "fixtures/scratch_folder.h"
@@ -39,6 +41,13 @@ inline Names namesIn(const std::filesystem::path& folder) {
     names.push_back(entry.path().filename().string());
   }
   return sorted(names);
+}
+
+// Content that lies in a source of its own, as one run.
+inline ContentRef contentRef(std::vector<std::uint8_t> bytes) {
+  const std::uint64_t size = bytes.size();
+  return ContentRef(std::make_shared<BytesContentSource>(std::move(bytes), "test content"),
+                    {ContentRun{0, size}});
 }
 
 // A BlackBerry contact with every field set, each to a value of its own.

@@ -7,9 +7,11 @@
 #include <ctime>
 #include <fstream>
 
+#include "blackberry/ipd_reader.h"
 #include "core/event_names.h"
 #include "core/main_thread_dispatcher.h"
 #include "export_test_support.h"
+#include "fixtures/ipd_writer.h"
 #include "fixtures/scratch_folder.h"
 
 namespace orvane {
@@ -51,7 +53,7 @@ class RecoveryRunTest : public testing::ExportTest {
     } else {
       node->contentDataName = std::move(name);
     }
-    node->contentData = std::move(data);
+    node->contentData = data ? testing::contentRef(std::move(*data)) : ContentRef();
   }
 };
 
@@ -124,18 +126,6 @@ TEST_F(RecoveryRunTest, ReportEntriesAreExact) {
   EXPECT_TRUE(report.problems.empty());
 }
 
-TEST_F(RecoveryRunTest, OnlyTickedRecordsAreExportedInListOrder) {
-  postSms("1", "one");
-  postSms("2", "two");
-  postSms("3", "three");
-  results.selectCategory(ResultTable::message);
-  results.setTickForRows({0, 2}, true);
-
-  EXPECT_EQ(run().recordsWritten, 2);
-  EXPECT_EQ(readFileText(out() / "Message/Messages.txt"),
-            "Phone:1  type:Incoming  Content:one  \n\nPhone:3  type:Incoming  Content:three  \n\n");
-}
-
 TEST_F(RecoveryRunTest, VCardNamesAreSafeUtf8AndNeverReplaceEachOther) {
   const std::string ivan = "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD";  // Иван
   postContact("Smith")->email = "first@x";
@@ -188,6 +178,44 @@ TEST_F(RecoveryRunTest, ContentStoreFilesAreCopiedUnderSafeUniqueNames) {
   EXPECT_TRUE(report.problems.empty());
 }
 
+// A stored file of many pieces is read from the backup when it is
+// exported; a backup shortened since the scan is a problem line.
+TEST_F(RecoveryRunTest, StoredFilesAreCopiedFromTheirRunsInTheBackup) {
+  std::vector<fixtures::Field> fields{fixtures::Field(1, "/store/videos/clip.mp4")};
+  Bytes joined;
+  for (int i = 0; i < 90; ++i) {
+    Bytes piece(30000 + static_cast<std::size_t>(i));
+    for (std::size_t b = 0; b < piece.size(); ++b) piece[b] = static_cast<std::uint8_t>(b * 31 + i);
+    joined.insert(joined.end(), piece.begin(), piece.end());
+    fields.push_back(fixtures::Field::raw(7, piece));
+  }
+  const fs::path backup = scratch / "backup.ipd";
+  fixtures::IpdWriter()
+      .database("Content Store")
+      .record(0, fields)
+      .record(0, {fixtures::Field(1, "/b.txt"), fixtures::Field::raw(7, Bytes(20, 'b'))})
+      .writeTo(backup);
+  PerScanLists lists;
+  EXPECT_TRUE(IpdReader(app.nc, lists).scanBlackBerryBackUpThread(backup).scanned());
+  results.selectAllCategories();
+
+  RecoveryReport report = run();
+  EXPECT_EQ(readFileBytes(out() / "Content_Store/clip.mp4"), joined);
+  EXPECT_EQ(readFileText(out() / "Content_Store/b.txt"), std::string(20, 'b'));
+  EXPECT_TRUE(report.problems.empty());
+
+  fs::resize_file(backup, 1000);
+  fs::remove_all(out());
+  report = run();
+  EXPECT_TRUE(namesIn(out() / "Content_Store").empty());
+  EXPECT_EQ(report.problems,
+            (Names{"could not copy clip.mp4 out of the backup: backup.ipd: the file ended at "
+                   "offset 1000",
+                   "could not copy b.txt out of the backup: backup.ipd: the file ended at "
+                   "offset 1000"}));
+  EXPECT_EQ(report.recordsWritten, 2);
+}
+
 TEST_F(RecoveryRunTest, MmsAttachmentsAreCopiedAndEachMmsCountsOnce) {
   using Node = PRBlackBerryMMSMessageNode;
   const char* event = events::BlackBerryMMSMessageInfo;
@@ -214,14 +242,18 @@ TEST_F(RecoveryRunTest, MmsAttachmentsAreCopiedAndEachMmsCountsOnce) {
   EXPECT_EQ(calls, 5);
 }
 
-TEST_F(RecoveryRunTest, ProgressFollowsEveryCountedRecord) {
-  for (int i = 0; i < 7; ++i) postSms(std::to_string(i), "text");
-  results.selectAllCategories();
+TEST_F(RecoveryRunTest, OnlyTickedRecordsInListOrderAndProgressAfterEach) {
+  for (int i = 1; i <= 4; ++i) postSms(std::to_string(i), "text " + std::to_string(i));
+  results.selectCategory(ResultTable::message);
+  results.setTickForRows({0, 1, 3}, true);
   std::vector<int> percents;
-  run([&](int percent) { percents.push_back(percent); });
-  EXPECT_EQ(percents, (std::vector<int>{14, 28, 42, 57, 71, 85, 100}));
-  // nothing ticked must not divide by zero
-  EXPECT_EQ(RecoveryRun::progressPercent(0, 0), 0);
+  EXPECT_EQ(run([&](int percent) { percents.push_back(percent); }).recordsWritten, 3);
+  EXPECT_EQ(readFileText(out() / "Message/Messages.txt"),
+            "Phone:1  type:Incoming  Content:text 1  \n\nPhone:2  type:Incoming  Content:text 2  "
+            "\n\nPhone:4  type:Incoming  Content:text 4  \n\n");
+  EXPECT_EQ(percents, (std::vector<int>{33, 66, 100}));
+  // single precision, truncated; nothing ticked must not divide by zero
+  EXPECT_EQ(RecoveryRun::progressPercent(3, 7), 42);
   EXPECT_EQ(RecoveryRun::progressPercent(5, 0), 0);
 }
 

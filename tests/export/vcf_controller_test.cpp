@@ -31,10 +31,6 @@ constexpr const char* kEmptyCard =
     "item1.NOTE;type=pref:\r\n"
     "END:VCARD";
 
-TEST(VcfController, AnEmptyContactGivesEveryLineWithAnEmptyValue) {
-  EXPECT_EQ(PRVCFController::cardText(PRBlackBerryContactNode{}), kEmptyCard);
-}
-
 TEST(VcfController, EveryFieldLandsInItsLine) {
   EXPECT_EQ(PRVCFController::cardText(testing::everyFieldContact()),
             "BEGIN:VCARD\r\n"
@@ -55,13 +51,14 @@ TEST(VcfController, EveryFieldLandsInItsLine) {
             "END:VCARD");
 }
 
-TEST(VcfController, DisplayNameFallsBackToTheCompany) {
+TEST(VcfController, EmptyContactAndDisplayNameFallingBackToTheCompany) {
   PRBlackBerryContactNode contact;
+  EXPECT_EQ(PRVCFController::cardText(contact), kEmptyCard);
   contact.companyName = "Acme";
   contact.titleName = "Boss";
-  const std::string card = PRVCFController::cardText(contact);
-  EXPECT_NE(card.find("\r\nN:\r\nFN:Acme\r\nORG:Acme\r\nTITLE:Boss\r\n"), std::string::npos)
-      << card;
+  EXPECT_NE(
+      PRVCFController::cardText(contact).find("\r\nN:\r\nFN:Acme\r\nORG:Acme\r\nTITLE:Boss\r\n"),
+      std::string::npos);
 }
 
 TEST(VcfController, ValuesAreEscaped) {
@@ -92,18 +89,21 @@ TEST(VcfController, ValuesAreEscaped) {
 
 TEST(VcfController, PhotoIsBase64OnOneLineBeforeTheEnd) {
   PRBlackBerryContactNode contact;
-  contact.contactImageData = Bytes{0xFF, 0xD8, 0xFF};
+  contact.contactImageData = testing::contentRef({0xFF, 0xD8, 0xFF});
   EXPECT_TRUE(PRVCFController::cardText(contact).ends_with(
       "item1.NOTE;type=pref:\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/\r\nEND:VCARD"));
+  contact.contactImageData = testing::contentRef({0xFF, 0xD8, 0xFF, 0xE0});
+  EXPECT_TRUE(PRVCFController::cardText(contact).ends_with(
+      "\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/4A==\r\nEND:VCARD"));
 
-  contact.contactImageData = Bytes{0xFF, 0xD8, 0xFF, 0xE0};
-  const std::string card = PRVCFController::cardText(contact);
-  EXPECT_NE(card.find("\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/4A==\r\nEND:VCARD"), std::string::npos)
-      << card;
-
-  // no bytes, no picture
-  contact.contactImageData = Bytes{};
+  // no bytes, no picture; a picture the backup no longer holds is left out
+  // and says why
+  contact.contactImageData = testing::contentRef({});
   EXPECT_EQ(PRVCFController::cardText(contact), kEmptyCard);
+  contact.contactImageData = ContentRef(contact.contactImageData.source(), {ContentRun{0, 10}});
+  std::string problem;
+  EXPECT_EQ(PRVCFController::cardText(contact, &problem), kEmptyCard);
+  EXPECT_EQ(problem, "test content: the content ended at offset 0");
 }
 
 TEST(VcfController, CreatFileReplacesAnOldCardAndReportsAFailedWrite) {
