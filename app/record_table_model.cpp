@@ -100,7 +100,7 @@ QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, 
   if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
   if (role == Qt::DisplayRole) {
     const ColumnTraits* traits = column(section);
-    return traits != nullptr ? ui::text(traits->title) : QString();
+    return traits != nullptr ? ui::text(std::string(traits->title).c_str()) : QString();
   }
   if (role == Qt::FontRole) return cellFont_;
   return {};

@@ -56,7 +56,7 @@ bool onGuiThread(const QObject* object) { return QThread::currentThread() == obj
 
 QString buttonTitle(std::string_view title) {
   // a lone "&" would be taken for a shortcut mark
-  return ui::text(title).replace("&", "&&");
+  return ui::text(std::string(title).c_str()).replace("&", "&&");
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
-#include <string>
 #include <string_view>
 
 class QPushButton;
@@ -16,7 +15,6 @@ namespace orvane::ui {
 
 // A fixed text of the interface, looked up with the text itself as the key.
 QString text(const char* key);
-inline QString text(std::string_view key) { return text(std::string(key).c_str()); }
 
 // A record's own text (UTF-8), as it stands.
 inline QString recordText(std::string_view text) {
