@@ -1,6 +1,7 @@
 // The recovery run for an iOS device backup. The folder tree follows that
-// of a BlackBerry backup; every folder is made and every report written,
-// empty when nothing of its category is ticked:
+// of a BlackBerry backup, with the folder names and report types of the
+// category table (results/category_traits.cpp); every folder is made and
+// every report written, empty when nothing of its category is ticked:
 //
 //   "Photo&Video"        copies of the ticked pictures, videos and sounds
 //   "Contact"            "Contacts.txt" and one vCard per named contact
