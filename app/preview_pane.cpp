@@ -74,11 +74,11 @@ QImage decode(const QByteArray& bytes) {
   return reader.read();
 }
 
-const char* pictureName(ResultTable table) {
-  switch (table) {
-    case ResultTable::contact:
+const char* pictureName(PreviewKind kind) {
+  switch (kind) {
+    case PreviewKind::contact:
       return "contactImageView";
-    case ResultTable::bbImage:
+    case PreviewKind::cardImage:
       return "bbImageImageView";
     default:
       return "imageView";
@@ -87,24 +87,8 @@ const char* pictureName(ResultTable table) {
 
 }  // namespace
 
-bool PreviewPane::hasPreview(ResultTable table) {
-  switch (table) {
-    case ResultTable::photo:
-    case ResultTable::contact:
-    case ResultTable::message:
-    case ResultTable::note:
-    case ResultTable::callHistory:
-    case ResultTable::bookMark:
-    case ResultTable::faceTwitter:
-    case ResultTable::bbImage:
-      return true;
-    default:
-      return false;
-  }
-}
-
-PreviewPane::PreviewPane(ResultTable table, UserPrompts& prompts, QWidget* parent)
-    : QWidget(parent), table_(table), prompts_(prompts) {
+PreviewPane::PreviewPane(PreviewKind kind, UserPrompts& prompts, QWidget* parent)
+    : QWidget(parent), kind_(kind), prompts_(prompts) {
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(8, 4, 4, 4);
   content_ = new QWidget(this);
@@ -114,8 +98,8 @@ PreviewPane::PreviewPane(ResultTable table, UserPrompts& prompts, QWidget* paren
   layout->setSpacing(4);
 
   picture_ = new QLabel(content_);
-  picture_->setObjectName(pictureName(table));
-  const int side = table == ResultTable::contact ? kContactPictureSide : kPictureSide;
+  picture_->setObjectName(pictureName(kind));
+  const int side = kind == PreviewKind::contact ? kContactPictureSide : kPictureSide;
   picture_->setFixedSize(side, side);
   picture_->setAlignment(Qt::AlignCenter);
   picture_->hide();
@@ -140,7 +124,7 @@ PreviewPane::PreviewPane(ResultTable table, UserPrompts& prompts, QWidget* paren
   text_->setFont(ui::font(12));
   text_->hide();
   layout->addWidget(text_, 100);
-  if (table == ResultTable::faceTwitter) {
+  if (kind == PreviewKind::appMedia) {
     previewButton_ = new QPushButton(ui::text("Preview"), content_);
     previewButton_->setObjectName("previewButton");
     connect(previewButton_, &QPushButton::clicked, this, [this] {
@@ -268,24 +252,24 @@ void PreviewPane::hideMovie() {
 }
 
 void PreviewPane::showRecord(const PRRecord& record) {
-  switch (table_) {
-    case ResultTable::photo:
+  switch (kind_) {
+    case PreviewKind::media:
       return showContent(record);
-    case ResultTable::contact:
+    case PreviewKind::contact:
       return showContact(record);
-    case ResultTable::message:
+    case PreviewKind::message:
       return showMessage(record);
-    case ResultTable::note:
+    case PreviewKind::note:
       return showNote(record);
-    case ResultTable::callHistory:
+    case PreviewKind::call:
       return showCall(record);
-    case ResultTable::bookMark:
+    case PreviewKind::bookmark:
       return showBookmark(record);
-    case ResultTable::faceTwitter:
+    case PreviewKind::appMedia:
       return showFaceTwitter(record);
-    case ResultTable::bbImage:
+    case PreviewKind::cardImage:
       return showCardImage(record);
-    default:
+    case PreviewKind::none:
       return;
   }
 }

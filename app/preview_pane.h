@@ -10,7 +10,7 @@
 
 #include "core/record.h"
 #include "core/scan_list_node.h"
-#include "results/result_lists.h"
+#include "results/category_traits.h"
 
 class QAudioOutput;
 class QBuffer;
@@ -33,11 +33,8 @@ class PreviewPane : public QWidget {
   Q_OBJECT
 
  public:
-  PreviewPane(ResultTable table, UserPrompts& prompts, QWidget* parent = nullptr);
+  PreviewPane(PreviewKind kind, UserPrompts& prompts, QWidget* parent = nullptr);
   ~PreviewPane() override;
-
-  // Tables whose records have something to preview.
-  static bool hasPreview(ResultTable table);
 
   // The bytes of a file found on a memory card, read through the recovery
   // engine; none when they cannot be had.
@@ -75,7 +72,7 @@ class PreviewPane : public QWidget {
   void showFaceTwitter(const PRRecord& record);
   void showCardImage(const PRRecord& record);
 
-  ResultTable table_;
+  PreviewKind kind_;
   UserPrompts& prompts_;
   QWidget* content_;
   QLabel* picture_;

@@ -11,12 +11,12 @@ RecordTableModel::RecordTableModel(PRResultViewController& results, ResultTable 
     : QAbstractTableModel(parent),
       results_(results),
       table_(table),
-      columns_(columnsFor(table, BrowseSource::blackBerry)),
+      list_(&categoryList(table, BrowseSource::blackBerry)),
       cellFont_(ui::font(11)) {}
 
 void RecordTableModel::setSource(BrowseSource source) {
   beginResetModel();
-  columns_ = columnsFor(table_, source);
+  list_ = &categoryList(table_, source);
   rows_ = results_.displayList(table_);
   endResetModel();
 }
@@ -47,14 +47,21 @@ RecordPtr RecordTableModel::recordAt(int row) const {
   return rows_[static_cast<std::size_t>(row)];
 }
 
+const ColumnTraits* RecordTableModel::column(int column) const {
+  if (column < 1 || static_cast<std::size_t>(column) > list_->columns.size()) return nullptr;
+  return &list_->columns[static_cast<std::size_t>(column) - 1];
+}
+
 QString RecordTableModel::columnIdentifier(int column) const {
-  if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) return {};
-  return QString::fromLatin1(columns_[static_cast<std::size_t>(column)].identifier);
+  if (column == 0) return QStringLiteral("bSelected");
+  const ColumnTraits* traits = this->column(column);
+  return traits != nullptr ? ui::recordText(traits->title) : QString();
 }
 
 int RecordTableModel::columnWidth(int column) const {
-  if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) return 0;
-  return columns_[static_cast<std::size_t>(column)].width;
+  if (column == 0) return kTickColumnWidth;
+  const ColumnTraits* traits = this->column(column);
+  return traits != nullptr ? traits->width : 0;
 }
 
 int RecordTableModel::rowCount(const QModelIndex& parent) const {
@@ -62,22 +69,24 @@ int RecordTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int RecordTableModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+  return parent.isValid() ? 0 : static_cast<int>(list_->columns.size()) + 1;
 }
 
 QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
   const RecordPtr record = recordAt(index.row());
-  if (!record || index.column() >= static_cast<int>(columns_.size())) return {};
-  const TableColumn& column = columns_[static_cast<std::size_t>(index.column())];
+  if (!record || index.column() >= columnCount()) return {};
   switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-      return column.text ? column.text(*record) : QVariant();
+      if (const ColumnTraits* traits = column(index.column())) {
+        return ui::recordText(traits->text(*record));
+      }
+      return {};
     case Qt::CheckStateRole:
       if (index.column() != 0) return {};
       return record->bSelected == 1 ? Qt::Checked : Qt::Unchecked;
     case Qt::ForegroundRole:
-      if (marksDeletedRows(table_) && PRResultViewController::isDeletedRecord(*record))
+      if (list_->deletedBox && PRResultViewController::isDeletedRecord(*record))
         return ui::deletedColour();
       return {};
     case Qt::FontRole:
@@ -88,11 +97,11 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || section < 0 ||
-      section >= static_cast<int>(columns_.size())) {
-    return {};
+  if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
+  if (role == Qt::DisplayRole) {
+    const ColumnTraits* traits = column(section);
+    return traits != nullptr ? ui::text(std::string(traits->title).c_str()) : QString();
   }
-  if (role == Qt::DisplayRole) return ui::text(columns_[static_cast<std::size_t>(section)].title);
   if (role == Qt::FontRole) return cellFont_;
   return {};
 }

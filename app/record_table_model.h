@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/table_columns.h"
+#include "results/category_traits.h"
 #include "results/result_view_controller.h"
 
 namespace orvane {
@@ -29,6 +29,7 @@ class RecordTableModel : public QAbstractTableModel {
   // reordered or refilled list resets the table, ticks are redrawn.
   void reload();
   RecordPtr recordAt(int row) const;
+  // "bSelected" for the tick column, else the column's title.
   QString columnIdentifier(int column) const;
   int columnWidth(int column) const;
 
@@ -41,9 +42,16 @@ class RecordTableModel : public QAbstractTableModel {
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
  private:
+  static constexpr int kTickColumnWidth = 28;
+  // The traits of a column after the tick column; none for the tick column
+  // and past the last.
+  const ColumnTraits* column(int column) const;
+
   PRResultViewController& results_;
   ResultTable table_;
-  std::vector<TableColumn> columns_;
+  // the list shown for the source being browsed; the tick column comes
+  // before its columns
+  const CategoryList* list_;
   std::vector<RecordPtr> rows_;
   QFont cellFont_;
   SelectedRows selectedRows_;

@@ -27,81 +27,36 @@ namespace orvane {
 
 namespace {
 
-struct Category {
-  ResultTable table;
-  const char* title;
-  const char* button;  // object name
-  const char* normalImage;
-  const char* selectedImage;
-};
-
-constexpr Category kCategories[] = {
-    {ResultTable::photo, "Photo&Video", "photoBtn", "phone&videoNom", "phone&videoOn"},
-    {ResultTable::contact, "Contacts", "contactBtn", "contactNom", "contactOn"},
-    {ResultTable::message, "Messages", "messageBtn", "messageNom", "messageOn"},
-    {ResultTable::note, "Notes", "noteBtn", "noteNom", "noteOn"},
-    {ResultTable::callHistory, "Call History", "callBtn", "callNom", "callOn"},
-    {ResultTable::calender, "Calendar", "calendarBtn", "CalendarReminderNom", "CalendarReminderOn"},
-    {ResultTable::mms, "MMS", "bbMMSButton", "MMSMessageBtn", "MMSMessageBtnDown"},
-    {ResultTable::bookMark, "Bookmarks", "bookMarkBtn", "Safari-BookMarkNom", "Safari-BookMarkOn"},
-    {ResultTable::faceTwitter, "Facebook/Twitter", "facetwitterBtn", "TwitterFaceBookNom",
-     "TwitterFaceBookOn"},
-    {ResultTable::bbImage, "Image", "bbImageBtn", "imageButton", "imageButtonDown"},
-    {ResultTable::bbVideo, "Video", "bbVideoBtn", "videoBtn", "videoBtnDown"},
-    {ResultTable::bbAudio, "Audio", "bbAudioBtn", "audioBtn", "audioBtnDown"},
-    {ResultTable::bbDocument, "Document", "bbDocumentBtn", "DocumentBtn", "DocumentBtnDown"},
-    {ResultTable::bbArchive, "Archive", "bbArchiveBtn", "archiveBtn", "archiveBtn"},
-};
-
 constexpr QSize kButtonSize{91, 70};
 constexpr int kWideButtonWidth = 110;
 constexpr QSize kButtonImage{34, 34};
+// Titles longer than this get the wide button.
+constexpr std::size_t kLongestNormalTitle = 12;
 
 std::size_t at(ResultTable table) { return static_cast<std::size_t>(table); }
 
-// The category buttons of each source, in their order on the bar: the
-// model's categories, and the card's Archive page after them.
+// The category buttons of each source: those of the lists it fills.
 std::vector<ResultTable> buttonsOf(BrowseSource source) {
-  std::vector<ResultTable> buttons = PRResultViewController::categoriesOf(source);
-  if (source == BrowseSource::memoryCard) buttons.push_back(ResultTable::bbArchive);
+  std::vector<ResultTable> buttons;
+  for (const CategoryList* list : listsOf(source)) buttons.push_back(list->table);
   return buttons;
-}
-
-// Tables where several rows may be selected and ticked with one click.
-bool allowsSeveralRows(ResultTable table) {
-  switch (table) {
-    case ResultTable::photo:
-    case ResultTable::contact:
-    case ResultTable::message:
-    case ResultTable::note:
-    case ResultTable::callHistory:
-      return true;
-    default:
-      return false;
-  }
 }
 
 // Carved records exist only in device backups; there the box filters.
 bool offersDeletedOnly(ResultTable table, BrowseSource source) {
-  if (source != BrowseSource::ios) return false;
-  switch (table) {
-    case ResultTable::contact:
-    case ResultTable::message:
-    case ResultTable::note:
-    case ResultTable::callHistory:
-    case ResultTable::calender:
-    case ResultTable::bookMark:
-      return true;
-    default:
-      return false;
-  }
+  const CategoryList& list = categoryList(table, source);
+  return list.source == source && list.deletedBox;
+}
+
+QIcon buttonImage(std::string_view name) {
+  return ui::artworkIcon(ui::recordText(name), kButtonImage);
 }
 
 bool onGuiThread(const QObject* object) { return QThread::currentThread() == object->thread(); }
 
-QString buttonTitle(const char* title) {
+QString buttonTitle(std::string_view title) {
   // a lone "&" would be taken for a shortcut mark
-  return ui::text(title).replace("&", "&&");
+  return ui::text(std::string(title).c_str()).replace("&", "&&");
 }
 
 }  // namespace
@@ -117,8 +72,8 @@ ResultView::ResultView(PRResultViewController& results, CorvelAppDelegate& app,
   layout->addWidget(makeCategoryBar());
   pages_ = new QStackedWidget(this);
   pages_->addWidget(makeProgressPage());
-  for (const Category& category : kCategories) {
-    categoryPages_[at(category.table)] = makeCategoryPage(category.table);
+  for (const CategoryTraits& category : categoryPages()) {
+    categoryPages_[at(category.table)] = makeCategoryPage(category);
     pages_->addWidget(categoryPages_[at(category.table)]);
   }
   layout->addWidget(pages_, 1);
@@ -181,16 +136,16 @@ QWidget* ResultView::makeCategoryBar() {
   auto* row = new QHBoxLayout(bar);
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(0);
-  for (const Category& category : kCategories) {
+  for (const CategoryTraits& category : categoryPages()) {
     auto* button = new QToolButton(bar);
-    button->setObjectName(category.button);
-    button->setText(buttonTitle(category.title));
+    button->setObjectName(ui::recordText(category.buttonName));
+    button->setText(buttonTitle(category.name));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setIconSize(kButtonImage);
-    button->setIcon(ui::artworkIcon(category.normalImage, kButtonImage));
-    // the one long title gets a wider button and a point less, so that it
-    // is read whole also in bold when selected
-    const bool longTitle = category.table == ResultTable::faceTwitter;
+    button->setIcon(buttonImage(category.normalIcon));
+    // a long title gets a wider button and a point less, so that it is
+    // read whole also in bold when selected
+    const bool longTitle = category.name.size() > kLongestNormalTitle;
     button->setFixedSize(longTitle ? QSize(kWideButtonWidth, kButtonSize.height()) : kButtonSize);
     button->setAutoRaise(true);
     button->setFont(ui::font(longTitle ? 11 : 12));
@@ -265,20 +220,21 @@ QWidget* ResultView::makeProgressPage() {
   return progressPage_;
 }
 
-QWidget* ResultView::makeCategoryPage(ResultTable table) {
+QWidget* ResultView::makeCategoryPage(const CategoryTraits& category) {
+  const ResultTable table = category.table;
   auto* page = new QWidget(this);
   auto* row = new QHBoxLayout(page);
   row->setContentsMargins(0, 0, 0, 0);
   auto* model = new RecordTableModel(results_, table, this);
-  auto* view = new RecordTableView(model, allowsSeveralRows(table), page);
+  auto* view = new RecordTableView(model, category.severalRows, page);
   models_[at(table)] = model;
   views_[at(table)] = view;
   row->addWidget(view, 1);
-  if (PreviewPane::hasPreview(table)) {
-    auto* preview = new PreviewPane(table, prompts_, page);
+  if (category.preview != PreviewKind::none) {
+    auto* preview = new PreviewPane(category.preview, prompts_, page);
     preview->setFixedWidth(262);
     previews_[at(table)] = preview;
-    if (table == ResultTable::bbImage) {
+    if (category.preview == PreviewKind::cardImage) {
       preview->setFoundFileReader(
           [this](const PRScanListNode& node) -> std::optional<std::vector<std::byte>> {
             if (rawScan_ == nullptr) return std::nullopt;
@@ -408,11 +364,10 @@ void ResultView::placeCategoryButtons() {
 }
 
 void ResultView::setButtonImages(std::optional<ResultTable> selected) {
-  for (const Category& category : kCategories) {
+  for (const CategoryTraits& category : categoryPages()) {
     QToolButton* button = buttons_[at(category.table)];
     const bool on = selected == category.table;
-    button->setIcon(
-        ui::artworkIcon(on ? category.selectedImage : category.normalImage, kButtonImage));
+    button->setIcon(buttonImage(on ? category.selectedIcon : category.normalIcon));
     button->setStyleSheet(on ? QStringLiteral("QToolButton { color: %1; font-weight: bold; }")
                                    .arg(ui::deletedColour().name())
                              : QString());

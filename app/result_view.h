@@ -6,6 +6,7 @@
 #include <atomic>
 #include <optional>
 
+#include "results/category_traits.h"
 #include "results/result_view_controller.h"
 
 class QCheckBox;
@@ -81,7 +82,7 @@ class ResultView : public QWidget, public ResultViewObserver {
   QWidget* makeHeader();
   QWidget* makeCategoryBar();
   QWidget* makeProgressPage();
-  QWidget* makeCategoryPage(ResultTable table);
+  QWidget* makeCategoryPage(const CategoryTraits& category);
   QWidget* makeBottomBar();
   void showProgress(int percent, const std::vector<std::string>& countLabels);
   void showTickCount(std::int32_t selectedFilesNum);

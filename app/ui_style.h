@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QString>
 #include <string>
+#include <string_view>
 
 class QPushButton;
 
@@ -17,7 +18,9 @@ namespace orvane::ui {
 QString text(const char* key);
 
 // A record's own text (UTF-8), as it stands.
-inline QString recordText(const std::string& text) { return QString::fromStdString(text); }
+inline QString recordText(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // "Lucida Grande" where installed, else the platform's interface font, at
 // `points` of the design (one design point is one device-independent pixel).

@@ -22,14 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The memory-card categories, in the order of the app's buttons.
-constexpr Category kMemoryCardCategories[] = {
-    {"Image", ResultList::bbImageArray},
-    {"Video", ResultList::bbVedioArray},
-    {"Audio", ResultList::bbAudioArray},
-    {"Document", ResultList::bbDocumentArray},
-};
-
 struct Source {
   std::string path;  // as the engine's listing names it
   bool isImageFile = false;
@@ -216,7 +208,7 @@ int runRawScan(const RawScanOptions& options) {
     const EngineFileCopier copier = scan.copier();
     return exportEverything(results, *exportFolder, options.json, &copier);
   }
-  if (!options.json) printSummary(results, kMemoryCardCategories);
+  if (!options.json) printSummary(results, BrowseSource::memoryCard);
   return 0;
 }
 

@@ -18,24 +18,6 @@ namespace orvane::cli {
 
 namespace {
 
-// The categories of each kind of source, in the order of the app's buttons.
-constexpr Category kBlackBerryCategories[] = {
-    {"Photo&Video", ResultList::bbContentStoreArray},
-    {"Contacts", ResultList::bbContactArray},
-    {"Messages", ResultList::bbSMSArray},
-    {"Notes", ResultList::bbNoteArray},
-    {"Call History", ResultList::bbCallArray},
-    {"Calendar", ResultList::bbCalderArray},
-    {"MMS", ResultList::bbMMSArray},
-};
-
-constexpr Category kDeviceBackupCategories[] = {
-    {"Photo&Video", ResultList::photoAndVideoArray}, {"Contacts", ResultList::contactArray},
-    {"Messages", ResultList::messageArray},          {"Notes", ResultList::noteArray},
-    {"Call History", ResultList::callHistoryArray},  {"Bookmarks", ResultList::bookMarkArray},
-    {"Calendar", ResultList::calenderArray},         {"App Media", ResultList::faceTwitterArray},
-};
-
 // A folder is read as a device backup, a file as a BlackBerry backup.
 struct SourceKind {
   BrowseSource browse;
@@ -98,13 +80,7 @@ int runScan(const ScanOptions& options) {
 
   if (options.json) printJsonLines(results);
   if (exportFolder) return exportEverything(results, *exportFolder, options.json);
-  if (!options.json) {
-    if (kind.browse == BrowseSource::ios) {
-      printSummary(results, kDeviceBackupCategories);
-    } else {
-      printSummary(results, kBlackBerryCategories);
-    }
-  }
+  if (!options.json) printSummary(results, kind.browse);
   return 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include "cli/json_lines.h"
 #include "export/recovery_run.h"
+#include "results/category_traits.h"
 
 namespace orvane::cli {
 
@@ -12,12 +13,14 @@ void fail(const std::string& subject, const std::string& reason) {
   std::fprintf(stderr, "orvane-cli: %s: %s\n", subject.c_str(), reason.c_str());
 }
 
-void printSummary(const PRResultViewController& results, std::span<const Category> categories) {
+void printSummary(const PRResultViewController& results, BrowseSource source) {
   std::size_t total = 0;
-  for (const Category& category : categories) {
+  for (const ResultTable table : PRResultViewController::categoriesOf(source)) {
+    const CategoryList& category = categoryList(table, source);
     const std::size_t found = results.count(category.list);
     total += found;
-    std::printf("%-14s %zu\n", category.title, found);
+    const std::string name(category.summaryName);
+    std::printf("%-14s %zu\n", name.c_str(), found);
   }
   std::printf("%-14s %zu\n", "Total", total);
 }

@@ -6,7 +6,6 @@
 // memory-card scan.
 
 #include <filesystem>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -15,11 +14,6 @@
 #include "results/result_view_controller.h"
 
 namespace orvane::cli {
-
-struct Category {
-  const char* title;
-  ResultList list;
-};
 
 // Shows the scan's progress events on the terminal's progress line.
 class ProgressPrinter final : public ResultViewObserver {
@@ -36,8 +30,8 @@ class ProgressPrinter final : public ResultViewObserver {
 // "orvane-cli: SUBJECT: REASON" on standard error.
 void fail(const std::string& subject, const std::string& reason);
 
-// One line per category with its count, then the total.
-void printSummary(const PRResultViewController& results, std::span<const Category> categories);
+// One line per category of the source with its count, then the total.
+void printSummary(const PRResultViewController& results, BrowseSource source);
 
 // Every record found, one JSON object per line, in the order found.
 void printJsonLines(const PRResultViewController& results);

@@ -1,6 +1,7 @@
 // The recovery run for an iOS device backup. The folder tree follows that
-// of a BlackBerry backup; every folder is made and every report written,
-// empty when nothing of its category is ticked:
+// of a BlackBerry backup, with the folder names and report types of the
+// category table (results/category_traits.cpp); every folder is made and
+// every report written, empty when nothing of its category is ticked:
 //
 //   "Photo&Video"        copies of the ticked pictures, videos and sounds
 //   "Contact"            "Contacts.txt" and one vCard per named contact
@@ -36,22 +37,17 @@ constexpr std::string_view kAppFileFallbackName = "file";
 }  // namespace
 
 void RecoveryRun::recoverIosCategories() {
-  enterCategoryFolder("Photo&Video");
+  enterCategoryFolder(ResultList::photoAndVideoArray);
   forEachTicked<PRPhotoAndVideoNode>(ResultList::photoAndVideoArray,
                                      [&](const auto& node) { recoverPhotoAndVideoNode(node); });
-  recoverTextCategory<PRContactNode>("Contact", ResultList::contactArray, "Contact",
-                                     &RecoveryRun::recoverContactNode);
-  recoverTextCategory<PRMessageNode>("Message", ResultList::messageArray, "Message",
-                                     &RecoveryRun::recoverMessageNode);
-  recoverTextCategory<PRNoteNode>("Note", ResultList::noteArray, "Note",
-                                  &RecoveryRun::recoverNoteNode);
-  recoverTextCategory<PRCalenderNode>("Calendar&Reminder", ResultList::calenderArray,
-                                      "Calendar&Reminder", &RecoveryRun::recoverCalenderNode);
-  recoverTextCategory<PRCallHistoryNode>("CallHistory", ResultList::callHistoryArray, "CallHistory",
+  recoverTextCategory<PRContactNode>(ResultList::contactArray, &RecoveryRun::recoverContactNode);
+  recoverTextCategory<PRMessageNode>(ResultList::messageArray, &RecoveryRun::recoverMessageNode);
+  recoverTextCategory<PRNoteNode>(ResultList::noteArray, &RecoveryRun::recoverNoteNode);
+  recoverTextCategory<PRCalenderNode>(ResultList::calenderArray, &RecoveryRun::recoverCalenderNode);
+  recoverTextCategory<PRCallHistoryNode>(ResultList::callHistoryArray,
                                          &RecoveryRun::recoverCallHistoryNode);
-  recoverTextCategory<PRBookMarkNode>("BookMark", ResultList::bookMarkArray, "BookMark",
-                                      &RecoveryRun::recoverBookMarkNode);
-  enterCategoryFolder("App Media");
+  recoverTextCategory<PRBookMarkNode>(ResultList::bookMarkArray, &RecoveryRun::recoverBookMarkNode);
+  enterCategoryFolder(ResultList::faceTwitterArray);
   forEachTicked<PRFaceTwitterNode>(ResultList::faceTwitterArray,
                                    [&](const auto& node) { recoverFaceTwitterNode(node); });
 }

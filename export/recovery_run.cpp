@@ -8,6 +8,7 @@
 #include "core/safe_names.h"
 #include "export/atomic_file.h"
 #include "export/vcf_controller.h"
+#include "results/category_traits.h"
 
 namespace orvane {
 
@@ -64,50 +65,42 @@ RecoveryReport RecoveryRun::recoverFilesThread(const fs::path& recoverPath,
 }
 
 void RecoveryRun::recoverBackupCategories() {
-  enterCategoryFolder("Content_Store");
+  enterCategoryFolder(ResultList::bbContentStoreArray);
   forEachTicked<PRBlackBerryContentNode>(ResultList::bbContentStoreArray,
                                          [&](const auto& node) { recoverContentStore(node); });
-  recoverTextCategory<PRBlackBerryContactNode>("Contact", ResultList::bbContactArray, "Contact",
+  recoverTextCategory<PRBlackBerryContactNode>(ResultList::bbContactArray,
                                                &RecoveryRun::recoverContactNode);
-  recoverTextCategory<PRBlackBerrySMSMessageNode>("Message", ResultList::bbSMSArray, "Message",
+  recoverTextCategory<PRBlackBerrySMSMessageNode>(ResultList::bbSMSArray,
                                                   &RecoveryRun::recoverMessageNode);
-  recoverTextCategory<PRBlackBerryNoteNode>("Note", ResultList::bbNoteArray, "Note",
-                                            &RecoveryRun::recoverNoteNode);
-  recoverTextCategory<PRBlackBerryCalenderNode>("Calendar&Reminder", ResultList::bbCalderArray,
-                                                "Calendar&Reminder",
+  recoverTextCategory<PRBlackBerryNoteNode>(ResultList::bbNoteArray, &RecoveryRun::recoverNoteNode);
+  recoverTextCategory<PRBlackBerryCalenderNode>(ResultList::bbCalderArray,
                                                 &RecoveryRun::recoverCalenderNode);
-  recoverTextCategory<PRBlackBerryCallNode>("CallHistory", ResultList::bbCallArray, "CallHistory",
+  recoverTextCategory<PRBlackBerryCallNode>(ResultList::bbCallArray,
                                             &RecoveryRun::recoverCallHistoryNode);
   {
-    // the folder's name is spelled so on purpose: users' scripts know it
-    enterCategoryFolder("MMSMessgae");
+    enterCategoryFolder(ResultList::bbMMSArray);
     PRRtfController rtf;
     forEachTicked<PRBlackBerryMMSMessageNode>(ResultList::bbMMSArray, [&](const auto& node) {
       recoverMMSNode(node, rtf);
       recoverMMSNodeFile(node);
     });
-    writeReport(rtf, "Message");
+    writeReport(rtf, categoryList(ResultList::bbMMSArray).reportType);
   }
 }
 
 void RecoveryRun::recoverRawCategories() {
   // archives are found but not exported
-  constexpr std::array<std::pair<std::string_view, ResultList>, 4> kCategories{{
-      {"Image", ResultList::bbImageArray},
-      {"Audio", ResultList::bbAudioArray},
-      {"Video", ResultList::bbVedioArray},
-      {"Document", ResultList::bbDocumentArray},
-  }};
-  for (const auto& [folderName, list] : kCategories) {
-    enterCategoryFolder(folderName);
+  for (const ResultList list : {ResultList::bbImageArray, ResultList::bbAudioArray,
+                                ResultList::bbVedioArray, ResultList::bbDocumentArray}) {
+    enterCategoryFolder(list);
     for (const auto& node : results_.snapshotAs<PRScanListNode>(list)) {
       if (node->bSelected == 1) RecoverRawFile(*node);
     }
   }
 }
 
-void RecoveryRun::enterCategoryFolder(std::string_view folderName) {
-  recoverFilePath_ = recoverPath_ / folderName;
+void RecoveryRun::enterCategoryFolder(ResultList list) {
+  recoverFilePath_ = recoverPath_ / categoryList(list).exportFolder;
   std::error_code ec;
   fs::create_directories(recoverFilePath_, ec);
   if (ec)

@@ -14,6 +14,7 @@
 #include "core/ios_records.h"
 #include "core/scan_list_node.h"
 #include "export/rtf_controller.h"
+#include "results/category_traits.h"
 #include "results/result_view_controller.h"
 
 namespace orvane {
@@ -92,15 +93,16 @@ class RecoveryRun {
   // A text category: its folder, one entry per ticked record through
   // `recoverOne`, then the report, written also when it is empty.
   template <class Node>
-  void recoverTextCategory(std::string_view folderName, ResultList list, std::string_view fileType,
+  void recoverTextCategory(ResultList list,
                            void (RecoveryRun::*recoverOne)(const Node&, PRRtfController&)) {
-    enterCategoryFolder(folderName);
+    enterCategoryFolder(list);
     PRRtfController rtf;
     forEachTicked<Node>(list, [&](const Node& node) { (this->*recoverOne)(node, rtf); });
-    writeReport(rtf, fileType);
+    writeReport(rtf, categoryList(list).reportType);
   }
-  // Makes the category folder under the export folder and makes it current.
-  void enterCategoryFolder(std::string_view folderName);
+  // Makes the list's export folder under the export folder and makes it
+  // current.
+  void enterCategoryFolder(ResultList list);
   void writeReport(PRRtfController& rtf, std::string_view fileType);
   void counted();
   // Writes a record's content into the category folder under a free name;

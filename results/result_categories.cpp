@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/ios_records.h"
+#include "results/category_traits.h"
 #include "results/result_model_state.h"
 #include "results/result_view_controller.h"
 
@@ -25,55 +26,15 @@ bool PRResultViewController::isDeletedRecord(const PRRecord& record) {
 }
 
 std::vector<ResultTable> PRResultViewController::categoriesOf(BrowseSource source) {
-  switch (source) {
-    case BrowseSource::blackBerry:
-      return {ResultTable::photo, ResultTable::contact,     ResultTable::message,
-              ResultTable::note,  ResultTable::callHistory, ResultTable::calender,
-              ResultTable::mms};
-    case BrowseSource::ios:
-      return {ResultTable::photo,    ResultTable::contact,     ResultTable::message,
-              ResultTable::note,     ResultTable::callHistory, ResultTable::bookMark,
-              ResultTable::calender, ResultTable::faceTwitter};
-    case BrowseSource::memoryCard:
-      return {ResultTable::bbImage, ResultTable::bbVideo, ResultTable::bbAudio,
-              ResultTable::bbDocument};
+  std::vector<ResultTable> tables;
+  for (const CategoryList* list : listsOf(source)) {
+    if (!list->exportFolder.empty()) tables.push_back(list->table);
   }
-  return {};
+  return tables;
 }
 
 ResultList PRResultViewController::sourceListFor(ResultTable table, BrowseSource source) {
-  const bool ios = source == BrowseSource::ios;
-  switch (table) {
-    case ResultTable::photo:
-      return ios ? ResultList::photoAndVideoArray : ResultList::bbContentStoreArray;
-    case ResultTable::contact:
-      return ios ? ResultList::contactArray : ResultList::bbContactArray;
-    case ResultTable::message:
-      return ios ? ResultList::messageArray : ResultList::bbSMSArray;
-    case ResultTable::note:
-      return ios ? ResultList::noteArray : ResultList::bbNoteArray;
-    case ResultTable::callHistory:
-      return ios ? ResultList::callHistoryArray : ResultList::bbCallArray;
-    case ResultTable::calender:
-      return ios ? ResultList::calenderArray : ResultList::bbCalderArray;
-    case ResultTable::mms:
-      return ResultList::bbMMSArray;
-    case ResultTable::bookMark:
-      return ResultList::bookMarkArray;
-    case ResultTable::faceTwitter:
-      return ResultList::faceTwitterArray;
-    case ResultTable::bbImage:
-      return ResultList::bbImageArray;
-    case ResultTable::bbVideo:
-      return ResultList::bbVedioArray;
-    case ResultTable::bbAudio:
-      return ResultList::bbAudioArray;
-    case ResultTable::bbDocument:
-      return ResultList::bbDocumentArray;
-    case ResultTable::bbArchive:
-      return ResultList::bbArchiveArray;
-  }
-  return ResultList::bbArchiveArray;
+  return categoryList(table, source).list;
 }
 
 void PRResultViewController::selectCategory(ResultTable table) {
@@ -97,18 +58,9 @@ void PRResultViewController::actCheck(bool onlyDeleted) {
     std::lock_guard lock(mutex_);
     table = currentTable_;
     if (!table) return;
-    switch (*table) {
-      case ResultTable::contact:
-      case ResultTable::message:
-      case ResultTable::note:
-      case ResultTable::callHistory:
-      case ResultTable::bookMark:
-      case ResultTable::calender:
-        break;
-      default:
-        return;
-    }
-    const auto& source = lists_->of(sourceListFor(*table, source_));
+    const CategoryList& category = categoryList(*table, source_);
+    if (!category.deletedBox) return;
+    const auto& source = lists_->of(category.list);
     auto& shown = lists_->shown(*table);
     shown.clear();
     for (const auto& record : source) {

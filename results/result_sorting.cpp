@@ -9,6 +9,7 @@
 
 #include "core/blackberry_records.h"
 #include "core/ios_records.h"
+#include "results/category_traits.h"
 #include "results/result_model_state.h"
 #include "results/result_view_controller.h"
 
@@ -21,8 +22,6 @@ namespace {
 std::atomic<bool> nameFlag{false};
 std::atomic<bool> sizeFlag{false};
 std::atomic<bool> dateFlag{false};
-
-enum class SortKey { name, size, date };
 
 // "12.jpg" -> 12: the leading digits of the name without its extension.
 std::uint64_t leadingNumber(const std::string& fileName) {
@@ -111,31 +110,22 @@ int compareValues(SortKey key, const SortValue& a, const SortValue& b) {
   return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
-std::optional<SortKey> keyForClick(ResultTable table, std::string_view column) {
-  if (column == "bSelected") return std::nullopt;
-  switch (table) {
-    case ResultTable::photo:
-      if (column == "Name") return SortKey::name;
-      if (column == "Size") return SortKey::size;
-      return std::nullopt;
-    case ResultTable::contact:
-    case ResultTable::message:
-      return SortKey::name;
-    case ResultTable::callHistory:
-      return column == "Name" ? SortKey::name : SortKey::date;
-    default:
-      return std::nullopt;
-  }
+SortKey keyForClick(ResultTable table, std::string_view column) {
+  if (column == "bSelected") return SortKey::none;
+  const HeaderSort& sort = categoryTraits(table).sort;
+  if (column == "Name") return sort.onName;
+  if (column == "Size") return sort.onSize;
+  return sort.onOther;
 }
 
 }  // namespace
 
 void PRResultViewController::didClickTableColumn(ResultTable table,
                                                  std::string_view columnIdentifier) {
-  const std::optional<SortKey> key = keyForClick(table, columnIdentifier);
-  if (!key) return;
+  const SortKey key = keyForClick(table, columnIdentifier);
+  if (key == SortKey::none) return;
   std::atomic<bool>& flag =
-      *key == SortKey::name ? nameFlag : (*key == SortKey::size ? sizeFlag : dateFlag);
+      key == SortKey::name ? nameFlag : (key == SortKey::size ? sizeFlag : dateFlag);
   const bool ascending = !flag.load();
   flag = ascending;
   {
@@ -143,9 +133,9 @@ void PRResultViewController::didClickTableColumn(ResultTable table,
     auto& shown = lists_->shown(table);
     std::vector<std::pair<SortValue, RecordPtr>> keyed;
     keyed.reserve(shown.size());
-    for (auto& record : shown) keyed.emplace_back(valueOf(*key, *record), std::move(record));
+    for (auto& record : shown) keyed.emplace_back(valueOf(key, *record), std::move(record));
     std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
-      const int order = compareValues(*key, a.first, b.first);
+      const int order = compareValues(key, a.first, b.first);
       return ascending ? order < 0 : order > 0;
     });
     for (std::size_t i = 0; i < keyed.size(); ++i) shown[i] = std::move(keyed[i].second);
