@@ -1,5 +1,5 @@
 // Device backups built to hurt the reader: property lists nested past any
-// stack.
+// stack, and files that lead out of the backup folder.
 
 #include <gtest/gtest.h>
 
@@ -7,11 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "core/ios_records.h"
 #include "fixtures/ios_backup_writer.h"
 #include "fixtures/scratch_folder.h"
+#include "ios/backup_file_name.h"
 #include "ios/ios_device_controller.h"
 #include "ios/plist_file.h"
 #include "ios/plist_nesting.h"
+#include "ios_test_support.h"
 
 namespace orvane {
 namespace {
@@ -132,6 +135,85 @@ TEST(HostilePlist, CatalogueListsTheGoodBackupsBesideHostileOnes) {
   std::vector<std::string> names;
   for (const auto& node : catalogue.content()) names.push_back(node->strDeviceName);
   EXPECT_EQ(names, (std::vector<std::string>{"a-good", "z-good"}));
+}
+
+// One picture and the address book of a backup lead out of it through a
+// link; the scan must not list the picture nor read the outside database.
+enum class LinkAt { hashedFile, subfolder, addressBook };
+
+TEST(HostileBackup, LinksAreSkippedWhereverTheyStand) {
+  const std::string goodPhoto = "Media/DCIM/100APPLE/IMG_0001.JPG";
+  const std::string linkedPhoto = "Media/DCIM/100APPLE/IMG_0002.JPG";
+  const std::string linkedName = *backupFileName("CameraRollDomain", linkedPhoto);
+  const std::vector<std::uint8_t> picture(60000, 0xAB);
+  const struct {
+    const char* name;
+    IosLayout layout;
+    LinkAt link;
+  } cases[] = {
+      {"flat hashed file, mbdb", IosLayout::ios6, LinkAt::hashedFile},
+      {"nested hashed file, Manifest.db", IosLayout::current, LinkAt::hashedFile},
+      {"two-digit subfolder", IosLayout::current, LinkAt::subfolder},
+      {"address book, flat", IosLayout::ios6, LinkAt::addressBook},
+      {"address book, nested", IosLayout::current, LinkAt::addressBook},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder scratch;
+    const auto folder = testing::backupIn(scratch);
+    const auto outside = scratch / "outside";
+    std::filesystem::create_directories(outside);
+    {
+      IosBackupWriter backup(folder, c.layout);
+      backup.file("CameraRollDomain", goodPhoto, picture)
+          .file("CameraRollDomain", linkedPhoto, picture);
+      if (c.link != LinkAt::addressBook) backup.person({.first = "Ann"});
+      backup.write();
+      IosBackupWriter(outside / "elsewhere", c.layout).person({.first = "Mallory"}).write();
+      const auto where = [&](const std::filesystem::path& root, const std::string& name) {
+        return c.layout == IosLayout::current ? root / name.substr(0, 2) / name : root / name;
+      };
+      const auto target = where(folder, linkedName);
+      const auto book = [&](const std::filesystem::path& root) {
+        return where(root, backup_names::kAddressBook);
+      };
+      switch (c.link) {
+        case LinkAt::hashedFile:
+          std::filesystem::rename(target, outside / "picture");
+          std::filesystem::create_symlink(outside / "picture", target);
+          break;
+        case LinkAt::subfolder:
+          std::filesystem::rename(target.parent_path(), outside / "sub");
+          std::filesystem::create_directory_symlink(outside / "sub", target.parent_path());
+          break;
+        case LinkAt::addressBook:
+          std::filesystem::create_directories(book(folder).parent_path());
+          std::filesystem::remove(book(folder));
+          std::filesystem::create_symlink(book(outside / "elsewhere"), book(folder));
+          break;
+      }
+    }
+    testing::IosScanBench bench;
+    auto scanner = bench.scanner();
+    scanner.scanDirAnalyThread(folder);
+    scanner.scanPhotoAndVideoThread(folder);
+    scanner.scanContactThread(folder);
+
+    std::vector<std::string> listed;
+    for (const auto& photo : bench.posted.all<PRPhotoAndVideoNode>("ScanPhotoAndVideo"))
+      listed.push_back(photo->fileNodeName);
+    EXPECT_EQ(listed, c.link == LinkAt::addressBook
+                          ? (std::vector<std::string>{"IMG_0001.JPG", "IMG_0002.JPG"})
+                          : (std::vector<std::string>{"IMG_0001.JPG"}));
+    bool linkedPath = false;
+    for (const auto& path : bench.posted.paths) linkedPath |= path.find(linkedName) != path.npos;
+    EXPECT_FALSE(linkedPath && c.link != LinkAt::addressBook);
+    std::string contacts;
+    for (const auto& contact : bench.posted.all<PRContactNode>("ScanContactInfo"))
+      contacts += contact->contactName + ";";
+    EXPECT_EQ(contacts.find("Mallory"), std::string::npos) << contacts;
+    EXPECT_EQ(contacts.find("Ann") != std::string::npos, c.link != LinkAt::addressBook);
+  }
 }
 
 }  // namespace
