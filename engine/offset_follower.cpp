@@ -9,6 +9,13 @@ void OffsetFollower::request(std::uint64_t offset, std::uint32_t length, std::ui
     fail();
     return;
   }
+  if (!asked_.emplace(offset, length).second) return;
+  askedBytes_ += length;
+  furthestAsked_ = std::max(furthestAsked_, offset + length);
+  if (askedBytes_ > kRequestSlack + 2 * furthestAsked_) {
+    fail();
+    return;
+  }
   Range range{offset, length, tag, {}};
   fill(range);
   if (range.bytes.size() == length) {
