@@ -57,6 +57,8 @@ class OffsetFollower : public EndFinder {
   };
   // Copies into the range what the kept bytes and the current block hold.
   void fill(Range& range) const;
+  // Keeps the file's first bytes and the end of `block` for later ranges.
+  void keep(ByteView block);
 
   // How much of the stream just before the current block is kept, for
   // ranges that start a little behind (an IFD after its entry count).
