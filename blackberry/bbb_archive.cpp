@@ -124,7 +124,7 @@ std::optional<std::filesystem::path> BbbArchive::checkTheBackUpFile(
   zip_error_fini(&error);
   const ZipReadAt readAt = [archive](std::uint64_t offset, std::span<std::uint8_t> out) {
     if (offset > archive.size() || out.size() > archive.size() - offset) return false;
-    std::memcpy(out.data(), archive.data() + offset, out.size());
+    if (!out.empty()) std::memcpy(out.data(), archive.data() + offset, out.size());
     return true;
   };
   return check(source, sourceProblem, archive.size(), readAt, withcheckwinbbb, problem);
