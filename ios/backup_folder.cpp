@@ -77,9 +77,15 @@ BackupFile BackupFile::open(const std::filesystem::path& folder, std::string_vie
     const int flags = O_RDONLY | O_NOFOLLOW | O_CLOEXEC | (last ? O_NONBLOCK : O_DIRECTORY);
     Descriptor next(::openat(at.get(), name.c_str(), flags));
     if (next.get() < 0) {
-      // ELOOP: the component is a link; ENOTDIR: a link or a file where a
-      // folder belongs
-      if (errno == ELOOP || errno == ENOTDIR) return refuse(shown, "a symbolic link");
+      // O_NOFOLLOW answers ELOOP for a link, and with O_DIRECTORY some
+      // kernels answer ENOTDIR; a plain file where a folder belongs is
+      // merely missing
+      struct stat link {};
+      const bool isLink =
+          errno == ELOOP ||
+          (errno == ENOTDIR && ::fstatat(at.get(), name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISLNK(link.st_mode));
+      if (isLink) return refuse(shown, "a symbolic link");
       return BackupFile();
     }
     if (last) {
