@@ -136,7 +136,7 @@ std::optional<std::vector<ZipEntrySpan>> readZipEntrySpans(std::uint64_t archive
 
 std::optional<std::string> overlappingZipEntries(std::vector<ZipEntrySpan> spans) {
   std::stable_sort(spans.begin(), spans.end(),
-            [](const ZipEntrySpan& a, const ZipEntrySpan& b) { return a.start < b.start; });
+                   [](const ZipEntrySpan& a, const ZipEntrySpan& b) { return a.start < b.start; });
   for (std::size_t i = 1; i < spans.size(); ++i) {
     if (spans[i].start < spans[i - 1].end) {
       return "the archive entries \"" + spans[i - 1].name + "\" and \"" + spans[i].name +
