@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "blackberry/zip_layout.h"
 #include "core/temp_folder.h"
 
 struct zip_source;
@@ -51,15 +52,19 @@ class BbbArchive {
   // folder, and entries that could not be read whole.
   const std::vector<std::string>& notes() const { return notes_; }
 
-  // Unpacking stops when this many bytes were written (a zip bomb fills no disk).
+  // An archive whose databases declare more than this is not unpacked; nor
+  // one whose declared sizes exceed the free space of the scan's folder.
+  // No entry is unpacked past the size it declares.
   std::uint64_t maxUnpackedBytes = 64ull << 30;
 
  private:
   // Both forms end here; `source` (nothing when it could not be made, with
   // `sourceProblem` saying why) belongs to this call.
   std::optional<std::filesystem::path> check(zip_source* source, const std::string& sourceProblem,
+                                             std::uint64_t archiveBytes, const ZipReadAt& readAt,
                                              bool& withcheckwinbbb, std::string& problem);
-  bool unpack(zip_source* source, std::string& problem);
+  bool unpack(zip_source* source, std::uint64_t archiveBytes, const ZipReadAt& readAt,
+              std::string& problem);
 
   std::shared_ptr<const TempFolder> scanFolder_;
   std::shared_ptr<const TempFolder> unpacked_;

@@ -30,8 +30,10 @@ namespace {
 class ReadOnlyFile {
  public:
   explicit ReadOnlyFile(const std::filesystem::path& path) {
-    // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
+    // The paths come from a backup folder, where a link could lead to any
+    // file of the user's: it is not followed.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
     if (fd_ < 0) return;
     struct stat info {};
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {

@@ -9,6 +9,13 @@ void OffsetFollower::request(std::uint64_t offset, std::uint32_t length, std::ui
     fail();
     return;
   }
+  if (!asked_.emplace(offset, length).second) return;
+  askedBytes_ += length;
+  furthestAsked_ = std::max(furthestAsked_, offset + length);
+  if (askedBytes_ > kRequestSlack + 2 * furthestAsked_) {
+    fail();
+    return;
+  }
   Range range{offset, length, tag, {}};
   fill(range);
   if (range.bytes.size() == length) {
@@ -38,10 +45,6 @@ void OffsetFollower::fill(Range& range) const {
 }
 
 Verdict OffsetFollower::feed(ByteView block) {
-  if (prefix_.size() < kKeptPrefix) {
-    const std::size_t kept = std::min(kKeptPrefix - prefix_.size(), block.size());
-    prefix_.insert(prefix_.end(), block.data(), block.data() + kept);
-  }
   block_ = block;
   bool moved = true;
   while (moved && !failed_) {
@@ -62,8 +65,27 @@ Verdict OffsetFollower::feed(ByteView block) {
       moved = true;
     }
   }
+  Verdict verdict = Verdict::goOn();
+  if (failed_) {
+    verdict = Verdict::notOne();
+  } else if (awaited_.empty()) {
+    verdict = extent_ > 0 ? Verdict::endsAt(extent_) : Verdict::notOne();
+  }
+  // Bytes are kept only for a file that goes on: one settled within its
+  // first block (most candidates) costs no copy of it.
+  if (verdict.kind == Verdict::Kind::goOn) keep(block);
   fed_ += block.size();
   block_ = ByteView();
+  recentStart_ = fed_ - recent_.size();
+  return verdict;
+}
+
+void OffsetFollower::keep(ByteView block) {
+  // every earlier block was kept, so the prefix holds the file's first bytes
+  if (prefix_.size() < kKeptPrefix) {
+    const std::size_t kept = std::min(kKeptPrefix - prefix_.size(), block.size());
+    prefix_.insert(prefix_.end(), block.data(), block.data() + kept);
+  }
   if (block.size() >= kKeptRecent) {
     recent_.assign(block.data() + block.size() - kKeptRecent, block.data() + block.size());
   } else {
@@ -72,10 +94,6 @@ Verdict OffsetFollower::feed(ByteView block) {
       recent_.erase(recent_.begin(), recent_.end() - static_cast<std::ptrdiff_t>(kKeptRecent));
     }
   }
-  recentStart_ = fed_ - recent_.size();
-  if (failed_) return Verdict::notOne();
-  if (awaited_.empty()) return extent_ > 0 ? Verdict::endsAt(extent_) : Verdict::notOne();
-  return Verdict::goOn();
 }
 
 Verdict OffsetFollower::finish(std::uint64_t fedLength) {

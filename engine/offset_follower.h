@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "engine/end_finder.h"
@@ -26,7 +28,15 @@ class OffsetFollower : public EndFinder {
   static constexpr std::uint32_t kMaxRange = 8u << 20;
   // Nor more ranges than this for one file.
   static constexpr std::size_t kMaxRanges = 1u << 16;
+  // The bytes of all ranges together may exceed twice the furthest range
+  // end by this much; a file whose structures name the same bytes over and
+  // over (a chain that loops, tables that all point at the start) is not
+  // one, and following it would cost far more than the bytes it covers.
+  static constexpr std::uint64_t kRequestSlack = 1u << 20;
 
+  // A range asked for before (the same offset and length) is not handed
+  // over again: its bytes say nothing new, and a chain that returns to it
+  // ends there.
   void request(std::uint64_t offset, std::uint32_t length, std::uint32_t tag);
   void extendTo(std::uint64_t end) {
     if (end > extent_) extent_ = end;
@@ -47,6 +57,8 @@ class OffsetFollower : public EndFinder {
   };
   // Copies into the range what the kept bytes and the current block hold.
   void fill(Range& range) const;
+  // Keeps the file's first bytes and the end of `block` for later ranges.
+  void keep(ByteView block);
 
   // How much of the stream just before the current block is kept, for
   // ranges that start a little behind (an IFD after its entry count).
@@ -59,6 +71,9 @@ class OffsetFollower : public EndFinder {
   std::vector<Range> awaited_;
   std::vector<Range> ready_;
   std::size_t requests_ = 0;
+  std::set<std::pair<std::uint64_t, std::uint32_t>> asked_;
+  std::uint64_t askedBytes_ = 0;
+  std::uint64_t furthestAsked_ = 0;
   std::uint64_t fed_ = 0;
   std::uint64_t extent_ = 0;
   bool failed_ = false;

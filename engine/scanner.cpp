@@ -195,6 +195,10 @@ ScanOutcome Scanner::scan(int fd, std::uint64_t begin, std::uint64_t end,
           break;
         }
         if (!file.firstHeaderInside) file.firstHeaderInside = sector;
+        // Only the first header inside is needed unless the file may end at
+        // one: each test makes an end finder, and a card with a header in
+        // every sector would otherwise test every sector of every file.
+        if (!mayHaveEnded) break;
       }
       if (!open) continue;
       file.testedTo = std::max(file.testedTo, testEnd);

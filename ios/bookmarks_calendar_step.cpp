@@ -7,6 +7,7 @@
 #include "core/conversions.h"
 #include "core/event_names.h"
 #include "ios/backup_file_name.h"
+#include "ios/backup_folder.h"
 #include "ios/ios_backup_scanner.h"
 #include "ios/plist_file.h"
 #include "ios/sqlite_access.h"
@@ -74,12 +75,12 @@ void PRIOSBackupScanner::scanBookMarkThread(const std::filesystem::path& folder)
     post(events::scanBookMarkInfo, std::move(bookmark));
   }
 
-  const auto historyFile = locateBackupFile(folder, backup_names::kSafariHistory);
-  if (!historyFile) {
+  const HashedBackupFile historyFile = openHashedBackupFile(folder, backup_names::kSafariHistory);
+  if (!historyFile.file.opened()) {
     std::fprintf(stderr, "bookMarkPlistPath not find\n");
     return;
   }
-  const auto history = PlistFile::read(*historyFile);
+  const auto history = PlistFile::read(historyFile.file.fd(), folder / historyFile.relative);
   if (!history) return;
   for (PlistNode entry : plistArrayItems(history->root(), "WebHistoryDates")) {
     auto bookmark = std::make_shared<PRBookMarkNode>();

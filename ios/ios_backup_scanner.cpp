@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "ios/backup_folder.h"
 #include "ios/phone_name_index.h"
 #include "ios/sqlite_access.h"
 
@@ -24,39 +25,34 @@ void PRIOSBackupScanner::postProgress(std::int64_t value) {
 
 std::optional<std::filesystem::path> PRIOSBackupScanner::locateBackupFile(
     const std::filesystem::path& folder, std::string_view hashedName) {
-  std::error_code error;
   if (folder.empty() || hashedName.empty()) return std::nullopt;
-  std::filesystem::path flat = folder / hashedName;
-  if (std::filesystem::is_regular_file(flat, error)) return flat;
-  if (hashedName.size() > 2) {
-    std::filesystem::path nested = folder / hashedName.substr(0, 2) / hashedName;
-    if (std::filesystem::is_regular_file(nested, error)) return nested;
-  }
-  return std::nullopt;
+  const HashedBackupFile found = openHashedBackupFile(folder, hashedName);
+  if (!found.file.opened()) return std::nullopt;
+  return folder / found.relative;
 }
 
 std::optional<std::filesystem::path> PRIOSBackupScanner::commitDB(
     const std::filesystem::path& database) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(database, error)) return std::nullopt;
-  if (!looksLikeSqlite(database)) {
+  const BackupFile source = BackupFile::open(database);
+  if (!source.opened()) return std::nullopt;
+  static constexpr char kSqliteHeader[16] = "SQLite format 3";  // with its NUL
+  if (source.readAt(0, sizeof kSqliteHeader) !=
+      std::string_view(kSqliteHeader, sizeof kSqliteHeader)) {
     std::fprintf(stderr, "%s: not an SQLite database, skipped\n", database.c_str());
     return std::nullopt;
   }
 
   const std::filesystem::path copy =
       ctx_.tempFolder / (database.filename().string() + "." + std::to_string(++copies_));
-  const auto copyOptions = std::filesystem::copy_options::overwrite_existing;
-  if (!std::filesystem::copy_file(database, copy, copyOptions, error)) {
-    std::fprintf(stderr, "%s: cannot copy for reading: %s\n", database.c_str(),
-                 error.message().c_str());
+  std::string problem;
+  if (!source.copyTo(copy, problem)) {
+    std::fprintf(stderr, "%s: cannot copy for reading: %s\n", database.c_str(), problem.c_str());
     return std::nullopt;
   }
   bool hasLog = false;
   for (const char* suffix : {"-wal", "-shm"}) {
-    const std::filesystem::path companion = database.string() + suffix;
-    if (!std::filesystem::is_regular_file(companion, error)) continue;
-    std::filesystem::copy_file(companion, copy.string() + suffix, copyOptions, error);
+    const BackupFile companion = BackupFile::open(database.string() + suffix);
+    if (!companion.opened() || !companion.copyTo(copy.string() + suffix, problem)) continue;
     hasLog = hasLog || std::string_view(suffix) == "-wal";
   }
   if (!hasLog) return copy;

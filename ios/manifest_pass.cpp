@@ -6,6 +6,7 @@
 
 #include "core/conversions.h"
 #include "ios/backup_file_name.h"
+#include "ios/backup_folder.h"
 #include "ios/ios_backup_scanner.h"
 #include "ios/sqlite_access.h"
 
@@ -68,7 +69,7 @@ void PRIOSBackupScanner::handleManifestRecord(PRTreeDirNode node, std::int64_t p
 
 std::size_t PRIOSBackupScanner::walkManifestMbdb(const std::filesystem::path& folder,
                                                  const std::filesystem::path& manifest) {
-  MbdbFileSource source(manifest);
+  MbdbFileSource source(BackupFile::open(manifest));
   if (!source.isOpen()) return 0;
   MbdbReader reader(source);
   const std::uint64_t size = source.size();
@@ -114,8 +115,11 @@ std::size_t PRIOSBackupScanner::walkManifestDb(const std::filesystem::path& fold
     PRTreeDirNode node;
     node.fileDomain = rows.text(1).value_or("");
     node.filePath = rows.text(2).value_or("");
-    const auto located = locateBackupFile(folder, *fileID);
-    node.fileKey = located ? located->string() : (folder / fileID->substr(0, 2) / *fileID).string();
+    // a file that is missing is still listed (its name says what was on
+    // the device); one that leads out of the backup is not
+    const HashedBackupFile found = openHashedBackupFile(folder, *fileID);
+    if (found.file.state() == BackupFile::State::refused) continue;
+    node.fileKey = (folder / found.relative).string();
     const auto progress =
         total <= 0 ? 0 : static_cast<std::int64_t>(records) * 20 / std::max<std::int64_t>(total, 1);
     handleManifestRecord(std::move(node), std::min<std::int64_t>(progress, 20));

@@ -1,10 +1,12 @@
 #include "ios/mbdb_reader.h"
 
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+
+#include "ios/backup_folder.h"
 
 namespace orvane {
 
@@ -24,17 +26,16 @@ std::size_t MbdbMemorySource::read(std::uint8_t* out, std::size_t count) {
   return available;
 }
 
-MbdbFileSource::MbdbFileSource(const std::filesystem::path& path) {
+MbdbFileSource::MbdbFileSource(BackupFile file) {
+  if (!file.opened()) return;
   // nothing is ever written to the manifest
-  file_ = std::fopen(path.c_str(), "rb");
-  if (file_ == nullptr) return;
-  struct stat info {};
-  if (::fstat(::fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) {
-    std::fclose(file_);
-    file_ = nullptr;
+  const int fd = file.release();
+  file_ = ::fdopen(fd, "rb");
+  if (file_ == nullptr) {
+    ::close(fd);
     return;
   }
-  size_ = static_cast<std::uint64_t>(info.st_size);
+  size_ = file.size();
 }
 
 MbdbFileSource::~MbdbFileSource() {

@@ -77,10 +77,13 @@ class MbdbMemorySource final : public MbdbByteSource {
   std::size_t offset_ = 0;
 };
 
+class BackupFile;
+
 // Reads a manifest file through the C library's buffering, read-only.
 class MbdbFileSource final : public MbdbByteSource {
  public:
-  explicit MbdbFileSource(const std::filesystem::path& path);
+  // Takes over the file's descriptor.
+  explicit MbdbFileSource(BackupFile file);
   ~MbdbFileSource() override;
   MbdbFileSource(const MbdbFileSource&) = delete;
   MbdbFileSource& operator=(const MbdbFileSource&) = delete;

@@ -7,6 +7,7 @@
 
 #include "core/conversions.h"
 #include "core/event_names.h"
+#include "ios/backup_folder.h"
 #include "ios/ios_backup_scanner.h"
 
 namespace orvane {
@@ -28,12 +29,6 @@ std::string lastComponent(const std::string& devicePath) {
   return slash == std::string::npos ? devicePath : devicePath.substr(slash + 1);
 }
 
-std::uintmax_t sizeOrZero(const std::filesystem::path& path) {
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(path, error);
-  return error ? 0 : size;
-}
-
 bool isTwoHexDigits(const std::string& name) {
   const auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); };
   return name.size() == 2 && hex(name[0]) && hex(name[1]);
@@ -49,12 +44,15 @@ void PRIOSBackupScanner::GetMediaFileByNode(const PRTreeDirNode& node) {
                             (FieldConversions::GetAudioType(extension) >= 0 ||
                              FieldConversions::GetViedoType(extension) >= 0);
   const std::string name = lastComponent(node.filePath);
+  // a missing backup file is still listed, as 0 bytes; a link is not
+  const BackupFile file = node.fileKey.empty() ? BackupFile() : BackupFile::open(node.fileKey);
+  if (file.state() == BackupFile::State::refused) return;
 
   if (picture || movieOrSound) {
     auto media = std::make_shared<PRPhotoAndVideoNode>();
     media->filePath = node.fileKey;
     media->fileNodeName = name;
-    media->fileNodeSize = FieldConversions::size_to_unit(sizeOrZero(node.fileKey));
+    media->fileNodeSize = FieldConversions::size_to_unit(file.size());
     media->bmov = movieOrSound ? 1 : 0;
     ++mediaPosted_;
     post(events::ScanPhotoAndVideo, std::move(media));
@@ -62,10 +60,9 @@ void PRIOSBackupScanner::GetMediaFileByNode(const PRTreeDirNode& node) {
 
   const bool appDomain =
       std::find(kAppDomains.begin(), kAppDomains.end(), node.fileDomain) != kAppDomains.end();
-  std::error_code error;
-  if (appDomain && !node.fileKey.empty() && std::filesystem::exists(node.fileKey, error)) {
+  if (appDomain && file.opened()) {
     auto appFile = std::make_shared<PRFaceTwitterNode>();
-    appFile->fileSize = FieldConversions::size_to_unit(sizeOrZero(node.fileKey));
+    appFile->fileSize = FieldConversions::size_to_unit(file.size());
     appFile->faceTwitterFileName = name;
     appFile->faceTwitterFilePath = node.fileKey;
     ++mediaPosted_;
@@ -78,20 +75,21 @@ void PRIOSBackupScanner::scanPhotoAndVideoThread(const std::filesystem::path& fo
   if (folder.empty() || !std::filesystem::is_directory(folder, error)) return;
 
   // Newer backups keep their files in subfolders named by two hex digits;
-  // those files count as entries of the backup folder.
-  std::vector<std::filesystem::path> entries;
+  // those files count as entries of the backup folder. Names are relative
+  // to the folder, so each is opened from it without following a link.
+  std::vector<std::string> entries;
   for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
        it.increment(error)) {
     const std::string name = it->path().filename().string();
     std::error_code kindError;
-    if (it->is_directory(kindError) && isTwoHexDigits(name)) {
+    if (isTwoHexDigits(name) && it->is_directory(kindError) && !it->is_symlink(kindError)) {
       std::error_code inner;
       for (std::filesystem::directory_iterator sub(it->path(), inner), subEnd;
            !inner && sub != subEnd; sub.increment(inner)) {
-        entries.push_back(sub->path());
+        entries.push_back(name + "/" + sub->path().filename().string());
       }
     } else {
-      entries.push_back(it->path());
+      entries.push_back(name);
     }
   }
   std::sort(entries.begin(), entries.end());
@@ -106,10 +104,10 @@ void PRIOSBackupScanner::scanPhotoAndVideoThread(const std::filesystem::path& fo
       ++nextStep;
     }
     if (stepHere) postProgress(++steps);
-    std::error_code kindError;
-    if (!std::filesystem::is_regular_file(entries[i], kindError)) continue;
-    if (sizeOrZero(entries[i]) >= kSmallestMediaBytes) {
-      ctx_.nc.postNotificationName(events::ScanPhotoAndVideoInfo, EventObject(entries[i].string()));
+    const BackupFile file = BackupFile::open(folder, entries[i]);
+    if (file.opened() && file.size() >= kSmallestMediaBytes) {
+      ctx_.nc.postNotificationName(events::ScanPhotoAndVideoInfo,
+                                   EventObject((folder / entries[i]).string()));
     }
   }
 }

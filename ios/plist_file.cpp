@@ -1,9 +1,14 @@
 #include "ios/plist_file.h"
 
+#include <fcntl.h>
 #include <plist/plist.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <cstdio>
+
+#include "ios/plist_nesting.h"
 
 namespace orvane {
 
@@ -22,20 +27,40 @@ bool isDictionary(PlistNode node) {
 void PlistFile::Free::operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
 
 std::optional<PlistFile> PlistFile::read(const std::filesystem::path& path) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-  const std::uintmax_t size = std::filesystem::file_size(path, error);
-  if (error || size == 0 || size > kLargestPlistBytes) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<char> bytes(static_cast<std::size_t>(size));
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (static_cast<std::uintmax_t>(in.gcount()) != size) return std::nullopt;
-  return parse(bytes);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  auto file = read(fd, path);
+  ::close(fd);
+  return file;
 }
 
-std::optional<PlistFile> PlistFile::parse(const std::vector<char>& bytes) {
+std::optional<PlistFile> PlistFile::read(int fd, const std::filesystem::path& shownAs) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  const auto size = static_cast<std::uintmax_t>(info.st_size);
+  if (size == 0 || size > kLargestPlistBytes) return std::nullopt;
+  std::vector<char> bytes(static_cast<std::size_t>(size));
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return std::nullopt;
+    got += static_cast<std::size_t>(n);
+  }
+  std::string refusal;
+  auto file = parse(bytes, &refusal);
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "%s: property list refused: %s\n", shownAs.c_str(), refusal.c_str());
+  }
+  return file;
+}
+
+std::optional<PlistFile> PlistFile::parse(const std::vector<char>& bytes, std::string* refusal) {
   if (bytes.empty() || bytes.size() > kLargestPlistBytes) return std::nullopt;
+  if (auto problem = plistNestingProblem(bytes)) {
+    if (refusal != nullptr) *refusal = std::move(*problem);
+    return std::nullopt;
+  }
   plist_t root = nullptr;
   plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
   if (root == nullptr) return std::nullopt;

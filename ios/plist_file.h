@@ -15,10 +15,16 @@ using PlistNode = void*;
 
 class PlistFile {
  public:
-  // Nothing when the file is missing, too large, unreadable or not a
-  // property list: all of these count as a missing plist.
+  // Nothing when the file is missing, a symbolic link, too large,
+  // unreadable or not a property list: all of these count as a missing
+  // plist. A list nested too deep for libplist is refused with one line
+  // on the error stream naming the file and why.
   static std::optional<PlistFile> read(const std::filesystem::path& path);
-  static std::optional<PlistFile> parse(const std::vector<char>& bytes);
+  // The same for a file already open (`shownAs` names it in the line).
+  static std::optional<PlistFile> read(int fd, const std::filesystem::path& shownAs);
+  // `refusal`, when given, receives why nested bytes were refused.
+  static std::optional<PlistFile> parse(const std::vector<char>& bytes,
+                                        std::string* refusal = nullptr);
 
   PlistNode root() const { return root_.get(); }
 

@@ -19,7 +19,10 @@ enum Tag : std::uint32_t { kFatSector = 0, kDifatSector = 1, kDirectory = 2 };
 
 class Ole2End final : public OffsetFollower {
  public:
-  Ole2End(ByteView header) : sectorShift_(header.u16le(30)), fatSectors_(header.u32le(44)) {
+  Ole2End(ByteView header)
+      : sectorShift_(header.u16le(30)),
+        fatSectors_(header.u32le(44)),
+        difatSectorsDeclared_(header.u32le(72)) {
     const std::uint32_t sectorBytes = 1u << sectorShift_;
     extendTo(sectorBytes);
     const std::uint32_t inHeader = std::min(fatSectors_, kHeaderFatSlots);
@@ -73,12 +76,12 @@ class Ole2End final : public OffsetFollower {
           requestFat(listed_++, bytes.u32le(4 * i));
         }
         const std::uint32_t next = bytes.u32le(4 * (perSector - 1));
-        if (listed_ < fatSectors_ && next != kEndOfChain && next != kFreeSector) {
-          if (++difatSectors_ > (1u << 16)) {
-            fail();
-          } else {
-            requestSector(next, kDifatSector);
-          }
+        // The chain ends where the header's count of DIFAT sectors says,
+        // and a sector seen before is not followed again (the follower
+        // hands no range over twice), so a chain that loops ends.
+        if (listed_ < fatSectors_ && next != kEndOfChain && next != kFreeSector &&
+            ++difatSectors_ < difatSectorsDeclared_) {
+          requestSector(next, kDifatSector);
         }
         break;
       }
@@ -111,6 +114,7 @@ class Ole2End final : public OffsetFollower {
   std::uint16_t sectorShift_;
   std::uint32_t fatSectors_;
   std::uint32_t listed_ = 0;
+  std::uint32_t difatSectorsDeclared_;
   std::uint32_t difatSectors_ = 0;
   std::string_view extension_ = "doc";
 };

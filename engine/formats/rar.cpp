@@ -9,6 +9,7 @@
 // runs to the first empty sector or the next file found.
 #include <zlib.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "engine/walker.h"
@@ -154,13 +155,18 @@ class RarEnd final : public Walker {
 std::unique_ptr<EndFinder> testRar(ByteView head) {
   const bool five = head.matches(0, kMarker5);
   if (!five && !head.matches(0, kMarker4)) return nullptr;
-  // The first header after the marker must check out on its own (unless a
-  // long comment in it reaches past the head: then the walk checks it).
+  // The first header after the marker must check out on its own. A version
+  // 4 archive header may hold a long comment that reaches past the head (the
+  // walk checks it then); a version 5 one holds no comment and is small, so
+  // one that claims more than the 4 KiB head is not believed: checking it
+  // would cost up to a megabyte of checksum for every sector that starts
+  // with the marker.
   std::size_t want = 0;
-  const ByteView first = head.from(five ? kMarker5.size() : kMarker4.size());
+  ByteView first = head.from(five ? kMarker5.size() : kMarker4.size());
+  if (five) first = first.first(std::min(first.size(), kHeaderBytes));
   const auto header = five ? block5(first, want) : block4(first, want);
-  if (want == 0 &&
-      (!header || (header->type != (five ? 1u : 0x73u) && !header->encryptsWhatFollows))) {
+  if ((want != 0 && five) || (want == 0 && (!header || (header->type != (five ? 1u : 0x73u) &&
+                                                        !header->encryptsWhatFollows)))) {
     return nullptr;
   }
   return std::make_unique<RarEnd>(five);

@@ -1,0 +1,220 @@
+// Device backups built to hurt the reader: property lists nested past any
+// stack, and files that lead out of the backup folder.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/ios_records.h"
+#include "fixtures/ios_backup_writer.h"
+#include "fixtures/scratch_folder.h"
+#include "ios/backup_file_name.h"
+#include "ios/ios_device_controller.h"
+#include "ios/plist_file.h"
+#include "ios/plist_nesting.h"
+#include "ios_test_support.h"
+
+namespace orvane {
+namespace {
+
+using fixtures::IosBackupWriter;
+using fixtures::IosLayout;
+using fixtures::ScratchFolder;
+
+// <plist><dict><key>k</key> and then `arrays` nested arrays.
+std::vector<char> xmlNested(std::size_t arrays) {
+  std::string text =
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"x\">\n"
+      "<plist version=\"1.0\"><dict><key>k</key>";
+  for (std::size_t i = 0; i < arrays; ++i) text += "<array><!-- <array> -->";
+  for (std::size_t i = 0; i < arrays; ++i) text += "</array>";
+  text += "<key>a</key><string/></dict></plist>";
+  return {text.begin(), text.end()};
+}
+
+// A binary list whose object i (0 the top dictionary, the others arrays)
+// names the objects members(i); 4-byte offsets and member numbers.
+template <class Members>
+std::vector<char> binaryPlist(std::uint32_t objects, Members members) {
+  auto bytes = std::vector<std::uint8_t>{'b', 'p', 'l', 'i', 's', 't', '0', '0'};
+  const auto be32 = [&](std::uint64_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+      bytes.push_back(static_cast<std::uint8_t>(v >> shift));
+  };
+  std::vector<std::uint32_t> offsets;
+  // the last object is the key text "k"
+  for (std::uint32_t i = 0; i + 1 < objects; ++i) {
+    offsets.push_back(static_cast<std::uint32_t>(bytes.size()));
+    const std::vector<std::uint32_t> named = members(i);
+    if (i == 0) {
+      bytes.push_back(static_cast<std::uint8_t>(0xD0 | named.size()));
+      for (std::size_t m = 0; m < named.size(); ++m) be32(objects - 1);
+    } else {
+      bytes.push_back(static_cast<std::uint8_t>(0xA0 | named.size()));
+    }
+    for (std::uint32_t m : named) be32(m);
+  }
+  offsets.push_back(static_cast<std::uint32_t>(bytes.size()));
+  bytes.insert(bytes.end(), {0x51, 'k'});
+  const std::uint64_t table = bytes.size();
+  for (std::uint32_t offset : offsets) be32(offset);
+  bytes.insert(bytes.end(), {0, 0, 0, 0, 0, 0, 4, 4});
+  for (std::uint64_t v : {std::uint64_t{objects}, std::uint64_t{0}, table}) {
+    be32(v >> 32);
+    be32(v);
+  }
+  return {bytes.begin(), bytes.end()};
+}
+
+// a chain: every container holds the next, the last one is empty
+std::vector<char> binaryChain(std::uint32_t containers) {
+  return binaryPlist(containers + 1, [containers](std::uint32_t i) {
+    return i + 1 < containers ? std::vector<std::uint32_t>{i + 1} : std::vector<std::uint32_t>{};
+  });
+}
+
+std::string refusalOf(const std::vector<char>& bytes) {
+  std::string refusal;
+  const auto plist = PlistFile::parse(bytes, &refusal);
+  EXPECT_EQ(plist.has_value(), refusal.empty());
+  return refusal;
+}
+
+TEST(HostilePlist, NestingAndCyclesAreRefusedAtTheirBound) {
+  const std::string tooDeep = "nested deeper than 256 levels";
+  const struct {
+    const char* name;
+    std::vector<char> bytes;
+    std::string refusal;
+  } cases[] = {
+      // plist, dict and key fill three levels
+      {"xml at the bound", xmlNested(254), ""},
+      {"xml one past", xmlNested(255), tooDeep},
+      {"xml 200000 deep", xmlNested(200000), tooDeep},
+      {"binary at the bound", binaryChain(256), ""},
+      {"binary one past", binaryChain(257), tooDeep},
+      {"binary 100000 deep", binaryChain(100000), tooDeep},
+      {"array holding itself",
+       binaryPlist(3, [](std::uint32_t) { return std::vector<std::uint32_t>{1}; }),
+       "object 1 contains itself through its members"},
+      {"top reached again",
+       binaryPlist(4,
+                   [](std::uint32_t i) { return std::vector<std::uint32_t>{i == 2 ? 0u : i + 1}; }),
+       "object 0 contains itself through its members"},
+      // 40 levels, each naming the next twice: 2^40 nodes for libplist
+      {"shared twice per level",
+       binaryPlist(41,
+                   [](std::uint32_t i) {
+                     return i + 2 < 41 ? std::vector<std::uint32_t>{i + 1, i + 1}
+                                       : std::vector<std::uint32_t>{};
+                   }),
+       "its containers name each other into more than 33554432 items"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(refusalOf(c.bytes), c.refusal) << c.name;
+}
+
+TEST(HostilePlist, CatalogueListsTheGoodBackupsBesideHostileOnes) {
+  ScratchFolder root;
+  for (const char* name : {"a-good", "z-good"}) {
+    IosBackupWriter(root / name, IosLayout::current).info("Device Name", name).write();
+  }
+  const std::vector<std::pair<const char*, std::vector<char>>> hostile = {
+      {"deep-xml", xmlNested(200000)},
+      {"deep-binary", binaryChain(100000)},
+      {"cycle", binaryPlist(3, [](std::uint32_t) { return std::vector<std::uint32_t>{1}; })},
+  };
+  for (const auto& [name, bytes] : hostile) {
+    std::filesystem::create_directory(root / name);
+    fixtures::writeFileBytes(root / name / "Info.plist", {bytes.begin(), bytes.end()});
+    fixtures::writeFileText(root / name / "Manifest.mbdb", "mbdb");
+  }
+  PRIOSDeviceController catalogue;
+  catalogue.showIphoneDisk(root.path());
+  std::vector<std::string> names;
+  for (const auto& node : catalogue.content()) names.push_back(node->strDeviceName);
+  EXPECT_EQ(names, (std::vector<std::string>{"a-good", "z-good"}));
+}
+
+// One picture and the address book of a backup lead out of it through a
+// link; the scan must not list the picture nor read the outside database.
+enum class LinkAt { hashedFile, subfolder, addressBook };
+
+TEST(HostileBackup, LinksAreSkippedWhereverTheyStand) {
+  const std::string goodPhoto = "Media/DCIM/100APPLE/IMG_0001.JPG";
+  const std::string linkedPhoto = "Media/DCIM/100APPLE/IMG_0002.JPG";
+  const std::string linkedName = *backupFileName("CameraRollDomain", linkedPhoto);
+  const std::vector<std::uint8_t> picture(60000, 0xAB);
+  const struct {
+    const char* name;
+    IosLayout layout;
+    LinkAt link;
+  } cases[] = {
+      {"flat hashed file, mbdb", IosLayout::ios6, LinkAt::hashedFile},
+      {"nested hashed file, Manifest.db", IosLayout::current, LinkAt::hashedFile},
+      {"two-digit subfolder", IosLayout::current, LinkAt::subfolder},
+      {"address book, flat", IosLayout::ios6, LinkAt::addressBook},
+      {"address book, nested", IosLayout::current, LinkAt::addressBook},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder scratch;
+    const auto folder = testing::backupIn(scratch);
+    const auto outside = scratch / "outside";
+    std::filesystem::create_directories(outside);
+    {
+      IosBackupWriter backup(folder, c.layout);
+      backup.file("CameraRollDomain", goodPhoto, picture)
+          .file("CameraRollDomain", linkedPhoto, picture);
+      if (c.link != LinkAt::addressBook) backup.person({.first = "Ann"});
+      backup.write();
+      IosBackupWriter(outside / "elsewhere", c.layout).person({.first = "Mallory"}).write();
+      const auto where = [&](const std::filesystem::path& root, const std::string& name) {
+        return c.layout == IosLayout::current ? root / name.substr(0, 2) / name : root / name;
+      };
+      const auto target = where(folder, linkedName);
+      const auto book = [&](const std::filesystem::path& root) {
+        return where(root, backup_names::kAddressBook);
+      };
+      switch (c.link) {
+        case LinkAt::hashedFile:
+          std::filesystem::rename(target, outside / "picture");
+          std::filesystem::create_symlink(outside / "picture", target);
+          break;
+        case LinkAt::subfolder:
+          std::filesystem::rename(target.parent_path(), outside / "sub");
+          std::filesystem::create_directory_symlink(outside / "sub", target.parent_path());
+          break;
+        case LinkAt::addressBook:
+          std::filesystem::create_directories(book(folder).parent_path());
+          std::filesystem::remove(book(folder));
+          std::filesystem::create_symlink(book(outside / "elsewhere"), book(folder));
+          break;
+      }
+    }
+    testing::IosScanBench bench;
+    auto scanner = bench.scanner();
+    scanner.scanDirAnalyThread(folder);
+    scanner.scanPhotoAndVideoThread(folder);
+    scanner.scanContactThread(folder);
+
+    std::vector<std::string> listed;
+    for (const auto& photo : bench.posted.all<PRPhotoAndVideoNode>("ScanPhotoAndVideo"))
+      listed.push_back(photo->fileNodeName);
+    EXPECT_EQ(listed, c.link == LinkAt::addressBook
+                          ? (std::vector<std::string>{"IMG_0001.JPG", "IMG_0002.JPG"})
+                          : (std::vector<std::string>{"IMG_0001.JPG"}));
+    bool linkedPath = false;
+    for (const auto& path : bench.posted.paths) linkedPath |= path.find(linkedName) != path.npos;
+    EXPECT_FALSE(linkedPath && c.link != LinkAt::addressBook);
+    std::string contacts;
+    for (const auto& contact : bench.posted.all<PRContactNode>("ScanContactInfo"))
+      contacts += contact->contactName + ";";
+    EXPECT_EQ(contacts.find("Mallory"), std::string::npos) << contacts;
+    EXPECT_EQ(contacts.find("Ann") != std::string::npos, c.link != LinkAt::addressBook);
+  }
+}
+
+}  // namespace
+}  // namespace orvane
