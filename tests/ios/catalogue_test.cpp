@@ -12,23 +12,6 @@ using fixtures::IosBackupWriter;
 using fixtures::IosLayout;
 using fixtures::PlistForm;
 
-TEST(DeviceType, KeysAreSearchedInOrderWithoutRegardToCase) {
-  const auto type = [](const char* product) {
-    return PRIOSDeviceController::GetDevcieType(std::string_view(product)).value_or("<none>");
-  };
-  // a key matches anywhere in the product type; "iPhone3" comes before "iPhone4"
-  for (const auto& [product, device] : {std::pair{"iPhone3,3", "Iphone 4"},
-                                        {"IPHONE4,1", "Iphone 4S"},
-                                        {"iPhone5,2", "Iphone 5"},
-                                        {"iPad3,4", "NewIpad"},
-                                        {"iPad2,5", "<none>"},
-                                        {"AppleTV2,1", "<none>"},
-                                        {"", "Iphone"}}) {
-    EXPECT_EQ(type(product), device) << product;
-  }
-  EXPECT_EQ(PRIOSDeviceController::GetDevcieType(std::nullopt), "Iphone");
-}
-
 TEST(BackupTime, UtcTextIsCutToTheMinuteInLocalTime) {
   setenv("TZ", "UTC", 1);
   tzset();

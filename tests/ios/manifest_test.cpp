@@ -68,21 +68,6 @@ TEST(MbdbReader, CutRecordKeepsEarlierRecordsAndAWholeDomainAndPath) {
   EXPECT_EQ(records[0].path, "one.jpg");
 }
 
-TEST(MbdbReader, GetSLeavesTextAloneForEmptyAndAbsentStrings) {
-  const std::vector<std::uint8_t> bytes = {0x00, 0x00, 0xFF, 0xFF, 0x00, 0x02,
-                                           'h',  'i',  0x00, 0x05, 'x'};
-  MbdbMemorySource source(bytes);
-  MbdbReader reader(source);
-  std::string text = "kept";
-  EXPECT_EQ(reader.getS(text), -1);
-  EXPECT_EQ(reader.getS(text), -1);
-  EXPECT_EQ(text, "kept");
-  EXPECT_EQ(reader.getS(text), 0);
-  EXPECT_EQ(text, "hi");
-  EXPECT_EQ(reader.getS(text), -1);  // cut short
-  EXPECT_TRUE(reader.truncated());
-}
-
 // "Manifest.mbdb" with files at the top, or "Manifest.db" with files in
 // two-digit subfolders.
 class ManifestPass : public ::testing::TestWithParam<IosLayout> {};
