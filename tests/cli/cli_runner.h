@@ -2,7 +2,10 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,6 +39,18 @@ inline CliResult runCli(const std::vector<std::string>& arguments,
   result.out = fixtures::readFileText(capture / "out");
   result.err = fixtures::readFileText(capture / "err");
   return result;
+}
+
+inline int lineCount(const std::string& text) {
+  return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// One JSON object per line, as --json prints them.
+inline std::vector<nlohmann::json> jsonLines(const std::string& text) {
+  std::vector<nlohmann::json> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+  return lines;
 }
 
 }  // namespace orvane::testing

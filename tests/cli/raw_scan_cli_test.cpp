@@ -6,10 +6,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "cli/cli_runner.h"
 #include "core/conversions.h"
@@ -22,13 +19,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::CliResult;
+using testing::lineCount;
 using testing::runCli;
 
 constexpr std::uint64_t kSector = 512;
-
-int lineCount(const std::string& text) {
-  return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-}
 
 std::vector<std::string> namesIn(const fs::path& folder) {
   std::vector<std::string> names;
@@ -100,9 +94,7 @@ TEST_F(CliRawScanTest, SummaryCountsEachCategoryAndTheTotal) {
 TEST_F(CliRawScanTest, JsonIsOneFoundFilePerLineInTheOrderFound) {
   const auto result = runCli({"scan", "--raw", card().string(), "--json"});
   ASSERT_EQ(result.status, 0) << result.err;
-  std::vector<nlohmann::json> lines;
-  std::istringstream in(result.out);
-  for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+  const auto lines = testing::jsonLines(result.out);
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0]["class"], "PRScanListNode");
   EXPECT_EQ(lines[0]["nodeName"], "f8.png");
@@ -261,13 +253,6 @@ TEST_F(CliRawScanTest, AnEngineThatCannotBeLoadedIsSaid) {
       << scan.err;
   EXPECT_EQ(scan.out, "");
   EXPECT_EQ(disks.status, 2);
-}
-
-TEST(CliRawUsage, PartitionNeedsRawAndANumber) {
-  EXPECT_EQ(runCli({"scan", "card.img", "--partition", "1"}).status, 1);
-  EXPECT_EQ(runCli({"scan", "--raw", "card.img", "--partition", "0"}).status, 1);
-  EXPECT_EQ(runCli({"scan", "--raw", "card.img", "--partition", "one"}).status, 1);
-  EXPECT_EQ(runCli({"scan", "--raw"}).status, 1);
 }
 
 }  // namespace

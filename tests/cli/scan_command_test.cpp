@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
-#include <sstream>
-
 #include "cli/cli_runner.h"
 #include "fixtures/ipd_writer.h"
 
@@ -13,6 +10,7 @@ namespace {
 
 using fixtures::Field;
 using fixtures::IpdWriter;
+using testing::jsonLines;
 using testing::runCli;
 
 // Two contacts, an SMS and a memo, in the order a handheld stores them.
@@ -25,13 +23,6 @@ IpdWriter smallBackup() {
                        .record(1, {Field::skip4(2, "+15550101"), Field(4, "Hi there")})
                        .record(0, {Field(32, "Smith"), Field(77, "")})
                        .record(2, {Field(1, "Groceries"), Field(2, "milk, eggs")}));
-}
-
-std::vector<nlohmann::json> jsonLines(const std::string& text) {
-  std::vector<nlohmann::json> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
-  return lines;
 }
 
 TEST(CliScan, SummaryCountsEachCategoryAndTheTotal) {
@@ -48,14 +39,11 @@ TEST(CliScan, SummaryCountsEachCategoryAndTheTotal) {
             "Calendar       0\n"
             "MMS            0\n"
             "Total          4\n");
-}
 
-TEST(CliScan, EmptyBackupIsSuccessWithZeroTotal) {
-  fixtures::ScratchFolder folder;
   IpdWriter().database("Memos").writeTo(folder / "empty.ipd");
-  const auto result = runCli({"scan", (folder / "empty.ipd").string()});
-  EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_NE(result.out.find("Total          0\n"), std::string::npos);
+  const auto empty = runCli({"scan", (folder / "empty.ipd").string()});
+  EXPECT_EQ(empty.status, 0) << empty.err;
+  EXPECT_NE(empty.out.find("Total          0\n"), std::string::npos);
 }
 
 TEST(CliScan, JsonIsOneObjectPerRecordInPostingOrder) {

@@ -77,19 +77,6 @@ list_disk_struct* addedImage(const std::string& path) {
   return nullptr;
 }
 
-TEST(ExportTable, UnusedSlotsAreNull) {
-  EXPECT_EQ(engine().unused4, nullptr);
-  EXPECT_EQ(engine().unused7, nullptr);
-  EXPECT_EQ(engine().unused13, nullptr);
-  for (void* slot : engine().unused17) EXPECT_EQ(slot, nullptr);
-  // The slot positions the application relies on.
-  const auto* slots = reinterpret_cast<void* const*>(&exportFunction);
-  EXPECT_EQ(slots[14], reinterpret_cast<void*>(engine().scan));
-  EXPECT_EQ(slots[16], reinterpret_cast<void*>(engine().readFoundFile));
-  EXPECT_EQ(slots[25], reinterpret_cast<void*>(engine().recoverFile));
-  EXPECT_EQ(slots[26], reinterpret_cast<void*>(engine().addDiskImage));
-}
-
 TEST(ExportTable, ImagesAreListedAfterTheDisksAndOnlyOnce) {
   const std::string image = cardImage();
   ASSERT_EQ(engine().addDiskImage(image.c_str()), 0);
@@ -178,51 +165,12 @@ TEST(ExportTable, RecoveryPathMustEndWithinItsBuffer) {
   EXPECT_FALSE(std::filesystem::exists(tooLong.substr(0, BB_RECOVER_PATH_CAPACITY - 1)));
 }
 
-TEST(ExportTable, PartitionScanReportsOffsetsOnTheDisk) {
-  // An MBR with one FAT32 partition from sector 64; a JPEG at its sector 8.
-  Bytes bytes(64 * 512 + 512 * 8, std::byte{0});
-  const unsigned char entry[16] = {0x00, 0, 0, 0, 0x0C, 0, 0, 0, 64, 0, 0, 0, 0x00, 0x10, 0, 0};
-  std::memcpy(bytes.data() + 446, entry, sizeof entry);
-  bytes[510] = std::byte{0x55};
-  bytes[511] = std::byte{0xAA};
-  const Bytes& jpeg = sample("jpg").bytes;
-  bytes.insert(bytes.end(), jpeg.begin(), jpeg.end());
-  bytes.resize((64 + 0x1000) * 512, std::byte{0});
-  const auto path = (scratchFolder() / "partitioned.img").string();
-  writeFile(path, bytes);
-
-  list_disk_struct* disk = addedImage(path);
-  ASSERT_NE(disk, nullptr);
-  ASSERT_NE(engine().beginPartitionList(disk), 0);
-  list_part_struct* partition = engine().nextPartition();
-  ASSERT_NE(partition, nullptr);
-  EXPECT_EQ(engine().partitionNumber(partition), 1);
-  EXPECT_EQ(engine().nextPartition(), nullptr);
-
-  const auto found = scanThroughTable(path, 1);
-  ASSERT_EQ(found.size(), 1u);
-  EXPECT_EQ(found[0].start, (64u + 8u) * 512u);
-  EXPECT_EQ(found[0].name, "f72.jpg");
-}
-
 TEST(ExportTable, ScanOfWhatCannotBeOpenedFailsAtOnce) {
   _rec_file_ele record{};
   _progressParm_t progress{};
   EXPECT_EQ(engine().scan("/nonexistent/disk", BB_WHOLE_DISK, nullptr, &record, nullptr, &progress),
             -1);
   EXPECT_EQ(engine().scan(cardImage().c_str(), 7, nullptr, &record, nullptr, &progress), -1);
-}
-
-TEST(ExportTable, StopEndsTheScan) {
-  const auto path = (scratchFolder() / "long.img").string();
-  writeFile(path, Bytes(16u << 20, std::byte{0}));
-  _rec_file_ele record{};
-  _progressParm_t progress{};
-  // Stop asked from the progress report, as a Stop button would between reads.
-  const int result = engine().scan(
-      path.c_str(), BB_WHOLE_DISK, nullptr, &record, [](void*) { exportFunction.stopScan(); },
-      &progress);
-  EXPECT_TRUE(result == 1 || result == 0);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "carve.h"
 #include "engine/formats/registry.h"
 #include "engine/scanner.h"
-#include "rar_writer.h"
+#include "writers.h"
 
 namespace orvane::engine::testing {
 namespace {

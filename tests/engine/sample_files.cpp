@@ -16,7 +16,6 @@
 #include <random>
 #include <stdexcept>
 
-#include "rar_writer.h"
 #include "writers.h"
 
 extern char** environ;

@@ -101,12 +101,6 @@ TEST(Scanner, FilesBackToBackAreAllFound) {
   EXPECT_EQ(scanFile(image.write("back-to-back.img"), 65536), image.files);
 }
 
-TEST(Scanner, AllZeroImageHoldsNothing) {
-  Image image;
-  image.bytes.assign(8u << 20, std::byte{0});
-  EXPECT_TRUE(scanFile(image.write("zero.img"), 1u << 20).empty());
-}
-
 TEST(Scanner, RandomBytesGiveFewFinds) {
   Image image;
   std::mt19937 random(42);
@@ -148,8 +142,8 @@ TEST(Scanner, FileThatIsNotOneGivesBackTheSectorsItHeld) {
   EXPECT_EQ(found[0], image.files[0]);
 }
 
-// Progress climbs to the total; a stop asked before the first read ends the
-// scan with nothing done.
+// An all-zero image holds nothing; progress climbs to the total; a stop
+// asked before the first read ends the scan with nothing done.
 TEST(Scanner, ProgressEndsAtTheTotalAndAStopIsPrompt) {
   Image image;
   image.bytes.assign(8u << 20, std::byte{0});
@@ -162,7 +156,7 @@ TEST(Scanner, ProgressEndsAtTheTotalAndAStopIsPrompt) {
     std::uint64_t lastDone = 0;
     std::uint64_t lastTotal = 0;
     const ScanOutcome outcome = scanner.scan(
-        fd, 0, image.bytes.size(), [](const FoundFile&) {},
+        fd, 0, image.bytes.size(), [](const FoundFile&) { ADD_FAILURE() << "a find in zeros"; },
         [&](std::uint64_t done, std::uint64_t total) {
           EXPECT_GE(done, lastDone);
           lastDone = done;

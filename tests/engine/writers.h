@@ -13,10 +13,6 @@ namespace orvane::engine::testing {
 // the JPEG `thumbnail` whole (with its own SOI and EOI), as cameras write.
 Bytes withExifThumbnail(const Bytes& picture, const Bytes& thumbnail);
 
-}  // namespace orvane::engine::testing
-
-namespace orvane::engine::testing {
-
 struct ZipEntry {
   std::string name;
   std::string content;
@@ -39,15 +35,22 @@ Bytes compoundFile(const std::vector<OleStream>& streams, bool fatFirst);
 // each add an object, a trailer and another "%%EOF".
 Bytes pdfDocument(int updates, unsigned seed = 5);
 
-}  // namespace orvane::engine::testing
-
-namespace orvane::engine::testing {
-
 Bytes gzipFile(const std::string& content, int members);
 // A type-1 MIDI file with `tracks` tracks of notes.
 Bytes midiFile(int tracks);
 // Narrow-band AMR speech frames of several types with noise as speech.
 Bytes amrFile(int frames);
 Bytes rtfDocument(int paragraphs = 200);
+
+struct RarFile {
+  std::string name;
+  std::string content;  // stored as is
+  bool large = false;   // version 4: with the high halves of the sizes
+};
+// A RAR 4 or RAR 5 archive of stored files, as bsdtar (libarchive) lists
+// and extracts them. `locked` (version 5) puts an encryption header after
+// the marker and noise with no zero byte after it.
+Bytes rarArchive(int version, const std::vector<RarFile>& files, bool endBlock = true,
+                 bool locked = false);
 
 }  // namespace orvane::engine::testing

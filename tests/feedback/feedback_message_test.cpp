@@ -12,13 +12,6 @@ namespace {
 using testing::fromBase64Lines;
 using testing::splitMail;
 
-TEST(FeedBackInfo, JoinsEmailAndSuggestionUnchanged) {
-  EXPECT_EQ(getFeedBackInfo("me@example.com", "More formats\nplease"),
-            "RegEmail: me@example.com\nSuggestion:More formats\nplease");
-  // an empty e-mail field still gives both labels
-  EXPECT_EQ(getFeedBackInfo("", "text"), "RegEmail: \nSuggestion:text");
-}
-
 TEST(FeedBackMessage, AsciiBodyGoesOutAsDescribed) {
   const auto message = composeFeedBackMessage("support@orvane.test", "RegEmail: \nSuggestion:hi");
   EXPECT_EQ(message.subject, "BlackBerry feedBack");
@@ -100,12 +93,6 @@ TEST(FeedBackMessage, HeaderValuesCannotStartNewHeaders) {
     EXPECT_NE(header.rfind("X-Evil:", 0), 0u) << header;
   }
   EXPECT_EQ(parts.headers.size(), 8u);
-}
-
-TEST(MailDate, UsesEnglishNamesAndUtc) {
-  EXPECT_EQ(mailDate(0), "Thu, 01 Jan 1970 00:00:00 +0000");
-  EXPECT_EQ(mailDate(1709211909), "Thu, 29 Feb 2024 13:05:09 +0000");
-  EXPECT_EQ(mailDate(1735689599), "Tue, 31 Dec 2024 23:59:59 +0000");
 }
 
 }  // namespace

@@ -1,12 +1,10 @@
 #include "smtp_test_server.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <openssl/evp.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,81 +16,38 @@
 
 #include "fixtures/scratch_folder.h"
 
-extern char** environ;
-
 namespace orvane::testing {
-namespace {
 
 // A bounded wait: the server starts in well under a second here.
 constexpr int kReadyPolls = 750;  // at 20 ms each
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
 
-std::vector<char*> argvOf(const std::vector<std::string>& argv) {
-  std::vector<char*> pointers;
-  for (const auto& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
-  pointers.push_back(nullptr);
-  return pointers;
-}
-
-// Starts `argv` with standard output and error going to `outputPath`.
-pid_t spawn(const std::vector<std::string>& argv, const std::string& outputPath) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-  pid_t pid = -1;
-  auto pointers = argvOf(argv);
-  const int error = posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return error == 0 ? pid : -1;
-}
-
-}  // namespace
-
-int runQuietly(const std::vector<std::string>& argv) {
-  const pid_t pid = spawn(argv, "/dev/null");
-  if (pid < 0) return -1;
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 std::optional<std::string> SmtpTestServer::findPython() {
   // Debian's interpreter first: a python3 earlier on PATH may be another
   // installation without the Debian modules.
   for (const char* python : {"/usr/bin/python3", "python3"}) {
-    if (runQuietly({python, "-c", "import aiosmtpd.smtp"}) == 0) return python;
+    if (fixtures::runProgram({python, "-c", "import aiosmtpd.smtp"}) == 0) return python;
   }
   return std::nullopt;
 }
 
-SmtpTestServer::SmtpTestServer() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "orvane-smtp-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  folder_ = pattern;
-}
-
-SmtpTestServer::~SmtpTestServer() {
-  stop();
-  std::error_code ignored;
-  std::filesystem::remove_all(folder_, ignored);
-}
+SmtpTestServer::~SmtpTestServer() { stop(); }
 
 std::string SmtpTestServer::start(const std::string& python) {
-  const std::string key = (folder_ / "key.pem").string();
-  const int made = runQuietly({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
-                               "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key, "-out",
-                               caFile().string(), "-days", "2", "-subj", "/CN=localhost", "-addext",
-                               "subjectAltName=IP:127.0.0.1,DNS:localhost"});
+  const std::string key = (folder_.path() / "key.pem").string();
+  const int made = fixtures::runProgram(
+      {"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+       "-nodes", "-keyout", key, "-out", caFile().string(), "-days", "2", "-subj", "/CN=localhost",
+       "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost"});
   if (made != 0) return "openssl could not make the test certificate";
 
-  const auto ready = folder_ / "ready";
-  const auto log = folder_ / "server.log";
-  pid_ = spawn({python, std::string(ORVANE_SOURCE_DIR) + "/scripts/smtp_test_server.py", "--cert",
-                caFile().string(), "--key", key, "--user", kMailbox, "--password", kPassword,
-                "--record", (folder_ / "record.jsonl").string(), "--ready", ready.string()},
-               log.string());
+  const auto ready = folder_.path() / "ready";
+  const auto log = folder_.path() / "server.log";
+  pid_ = fixtures::startProgram(
+      {python, std::string(ORVANE_SOURCE_DIR) + "/scripts/smtp_test_server.py", "--cert",
+       caFile().string(), "--key", key, "--user", kMailbox, "--password", kPassword, "--record",
+       (folder_.path() / "record.jsonl").string(), "--ready", ready.string()},
+      log.string());
   if (pid_ < 0) return "could not start " + python;
 
   for (int poll = 0; poll < kReadyPolls; ++poll) {
@@ -120,7 +75,7 @@ void SmtpTestServer::stop() {
 
 std::vector<nlohmann::json> SmtpTestServer::entries(const std::string& event) const {
   std::vector<nlohmann::json> found;
-  std::ifstream in(folder_ / "record.jsonl");
+  std::ifstream in(folder_.path() / "record.jsonl");
   for (std::string line; std::getline(in, line);) {
     auto entry = nlohmann::json::parse(line);
     if (entry.at("event") == event) found.push_back(std::move(entry));

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "fixtures/scratch_folder.h"
+
 namespace orvane::testing {
 
 // The loopback mail server of scripts/smtp_test_server.py, run for one test:
@@ -22,7 +24,7 @@ class SmtpTestServer {
   // A Python interpreter that has aiosmtpd, or nothing.
   static std::optional<std::string> findPython();
 
-  SmtpTestServer();
+  SmtpTestServer() = default;
   ~SmtpTestServer();
   SmtpTestServer(const SmtpTestServer&) = delete;
   SmtpTestServer& operator=(const SmtpTestServer&) = delete;
@@ -39,14 +41,10 @@ class SmtpTestServer {
  private:
   void stop();
 
-  std::filesystem::path folder_;
+  fixtures::ScratchFolder folder_;
   pid_t pid_ = -1;
   std::uint16_t port_ = 0;
 };
-
-// Runs a program (searched on PATH) with its output discarded; its exit
-// status, or -1 when it could not be started.
-int runQuietly(const std::vector<std::string>& argv);
 
 // A loopback port that nothing listens on (bound, then released).
 std::uint16_t unusedLoopbackPort();

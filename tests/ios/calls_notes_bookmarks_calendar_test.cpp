@@ -1,20 +1,25 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-
 #include "ios/backup_file_name.h"
 #include "ios_test_support.h"
 
 namespace orvane {
 namespace {
 
-using fixtures::IosBackupWriter;
 using fixtures::IosLayout;
 using testing::Backup;
 using testing::IosScanBench;
+using testing::row;
+using testing::rows;
 
-TEST(Calls, DirectionAndDurationWords) {
+// direction, duration words, seconds, contact name and date of each call
+std::vector<std::string> callRows(const testing::Posted& posted) {
+  return rows<PRCallHistoryNode>(posted, "ScanCallHistoryInfo", [](const PRCallHistoryNode& c) {
+    return row(c.callType, c.callDuration, c.callTime, c.callName, c.callDate);
+  });
+}
+
+TEST(Calls, DirectionDurationWordsAndNames) {
   Backup backup(IosLayout::ios5);
   backup.writer.person({.first = "Ann", .phones = {"555-1234"}})
       .call({.address = "5551234", .date = 1000000000, .duration = 0, .flags = 5})
@@ -27,22 +32,12 @@ TEST(Calls, DirectionAndDurationWords) {
   auto scanner = bench.scanner();
   scanner.scanContactThread(backup.folder);
   scanner.scanCallHistoryThread(backup.folder);
-  const auto calls = bench.posted.all<PRCallHistoryNode>("ScanCallHistoryInfo");
-  ASSERT_EQ(calls.size(), 5u);
-  EXPECT_EQ(calls[0]->callType, "Outgoing");
-  EXPECT_EQ(calls[0]->callDuration, "Cancelled");
-  EXPECT_EQ(calls[0]->callName, "Ann");
-  EXPECT_EQ(calls[0]->callDate, "09-09-2001 01:46");
-  EXPECT_EQ(calls[1]->callType, "Incoming");
-  EXPECT_EQ(calls[1]->callDuration, "Missed");
-  EXPECT_EQ(calls[1]->callName, "Ann");  // "555" is held by Ann's number
-  EXPECT_EQ(calls[2]->callDuration, "1 minute");
-  EXPECT_EQ(calls[2]->callTime, 75);
-  EXPECT_EQ(calls[2]->callDate, "");
-  EXPECT_EQ(calls[3]->callDuration, "1 hour");
-  EXPECT_EQ(calls[3]->callType, "Incoming");
-  EXPECT_EQ(calls[4]->callTime, -1);
-  EXPECT_EQ(calls[4]->callDuration, "-1 second");
+  // "555" is held by Ann's number; a date of 0 is shown as none
+  EXPECT_EQ(
+      callRows(bench.posted),
+      (std::vector<std::string>{"Outgoing|Cancelled|0|Ann|09-09-2001 01:46",
+                                "Incoming|Missed|0|Ann|09-09-2001 01:46", "Outgoing|1 minute|75||",
+                                "Incoming|1 hour|3725||", "Incoming|-1 second|-1||"}));
   EXPECT_EQ(bench.posted.progress, (std::vector<std::int64_t>{40, 60}));
 }
 
@@ -50,13 +45,11 @@ TEST(Calls, SecondFileIsReadWhenTheFirstIsMissing) {
   Backup backup(IosLayout::ios5);
   backup.writer.call({.address = "1", .duration = 5, .flags = 5});
   backup.writer.write();
-  const auto first = backup.writer.pathOf(backup_names::kCallHistory);
-  std::filesystem::rename(first, backup.writer.pathOf(backup_names::kCallHistorySecond));
+  std::filesystem::rename(backup.writer.pathOf(backup_names::kCallHistory),
+                          backup.writer.pathOf(backup_names::kCallHistorySecond));
   IosScanBench bench;
   bench.scanner().scanCallHistoryThread(backup.folder);
-  ASSERT_EQ(bench.posted.all<PRCallHistoryNode>("ScanCallHistoryInfo").size(), 1u);
-  EXPECT_EQ(bench.posted.all<PRCallHistoryNode>("ScanCallHistoryInfo")[0]->callDuration,
-            "5 seconds");
+  EXPECT_EQ(callRows(bench.posted), std::vector<std::string>{"Outgoing|5 seconds|5||"});
 }
 
 class Notes : public ::testing::TestWithParam<bool> {};
@@ -70,17 +63,22 @@ TEST_P(Notes, EitherShapeGivesTitleBodyAndModificationDate) {
   backup.writer.write();
   IosScanBench bench;
   bench.scanner().scanNoteThread(backup.folder);
-  const auto notes = bench.posted.all<PRNoteNode>("ScanNoteInfo");
-  ASSERT_EQ(notes.size(), 2u);
-  EXPECT_EQ(notes[0]->noteTitle, "Shopping");
-  EXPECT_EQ(notes[0]->noteContent, "<div>milk</div>");
-  EXPECT_EQ(notes[0]->noteDate, "12-24-2012 00:00");
-  EXPECT_EQ(notes[1]->noteTitle, "");
-  EXPECT_EQ(notes[1]->noteDate, "");
+  EXPECT_EQ(rows<PRNoteNode>(bench.posted, "ScanNoteInfo",
+                             [](const PRNoteNode& n) {
+                               return row(n.noteTitle.value_or("(none)"),
+                                          n.noteContent.value_or("(none)"), n.noteDate);
+                             }),
+            (std::vector<std::string>{"Shopping|<div>milk</div>|12-24-2012 00:00", "||"}));
   EXPECT_EQ(bench.posted.progress, std::vector<std::int64_t>{70});
 }
 
 INSTANTIATE_TEST_SUITE_P(PlainAndZPrefixed, Notes, ::testing::Bool());
+
+std::vector<std::string> bookmarkRows(const testing::Posted& posted) {
+  return rows<PRBookMarkNode>(posted, "scanBookMarkInfo", [](const PRBookMarkNode& b) {
+    return row(b.bookMarkTitle, b.bookMarkURL);
+  });
+}
 
 TEST(Bookmarks, FoldersAreLeftOutThenDefaultsThenHistory) {
   Backup backup(IosLayout::ios5);
@@ -91,14 +89,14 @@ TEST(Bookmarks, FoldersAreLeftOutThenDefaultsThenHistory) {
   backup.writer.write();
   IosScanBench bench;
   bench.scanner().scanBookMarkThread(backup.folder);
-  const auto marks = bench.posted.all<PRBookMarkNode>("scanBookMarkInfo");
+  const auto marks = bookmarkRows(bench.posted);
   std::vector<std::string> titles;
-  for (const auto& mark : marks) titles.push_back(mark->bookMarkTitle);
+  for (const auto& mark : marks) titles.push_back(mark.substr(0, mark.find('|')));
   EXPECT_EQ(titles,
             (std::vector<std::string>{"root", "News", "Apple", "Yahoo", "Google",
                                       "iPhone User Guide", "iPhone Web Applications", "Visited"}));
-  EXPECT_EQ(marks[1]->bookMarkURL, "http://news.example");
-  EXPECT_EQ(marks.back()->bookMarkURL, "http://visited.example");
+  EXPECT_EQ(marks[1], "News|http://news.example");
+  EXPECT_EQ(marks.back(), "Visited|http://visited.example");
   EXPECT_TRUE(bench.posted.progress.empty());
 }
 
@@ -108,7 +106,7 @@ TEST(Bookmarks, OnlyRootGivesTheDefaultsAndNoDatabaseGivesNothing) {
   backup.writer.write();
   IosScanBench bench;
   bench.scanner().scanBookMarkThread(backup.folder);
-  EXPECT_EQ(bench.posted.all<PRBookMarkNode>("scanBookMarkInfo").size(), 5u);
+  EXPECT_EQ(bookmarkRows(bench.posted).size(), 5u);
 
   Backup none(IosLayout::ios5);
   none.writer.historyEntry("http://x", "x");
@@ -145,13 +143,14 @@ TEST(Calendar, EachLayoutGivesItsEventsAndLocation) {
     backup.writer.write();
     IosScanBench bench;
     bench.scanner(c.iOS6).scanCalenderThread(backup.folder);
-    const auto events = bench.posted.all<PRCalenderNode>("scanCalenderInfo");
-    ASSERT_EQ(events.size(), 1u) << c.location << int{c.iOS6} << c.eventTable;
-    EXPECT_EQ(events[0]->calTitle, "Party");
-    EXPECT_EQ(events[0]->location, c.location);
-    EXPECT_EQ(events[0]->startDate, "12-24-2012 00:00");
-    EXPECT_EQ(events[0]->endDate, "12-24-2012 01:00");
-    EXPECT_EQ(events[0]->calNote, "bring cake");
+    EXPECT_EQ(rows<PRCalenderNode>(bench.posted, "scanCalenderInfo",
+                                   [](const PRCalenderNode& e) {
+                                     return row(e.calTitle, e.location, e.startDate, e.endDate,
+                                                e.calNote);
+                                   }),
+              std::vector<std::string>{"Party|" + std::string(c.location) +
+                                       "|12-24-2012 00:00|12-24-2012 01:00|bring cake"})
+        << c.location << int{c.iOS6} << c.eventTable;
   }
 }
 

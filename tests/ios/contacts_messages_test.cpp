@@ -6,12 +6,11 @@
 namespace orvane {
 namespace {
 
-using fixtures::IosBackupWriter;
 using fixtures::IosLayout;
-using fixtures::IosMessage;
-using fixtures::IosPerson;
 using testing::Backup;
 using testing::IosScanBench;
+using testing::row;
+using testing::rows;
 
 TEST(Contacts, NamesCompaniesAndMultiValuesJoinWithLeadingSpaces) {
   Backup backup(IosLayout::ios5);
@@ -34,26 +33,22 @@ TEST(Contacts, NamesCompaniesAndMultiValuesJoinWithLeadingSpaces) {
 
   IosScanBench bench;
   bench.scanner().scanContactThread(backup.folder);
-  const auto contacts = bench.posted.all<PRContactNode>("ScanContactInfo");
-  ASSERT_EQ(contacts.size(), 3u);
-  EXPECT_EQ(contacts[0]->rowid, 1);
-  EXPECT_EQ(contacts[0]->contactName, "Ann B Cole");
-  EXPECT_EQ(contacts[0]->contactCompany, " Engineer Acme");
-  EXPECT_EQ(contacts[0]->contactJobtitle, "");
-  EXPECT_EQ(contacts[0]->contactPhone, " 555-1234 555-9876");
-  EXPECT_EQ(contacts[0]->contactEmail, " ann@example.com");
-  EXPECT_EQ(contacts[0]->contactHomepage, " ann.example.com");
-  EXPECT_EQ(contacts[0]->contactAdress, " 1 Road");
-  EXPECT_EQ(contacts[0]->contactNote, "met at fair");
-  EXPECT_EQ(contacts[0]->contactBirthday, "378000000");
-  EXPECT_FALSE(contacts[0]->imageData.has_value());
-  EXPECT_EQ(contacts[1]->contactName, " Cole");
-  EXPECT_EQ(contacts[2]->contactName, "Zoë Ångström");
+  EXPECT_EQ(
+      rows<PRContactNode>(bench.posted, "ScanContactInfo",
+                          [](const PRContactNode& c) {
+                            return row(c.rowid, c.contactName, c.contactCompany, c.contactJobtitle,
+                                       c.contactPhone, c.contactEmail, c.contactHomepage,
+                                       c.contactAdress, c.contactNote, c.contactBirthday,
+                                       c.imageData.has_value());
+                          }),
+      (std::vector<std::string>{"1|Ann B Cole| Engineer Acme|| 555-1234 555-9876| ann@example.com| "
+                                "ann.example.com| 1 Road|met at fair|378000000|0",
+                                "2| Cole|||||||||0", "3|Zoë Ångström|||||||||0"}));
   EXPECT_EQ(bench.posted.progress, std::vector<std::int64_t>{40});
   EXPECT_EQ(bench.lists.contactArray.size(), 3u);
 }
 
-TEST(Contacts, PicturesComeFromEitherPictureFileAndTheLastRowWins) {
+TEST(Contacts, PicturesComeFromEitherPictureFile) {
   for (bool older : {false, true}) {
     Backup backup(IosLayout::ios5);
     if (older) backup.writer.olderPictureFile();
@@ -61,8 +56,7 @@ TEST(Contacts, PicturesComeFromEitherPictureFileAndTheLastRowWins) {
         .person({.first = "Bob"});
     backup.writer.write();
     IosScanBench bench;
-    auto scanner = bench.scanner();
-    scanner.scanContactThread(backup.folder);
+    bench.scanner().scanContactThread(backup.folder);
     const auto contacts = bench.posted.all<PRContactNode>("ScanContactInfo");
     ASSERT_EQ(contacts.size(), 2u);
     ASSERT_TRUE(contacts[0]->imageData.has_value()) << older;
@@ -83,15 +77,25 @@ TEST(Contacts, MissingAddressBookPostsNothingAndForeignFilePostsOnlyProgress) {
   EXPECT_EQ(bench.posted.names, std::vector<std::string>{"ScanProgressInfo"});
 }
 
-// An iOS 5 database is read in its own layout whatever the iOS 6 flag says.
+// text, phone, contact name, type, year, iMessage
+std::vector<std::string> messageRows(const testing::Posted& posted) {
+  return rows<PRMessageNode>(posted, "ScanMessageInfo", [](const PRMessageNode& m) {
+    return row(m.messageContent, m.messagePhone, m.messageName, m.messageType,
+               m.messageDate.substr(6, 4), int{m.bImessage});
+  });
+}
+
+// An iOS 5 database is read in its own layout whatever the iOS 6 flag says;
+// dates count from 2001.
 TEST(Messages, BeforeIos6FlagsMadridAndAttachmentPieces) {
   Backup backup(IosLayout::ios5);
   backup.writer.person({.first = "Ann", .phones = {"(555) 123-4567"}})
       .message({.text = "hello", .date = 1000000000, .address = "5551234567", .flags = 2})
       .message({.text = "sent", .date = 400000000, .address = "5550000", .flags = 3})
-      .message({.text = "odd", .address = "5550000", .flags = 4})
-      .message({.text = "also received", .address = "5550000", .flags = 22})
+      .message({.text = "odd", .date = 400000000, .address = "5550000", .flags = 4})
+      .message({.text = "also received", .date = 400000000, .address = "5550000", .flags = 22})
       .message({.text = "imsg",
+                .date = 400000000,
                 .address = "5550000",
                 .flags = 2,
                 .madrid = true,
@@ -105,22 +109,12 @@ TEST(Messages, BeforeIos6FlagsMadridAndAttachmentPieces) {
     auto scanner = bench.scanner(iOS6);
     scanner.scanContactThread(backup.folder);
     scanner.scanMessageThread(backup.folder);
-    const auto messages = bench.posted.all<PRMessageNode>("ScanMessageInfo");
-    ASSERT_EQ(messages.size(), 5u) << int{iOS6};
-    EXPECT_EQ(messages[0]->messageContent, "hello");
-    EXPECT_EQ(messages[0]->messagePhone, "5551234567");
-    EXPECT_EQ(messages[0]->messageName, "Ann");
-    EXPECT_EQ(messages[0]->messageType, "Received");
-    EXPECT_EQ(messages[0]->messageDate.substr(6, 4), "2001");
-    EXPECT_EQ(messages[1]->messageType, "Send");
-    EXPECT_EQ(messages[1]->messageDate.substr(6, 4), "2013");  // counted from 2001
-    EXPECT_EQ(messages[1]->messageName, "");                   // no contact has the number
-    EXPECT_EQ(messages[2]->messageType, "unknown");
-    EXPECT_EQ(messages[3]->messageType, "Received");
-    EXPECT_EQ(messages[4]->bImessage, 1);
-    EXPECT_EQ(messages[4]->messagePhone, "ann@example.com");
-    EXPECT_EQ(messages[4]->messageType, "Send");
-    EXPECT_EQ(messages[4]->messageContent, "abcd");
+    EXPECT_EQ(messageRows(bench.posted),
+              (std::vector<std::string>{"hello|5551234567|Ann|Received|2001|0",
+                                        "sent|5550000||Send|2013|0", "odd|5550000||unknown|2013|0",
+                                        "also received|5550000||Received|2013|0",
+                                        "abcd|ann@example.com||Send|2013|1"}))
+        << int{iOS6};
     EXPECT_EQ(bench.posted.progress, (std::vector<std::int64_t>{40, 50}));
   }
 }
@@ -128,16 +122,11 @@ TEST(Messages, BeforeIos6FlagsMadridAndAttachmentPieces) {
 TEST(Messages, WithoutMadridColumnsTheOlderStatementIsRead) {
   Backup backup(IosLayout::ios5);
   backup.writer.messagesWithoutMadrid().message(
-      {.text = "old", .date = 1000000000, .address = "555", .flags = 3});
+      {.text = "old", .date = 400000000, .address = "555", .flags = 3});
   backup.writer.write();
   IosScanBench bench;
   bench.scanner(0).scanMessageThread(backup.folder);
-  const auto messages = bench.posted.all<PRMessageNode>("ScanMessageInfo");
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0]->messageContent, "old");
-  EXPECT_EQ(messages[0]->messagePhone, "555");
-  EXPECT_EQ(messages[0]->messageType, "Send");
-  EXPECT_EQ(messages[0]->bImessage, 0);
+  EXPECT_EQ(messageRows(bench.posted), std::vector<std::string>{"old|555||Send|2013|0"});
 }
 
 // The iOS 6 layout is read whatever the flag says: later systems keep it.
@@ -155,15 +144,10 @@ TEST_P(MessagesIos6Layout, HandleAndIsFromMe) {
   auto scanner = bench.scanner(std::get<1>(GetParam()));
   scanner.scanContactThread(backup.folder);
   scanner.scanMessageThread(backup.folder);
-  const auto messages = bench.posted.all<PRMessageNode>("ScanMessageInfo");
-  ASSERT_EQ(messages.size(), 3u);
-  EXPECT_EQ(messages[0]->messageType, "Send");
-  EXPECT_EQ(messages[0]->messagePhone, "+15551234567");
-  EXPECT_EQ(messages[0]->messageName, "Ann");
-  EXPECT_EQ(messages[0]->messageDate.substr(6, 4), "2013");
-  EXPECT_EQ(messages[1]->messageType, "Received");
-  EXPECT_EQ(messages[1]->messageContent, "theirs");
-  EXPECT_EQ(messages[2]->messageDate.substr(6, 4), "2020");
+  EXPECT_EQ(messageRows(bench.posted),
+            (std::vector<std::string>{"mine|+15551234567|Ann|Send|2013|0",
+                                      "theirs|+15551234567|Ann|Received|2013|0",
+                                      "new|+1999||Received|2020|0"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(FlagOrLaterSystem, MessagesIos6Layout,

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,25 @@ class IosScanBench {
  private:
   ScanContext context_;
 };
+
+// The fields of one record joined with "|", to compare whole rows at once.
+template <class... Fields>
+std::string row(const Fields&... fields) {
+  std::ostringstream out;
+  ((out << fields << '|'), ...);
+  std::string text = out.str();
+  text.pop_back();
+  return text;
+}
+
+// Every record posted under `eventName`, each made a row by `describe`.
+template <class T, class Describe>
+std::vector<std::string> rows(const Posted& posted, const std::string& eventName,
+                              Describe describe) {
+  std::vector<std::string> texts;
+  for (const auto& record : posted.all<T>(eventName)) texts.push_back(describe(*record));
+  return texts;
+}
 
 inline std::filesystem::path backupIn(const fixtures::ScratchFolder& scratch) {
   return scratch / "0123456789abcdef0123456789abcdef01234567";

@@ -71,8 +71,10 @@ TEST(PhoneNameIndex, AnswersAsThePlainSearchDoes) {
 }
 
 TEST(PhoneNameIndex, RemembersEachNumberAsWritten) {
-  const Contacts contacts = {contact("Ann", " +1 (555) 123-4567"), contact("Bob", " 555-0000")};
+  const Contacts contacts = {contact("Ann", " +1 (555) 123-4567"), contact("Bob", " 555-0000"),
+                             contact("Mail", " ABC@x")};
   PhoneNameIndex index(contacts);
+  EXPECT_EQ(index.nameFor("abc@X"), "Mail");
   // written differently, cleaned the same
   EXPECT_EQ(index.nameFor("5551234567"), "Ann");
   EXPECT_EQ(index.nameFor("(555) 123-4567"), "Ann");

@@ -33,22 +33,11 @@ struct ThreeSms : ::testing::Test {
   std::vector<std::shared_ptr<PRBlackBerrySMSMessageNode>> sms;
 };
 
-TEST_F(ThreeSms, SelectAllOnThenOffLeavesNothingTicked) {
-  bench.results.setTickForRows({1}, true);
-  EXPECT_EQ(bench.results.selectedFilesNum(), 1);
-  bench.results.ClickSelectAll(true);
-  EXPECT_EQ(bench.results.selectedFilesNum(), 3);
-  EXPECT_TRUE(bench.results.selectAllFlag(ResultTable::message));
-  bench.results.ClickSelectAll(false);
-  EXPECT_EQ(bench.results.selectedFilesNum(), 0);
-  EXPECT_EQ(ticks.last, 0);
-  for (const auto& s : sms) EXPECT_EQ(s->bSelected, 0);
-}
-
-TEST_F(ThreeSms, ATickGoesToEverySelectedRowAndCountsOnlyChanges) {
+// a tick goes to every selected row and counts only changes; select-all
+// off leaves nothing ticked
+TEST_F(ThreeSms, TicksCountOnlyChangesAndSelectAllOffClearsThem) {
   bench.results.setTickForRows({0, 2}, true);
   EXPECT_EQ(bench.results.selectedFilesNum(), 2);
-  EXPECT_EQ(sms[0]->bSelected, 1);
   EXPECT_EQ(sms[1]->bSelected, 0);
   EXPECT_EQ(sms[2]->bSelected, 1);
   bench.results.setTickForRows({1, 2}, true);  // row 2 was ticked already
@@ -56,6 +45,13 @@ TEST_F(ThreeSms, ATickGoesToEverySelectedRowAndCountsOnlyChanges) {
   bench.results.setTickForRows({0, 7}, false);  // a row past the list is ignored
   EXPECT_EQ(bench.results.selectedFilesNum(), 2);
   EXPECT_EQ(ticks.last, 2);
+  bench.results.ClickSelectAll(true);
+  EXPECT_EQ(bench.results.selectedFilesNum(), 3);
+  EXPECT_TRUE(bench.results.selectAllFlag(ResultTable::message));
+  bench.results.ClickSelectAll(false);
+  EXPECT_EQ(bench.results.selectedFilesNum(), 0);
+  EXPECT_EQ(ticks.last, 0);
+  for (const auto& s : sms) EXPECT_EQ(s->bSelected, 0);
 }
 
 TEST_F(ThreeSms, ReselectingACategoryShowsEachRecordOnceAndKeepsTicks) {
@@ -84,35 +80,6 @@ TEST(ResultTicks, MmsTableTicksItsRecordAndShowViewKeepsOnlyItsFlag) {
   EXPECT_EQ(bench.results.selectedFilesNum(), 0);
 }
 
-TEST(ResultTicks, SelectAllCategoriesTicksEveryBackupRecord) {
-  ResultsBench bench;
-  bench.results.showView(BrowseSource::blackBerry);
-  bench.post(events::BlacBerryContactInfo, std::make_shared<PRBlackBerryContactNode>());
-  bench.post(events::BlackBerryContentStoreInfo, std::make_shared<PRBlackBerryContentNode>());
-  bench.post(events::BlackBerryMMSMessageInfo, std::make_shared<PRBlackBerryMMSMessageNode>());
-  bench.post(events::BlacBerryCallLogInfo, std::make_shared<PRBlackBerryCallNode>());
-  bench.post(events::BlackBerryNoteInfo, std::make_shared<PRBlackBerryNoteNode>());
-  bench.post(events::BlackBerryCalenderInfo, std::make_shared<PRBlackBerryCalenderNode>());
-  bench.post(events::BlackBerrySMSMessageInfo, std::make_shared<PRBlackBerrySMSMessageNode>());
-  EXPECT_EQ(bench.results.selectAllCategories(), 7);
-  for (const auto& record : bench.results.allRecordsInPostingOrder()) {
-    EXPECT_EQ(record->bSelected, 1) << record->className();
-  }
-}
-
-TEST(ResultPages, EachTableShowsTheListOfTheSourceBeingBrowsed) {
-  EXPECT_EQ(PRResultViewController::sourceListFor(ResultTable::contact, BrowseSource::blackBerry),
-            ResultList::bbContactArray);
-  EXPECT_EQ(PRResultViewController::sourceListFor(ResultTable::contact, BrowseSource::ios),
-            ResultList::contactArray);
-  EXPECT_EQ(PRResultViewController::sourceListFor(ResultTable::photo, BrowseSource::blackBerry),
-            ResultList::bbContentStoreArray);
-  EXPECT_EQ(PRResultViewController::sourceListFor(ResultTable::photo, BrowseSource::ios),
-            ResultList::photoAndVideoArray);
-  EXPECT_EQ(PRResultViewController::sourceListFor(ResultTable::bbVideo, BrowseSource::memoryCard),
-            ResultList::bbVedioArray);
-}
-
 TEST(ResultPages, DeletedOnlyBoxShowsCarvedRecords) {
   ResultsBench bench;
   bench.results.showView(BrowseSource::ios);
@@ -132,20 +99,19 @@ TEST(ResultPages, DeletedOnlyBoxShowsCarvedRecords) {
   EXPECT_EQ(bench.results.displayList(ResultTable::contact).size(), 2u);
 }
 
-std::vector<std::string> photoNames(const PRResultViewController& results) {
-  std::vector<std::string> names;
-  for (const auto& r : results.displayList(ResultTable::photo)) {
-    names.push_back(recordAs<PRPhotoAndVideoNode>(r)->fileNodeName);
-  }
-  return names;
+// The shown rows of `table` by one text field of their records.
+template <class Node, class Field>
+std::vector<std::string> shown(const PRResultViewController& results, ResultTable table,
+                               Field Node::*field) {
+  std::vector<std::string> texts;
+  for (const auto& r : results.displayList(table)) texts.push_back((*recordAs<Node>(r)).*field);
+  return texts;
 }
-
+std::vector<std::string> photoNames(const PRResultViewController& results) {
+  return shown(results, ResultTable::photo, &PRPhotoAndVideoNode::fileNodeName);
+}
 std::vector<std::string> contactNames(const PRResultViewController& results) {
-  std::vector<std::string> names;
-  for (const auto& r : results.displayList(ResultTable::contact)) {
-    names.push_back(recordAs<PRContactNode>(r)->contactName);
-  }
-  return names;
+  return shown(results, ResultTable::contact, &PRContactNode::contactName);
 }
 
 // The direction flags are shared across tables and processes' screens, so
@@ -163,6 +129,10 @@ TEST(ResultSorting, PhotoNamesSortNumericallyAndFlipAndShareTheNameFlag) {
     c->contactName = name;
     bench.post(events::ScanContactInfo, c);
   }
+  // the tick column does not sort
+  bench.results.selectCategory(ResultTable::contact);
+  bench.results.didClickTableColumn(ResultTable::contact, "bSelected");
+  EXPECT_EQ(contactNames(bench.results), (std::vector<std::string>{"Bob", "Ann", "Cid"}));
   bench.results.selectCategory(ResultTable::photo);
   bench.results.didClickTableColumn(ResultTable::photo, "Name");
   const auto first = photoNames(bench.results);
@@ -184,19 +154,6 @@ TEST(ResultSorting, PhotoNamesSortNumericallyAndFlipAndShareTheNameFlag) {
   EXPECT_EQ(contactNames(bench.results), ascending ? namesUp : namesDown);
 }
 
-TEST(ResultSorting, TickColumnAndOtherTablesDoNotSort) {
-  ResultsBench bench;
-  bench.results.showView(BrowseSource::ios);
-  for (const char* name : {"Bob", "Ann"}) {
-    auto c = std::make_shared<PRContactNode>();
-    c->contactName = name;
-    bench.post(events::ScanContactInfo, c);
-  }
-  bench.results.selectCategory(ResultTable::contact);
-  bench.results.didClickTableColumn(ResultTable::contact, "bSelected");
-  EXPECT_EQ(contactNames(bench.results), (std::vector<std::string>{"Bob", "Ann"}));
-}
-
 TEST(ResultSorting, CallDatesSortAsDatesWithUnreadableOnesLast) {
   ResultsBench bench;
   bench.results.showView(BrowseSource::ios);
@@ -207,10 +164,7 @@ TEST(ResultSorting, CallDatesSortAsDatesWithUnreadableOnesLast) {
   }
   bench.results.selectCategory(ResultTable::callHistory);
   bench.results.didClickTableColumn(ResultTable::callHistory, "Date");
-  std::vector<std::string> dates;
-  for (const auto& r : bench.results.displayList(ResultTable::callHistory)) {
-    dates.push_back(recordAs<PRCallHistoryNode>(r)->callDate);
-  }
+  const auto dates = shown(bench.results, ResultTable::callHistory, &PRCallHistoryNode::callDate);
   if (dates.front() == "12-31-2012 23:59") {
     EXPECT_EQ(dates,
               (std::vector<std::string>{"12-31-2012 23:59", "01-02-2013 10:00", "not a date"}));
