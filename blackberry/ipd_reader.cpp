@@ -90,15 +90,17 @@ ScanOutcome IpdReader::read(File& file) {
   if (databaseCount == 0 || !readNameTable(file, databaseCount)) return {};
 
   decoders_.useSource(file.contentSource());
-  walkRecords(file, bbOffSet, damage_,
-              [&](std::uint16_t databaseIndex, auto fieldArea, std::uint64_t fieldAreaOffset) {
-                // Records are routed by their index, not by where they stand in the file.
-                if (databaseIndex >= routes_.size() || !routes_[databaseIndex]) return;
-                const BlackBerryDatabase database = *routes_[databaseIndex];
-                decoders_.decode(database, fieldArea, fieldAreaOffset);
-                nc_.postNotificationName(events::BlackBerryRawRecoveryProgress,
-                                         EventObject(std::int64_t{ipdProgressFor(database)}));
-              });
+  walkRecords(
+      file, bbOffSet, damage_,
+      [&](std::uint16_t databaseIndex, auto fieldArea, std::uint64_t fieldAreaOffset) {
+        // Records are routed by their index, not by where they stand in the file.
+        if (databaseIndex >= routes_.size() || !routes_[databaseIndex]) return;
+        const BlackBerryDatabase database = *routes_[databaseIndex];
+        decoders_.decode(database, fieldArea, fieldAreaOffset);
+        nc_.postNotificationName(events::BlackBerryRawRecoveryProgress,
+                                 EventObject(std::int64_t{ipdProgressFor(database)}));
+      },
+      stopFlag);
   return {};
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -46,6 +47,8 @@ class IpdReader {
 
   // The read position: past the name table, then past each record.
   std::uint64_t bbOffSet = 0;
+  // The scan's stop flag: set, the walk ends before the next record.
+  const std::atomic<bool>* stopFlag = nullptr;
   // Held by the content source of a file this reader opens by path, as long
   // as records refer to content in it (the folder of an unpacked copy).
   std::shared_ptr<const void> keepAlive;

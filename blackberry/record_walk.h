@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -55,12 +56,15 @@ class MemoryFile {
 // remains, and the walk ends with the file. A file that ends before its
 // size said (it was shortened while being read) ends the walk where the
 // reading stopped, the record it stopped in handed on with what was read.
-// Either way every record before it stays decoded. Kept inline: the loop
-// must cost no call per record.
+// Either way every record before it stays decoded. A set `stop` flag ends
+// the walk before the next record. Kept inline: the loop must cost no call
+// per record.
 template <class File, class OnRecord>
-void walkRecords(File& file, std::uint64_t& offset, WalkDamage& damage, OnRecord&& onRecord) {
+void walkRecords(File& file, std::uint64_t& offset, WalkDamage& damage, OnRecord&& onRecord,
+                 const std::atomic<bool>* stop = nullptr) {
   const std::uint64_t fileSize = file.size();
   while (offset < fileSize) {
+    if (stop != nullptr && stop->load(std::memory_order_relaxed)) return;
     if (fileSize - offset < ipd::kRecordHeaderSize) {
       damage.text = "the record header at offset " + std::to_string(offset) +
                     " is cut off by the end of the file";

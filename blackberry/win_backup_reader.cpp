@@ -102,12 +102,14 @@ bool WinBackupReader::read(File& file) {
   bbOffSet = reader.position() + std::uint64_t{*nameLength};
   WalkDamage damage;
   decoders_.useSource(file.contentSource());
-  walkRecords(file, bbOffSet, damage,
-              [&](std::uint16_t, auto fieldArea, std::uint64_t fieldAreaOffset) {
-                decoders_.decode(*database, fieldArea, fieldAreaOffset);
-                nc_.postNotificationName(events::BlackBerryRawRecoveryProgress,
-                                         EventObject(std::int64_t{kWinBackupProgress}));
-              });
+  walkRecords(
+      file, bbOffSet, damage,
+      [&](std::uint16_t, auto fieldArea, std::uint64_t fieldAreaOffset) {
+        decoders_.decode(*database, fieldArea, fieldAreaOffset);
+        nc_.postNotificationName(events::BlackBerryRawRecoveryProgress,
+                                 EventObject(std::int64_t{kWinBackupProgress}));
+      },
+      stopFlag);
   if (damage.any()) damageNotes_.push_back(where() + damage.text);
   return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -34,6 +35,9 @@ class WinBackupReader {
   bool scanDatabaseFile(FileWindow& file);
   // The same over a file already in memory.
   bool scanDatabaseBytes(std::span<const std::uint8_t> file);
+
+  // The scan's stop flag: set, the walk ends before the next record.
+  const std::atomic<bool>* stopFlag = nullptr;
 
   // Lines saying where files were cut short or damaged.
   const std::vector<std::string>& damageNotes() const { return damageNotes_; }
