@@ -13,6 +13,13 @@ namespace orvane {
 // nothing when the digest could not be computed (after the log line).
 std::optional<std::string> backupFileName(std::string_view domain, std::string_view devicePath);
 
+// "Domain-path" of a database the readers know, by its hashed name: its
+// write-ahead log is the backup file named by the same text and "-wal".
+std::optional<std::string> knownDomainPathOf(std::string_view hashedName);
+
+// The hashed name of a "Domain-path" text.
+std::optional<std::string> hashedNameOf(std::string_view domainAndPath);
+
 // The hashed names of the databases the live steps read.
 namespace backup_names {
 inline constexpr const char* kAddressBook = "31bb7ba8914766d4ba40d6dfb6113c8b614be442";

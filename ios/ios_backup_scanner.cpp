@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "ios/backup_file_name.h"
 #include "ios/backup_folder.h"
 #include "ios/phone_name_index.h"
 #include "ios/sqlite_access.h"
@@ -22,6 +23,20 @@ void PRIOSBackupScanner::post(const char* eventName, RecordPtr record) {
 void PRIOSBackupScanner::postProgress(std::int64_t value) {
   ctx_.nc.postNotificationName("ScanProgressInfo", EventObject(value));
 }
+
+namespace {
+
+// The backup folder of a located file: its own folder, or the one above
+// the two-digit subfolder that newer backups keep files in.
+std::filesystem::path backupRootOf(const std::filesystem::path& file) {
+  const std::filesystem::path parent = file.parent_path();
+  const std::string sub = parent.filename().string();
+  const std::string name = file.filename().string();
+  if (sub.size() == 2 && name.compare(0, 2, sub) == 0) return parent.parent_path();
+  return parent;
+}
+
+}  // namespace
 
 std::optional<std::filesystem::path> PRIOSBackupScanner::locateBackupFile(
     const std::filesystem::path& folder, std::string_view hashedName) {
@@ -49,9 +64,21 @@ std::optional<std::filesystem::path> PRIOSBackupScanner::commitDB(
     std::fprintf(stderr, "%s: cannot copy for reading: %s\n", database.c_str(), problem.c_str());
     return std::nullopt;
   }
+  // A database's log is a backup file of its own, named by the hash of
+  // the database's domain and path with "-wal" (and "-shm"); a log kept
+  // beside the hashed file under "<hash>-wal" is taken too.
+  const std::optional<std::string> domainPath = knownDomainPathOf(database.filename().string());
   bool hasLog = false;
   for (const char* suffix : {"-wal", "-shm"}) {
-    const BackupFile companion = BackupFile::open(database.string() + suffix);
+    std::optional<std::filesystem::path> companionPath = database.string() + suffix;
+    if (domainPath) {
+      if (const auto logName = hashedNameOf(*domainPath + suffix)) {
+        if (auto found = locateBackupFile(backupRootOf(database), *logName)) {
+          companionPath = std::move(found);
+        }
+      }
+    }
+    const BackupFile companion = BackupFile::open(*companionPath);
     if (!companion.opened() || !companion.copyTo(copy.string() + suffix, problem)) continue;
     hasLog = hasLog || std::string_view(suffix) == "-wal";
   }
