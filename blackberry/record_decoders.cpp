@@ -149,11 +149,11 @@ void BlackBerryDecoders::ScanBlackBerrySMSMessagewith(Area fieldArea,
   walkFields(fieldArea, kMessageRules, [&](std::uint8_t type, Data data) {
     switch (type) {
       case 1:
-        // The direction is the first data byte of the record's first field,
-        // wherever the type-1 field itself stands.
-        if (fieldArea.size() > 3) {
-          if (fieldArea[3] == 0x00) sms->type = "Incoming";
-          if (fieldArea[3] == 0x01) sms->type = "outgoing";
+        // The metadata's first byte is 1 for a message the phone received
+        // and 0 for one it sent.
+        if (!data.empty()) {
+          if (data[0] == 0x01) sms->type = "Incoming";
+          if (data[0] == 0x00) sms->type = "outgoing";
         }
         break;
       case 2:

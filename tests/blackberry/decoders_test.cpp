@@ -73,22 +73,13 @@ TEST(CallLogDecoder, KindDurationAndNameJoinedNewLast) {
   EXPECT_EQ(call.CallName, " Smith John");
 }
 
-TEST(SmsDecoder, NumberTextAndDirection) {
+TEST(SmsDecoder, NumberAndText) {
   auto sms = decodeOne<PRBlackBerrySMSMessageNode>(
-      DB::kSms, {Field::raw(9, {0x01, 0x00}), Field::skip4(2, "+15551234"),
-                 Field(4, "See you at 7 ✓"), Field::raw(1, {0x00})});
+      DB::kSms, {Field::skip4(2, "+15551234"), Field(4, "See you at 7 ✓")});
   EXPECT_EQ(sms.numberString, "+15551234");
   EXPECT_EQ(sms.contentText, "See you at 7 ✓");
-  // the first data byte of the record's first field decides, wherever type 1 is
-  EXPECT_EQ(sms.type, "outgoing");
+  EXPECT_EQ(sms.type, "");
   EXPECT_FALSE(sms.contentData.has_value());
-  const std::vector<std::pair<Bytes, std::string>> directions{
-      {fieldArea({Field::raw(1, {0x00})}), "Incoming"},
-      {fieldArea({Field::raw(1, {0x02})}), ""},
-      {fieldArea({Field::raw(9, {0x00})}), ""}};
-  for (const auto& [area, type] : directions) {
-    EXPECT_EQ(decodeAll<PRBlackBerrySMSMessageNode>(DB::kSms, area).at(0)->type, type);
-  }
 }
 
 TEST(SmsDecoder, Utf16TextIsDecodedWhenUtf8GivesNothing) {
