@@ -91,9 +91,10 @@ TEST(CategoryTraits, ColumnsShowTheFieldsOfTheirRecordClass) {
        make<PRBlackBerrySMSMessageNode>([](auto& r) {
          r.numberString = "+1 555";
          r.type = "Incoming";
+         r.dateTime = "05-06-2012 14:32";
          r.contentText = "first line \nsecond";
        }),
-       {"+1 555", "Incoming", "first line"}},
+       {"+1 555", "Incoming", "05-06-2012 14:32", "first line"}},
       {ResultList::bbCallArray,
        make<PRBlackBerryCallNode>([](auto& r) {
          r.CallName = " Ann";
