@@ -44,6 +44,7 @@ class BlackBerrySource final : public BackupSource {
     const auto prefix = file->fetch(0, ipd::kHeaderText.size());
     if (ipd::hasHeader(prefix)) {
       IpdReader reader(ctx.nc, ctx.lists);
+      reader.useTextCharset(ctx.textCharset);
       const ScanOutcome outcome = reader.scanFile(*file);
       if (reader.damage().any()) logNote(path, reader.damage().text);
       return outcome;
@@ -66,6 +67,7 @@ class BlackBerrySource final : public BackupSource {
 
     if (!perDatabase) {
       IpdReader reader(ctx.nc, ctx.lists);
+      reader.useTextCharset(ctx.textCharset);
       // the records refer to the unpacked copy: it stays while they do
       reader.keepAlive = archive.unpackedFolder();
       const ScanOutcome outcome = reader.scanBlackBerryBackUpThread(*target);
@@ -76,6 +78,7 @@ class BlackBerrySource final : public BackupSource {
       return outcome;
     }
     WinBackupReader reader(ctx.nc);
+    reader.useTextCharset(ctx.textCharset);
     reader.keepAlive = archive.unpackedFolder();
     const std::size_t databaseFiles = reader.scanBlackBerryWinBackUpThread(*target);
     for (const auto& note : reader.damageNotes()) logNote(path, note);

@@ -175,6 +175,8 @@ void BlackBerryDecoders::ScanBlackBerryCallLogwith(Area fieldArea,
 void BlackBerryDecoders::ScanBlackBerrySMSMessagewith(Area fieldArea,
                                                       std::uint64_t /*fieldAreaOffset*/) {
   auto sms = newRecord<PRBlackBerrySMSMessageNode>();
+  std::optional<std::uint8_t> codingScheme;
+  std::optional<Data> body;
   walkFields(fieldArea, kMessageRules, [&](std::uint8_t type, Data data) {
     switch (type) {
       case 1:
@@ -185,20 +187,22 @@ void BlackBerryDecoders::ScanBlackBerrySMSMessagewith(Area fieldArea,
           if (data[0] == 0x00) sms->type = "outgoing";
         }
         sms->dateTime = smsDateText(data);
+        codingScheme = data.size() > kSmsCodingSchemeOffset
+                           ? std::optional<std::uint8_t>(data[kSmsCodingSchemeOffset])
+                           : std::nullopt;
         break;
       case 2:
         sms->numberString = fieldText(data);
         break;
       case 4:
-        sms->contentText = fieldText(data);
-        // Texts outside the GSM alphabet are stored as UTF-16, whose first
-        // byte is often zero.
-        if (sms->contentText.empty()) sms->contentText = utf16FieldText(data);
+        body = data;
         break;
       default:
         break;
     }
   });
+  // the body is read once the walk has met the metadata, wherever it stands
+  if (body) sms->contentText = smsBodyText(*body, codingScheme, textCharset_);
   post(nc_, events::BlackBerrySMSMessageInfo, std::move(sms));
 }
 

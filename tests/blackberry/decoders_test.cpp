@@ -82,15 +82,15 @@ TEST(SmsDecoder, NumberAndText) {
   EXPECT_FALSE(sms.contentData.has_value());
 }
 
-TEST(SmsDecoder, Utf16TextIsDecodedWhenUtf8GivesNothing) {
+TEST(SmsDecoder, Utf16TextWithoutMetadataNeedsAMarkOrZeroLane) {
   const std::vector<std::pair<Bytes, std::string>> texts{
       // big-endian without a mark: the zero high bytes come first
       {{0x00, 'H', 0x00, 'i', 0x00, 0x00, 0x00, '!'}, "Hi"},
       {{0xFF, 0xFE, 0x1F, 0x04, 0x40, 0x04, 0x38, 0x04}, "При"},
       {{0xFE, 0xFF, 0x04, 0x1F, 0x04, 0x40, 0x04, 0x38}, "При"},
       {{0xE9, 0x00, 'a', 0x00}, "éa"},
-      // no telling from the zeros: little-endian
-      {{0x00, 0x01, 'B', 0x00}, "ĀB"},
+      // zero bytes in both lanes: not plainly UTF-16, and empty up to its NUL
+      {{0x00, 0x01, 'B', 0x00}, ""},
       // a surrogate pair, then a lone surrogate
       {{0xFF, 0xFE, 0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8}, "😀\xEF\xBF\xBD"},
       {bytesOf("Hi"), "Hi"}};
