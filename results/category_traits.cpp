@@ -237,9 +237,8 @@ constexpr CategoryList kLists[] = {
      false, "Audio", "", "Audio"},
     {kCard, ResultList::bbDocumentArray, ResultTable::bbDocument, "PRScanListNode",
      kFoundFileColumns, false, "Document", "", "Document"},
-    // archives are found but neither counted nor exported
     {kCard, ResultList::bbArchiveArray, ResultTable::bbArchive, "PRScanListNode", kFoundFileColumns,
-     false, "", "", "Archive"},
+     false, "Archive", "", "Archive"},
 };
 static_assert(std::size(kLists) == kResultListCount);
 

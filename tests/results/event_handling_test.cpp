@@ -68,7 +68,7 @@ TEST(ResultEvents, BlackBerryEventsFillTheirListsAndIgnoreMissingOrForeignObject
   EXPECT_EQ(bench.results.allRecordsInPostingOrder().size(), 7u);
 }
 
-TEST(ResultEvents, RawFilesGoByTypeAndArchivesAreDropped) {
+TEST(ResultEvents, RawFilesGoByTypeAndUnknownTypesAreDropped) {
   ResultsBench bench;
   for (const char* type : {"Image", "Audio", "Video", "Document", "Archive", "Other"}) {
     bench.post(events::BlackBerryRawRecoveryFileInfo, foundFile(type));
@@ -77,8 +77,8 @@ TEST(ResultEvents, RawFilesGoByTypeAndArchivesAreDropped) {
   EXPECT_EQ(bench.results.count(ResultList::bbAudioArray), 1u);
   EXPECT_EQ(bench.results.count(ResultList::bbVedioArray), 1u);
   EXPECT_EQ(bench.results.count(ResultList::bbDocumentArray), 1u);
-  EXPECT_EQ(bench.results.count(ResultList::bbArchiveArray), 0u);
-  EXPECT_EQ(bench.results.allRecordsInPostingOrder().size(), 4u);
+  EXPECT_EQ(bench.results.count(ResultList::bbArchiveArray), 1u);
+  EXPECT_EQ(bench.results.allRecordsInPostingOrder().size(), 5u);
 }
 
 TEST(DeletedAcceptance, ContactEqualInNameAndPhoneIsDroppedOtherPhoneIsKept) {
