@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QUrl>
@@ -19,6 +22,7 @@
 #include "app/ui_style.h"
 #include "app/user_prompts.h"
 #include "app/web_pages.h"
+#include "blackberry/field_text.h"
 #include "ios/ios_device_controller.h"
 
 namespace orvane {
@@ -33,6 +37,8 @@ bool isDiskSource(const QFileInfo& info) {
   if (!info.isFile()) return info.absoluteFilePath().startsWith("/dev/");
   return kImageSuffixes.contains(info.suffix().toLower());
 }
+
+constexpr const char* kTextCharsetKey = "textCharset";
 
 }  // namespace
 
@@ -49,6 +55,9 @@ MainWindow::MainWindow(CorvelAppDelegate& app, PRResultViewController& results, 
   screens_->addWidget(resultView_);
   setCentralWidget(screens_);
   makeMenus();
+  const std::string savedCharset =
+      QSettings().value(kTextCharsetKey).toString().trimmed().toStdString();
+  if (isKnownTextCharset(savedCharset)) app_.textCharset = savedCharset;
 
   connect(startView_, &StartView::ClickBBBackUp, this, &MainWindow::ClickBBBackUp);
   connect(startView_, &StartView::ClickRawRecover, this, &MainWindow::ClickRawRecover);
@@ -66,6 +75,7 @@ MainWindow::MainWindow(CorvelAppDelegate& app, PRResultViewController& results, 
 void MainWindow::makeMenus() {
   QMenu* application = menuBar()->addMenu(ui::text("&Orvane"));
   application->addAction(ui::text("About Orvane"), this, &MainWindow::ClickAbout);
+  application->addAction(ui::text("Text Character Set..."), this, &MainWindow::chooseTextCharset);
   application->addSeparator();
   QAction* quit = application->addAction(ui::text("Quit Orvane"), this, &MainWindow::showCryWindow);
   quit->setShortcut(QKeySequence::Quit);
@@ -77,6 +87,26 @@ void MainWindow::makeMenus() {
   help->addSeparator();
   help->addAction(ui::text("Orvane Support"), this, &MainWindow::ClickHelp);
   help->addAction(ui::text("Orvane Home Page"), this, &MainWindow::ClickHomePage);
+}
+
+void MainWindow::chooseTextCharset() {
+  const QString current = app_.textCharset.empty() ? QString::fromUtf8(kDefaultTextCharset)
+                                                   : QString::fromStdString(app_.textCharset);
+  bool ok = false;
+  const QString chosen =
+      QInputDialog::getText(this, ui::text("Text Character Set"),
+                            ui::text("Character set of message texts that are not UTF-8 "
+                                     "(for example WINDOWS-1252 or ISO-8859-7):"),
+                            QLineEdit::Normal, current, &ok)
+          .trimmed();
+  if (!ok) return;
+  const std::string charset = chosen.toStdString();
+  if (!isKnownTextCharset(charset)) {
+    prompts_.inform(this, ui::text("Unknown character set: %1").arg(chosen), {});
+    return;
+  }
+  app_.textCharset = charset;
+  QSettings().setValue(kTextCharsetKey, chosen);
 }
 
 FeedbackWindow* MainWindow::feedbackWindow() {

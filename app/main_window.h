@@ -65,6 +65,9 @@ class MainWindow : public QMainWindow {
 
  private:
   void makeMenus();
+  // Asks for the 8-bit character set of message texts that are not UTF-8
+  // and keeps it in the settings for the scans to come.
+  void chooseTextCharset();
   void ClickBBBackUp();
   void openBackupFolder();
   void ClickHelp();

@@ -375,12 +375,10 @@ void ResultView::setButtonImages(std::optional<ResultTable> selected) {
 }
 
 void ResultView::selectCategory(ResultTable table) {
-  if (table != ResultTable::bbArchive) {
-    const bool offered = offersDeletedOnly(table, source_);
-    deletedOnlyBox_->setVisible(offered && browsing_);
-    deletedOnlyBox_->setChecked(false);
-    setButtonImages(table);
-  }
+  const bool offered = offersDeletedOnly(table, source_);
+  deletedOnlyBox_->setVisible(offered && browsing_);
+  deletedOnlyBox_->setChecked(false);
+  setButtonImages(table);
   shownTable_ = table;
   results_.selectCategory(table);
   pages_->setCurrentWidget(categoryPages_[at(table)]);
@@ -389,7 +387,7 @@ void ResultView::selectCategory(ResultTable table) {
   if (PreviewPane* preview = previews_[at(table)]) {
     preview->setContentVisible(models_[at(table)]->rowCount() > 0);
   }
-  if (table != ResultTable::bbArchive) selectAllBox_->setChecked(results_.selectAllFlag(table));
+  selectAllBox_->setChecked(results_.selectAllFlag(table));
 }
 
 void ResultView::actHome() {

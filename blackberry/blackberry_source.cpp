@@ -45,6 +45,7 @@ class BlackBerrySource final : public BackupSource {
     if (ipd::hasHeader(prefix)) {
       IpdReader reader(ctx.nc, ctx.lists);
       reader.stopFlag = ctx.stopFlag;
+      reader.useTextCharset(ctx.textCharset);
       const ScanOutcome outcome = reader.scanFile(*file);
       if (reader.damage().any()) logNote(path, reader.damage().text);
       return outcome;
@@ -68,6 +69,7 @@ class BlackBerrySource final : public BackupSource {
     if (!perDatabase) {
       IpdReader reader(ctx.nc, ctx.lists);
       reader.stopFlag = ctx.stopFlag;
+      reader.useTextCharset(ctx.textCharset);
       // the records refer to the unpacked copy: it stays while they do
       reader.keepAlive = archive.unpackedFolder();
       const ScanOutcome outcome = reader.scanBlackBerryBackUpThread(*target);
@@ -79,6 +81,7 @@ class BlackBerrySource final : public BackupSource {
     }
     WinBackupReader reader(ctx.nc);
     reader.stopFlag = ctx.stopFlag;
+    reader.useTextCharset(ctx.textCharset);
     reader.keepAlive = archive.unpackedFolder();
     const std::size_t databaseFiles = reader.scanBlackBerryWinBackUpThread(*target);
     for (const auto& note : reader.damageNotes()) logNote(path, note);

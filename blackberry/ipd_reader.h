@@ -52,6 +52,8 @@ class IpdReader {
   // Held by the content source of a file this reader opens by path, as long
   // as records refer to content in it (the folder of an unpacked copy).
   std::shared_ptr<const void> keepAlive;
+  // The 8-bit character set of message texts that are not UTF-8.
+  void useTextCharset(std::string charset) { decoders_.useTextCharset(std::move(charset)); }
 
  private:
   // `File` is a MemoryFile or a FileWindow.

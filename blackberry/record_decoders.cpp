@@ -1,14 +1,18 @@
 #include "blackberry/record_decoders.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
+#include "blackberry/byte_reader.h"
 #include "blackberry/field_text.h"
 #include "blackberry/field_walk.h"
 #include "core/blackberry_records.h"
 #include "core/conversions.h"
+#include "core/dates.h"
 #include "core/event_names.h"
 
 namespace orvane {
@@ -72,6 +76,31 @@ void addPiece(ContentRef& content, const std::shared_ptr<const ContentSource>& s
   } else if (piece.length >= 9) {
     content = ContentRef(source, {piece});
   }
+}
+
+// The SMS metadata (type 1) holds, little-endian after the direction
+// byte: the status (4 bytes at 5), the sent time (8 bytes at 13) and the
+// service-centre time (8 bytes at 21), both in milliseconds since 1970 UTC,
+// and the data coding scheme (1 byte at 29).
+constexpr std::size_t kSmsSentTimeOffset = 13;
+constexpr std::size_t kSmsCentreTimeOffset = 21;
+constexpr std::size_t kSmsCodingSchemeOffset = 29;
+
+std::optional<std::int64_t> u64leAt(Data data, std::size_t offset) {
+  ByteReader reader(data, offset);
+  const auto low = reader.u32le();
+  const auto high = reader.u32le();
+  if (!low || !high) return std::nullopt;
+  return static_cast<std::int64_t>(std::uint64_t{*high} << 32 | *low);
+}
+
+// The sent time, or the service-centre time when the phone kept no sent
+// time; empty for a metadata field too short to hold the coding scheme.
+std::string smsDateText(Data metadata) {
+  if (metadata.size() <= kSmsCodingSchemeOffset) return {};
+  std::int64_t stored = u64leAt(metadata, kSmsSentTimeOffset).value_or(0);
+  if (stored == 0) stored = u64leAt(metadata, kSmsCentreTimeOffset).value_or(0);
+  return dateText(stored, DateEpoch::kUnix1970, DateUnit::kMilliseconds).value_or("");
 }
 
 }  // namespace
@@ -146,29 +175,34 @@ void BlackBerryDecoders::ScanBlackBerryCallLogwith(Area fieldArea,
 void BlackBerryDecoders::ScanBlackBerrySMSMessagewith(Area fieldArea,
                                                       std::uint64_t /*fieldAreaOffset*/) {
   auto sms = newRecord<PRBlackBerrySMSMessageNode>();
+  std::optional<std::uint8_t> codingScheme;
+  std::optional<Data> body;
   walkFields(fieldArea, kMessageRules, [&](std::uint8_t type, Data data) {
     switch (type) {
       case 1:
-        // The direction is the first data byte of the record's first field,
-        // wherever the type-1 field itself stands.
-        if (fieldArea.size() > 3) {
-          if (fieldArea[3] == 0x00) sms->type = "Incoming";
-          if (fieldArea[3] == 0x01) sms->type = "outgoing";
+        // The metadata's first byte is 1 for a message the phone received
+        // and 0 for one it sent.
+        if (!data.empty()) {
+          if (data[0] == 0x01) sms->type = "Incoming";
+          if (data[0] == 0x00) sms->type = "outgoing";
         }
+        sms->dateTime = smsDateText(data);
+        codingScheme = data.size() > kSmsCodingSchemeOffset
+                           ? std::optional<std::uint8_t>(data[kSmsCodingSchemeOffset])
+                           : std::nullopt;
         break;
       case 2:
         sms->numberString = fieldText(data);
         break;
       case 4:
-        sms->contentText = fieldText(data);
-        // Texts outside the GSM alphabet are stored as UTF-16, whose first
-        // byte is often zero.
-        if (sms->contentText.empty()) sms->contentText = utf16FieldText(data);
+        body = data;
         break;
       default:
         break;
     }
   });
+  // the body is read once the walk has met the metadata, wherever it stands
+  if (body) sms->contentText = smsBodyText(*body, codingScheme, textCharset_);
   post(nc_, events::BlackBerrySMSMessageInfo, std::move(sms));
 }
 

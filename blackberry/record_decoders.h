@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <utility>
 
 #include "blackberry/blackberry_databases.h"
@@ -26,6 +27,9 @@ class BlackBerryDecoders {
 
   // The file the field areas come from; records keep it for their content.
   void useSource(std::shared_ptr<const ContentSource> source) { source_ = std::move(source); }
+  // The 8-bit character set of message texts that are not UTF-8 (iconv's
+  // name; empty: Windows-1252).
+  void useTextCharset(std::string charset) { textCharset_ = std::move(charset); }
 
   void ScanBlackBerryContactwith(Area fieldArea, std::uint64_t fieldAreaOffset);
   void ScanBlackBerryCallLogwith(Area fieldArea, std::uint64_t fieldAreaOffset);
@@ -42,6 +46,7 @@ class BlackBerryDecoders {
  private:
   NotificationCenter& nc_;
   std::shared_ptr<const ContentSource> source_;
+  std::string textCharset_;
 };
 
 }  // namespace orvane

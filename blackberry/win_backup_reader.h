@@ -47,6 +47,8 @@ class WinBackupReader {
   // Held by the content sources of the files read, as long as records refer
   // to content in them (the folder of an unpacked copy).
   std::shared_ptr<const void> keepAlive;
+  // The 8-bit character set of message texts that are not UTF-8.
+  void useTextCharset(std::string charset) { decoders_.useTextCharset(std::move(charset)); }
 
  private:
   // `File` is a MemoryFile or a FileWindow.

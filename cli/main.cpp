@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "blackberry/field_text.h"
 #include "cli/backups_command.h"
 #include "cli/disks_command.h"
 #include "cli/raw_scan_command.h"
@@ -24,6 +25,16 @@ int main(int argc, char** argv) {
   scanCommand->add_option("--export", scan.exportFolder,
                           "tick every record and export it into this new folder");
   scanCommand->add_flag("--json", scan.json, "print every record as one JSON object per line");
+  scanCommand
+      ->add_option("--text-charset", scan.textCharset,
+                   "the 8-bit character set of message texts that are not UTF-8 "
+                   "(default WINDOWS-1252), e.g. ISO-8859-7")
+      ->check(CLI::Validator(
+          [](const std::string& charset) {
+            return orvane::isKnownTextCharset(charset) ? std::string()
+                                                       : "no such character set: " + charset;
+          },
+          "CHARSET"));
 
   // memory cards, other disks and disk images
   bool raw = false;

@@ -67,6 +67,7 @@ int runScan(const ScanOptions& options) {
 
   results.showView(kind.browse);
   if (kind.browse == BrowseSource::blackBerry) app.bbbackUpFilepath = options.source;
+  app.textCharset = options.textCharset;
   app.ScanIOSBackFile(options.source);
   app.waitForScanWorker();
   progress.finish();

@@ -52,7 +52,8 @@ bool CorvelAppDelegate::ScanIOSBackFile(const std::string& path) {
   scanLists_ = std::make_shared<PerScanLists>();
   stopRequested_ = false;
   scanRunning_ = true;
-  scanBackFileThreader_ = std::thread([this, path] { ScanIOSBackUpFilehand(path); });
+  scanBackFileThreader_ =
+      std::thread([this, path, charset = textCharset] { ScanIOSBackUpFilehand(path, charset); });
   return true;
 }
 
@@ -65,7 +66,7 @@ void CorvelAppDelegate::waitForScanWorker() {
   if (worker.joinable() && worker.get_id() != std::this_thread::get_id()) worker.join();
 }
 
-void CorvelAppDelegate::ScanIOSBackUpFilehand(const std::string& path) {
+void CorvelAppDelegate::ScanIOSBackUpFilehand(const std::string& path, const std::string& charset) {
   std::shared_ptr<PerScanLists> lists = scanLists();
   if (!lists) lists = std::make_shared<PerScanLists>();
 
@@ -79,6 +80,7 @@ void CorvelAppDelegate::ScanIOSBackUpFilehand(const std::string& path) {
     }
     ScanContext context(nc, *lists, tempPath, std::move(tempFolder));
     context.stopFlag = &stopRequested_;
+    context.textCharset = charset;
     const std::filesystem::path source(path);
     auto reader = std::find_if(sources_.begin(), sources_.end(),
                                [&](const auto& s) { return s->accepts(source); });

@@ -53,7 +53,8 @@ class CorvelAppDelegate : public FieldConversions {
   void waitForScanWorker();
   // The worker's body: dispatch to the source that reads `path`, then end
   // the scan and drop the per-scan lists.
-  void ScanIOSBackUpFilehand(const std::string& path);
+  // `charset` is the scan's textCharset, taken when the scan started.
+  void ScanIOSBackUpFilehand(const std::string& path, const std::string& charset = {});
   void removeSomeArray();
   // Tells the results model that the scan is over.
   void ScanThreadFinish();
@@ -73,6 +74,8 @@ class CorvelAppDelegate : public FieldConversions {
   bool stopRequested() const { return stopRequested_; }
 
   std::optional<std::string> bbbackUpFilepath;
+  // Handed to each scan started after it is set (ScanContext::textCharset).
+  std::string textCharset;
   std::uint8_t currentNodeIsiOS6Version = 0;
 
  private:

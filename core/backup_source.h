@@ -41,6 +41,9 @@ struct ScanContext {
   // Set by Stop in the app and by Ctrl-C in the CLI; every reader checks it
   // between records or pages and ends its walk, keeping what it found.
   const std::atomic<bool>* stopFlag = nullptr;
+  // The 8-bit character set (an iconv name) of stored texts that are not
+  // UTF-8 and say nothing of their own; empty: the reader's default.
+  std::string textCharset;
 
   bool stopRequested() const {
     return stopFlag != nullptr && stopFlag->load(std::memory_order_relaxed);

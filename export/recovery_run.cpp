@@ -89,9 +89,9 @@ void RecoveryRun::recoverBackupCategories() {
 }
 
 void RecoveryRun::recoverRawCategories() {
-  // archives are found but not exported
-  for (const ResultList list : {ResultList::bbImageArray, ResultList::bbAudioArray,
-                                ResultList::bbVedioArray, ResultList::bbDocumentArray}) {
+  for (const ResultList list :
+       {ResultList::bbImageArray, ResultList::bbAudioArray, ResultList::bbVedioArray,
+        ResultList::bbDocumentArray, ResultList::bbArchiveArray}) {
     enterCategoryFolder(list);
     for (const auto& node : results_.snapshotAs<PRScanListNode>(list)) {
       if (node->bSelected == 1) RecoverRawFile(*node);

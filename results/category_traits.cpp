@@ -85,6 +85,7 @@ constexpr ColumnTraits kBbContactColumns[] = {{"Name", 150, &whole<&BC::contactN
                                               {"Email", 160, &whole<&BC::email>}};
 constexpr ColumnTraits kSmsColumns[] = {{"Phone", 120, &whole<&BS::numberString>},
                                         {"Type", 70, &whole<&BS::type>},
+                                        {"Date", 110, &whole<&BS::dateTime>},
                                         {"Content", 240, &firstLine<&BS::contentText>}};
 constexpr ColumnTraits kBbNoteColumns[] = {{"Title", 120, &whole<&BN::noteTittle>},
                                            {"Content", 307, &firstLine<&BN::noteContent>}};
@@ -236,9 +237,8 @@ constexpr CategoryList kLists[] = {
      false, "Audio", "", "Audio"},
     {kCard, ResultList::bbDocumentArray, ResultTable::bbDocument, "PRScanListNode",
      kFoundFileColumns, false, "Document", "", "Document"},
-    // archives are found but neither counted nor exported
     {kCard, ResultList::bbArchiveArray, ResultTable::bbArchive, "PRScanListNode", kFoundFileColumns,
-     false, "", "", "Archive"},
+     false, "Archive", "", "Archive"},
 };
 static_assert(std::size(kLists) == kResultListCount);
 

@@ -40,8 +40,7 @@ ResultList PRResultViewController::sourceListFor(ResultTable table, BrowseSource
 void PRResultViewController::selectCategory(ResultTable table) {
   {
     std::lock_guard lock(mutex_);
-    // the archive page shows its list but does not become the current table
-    if (table != ResultTable::bbArchive) currentTable_ = table;
+    currentTable_ = table;
     lists_->shown(table) = lists_->of(sourceListFor(table, source_));
   }
   if (observer_ != nullptr) observer_->displayListChanged(table);
@@ -95,7 +94,7 @@ void PRResultViewController::ClickSelectAll(bool on) {
   {
     std::lock_guard lock(mutex_);
     table = currentTable_;
-    if (!table || *table == ResultTable::bbArchive) return;
+    if (!table) return;
     for (const auto& record : lists_->shown(*table)) changeTick(*record, on);
     selectAllFlags_[index(*table)] = on;
   }

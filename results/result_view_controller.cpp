@@ -193,8 +193,10 @@ void PRResultViewController::handleRawFile(const RecordPtr& record) {
     append(ResultList::bbVedioArray, record);
   } else if (file->fileType == "Document") {
     append(ResultList::bbDocumentArray, record);
+  } else if (file->fileType == "Archive") {
+    append(ResultList::bbArchiveArray, record);
   }
-  // archives and unknown types are not kept
+  // unknown types are not kept
 }
 
 void PRResultViewController::handleProgress(std::int64_t percent) {

@@ -90,7 +90,7 @@ class PRResultViewController : public ScanEndListener {
   // The list a table shows for the source being browsed.
   static ResultList sourceListFor(ResultTable table, BrowseSource source);
   // The category pages whose records a source can export, in the order of
-  // their buttons (the card's Archive page has none).
+  // their buttons.
   static std::vector<ResultTable> categoriesOf(BrowseSource source);
   // Whether a record was carved from free space (only device-backup records
   // can be).

@@ -73,33 +73,24 @@ TEST(CallLogDecoder, KindDurationAndNameJoinedNewLast) {
   EXPECT_EQ(call.CallName, " Smith John");
 }
 
-TEST(SmsDecoder, NumberTextAndDirection) {
+TEST(SmsDecoder, NumberAndText) {
   auto sms = decodeOne<PRBlackBerrySMSMessageNode>(
-      DB::kSms, {Field::raw(9, {0x01, 0x00}), Field::skip4(2, "+15551234"),
-                 Field(4, "See you at 7 ✓"), Field::raw(1, {0x00})});
+      DB::kSms, {Field::skip4(2, "+15551234"), Field(4, "See you at 7 ✓")});
   EXPECT_EQ(sms.numberString, "+15551234");
   EXPECT_EQ(sms.contentText, "See you at 7 ✓");
-  // the first data byte of the record's first field decides, wherever type 1 is
-  EXPECT_EQ(sms.type, "outgoing");
+  EXPECT_EQ(sms.type, "");
   EXPECT_FALSE(sms.contentData.has_value());
-  const std::vector<std::pair<Bytes, std::string>> directions{
-      {fieldArea({Field::raw(1, {0x00})}), "Incoming"},
-      {fieldArea({Field::raw(1, {0x02})}), ""},
-      {fieldArea({Field::raw(9, {0x00})}), ""}};
-  for (const auto& [area, type] : directions) {
-    EXPECT_EQ(decodeAll<PRBlackBerrySMSMessageNode>(DB::kSms, area).at(0)->type, type);
-  }
 }
 
-TEST(SmsDecoder, Utf16TextIsDecodedWhenUtf8GivesNothing) {
+TEST(SmsDecoder, Utf16TextWithoutMetadataNeedsAMarkOrZeroLane) {
   const std::vector<std::pair<Bytes, std::string>> texts{
       // big-endian without a mark: the zero high bytes come first
       {{0x00, 'H', 0x00, 'i', 0x00, 0x00, 0x00, '!'}, "Hi"},
       {{0xFF, 0xFE, 0x1F, 0x04, 0x40, 0x04, 0x38, 0x04}, "При"},
       {{0xFE, 0xFF, 0x04, 0x1F, 0x04, 0x40, 0x04, 0x38}, "При"},
       {{0xE9, 0x00, 'a', 0x00}, "éa"},
-      // no telling from the zeros: little-endian
-      {{0x00, 0x01, 'B', 0x00}, "ĀB"},
+      // zero bytes in both lanes: not plainly UTF-16, and empty up to its NUL
+      {{0x00, 0x01, 'B', 0x00}, ""},
       // a surrogate pair, then a lone surrogate
       {{0xFF, 0xFE, 0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8}, "😀\xEF\xBF\xBD"},
       {bytesOf("Hi"), "Hi"}};

@@ -10,6 +10,7 @@
 
 #include "cli/cli_runner.h"
 #include "core/conversions.h"
+#include "fixtures/bbb_writer.h"
 #include "fixtures/card_image.h"
 #include "fixtures/media_files.h"
 #include "rawscan/block_devices.h"
@@ -48,7 +49,7 @@ class CliRawScanTest : public ::testing::Test {
         << "the engine is missing beside orvane-cli: build the target bblib";
   }
 
-  // 1 MiB of zeros with a PNG, two JPEGs and a WAV at sector starts.
+  // 1 MiB of zeros with a PNG, two JPEGs, a WAV and a zip at sector starts.
   fs::path card() {
     const fs::path path = folder / "card.img";
     fixtures::CardImageWriter(1 << 20)
@@ -56,6 +57,7 @@ class CliRawScanTest : public ::testing::Test {
         .file(128 * kSector, jpeg)
         .file(256 * kSector, wav)
         .file(384 * kSector, jpeg)
+        .file(512 * kSector, zip)
         .writeTo(path);
     return path;
   }
@@ -76,6 +78,8 @@ class CliRawScanTest : public ::testing::Test {
   std::vector<std::uint8_t> png = fixtures::tinyPngBytes();
   std::vector<std::uint8_t> jpeg = fixtures::tinyJpegBytes();
   std::vector<std::uint8_t> wav = fixtures::tinyWavBytes();
+  std::vector<std::uint8_t> zip =
+      fixtures::BbbWriter().entry("notes/trip.txt", std::string(300, 'x')).bytes();
   fixtures::ScratchFolder folder;
 };
 
@@ -87,7 +91,8 @@ TEST_F(CliRawScanTest, SummaryCountsEachCategoryAndTheTotal) {
             "Video          0\n"
             "Audio          1\n"
             "Document       0\n"
-            "Total          4\n");
+            "Archive        1\n"
+            "Total          5\n");
   EXPECT_EQ(result.err, "");
 }
 
@@ -95,7 +100,7 @@ TEST_F(CliRawScanTest, JsonIsOneFoundFilePerLineInTheOrderFound) {
   const auto result = runCli({"scan", "--raw", card().string(), "--json"});
   ASSERT_EQ(result.status, 0) << result.err;
   const auto lines = testing::jsonLines(result.out);
-  ASSERT_EQ(lines.size(), 4u);
+  ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[0]["class"], "PRScanListNode");
   EXPECT_EQ(lines[0]["nodeName"], "f8.png");
   EXPECT_EQ(lines[0]["fileType"], "Image");
@@ -107,19 +112,23 @@ TEST_F(CliRawScanTest, JsonIsOneFoundFilePerLineInTheOrderFound) {
   EXPECT_EQ(lines[2]["nodeName"], "f256.wav");
   EXPECT_EQ(lines[2]["fileType"], "Audio");
   EXPECT_EQ(lines[3]["nodeName"], "f384.jpg");
+  EXPECT_EQ(lines[4]["nodeName"], "f512.zip");
+  EXPECT_EQ(lines[4]["fileType"], "Archive");
 }
 
 TEST_F(CliRawScanTest, ExportCopiesEveryFoundFileByteForByte) {
   const fs::path out = folder / "Rescued";
   const auto result = runCli({"scan", "--raw", card().string(), "--export", out.string()});
   ASSERT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.out, "Exported 4 records to " + out.string() + "\n");
-  EXPECT_EQ(namesIn(out), (std::vector<std::string>{"Audio", "Document", "Image", "Video"}));
+  EXPECT_EQ(result.out, "Exported 5 records to " + out.string() + "\n");
+  EXPECT_EQ(namesIn(out),
+            (std::vector<std::string>{"Archive", "Audio", "Document", "Image", "Video"}));
   EXPECT_EQ(namesIn(out / "Image"), (std::vector<std::string>{"f128.jpg", "f384.jpg", "f8.png"}));
   EXPECT_EQ(fixtures::readFileBytes(out / "Image" / "f8.png"), png);
   EXPECT_EQ(fixtures::readFileBytes(out / "Image" / "f128.jpg"), jpeg);
   EXPECT_EQ(fixtures::readFileBytes(out / "Image" / "f384.jpg"), jpeg);
   EXPECT_EQ(fixtures::readFileBytes(out / "Audio" / "f256.wav"), wav);
+  EXPECT_EQ(fixtures::readFileBytes(out / "Archive" / "f512.zip"), zip);
   EXPECT_TRUE(namesIn(out / "Video").empty());
 
   // the folder must be new: a second export into it is refused

@@ -259,7 +259,7 @@ TEST_F(IosRecoveryTest, BlackBerryRecordsAreNotPartOfAnIosExportAndCardModeWins)
   fs::remove_all(out());
   results.showView(BrowseSource::memoryCard);
   run();
-  EXPECT_EQ(treeOf(out()), sorted({"Image", "Audio", "Video", "Document"}));
+  EXPECT_EQ(treeOf(out()), sorted({"Image", "Audio", "Video", "Document", "Archive"}));
 }
 
 }  // namespace

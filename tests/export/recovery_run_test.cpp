@@ -329,16 +329,18 @@ TEST_F(RawRecoveryTest, TheEngineCopiesEachTickedFileIntoItsCategoryFolder) {
   postFound("song.mp3", "Audio", 1);
   postFound("clip.mp4", "Video", 2);
   postFound("letter.pdf", "Document", 3);
-  EXPECT_EQ(results.selectAllCategories(), 6);
+  postFound("photos.zip", "Archive", 5);
+  EXPECT_EQ(results.selectAllCategories(), 7);
 
   const RecoveryReport report = run();
 
-  EXPECT_EQ(treeOf(out()), sorted({"Image", "Image/DCIM_100_IMG_0001.JPG", "Image/IMG_0001.JPG",
-                                   "Image/IMG_0001 (2).JPG", "Audio", "Audio/song.mp3", "Video",
-                                   "Video/clip.mp4", "Document", "Document/letter.pdf"}));
+  EXPECT_EQ(treeOf(out()),
+            sorted({"Image", "Image/DCIM_100_IMG_0001.JPG", "Image/IMG_0001.JPG",
+                    "Image/IMG_0001 (2).JPG", "Audio", "Audio/song.mp3", "Video", "Video/clip.mp4",
+                    "Document", "Document/letter.pdf", "Archive", "Archive/photos.zip"}));
   EXPECT_EQ(readFileText(out() / "Image/DCIM_100_IMG_0001.JPG"), "copied from 4096");
   EXPECT_EQ(readFileText(out() / "Image/IMG_0001 (2).JPG"), "copied from 12288");
-  ASSERT_EQ(engineCalls.size(), 6u);
+  ASSERT_EQ(engineCalls.size(), 7u);
   EXPECT_EQ(engineCalls[0].fileStart, image->getfile().file_start);
   for (const EngineCall& call : engineCalls) {
     EXPECT_EQ(call.disk, nullptr);
@@ -348,7 +350,7 @@ TEST_F(RawRecoveryTest, TheEngineCopiesEachTickedFileIntoItsCategoryFolder) {
     EXPECT_TRUE(std::all_of(end, call.targetPath.end(), [](char c) { return c == '\0'; }));
   }
   EXPECT_EQ(std::string(engineCalls[3].targetPath.data()), (out() / "Audio/song.mp3").string());
-  EXPECT_EQ(report.recordsWritten, 6);
+  EXPECT_EQ(report.recordsWritten, 7);
   EXPECT_TRUE(report.problems.empty()) << report.problems.front();
 }
 
@@ -365,7 +367,7 @@ TEST_F(RawRecoveryTest, WithoutAnEngineTheFoldersAreMadeAndEachFileIsReported) {
 
     const RecoveryReport report = run();
 
-    EXPECT_EQ(treeOf(out()), sorted({"Image", "Audio", "Video", "Document"}));
+    EXPECT_EQ(treeOf(out()), sorted({"Image", "Audio", "Video", "Document", "Archive"}));
     ASSERT_EQ(report.problems.size(), 2u);
     EXPECT_NE(report.problems[0].find("no recovery engine"), std::string::npos)
         << report.problems[0];

@@ -92,8 +92,8 @@ TEST_F(RawScanTest, ReportsAreFiledByTheTypeOfTheirName) {
   EXPECT_EQ(namesIn(ResultList::bbAudioArray), (std::vector<std::string>{"song.mp3"}));
   EXPECT_EQ(namesIn(ResultList::bbDocumentArray),
             (std::vector<std::string>{"notes.eml", "dir.d/file"}));
-  // the archive is classified but not kept by the results
-  EXPECT_EQ(results.allRecordsInPostingOrder().size(), 7u);
+  EXPECT_EQ(namesIn(ResultList::bbArchiveArray), (std::vector<std::string>{"archive.7z"}));
+  EXPECT_EQ(results.allRecordsInPostingOrder().size(), 8u);
 }
 
 TEST_F(RawScanTest, AFoundFileRecordKeepsItsOwnCopyOfTheEnginesRecord) {
