@@ -10,6 +10,7 @@
 #include "ios/backup_folder.h"
 #include "ios/ios_backup_scanner.h"
 #include "ios/plist_file.h"
+#include "ios/row_records.h"
 #include "ios/sqlite_access.h"
 
 namespace orvane {
@@ -116,10 +117,10 @@ void PRIOSBackupScanner::scanCalenderThread(const std::filesystem::path& folder)
       if (auto location = rows.text(1)) event->location = std::move(*location);
       if (auto description = rows.text(2)) event->calNote = std::move(*description);
       if (const auto start = rows.decimal(3)) {
-        event->startDate = FieldConversions::GetDateTime(*start, DateKind::kNotes).value_or("");
+        setDate(event->startDate, event->startDateUTC, *start, DateEpoch::kApple2001);
       }
       if (const auto end = rows.decimal(4)) {
-        event->endDate = FieldConversions::GetDateTime(*end, DateKind::kNotes).value_or("");
+        setDate(event->endDate, event->endDateUTC, *end, DateEpoch::kApple2001);
       }
       post(events::scanCalenderInfo, std::move(event));
     }

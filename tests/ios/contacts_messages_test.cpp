@@ -92,6 +92,7 @@ TEST(Messages, BeforeIos6FlagsMadridAndAttachmentPieces) {
       .message({.text = "odd", .address = "5550000", .flags = 4})
       .message({.text = "also received", .address = "5550000", .flags = 22})
       .message({.text = "imsg",
+                .date = 400000000,
                 .address = "5550000",
                 .flags = 2,
                 .madrid = true,
@@ -113,8 +114,10 @@ TEST(Messages, BeforeIos6FlagsMadridAndAttachmentPieces) {
     EXPECT_EQ(messages[0]->messageType, "Received");
     EXPECT_EQ(messages[0]->messageDate.substr(6, 4), "2001");
     EXPECT_EQ(messages[1]->messageType, "Send");
-    EXPECT_EQ(messages[1]->messageDate.substr(6, 4), "2013");  // counted from 2001
-    EXPECT_EQ(messages[1]->messageName, "");                   // no contact has the number
+    // an SMS row of this layout counts from 1970, an iMessage row from 2001
+    EXPECT_EQ(messages[1]->messageDate.substr(6, 4), "1982");
+    EXPECT_EQ(messages[4]->messageDate.substr(6, 4), "2013");
+    EXPECT_EQ(messages[1]->messageName, "");  // no contact has the number
     EXPECT_EQ(messages[2]->messageType, "unknown");
     EXPECT_EQ(messages[3]->messageType, "Received");
     EXPECT_EQ(messages[4]->bImessage, 1);
