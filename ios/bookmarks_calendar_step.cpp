@@ -30,6 +30,9 @@ constexpr const char* kCalendarEvents =
     "select summary,location,description,start_date,end_date,start_tz,all_day,calendar_id from "
     "event";
 
+// bookmarks.type of a folder (a bookmark is 0)
+constexpr std::int64_t kFolderType = 1;
+
 struct DefaultBookmark {
   const char* title;
   const char* url;
@@ -65,6 +68,7 @@ void PRIOSBackupScanner::scanBookMarkThread(const std::filesystem::path& folder)
       if (bookmark->bookMarkTitle == "Root" || bookmark->bookMarkTitle == "com.apple.ReadingList") {
         continue;
       }
+      if (rows.decimal(4) == kFolderType && bookmark->bookMarkURL.empty()) continue;
       post(events::scanBookMarkInfo, std::move(bookmark));
     }
   }
