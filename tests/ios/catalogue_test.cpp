@@ -21,8 +21,6 @@ TEST(DeviceType, KeysAreSearchedInOrderWithoutRegardToCase) {
   EXPECT_EQ(type("iPhone5,2"), "Iphone 5");
   EXPECT_EQ(type("IPHONE4,1"), "Iphone 4S");
   EXPECT_EQ(type("iPad3,4"), "NewIpad");
-  EXPECT_EQ(type("iPad2,5"), "<none>");
-  EXPECT_EQ(type("AppleTV2,1"), "<none>");
   EXPECT_EQ(type("iPod4,1"), "IpodTouch4G");
   EXPECT_EQ(type(""), "Iphone");
   EXPECT_EQ(PRIOSDeviceController::GetDevcieType(std::nullopt), "Iphone");
