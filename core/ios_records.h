@@ -7,10 +7,21 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/record.h"
 
 namespace orvane {
+
+// One postal address of a contact, in its parts (iOS 5 on keeps them apart).
+struct PRPostalAddress {
+  std::string label;  // the address book's label, "_$!<Home>!$_" or the user's own
+  std::string street;
+  std::string city;
+  std::string state;
+  std::string zip;
+  std::string country;
+};
 
 class PRContactNode : public PRRecord {
  public:
@@ -27,6 +38,9 @@ class PRContactNode : public PRRecord {
   std::string contactJobtitle;
   std::string contactNote;
   std::string contactAdress;
+  // the parts of each address behind contactAdress, when the address book
+  // kept them apart
+  std::vector<PRPostalAddress> postalAddresses;
   std::optional<Bytes> imageData;
   std::uint8_t bDeleted = 0;
 };
