@@ -147,11 +147,15 @@ void PRIOSBackupScanner::scanContactThread(const std::filesystem::path& folder) 
               labels.bindInt64(1, *label);
               if (labels.step()) address.label = labels.text(0).value_or("");
             }
+            bool anyPart = false;
             for (const std::string* part :
                  {&address.street, &address.city, &address.state, &address.zip, &address.country}) {
-              if (!part->empty()) appendWithSpace(contact->contactAdress, *part);
+              if (part->empty()) continue;
+              appendWithSpace(contact->contactAdress, *part);
+              anyPart = true;
             }
-            contact->postalAddresses.push_back(std::move(address));
+            // an address without parts is nothing to show or to export
+            if (anyPart) contact->postalAddresses.push_back(std::move(address));
             continue;
           }
           if (!value) continue;
