@@ -1,15 +1,27 @@
 #pragma once
 
 // Records read from iOS device backups, and the intermediate pieces that a
-// scanner joins before it makes a record. Dates are held as display text.
+// scanner joins before it makes a record. Dates are held as display text
+// (local time, no zone) and, beside it, as the instant in ISO 8601 UTC.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/record.h"
 
 namespace orvane {
+
+// One postal address of a contact, in its parts (iOS 5 on keeps them apart).
+struct PRPostalAddress {
+  std::string label;  // the address book's label, "_$!<Home>!$_" or the user's own
+  std::string street;
+  std::string city;
+  std::string state;
+  std::string zip;
+  std::string country;
+};
 
 class PRContactNode : public PRRecord {
  public:
@@ -26,6 +38,9 @@ class PRContactNode : public PRRecord {
   std::string contactJobtitle;
   std::string contactNote;
   std::string contactAdress;
+  // the parts of each address behind contactAdress, when the address book
+  // kept them apart
+  std::vector<PRPostalAddress> postalAddresses;
   std::optional<Bytes> imageData;
   std::uint8_t bDeleted = 0;
 };
@@ -39,6 +54,7 @@ class PRMessageNode : public PRRecord {
   std::string messagePhone;
   std::string messageContent;
   std::string messageDate;
+  std::optional<std::string> messageDateUTC;
   std::string messageType;  // "Received", "Send" or "unknown"
   std::uint8_t bImessage = 0;
   std::uint8_t bDeleted = 0;
@@ -53,6 +69,7 @@ class PRCallHistoryNode : public PRRecord {
   std::string callName;
   std::string callPhone;
   std::string callDate;
+  std::optional<std::string> callDateUTC;
   std::string callType;  // "Outgoing" or "Incoming"
   std::int32_t callTime = -1;
   std::string callDuration;
@@ -68,6 +85,7 @@ class PRNoteNode : public PRRecord {
   std::optional<std::string> noteTitle = std::string();
   std::optional<std::string> noteContent = std::string();
   std::string noteDate;
+  std::optional<std::string> noteDateUTC;
   std::int32_t uid = -1;
   std::uint8_t bDeleted = 0;
 };
@@ -91,7 +109,9 @@ class PRCalenderNode : public PRRecord {
   std::string calNote;
   std::string location;
   std::string startDate;
+  std::optional<std::string> startDateUTC;
   std::string endDate;
+  std::optional<std::string> endDateUTC;
   std::uint8_t bDeleted = 0;
 };
 

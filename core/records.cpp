@@ -28,6 +28,7 @@ void PRMessageNode::visitFields(FieldVisitor& v) const {
   v.text("messagePhone", messagePhone);
   v.text("messageContent", messageContent);
   v.text("messageDate", messageDate);
+  v.optionalText("messageDateUTC", messageDateUTC);
   v.text("messageType", messageType);
   v.number("bImessage", bImessage);
   v.number("bSelected", bSelected);
@@ -39,6 +40,7 @@ void PRCallHistoryNode::visitFields(FieldVisitor& v) const {
   v.text("callName", callName);
   v.text("callPhone", callPhone);
   v.text("callDate", callDate);
+  v.optionalText("callDateUTC", callDateUTC);
   v.text("callType", callType);
   v.number("callTime", callTime);
   v.text("callDuration", callDuration);
@@ -50,6 +52,7 @@ void PRNoteNode::visitFields(FieldVisitor& v) const {
   v.optionalText("noteTitle", noteTitle);
   v.optionalText("noteContent", noteContent);
   v.text("noteDate", noteDate);
+  v.optionalText("noteDateUTC", noteDateUTC);
   v.number("uid", uid);
   v.number("bSelected", bSelected);
   v.number("bDeleted", bDeleted);
@@ -67,7 +70,9 @@ void PRCalenderNode::visitFields(FieldVisitor& v) const {
   v.text("calNote", calNote);
   v.text("location", location);
   v.text("startDate", startDate);
+  v.optionalText("startDateUTC", startDateUTC);
   v.text("endDate", endDate);
+  v.optionalText("endDateUTC", endDateUTC);
   v.number("bDeleted", bDeleted);
   v.number("bSelected", bSelected);
 }

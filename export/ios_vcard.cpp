@@ -13,7 +13,9 @@
 //   TEL:<number>                        one per phone number
 //   EMAIL;TYPE=INTERNET:<address>       one per e-mail address
 //   URL:<address>                       one per home page
-//   ADR:;;<address>;;;;                 when not empty, see below
+//   ADR;TYPE=<label>:;;<street>;<city>;<state>;<zip>;<country>
+//                                       one per address kept in parts
+//   ADR:;;<address>;;;;                 else when not empty, see below
 //   BDAY:<YYYY-MM-DD>                   when the birthday reads as a date
 //   NOTE:<note>                         when not empty, see below
 //   PHOTO;ENCODING=b;TYPE=<type>:<b64>  when there is a picture
@@ -23,7 +25,11 @@
 // of the address book leave. The name stays whole in the first component
 // of N: which of its words is the family name cannot be told any more.
 //
-// Addresses keep blanks inside their values ("1 Main St") and their joins
+// An address kept in parts (iOS 5 on) has them in their fields; TYPE is
+// the address book's own label ("_$!<Home>!$_" gives HOME), left out for a
+// label the user wrote.
+//
+// Older addresses keep blanks inside their values ("1 Main St") and their joins
 // cannot be told from them, so the whole address text goes into the street
 // part of one ADR line rather than being cut into words.
 //
@@ -154,6 +160,24 @@ std::optional<std::string> secondsSince2001Date(std::string_view text) {
   return formatDate(date);
 }
 
+// "_$!<Home>!$_" -> "HOME"; empty for a label of the user's own.
+std::string labelType(std::string_view label) {
+  constexpr std::string_view kOpen = "_$!<";
+  constexpr std::string_view kClose = ">!$_";
+  if (label.size() <= kOpen.size() + kClose.size() || label.substr(0, kOpen.size()) != kOpen ||
+      label.substr(label.size() - kClose.size()) != kClose) {
+    return {};
+  }
+  std::string type(label.substr(kOpen.size(), label.size() - kOpen.size() - kClose.size()));
+  for (char& c : type) {
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 32);
+    else if (!(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9'))
+      return {};
+  }
+  return type;
+}
+
 std::string_view pictureType(const Bytes& picture) {
   const auto startsWith = [&](std::string_view signature) {
     if (picture.size() < signature.size()) return false;
@@ -244,7 +268,15 @@ std::string PRVCFController::cardText(const PRContactNode& contact) {
   for (const std::string& page : splitBlankSeparated(contact.contactHomepage)) {
     addLine(card, "URL:", escaped(page));
   }
-  if (!address.empty()) addLine(card, "ADR:;;", escaped(address) + ";;;;");
+  for (const PRPostalAddress& parts : contact.postalAddresses) {
+    std::string name = "ADR";
+    if (const auto type = labelType(parts.label); !type.empty()) name += ";TYPE=" + type;
+    addLine(card, name + ":;;",
+            escaped(parts.street) + ";" + escaped(parts.city) + ";" + escaped(parts.state) + ";" +
+                escaped(parts.zip) + ";" + escaped(parts.country));
+  }
+  if (contact.postalAddresses.empty() && !address.empty())
+    addLine(card, "ADR:;;", escaped(address) + ";;;;");
   if (birthday) addLine(card, "BDAY:", *birthday);
   if (!note.empty()) addLine(card, "NOTE:", escaped(note));
   if (contact.imageData && !contact.imageData->empty()) {

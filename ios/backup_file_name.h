@@ -29,6 +29,10 @@ inline constexpr const char* kAddressBookImagesOld =
 inline constexpr const char* kMessages = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 inline constexpr const char* kCallHistory = "2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca";
 inline constexpr const char* kCallHistorySecond = "ff1324e6b949111b2fb449ecddb50c89c3699a78";
+// HomeDomain-Library/CallHistoryDB/CallHistory.storedata (iOS 8 on)
+inline constexpr const char* kCallHistoryStore = "5a4935c78a5255723f707230a451d79c540d2741";
+// AppDomainGroup-group.com.apple.notes-NoteStore.sqlite (iOS 9 on)
+inline constexpr const char* kNoteStore = "4f98687d8ab0d6d1a371110e6b7300f6e465bef2";
 inline constexpr const char* kNotes = "ca3bc056d4da0bbf88b5fb3be254f3b7147e639c";
 inline constexpr const char* kNotesSecond = "740b7eaf93d6ea5d305e88bb349c8e9643f48c3b";
 inline constexpr const char* kBookmarks = "d1f062e2da26192a6625d968274bfda8d07821e4";

@@ -10,6 +10,7 @@
 #include "ios/backup_folder.h"
 #include "ios/ios_backup_scanner.h"
 #include "ios/plist_file.h"
+#include "ios/row_records.h"
 #include "ios/sqlite_access.h"
 
 namespace orvane {
@@ -28,6 +29,9 @@ constexpr const char* kCalendarBeforeIos6 =
 constexpr const char* kCalendarEvents =
     "select summary,location,description,start_date,end_date,start_tz,all_day,calendar_id from "
     "event";
+
+// bookmarks.type of a folder (a bookmark is 0)
+constexpr std::int64_t kFolderType = 1;
 
 struct DefaultBookmark {
   const char* title;
@@ -64,6 +68,7 @@ void PRIOSBackupScanner::scanBookMarkThread(const std::filesystem::path& folder)
       if (bookmark->bookMarkTitle == "Root" || bookmark->bookMarkTitle == "com.apple.ReadingList") {
         continue;
       }
+      if (rows.decimal(4) == kFolderType && bookmark->bookMarkURL.empty()) continue;
       post(events::scanBookMarkInfo, std::move(bookmark));
     }
   }
@@ -116,10 +121,10 @@ void PRIOSBackupScanner::scanCalenderThread(const std::filesystem::path& folder)
       if (auto location = rows.text(1)) event->location = std::move(*location);
       if (auto description = rows.text(2)) event->calNote = std::move(*description);
       if (const auto start = rows.decimal(3)) {
-        event->startDate = FieldConversions::GetDateTime(*start, DateKind::kNotes).value_or("");
+        setDate(event->startDate, event->startDateUTC, *start, DateEpoch::kApple2001);
       }
       if (const auto end = rows.decimal(4)) {
-        event->endDate = FieldConversions::GetDateTime(*end, DateKind::kNotes).value_or("");
+        setDate(event->endDate, event->endDateUTC, *end, DateEpoch::kApple2001);
       }
       post(events::scanCalenderInfo, std::move(event));
     }

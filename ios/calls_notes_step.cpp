@@ -1,27 +1,32 @@
 // The call log and the notes database.
 
 #include <cstdio>
+#include <initializer_list>
+#include <set>
+#include <string>
 #include <utility>
 
-#include "core/conversions.h"
 #include "core/event_names.h"
 #include "ios/backup_file_name.h"
 #include "ios/ios_backup_scanner.h"
+#include "ios/row_records.h"
 #include "ios/sqlite_access.h"
 
 namespace orvane {
 
 namespace {
 
+// The columns go by the names callFromRow and noteFromRow read.
 constexpr const char* kCalls = "select address,date,duration,flags from call";
+constexpr const char* kCallRecords =
+    "select ZADDRESS as address,ZDATE as date,ZDURATION as duration,ZORIGINATED as originated,"
+    "ZANSWERED as answered,ZCALLTYPE as calltype from ZCALLRECORD";
 constexpr const char* kNotesFirst =
-    "select TITLE,SUMMARY,MODIFICATION_DATE,CREATION_DATE,DATA from note LEFT JOIN NOTE_BODIES ON "
-    "NOTE.ROWID = NOTE_BODIES.NOTE_ID";
+    "select TITLE as title,SUMMARY,MODIFICATION_DATE as modified,CREATION_DATE as created,"
+    "DATA as body from note LEFT JOIN NOTE_BODIES ON NOTE.ROWID = NOTE_BODIES.NOTE_ID";
 constexpr const char* kNotesSecond =
-    "select ZTITLE,ZSUMMARY,ZMODIFICATIONDATE,ZCREATIONDATE,ZCONTENT from znote LEFT JOIN "
-    "ZNOTEBODY ON ZNOTE.Z_PK = ZNOTEBODY.Z_PK";
-
-constexpr std::int64_t kOutgoingFlags = 5;
+    "select ZTITLE as title,ZSUMMARY,ZMODIFICATIONDATE as modified,ZCREATIONDATE as created,"
+    "ZCONTENT as body from znote LEFT JOIN ZNOTEBODY ON ZNOTE.Z_PK = ZNOTEBODY.Z_PK";
 
 std::optional<std::filesystem::path> firstOf(const std::filesystem::path& folder, const char* first,
                                              const char* second) {
@@ -29,20 +34,27 @@ std::optional<std::filesystem::path> firstOf(const std::filesystem::path& folder
   return PRIOSBackupScanner::locateBackupFile(folder, second);
 }
 
-// A duration cell that is missing leaves the call at -1 seconds, which is
-// not a missed call; it reads "-1 second".
-std::string durationText(std::int32_t seconds) {
-  if (seconds >= 0)
-    return FieldConversions::getCallHistoryDuration(static_cast<std::uint32_t>(seconds));
-  char text[32];
-  std::snprintf(text, sizeof text, "%d second", seconds);
-  return text;
-}
-
-std::int32_t clampedSeconds(std::int64_t value) {
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return static_cast<std::int32_t>(value);
+// The notes of the store of iOS 9 on. Column names carry suffixes that
+// differ between versions, so the statement is made from the table's own
+// columns: a missing one is read as NULL.
+std::string noteStoreQuery(const SqliteDatabase& db) {
+  std::set<std::string> columns;
+  SqliteStatement info(db, "pragma table_info(ZICCLOUDSYNCINGOBJECT)");
+  while (info.step()) {
+    if (auto name = info.text(1)) columns.insert(std::move(*name));
+  }
+  const auto pick = [&](std::initializer_list<const char*> names) -> std::string {
+    for (const char* name : names) {
+      if (columns.count(name) != 0) return std::string("n.") + name;
+    }
+    return "NULL";
+  };
+  return "select " + pick({"ZTITLE1", "ZTITLE"}) + " as title," +
+         pick({"ZMODIFICATIONDATE1", "ZMODIFICATIONDATE"}) + " as modified," +
+         pick({"ZCREATIONDATE3", "ZCREATIONDATE1", "ZCREATIONDATE"}) + " as created," +
+         pick({"ZISPASSWORDPROTECTED"}) + " as locked," + pick({"ZMARKEDFORDELETION"}) +
+         " as deleted,d.ZDATA as body_data from ZICCLOUDSYNCINGOBJECT n join ZICNOTEDATA d on "
+         "d.ZNOTE = n.Z_PK order by n.Z_PK";
 }
 
 }  // namespace
@@ -50,30 +62,20 @@ std::int32_t clampedSeconds(std::int64_t value) {
 void PRIOSBackupScanner::scanCallHistoryThread(const std::filesystem::path& folder) {
   std::error_code error;
   if (folder.empty() || !std::filesystem::is_directory(folder, error)) return;
-  const auto database =
-      firstOf(folder, backup_names::kCallHistory, backup_names::kCallHistorySecond);
+  // The Core Data store of iOS 8 on, else the older call database.
+  auto database = locateBackupFile(folder, backup_names::kCallHistoryStore);
+  const bool store = database.has_value();
+  if (!store)
+    database = firstOf(folder, backup_names::kCallHistory, backup_names::kCallHistorySecond);
   if (!database) return;
 
   const auto readable = commitDB(*database);
   std::optional<SqliteDatabase> db;
   if (readable) db = SqliteDatabase::openReadOnly(*readable);
   if (db) {
-    SqliteStatement rows(*db, kCalls);
+    SqliteStatement rows(*db, store ? kCallRecords : kCalls);
     while (!ctx_.stopRequested() && rows.step()) {
-      auto call = std::make_shared<PRCallHistoryNode>();
-      if (auto address = rows.text(0)) call->callPhone = std::move(*address);
-      if (const auto date = rows.decimal(1)) {
-        call->callDate = FieldConversions::GetDateTime(*date, DateKind::kMessages).value_or("");
-      }
-      if (const auto duration = rows.decimal(2)) call->callTime = clampedSeconds(*duration);
-      if (const auto flags = rows.decimal(3)) {
-        call->callType = *flags == kOutgoingFlags ? "Outgoing" : "Incoming";
-      }
-      if (call->callTime != 0) {
-        call->callDuration = durationText(call->callTime);
-      } else {
-        call->callDuration = call->callType == "Outgoing" ? "Cancelled" : "Missed";
-      }
+      auto call = callFromRow(StatementRow(rows));
       if (!call->callPhone.empty()) {
         if (const auto name = contactNameOf(call->callPhone)) call->callName = *name;
       }
@@ -86,9 +88,28 @@ void PRIOSBackupScanner::scanCallHistoryThread(const std::filesystem::path& fold
 void PRIOSBackupScanner::scanNoteThread(const std::filesystem::path& folder) {
   std::error_code error;
   if (folder.empty() || !std::filesystem::is_directory(folder, error)) return;
+  // Notes of iOS 9 on live in their own store; notes never moved there
+  // stay in the older database, so both are read.
+  const auto noteStore = locateBackupFile(folder, backup_names::kNoteStore);
+  if (noteStore) {
+    const auto readable = commitDB(*noteStore);
+    std::optional<SqliteDatabase> db;
+    if (readable) db = SqliteDatabase::openReadOnly(*readable);
+    if (db) {
+      SqliteStatement rows(*db, noteStoreQuery(*db).c_str());
+      while (!ctx_.stopRequested() && rows.step()) {
+        post(events::ScanNoteInfo, noteFromRow(StatementRow(rows)));
+      }
+    }
+  }
+
   const auto database = firstOf(folder, backup_names::kNotes, backup_names::kNotesSecond);
   if (!database) {
-    std::fprintf(stderr, "messageDB is not exist\n");
+    if (noteStore) {
+      postProgress(70);
+    } else {
+      std::fprintf(stderr, "messageDB is not exist\n");
+    }
     return;
   }
 
@@ -99,13 +120,7 @@ void PRIOSBackupScanner::scanNoteThread(const std::filesystem::path& folder) {
     auto rows = std::make_unique<SqliteStatement>(*db, kNotesFirst);
     if (!rows->prepared()) rows = std::make_unique<SqliteStatement>(*db, kNotesSecond);
     while (!ctx_.stopRequested() && rows->step()) {
-      auto note = std::make_shared<PRNoteNode>();
-      if (auto body = rows->text(4)) note->noteContent = std::move(*body);
-      if (auto title = rows->text(0)) note->noteTitle = std::move(*title);
-      if (const auto modified = rows->decimal(2)) {
-        note->noteDate = FieldConversions::GetDateTime(*modified, DateKind::kNotes).value_or("");
-      }
-      post(events::ScanNoteInfo, std::move(note));
+      post(events::ScanNoteInfo, noteFromRow(StatementRow(*rows)));
     }
   }
   postProgress(70);

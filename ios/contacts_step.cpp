@@ -20,6 +20,12 @@ constexpr const char* kPeople =
     "middle,middlePhonetic,CreationDate,Last,Note,Nickname,prefix, suffix, Birthday from abperson ";
 constexpr const char* kMultiValues =
     "select property,label,value, UID from abmultivalue where record_id = ? ";
+// the parts of an address (iOS 5 on), whose multi-value has no value
+constexpr const char* kAddressParts =
+    "select ABMultiValueEntryKey.value, ABMultiValueEntry.value from ABMultiValueEntry join "
+    "ABMultiValueEntryKey on ABMultiValueEntry.key = ABMultiValueEntryKey.ROWID where "
+    "ABMultiValueEntry.parent_id = ?";
+constexpr const char* kLabel = "select value from ABMultiValueLabel where ROWID = ?";
 
 // kinds of abmultivalue.property
 constexpr std::int64_t kPhone = 3;
@@ -32,6 +38,29 @@ constexpr std::int64_t kHomePage = 22;
 void appendWithSpace(std::string& field, const std::string& value) {
   field += ' ';
   field += value;
+}
+
+// The parts of one address, by their keys; CountryCode is not shown.
+PRPostalAddress addressOfParts(SqliteStatement& parts, std::int64_t multiValue) {
+  PRPostalAddress address;
+  parts.reset();
+  parts.bindInt64(1, multiValue);
+  while (parts.step()) {
+    const auto key = parts.text(0);
+    auto value = parts.text(1);
+    if (!key || !value) continue;
+    if (*key == "Street")
+      address.street = std::move(*value);
+    else if (*key == "City")
+      address.city = std::move(*value);
+    else if (*key == "State")
+      address.state = std::move(*value);
+    else if (*key == "ZIP")
+      address.zip = std::move(*value);
+    else if (*key == "Country")
+      address.country = std::move(*value);
+  }
+  return address;
 }
 
 std::int32_t rowNumber(std::int64_t value) {
@@ -98,6 +127,8 @@ void PRIOSBackupScanner::scanContactThread(const std::filesystem::path& folder) 
     for (const auto& image : ctx_.lists.contactImageArray) pictureOf[image->rowid] = image.get();
 
     SqliteStatement values(*db, kMultiValues);
+    SqliteStatement addressParts(*db, kAddressParts);
+    SqliteStatement labels(*db, kLabel);
     for (std::size_t i = firstNew; i < ctx_.lists.contactArray.size(); ++i) {
       const auto contact = ctx_.lists.contactArray[i];
       if (const auto it = pictureOf.find(contact->rowid); it != pictureOf.end()) {
@@ -108,8 +139,27 @@ void PRIOSBackupScanner::scanContactThread(const std::filesystem::path& folder) 
         values.bindInt64(1, contact->rowid);
         while (!ctx_.stopRequested() && values.step()) {
           const auto value = values.text(2);
+          const auto property = values.decimal(0).value_or(0);
+          if (!value && property == kAddress && addressParts.prepared()) {
+            auto address = addressOfParts(addressParts, values.decimal(3).value_or(0));
+            if (const auto label = values.decimal(1); label && labels.prepared()) {
+              labels.reset();
+              labels.bindInt64(1, *label);
+              if (labels.step()) address.label = labels.text(0).value_or("");
+            }
+            bool anyPart = false;
+            for (const std::string* part :
+                 {&address.street, &address.city, &address.state, &address.zip, &address.country}) {
+              if (part->empty()) continue;
+              appendWithSpace(contact->contactAdress, *part);
+              anyPart = true;
+            }
+            // an address without parts is nothing to show or to export
+            if (anyPart) contact->postalAddresses.push_back(std::move(address));
+            continue;
+          }
           if (!value) continue;
-          switch (values.decimal(0).value_or(0)) {
+          switch (property) {
             case kPhone:
               appendWithSpace(contact->contactPhone, *value);
               break;

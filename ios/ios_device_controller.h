@@ -50,8 +50,8 @@ class PRIOSDeviceController {
   // not begin with "."; a missing root leaves the catalogue empty.
   void showIphoneDisk(const std::filesystem::path& root);
 
-  // Display name of a product type ("iPhone3,1" -> "Iphone 4"); nothing
-  // for a type that holds none of the known keys.
+  // Display name of a product type ("iPhone3,1" -> "Iphone 4", "iPhone14,2"
+  // -> "iPhone 13 Pro"); an identifier that is not known is shown as it is.
   static std::optional<std::string> GetDevcieType(std::optional<std::string_view> productType);
   // "YYYY-MM-DD HH:MM:SS +0000" -> local "YYYY-MM-DD HH:MM"; nothing when
   // the text is not in that form.

@@ -121,6 +121,17 @@ std::span<const std::uint8_t> SqliteStatement::blob(int column) const {
   return {bytes, static_cast<std::size_t>(length)};
 }
 
+int SqliteStatement::columnIndex(std::string_view name) const {
+  for (int column = 0; column < columns_; ++column) {
+    const char* own = sqlite3_column_name(stmt_, column);
+    if (own != nullptr && name.size() == std::char_traits<char>::length(own) &&
+        sqlite3_strnicmp(own, name.data(), static_cast<int>(name.size())) == 0) {
+      return column;
+    }
+  }
+  return -1;
+}
+
 bool looksLikeSqlite(const std::filesystem::path& path) {
   static constexpr char kHeader[16] = "SQLite format 3";  // with its NUL
   std::ifstream in(path, std::ios::binary);

@@ -67,6 +67,9 @@ class SqliteStatement {
   // a null or empty cell.
   std::optional<std::int64_t> decimal(int column) const;
   std::span<const std::uint8_t> blob(int column) const;
+  // The position of the result column of that name (without regard to
+  // case), or -1.
+  int columnIndex(std::string_view name) const;
 
  private:
   // The cell as SQLite holds it, or nullptr for a column the statement does

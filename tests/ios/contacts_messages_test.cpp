@@ -109,10 +109,11 @@ TEST(Messages, BeforeIos6FlagsMadridAndAttachmentPieces) {
     auto scanner = bench.scanner(iOS6);
     scanner.scanContactThread(backup.folder);
     scanner.scanMessageThread(backup.folder);
+    // an SMS row of this layout counts from 1970, an iMessage row from 2001
     EXPECT_EQ(messageRows(bench.posted),
               (std::vector<std::string>{"hello|5551234567|Ann|Received|2001|0",
-                                        "sent|5550000||Send|2013|0", "odd|5550000||unknown|2013|0",
-                                        "also received|5550000||Received|2013|0",
+                                        "sent|5550000||Send|1982|0", "odd|5550000||unknown|1982|0",
+                                        "also received|5550000||Received|1982|0",
                                         "abcd|ann@example.com||Send|2013|1"}))
         << int{iOS6};
     EXPECT_EQ(bench.posted.progress, (std::vector<std::int64_t>{40, 50}));
@@ -122,11 +123,11 @@ TEST(Messages, BeforeIos6FlagsMadridAndAttachmentPieces) {
 TEST(Messages, WithoutMadridColumnsTheOlderStatementIsRead) {
   Backup backup(IosLayout::ios5);
   backup.writer.messagesWithoutMadrid().message(
-      {.text = "old", .date = 400000000, .address = "555", .flags = 3});
+      {.text = "old", .date = 1300000000, .address = "555", .flags = 3});
   backup.writer.write();
   IosScanBench bench;
   bench.scanner(0).scanMessageThread(backup.folder);
-  EXPECT_EQ(messageRows(bench.posted), std::vector<std::string>{"old|555||Send|2013|0"});
+  EXPECT_EQ(messageRows(bench.posted), std::vector<std::string>{"old|555||Send|2011|0"});
 }
 
 // The iOS 6 layout is read whatever the flag says: later systems keep it.

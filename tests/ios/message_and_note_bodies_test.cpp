@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "fixtures/modern_backup_writer.h"
 #include "ios/attributed_body.h"
 #include "ios/note_body.h"
 
@@ -14,27 +14,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void append(Bytes& out, std::string_view text) { out.insert(out.end(), text.begin(), text.end()); }
-
-// An attributedBody as Messages archives it: the typedstream header, the
-// class chain NSAttributedString < NSObject, NSString, then '+' and the
-// text with its length; attributes follow.
 Bytes attributedBody(const std::string& text, int lengthBytes) {
-  Bytes out;
-  append(out, "\x04\x0bstreamtyped\x81\xe8\x03\x84\x01\x40\x84\x84\x84\x12NSAttributedString");
-  append(out,
-         std::string("\x00\x84\x84\x08NSObject\x00\x85\x92\x84\x84\x84\x08NSString\x01\x94", 33));
-  append(out, "\x84\x01+");
-  const auto size = text.size();
-  if (lengthBytes == 1) out.push_back(static_cast<std::uint8_t>(size));
-  if (lengthBytes == 2) out.insert(out.end(), {0x81, std::uint8_t(size), std::uint8_t(size >> 8)});
-  if (lengthBytes == 4) {
-    out.insert(out.end(), {0x82, std::uint8_t(size), std::uint8_t(size >> 8),
-                           std::uint8_t(size >> 16), std::uint8_t(size >> 24)});
-  }
-  append(out, text);
-  append(out, "\x86\x84\x02iI\x01\x05\x92\x84\x84\x84\x0cNSDictionary");
-  return out;
+  return fixtures::ModernBackupWriter::attributedBody(text, lengthBytes);
 }
 
 TEST(AttributedBody, TextOfEachLengthForm) {
@@ -59,48 +40,14 @@ TEST(AttributedBody, DamagedBlobsGiveNothing) {
 }
 
 // Protobuf fields: a key (number << 3 | wire type) and a payload.
-Bytes field(int number, const Bytes& payload) {
-  Bytes out{static_cast<std::uint8_t>(number << 3 | 2)};
-  std::size_t length = payload.size();
-  do {
-    out.push_back(static_cast<std::uint8_t>((length & 0x7F) | (length > 0x7F ? 0x80 : 0)));
-    length >>= 7;
-  } while (length != 0);
-  out.insert(out.end(), payload.begin(), payload.end());
-  return out;
+Bytes field(int number, Bytes payload) {
+  payload.insert(payload.begin(), {static_cast<std::uint8_t>(number << 3 | 2),
+                                   static_cast<std::uint8_t>(payload.size())});
+  return payload;
 }
 
-Bytes gzip(const Bytes& plain) {
-  z_stream stream{};
-  EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
-  Bytes out(deflateBound(&stream, plain.size()) + 32);
-  stream.next_in = const_cast<Bytef*>(plain.data());
-  stream.avail_in = static_cast<uInt>(plain.size());
-  stream.next_out = out.data();
-  stream.avail_out = static_cast<uInt>(out.size());
-  EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-  out.resize(stream.total_out);
-  deflateEnd(&stream);
-  return out;
-}
-
-// What Notes stores: version (field 1, a varint), then the document with
-// its version and the note, whose text is field 2 and attribute runs follow.
-Bytes noteData(const std::string& text) {
-  const Bytes note = [&] {
-    Bytes n = field(2, Bytes(text.begin(), text.end()));
-    const Bytes run = field(5, {0x08, 0x05});
-    n.insert(n.end(), run.begin(), run.end());
-    return n;
-  }();
-  Bytes document{0x08, 0x00, 0x10, 0x00};
-  const Bytes noteField = field(3, note);
-  document.insert(document.end(), noteField.begin(), noteField.end());
-  Bytes top{0x08, 0x00};
-  const Bytes documentField = field(2, document);
-  top.insert(top.end(), documentField.begin(), documentField.end());
-  return gzip(top);
-}
+Bytes gzip(const Bytes& plain) { return fixtures::ModernBackupWriter::gzip(plain); }
+Bytes noteData(const std::string& text) { return fixtures::ModernBackupWriter::noteData(text); }
 
 TEST(NoteBody, TextFromTheGzipProtobuf) {
   const std::string text = "Shopping\nmilk, eggs\n" + std::string(200, 'z');

@@ -1,0 +1,21 @@
+#include "ios/db_row.h"
+
+#include "ios/sqlite_access.h"
+
+namespace orvane {
+
+bool StatementRow::has(std::string_view column) const { return rows_.columnIndex(column) >= 0; }
+
+std::optional<std::string> StatementRow::text(std::string_view column) const {
+  return rows_.text(rows_.columnIndex(column));
+}
+
+std::optional<std::int64_t> StatementRow::decimal(std::string_view column) const {
+  return rows_.decimal(rows_.columnIndex(column));
+}
+
+std::span<const std::uint8_t> StatementRow::blob(std::string_view column) const {
+  return rows_.blob(rows_.columnIndex(column));
+}
+
+}  // namespace orvane
