@@ -20,7 +20,8 @@ struct RawScanOptions {
 // Scans a memory card, another disk or a disk image for deleted files.
 // Exit status: 0 done (also when nothing was found), 2 when the device or
 // image cannot be read, the engine cannot be loaded, or the export folder
-// cannot be used.
+// cannot be used (exists, cannot be made, lies on the card), 3 when the
+// export could not write every found file.
 int runRawScan(const RawScanOptions& options);
 
 // Why a device or disk image could not be opened, and what to do, in one

@@ -43,19 +43,25 @@ int runScan(const ScanOptions& options) {
   std::error_code error;
   if (!std::filesystem::exists(source, error)) {
     fail(options.source, "no such file or folder");
-    return 2;
+    return kExitUnusable;
   }
   std::optional<std::filesystem::path> exportFolder;
   if (options.exportFolder) {
     exportFolder = std::filesystem::absolute(*options.exportFolder, error);
-    if (error || !exportFolderIsUsable(*exportFolder)) return 2;
+    if (error) {
+      fail(*options.exportFolder, error.message());
+      return kExitUnusable;
+    }
   }
 
   SourceKind kind = sourceKindOf(source);
   if (!kind.reader->accepts(source)) {
     fail(options.source, kind.notThisKind);
-    return 2;
+    return kExitUnusable;
   }
+  // made before the scan, so that a folder that cannot be made costs no
+  // scan and no other run can take it meanwhile
+  if (exportFolder && !makeNewExportFolder(*exportFolder)) return kExitUnusable;
 
   DirectDispatcher mainThread;
   CorvelAppDelegate app(mainThread);
@@ -75,13 +81,14 @@ int runScan(const ScanOptions& options) {
   const ScanOutcome outcome = app.lastScanOutcome();
   if (!outcome.scanned()) {
     fail(options.source, outcome.reason);
-    return 2;
+    if (exportFolder) dropEmptyExportFolder(*exportFolder);
+    return kExitUnusable;
   }
 
   if (options.json) printJsonLines(results);
   if (exportFolder) return exportEverything(results, *exportFolder, options.json);
   if (!options.json) printSummary(results, kind.browse);
-  return 0;
+  return kExitDone;
 }
 
 }  // namespace orvane::cli

@@ -12,8 +12,9 @@ struct ScanOptions {
 };
 
 // Exit status: 0 done (also when nothing was found), 2 when the source
-// cannot be read or is of no kind this program reads, or the export cannot
-// start.
+// cannot be read or is of no kind this program reads, or the export folder
+// exists already or cannot be made (checked before the scan), 3 when the
+// export could not write every record.
 int runScan(const ScanOptions& options);
 
 }  // namespace orvane::cli

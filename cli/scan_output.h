@@ -36,11 +36,22 @@ void printSummary(const PRResultViewController& results, BrowseSource source);
 // Every record found, one JSON object per line, in the order found.
 void printJsonLines(const PRResultViewController& results);
 
-// The folder must be new: nothing in it may be overwritten.
-bool exportFolderIsUsable(const std::filesystem::path& folder);
+// Exit statuses of the scan commands.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitUnusable = 2;  // source unreadable, export folder unusable
+inline constexpr int kExitPartial = 3;   // the export left records or files out
 
-// Ticks every record of the current mode and exports it into `folder`.
-// `foundFiles` copies the files of a memory-card scan.
+// Makes the new export folder before anything is scanned; says why and
+// answers false when it exists already or cannot be made.
+bool makeNewExportFolder(const std::filesystem::path& folder);
+// Removes the export folder made by makeNewExportFolder when nothing was
+// put in it (the scan failed before the export).
+void dropEmptyExportFolder(const std::filesystem::path& folder);
+
+// Ticks every record of the current mode and exports it into `folder`,
+// made by makeNewExportFolder. `foundFiles` copies the files of a
+// memory-card scan. kExitDone when every record was written, kExitPartial
+// otherwise.
 int exportEverything(PRResultViewController& results, const std::filesystem::path& folder,
                      bool json, const FoundFileCopier* foundFiles = nullptr);
 

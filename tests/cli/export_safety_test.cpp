@@ -1,0 +1,91 @@
+// orvane-cli scan --export: what it refuses before scanning, and that its
+// exit status and last line tell the truth about what was written.
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_runner.h"
+#include "fixtures/ipd_writer.h"
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+using fixtures::Field;
+using fixtures::IpdWriter;
+using testing::runCli;
+
+// Two contacts, an SMS and a memo.
+void writeBackup(const fs::path& path) {
+  IpdWriter()
+      .database("Address Book - All")
+      .database("SMS Messages")
+      .database("Memos")
+      .record(0, {Field(32, "Ann"), Field(8, "555 0101")})
+      .record(1, {Field::skip4(2, "+15550101"), Field(4, "Hi there")})
+      .record(0, {Field(32, "Smith"), Field(77, "")})
+      .record(2, {Field(1, "Groceries"), Field(2, "milk, eggs")})
+      .writeTo(path);
+}
+
+// A folder whose path is so long that the category folders fit under the
+// system's path limit and no file inside them does.
+fs::path nearThePathLimit(const fs::path& root) {
+  fs::path folder = root;
+  while (folder.string().size() < 4070 - 200) folder /= std::string(200, 'd');
+  folder /= std::string(4070 - folder.string().size() - 1, 'e');
+  return folder;
+}
+
+TEST(CliExportSafety, ExitStatusAndLastLineTellWhatWasWritten) {
+  fixtures::ScratchFolder scratch;
+  const fs::path backup = scratch / "backup.ipd";
+  writeBackup(backup);
+  fs::create_directories(scratch / "taken");
+  fixtures::writeFileText(scratch / "file", "x");
+  struct Case {
+    const char* name;
+    fs::path exportFolder;
+    int status;
+    std::string outStart;  // the start of standard output
+    std::string errPart;   // found in standard error
+  };
+  const fs::path deep = nearThePathLimit(scratch / "deep");
+  const Case cases[] = {
+      {"written", scratch / "new/out", 0,
+       "Exported 4 records to " + (scratch / "new/out").string() + "\n", ""},
+      {"taken", scratch / "taken", 2, "", "already exists; name a new folder"},
+      {"under a file", scratch / "file/out", 2, "", "the export folder cannot be made: "},
+      {"in /proc", "/proc/orvane-x", 2, "", "the export folder cannot be made: "},
+      {"nothing fits", deep, 3,
+       "Exported 0 of 4 records; 4 could not be written (first: could not write " +
+           (deep / "Contact/Ann.vcf").string() + ": File name too long)\n",
+       "could not write "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto result = runCli({"scan", backup.string(), "--export", c.exportFolder.string()});
+    EXPECT_EQ(result.status, c.status) << result.err;
+    EXPECT_EQ(result.out.rfind(c.outStart, 0), 0u) << result.out;
+    EXPECT_NE(result.err.find(c.errPart), std::string::npos) << result.err;
+    // refused before the scan: no summary was printed
+    if (c.status == 2) {
+      EXPECT_EQ(result.out, "");
+    }
+  }
+  EXPECT_EQ(fixtures::readFileText(scratch / "file"), "x");
+  EXPECT_TRUE(fs::is_empty(scratch / "taken"));
+  EXPECT_TRUE(fs::exists(scratch / "new/out/Contact/Ann.vcf"));
+}
+
+TEST(CliExportSafety, AFolderMadeForAScanThatFailsIsRemoved) {
+  fixtures::ScratchFolder scratch;
+  // named like a backup and accepted by name, but no backup inside
+  fixtures::writeFileText(scratch / "broken.ipd", "not a backup at all");
+  const auto result =
+      runCli({"scan", (scratch / "broken.ipd").string(), "--export", (scratch / "out").string()});
+  EXPECT_EQ(result.status, 2) << result.err;
+  EXPECT_FALSE(fs::exists(scratch / "out"));
+}
+
+}  // namespace
+}  // namespace orvane
