@@ -26,12 +26,17 @@ constexpr std::string_view kFoundFileFallbackName = "file";
 template <class Contact>
 void RecoveryRun::writeContactCard(const Contact& contact, std::string_view displayName) {
   if (displayName.empty()) return;
-  const fs::path path = uniquePathIn(recoverFilePath_, makeSafeFileName(displayName) + ".vcf");
+  const std::string name = makeSafeFileName(displayName) + ".vcf";
   PRVCFController vcf;
-  std::error_code ec;
-  if (!vcf.creatFile(contact, path, &ec)) {
-    addProblem("could not write " + path.string() + ": " + ec.message());
+  fs::path path;
+  std::error_code ec = std::make_error_code(std::errc::file_exists);
+  // a name taken between the choice and the write (another program writing
+  // into the folder) moves the card on to the next free " (N)" name
+  for (int attempt = 0; attempt < 8 && ec == std::errc::file_exists; ++attempt) {
+    path = uniquePathIn(recoverFilePath_, name);
+    vcf.creatFile(contact, path, &ec);
   }
+  if (ec) addProblem("could not write " + path.string() + ": " + ec.message());
   if (!vcf.contentProblem.empty()) {
     addNote("the picture of " + path.filename().string() + " was left out: " + vcf.contentProblem);
   }
