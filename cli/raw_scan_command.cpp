@@ -11,6 +11,7 @@
 #include "cli/scan_output.h"
 #include "cli/terminal_progress.h"
 #include "core/main_thread_dispatcher.h"
+#include "export/export_folder.h"
 #include "rawscan/block_devices.h"
 #include "rawscan/disk_file_controller.h"
 #include "rawscan/raw_scan.h"
@@ -156,6 +157,10 @@ int runRawScan(const RawScanOptions& options) {
     exportFolder = fs::absolute(*options.exportFolder, error);
     if (error) {
       fail(*options.exportFolder, error.message());
+      return kExitUnusable;
+    }
+    if (source->isImageFile && exportFolderInsideSource(*exportFolder, source->path)) {
+      fail(exportFolder->string(), "is the disk image being scanned; export to a new folder");
       return kExitUnusable;
     }
     if (!source->isImageFile && exportWouldWriteToSource(*exportFolder, source->path)) {

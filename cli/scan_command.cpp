@@ -11,6 +11,7 @@
 #include "cli/terminal_progress.h"
 #include "core/app_delegate.h"
 #include "core/main_thread_dispatcher.h"
+#include "export/export_folder.h"
 #include "ios/ios_backup_source.h"
 #include "results/result_view_controller.h"
 
@@ -50,6 +51,12 @@ int runScan(const ScanOptions& options) {
     exportFolder = std::filesystem::absolute(*options.exportFolder, error);
     if (error) {
       fail(*options.exportFolder, error.message());
+      return kExitUnusable;
+    }
+    if (exportFolderInsideSource(*exportFolder, source)) {
+      fail(exportFolder->string(), "is inside the backup being scanned (" + options.source +
+                                       "); nothing may be written there: export to a folder "
+                                       "outside it");
       return kExitUnusable;
     }
   }

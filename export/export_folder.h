@@ -12,4 +12,12 @@ namespace orvane {
 // written over.
 std::error_code makeExportFolder(const std::filesystem::path& folder);
 
+// True when `folder` would lie inside the scanned `source` or be the source
+// itself: a backup folder is compared with every parent of the folder,
+// after links are resolved and again by device and inode (a second mount or
+// another name of the same folder); a backup file is only the file itself,
+// so a folder beside it is fine.
+bool exportFolderInsideSource(const std::filesystem::path& folder,
+                              const std::filesystem::path& source);
+
 }  // namespace orvane

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
+#include "fixtures/ios_backup_writer.h"
 #include "fixtures/ipd_writer.h"
 
 namespace orvane {
@@ -85,6 +86,40 @@ TEST(CliExportSafety, AFolderMadeForAScanThatFailsIsRemoved) {
       runCli({"scan", (scratch / "broken.ipd").string(), "--export", (scratch / "out").string()});
   EXPECT_EQ(result.status, 2) << result.err;
   EXPECT_FALSE(fs::exists(scratch / "out"));
+}
+
+TEST(CliExportSafety, NoExportIntoTheBackupBeingScanned) {
+  fixtures::ScratchFolder scratch;
+  const fs::path backup = scratch / "BACKUP";
+  fixtures::IosBackupWriter device(backup, fixtures::IosLayout::current);
+  device.note({.title = "Groceries", .body = "milk"});
+  device.write();
+  fs::create_directory_symlink(backup, scratch / "link");
+  writeBackup(scratch / "bold.ipd");
+  struct Case {
+    fs::path source;
+    fs::path exportFolder;
+    int status;
+  };
+  const Case cases[] = {
+      {backup, backup / "rescued", 2},
+      {backup, backup / "a/b/../rescued", 2},
+      {backup, scratch / "link/rescued", 2},  // the same folder by another name
+      {scratch / "link", backup / "rescued", 2},
+      {backup, scratch / "BACKUP-rescued", 0},  // a sibling with a longer name
+      {scratch / "bold.ipd", scratch / "bold.ipd", 2},
+      {scratch / "bold.ipd", scratch / "beside", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.source.string() + " -> " + c.exportFolder.string());
+    const auto result = runCli({"scan", c.source.string(), "--export", c.exportFolder.string()});
+    EXPECT_EQ(result.status, c.status) << result.err;
+    if (c.status == 2) {
+      EXPECT_EQ(result.out, "");
+      EXPECT_FALSE(fs::exists(backup / "rescued"));
+      EXPECT_FALSE(fs::exists(backup / "a"));
+    }
+  }
 }
 
 }  // namespace
