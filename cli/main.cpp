@@ -11,8 +11,11 @@
 #include "cli/disks_command.h"
 #include "cli/raw_scan_command.h"
 #include "cli/scan_command.h"
+#include "core/stop_signals.h"
 
 int main(int argc, char** argv) {
+  // before any thread starts, so that every thread leaves the signals to it
+  orvane::StopSignals stopSignals;
   CLI::App app{"Orvane: rescue contacts, messages and files from phone backups and cards"};
   app.name("orvane-cli");
   app.require_subcommand(1);
@@ -55,9 +58,11 @@ int main(int argc, char** argv) {
   }
 
   if (scanCommand->parsed() && raw) {
-    return orvane::cli::runRawScan({scan.source, partition, scan.exportFolder, scan.json});
+    return orvane::cli::runRawScan(
+        {scan.source, partition, scan.exportFolder, scan.json, &stopSignals});
   }
   if (disksCommand->parsed()) return orvane::cli::runDisks(diskImages);
+  scan.stopSignals = &stopSignals;
   if (scanCommand->parsed()) return orvane::cli::runScan(scan);
   if (backupsCommand->parsed()) return orvane::cli::runBackups(backupRoot);
   return 1;

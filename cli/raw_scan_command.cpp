@@ -192,10 +192,15 @@ int runRawScan(const RawScanOptions& options) {
   results.setObserver(&printer);
   results.showView(BrowseSource::memoryCard);
   PRRawScan scan(app, engine);
+  StopSignals* signals = options.stopSignals;
+  if (signals != nullptr) signals->onStop([&scan] { scan.stop(); });
   scan.QuickScanStart(row);
+  if (signals != nullptr && signals->received()) scan.stop();
   scan.waitForScan();
+  if (signals != nullptr) signals->onStop({});
   progress.finish();
   results.setObserver(nullptr);
+  if (signals != nullptr && signals->received()) return stoppedBySignal(exportFolder);
 
   switch (scan.lastResult()) {
     case RawScanResult::finished:
@@ -219,7 +224,8 @@ int runRawScan(const RawScanOptions& options) {
   if (options.json) printJsonLines(results);
   if (exportFolder) {
     const EngineFileCopier copier = scan.copier();
-    return exportEverything(results, *exportFolder, options.json, &copier);
+    return exportEverything(results, *exportFolder, options.json, &copier,
+                            signals != nullptr ? &signals->flag() : nullptr);
   }
   if (!options.json) printSummary(results, BrowseSource::memoryCard);
   return kExitDone;

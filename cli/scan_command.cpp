@@ -80,10 +80,17 @@ int runScan(const ScanOptions& options) {
 
   results.showView(kind.browse);
   if (kind.browse == BrowseSource::blackBerry) app.bbbackUpFilepath = options.source;
+  StopSignals* signals = options.stopSignals;
+  if (signals != nullptr) signals->onStop([&app] { app.requestStop(); });
   app.ScanIOSBackFile(options.source);
+  // a signal before the scan started was cleared by its start
+  if (signals != nullptr && signals->received()) app.requestStop();
   app.waitForScanWorker();
+  if (signals != nullptr) signals->onStop({});
   progress.finish();
   results.setObserver(nullptr);
+  // the scan has removed its private folder
+  if (signals != nullptr && signals->received()) return stoppedBySignal(exportFolder);
 
   const ScanOutcome outcome = app.lastScanOutcome();
   if (!outcome.scanned()) {
@@ -93,7 +100,10 @@ int runScan(const ScanOptions& options) {
   }
 
   if (options.json) printJsonLines(results);
-  if (exportFolder) return exportEverything(results, *exportFolder, options.json);
+  if (exportFolder) {
+    return exportEverything(results, *exportFolder, options.json, nullptr,
+                            signals != nullptr ? &signals->flag() : nullptr);
+  }
   if (!options.json) printSummary(results, kind.browse);
   return kExitDone;
 }

@@ -48,11 +48,18 @@ bool makeNewExportFolder(const std::filesystem::path& folder) {
 
 void dropEmptyExportFolder(const std::filesystem::path& folder) { ::rmdir(folder.c_str()); }
 
+int stoppedBySignal(const std::optional<std::filesystem::path>& exportFolder) {
+  std::fprintf(stderr, "orvane-cli: stopped; nothing was exported\n");
+  if (exportFolder) dropEmptyExportFolder(*exportFolder);
+  return kExitStopped;
+}
+
 int exportEverything(PRResultViewController& results, const std::filesystem::path& folder,
-                     bool json, const FoundFileCopier* foundFiles) {
+                     bool json, const FoundFileCopier* foundFiles, const std::atomic<bool>* stop) {
   results.selectAllCategories();
   TerminalProgress progress("Exporting");
   RecoveryRun run(results, foundFiles);
+  run.setStopFlag(stop);
   const RecoveryReport report =
       run.recoverFilesThread(folder, [&progress](int percent) { progress.show(percent); });
   progress.finish();
@@ -65,7 +72,7 @@ int exportEverything(PRResultViewController& results, const std::filesystem::pat
   std::fprintf(out, "Exported %d of %d records; %d could not be written (first: %s)\n",
                report.recordsWritten, report.recordsTicked, report.recordsNotWritten(),
                report.firstFailure.c_str());
-  return kExitPartial;
+  return report.stopped ? kExitStopped : kExitPartial;
 }
 
 }  // namespace orvane::cli

@@ -1,11 +1,20 @@
 // orvane-cli scan --export: what it refuses before scanning, and that its
 // exit status and last line tell the truth about what was written.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
 
 #include "cli/cli_runner.h"
+#include "fixtures/card_image.h"
 #include "fixtures/ios_backup_writer.h"
 #include "fixtures/ipd_writer.h"
+#include "fixtures/media_files.h"
 
 namespace orvane {
 namespace {
@@ -119,6 +128,89 @@ TEST(CliExportSafety, NoExportIntoTheBackupBeingScanned) {
       EXPECT_FALSE(fs::exists(backup / "rescued"));
       EXPECT_FALSE(fs::exists(backup / "a"));
     }
+  }
+}
+
+// Starts orvane-cli with TMPDIR pointing at `temp`, sends SIGINT once
+// `ready` holds (never, if it ends first) and answers the raw wait status.
+int interruptedRun(const std::vector<std::string>& arguments, const fs::path& temp,
+                   const fs::path& output, const std::function<bool()>& ready) {
+  std::vector<std::string> words{ORVANE_CLI_PATH};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> environment{"TMPDIR=" + temp.string()};
+  std::vector<char*> envp;
+  for (std::string& entry : environment) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  pid_t child = 0;
+  EXPECT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  bool sent = false;
+  while (::waitpid(child, &status, WNOHANG) == 0) {
+    if (!sent && ready()) sent = ::kill(child, SIGINT) == 0;
+    ::usleep(200);
+  }
+  return status;
+}
+
+std::vector<std::string> namesUnder(const fs::path& root) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    names.push_back(entry.path().filename().string());
+  }
+  return names;
+}
+
+TEST(CliExportSafety, CtrlCLeavesNoHalfFileAndNoPrivateFolder) {
+  fixtures::ScratchFolder scratch;
+  const fs::path temp = scratch / "tmp";
+  fs::create_directory(temp);
+  // a card of many pictures, so that the signal finds the export busy
+  const std::vector<std::uint8_t> jpeg = fixtures::tinyJpegBytes();
+  fixtures::CardImageWriter card(8 << 20);
+  for (std::uint64_t at = 0; at + 4096 <= (8u << 20); at += 4096) card.file(at, jpeg);
+  card.writeTo(scratch / "card.img");
+  writeBackup(scratch / "bold.ipd");
+  struct Case {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::function<bool()> ready;
+  };
+  const fs::path out = scratch / "out";
+  const Case cases[] = {
+      {"raw export",
+       {"scan", "--raw", (scratch / "card.img").string(), "--export", out.string()},
+       [&] { return fs::exists(out / "Image"); }},
+      {"backup scan",
+       {"scan", (scratch / "bold.ipd").string(), "--export", out.string()},
+       [&] { return !fs::is_empty(temp); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(out);
+    const int status = interruptedRun(c.arguments, temp, scratch / "output", c.ready);
+    const std::string output = fixtures::readFileText(scratch / "output");
+    // handled, not killed: 130 when stopped, 0 when it was done before
+    ASSERT_TRUE(WIFEXITED(status)) << output;
+    EXPECT_TRUE(WEXITSTATUS(status) == 130 || WEXITSTATUS(status) == 0) << output;
+    if (fs::exists(out)) {
+      for (const std::string& name : namesUnder(out)) {
+        EXPECT_FALSE(name.ends_with(".part")) << name;
+      }
+      if (fs::exists(out / "Image")) {
+        for (const auto& entry : fs::directory_iterator(out / "Image")) {
+          EXPECT_EQ(fixtures::readFileBytes(entry.path()), jpeg) << entry.path();
+        }
+      }
+    }
+    EXPECT_TRUE(fs::is_empty(temp)) << namesUnder(temp).front();
   }
 }
 

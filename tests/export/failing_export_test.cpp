@@ -109,6 +109,52 @@ TEST(FailingRawExport, FoundFilesCountOnlyWhenWrittenAndAStopEndsTheRun) {
   }
 }
 
+// How the stand-in engine copies: its result, and how much it writes first.
+int engineResult = 0;
+const char* engineWrites = nullptr;  // nullptr: writes no file
+int fakeRecoverFile(const char* targetPath, list_disk_struct*, _rec_file_ele*) {
+  if (engineWrites != nullptr) std::ofstream(targetPath) << engineWrites;
+  return engineResult;
+}
+
+TEST_F(FailingExportTest, AFoundFileTakesItsNameOnlyWhenTheEngineCopiedItWhole) {
+  bb_export_table engine{};
+  engine.recoverFile = &fakeRecoverFile;
+  rawEngine.useEngineTable(&engine);
+  results.showView(BrowseSource::memoryCard);
+  auto node = std::make_shared<PRScanListNode>();
+  node->nodeName = "f0.bmp";
+  node->fileType = "Image";
+  node->setfile(0, 10, "f0.bmp");
+  post(events::BlackBerryRawRecoveryFileInfo, node);
+  results.selectAllCategories();
+  struct Case {
+    int result;
+    const char* writes;
+    Names images;
+    const char* problemStart;
+  };
+  const Case cases[] = {
+      {0, "whole file", {"f0.bmp"}, nullptr},
+      {-1, "half", {}, "the engine could not copy "},
+      {0, nullptr, {}, "the engine did not write "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.writes == nullptr ? "nothing" : c.writes);
+    engineResult = c.result;
+    engineWrites = c.writes;
+    fs::remove_all(out());
+    const RecoveryReport report = run();
+    EXPECT_EQ(namesIn(out() / "Image"), c.images);  // no temporary left either
+    EXPECT_EQ(report.recordsWritten, c.problemStart == nullptr ? 1 : 0);
+    if (c.problemStart != nullptr) {
+      EXPECT_EQ(report.firstFailure, c.problemStart + (out() / "Image/f0.bmp").string());
+    } else {
+      EXPECT_EQ(readFileText(out() / "Image/f0.bmp"), "whole file");
+    }
+  }
+}
+
 TEST_F(FailingExportTest, ARecordIsNotWrittenUntilItsReportIsWritten) {
   fs::create_directories(out());
   // a file in the way of the messages' folder: no report, no message
