@@ -155,26 +155,6 @@ TEST_F(FailingExportTest, AFoundFileTakesItsNameOnlyWhenTheEngineCopiedItWhole) 
   }
 }
 
-TEST_F(FailingExportTest, ARecordIsNotWrittenUntilItsReportIsWritten) {
-  fs::create_directories(out());
-  // a file in the way of the messages' folder: no report, no message
-  fixtures::writeFileText(out() / "Message", "in the way");
-  post<PRBlackBerrySMSMessageNode>(events::BlackBerrySMSMessageInfo);
-  post<PRBlackBerrySMSMessageNode>(events::BlackBerrySMSMessageInfo);
-  post<PRBlackBerryNoteNode>(events::BlackBerryNoteInfo)->noteTittle = "kept";
-  results.selectAllCategories();
-
-  const RecoveryReport report = run();
-
-  EXPECT_EQ(report.recordsTicked, 3);
-  EXPECT_EQ(report.recordsWritten, 1);
-  EXPECT_EQ(report.recordsNotWritten(), 2);
-  EXPECT_EQ(
-      report.firstFailure.rfind("could not make the folder " + (out() / "Message").string(), 0), 0u)
-      << report.firstFailure;
-  EXPECT_EQ(readFileText(out() / "Note/Notes.txt"), "Title:kept  Note:  \n\n");
-}
-
 TEST(ExportFolder, IsMadeOnceAndNeverTakenOver) {
   fixtures::ScratchFolder scratch;
   fixtures::writeFileText(scratch / "file", "x");
