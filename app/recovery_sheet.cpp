@@ -42,6 +42,9 @@ RecoverySheet::RecoverySheet(PRResultViewController& results, CorvelAppDelegate&
 }
 
 RecoverySheet::~RecoverySheet() {
+  // the app is ending (its window closed, Ctrl-C, SIGTERM): the run finishes
+  // the file in hand and starts no other
+  stop_ = true;
   if (worker_.joinable()) worker_.join();
 }
 
@@ -82,12 +85,14 @@ void RecoverySheet::actRecovery() {
 
 void RecoverySheet::start(const QString& folder) {
   recoverPath_ = folder;
+  stop_ = false;
   show();
   recoverTimer_.start();
   std::optional<EngineFileCopier> copier;
   if (rawScan_ != nullptr) copier.emplace(rawScan_->copier());
   worker_ = std::thread([this, path = folder.toStdString(), copier = std::move(copier)] {
     RecoveryRun run(results_, copier ? &*copier : nullptr);
+    run.setStopFlag(&stop_);
     RecoveryReport report = run.recoverFilesThread(std::filesystem::path(path));
     QMetaObject::invokeMethod(
         this,
