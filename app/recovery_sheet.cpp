@@ -64,6 +64,17 @@ void RecoverySheet::actRecovery() {
   const std::optional<QString> chosen = prompts_.chooseExportFolder(parentWidget(), proposed);
   if (!chosen) return;
   const QString folder = QDir::cleanPath(QFileInfo(*chosen).absoluteFilePath());
+  // nothing may be written into the backup being rescued
+  if (results_.browseSource() != BrowseSource::memoryCard && app_.bbbackUpFilepath &&
+      exportFolderInsideSource(std::filesystem::path(folder.toStdString()),
+                               *app_.bbbackUpFilepath)) {
+    prompts_.inform(parentWidget(),
+                    ui::text("\"%1\" is inside the backup being rescued. Please choose a folder "
+                             "outside it, so that nothing in the backup is changed.")
+                        .arg(folder),
+                    {});
+    return;
+  }
   // made here, in one step that fails when the folder exists: an existing
   // one could hold the user's files, or another run's
   const std::error_code made = makeExportFolder(std::filesystem::path(folder.toStdString()));
