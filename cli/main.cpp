@@ -14,8 +14,6 @@
 #include "core/stop_signals.h"
 
 int main(int argc, char** argv) {
-  // before any thread starts, so that every thread leaves the signals to it
-  orvane::StopSignals stopSignals;
   CLI::App app{"Orvane: rescue contacts, messages and files from phone backups and cards"};
   app.name("orvane-cli");
   app.require_subcommand(1);
@@ -57,12 +55,16 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // only a scan has work to stop; made before any thread starts, so that
+  // every thread leaves the signals to it
+  std::optional<orvane::StopSignals> stopSignals;
+  if (scanCommand->parsed()) stopSignals.emplace();
   if (scanCommand->parsed() && raw) {
     return orvane::cli::runRawScan(
-        {scan.source, partition, scan.exportFolder, scan.json, &stopSignals});
+        {scan.source, partition, scan.exportFolder, scan.json, &*stopSignals});
   }
   if (disksCommand->parsed()) return orvane::cli::runDisks(diskImages);
-  scan.stopSignals = &stopSignals;
+  if (stopSignals) scan.stopSignals = &*stopSignals;
   if (scanCommand->parsed()) return orvane::cli::runScan(scan);
   if (backupsCommand->parsed()) return orvane::cli::runBackups(backupRoot);
   return 1;
