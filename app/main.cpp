@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <QMetaObject>
 #include <QTimer>
 #include <QTranslator>
 
@@ -11,8 +12,11 @@
 #include "app/main_window.h"
 #include "app/ui_style.h"
 #include "app/user_prompts.h"
+#include "core/stop_signals.h"
 
 int main(int argc, char** argv) {
+  // before Qt starts any thread, so that every thread leaves the signals to it
+  orvane::StopSignals stopSignals;
   QApplication application(argc, argv);
   QApplication::setApplicationName("Orvane");
   QApplication::setDesktopFileName("orvane");
@@ -26,6 +30,14 @@ int main(int argc, char** argv) {
 
   orvane::DesktopPrompts prompts;
   orvane::AppSession session(prompts);
+  // Ctrl-C and SIGTERM stop the scan on its next record and end the app the
+  // ordinary way, so the scan's private folder goes with it
+  stopSignals.onStop([&session] {
+    session.app().requestStop();
+    session.rawScan().stop();
+    QMetaObject::invokeMethod(
+        qApp, [] { QApplication::quit(); }, Qt::QueuedConnection);
+  });
   session.window().show();
   const QStringList arguments = QApplication::arguments();
   if (arguments.size() > 1) {
@@ -38,5 +50,7 @@ int main(int argc, char** argv) {
     // goes with one click; Help > Welcome to Orvane shows it again.
     QTimer::singleShot(0, &session.window(), [&session] { session.window().showLeadWindow(); });
   }
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  stopSignals.onStop({});
+  return stopSignals.received() ? 128 + stopSignals.signalNumber() : status;
 }

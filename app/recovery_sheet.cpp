@@ -12,6 +12,7 @@
 #include "app/sheet_placement.h"
 #include "app/ui_style.h"
 #include "app/user_prompts.h"
+#include "export/export_folder.h"
 
 namespace orvane {
 
@@ -41,6 +42,9 @@ RecoverySheet::RecoverySheet(PRResultViewController& results, CorvelAppDelegate&
 }
 
 RecoverySheet::~RecoverySheet() {
+  // the app is ending (its window closed, Ctrl-C, SIGTERM): the run finishes
+  // the file in hand and starts no other
+  stop_ = true;
   if (worker_.joinable()) worker_.join();
 }
 
@@ -60,8 +64,21 @@ void RecoverySheet::actRecovery() {
   const std::optional<QString> chosen = prompts_.chooseExportFolder(parentWidget(), proposed);
   if (!chosen) return;
   const QString folder = QDir::cleanPath(QFileInfo(*chosen).absoluteFilePath());
-  // the run makes the folder; an existing one could hold the user's files
-  if (QFileInfo::exists(folder) || QFileInfo(folder).isSymLink()) {
+  // nothing may be written into the backup being rescued
+  if (results_.browseSource() != BrowseSource::memoryCard && app_.bbbackUpFilepath &&
+      exportFolderInsideSource(std::filesystem::path(folder.toStdString()),
+                               *app_.bbbackUpFilepath)) {
+    prompts_.inform(parentWidget(),
+                    ui::text("\"%1\" is inside the backup being rescued. Please choose a folder "
+                             "outside it, so that nothing in the backup is changed.")
+                        .arg(folder),
+                    {});
+    return;
+  }
+  // made here, in one step that fails when the folder exists: an existing
+  // one could hold the user's files, or another run's
+  const std::error_code made = makeExportFolder(std::filesystem::path(folder.toStdString()));
+  if (made == std::errc::file_exists) {
     prompts_.inform(parentWidget(),
                     ui::text("\"%1\" already exists. Please name a new folder, so that nothing "
                              "in it is overwritten.")
@@ -69,17 +86,24 @@ void RecoverySheet::actRecovery() {
                     {});
     return;
   }
+  if (made) {
+    prompts_.inform(parentWidget(), ui::text("The folder \"%1\" cannot be made.").arg(folder),
+                    QString::fromStdString(made.message()));
+    return;
+  }
   start(folder);
 }
 
 void RecoverySheet::start(const QString& folder) {
   recoverPath_ = folder;
+  stop_ = false;
   show();
   recoverTimer_.start();
   std::optional<EngineFileCopier> copier;
   if (rawScan_ != nullptr) copier.emplace(rawScan_->copier());
   worker_ = std::thread([this, path = folder.toStdString(), copier = std::move(copier)] {
     RecoveryRun run(results_, copier ? &*copier : nullptr);
+    run.setStopFlag(&stop_);
     RecoveryReport report = run.recoverFilesThread(std::filesystem::path(path));
     QMetaObject::invokeMethod(
         this,
@@ -107,9 +131,17 @@ void RecoverySheet::saveProgressorHanderToMainThread(RecoveryReport report) {
   if (!report.problems.empty()) {
     QStringList lines;
     for (const std::string& problem : report.problems) lines << QString::fromStdString(problem);
-    prompts_.inform(parentWidget(),
-                    ui::text("Some files could not be written to \"%1\".").arg(recoverPath_),
-                    lines.join('\n'));
+    const QString headline =
+        report.complete()
+            ? ui::text("Exported %1 records to \"%2\"; some details were left out.")
+                  .arg(report.recordsWritten)
+                  .arg(recoverPath_)
+            : ui::text("Exported %1 of %2 records to \"%3\"; %4 could not be written.")
+                  .arg(report.recordsWritten)
+                  .arg(report.recordsTicked)
+                  .arg(recoverPath_)
+                  .arg(report.recordsNotWritten());
+    prompts_.inform(parentWidget(), headline, lines.join('\n'));
   }
   prompts_.openWithDesktop(QUrl::fromLocalFile(recoverPath_));
   emit finished(recoverPath_, report.recordsWritten);

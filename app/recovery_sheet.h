@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 #include <QTimer>
+#include <atomic>
 #include <optional>
 #include <thread>
 
@@ -55,6 +56,7 @@ class RecoverySheet : public QDialog {
   QLabel* savepercentlab_;
   QTimer recoverTimer_;
   std::thread worker_;
+  std::atomic<bool> stop_{false};
   QString recoverPath_;
 };
 

@@ -12,6 +12,7 @@
 #include "cli/disks_command.h"
 #include "cli/raw_scan_command.h"
 #include "cli/scan_command.h"
+#include "core/stop_signals.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"Orvane: rescue contacts, messages and files from phone backups and cards"};
@@ -65,10 +66,16 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // only a scan has work to stop; made before any thread starts, so that
+  // every thread leaves the signals to it
+  std::optional<orvane::StopSignals> stopSignals;
+  if (scanCommand->parsed()) stopSignals.emplace();
   if (scanCommand->parsed() && raw) {
-    return orvane::cli::runRawScan({scan.source, partition, scan.exportFolder, scan.json});
+    return orvane::cli::runRawScan(
+        {scan.source, partition, scan.exportFolder, scan.json, &*stopSignals});
   }
   if (disksCommand->parsed()) return orvane::cli::runDisks(diskImages);
+  if (stopSignals) scan.stopSignals = &*stopSignals;
   if (scanCommand->parsed()) return orvane::cli::runScan(scan);
   if (backupsCommand->parsed()) return orvane::cli::runBackups(backupRoot);
   return 1;

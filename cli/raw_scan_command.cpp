@@ -11,6 +11,7 @@
 #include "cli/scan_output.h"
 #include "cli/terminal_progress.h"
 #include "core/main_thread_dispatcher.h"
+#include "export/export_folder.h"
 #include "rawscan/block_devices.h"
 #include "rawscan/disk_file_controller.h"
 #include "rawscan/raw_scan.h"
@@ -148,32 +149,42 @@ bool addDiskImage(PRDiskFileController& chooser, const std::string& imagePath) {
 
 int runRawScan(const RawScanOptions& options) {
   const std::optional<Source> source = readableSource(options.device);
-  if (!source) return 2;
+  if (!source) return kExitUnusable;
 
   std::optional<fs::path> exportFolder;
   if (options.exportFolder) {
     std::error_code error;
     exportFolder = fs::absolute(*options.exportFolder, error);
-    if (error || !exportFolderIsUsable(*exportFolder)) return 2;
+    if (error) {
+      fail(*options.exportFolder, error.message());
+      return kExitUnusable;
+    }
+    if (source->isImageFile && exportFolderInsideSource(*exportFolder, source->path)) {
+      fail(exportFolder->string(), "is the disk image being scanned; export to a new folder");
+      return kExitUnusable;
+    }
     if (!source->isImageFile && exportWouldWriteToSource(*exportFolder, source->path)) {
       fail(exportFolder->string(),
            "is on the disk being scanned (" + source->path +
                "); writing there could overwrite the files being rescued: export to another disk");
-      return 2;
+      return kExitUnusable;
     }
   }
-  if (!opensForReading(options.device, *source)) return 2;
+  if (!opensForReading(options.device, *source)) return kExitUnusable;
 
   DirectDispatcher mainThread;
   CorvelAppDelegate app(mainThread);
   RawEngine engine;
-  if (!loadEngine(engine)) return 2;
+  if (!loadEngine(engine)) return kExitUnusable;
   PRDiskFileController chooser(engine);
-  if (source->isImageFile && !addDiskImage(chooser, source->path)) return 2;
+  if (source->isImageFile && !addDiskImage(chooser, source->path)) return kExitUnusable;
   chooser.reload();
   const DiskRow row = chooseRow(chooser, *source, options.partition, options.device);
-  if (!row) return 2;
+  if (!row) return kExitUnusable;
   chooser.outlineViewSelectionDidChange(row);
+  // made before the scan, so that a folder that cannot be made costs no
+  // scan and no other run can take it meanwhile
+  if (exportFolder && !makeNewExportFolder(*exportFolder)) return kExitUnusable;
 
   PRResultViewController results(app);
   TerminalProgress progress("Scanning");
@@ -181,10 +192,15 @@ int runRawScan(const RawScanOptions& options) {
   results.setObserver(&printer);
   results.showView(BrowseSource::memoryCard);
   PRRawScan scan(app, engine);
+  StopSignals* signals = options.stopSignals;
+  if (signals != nullptr) signals->onStop([&scan] { scan.stop(); });
   scan.QuickScanStart(row);
+  if (signals != nullptr && signals->received()) scan.stop();
   scan.waitForScan();
+  if (signals != nullptr) signals->onStop({});
   progress.finish();
   results.setObserver(nullptr);
+  if (signals != nullptr && signals->received()) return stoppedBySignal(exportFolder);
 
   switch (scan.lastResult()) {
     case RawScanResult::finished:
@@ -196,20 +212,23 @@ int runRawScan(const RawScanOptions& options) {
       fail(options.device, options.partition ? "the recovery engine could not read partition " +
                                                    std::to_string(*options.partition)
                                              : "the recovery engine could not read it");
-      return 2;
+      if (exportFolder) dropEmptyExportFolder(*exportFolder);
+      return kExitUnusable;
     case RawScanResult::noEngine:
     case RawScanResult::nothingChosen:
       fail(options.device, "the recovery engine cannot scan");
-      return 2;
+      if (exportFolder) dropEmptyExportFolder(*exportFolder);
+      return kExitUnusable;
   }
 
   if (options.json) printJsonLines(results);
   if (exportFolder) {
     const EngineFileCopier copier = scan.copier();
-    return exportEverything(results, *exportFolder, options.json, &copier);
+    return exportEverything(results, *exportFolder, options.json, &copier,
+                            signals != nullptr ? &signals->flag() : nullptr);
   }
   if (!options.json) printSummary(results, BrowseSource::memoryCard);
-  return 0;
+  return kExitDone;
 }
 
 }  // namespace orvane::cli

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/app_delegate.h"
+#include "core/stop_signals.h"
 #include "rawscan/disk_file_controller.h"
 
 namespace orvane::cli {
@@ -15,12 +16,15 @@ struct RawScanOptions {
   std::optional<std::int32_t> partition;
   std::optional<std::string> exportFolder;
   bool json = false;
+  StopSignals* stopSignals = nullptr;  // Ctrl-C and SIGTERM stop the scan or export
 };
 
 // Scans a memory card, another disk or a disk image for deleted files.
 // Exit status: 0 done (also when nothing was found), 2 when the device or
 // image cannot be read, the engine cannot be loaded, or the export folder
-// cannot be used.
+// cannot be used (exists, cannot be made, lies on the card), 3 when the
+// export could not write every found file, 130 when Ctrl-C or SIGTERM
+// stopped the scan or the export.
 int runRawScan(const RawScanOptions& options);
 
 // Why a device or disk image could not be opened, and what to do, in one

@@ -11,6 +11,7 @@
 #include "cli/terminal_progress.h"
 #include "core/app_delegate.h"
 #include "core/main_thread_dispatcher.h"
+#include "export/export_folder.h"
 #include "ios/ios_backup_source.h"
 #include "results/result_view_controller.h"
 
@@ -43,19 +44,31 @@ int runScan(const ScanOptions& options) {
   std::error_code error;
   if (!std::filesystem::exists(source, error)) {
     fail(options.source, "no such file or folder");
-    return 2;
+    return kExitUnusable;
   }
   std::optional<std::filesystem::path> exportFolder;
   if (options.exportFolder) {
     exportFolder = std::filesystem::absolute(*options.exportFolder, error);
-    if (error || !exportFolderIsUsable(*exportFolder)) return 2;
+    if (error) {
+      fail(*options.exportFolder, error.message());
+      return kExitUnusable;
+    }
+    if (exportFolderInsideSource(*exportFolder, source)) {
+      fail(exportFolder->string(), "is inside the backup being scanned (" + options.source +
+                                       "); nothing may be written there: export to a folder "
+                                       "outside it");
+      return kExitUnusable;
+    }
   }
 
   SourceKind kind = sourceKindOf(source);
   if (!kind.reader->accepts(source)) {
     fail(options.source, kind.notThisKind);
-    return 2;
+    return kExitUnusable;
   }
+  // made before the scan, so that a folder that cannot be made costs no
+  // scan and no other run can take it meanwhile
+  if (exportFolder && !makeNewExportFolder(*exportFolder)) return kExitUnusable;
 
   DirectDispatcher mainThread;
   CorvelAppDelegate app(mainThread);
@@ -68,21 +81,32 @@ int runScan(const ScanOptions& options) {
   results.showView(kind.browse);
   if (kind.browse == BrowseSource::blackBerry) app.bbbackUpFilepath = options.source;
   app.textCharset = options.textCharset;
+  StopSignals* signals = options.stopSignals;
+  if (signals != nullptr) signals->onStop([&app] { app.requestStop(); });
   app.ScanIOSBackFile(options.source);
+  // a signal before the scan started was cleared by its start
+  if (signals != nullptr && signals->received()) app.requestStop();
   app.waitForScanWorker();
+  if (signals != nullptr) signals->onStop({});
   progress.finish();
   results.setObserver(nullptr);
+  // the scan has removed its private folder
+  if (signals != nullptr && signals->received()) return stoppedBySignal(exportFolder);
 
   const ScanOutcome outcome = app.lastScanOutcome();
   if (!outcome.scanned()) {
     fail(options.source, outcome.reason);
-    return 2;
+    if (exportFolder) dropEmptyExportFolder(*exportFolder);
+    return kExitUnusable;
   }
 
   if (options.json) printJsonLines(results);
-  if (exportFolder) return exportEverything(results, *exportFolder, options.json);
+  if (exportFolder) {
+    return exportEverything(results, *exportFolder, options.json, nullptr,
+                            signals != nullptr ? &signals->flag() : nullptr);
+  }
   if (!options.json) printSummary(results, kind.browse);
-  return 0;
+  return kExitDone;
 }
 
 }  // namespace orvane::cli

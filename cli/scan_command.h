@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "core/stop_signals.h"
+
 namespace orvane::cli {
 
 struct ScanOptions {
@@ -11,11 +13,14 @@ struct ScanOptions {
   bool json = false;
   // iconv's name of the 8-bit set of message texts; empty: the default
   std::string textCharset;
+  StopSignals* stopSignals = nullptr;  // Ctrl-C and SIGTERM stop the scan or export
 };
 
 // Exit status: 0 done (also when nothing was found), 2 when the source
-// cannot be read or is of no kind this program reads, or the export cannot
-// start.
+// cannot be read or is of no kind this program reads, or the export folder
+// exists already or cannot be made (checked before the scan), 3 when the
+// export could not write every record, 130 when Ctrl-C or SIGTERM stopped
+// the scan or the export.
 int runScan(const ScanOptions& options);
 
 }  // namespace orvane::cli

@@ -1,9 +1,12 @@
 #include "cli/scan_output.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
 
 #include "cli/json_lines.h"
+#include "export/export_folder.h"
 #include "export/recovery_run.h"
 #include "results/category_traits.h"
 
@@ -32,27 +35,44 @@ void printJsonLines(const PRResultViewController& results) {
   std::cout.flush();
 }
 
-bool exportFolderIsUsable(const std::filesystem::path& folder) {
-  std::error_code error;
-  if (std::filesystem::exists(folder, error) || std::filesystem::is_symlink(folder, error)) {
+bool makeNewExportFolder(const std::filesystem::path& folder) {
+  const std::error_code error = makeExportFolder(folder);
+  if (!error) return true;
+  if (error == std::errc::file_exists) {
     fail(folder.string(), "already exists; name a new folder so that nothing is overwritten");
-    return false;
+  } else {
+    fail(folder.string(), "the export folder cannot be made: " + error.message());
   }
-  return true;
+  return false;
+}
+
+void dropEmptyExportFolder(const std::filesystem::path& folder) { ::rmdir(folder.c_str()); }
+
+int stoppedBySignal(const std::optional<std::filesystem::path>& exportFolder) {
+  std::fprintf(stderr, "orvane-cli: stopped; nothing was exported\n");
+  if (exportFolder) dropEmptyExportFolder(*exportFolder);
+  return kExitStopped;
 }
 
 int exportEverything(PRResultViewController& results, const std::filesystem::path& folder,
-                     bool json, const FoundFileCopier* foundFiles) {
+                     bool json, const FoundFileCopier* foundFiles, const std::atomic<bool>* stop) {
   results.selectAllCategories();
   TerminalProgress progress("Exporting");
   RecoveryRun run(results, foundFiles);
+  run.setStopFlag(stop);
   const RecoveryReport report =
       run.recoverFilesThread(folder, [&progress](int percent) { progress.show(percent); });
   progress.finish();
   for (const std::string& problem : report.problems) std::fprintf(stderr, "%s\n", problem.c_str());
   std::FILE* out = json ? stderr : stdout;
-  std::fprintf(out, "Exported %d records to %s\n", report.recordsWritten, folder.c_str());
-  return 0;
+  if (report.complete()) {
+    std::fprintf(out, "Exported %d records to %s\n", report.recordsWritten, folder.c_str());
+    return kExitDone;
+  }
+  std::fprintf(out, "Exported %d of %d records; %d could not be written (first: %s)\n",
+               report.recordsWritten, report.recordsTicked, report.recordsNotWritten(),
+               report.firstFailure.c_str());
+  return report.stopped ? kExitStopped : kExitPartial;
 }
 
 }  // namespace orvane::cli

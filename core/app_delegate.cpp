@@ -72,6 +72,10 @@ void CorvelAppDelegate::ScanIOSBackUpFilehand(const std::string& path, const std
 
   ScanOutcome outcome;
   try {
+    // private folders of scans that were killed hold copies of private
+    // databases: they go before this scan makes its own
+    std::error_code ignored;
+    TempFolder::removeStale(std::filesystem::temp_directory_path(ignored));
     auto tempFolder = std::make_shared<TempFolder>();
     const std::filesystem::path tempPath = tempFolder->path();
     {

@@ -40,6 +40,7 @@ void RecoveryRun::recoverIosCategories() {
   enterCategoryFolder(ResultList::photoAndVideoArray);
   forEachTicked<PRPhotoAndVideoNode>(ResultList::photoAndVideoArray,
                                      [&](const auto& node) { recoverPhotoAndVideoNode(node); });
+  settleCategory();
   recoverTextCategory<PRContactNode>(ResultList::contactArray, &RecoveryRun::recoverContactNode);
   recoverTextCategory<PRMessageNode>(ResultList::messageArray, &RecoveryRun::recoverMessageNode);
   recoverTextCategory<PRNoteNode>(ResultList::noteArray, &RecoveryRun::recoverNoteNode);
@@ -50,6 +51,7 @@ void RecoveryRun::recoverIosCategories() {
   enterCategoryFolder(ResultList::faceTwitterArray);
   forEachTicked<PRFaceTwitterNode>(ResultList::faceTwitterArray,
                                    [&](const auto& node) { recoverFaceTwitterNode(node); });
+  settleCategory();
 }
 
 void RecoveryRun::recoverContactNode(const PRContactNode& node, PRRtfController& rtf) {

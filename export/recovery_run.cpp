@@ -26,15 +26,19 @@ constexpr std::string_view kFoundFileFallbackName = "file";
 template <class Contact>
 void RecoveryRun::writeContactCard(const Contact& contact, std::string_view displayName) {
   if (displayName.empty()) return;
-  const fs::path path = uniquePathIn(recoverFilePath_, makeSafeFileName(displayName) + ".vcf");
+  const std::string name = makeSafeFileName(displayName) + ".vcf";
   PRVCFController vcf;
-  std::error_code ec;
-  if (!vcf.creatFile(contact, path, &ec)) {
-    addProblem("could not write " + path.string() + ": " + ec.message());
+  fs::path path;
+  std::error_code ec = std::make_error_code(std::errc::file_exists);
+  // a name taken between the choice and the write (another program writing
+  // into the folder) moves the card on to the next free " (N)" name
+  for (int attempt = 0; attempt < 8 && ec == std::errc::file_exists; ++attempt) {
+    path = uniquePathIn(recoverFilePath_, name);
+    vcf.creatFile(contact, path, &ec);
   }
+  if (ec) addProblem("could not write " + path.string() + ": " + ec.message());
   if (!vcf.contentProblem.empty()) {
-    addProblem("the picture of " + path.filename().string() +
-               " was left out: " + vcf.contentProblem);
+    addNote("the picture of " + path.filename().string() + " was left out: " + vcf.contentProblem);
   }
 }
 
@@ -49,6 +53,8 @@ RecoveryReport RecoveryRun::recoverFilesThread(const fs::path& recoverPath,
   recoverPath_ = recoverPath;
   progress_ = progress;
   report_ = {};
+  recordFailed_ = false;
+  recordsPending_ = 0;
   results_.recovredFilesNum = 0;
 
   if (results_.browseSource() == BrowseSource::memoryCard) {
@@ -59,7 +65,12 @@ RecoveryReport RecoveryRun::recoverFilesThread(const fs::path& recoverPath,
     recoverBackupCategories();
   }
 
-  report_.recordsWritten = results_.recovredFilesNum;
+  if (stopRequested()) {
+    report_.stopped = true;
+    if (report_.recordsWritten < report_.recordsTicked && report_.firstFailure.empty()) {
+      report_.firstFailure = "the export was stopped";
+    }
+  }
   results_.recovredFilesNum = 0;
   return std::move(report_);
 }
@@ -68,6 +79,7 @@ void RecoveryRun::recoverBackupCategories() {
   enterCategoryFolder(ResultList::bbContentStoreArray);
   forEachTicked<PRBlackBerryContentNode>(ResultList::bbContentStoreArray,
                                          [&](const auto& node) { recoverContentStore(node); });
+  settleCategory();
   recoverTextCategory<PRBlackBerryContactNode>(ResultList::bbContactArray,
                                                &RecoveryRun::recoverContactNode);
   recoverTextCategory<PRBlackBerrySMSMessageNode>(ResultList::bbSMSArray,
@@ -84,7 +96,7 @@ void RecoveryRun::recoverBackupCategories() {
       recoverMMSNode(node, rtf);
       recoverMMSNodeFile(node);
     });
-    writeReport(rtf, categoryList(ResultList::bbMMSArray).reportType);
+    settleCategory(writeReport(rtf, categoryList(ResultList::bbMMSArray).reportType));
   }
 }
 
@@ -93,33 +105,51 @@ void RecoveryRun::recoverRawCategories() {
        {ResultList::bbImageArray, ResultList::bbAudioArray, ResultList::bbVedioArray,
         ResultList::bbDocumentArray, ResultList::bbArchiveArray}) {
     enterCategoryFolder(list);
-    for (const auto& node : results_.snapshotAs<PRScanListNode>(list)) {
-      if (node->bSelected == 1) RecoverRawFile(*node);
-    }
+    forEachTicked<PRScanListNode>(list, [&](PRScanListNode& node) { RecoverRawFile(node); });
+    settleCategory();
   }
 }
 
 void RecoveryRun::enterCategoryFolder(ResultList list) {
   recoverFilePath_ = recoverPath_ / categoryList(list).exportFolder;
+  if (stopRequested()) return;
   std::error_code ec;
   fs::create_directories(recoverFilePath_, ec);
-  if (ec)
+  if (ec) {
+    // every file of the category then fails and is counted with its record
     addProblem("could not make the folder " + recoverFilePath_.string() + ": " + ec.message());
+    recordFailed_ = false;
+  }
 }
 
-void RecoveryRun::writeReport(PRRtfController& rtf, std::string_view fileType) {
+bool RecoveryRun::writeReport(PRRtfController& rtf, std::string_view fileType) {
+  if (stopRequested()) return false;
   std::string problem;
-  if (!rtf.writeRtfInPath(recoverFilePath_, fileType, &problem)) addProblem(std::move(problem));
+  if (rtf.writeRtfInPath(recoverFilePath_, fileType, &problem)) return true;
+  addProblem(std::move(problem));
+  recordFailed_ = false;
+  return false;
 }
 
 void RecoveryRun::counted() {
+  if (!recordFailed_) ++recordsPending_;
+  recordFailed_ = false;
   const std::int32_t recovered = ++results_.recovredFilesNum;
   if (progress_) progress_(progressPercent(recovered, results_.selectedFilesNum()));
 }
 
-void RecoveryRun::addProblem(std::string problem) {
-  report_.problems.push_back(std::move(problem));
+void RecoveryRun::settleCategory(bool filesWritten) {
+  if (filesWritten) report_.recordsWritten += recordsPending_;
+  recordsPending_ = 0;
 }
+
+void RecoveryRun::addProblem(std::string problem) {
+  if (report_.firstFailure.empty()) report_.firstFailure = problem;
+  report_.problems.push_back(std::move(problem));
+  recordFailed_ = true;
+}
+
+void RecoveryRun::addNote(std::string note) { report_.problems.push_back(std::move(note)); }
 
 void RecoveryRun::writeContentCopy(const std::string& proposedName, const ContentRef& content) {
   const fs::path path = uniquePathIn(recoverFilePath_, proposedName);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
@@ -20,8 +21,15 @@
 namespace orvane {
 
 struct RecoveryReport {
-  std::int32_t recordsWritten = 0;    // the run's count (recovredFilesNum)
-  std::vector<std::string> problems;  // one line per file that could not be written
+  std::int32_t recordsTicked = 0;     // the records the run was asked to export
+  std::int32_t recordsWritten = 0;    // of those, the ones whose every file was written
+  std::vector<std::string> problems;  // one line per file that could not be written or was cut
+  std::string firstFailure;           // the first problem that cost a file; empty when none did
+  bool stopped = false;               // the run was stopped before its end
+
+  std::int32_t recordsNotWritten() const { return recordsTicked - recordsWritten; }
+  // True when every file of the run was written.
+  bool complete() const { return firstFailure.empty(); }
 };
 
 // Exports every ticked record of the current scan into a new folder: text
@@ -40,6 +48,10 @@ class RecoveryRun {
 
   RecoveryReport recoverFilesThread(const std::filesystem::path& recoverPath,
                                     const Progress& progress = {});
+
+  // Once set, the run ends after the record in hand; the ticked records
+  // it did not reach count as not written.
+  void setStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
 
   // recovered * 100 / selected in single precision, truncated; 0 when
   // nothing is selected.
@@ -87,7 +99,9 @@ class RecoveryRun {
   template <class Node, class Export>
   void forEachTicked(ResultList list, Export&& exportOne) {
     for (const auto& node : results_.snapshotAs<Node>(list)) {
-      if (node->bSelected == 1) exportOne(*node);
+      if (node->bSelected != 1) continue;
+      ++report_.recordsTicked;
+      if (!stopRequested()) exportOne(*node);
     }
   }
   // A text category: its folder, one entry per ticked record through
@@ -98,13 +112,20 @@ class RecoveryRun {
     enterCategoryFolder(list);
     PRRtfController rtf;
     forEachTicked<Node>(list, [&](const Node& node) { (this->*recoverOne)(node, rtf); });
-    writeReport(rtf, categoryList(list).reportType);
+    settleCategory(writeReport(rtf, categoryList(list).reportType));
   }
   // Makes the list's export folder under the export folder and makes it
   // current.
   void enterCategoryFolder(ResultList list);
-  void writeReport(PRRtfController& rtf, std::string_view fileType);
+  // False when the report could not be written (nothing is written once
+  // the run is stopped).
+  bool writeReport(PRRtfController& rtf, std::string_view fileType);
+  // The end of one record: it counts as written unless one of its files
+  // failed, and for a text category only once its report is written too.
   void counted();
+  // The records of the category in hand are written when `filesWritten`.
+  void settleCategory(bool filesWritten = true);
+  bool stopRequested() const { return stop_ != nullptr && stop_->load(); }
   // Writes a record's content into the category folder under a free name;
   // content whose source vanished or was shortened is a problem line.
   void writeContentCopy(const std::string& proposedName, const ContentRef& content);
@@ -112,7 +133,10 @@ class RecoveryRun {
   // name; `shownName` names it in a problem line when the backup has none.
   void copyBackupFile(const std::string& sourcePath, const std::string& proposedName,
                       std::string_view shownName);
+  // A file that could not be written: the record in hand is not written.
   void addProblem(std::string problem);
+  // Something left out of a file that was written all the same.
+  void addNote(std::string note);
   // One vCard per contact under its display name, made safe and unique; a
   // contact without a name gets none (it is in the report only).
   template <class Contact>
@@ -124,6 +148,9 @@ class RecoveryRun {
   std::filesystem::path recoverFilePath_;
   Progress progress_;
   RecoveryReport report_;
+  const std::atomic<bool>* stop_ = nullptr;
+  bool recordFailed_ = false;
+  std::int32_t recordsPending_ = 0;  // done, waiting for their category's report
 };
 
 }  // namespace orvane

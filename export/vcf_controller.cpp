@@ -108,7 +108,7 @@ bool PRVCFController::creatFile(const PRContactNode& contact, const std::filesys
 }
 
 bool PRVCFController::writeCard(const std::filesystem::path& path, std::error_code* error) {
-  const std::error_code ec = writeFileAtomically(path, strContent, ExistingFile::replace);
+  const std::error_code ec = writeFileAtomically(path, strContent, ExistingFile::keep);
   if (error != nullptr) *error = ec;
   return !ec;
 }

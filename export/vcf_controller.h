@@ -20,8 +20,9 @@ class PRVCFController {
                               std::string* contentProblem = nullptr);
   // The iOS card (its lines are described in ios_vcard.cpp).
   static std::string cardText(const PRContactNode& contact);
-  // Writes the card atomically to `path`, replacing a file there; the
-  // caller picks a free name. False, with the reason in `error`, when the
+  // Writes the card atomically to `path`; a file already there is never
+  // replaced (the write fails with `file_exists`): the caller picks a free
+  // name. False, with the reason in `error`, when the
   // card could not be written; an empty path writes nothing.
   bool creatFile(const PRBlackBerryContactNode& contact, const std::filesystem::path& path,
                  std::error_code* error = nullptr);

@@ -61,10 +61,20 @@ std::optional<std::string> runProgramOutput(const std::vector<std::string>& argv
   for (const std::string& argument : argv) arguments.push_back(const_cast<char*>(argument.c_str()));
   arguments.push_back(nullptr);
 
+  // the program leaves SIGINT and SIGTERM blocked to its signal thread; the
+  // child gets them back, so that Ctrl-C reaches it as usual
+  posix_spawnattr_t attributes;
+  ::posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  ::posix_spawnattr_setsigmask(&attributes, &none);
+  ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+
   pid_t child = 0;
   const int spawned =
-      ::posix_spawn(&child, arguments[0], &actions, nullptr, arguments.data(), environ);
+      ::posix_spawn(&child, arguments[0], &actions, &attributes, arguments.data(), environ);
   ::posix_spawn_file_actions_destroy(&actions);
+  ::posix_spawnattr_destroy(&attributes);
   writeEnd.reset();  // the child holds its own copy; end of file comes when it exits
   if (spawned != 0) return std::nullopt;
 

@@ -35,8 +35,16 @@ class EngineFileCopier final : public FoundFileCopier {
   EngineFileCopier(const RawEngine& engine, std::string diskName)
       : engine_(engine), diskName_(std::move(diskName)) {}
 
+  // The engine writes to a hidden temporary name in the target's folder;
+  // the complete file is then renamed to `target`, never over a file there.
   bool copyFoundFile(const PRScanListNode& node, const std::filesystem::path& target,
                      std::string& problem) const override;
+
+  // ".orvane-PID-N.part" beside `target`.
+  static std::filesystem::path temporaryNameFor(const std::filesystem::path& target);
+  // Renames unless `to` exists; 0 or the error number.
+  static int renameWithoutReplacing(const std::filesystem::path& from,
+                                    const std::filesystem::path& to);
 
  private:
   const RawEngine& engine_;

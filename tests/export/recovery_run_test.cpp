@@ -213,7 +213,7 @@ TEST_F(RecoveryRunTest, StoredFilesAreCopiedFromTheirRunsInTheBackup) {
                    "offset 1000",
                    "could not copy b.txt out of the backup: backup.ipd: the file ended at "
                    "offset 1000"}));
-  EXPECT_EQ(report.recordsWritten, 2);
+  EXPECT_EQ(report.recordsWritten, 0);
 }
 
 TEST_F(RecoveryRunTest, MmsAttachmentsAreCopiedAndEachMmsCountsOnce) {
@@ -271,7 +271,7 @@ TEST_F(RecoveryRunTest, AFolderThatCannotBeMadeIsReportedAndTheRunGoesOn) {
   EXPECT_TRUE(contains(report.problems, (out() / "Message" / "TXT.txt").string()));
   EXPECT_EQ(readFileText(out() / "Message"), "in the way");
   EXPECT_EQ(readFileText(out() / "Note/Notes.txt"), "Title:kept  Note:  \n\n");
-  EXPECT_EQ(report.recordsWritten, 2);
+  EXPECT_EQ(report.recordsWritten, 1);  // the message's report was never written
 }
 
 TEST(RecoveryRunNames, ProposedFolderNameUsesLocalDateAndTime) {
@@ -349,7 +349,11 @@ TEST_F(RawRecoveryTest, TheEngineCopiesEachTickedFileIntoItsCategoryFolder) {
     ASSERT_NE(end, call.targetPath.end());
     EXPECT_TRUE(std::all_of(end, call.targetPath.end(), [](char c) { return c == '\0'; }));
   }
-  EXPECT_EQ(std::string(engineCalls[3].targetPath.data()), (out() / "Audio/song.mp3").string());
+  // the engine writes a hidden name in the category folder, renamed when complete
+  const fs::path written = engineCalls[3].targetPath.data();
+  EXPECT_EQ(written.parent_path(), out() / "Audio");
+  EXPECT_TRUE(written.filename().string().starts_with(".orvane-")) << written;
+  EXPECT_EQ(readFileText(out() / "Audio/song.mp3"), "copied from 1");
   EXPECT_EQ(report.recordsWritten, 7);
   EXPECT_TRUE(report.problems.empty()) << report.problems.front();
 }
@@ -372,7 +376,7 @@ TEST_F(RawRecoveryTest, WithoutAnEngineTheFoldersAreMadeAndEachFileIsReported) {
     EXPECT_NE(report.problems[0].find("no recovery engine"), std::string::npos)
         << report.problems[0];
     EXPECT_NE(report.problems[0].find("a.jpg"), std::string::npos) << report.problems[0];
-    EXPECT_EQ(report.recordsWritten, 2);
+    EXPECT_EQ(report.recordsWritten, 0);
   }
   EXPECT_TRUE(engineCalls.empty());
 }
@@ -393,12 +397,12 @@ TEST_F(RawRecoveryTest, APathThatDoesNotFitTheEngineBufferIsRefusedNotCut) {
   const RecoveryReport report = recovery.recoverFilesThread(deepRoot);
 
   ASSERT_EQ(engineCalls.size(), 1u);
-  EXPECT_EQ(std::string(engineCalls[0].targetPath.data()), (deepRoot / "Image" / fits).string());
+  EXPECT_EQ(fs::path(engineCalls[0].targetPath.data()).parent_path(), deepRoot / "Image");
   EXPECT_EQ(namesIn(deepRoot / "Image"), (Names{fits}));
   ASSERT_EQ(report.problems.size(), 1u);
   EXPECT_EQ(report.problems[0],
             "path too long for the engine: " + (deepRoot / "Image" / tooLong).string());
-  EXPECT_EQ(report.recordsWritten, 2);
+  EXPECT_EQ(report.recordsWritten, 1);
 }
 
 }  // namespace

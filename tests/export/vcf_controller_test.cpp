@@ -106,14 +106,17 @@ TEST(VcfController, PhotoIsBase64OnOneLineBeforeTheEnd) {
   EXPECT_EQ(problem, "test content: the content ended at offset 0");
 }
 
-TEST(VcfController, CreatFileReplacesAnOldCardAndReportsAFailedWrite) {
+TEST(VcfController, CreatFileNeverReplacesAFileAndReportsAFailedWrite) {
   ScratchFolder folder;
-  writeFileText(folder / "card.vcf", "old card that is longer than the new one ...........");
   PRVCFController vcf;
   ASSERT_TRUE(vcf.creatFile(PRBlackBerryContactNode{}, folder / "card.vcf"));
   EXPECT_EQ(readFileText(folder / "card.vcf"), kEmptyCard);
+  writeFileText(folder / "card.vcf", "another run's card");
 
   std::error_code error;
+  EXPECT_FALSE(vcf.creatFile(PRBlackBerryContactNode{}, folder / "card.vcf", &error));
+  EXPECT_EQ(error, std::errc::file_exists);
+  EXPECT_EQ(readFileText(folder / "card.vcf"), "another run's card");
   EXPECT_FALSE(vcf.creatFile(PRBlackBerryContactNode{}, folder / "missing" / "card.vcf", &error));
   EXPECT_EQ(error, std::errc::no_such_file_or_directory);
   EXPECT_FALSE(vcf.creatFile(PRBlackBerryContactNode{}, std::filesystem::path{}));
