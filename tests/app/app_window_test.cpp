@@ -30,7 +30,6 @@
 #include "app/record_table_view.h"
 #include "app/recovery_sheet.h"
 #include "app/result_view.h"
-#include "app/sheet_placement.h"
 #include "app/start_view.h"
 #include "app/user_prompts.h"
 #include "app/web_pages.h"
@@ -38,7 +37,6 @@
 #include "core/ios_records.h"
 #include "fake_engine.h"
 #include "widgets/pr_button.h"
-#include "widgets/pr_image_and_text_cell.h"
 #include "widgets/pr_text_view.h"
 
 using namespace orvane;
@@ -532,17 +530,6 @@ class AppWindowTest : public QObject {
 
   // --- widgets ---
 
-  void iconSitsThreeInAndCentred() {
-    // a 16 x 16 icon in a 20-high row: 3 in from the left, 2 down, an odd
-    // leftover pixel below it; the title starts after the icon and its gap
-    const QRect row(10, 40, 200, 20);
-    QCOMPARE(PRImageAndTextCell::imageRectForBounds(row, {16, 16}), QRect(13, 42, 16, 16));
-    QCOMPARE(PRImageAndTextCell::imageRectForBounds(QRect(0, 0, 50, 21), {16, 16}).top(), 3);
-    QVERIFY(PRImageAndTextCell::imageRectForBounds(row, {}).isNull());
-    QCOMPARE(PRImageAndTextCell::titleRectForBounds(row, {16, 16}).left(), 10 + 16 + 3 + 3);
-    QCOMPARE(PRImageAndTextCell::titleRectForBounds(row, {}).left(), 10 + 3);
-  }
-
   void textViewIgnoresTyping() {
     PRTextView view;
     view.setPlainText("kept as written");
@@ -553,29 +540,6 @@ class AppWindowTest : public QObject {
     QCOMPARE(view.toPlainText(), QString("kept as written"));
     QVERIFY(!view.textCursor().hasSelection());
     QCOMPARE(view.contextMenuPolicy(), Qt::NoContextMenu);
-  }
-
-  void sheetsHangByWindowHeight() {
-    for (const auto& [height, offset] : {std::pair{559, 60}, {537, 60}, {620, 78}, {560, 0}}) {
-      QCOMPARE(sheetOffset(height), offset);
-    }
-    QWidget owner;
-    owner.setGeometry(100, 50, 850, 620);
-    owner.show();
-    QWidget sheet(&owner, Qt::Dialog);
-    sheet.resize(300, 120);
-    attachSheet(&sheet, &owner);
-    sheet.show();
-    const QPoint top = owner.mapToGlobal(QPoint(0, 0));
-    // centred across the window, 78 below the top of a 620-high one
-    QCOMPARE(sheet.pos(), top + QPoint((850 - 300) / 2, 78));
-    // a sheet that takes another size as it shows stays in its place
-    sheet.resize(500, 120);
-    QCOMPARE(sheet.pos(), top + QPoint((850 - 500) / 2, 78));
-    sheet.hide();
-    owner.resize(849, 560);
-    sheet.show();
-    QCOMPARE(sheet.pos().y(), owner.mapToGlobal(QPoint(0, 0)).y());
   }
 };
 

@@ -65,13 +65,6 @@ TEST_F(BlackBerrySourceTest, AcceptsByExtensionInAnyCaseOrByContent) {
   EXPECT_FALSE(source->accepts(folder / "missing.txt"));
 }
 
-TEST_F(BlackBerrySourceTest, IpdFileGoesToTheIpdReader) {
-  const auto result = scan("backup.ipd", contactIpd("Ann"));
-  EXPECT_TRUE(result->outcome.scanned());
-  EXPECT_EQ(result->lists.blackberryDatabaseArray.size(), 2u);
-  EXPECT_EQ(result->collector.records<PRBlackBerryContactNode>().at(0)->contactName, "Ann ");
-}
-
 TEST_F(BlackBerrySourceTest, FilesThatCannotBeReadSayWhy) {
   std::filesystem::create_directory(folder / "folder.ipd");
   const auto locked = write("locked.ipd", memoFile("x"));

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "blackberry/bbb_archive.h"
-#include "fixtures/bbb_writer.h"
 #include "core/temp_folder.h"
+#include "fixtures/bbb_writer.h"
 
 namespace orvane {
 namespace {

@@ -167,14 +167,6 @@ TEST(IpdReaderDamage, CutNameTableKeepsTheNamesBeforeIt) {
   EXPECT_NE(scan->reader.damage().text.find("name table"), std::string::npos);
 }
 
-TEST(IpdReader, LittleEndianNumbersStayInTheFile) {
-  const Bytes file{0x34, 0x12, 0x78, 0x56, 0xFF};
-  EXPECT_EQ(IpdReader::GetLitteEndianLengthwithHandle(file, 0, 4), 0x56781234u);
-  EXPECT_EQ(IpdReader::GetLitteEndianLengthwithHandle(file, 4, 1), 0xFFu);
-  EXPECT_EQ(IpdReader::GetLitteEndianLengthwithHandle(file, 3, 4), std::nullopt);
-  EXPECT_EQ(IpdReader::GetLitteEndianLengthwithHandle(file, 99, 1), std::nullopt);
-}
-
 // Everything a scan posted, in order: event names, records field by field,
 // progress numbers.
 std::string everythingPosted(const EventCollector& collector) {

@@ -24,20 +24,33 @@ struct WinScan {
   WinBackupReader reader{nc};
 };
 
-TEST(WinBackupReader, ReadsEachFileWithItsDatabasesDecoderAndProgressSixty) {
+// Files are read in number order, each with its database's decoder and a
+// progress of 60 per record; hidden entries, files without the header,
+// folders and databases that are not decoded give nothing.
+TEST(WinBackupReader, ReadsEachFileInNumberOrderSkippingWhatIsNoDatabase) {
   const fixtures::ScratchFolder folder;
+  fixtures::writeFileBytes(folder / "10.dat", databaseFile("Memos", {{Field(1, "ten")}}));
   fixtures::writeFileBytes(
       folder / "1.dat",
       databaseFile("Address Book - All", {{Field(32, "Ann")}, {Field(32, "Bob")}}));
   fixtures::writeFileBytes(folder / "2.dat", databaseFile("SMS Messages", {{Field(4, "hello")}}));
+  fixtures::writeFileBytes(folder / ".DS_Store", databaseFile("Memos", {{Field(1, "hidden")}}));
+  fixtures::writeFileBytes(
+      folder / "3.dat",
+      IpdWriter(IpdWriter().withoutHeader()).database("Memos").record(0, {Field(1, "no header")}));
+  fixtures::writeFileBytes(folder / "4.dat", databaseFile("Tasks", {{Field(1, "task")}}));
+  fixtures::writeFileBytes(folder / "5.dat", Bytes{});
+  std::filesystem::create_directory(folder / "6.dat");
   WinScan scan;
-  EXPECT_EQ(scan.reader.scanBlackBerryWinBackUpThread(folder.path()), 2u);
-  EXPECT_EQ(
-      scan.collector.names(),
-      (std::vector<std::string>{"BlacBerryContactInfo", "BlackBerryRawRecoveryProgress",
-                                "BlacBerryContactInfo", "BlackBerryRawRecoveryProgress",
-                                "BlackBerrySMSMessageInfo", "BlackBerryRawRecoveryProgress"}));
-  EXPECT_EQ(scan.collector.progress(), (std::vector<std::int64_t>{60, 60, 60}));
+  // the task file is a database file, only not one that is decoded
+  EXPECT_EQ(scan.reader.scanBlackBerryWinBackUpThread(folder.path()), 4u);
+  EXPECT_EQ(scan.collector.names(),
+            (std::vector<std::string>{"BlacBerryContactInfo", "BlackBerryRawRecoveryProgress",
+                                      "BlacBerryContactInfo", "BlackBerryRawRecoveryProgress",
+                                      "BlackBerrySMSMessageInfo", "BlackBerryRawRecoveryProgress",
+                                      "BlackBerryNoteInfo", "BlackBerryRawRecoveryProgress"}));
+  EXPECT_EQ(scan.collector.progress(), (std::vector<std::int64_t>{60, 60, 60, 60}));
+  EXPECT_EQ(scan.collector.records<PRBlackBerryNoteNode>().at(0)->noteTittle, "ten");
 }
 
 TEST(WinBackupReader, RecordsBelongToTheFilesDatabaseWhateverTheirIndex) {
@@ -52,40 +65,6 @@ TEST(WinBackupReader, RecordsBelongToTheFilesDatabaseWhateverTheirIndex) {
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0]->CallNumber, "+1555");
   EXPECT_EQ(calls[0]->CallType, "Send");
-}
-
-TEST(WinBackupReader, SkipsHiddenEntriesFilesWithoutHeaderAndUnknownDatabases) {
-  const fixtures::ScratchFolder folder;
-  const Bytes memo = databaseFile("Memos", {{Field(1, "visible")}});
-  fixtures::writeFileBytes(folder / ".DS_Store", databaseFile("Memos", {{Field(1, "hidden")}}));
-  fixtures::writeFileBytes(folder / "1.dat", memo);
-  fixtures::writeFileBytes(
-      folder / "2.dat",
-      IpdWriter(IpdWriter().withoutHeader()).database("Memos").record(0, {Field(1, "no header")}));
-  fixtures::writeFileBytes(folder / "3.dat", databaseFile("Tasks", {{Field(1, "task")}}));
-  fixtures::writeFileBytes(folder / "4.dat", Bytes{});
-  std::filesystem::create_directory(folder / "5.dat");
-  WinScan scan;
-  // the task file is a database file, only not one that is decoded
-  EXPECT_EQ(scan.reader.scanBlackBerryWinBackUpThread(folder.path()), 2u);
-  const auto memos = scan.collector.records<PRBlackBerryNoteNode>();
-  ASSERT_EQ(memos.size(), 1u);
-  EXPECT_EQ(memos[0]->noteTittle, "visible");
-}
-
-TEST(WinBackupReader, FilesAreReadInNumberOrder) {
-  const fixtures::ScratchFolder folder;
-  for (int i : {10, 2, 1}) {
-    fixtures::writeFileBytes(folder / (std::to_string(i) + ".dat"),
-                             databaseFile("Memos", {{Field(1, std::to_string(i))}}));
-  }
-  WinScan scan;
-  scan.reader.scanBlackBerryWinBackUpThread(folder.path());
-  const auto memos = scan.collector.records<PRBlackBerryNoteNode>();
-  ASSERT_EQ(memos.size(), 3u);
-  EXPECT_EQ(memos[0]->noteTittle, "1");
-  EXPECT_EQ(memos[1]->noteTittle, "2");
-  EXPECT_EQ(memos[2]->noteTittle, "10");
 }
 
 TEST(WinBackupReader, DamagedFileKeepsItsEarlierRecords) {

@@ -83,7 +83,7 @@ class CliRawScanTest : public ::testing::Test {
   fixtures::ScratchFolder folder;
 };
 
-TEST_F(CliRawScanTest, SummaryCountsEachCategoryAndTheTotal) {
+TEST_F(CliRawScanTest, SummaryAndJsonListTheFoundFilesInTheOrderFound) {
   const auto result = runCli({"scan", "--raw", card().string()});
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out,
@@ -94,26 +94,21 @@ TEST_F(CliRawScanTest, SummaryCountsEachCategoryAndTheTotal) {
             "Archive        1\n"
             "Total          5\n");
   EXPECT_EQ(result.err, "");
-}
 
-TEST_F(CliRawScanTest, JsonIsOneFoundFilePerLineInTheOrderFound) {
-  const auto result = runCli({"scan", "--raw", card().string(), "--json"});
-  ASSERT_EQ(result.status, 0) << result.err;
-  const auto lines = testing::jsonLines(result.out);
+  const auto json = runCli({"scan", "--raw", card().string(), "--json"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  const auto lines = testing::jsonLines(json.out);
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[0]["class"], "PRScanListNode");
-  EXPECT_EQ(lines[0]["nodeName"], "f8.png");
-  EXPECT_EQ(lines[0]["fileType"], "Image");
   EXPECT_EQ(lines[0]["fileSizeNumber"], png.size());
   EXPECT_EQ(lines[0]["nodeSizeString"], FieldConversions::size_to_unit(png.size()));
   EXPECT_EQ(lines[0]["file_start"], 8 * kSector);
-  EXPECT_EQ(lines[0]["bSelected"], 0);
-  EXPECT_EQ(lines[1]["nodeName"], "f128.jpg");
-  EXPECT_EQ(lines[2]["nodeName"], "f256.wav");
-  EXPECT_EQ(lines[2]["fileType"], "Audio");
-  EXPECT_EQ(lines[3]["nodeName"], "f384.jpg");
-  EXPECT_EQ(lines[4]["nodeName"], "f512.zip");
-  EXPECT_EQ(lines[4]["fileType"], "Archive");
+  std::vector<std::string> names;
+  for (const auto& line : lines)
+    names.push_back(line["nodeName"].get<std::string>() + " " +
+                    line["fileType"].get<std::string>());
+  EXPECT_EQ(names, (std::vector<std::string>{"f8.png Image", "f128.jpg Image", "f256.wav Audio",
+                                             "f384.jpg Image", "f512.zip Archive"}));
 }
 
 TEST_F(CliRawScanTest, ExportCopiesEveryFoundFileByteForByte) {
@@ -130,11 +125,6 @@ TEST_F(CliRawScanTest, ExportCopiesEveryFoundFileByteForByte) {
   EXPECT_EQ(fixtures::readFileBytes(out / "Audio" / "f256.wav"), wav);
   EXPECT_EQ(fixtures::readFileBytes(out / "Archive" / "f512.zip"), zip);
   EXPECT_TRUE(namesIn(out / "Video").empty());
-
-  // the folder must be new: a second export into it is refused
-  const auto again = runCli({"scan", "--raw", card().string(), "--export", out.string()});
-  EXPECT_EQ(again.status, 2);
-  EXPECT_NE(again.err.find("already exists"), std::string::npos) << again.err;
 }
 
 TEST_F(CliRawScanTest, APartitionIsScannedAlone) {
@@ -166,23 +156,9 @@ TEST_F(CliRawScanTest, DisksListsAnImageWithItsPartitions) {
   EXPECT_NE(result.out.find(image.string() + " (2.10M)\n  partition 1: NO NAME\n"),
             std::string::npos)
       << result.out;
-
-  const auto notAnImage = runCli({"disks", (folder / "missing.img").string()});
-  EXPECT_EQ(notAnImage.status, 2);
-  EXPECT_EQ(lineCount(notAnImage.err), 1) << notAnImage.err;
 }
 
-TEST_F(CliRawScanTest, SourcesThatCannotBeReadSayWhyAndWhatToDo) {
-  const auto missing = runCli({"scan", "--raw", (folder / "no-card.img").string()});
-  EXPECT_EQ(missing.status, 2);
-  EXPECT_EQ(lineCount(missing.err), 1);
-  EXPECT_NE(missing.err.find("no such disk or disk image"), std::string::npos) << missing.err;
-  EXPECT_EQ(missing.out, "");
-
-  const auto isFolder = runCli({"scan", "--raw", folder.path().string()});
-  EXPECT_EQ(isFolder.status, 2);
-  EXPECT_NE(isFolder.err.find("is a folder"), std::string::npos) << isFolder.err;
-
+TEST_F(CliRawScanTest, AnImageWithoutAccessSaysWhatToDo) {
   const fs::path locked = card();
   fs::permissions(locked, fs::perms::none);
   fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_read |

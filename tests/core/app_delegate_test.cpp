@@ -68,10 +68,16 @@ class ControllerTest : public ::testing::Test {
 };
 
 // The number is read without punctuation or case; a message or call without
-// a number must not take the first contact's name.
+// a number must not take the first contact's name. The contacts and the
+// scan's private folder last as long as the scan.
 TEST_F(ControllerTest, NameByPhoneNumberIgnoresPunctuationAndCase) {
+  CountingEnd end;
+  controller.setScanEndListener(&end);
   std::vector<std::optional<std::string>> names;
+  std::filesystem::path seen;
   scanWith([&](ScanContext& ctx) {
+    seen = ctx.tempFolder;
+    fixtures::writeFileText(ctx.tempFolder / "piece.dat", "x");
     ctx.lists.contactArray = {contact("No Phone", ""), contact("Anna", " 5551234567 5559876543"),
                               contact("Also Anna's number", " 555-123-4567"),
                               contact("Florist", " 1-800-FLOWERS")};
@@ -86,21 +92,7 @@ TEST_F(ControllerTest, NameByPhoneNumberIgnoresPunctuationAndCase) {
   EXPECT_EQ(names, (std::vector<std::optional<std::string>>{"Anna", "Anna", "Anna", "Florist",
                                                             std::nullopt, std::nullopt,
                                                             std::nullopt, std::nullopt}));
-}
-
-TEST_F(ControllerTest, NoContactListOutsideAScan) {
   EXPECT_EQ(controller.getNameByPhoneNumber("5551234567"), std::nullopt);
-}
-
-TEST_F(ControllerTest, ScanHasAPrivateFolderRemovedAtItsEnd) {
-  CountingEnd end;
-  controller.setScanEndListener(&end);
-  std::filesystem::path seen;
-  scanWith([&](ScanContext& ctx) {
-    seen = ctx.tempFolder;
-    fixtures::writeFileText(ctx.tempFolder / "piece.dat", "x");
-    return ScanOutcome{};
-  });
   ASSERT_FALSE(seen.empty());
   EXPECT_FALSE(std::filesystem::exists(seen));
   EXPECT_EQ(end.finishes, 1);
@@ -124,13 +116,11 @@ TEST_F(ControllerTest, UnknownSourcesSayWhy) {
 }
 
 TEST(Base64, PaddingAndNoLineBreaks) {
-  EXPECT_EQ(base64Encode(std::vector<std::uint8_t>{'M', 'a', 'n'}), "TWFu");
   EXPECT_EQ(base64Encode(std::vector<std::uint8_t>{0x00, 0x01, 0x02, 0x03}), "AAECAw==");
   EXPECT_EQ(base64Encode(std::vector<std::uint8_t>{0xFB, 0xFF}), "+/8=");
   EXPECT_EQ(base64Encode({}), "");
-  const std::vector<std::uint8_t> bytes(3 * (1u << 20) + 2, 0xAB);
-  const std::string encoded = base64Encode(bytes);
-  EXPECT_EQ(encoded.size(), 4 * ((bytes.size() + 2) / 3));
+  const std::string encoded = base64Encode(std::vector<std::uint8_t>(3 * 100 + 2, 0xAB));
+  EXPECT_EQ(encoded.size(), 404u);
   EXPECT_EQ(encoded.find('\n'), std::string::npos);
 }
 

@@ -50,7 +50,6 @@ INSTANTIATE_TEST_SUITE_P(
         // the guess: from 1970, unless that is before 1990 in local time
         DateCase{"UTC0", 1000000000, kGuess, kS, "09-09-2001 01:46", "2001-09-09T01:46:40Z"},
         DateCase{"UTC0", 400000000, kGuess, kS, "09-04-2013 15:06", "2013-09-04T15:06:40Z"},
-        DateCase{"UTC0", 631152000, kGuess, kS, "01-01-1990 00:00", "1990-01-01T00:00:00Z"},
         DateCase{"UTC0", 631151999, kGuess, kS, "12-31-2020 23:59", "2020-12-31T23:59:59Z"},
         // already 1990 in a zone east of UTC: kept as it is
         DateCase{"IST-5:30", 631151999, kGuess, kS, "01-01-1990 05:29", "1989-12-31T23:59:59Z"},
@@ -62,13 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
         DateCase{"UTC0", 718131600, kGuess, kS, "10-03-1992 17:00", "1992-10-03T17:00:00Z"},
         DateCase{"UTC0", 718131600, kApple, kS, "10-04-2023 17:00", "2023-10-04T17:00:00Z"},
         // known epochs and units
-        DateCase{"UTC0", 378000000, kApple, kS, "12-24-2012 00:00", "2012-12-24T00:00:00Z"},
         DateCase{"UTC0", 1700000000, k1970, kS, "11-14-2023 22:13", "2023-11-14T22:13:20Z"},
         DateCase{"UTC0", 718131600123456789, kApple, kNs, "10-04-2023 17:00",
                  "2023-10-04T17:00:00Z"},
         DateCase{"UTC0", 718131600123456789, kApple, kSorNs, "10-04-2023 17:00",
                  "2023-10-04T17:00:00Z"},
-        DateCase{"UTC0", 718131600, kApple, kSorNs, "10-04-2023 17:00", "2023-10-04T17:00:00Z"},
         DateCase{"UTC0", 1700000000123, k1970, DateUnit::kMilliseconds, "11-14-2023 22:13",
                  "2023-11-14T22:13:20Z"},
         // leap days, and 2100, which is not a leap year
@@ -77,8 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
         DateCase{"UTC0", 4107542400 - k2001, kApple, kS, "03-01-2100 00:00",
                  "2100-03-01T00:00:00Z"},
         // local time of the zone, summer time included
-        DateCase{"EST5EDT,M3.2.0,M11.1.0", 1700000000, k1970, kS, "11-14-2023 17:13",
-                 "2023-11-14T22:13:20Z"},
         DateCase{"EST5EDT,M3.2.0,M11.1.0", 1690000000, k1970, kS, "07-22-2023 00:26",
                  "2023-07-22T04:26:40Z"},
         // four-digit years only, and no overflow near the limit

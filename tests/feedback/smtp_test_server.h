@@ -1,14 +1,21 @@
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
+#include "core/base64.h"
 #include "fixtures/scratch_folder.h"
 
 namespace orvane::testing {
@@ -35,48 +42,86 @@ class SmtpTestServer {
   std::uint16_t port() const { return port_; }
   std::filesystem::path caFile() const { return folder_ / "cert.pem"; }
 
-  // Every recorded entry, in order; only those with "event" == `event`.
+  // Every recorded entry, in order, whose "event" is `event`.
   std::vector<nlohmann::json> entries(const std::string& event) const;
 
  private:
-  void stop();
-
   fixtures::ScratchFolder folder_;
   pid_t pid_ = -1;
   std::uint16_t port_ = 0;
 };
 
-// A loopback port that nothing listens on (bound, then released).
-std::uint16_t unusedLoopbackPort();
+inline std::optional<std::string> SmtpTestServer::findPython() {
+  // Debian's interpreter first: a python3 earlier on PATH may lack the Debian modules.
+  for (const char* python : {"/usr/bin/python3", "python3"}) {
+    if (fixtures::runProgram({python, "-c", "import aiosmtpd.smtp"}) == 0) return python;
+  }
+  return std::nullopt;
+}
 
-// A loopback port that takes connections and never says a word.
-class SilentListener {
- public:
-  SilentListener();
-  ~SilentListener();
-  SilentListener(const SilentListener&) = delete;
-  SilentListener& operator=(const SilentListener&) = delete;
-  std::uint16_t port() const { return port_; }
-  // True once a connection waits in the backlog (bounded wait).
-  bool waitForConnection() const;
+inline SmtpTestServer::~SmtpTestServer() {
+  if (pid_ < 0) return;
+  kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+}
 
- private:
-  int socket_ = -1;
-  std::uint16_t port_ = 0;
-};
+inline std::string SmtpTestServer::start(const std::string& python) {
+  const std::string key = (folder_.path() / "key.pem").string();
+  if (fixtures::runProgram({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                            "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key, "-out",
+                            caFile().string(), "-days", "2", "-subj", "/CN=localhost", "-addext",
+                            "subjectAltName=IP:127.0.0.1,DNS:localhost"}) != 0) {
+    return "openssl could not make the test certificate";
+  }
+  const auto ready = folder_.path() / "ready";
+  const auto log = folder_.path() / "server.log";
+  pid_ = fixtures::startProgram(
+      {python, std::string(ORVANE_SOURCE_DIR) + "/scripts/smtp_test_server.py", "--cert",
+       caFile().string(), "--key", key, "--user", kMailbox, "--password", kPassword, "--record",
+       (folder_.path() / "record.jsonl").string(), "--ready", ready.string()},
+      log.string());
+  if (pid_ < 0) return "could not start " + python;
+  for (int poll = 0; poll < 750; ++poll) {  // bounded: the server starts in well under a second
+    if (std::filesystem::exists(ready)) {
+      port_ = static_cast<std::uint16_t>(std::stoi(fixtures::readFileText(ready)));
+      return {};
+    }
+    if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+      pid_ = -1;
+      return "the test mail server ended at start: " + fixtures::readFileText(log);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return "the test mail server did not start: " + fixtures::readFileText(log);
+}
+
+inline std::vector<nlohmann::json> SmtpTestServer::entries(const std::string& event) const {
+  std::vector<nlohmann::json> found;
+  std::ifstream in(folder_.path() / "record.jsonl");
+  for (std::string line; std::getline(in, line);) {
+    auto entry = nlohmann::json::parse(line);
+    if (entry.at("event") == event) found.push_back(std::move(entry));
+  }
+  return found;
+}
 
 // Bytes from a hex text as the server records them.
-std::string fromHex(const std::string& hex);
+inline std::string fromHex(const std::string& hex) {
+  std::string bytes;
+  for (std::size_t at = 0; at + 1 < hex.size(); at += 2) {
+    bytes += static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16));
+  }
+  return bytes;
+}
 
-// The bytes of a base64 body of CRLF-ended lines.
-std::string fromBase64Lines(const std::string& lines);
-
-// Splits mail data at its blank line: header lines (without their CRLF) and
-// the body bytes.
-struct MailParts {
-  std::vector<std::string> headers;
-  std::string body;
-};
-MailParts splitMail(const std::string& data);
+// `bytes` as a mail body in base64: lines of at most 76 characters, each
+// ended by CRLF.
+inline std::string base64Lines(std::string_view bytes) {
+  const std::string text =
+      base64Encode(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  std::string lines;
+  for (std::size_t at = 0; at < text.size(); at += 76) lines += text.substr(at, 76) + "\r\n";
+  return lines;
+}
 
 }  // namespace orvane::testing

@@ -13,27 +13,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(LsblkListing, LabelsByPartitionNumber) {
-  // as lsblk 2.38 prints it for a two-partition card
-  const std::string listing = R"({
-   "blockdevices": [
-      {"name":"sdb", "label":null,
-         "children": [
-            {"name":"sdb1", "label":"CANON_DC"},
-            {"name":"sdb2", "label":"   "}
-         ]
-      }
-   ]
-})";
-  EXPECT_EQ(parseLsblkVolumeNames(listing, "/dev/sdb"),
-            (VolumeNames{{0, ""}, {1, "CANON_DC"}, {2, "   "}}));
-}
-
-TEST(LsblkListing, TheNamedDiskIsTakenWhenSeveralAreListed) {
+// as lsblk 2.38 prints it: the named disk is taken among several
+TEST(LsblkListing, LabelsByPartitionNumberOfTheNamedDisk) {
   const std::string listing =
       R"({"blockdevices":[{"name":"sda","label":"SYS","children":[{"name":"sda1","label":"A"}]},)"
-      R"({"name":"mmcblk0","label":null,"children":[{"name":"mmcblk0p1","label":"CARD"}]}]})";
-  EXPECT_EQ(parseLsblkVolumeNames(listing, "/dev/mmcblk0"), (VolumeNames{{0, ""}, {1, "CARD"}}));
+      R"({"name":"mmcblk0","label":null,"children":[{"name":"mmcblk0p1","label":"CARD"},)"
+      R"({"name":"mmcblk0p2","label":"   "}]}]})";
+  EXPECT_EQ(parseLsblkVolumeNames(listing, "/dev/mmcblk0"),
+            (VolumeNames{{0, ""}, {1, "CARD"}, {2, "   "}}));
 }
 
 TEST(LsblkListing, WhatIsNoListingGivesNoNames) {
@@ -53,15 +40,17 @@ TEST(LsblkListing, WhatIsNoListingGivesNoNames) {
 }
 
 TEST(PartitionNumber, FromTheKernelNames) {
-  EXPECT_EQ(partitionNumberOfName("sdb2", "sdb"), 2);
-  EXPECT_EQ(partitionNumberOfName("sdb12", "sdb"), 12);
-  EXPECT_EQ(partitionNumberOfName("mmcblk0p1", "mmcblk0"), 1);
-  EXPECT_EQ(partitionNumberOfName("nvme0n1p3", "nvme0n1"), 3);
-  EXPECT_EQ(partitionNumberOfName("sdb", "sdb"), std::nullopt);
-  EXPECT_EQ(partitionNumberOfName("sdc1", "sdb"), std::nullopt);
-  EXPECT_EQ(partitionNumberOfName("sdbx", "sdb"), std::nullopt);
-  EXPECT_EQ(partitionNumberOfName("sdb0", "sdb"), std::nullopt);
-  EXPECT_EQ(partitionNumberOfName("sdb99999999999", "sdb"), std::nullopt);
+  const std::pair<const char*, std::optional<int>> cases[] = {{"sdb12", 12},
+                                                              {"mmcblk0p1", 1},
+                                                              {"sdb", std::nullopt},
+                                                              {"sdc1", std::nullopt},
+                                                              {"sdbx", std::nullopt},
+                                                              {"sdb0", std::nullopt},
+                                                              {"sdb99999999999", std::nullopt}};
+  for (const auto& [name, number] : cases) {
+    const std::string disk = std::string(name).starts_with("mmc") ? "mmcblk0" : "sdb";
+    EXPECT_EQ(partitionNumberOfName(name, disk), number) << name;
+  }
 }
 
 TEST(VolumeLister, AnImageFileIsNotListed) {

@@ -8,30 +8,10 @@
 #include "core/blackberry_records.h"
 #include "core/ios_records.h"
 #include "core/scan_list_node.h"
-#include "export/recovery_run.h"
-#include "fixtures/scratch_folder.h"
-#include "results_test_support.h"
+#include "results/result_view_controller.h"
 
 namespace orvane {
 namespace {
-
-TEST(CategoryTraits, EveryPageAndEveryListHasItsRow) {
-  const auto pages = categoryPages();
-  ASSERT_EQ(pages.size(), kResultTableCount);
-  for (std::size_t i = 0; i < pages.size(); ++i) {
-    EXPECT_EQ(static_cast<std::size_t>(pages[i].table), i);
-    EXPECT_FALSE(pages[i].name.empty() || pages[i].normalIcon.empty() ||
-                 pages[i].selectedIcon.empty() || pages[i].buttonName.empty());
-  }
-  std::set<ResultList> seen;
-  for (const CategoryList& list : categoryLists()) {
-    SCOPED_TRACE(resultListName(list.list));
-    EXPECT_TRUE(seen.insert(list.list).second) << "listed twice";
-    EXPECT_EQ(&categoryList(list.list), &list);
-    EXPECT_FALSE(list.columns.empty() || list.summaryName.empty() || list.exportFolder.empty());
-  }
-  EXPECT_EQ(seen.size(), kResultListCount);
-}
 
 // A header that sorts otherwise than the page's other headers must be a
 // column of every list the page shows, or the click could never reach it.
@@ -108,21 +88,6 @@ TEST(CategoryTraits, ColumnsShowTheFieldsOfTheirRecordClass) {
          r.noteDate = "2014-05-06";
        }),
        {"", "2014-05-06"}},
-      {ResultList::calenderArray,
-       make<PRCalenderNode>([](auto& r) {
-         r.calTitle = "Trip";
-         r.location = "Lyon";
-         r.startDate = "May 6";
-         r.endDate = "May 9";
-       }),
-       {"Trip", "Lyon", "May 6", "May 9"}},
-      {ResultList::bbVedioArray,
-       make<PRScanListNode>([](auto& r) {
-         r.nodeName = "clip.mp4";
-         r.nodeSizeString = "3.00M";
-         r.fileType = "Video";
-       }),
-       {"clip.mp4", "3.00M", "Video"}},
   };
   const PRBookMarkNode stranger;
   for (const auto& c : cases) {
@@ -147,36 +112,12 @@ TEST(CategoryTraits, TrimmingTakesUnicodeBlanksOnly) {
   } cases[] = {
       {" \t\r\n a b \v\f", "a b"},
       {"\xC2\xA0x\xE3\x80\x80", "x"},              // no-break and ideographic spaces
-      {"\xE2\x80\xA8x\xE2\x80\x8A", "x"},          // line separator, hair space
-      {"\xC2\x85x", "x"},                          // next line
       {"\xE2\x80\x8Bx", "\xE2\x80\x8Bx"},          // a zero-width space is no blank
       {"x\xF0\x9F\x98\x80", "x\xF0\x9F\x98\x80"},  // nor is an emoji
       {"\xC0\xA0x\xA0", "\xC0\xA0x\xA0"},          // an over-long blank and a stray byte
-      {"x \xA0", "x \xA0"},
       {"   ", ""},
-      {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(trimSpace(c.text), c.trimmed) << c.text;
-}
-
-// The export makes the folders of the table, for every source, also when
-// nothing is ticked.
-TEST(CategoryTraits, ExportMakesTheFoldersOfItsSource) {
-  for (const BrowseSource source :
-       {BrowseSource::blackBerry, BrowseSource::ios, BrowseSource::memoryCard}) {
-    testing::ResultsBench bench;
-    bench.results.showView(source);
-    fixtures::ScratchFolder scratch;
-    RecoveryRun(bench.results).recoverFilesThread(scratch / "out");
-    std::set<std::string> made, expected;
-    for (const auto& entry : std::filesystem::directory_iterator(scratch / "out")) {
-      made.insert(entry.path().filename().string());
-    }
-    for (const CategoryList* list : listsOf(source)) {
-      if (!list->exportFolder.empty()) expected.insert(std::string(list->exportFolder));
-    }
-    EXPECT_EQ(made, expected);
-  }
 }
 
 }  // namespace

@@ -177,8 +177,6 @@ TEST(ResultSorting, CallDatesSortAsDatesWithUnreadableOnesLast) {
 TEST(SizeText, ReadsBackTheSizeFormatter) {
   EXPECT_EQ(PRResultViewController::sizeFormString(""), 0u);
   EXPECT_EQ(PRResultViewController::sizeFormString("1.50K"), 1500u);
-  EXPECT_EQ(PRResultViewController::sizeFormString("999.00B"), 999u);
-  EXPECT_EQ(PRResultViewController::sizeFormString("12.50M"), 12500000u);
   EXPECT_EQ(PRResultViewController::sizeFormString("2.00T"), 2000000000000u);
   EXPECT_EQ(PRResultViewController::sizeFormString(FieldConversions::size_to_unit(1536)), 1540u);
 }
