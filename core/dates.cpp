@@ -106,10 +106,19 @@ std::optional<std::string> utcDateText(std::int64_t stored, DateEpoch epoch, Dat
   if (!since1970 || *since1970 > std::numeric_limits<std::time_t>::max()) return std::nullopt;
   const auto when = static_cast<std::time_t>(*since1970);
   std::tm parts{};
-  if (::gmtime_r(&when, &parts) == nullptr || parts.tm_year + 1900 > 9999) return std::nullopt;
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-  return std::string(text);
+  if (::gmtime_r(&when, &parts) == nullptr || parts.tm_year + 1900 > 9999 ||
+      parts.tm_year + 1900 < 0) {
+    return std::nullopt;
+  }
+  // "YYYY-MM-DDTHH:MM:SSZ"
+  std::string text = "0000-00-00T00:00:00Z";
+  putDigits(&text[0], std::int64_t{parts.tm_year} + 1900, 4);
+  putDigits(&text[5], parts.tm_mon + 1, 2);
+  putDigits(&text[8], parts.tm_mday, 2);
+  putDigits(&text[11], parts.tm_hour, 2);
+  putDigits(&text[14], parts.tm_min, 2);
+  putDigits(&text[17], parts.tm_sec, 2);
+  return text;
 }
 
 }  // namespace orvane

@@ -52,6 +52,13 @@ SqliteStatement::SqliteStatement(const SqliteDatabase& db, const char* sql) {
     return;
   }
   columns_ = sqlite3_column_count(stmt_);
+  // Rows map to records by column name, once per cell: the names are read
+  // here once, not from SQLite on every lookup.
+  columnNames_.reserve(static_cast<std::size_t>(columns_));
+  for (int column = 0; column < columns_; ++column) {
+    const char* own = sqlite3_column_name(stmt_, column);
+    columnNames_.emplace_back(own != nullptr ? own : "");
+  }
 }
 
 SqliteStatement::~SqliteStatement() { sqlite3_finalize(stmt_); }
@@ -122,11 +129,11 @@ std::span<const std::uint8_t> SqliteStatement::blob(int column) const {
 }
 
 int SqliteStatement::columnIndex(std::string_view name) const {
-  for (int column = 0; column < columns_; ++column) {
-    const char* own = sqlite3_column_name(stmt_, column);
-    if (own != nullptr && name.size() == std::char_traits<char>::length(own) &&
-        sqlite3_strnicmp(own, name.data(), static_cast<int>(name.size())) == 0) {
-      return column;
+  for (std::size_t column = 0; column < columnNames_.size(); ++column) {
+    const std::string& own = columnNames_[column];
+    if (own.size() == name.size() &&
+        sqlite3_strnicmp(own.data(), name.data(), static_cast<int>(name.size())) == 0) {
+      return static_cast<int>(column);
     }
   }
   return -1;

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvane {
 
@@ -78,6 +79,7 @@ class SqliteStatement {
 
   sqlite3_stmt* stmt_ = nullptr;
   int columns_ = 0;
+  std::vector<std::string> columnNames_;
 };
 
 // Whether the file starts with the SQLite header.
