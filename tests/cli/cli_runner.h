@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "fixtures/ipd_writer.h"
 #include "fixtures/scratch_folder.h"
 
 namespace orvane::testing {
@@ -51,6 +52,19 @@ inline std::vector<nlohmann::json> jsonLines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
   return lines;
+}
+
+// Two contacts, an SMS and a memo, in the order a handheld stores them.
+inline fixtures::IpdWriter smallBackup() {
+  using fixtures::Field;
+  return std::move(fixtures::IpdWriter()
+                       .database("Address Book - All")
+                       .database("SMS Messages")
+                       .database("Memos")
+                       .record(0, {Field(32, "Ann"), Field(8, "555 0101")})
+                       .record(1, {Field::skip4(2, "+15550101"), Field(4, "Hi there")})
+                       .record(0, {Field(32, "Smith"), Field(77, "")})
+                       .record(2, {Field(1, "Groceries"), Field(2, "milk, eggs")}));
 }
 
 }  // namespace orvane::testing

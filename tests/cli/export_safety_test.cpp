@@ -13,29 +13,13 @@
 #include "cli/cli_runner.h"
 #include "fixtures/card_image.h"
 #include "fixtures/ios_backup_writer.h"
-#include "fixtures/ipd_writer.h"
 #include "fixtures/media_files.h"
 
 namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
-using fixtures::Field;
-using fixtures::IpdWriter;
 using testing::runCli;
-
-// Two contacts, an SMS and a memo.
-void writeBackup(const fs::path& path) {
-  IpdWriter()
-      .database("Address Book - All")
-      .database("SMS Messages")
-      .database("Memos")
-      .record(0, {Field(32, "Ann"), Field(8, "555 0101")})
-      .record(1, {Field::skip4(2, "+15550101"), Field(4, "Hi there")})
-      .record(0, {Field(32, "Smith"), Field(77, "")})
-      .record(2, {Field(1, "Groceries"), Field(2, "milk, eggs")})
-      .writeTo(path);
-}
 
 // A folder whose path is so long that the category folders fit under the
 // system's path limit and no file inside them does.
@@ -49,7 +33,7 @@ fs::path nearThePathLimit(const fs::path& root) {
 TEST(CliExportSafety, ExitStatusAndLastLineTellWhatWasWritten) {
   fixtures::ScratchFolder scratch;
   const fs::path backup = scratch / "backup.ipd";
-  writeBackup(backup);
+  testing::smallBackup().writeTo(backup);
   fs::create_directories(scratch / "taken");
   fixtures::writeFileText(scratch / "file", "x");
   struct Case {
@@ -104,7 +88,7 @@ TEST(CliExportSafety, NoExportIntoTheBackupBeingScanned) {
   device.note({.title = "Groceries", .body = "milk"});
   device.write();
   fs::create_directory_symlink(backup, scratch / "link");
-  writeBackup(scratch / "bold.ipd");
+  testing::smallBackup().writeTo(scratch / "bold.ipd");
   struct Case {
     fs::path source;
     fs::path exportFolder;
@@ -177,7 +161,7 @@ TEST(CliExportSafety, CtrlCLeavesNoHalfFileAndNoPrivateFolder) {
   fixtures::CardImageWriter card(8 << 20);
   for (std::uint64_t at = 0; at + 4096 <= (8u << 20); at += 4096) card.file(at, jpeg);
   card.writeTo(scratch / "card.img");
-  writeBackup(scratch / "bold.ipd");
+  testing::smallBackup().writeTo(scratch / "bold.ipd");
   struct Case {
     const char* name;
     std::vector<std::string> arguments;

@@ -3,27 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
-#include "fixtures/ipd_writer.h"
 
 namespace orvane {
 namespace {
 
-using fixtures::Field;
-using fixtures::IpdWriter;
 using testing::jsonLines;
 using testing::runCli;
-
-// Two contacts, an SMS and a memo, in the order a handheld stores them.
-IpdWriter smallBackup() {
-  return std::move(IpdWriter()
-                       .database("Address Book - All")
-                       .database("SMS Messages")
-                       .database("Memos")
-                       .record(0, {Field(32, "Ann"), Field(8, "555 0101")})
-                       .record(1, {Field::skip4(2, "+15550101"), Field(4, "Hi there")})
-                       .record(0, {Field(32, "Smith"), Field(77, "")})
-                       .record(2, {Field(1, "Groceries"), Field(2, "milk, eggs")}));
-}
+using testing::smallBackup;
 
 // The summary, the JSON lines (one per record in posting order) and the
 // export into a new folder, from one small backup.
