@@ -10,28 +10,11 @@
 #include <utility>
 #include <vector>
 
+#include "core/unique_fd.h"
+
 namespace orvane {
 
 namespace {
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-  void reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
 
 bool isTwoHexDigitsOf(const std::string& folderName, const std::string& fileName) {
   const auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); };
@@ -46,26 +29,9 @@ BackupFile refuse(const std::filesystem::path& shown, const char* why) {
 
 }  // namespace
 
-BackupFile::~BackupFile() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-BackupFile::BackupFile(BackupFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), state_(other.state_), size_(other.size_) {}
-
-BackupFile& BackupFile::operator=(BackupFile&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = std::exchange(other.fd_, -1);
-    state_ = other.state_;
-    size_ = other.size_;
-  }
-  return *this;
-}
-
 BackupFile BackupFile::open(const std::filesystem::path& folder, std::string_view relative) {
   const std::filesystem::path shown = folder / relative;
-  Descriptor at(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd at(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (at.get() < 0) return BackupFile();
   std::string rest(relative);
   for (;;) {
@@ -75,7 +41,7 @@ BackupFile BackupFile::open(const std::filesystem::path& folder, std::string_vie
     if (name.empty() || name == "." || name == "..") return refuse(shown, "a name leading out");
     // O_NONBLOCK: a FIFO planted in the folder must not hang the open
     const int flags = O_RDONLY | O_NOFOLLOW | O_CLOEXEC | (last ? O_NONBLOCK : O_DIRECTORY);
-    Descriptor next(::openat(at.get(), name.c_str(), flags));
+    UniqueFd next(::openat(at.get(), name.c_str(), flags));
     if (next.get() < 0) {
       // O_NOFOLLOW answers ELOOP for a link, and with O_DIRECTORY some
       // kernels answer ENOTDIR; a plain file where a folder belongs is
@@ -112,20 +78,19 @@ BackupFile BackupFile::open(const std::filesystem::path& file) {
 }
 
 bool BackupFile::copyTo(const std::filesystem::path& target, std::string& problem) const {
-  if (fd_ < 0) {
+  if (!fd_.valid()) {
     problem = "not open";
     return false;
   }
   ::unlink(target.c_str());
-  Descriptor out(
-      ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  UniqueFd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (out.get() < 0) {
     problem = std::strerror(errno);
     return false;
   }
   std::vector<char> buffer(256 * 1024);
   for (off_t offset = 0;;) {
-    const ssize_t got = ::pread(fd_, buffer.data(), buffer.size(), offset);
+    const ssize_t got = ::pread(fd_.get(), buffer.data(), buffer.size(), offset);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       problem = std::strerror(errno);
@@ -149,9 +114,9 @@ bool BackupFile::copyTo(const std::filesystem::path& target, std::string& proble
 std::string BackupFile::readAt(std::uint64_t offset, std::size_t count) const {
   std::string bytes(count, '\0');
   std::size_t got = 0;
-  while (fd_ >= 0 && got < count) {
+  while (fd_.valid() && got < count) {
     const ssize_t n =
-        ::pread(fd_, bytes.data() + got, count - got, static_cast<off_t>(offset + got));
+        ::pread(fd_.get(), bytes.data() + got, count - got, static_cast<off_t>(offset + got));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     got += static_cast<std::size_t>(n);

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <utility>
 
+#include "core/unique_fd.h"
+
 namespace orvane {
 
 class BackupFile {
@@ -23,11 +25,6 @@ class BackupFile {
 
   BackupFile() = default;
   BackupFile(int fd, State state, std::uint64_t size) : fd_(fd), state_(state), size_(size) {}
-  ~BackupFile();
-  BackupFile(BackupFile&& other) noexcept;
-  BackupFile& operator=(BackupFile&& other) noexcept;
-  BackupFile(const BackupFile&) = delete;
-  BackupFile& operator=(const BackupFile&) = delete;
 
   // Opens `relative` ("Manifest.db", "3d/3d0d7e5f...") inside `folder`.
   // The folder itself is the user's choice and may be reached through a
@@ -40,9 +37,9 @@ class BackupFile {
 
   State state() const { return state_; }
   bool opened() const { return state_ == State::opened; }
-  int fd() const { return fd_; }
+  int fd() const { return fd_.get(); }
   // Hands the descriptor over to the caller.
-  int release() { return std::exchange(fd_, -1); }
+  int release() { return fd_.release(); }
   std::uint64_t size() const { return size_; }
 
   // Copies the whole file to a new file `target` (mode 0600; an existing
@@ -52,7 +49,7 @@ class BackupFile {
   std::string readAt(std::uint64_t offset, std::size_t count) const;
 
  private:
-  int fd_ = -1;
+  UniqueFd fd_;
   State state_ = State::missing;
   std::uint64_t size_ = 0;
 };

@@ -9,27 +9,13 @@
 
 #include <cerrno>
 
+#include "core/unique_fd.h"
+
 extern char** environ;
 
 namespace orvane {
 
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  ~FileDescriptor() { reset(); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  void reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
-};
 
 int waitForExit(pid_t child) {
   int status = 0;
@@ -47,8 +33,8 @@ std::optional<std::string> runProgramOutput(const std::vector<std::string>& argv
   if (argv.empty()) return std::nullopt;
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) return std::nullopt;
-  FileDescriptor readEnd(ends[0]);
-  FileDescriptor writeEnd(ends[1]);
+  UniqueFd readEnd(ends[0]);
+  UniqueFd writeEnd(ends[1]);
 
   posix_spawn_file_actions_t actions;
   if (::posix_spawn_file_actions_init(&actions) != 0) return std::nullopt;
