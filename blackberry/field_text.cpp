@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstddef>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "core/conversions.h"
 #include "core/utf8.h"
@@ -166,10 +168,18 @@ bool isKnownTextCharset(const std::string& charset) { return openToUtf8(charset)
 
 std::string legacyFieldText(std::span<const std::uint8_t> data, const std::string& charset) {
   data = upToNul(data);
-  IconvHandle converter = openToUtf8(charset);
-  if (!converter) converter = openToUtf8({});
+  // Opening a converter loads the character set's tables: a scan of many
+  // messages keeps the one it opened, per thread, until the set changes.
+  thread_local std::optional<std::string> openedFor;
+  thread_local IconvHandle converter(nullptr, [](void*) {});
+  if (openedFor != charset) {
+    converter = openToUtf8(charset);
+    if (!converter) converter = openToUtf8({});
+    openedFor = charset;
+  }
   if (!converter) return {};
   const auto cd = static_cast<iconv_t>(converter.get());
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a fresh shift state
 
   std::string converted;
   // one 8-bit character becomes at most 4 bytes of UTF-8
