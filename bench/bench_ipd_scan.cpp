@@ -92,11 +92,16 @@ std::size_t writeContentBackup(const std::filesystem::path& path, std::size_t me
 void writeSmsBackup(const std::filesystem::path& path, std::size_t count) {
   const IpdWriter table = IpdWriter().database("SMS Messages");
   writeBackup(path, table, count, [](std::size_t i) {
-    const auto direction = static_cast<std::uint8_t>(i % 2);
-    return IpdWriter::recordBytes(0,
-                                  {Field::raw(1, {direction, 0, 0, 0}),
-                                   Field::skip4(2, "+1555" + std::to_string(1000000 + i)),
-                                   Field(4, "Message " + std::to_string(i) + ": see you at 7?")});
+    // The 46-byte metadata phones write: direction, then the sent time in
+    // milliseconds since 1970 (little-endian at 13) and the coding scheme
+    // (at 29, 0: seven-bit text).
+    std::vector<std::uint8_t> metadata(46, 0);
+    metadata[0] = static_cast<std::uint8_t>(i % 2);
+    const std::uint64_t sentMs = 1700000000000ULL + i * 61000ULL;
+    for (int b = 0; b < 8; ++b) metadata[13 + b] = static_cast<std::uint8_t>(sentMs >> (8 * b));
+    return IpdWriter::recordBytes(
+        0, {Field::raw(1, metadata), Field::skip4(2, "+1555" + std::to_string(1000000 + i)),
+            Field(4, "Message " + std::to_string(i) + ": see you at 7?")});
   });
 }
 

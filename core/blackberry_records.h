@@ -64,7 +64,6 @@ class PRBlackBerrySMSMessageNode : public PRRecord {
   std::string numberString;
   std::string type;  // "Incoming", "outgoing" or empty
   std::string dateTime;
-  std::optional<Bytes> contentData;  // never filled from a backup
 };
 
 // "MMS Messages"

@@ -2,11 +2,11 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -50,7 +50,15 @@ class NotificationCenter {
   using ObserverList = std::vector<std::shared_ptr<Observer>>;
 
   std::mutex mutex_;
-  std::map<std::string, std::shared_ptr<const ObserverList>, std::less<>> observersByName_;
+  // Looked up on every post, so hashed: the event names share long prefixes.
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const {
+      return std::hash<std::string_view>{}(name);
+    }
+  };
+  std::unordered_map<std::string, std::shared_ptr<const ObserverList>, NameHash, std::equal_to<>>
+      observersByName_;
   Token nextToken_ = 1;
 };
 

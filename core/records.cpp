@@ -130,7 +130,9 @@ void PRBlackBerrySMSMessageNode::visitFields(FieldVisitor& v) const {
   v.number("isUncode", isUncode);
   v.text("type", type);
   v.text("dateTime", dateTime);
-  v.bytes("contentData", contentData);
+  // a backup keeps no SMS body bytes besides the text; the field stays for
+  // readers of the JSON
+  v.bytes("contentData", std::optional<ByteView>());
   v.number("bSelected", bSelected);
 }
 

@@ -79,7 +79,6 @@ TEST(SmsDecoder, NumberAndText) {
   EXPECT_EQ(sms.numberString, "+15551234");
   EXPECT_EQ(sms.contentText, "See you at 7 ✓");
   EXPECT_EQ(sms.type, "");
-  EXPECT_FALSE(sms.contentData.has_value());
 }
 
 TEST(SmsDecoder, Utf16TextWithoutMetadataNeedsAMarkOrZeroLane) {
