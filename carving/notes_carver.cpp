@@ -1,0 +1,85 @@
+// Deleted notes: note rows (title, dates) and note body rows (the text),
+// joined by the body's owner.
+
+#include <cstdio>
+#include <map>
+#include <string_view>
+
+#include "carving/carved_table.h"
+#include "carving/carver_run.h"
+#include "core/event_names.h"
+#include "ios/backup_file_name.h"
+#include "ios/row_records.h"
+
+namespace orvane::carving {
+
+namespace {
+
+using namespace std::string_view_literals;
+
+// The notes file keeps the legacy file format, where 0 and 1 are one-byte
+// integers: Z_ENT, Z_OPT, ZCONTAINSCJK, ZCONTENTTYPE and ZDELETEDFLAG are
+// five of them.
+const std::vector<Anchor> kNoteAnchors = {
+    {"\x01\x01\x01\x01\x01\x01\x05"sv, "Z_ENT"},
+    {"\x01\x01\x01\x01\x02\x01\x05"sv, "Z_ENT"},
+    {"\x01\x01\x01\x01\x01"sv, "Z_ENT"},
+};
+// Z_ENT, Z_OPT, ZOWNER
+const std::vector<Anchor> kBodyAnchors = {
+    {"\x01\x01\x01"sv, "Z_ENT"},
+    {"\x01\x01\x02"sv, "Z_ENT"},
+};
+
+struct NoteHead {
+  std::string title;
+  std::string modified;
+  std::string created;
+};
+
+std::string decimalText(const CarvedRow& row, std::string_view column) {
+  const auto value = row.decimal(column);
+  return value ? std::to_string(*value) : std::string();
+}
+
+}  // namespace
+
+void scanDelNoteThread(CarverRun& run) {
+  auto copy = PrivateCopy::make(run.folder(), {backup_names::kNotes, backup_names::kNotesSecond},
+                                run.ctx().tempFolder);
+  if (!copy) {
+    std::fprintf(stderr, "NoteDB is not exist\n");
+    return;
+  }
+  const TableLayout notes = layoutOf(*copy, "ZNOTE");
+  const TableLayout bodies = layoutOf(*copy, "ZNOTEBODY");
+
+  // A body's owner is its note's ZBODY; the note's own key where its cell
+  // kept it.
+  std::map<std::int64_t, NoteHead> heads;
+  SeenRows seen;
+  bool going = carveTable(*copy, {&notes, kNoteAnchors, {}}, run.ctx(), [&](CarvedRow row) {
+    if (!seen.firstTime(row)) return;
+    NoteHead head{row.text("ZTITLE").value_or(""), decimalText(row, "ZMODIFICATIONDATE"),
+                  decimalText(row, "ZCREATIONDATE")};
+    if (const auto body = row.decimal("ZBODY")) heads.emplace(*body, head);
+    if (row.rowid()) heads.emplace(*row.rowid(), std::move(head));
+  });
+  if (!going) return;
+
+  going = carveTable(*copy, {&bodies, kBodyAnchors, {}}, run.ctx(), [&](CarvedRow row) {
+    if (!seen.firstTime(row)) return;
+    const auto owner = row.decimal("ZOWNER");
+    const auto head = owner ? heads.find(*owner) : heads.end();
+    row.setText("body", row.text("ZCONTENT").value_or(""));
+    if (head != heads.end()) {
+      row.setText("title", head->second.title);
+      row.setText("modified", head->second.modified);
+      row.setText("created", head->second.created);
+    }
+    run.post(events::ScanDelNoteInfo, noteFromRow(row));
+  });
+  if (going) run.progress(85);
+}
+
+}  // namespace orvane::carving
