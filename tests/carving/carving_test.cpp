@@ -11,7 +11,9 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <set>
+#include <sstream>
 
 #include "carving/carver_run.h"
 #include "carving/deleted_records_step.h"
@@ -430,6 +432,36 @@ TEST(Carving, DISABLED_WriteFuzzSeeds) {
           seed);
     }
   }
+}
+
+}  // namespace
+}  // namespace orvane::carving
+
+namespace orvane::carving {
+namespace {
+
+// What a user of the command line sees: the carved rows among the records
+// with "bDeleted": 1, counted in the summary, and written by --export.
+TEST(Carving, CommandLineListsCountsAndExportsDeletedRows) {
+  fixtures::ScratchFolder scratch;
+  const int deleted =
+      writeBackup(scratch / "backup", LegacyIos::ios6, Journal::writeAheadLog, true);
+  const auto run = [&](const std::string& arguments) {
+    const std::string command = "'" ORVANE_CLI_PATH "' scan '" + (scratch / "backup").string() +
+                                "' " + arguments + " 2>/dev/null > '" + (scratch / "out").string() +
+                                "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return fixtures::readFileText(scratch / "out");
+  };
+  int flagged = 0;
+  std::istringstream lines(run("--json"));
+  for (std::string line; std::getline(lines, line);) {
+    if (nlohmann::json::parse(line).value("bDeleted", 0) == 1) ++flagged;
+  }
+  EXPECT_EQ(flagged, deleted);
+  EXPECT_NE(run("").find("Total"), std::string::npos);
+  const std::string exported = run("--export '" + (scratch / "export").string() + "'");
+  EXPECT_NE(exported.find("Exported 27 records"), std::string::npos) << exported;
 }
 
 }  // namespace
