@@ -15,8 +15,10 @@ namespace {
 using namespace std::string_view_literals;
 
 // num_children, editable, deletable, order_index: one-byte integers in the
-// legacy file format the bookmarks file keeps.
-const std::vector<Anchor> kBookmarkAnchors = {{"\x01\x01\x01\x01"sv, "num_children"}};
+// legacy file format the bookmarks file keeps; an order_index above 127
+// takes two bytes.
+const std::vector<Anchor> kBookmarkAnchors = {{"\x01\x01\x01\x01"sv, "num_children"},
+                                              {"\x01\x01\x01\x02"sv, "num_children"}};
 
 constexpr std::int64_t kFolderType = 1;
 
@@ -33,19 +35,23 @@ void scanDelBookMarkThread(CarverRun& run) {
   const TableLayout bookmarks = layoutOf(*copy, "bookmarks");
   SeenRows seen;
   const bool going =
-      carveTable(*copy, {&bookmarks, kBookmarkAnchors, {}}, run.ctx(), [&](CarvedRow row) {
-        if (!seen.firstTime(row)) return;
-        auto bookmark = std::make_shared<PRBookMarkNode>();
-        bookmark->bookMarkTitle = row.text("title").value_or("");
-        bookmark->bookMarkURL = row.text("url").value_or("");
-        // the folders of the bookmark tree, not bookmarks
-        if (bookmark->bookMarkTitle == "Root" ||
-            bookmark->bookMarkTitle == "com.apple.ReadingList") {
-          return;
-        }
-        if (row.decimal("type") == kFolderType && bookmark->bookMarkURL.empty()) return;
-        run.post(events::scanDelBookMarkInfo, std::move(bookmark));
-      });
+      carveTables(*copy,
+                  {{{&bookmarks, kBookmarkAnchors, {}},
+                    [&](CarvedRow row) {
+                      if (!seen.firstTime(row)) return;
+                      auto bookmark = std::make_shared<PRBookMarkNode>();
+                      bookmark->bookMarkTitle = row.text("title").value_or("");
+                      bookmark->bookMarkURL = row.text("url").value_or("");
+                      // the folders of the bookmark tree, not bookmarks
+                      if (bookmark->bookMarkTitle == "Root" ||
+                          bookmark->bookMarkTitle == "com.apple.ReadingList") {
+                        return;
+                      }
+                      if (row.decimal("type") == kFolderType && bookmark->bookMarkURL.empty())
+                        return;
+                      run.post(events::scanDelBookMarkInfo, std::move(bookmark));
+                    }}},
+                  run.ctx());
   if (going) run.progress(95);
 }
 

@@ -38,23 +38,27 @@ void scanDelCalenderThread(CarverRun& run) {
   });
 
   SeenRows seen;
-  const bool going = carveTable(*copy, {&events, kEventAnchors, {}}, run.ctx(), [&](CarvedRow row) {
-    if (!seen.firstTime(row)) return;
-    auto event = std::make_shared<PRCalenderNode>();
-    if (auto title = row.text("summary")) event->calTitle = std::move(*title);
-    if (auto description = row.text("description")) event->calNote = std::move(*description);
-    if (const auto location = row.decimal("location_id")) {
-      if (const auto found = locations.find(*location); found != locations.end())
-        event->location = found->second;
-    }
-    if (const auto start = row.decimal("start_date")) {
-      setDate(event->startDate, event->startDateUTC, *start, DateEpoch::kApple2001);
-    }
-    if (const auto end = row.decimal("end_date")) {
-      setDate(event->endDate, event->endDateUTC, *end, DateEpoch::kApple2001);
-    }
-    run.post(events::scanDelCalenderInfo, std::move(event));
-  });
+  const bool going = carveTables(
+      *copy,
+      {{{&events, kEventAnchors, {}},
+        [&](CarvedRow row) {
+          if (!seen.firstTime(row)) return;
+          auto event = std::make_shared<PRCalenderNode>();
+          if (auto title = row.text("summary")) event->calTitle = std::move(*title);
+          if (auto description = row.text("description")) event->calNote = std::move(*description);
+          if (const auto location = row.decimal("location_id")) {
+            if (const auto found = locations.find(*location); found != locations.end())
+              event->location = found->second;
+          }
+          if (const auto start = row.decimal("start_date")) {
+            setDate(event->startDate, event->startDateUTC, *start, DateEpoch::kApple2001);
+          }
+          if (const auto end = row.decimal("end_date")) {
+            setDate(event->endDate, event->endDateUTC, *end, DateEpoch::kApple2001);
+          }
+          run.post(events::scanDelCalenderInfo, std::move(event));
+        }}},
+      run.ctx());
   if (going) run.progress(100);
 }
 

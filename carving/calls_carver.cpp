@@ -38,16 +38,20 @@ void scanDelCallHistoryThread(CarverRun& run) {
   }
   const TableLayout calls = layoutOf(*copy, "call");
   SeenRows seen;
-  const bool going = carveTable(*copy, {&calls, kCallAnchors, {}}, run.ctx(), [&](CarvedRow row) {
-    const auto date = row.decimal("date");
-    if (!date || *date < kEarliest || *date >= kLatest) return;
-    if (!seen.firstTime(row)) return;
-    auto call = callFromRow(row);
-    if (call->callPhone.size() > 1) {
-      if (auto name = run.nameOf(call->callPhone)) call->callName = *name;
-    }
-    run.post(events::ScanDelCallHistoryInfo, std::move(call));
-  });
+  const bool going = carveTables(*copy,
+                                 {{{&calls, kCallAnchors, {}},
+                                   [&](CarvedRow row) {
+                                     const auto date = row.decimal("date");
+                                     if (!date || *date < kEarliest || *date >= kLatest) return;
+                                     if (!seen.firstTime(row)) return;
+                                     auto call = callFromRow(row);
+                                     if (call->callPhone.size() > 1) {
+                                       if (auto name = run.nameOf(call->callPhone))
+                                         call->callName = *name;
+                                     }
+                                     run.post(events::ScanDelCallHistoryInfo, std::move(call));
+                                   }}},
+                                 run.ctx());
   if (going) run.progress(90);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <unordered_set>
 
 #include "carving/wal_frames.h"
@@ -63,7 +64,12 @@ struct Candidate {
 
 class PageSearch {
  public:
-  PageSearch(const TableSearch& search) : search_(search), layout_(*search.layout) {
+  PageSearch(const TableSearch& search, sqlite3* db) : layout_(*search.layout) {
+    if (!search.keepLiveRows && db != nullptr) {
+      sqlite3_stmt* stmt = nullptr;
+      const std::string sql = "select * from \"" + layout_.table + "\" where rowid = ?";
+      if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) live_.reset(stmt);
+    }
     counts_.push_back(layout_.size());
     for (const std::size_t count : search.olderColumnCounts) {
       if (count >= 2 && count < layout_.size()) counts_.push_back(count);
@@ -88,23 +94,76 @@ class PageSearch {
         at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - page.data());
         if (at + bytes.size() > page.size()) break;
         if (std::memcmp(page.data() + at, first, bytes.size()) != 0) continue;
-        // an anchor of the whole header begins with a one-byte header size
-        // and column 0's NULL
-        const auto starts =
-            column == 0 ? std::vector<std::size_t>{at + 2} : column1Candidates(page, at, column);
-        for (const std::size_t start : starts) {
-          if (!seen_.insert(start).second) continue;  // this start was tried already
-          if (auto candidate = decode(page, start)) {
-            found(
-                CarvedRow(layout_, std::move(candidate->record), candidate->rowid, pageAt + start));
-            break;
-          }
+        const auto tryStart = [&](std::size_t start) {
+          if (!seen_.insert(start).second) return false;  // this start was tried already
+          auto candidate = decode(page, start);
+          if (!candidate) return false;
+          if (isLiveRow(*candidate)) return true;
+          found(CarvedRow(layout_, std::move(candidate->record), candidate->rowid, pageAt + start));
+          return true;
+        };
+        if (column == 0) {
+          // an anchor of the whole header: a one-byte header size, column 0's NULL
+          tryStart(at + 2);
+        } else {
+          forEachColumn1Start(page, at, column, tryStart);
         }
       }
     }
   }
 
  private:
+  struct Finalize {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+  };
+
+  // A cell whose rowid the table still holds with the same values is the
+  // live row itself: the live reading has listed it already.
+  bool isLiveRow(const Candidate& candidate) const {
+    if (!live_ || !candidate.rowid) return false;
+    sqlite3_stmt* stmt = live_.get();
+    sqlite3_reset(stmt);
+    sqlite3_bind_int64(stmt, 1, *candidate.rowid);
+    if (sqlite3_step(stmt) != SQLITE_ROW) return false;
+    const auto& columns = candidate.record.columns;
+    for (std::size_t i = 1; i < columns.size(); ++i) {
+      const int at = static_cast<int>(i);
+      const ColumnValue& value = columns[i];
+      const int type = sqlite3_column_type(stmt, at);
+      switch (value.kind) {
+        case ColumnValue::Kind::kNull:
+          if (type != SQLITE_NULL) return false;
+          break;
+        case ColumnValue::Kind::kInteger:
+          // a whole REAL is stored as an integer and read back as a REAL
+          if (type == SQLITE_FLOAT
+                  ? sqlite3_column_double(stmt, at) != static_cast<double>(value.integer)
+                  : type != SQLITE_INTEGER || sqlite3_column_int64(stmt, at) != value.integer)
+            return false;
+          break;
+        case ColumnValue::Kind::kReal:
+          if (type != SQLITE_FLOAT || !(sqlite3_column_double(stmt, at) == value.real))
+            return false;
+          break;
+        case ColumnValue::Kind::kText:
+        case ColumnValue::Kind::kBlob: {
+          if (type != (value.kind == ColumnValue::Kind::kText ? SQLITE_TEXT : SQLITE_BLOB))
+            return false;
+          const auto* bytes = static_cast<const std::uint8_t*>(
+              value.kind == ColumnValue::Kind::kText
+                  ? static_cast<const void*>(sqlite3_column_text(stmt, at))
+                  : sqlite3_column_blob(stmt, at));
+          const auto length = static_cast<std::size_t>(sqlite3_column_bytes(stmt, at));
+          if (length != value.bytes.size() ||
+              (length != 0 && std::memcmp(bytes, value.bytes.data(), length) != 0))
+            return false;
+          break;
+        }
+      }
+    }
+    return true;
+  }
+
   bool knownCount(std::size_t count) const {
     return std::find(counts_.begin(), counts_.end(), count) != counts_.end();
   }
@@ -133,12 +192,12 @@ class PageSearch {
     return std::nullopt;
   }
 
-  const TableSearch& search_;
   const TableLayout& layout_;
   std::vector<std::size_t> counts_;
   std::size_t minColumns_ = 0;
   std::vector<std::pair<std::string_view, std::size_t>> anchors_;
   std::unordered_set<std::size_t> seen_;
+  std::unique_ptr<sqlite3_stmt, Finalize> live_;
 };
 
 }  // namespace
@@ -269,26 +328,35 @@ bool CarvedRow::sameValues(const CarvedRow& other) const {
   return true;
 }
 
-bool carveTable(const PrivateCopy& copy, const TableSearch& search, const ScanContext& ctx,
-                const std::function<void(CarvedRow)>& found) {
-  if (search.layout == nullptr || search.layout->size() < 2) return true;
+bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
+                 const ScanContext& ctx) {
   const ByteSpan file(copy.mainBytes());
   const auto header = readDatabaseHeader(file);
   if (!header) return true;
   if (header->textEncoding != 1) {
-    std::fprintf(stderr, "%s: texts not in UTF-8, not carved\n", search.layout->table.c_str());
+    std::fprintf(stderr, "texts not in UTF-8, not carved\n");
     return true;
   }
-  PageSearch pages(search);
+  std::vector<std::pair<PageSearch, const TableCarve*>> searches;
+  searches.reserve(tables.size());
+  for (const TableCarve& table : tables) {
+    if (table.search.layout != nullptr && table.search.layout->size() >= 2) {
+      searches.emplace_back(PageSearch(table.search, copy.db()), &table);
+    }
+  }
+  if (searches.empty()) return true;
+  const auto searchPage = [&](ByteSpan page, std::uint64_t pageAt) {
+    for (auto& [search, table] : searches) search.run(page, pageAt, table->found);
+  };
   for (std::uint64_t index = 1; index < header->pageCount; ++index) {
     if (ctx.stopRequested()) return false;
     const std::uint64_t pageAt = index * header->pageSize;
-    pages.run(file.subspan(static_cast<std::size_t>(pageAt), header->pageSize), pageAt, found);
+    searchPage(file.subspan(static_cast<std::size_t>(pageAt), header->pageSize), pageAt);
   }
   std::uint64_t logAt = file.size();
   for (const WalFrame& frame : walFrames(copy.logBytes())) {
     if (ctx.stopRequested()) return false;
-    if (frame.pageNumber != 1) pages.run(frame.page, logAt, found);
+    if (frame.pageNumber != 1) searchPage(frame.page, logAt);
     logAt += frame.page.size();
   }
   return true;

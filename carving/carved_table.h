@@ -52,6 +52,9 @@ struct TableSearch {
   // columns (an iOS 4 row in an iOS 5 table); the layout's own count is
   // always accepted.
   std::vector<std::size_t> olderColumnCounts;
+  // Rows the table still holds unchanged are passed over unless a join
+  // needs them (the notes that carved bodies belong to).
+  bool keepLiveRows = false;
 };
 
 // One carved row; its texts point into the copy's bytes, so it lives no
@@ -103,10 +106,15 @@ class SeenRows {
   std::unordered_set<std::string_view> seen_;
 };
 
+struct TableCarve {
+  TableSearch search;
+  std::function<void(CarvedRow)> found;
+};
+
 // Searches every page of the copy's main file (page 1, the schema, aside)
-// and of its log for rows of the table; hands each row to `found`.
-// Answers false when the scan's stop flag ended the search.
-bool carveTable(const PrivateCopy& copy, const TableSearch& search, const ScanContext& ctx,
-                const std::function<void(CarvedRow)>& found);
+// and of its log, once, for rows of each table; hands each row to its
+// table's `found`. Answers false when the scan's stop flag ended the search.
+bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
+                 const ScanContext& ctx);
 
 }  // namespace orvane::carving

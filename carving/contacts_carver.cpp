@@ -135,58 +135,68 @@ void scanDelContactThread(CarverRun& run) {
   forEachRow(copy->db(), "select ROWID from ABPerson",
              [&](sqlite3_stmt* row) { livePeople.insert(sqlite3_column_int64(row, 0)); });
 
-  // Multi-values of people who are no longer there, by their owner.
-  std::map<std::int64_t, std::vector<MultiValue>> orphanValues;
-  SeenRows seenValues;
-  bool going = carveTable(*copy, {&values, kValueAnchors, {}}, run.ctx(), [&](CarvedRow row) {
-    const auto owner = row.decimal("record_id").value_or(0);
-    if (livePeople.count(owner) != 0) return;
-    if (!seenValues.firstTime(row)) return;
-    orphanValues[owner].push_back(
-        {row.decimal("property").value_or(0), row.text("value").value_or("")});
-  });
-
   sqlite3_stmt* liveValues = nullptr;
   if (copy->db() != nullptr) {
     sqlite3_prepare_v2(copy->db(),
                        "select property, value from ABMultiValue where record_id = ? order by UID",
                        -1, &liveValues, nullptr);
   }
-  const auto valuesOf = [&](std::int64_t owner) {
-    if (livePeople.count(owner) == 0 || liveValues == nullptr) {
-      const auto found = orphanValues.find(owner);
-      return found != orphanValues.end() ? found->second : std::vector<MultiValue>{};
-    }
+  // A person still in the table is joined with its own multi-values and
+  // posted at once; the others wait for the walk's end, when every carved
+  // multi-value of an owner no longer there is known.
+  std::map<std::int64_t, std::vector<MultiValue>> orphanValues;
+  SeenRows seenValues;
+  SeenRows seenPeople;
+  std::vector<CarvedRow> held;
+  const auto postLive = [&](const CarvedRow& row, std::int64_t rowid) {
+    auto contact = personOf(row);
+    contact->rowid = static_cast<std::int32_t>(rowid);
     std::vector<MultiValue> live;
     sqlite3_reset(liveValues);
-    sqlite3_bind_int64(liveValues, 1, owner);
-    while (sqlite3_step(liveValues) == SQLITE_ROW) {
+    sqlite3_bind_int64(liveValues, 1, rowid);
+    while (liveValues != nullptr && sqlite3_step(liveValues) == SQLITE_ROW) {
       live.push_back({sqlite3_column_int64(liveValues, 0), cellText(liveValues, 1)});
     }
-    return live;
+    addValues(*contact, live);
+    run.post(events::ScanDelContactInfo, std::move(contact));
   };
-
-  // People whose cell still holds its rowid are joined and posted at once;
-  // the others wait for the owners that no live or carved person claims.
-  SeenRows seenPeople;
-  std::set<std::int64_t> claimed;
-  std::vector<CarvedRow> waiting;
-  if (going) {
-    going = carveTable(*copy, {&people, kPersonAnchors, {}}, run.ctx(), [&](CarvedRow row) {
-      if (!seenPeople.firstTime(row)) return;
-      if (!row.rowid()) {
-        waiting.push_back(std::move(row));
-        return;
-      }
-      auto contact = personOf(row);
-      contact->rowid = static_cast<std::int32_t>(*row.rowid());
-      claimed.insert(*row.rowid());
-      addValues(*contact, valuesOf(*row.rowid()));
-      run.post(events::ScanDelContactInfo, std::move(contact));
-    });
-  }
+  const bool going =
+      carveTables(*copy,
+                  {{{&values, kValueAnchors, {}},
+                    [&](CarvedRow row) {
+                      const auto owner = row.decimal("record_id").value_or(0);
+                      if (livePeople.count(owner) != 0 || !seenValues.firstTime(row)) return;
+                      orphanValues[owner].push_back(
+                          {row.decimal("property").value_or(0), row.text("value").value_or("")});
+                    }},
+                   {{&people, kPersonAnchors, {}},
+                    [&](CarvedRow row) {
+                      if (!seenPeople.firstTime(row)) return;
+                      if (row.rowid() && livePeople.count(*row.rowid()) != 0) {
+                        postLive(row, *row.rowid());
+                      } else {
+                        held.push_back(std::move(row));
+                      }
+                    }}},
+                  run.ctx());
   sqlite3_finalize(liveValues);
   if (!going) return;
+
+  std::set<std::int64_t> claimed;
+  std::vector<CarvedRow> waiting;
+  for (CarvedRow& row : held) {
+    if (!row.rowid()) {
+      waiting.push_back(std::move(row));
+      continue;
+    }
+    auto contact = personOf(row);
+    contact->rowid = static_cast<std::int32_t>(*row.rowid());
+    claimed.insert(*row.rowid());
+    if (const auto found = orphanValues.find(*row.rowid()); found != orphanValues.end()) {
+      addValues(*contact, found->second);
+    }
+    run.post(events::ScanDelContactInfo, std::move(contact));
+  }
 
   // Within a page cells are laid from its end towards its start, so the
   // earlier rowid lies further back; pages follow in the order they were

@@ -55,44 +55,67 @@ void scanDelMessageThread(CarverRun& run) {
   const bool handles = messages.indexOf("handle_id").has_value();
 
   // The address of a row: its handle's (iOS 6 on), or its group's first
-  // member (before), as the live reading joins them.
+  // member (before), as the live reading joins them. A row whose handle is
+  // no longer in the table waits for the handles carved in the same walk.
   std::map<std::int64_t, std::string> addressOf;
-  bool going = true;
+  bool groups = false;
   if (handles) {
-    const TableLayout handleLayout = layoutOf(*copy, "handle");
-    going = carveTable(*copy, {&handleLayout, kHandleAnchors, {}}, run.ctx(), [&](CarvedRow row) {
-      if (row.rowid()) addressOf[*row.rowid()] = row.text("id").value_or("");
-    });
     forEachRow(copy->db(), "select ROWID, id from handle", [&](sqlite3_stmt* row) {
       addressOf[sqlite3_column_int64(row, 0)] = cellText(row, 1);
     });
   } else {
-    forEachRow(
-        copy->db(), "select group_id, address from group_member order by ROWID desc",
-        [&](sqlite3_stmt* row) { addressOf[sqlite3_column_int64(row, 0)] = cellText(row, 1); });
+    forEachRow(copy->db(), "select group_id, address from group_member order by ROWID desc",
+               [&](sqlite3_stmt* row) {
+                 groups = true;
+                 addressOf[sqlite3_column_int64(row, 0)] = cellText(row, 1);
+               });
+    forEachRow(copy->db(), "select 1 from sqlite_master where name = 'group_member'",
+               [&](sqlite3_stmt*) { groups = true; });
   }
-  bool groups = false;
-  forEachRow(copy->db(), "select 1 from sqlite_master where name = 'group_member'",
-             [&](sqlite3_stmt*) { groups = true; });
-
+  std::map<std::int64_t, std::string> carvedHandles;
+  std::vector<CarvedRow> waiting;
+  const auto post = [&](CarvedRow& row) {
+    if (handles || groups) {
+      const auto key = row.decimal(handles ? "handle_id" : "group_id");
+      std::string address;
+      if (key) {
+        if (const auto live = addressOf.find(*key); live != addressOf.end()) {
+          address = live->second;
+        } else if (const auto carved = carvedHandles.find(*key); carved != carvedHandles.end()) {
+          address = carved->second;
+        }
+      }
+      row.setText("address", address);
+    }
+    auto message = messageFromRow(row);
+    if (!message->messagePhone.empty()) {
+      if (auto name = run.nameOf(message->messagePhone)) message->messageName = *name;
+    }
+    run.post(events::ScanDelMessageInfo, std::move(message));
+  };
+  const TableLayout handleLayout = layoutOf(*copy, handles ? "handle" : "");
   SeenRows seen;
-  if (going) {
-    going = carveTable(
-        *copy, {&messages, kMessageAnchors, {kMessageColumnsIos4}}, run.ctx(), [&](CarvedRow row) {
-          if (!seen.firstTime(row)) return;
-          if (handles || groups) {
-            const auto key = row.decimal(handles ? "handle_id" : "group_id");
-            const auto found = key ? addressOf.find(*key) : addressOf.end();
-            row.setText("address", found != addressOf.end() ? found->second : std::string());
-          }
-          auto message = messageFromRow(row);
-          if (!message->messagePhone.empty()) {
-            if (auto name = run.nameOf(message->messagePhone)) message->messageName = *name;
-          }
-          run.post(events::ScanDelMessageInfo, std::move(message));
-        });
-  }
-  if (going) run.progress(80);
+  const bool going =
+      carveTables(*copy,
+                  {{{&handleLayout, kHandleAnchors, {}},
+                    [&](CarvedRow row) {
+                      if (row.rowid())
+                        carvedHandles.emplace(*row.rowid(), row.text("id").value_or(""));
+                    }},
+                   {{&messages, kMessageAnchors, {kMessageColumnsIos4}},
+                    [&](CarvedRow row) {
+                      if (!seen.firstTime(row)) return;
+                      const auto handle = handles ? row.decimal("handle_id") : std::nullopt;
+                      if (handle && addressOf.count(*handle) == 0) {
+                        waiting.push_back(std::move(row));
+                      } else {
+                        post(row);
+                      }
+                    }}},
+                  run.ctx());
+  if (!going) return;
+  for (CarvedRow& row : waiting) post(row);
+  run.progress(80);
 }
 
 }  // namespace orvane::carving

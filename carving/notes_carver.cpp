@@ -55,20 +55,28 @@ void scanDelNoteThread(CarverRun& run) {
   const TableLayout bodies = layoutOf(*copy, "ZNOTEBODY");
 
   // A body's owner is its note's ZBODY; the note's own key where its cell
-  // kept it.
+  // kept it. Bodies are joined when the walk has found every note.
   std::map<std::int64_t, NoteHead> heads;
+  std::vector<CarvedRow> bodyRows;
   SeenRows seen;
-  bool going = carveTable(*copy, {&notes, kNoteAnchors, {}}, run.ctx(), [&](CarvedRow row) {
-    if (!seen.firstTime(row)) return;
-    NoteHead head{row.text("ZTITLE").value_or(""), decimalText(row, "ZMODIFICATIONDATE"),
-                  decimalText(row, "ZCREATIONDATE")};
-    if (const auto body = row.decimal("ZBODY")) heads.emplace(*body, head);
-    if (row.rowid()) heads.emplace(*row.rowid(), std::move(head));
-  });
+  const bool going = carveTables(*copy,
+                                 {{{&notes, kNoteAnchors, {}, true},
+                                   [&](CarvedRow row) {
+                                     if (!seen.firstTime(row)) return;
+                                     NoteHead head{row.text("ZTITLE").value_or(""),
+                                                   decimalText(row, "ZMODIFICATIONDATE"),
+                                                   decimalText(row, "ZCREATIONDATE")};
+                                     if (const auto body = row.decimal("ZBODY"))
+                                       heads.emplace(*body, head);
+                                     if (row.rowid()) heads.emplace(*row.rowid(), std::move(head));
+                                   }},
+                                  {{&bodies, kBodyAnchors, {}},
+                                   [&](CarvedRow row) {
+                                     if (seen.firstTime(row)) bodyRows.push_back(std::move(row));
+                                   }}},
+                                 run.ctx());
   if (!going) return;
-
-  going = carveTable(*copy, {&bodies, kBodyAnchors, {}}, run.ctx(), [&](CarvedRow row) {
-    if (!seen.firstTime(row)) return;
+  for (CarvedRow& row : bodyRows) {
     const auto owner = row.decimal("ZOWNER");
     const auto head = owner ? heads.find(*owner) : heads.end();
     row.setText("body", row.text("ZCONTENT").value_or(""));
@@ -78,8 +86,8 @@ void scanDelNoteThread(CarverRun& run) {
       row.setText("created", head->second.created);
     }
     run.post(events::ScanDelNoteInfo, noteFromRow(row));
-  });
-  if (going) run.progress(85);
+  }
+  run.progress(85);
 }
 
 }  // namespace orvane::carving

@@ -79,6 +79,15 @@ std::optional<PrivateCopy> PrivateCopy::make(const std::filesystem::path& folder
 std::optional<PrivateCopy> PrivateCopy::fromBytes(std::vector<std::uint8_t> database,
                                                   std::vector<std::uint8_t> log,
                                                   const std::filesystem::path& privateFolder) {
+  // Without a log to fold in, SQLite reads the bytes already in memory
+  // (read-only, no file written); a file in log mode, or with its log, is
+  // written to the private folder and folded there.
+  const bool logMode = database.size() > 19 && (database[18] == 2 || database[19] == 2);
+  if (log.empty() && !logMode) {
+    PrivateCopy copy({}, std::move(database), {});
+    copy.openInMemory();
+    return copy;
+  }
   const std::filesystem::path path =
       privateFolder / ("carved-" + std::to_string(++copyNumber) + ".sqlite");
   if (!writeWhole(path, database) || (!log.empty() && !writeWhole(path.string() + "-wal", log))) {
@@ -91,6 +100,16 @@ std::optional<PrivateCopy> PrivateCopy::fromBytes(std::vector<std::uint8_t> data
   PrivateCopy copy(path, std::move(database), std::move(log));
   copy.fold();
   return copy;
+}
+
+void PrivateCopy::openInMemory() {
+  if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+      sqlite3_deserialize(db_, "main", main_.data(), static_cast<sqlite3_int64>(main_.size()),
+                          static_cast<sqlite3_int64>(main_.size()),
+                          SQLITE_DESERIALIZE_READONLY) != SQLITE_OK) {
+    sqlite3_close(db_);
+    db_ = nullptr;
+  }
 }
 
 PrivateCopy::PrivateCopy(std::filesystem::path path, std::vector<std::uint8_t> main,

@@ -1,11 +1,12 @@
 #pragma once
 
-// A database of a device backup copied, with its write-ahead log, into the
-// scan's private folder. The carvers read the bytes as they were found
-// (the main file and the log); the SQLite library opens only the copy,
-// folds the log into it there, and answers the questions a live table
-// answers best (the schema, the rows still present). The backup's own
-// files are opened read-only, never through a link, and never by SQLite.
+// A database of a device backup read into memory and, when it has a
+// write-ahead log, copied with its log into the scan's private folder. The
+// carvers read the bytes as they were found (the main file and the log);
+// the SQLite library reads only the bytes in memory or the copy, folds the
+// log into the copy there, and answers what a live table answers best (the
+// schema, the rows still present). The backup's own files are opened
+// read-only, never through a link, and never by SQLite.
 
 #include <sqlite3.h>
 
@@ -53,6 +54,7 @@ class PrivateCopy {
   PrivateCopy(std::filesystem::path path, std::vector<std::uint8_t> main,
               std::vector<std::uint8_t> log);
   void fold();
+  void openInMemory();
 
   std::filesystem::path path_;
   std::vector<std::uint8_t> main_;

@@ -163,29 +163,27 @@ std::optional<DecodedRecord> decodeRecordFromColumn1(ByteSpan page, std::size_t 
   return record;
 }
 
-std::vector<std::size_t> column1Candidates(ByteSpan page, std::size_t columnAt,
-                                           std::size_t column) {
-  std::vector<std::size_t> starts;
-  if (column == 0 || columnAt >= page.size()) return starts;
+void forEachColumn1Start(ByteSpan page, std::size_t columnAt, std::size_t column,
+                         const std::function<bool(std::size_t)>& tryStart) {
+  if (column == 0 || columnAt >= page.size()) return;
   const std::size_t varints = column - 1;
-  if (varints == 0) {
-    starts.push_back(columnAt);
-    return starts;
+  if (varints == 0 || columnAt < varints) {
+    if (varints == 0) tryStart(columnAt);
+    return;
   }
-  if (columnAt < varints) return starts;
+  const ByteSpan before = page.first(columnAt);
   const std::size_t furthest = varints * 9 > columnAt ? 0 : columnAt - varints * 9;
   for (std::size_t start = columnAt - varints;; --start) {
     std::size_t at = start;
     std::size_t read = 0;
     for (; read < varints && at < columnAt; ++read) {
-      const auto type = readVarint(page.first(columnAt), at);
+      const auto type = readVarint(before, at);
       if (!type) break;
       at += type->length;
     }
-    if (read == varints && at == columnAt) starts.push_back(start);
-    if (start == furthest) break;
+    if (read == varints && at == columnAt && tryStart(start)) return;
+    if (start == furthest) return;
   }
-  return starts;
 }
 
 std::optional<std::int64_t> rowidBefore(ByteSpan page, std::size_t headerAt,

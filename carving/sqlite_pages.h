@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -78,10 +79,12 @@ std::optional<DecodedRecord> decodeRecordAt(ByteSpan page, std::size_t headerAt,
 std::optional<DecodedRecord> decodeRecordFromColumn1(ByteSpan page, std::size_t column1At,
                                                      std::size_t columnCount);
 
-// Where column 1's serial type lies when column `column` (1 or more) has
-// its serial type at `columnAt`: every start from which `column` - 1
-// varints end exactly there, nearest first.
-std::vector<std::size_t> column1Candidates(ByteSpan page, std::size_t columnAt, std::size_t column);
+// Where column 1's serial type may lie when column `column` (1 or more)
+// has its serial type at `columnAt`: each start from which `column` - 1
+// varints end exactly there, nearest first, is handed to `tryStart` until
+// it answers true.
+void forEachColumn1Start(ByteSpan page, std::size_t columnAt, std::size_t column,
+                         const std::function<bool(std::size_t)>& tryStart);
 
 // The rowid of an intact cell whose header-size varint lies at `headerAt`
 // and whose record ends at `recordEnd`: the payload-length varint before
