@@ -87,26 +87,34 @@ class PageSearch {
   void run(ByteSpan page, std::uint64_t pageAt, const std::function<void(CarvedRow)>& found) {
     seen_.clear();
     for (const auto& [bytes, column] : anchors_) {
-      const auto* first = reinterpret_cast<const std::uint8_t*>(bytes.data());
-      for (std::size_t at = 0; at + bytes.size() <= page.size(); ++at) {
-        const void* hit = std::memchr(page.data() + at, first[0], page.size() - at);
+      // Look for the anchor's least common byte: free space and small
+      // numbers fill pages with 00, 01 and 08.
+      const auto* anchor = reinterpret_cast<const std::uint8_t*>(bytes.data());
+      std::size_t key = 0;
+      for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto rank = [](std::uint8_t b) { return b == 0 ? 0 : b == 1 || b == 8 ? 1 : 2; };
+        if (rank(anchor[i]) > rank(anchor[key])) key = i;
+      }
+      for (std::size_t at = key; at + bytes.size() - key <= page.size(); ++at) {
+        const void* hit = std::memchr(page.data() + at, anchor[key], page.size() - at);
         if (hit == nullptr) break;
         at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - page.data());
-        if (at + bytes.size() > page.size()) break;
-        if (std::memcmp(page.data() + at, first, bytes.size()) != 0) continue;
-        const auto tryStart = [&](std::size_t start) {
-          if (!seen_.insert(start).second) return false;  // this start was tried already
-          auto candidate = decode(page, start);
+        if (at + bytes.size() - key > page.size()) break;
+        const std::size_t start = at - key;
+        if (std::memcmp(page.data() + start, anchor, bytes.size()) != 0) continue;
+        const auto tryStart = [&](std::size_t first) {
+          if (!seen_.insert(first).second) return false;  // this start was tried already
+          auto candidate = decode(page, first);
           if (!candidate) return false;
           if (isLiveRow(*candidate)) return true;
-          found(CarvedRow(layout_, std::move(candidate->record), candidate->rowid, pageAt + start));
+          found(CarvedRow(layout_, std::move(candidate->record), candidate->rowid, pageAt + first));
           return true;
         };
         if (column == 0) {
           // an anchor of the whole header: a one-byte header size, column 0's NULL
-          tryStart(at + 2);
+          tryStart(start + 2);
         } else {
-          forEachColumn1Start(page, at, column, tryStart);
+          forEachColumn1Start(page, start, column, tryStart);
         }
       }
     }

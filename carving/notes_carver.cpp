@@ -25,10 +25,11 @@ const std::vector<Anchor> kNoteAnchors = {
     {"\x01\x01\x01\x01\x02\x01\x05"sv, "Z_ENT"},
     {"\x01\x01\x01\x01\x01"sv, "Z_ENT"},
 };
-// Z_ENT, Z_OPT, ZOWNER
+// Z_ENT, Z_OPT, ZOWNER (of one, two or three bytes)
 const std::vector<Anchor> kBodyAnchors = {
     {"\x01\x01\x01"sv, "Z_ENT"},
     {"\x01\x01\x02"sv, "Z_ENT"},
+    {"\x01\x01\x03"sv, "Z_ENT"},
 };
 
 struct NoteHead {

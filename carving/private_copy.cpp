@@ -140,6 +140,8 @@ void PrivateCopy::fold() {
     db_ = nullptr;
     return;
   }
+  // the copy is thrown away after the scan: nothing needs to reach the disk
+  sqlite3_exec(db_, "PRAGMA synchronous=OFF;", nullptr, nullptr, nullptr);
   if (!log_.empty()) {
     if (sqlite3_exec(db_, "PRAGMA journal_mode=WAL;", nullptr, nullptr, nullptr) != SQLITE_OK ||
         sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) !=

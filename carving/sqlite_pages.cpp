@@ -165,24 +165,26 @@ std::optional<DecodedRecord> decodeRecordFromColumn1(ByteSpan page, std::size_t 
 
 void forEachColumn1Start(ByteSpan page, std::size_t columnAt, std::size_t column,
                          const std::function<bool(std::size_t)>& tryStart) {
-  if (column == 0 || columnAt >= page.size()) return;
-  const std::size_t varints = column - 1;
-  if (varints == 0 || columnAt < varints) {
-    if (varints == 0) tryStart(columnAt);
+  if (column == 0 || columnAt > page.size()) return;
+  // A varint is bytes from 0x80 up ended by one below it, so the serial
+  // types before the anchor are found walking backwards; only column 1's
+  // own start is open, for the byte before it (column 0's NULL, or what a
+  // free-block header left) may look like a part of it.
+  std::size_t end = columnAt;
+  for (std::size_t column1 = column; column1 > 2; --column1) {
+    if (end == 0 || (page[end - 1] & 0x80) != 0) return;
+    std::size_t start = end - 1;
+    while (start > 0 && end - start < 9 && (page[start - 1] & 0x80) != 0) --start;
+    end = start;
+  }
+  if (column == 1) {
+    tryStart(columnAt);
     return;
   }
-  const ByteSpan before = page.first(columnAt);
-  const std::size_t furthest = varints * 9 > columnAt ? 0 : columnAt - varints * 9;
-  for (std::size_t start = columnAt - varints;; --start) {
-    std::size_t at = start;
-    std::size_t read = 0;
-    for (; read < varints && at < columnAt; ++read) {
-      const auto type = readVarint(before, at);
-      if (!type) break;
-      at += type->length;
-    }
-    if (read == varints && at == columnAt && tryStart(start)) return;
-    if (start == furthest) return;
+  if (end == 0 || (page[end - 1] & 0x80) != 0) return;
+  for (std::size_t width = 1; width <= 9 && width <= end; ++width) {
+    if (width > 1 && (page[end - width] & 0x80) == 0) return;
+    if (tryStart(end - width)) return;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -71,20 +72,14 @@ struct ScanResult {
 };
 
 ScanResult scanBackup(const std::filesystem::path& folder, bool stopFirst = false) {
-  static const std::map<std::string, std::pair<std::string, bool>> kEvents = {
-      {events::ScanContactInfo, {"contact", false}},
-      {events::ScanDelContactInfo, {"contact", true}},
-      {events::ScanMessageInfo, {"message", false}},
-      {events::ScanDelMessageInfo, {"message", true}},
-      {events::ScanNoteInfo, {"note", false}},
-      {events::ScanDelNoteInfo, {"note", true}},
-      {events::ScanCallHistoryInfo, {"call", false}},
-      {events::ScanDelCallHistoryInfo, {"call", true}},
-      {events::scanBookMarkInfo, {"bookmark", false}},
-      {events::scanDelBookMarkInfo, {"bookmark", true}},
-      {events::scanCalenderInfo, {"event", false}},
-      {events::scanDelCalenderInfo, {"event", true}},
-  };
+  // live and carved event of each category
+  static const std::vector<std::array<const char*, 3>> kEvents = {
+      {"contact", events::ScanContactInfo, events::ScanDelContactInfo},
+      {"message", events::ScanMessageInfo, events::ScanDelMessageInfo},
+      {"note", events::ScanNoteInfo, events::ScanDelNoteInfo},
+      {"call", events::ScanCallHistoryInfo, events::ScanDelCallHistoryInfo},
+      {"bookmark", events::scanBookMarkInfo, events::scanDelBookMarkInfo},
+      {"event", events::scanCalenderInfo, events::scanDelCalenderInfo}};
   NotificationCenter nc;
   PerScanLists lists;
   TempFolder temp("orvane-carving-test-");
@@ -93,18 +88,19 @@ ScanResult scanBackup(const std::filesystem::path& folder, bool stopFirst = fals
   ctx.stopFlag = &stop;
   ScanResult result;
   std::map<std::string, std::vector<RecordPtr>> listed;
-  for (const auto& [name, meaning] : kEvents) {
-    nc.addObserver(name, [&, name = name, meaning = meaning](const EventObject& object) {
-      const RecordPtr& record = std::get<RecordPtr>(object);
-      auto& list = listed[meaning.first];
-      if (meaning.second && acceptDeletedRecord(name, *record, list) != Acceptance::kAccepted) {
-        return;
-      }
-      list.push_back(record);
-      Signature signature;
-      record->visitFields(signature);
-      (meaning.second ? result.deleted : result.live)[meaning.first].insert(signature.text_);
-    });
+  for (const auto& [category, liveName, carvedName] : kEvents) {
+    for (const char* name : {liveName, carvedName}) {
+      nc.addObserver(name, [&, category = std::string(category), name](const EventObject& object) {
+        const RecordPtr& record = std::get<RecordPtr>(object);
+        auto& list = listed[category];
+        const bool carved = name != liveName;
+        if (carved && acceptDeletedRecord(name, *record, list) != Acceptance::kAccepted) return;
+        list.push_back(record);
+        Signature signature;
+        record->visitFields(signature);
+        (carved ? result.deleted : result.live)[category].insert(signature.text_);
+      });
+    }
   }
   nc.addObserver(events::ScanProgressInfo, [&](const EventObject& object) {
     if (const auto* number = std::get_if<std::int64_t>(&object)) result.progress.push_back(*number);
@@ -394,44 +390,6 @@ TEST(Carving, StoppedScanIsNotCarved) {
   EXPECT_EQ(total(stopped.deleted), 0u);
   EXPECT_TRUE(std::none_of(stopped.progress.begin(), stopped.progress.end(),
                            [](std::int64_t value) { return value >= 75; }));
-}
-
-}  // namespace
-}  // namespace orvane::carving
-
-namespace orvane::carving {
-namespace {
-
-// Writes the seeds of the carving fuzz target (each a database's length in
-// four bytes, the database, its log):
-//   ORVANE_SEED_FOLDER=fuzz/corpus/carving_fuzz test_carving
-//     --gtest_also_run_disabled_tests --gtest_filter='*WriteFuzzSeeds'
-TEST(Carving, DISABLED_WriteFuzzSeeds) {
-  const char* out = std::getenv("ORVANE_SEED_FOLDER");
-  ASSERT_NE(out, nullptr);
-  for (const auto& [ios, journal, name] :
-       {std::tuple{LegacyIos::ios5, Journal::rollback, "ios5"},
-        std::tuple{LegacyIos::ios6, Journal::writeAheadLog, "ios6-wal"}}) {
-    fixtures::ScratchFolder scratch;
-    writeBackup(scratch.path(), ios, journal, true);
-    LegacyBackupWriter paths(scratch.path(), ios, journal);
-    for (Store store : {Store::addressBook, Store::messages, Store::notes, Store::calls,
-                        Store::bookmarks, Store::calendar}) {
-      const auto database = fixtures::readFileBytes(paths.pathOf(store));
-      std::vector<std::uint8_t> seed = {static_cast<std::uint8_t>(database.size() >> 24),
-                                        static_cast<std::uint8_t>(database.size() >> 16),
-                                        static_cast<std::uint8_t>(database.size() >> 8),
-                                        static_cast<std::uint8_t>(database.size())};
-      seed.insert(seed.end(), database.begin(), database.end());
-      if (std::filesystem::exists(paths.logPathOf(store))) {
-        const auto log = fixtures::readFileBytes(paths.logPathOf(store));
-        seed.insert(seed.end(), log.begin(), log.end());
-      }
-      fixtures::writeFileBytes(
-          std::filesystem::path(out) / (std::string(name) + "-" + std::to_string(int(store))),
-          seed);
-    }
-  }
 }
 
 }  // namespace

@@ -361,11 +361,11 @@ std::int64_t LegacyBackupWriter::event(const LegacyEvent& e) {
 }
 
 std::int64_t LegacyBackupWriter::bookmark(const std::string& title, const std::string& url) {
-  const std::int64_t order = nextGuid_++;
+  const std::int64_t order = nextOrder_++;
   return insertRow(db(Store::bookmarks),
                    "INSERT INTO bookmarks (special_id, parent, type, title, url, order_index, "
                    "external_uuid) VALUES (0, 0, 0, ?, ?, ?, ?)",
-                   {title, url, order, guidText(order)});
+                   {title, url, order, guidText(order + 100000)});
 }
 
 void LegacyBackupWriter::deleteRows(Store store, const std::string& sql) {

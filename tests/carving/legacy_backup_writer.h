@@ -1,16 +1,10 @@
 #pragma once
 
-// Writes device backup folders of iOS 4, 5 and 6 whose databases have the
-// tables of real devices, column by column, for the deleted-row carvers.
-// Rows go in through the SQLite library; deletions keep their bytes
-// (secure_delete off). In log mode the rows written before the first
-// deletion are checkpointed into the main file and everything after stays
-// in the log, which is written as the backup file of its own name.
-//
-//   LegacyBackupWriter backup(folder, LegacyIos::ios5, Journal::writeAheadLog);
-//   backup.person({.first = "Ann", .last = "Lee", .phones = {"555-0101"}});
-//   backup.deleteRows(Store::addressBook, "delete from ABPerson where First = 'Ann'");
-//   backup.write();
+// Device backup folders of iOS 4, 5 and 6 whose databases have the tables
+// of real devices, column by column, written through the SQLite library.
+// Deletions keep their bytes (secure_delete off); in log mode what came
+// before the first deletion is checkpointed into the main file, the rest
+// stays in the log, written as the backup file of its own name.
 
 #include <sqlite3.h>
 
@@ -96,6 +90,7 @@ class LegacyBackupWriter {
   std::map<Store, bool> checkpointed_;
   std::map<std::string, std::int64_t> handles_;
   std::int64_t nextGuid_ = 1;
+  std::int64_t nextOrder_ = 1;  // a folder's bookmarks in order
 };
 
 }  // namespace orvane::fixtures
