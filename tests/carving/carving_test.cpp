@@ -289,7 +289,10 @@ TEST(SqlitePages, HeaderAndRecordBounds) {
     const auto header = readDatabaseHeader(file);
     EXPECT_EQ(header ? header->pageSize : 0, pageSize) << stored;
   }
-  EXPECT_EQ(readDatabaseHeader(std::span(file).first(100))->pageCount, 0u);  // 1: 65536 bytes
+  file[16] = 0x10;  // 4096
+  file[17] = 0;
+  ASSERT_TRUE(readDatabaseHeader(std::span(file).first(100)));
+  EXPECT_EQ(readDatabaseHeader(std::span(file).first(100))->pageCount, 0u);
   EXPECT_FALSE(readDatabaseHeader(std::span(file).first(99)));
 
   // A record the library wrote: rowid 70000 (three bytes), a text, an integer.
