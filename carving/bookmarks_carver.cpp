@@ -16,9 +16,10 @@ using namespace std::string_view_literals;
 
 // num_children, editable, deletable, order_index: one-byte integers in the
 // legacy file format the bookmarks file keeps; an order_index above 127
-// takes two bytes.
+// takes two bytes, above 32767 three.
 const std::vector<Anchor> kBookmarkAnchors = {{"\x01\x01\x01\x01"sv, "num_children"},
-                                              {"\x01\x01\x01\x02"sv, "num_children"}};
+                                              {"\x01\x01\x01\x02"sv, "num_children"},
+                                              {"\x01\x01\x01\x03"sv, "num_children"}};
 
 constexpr std::int64_t kFolderType = 1;
 
