@@ -7,7 +7,7 @@
 #include "app/main_window.h"
 #include "blackberry/blackberry_source.h"
 #ifdef ORVANE_HAVE_IOS
-#include "ios/ios_backup_source.h"
+#include "carving/deleted_records_step.h"
 #endif
 
 namespace orvane {
@@ -17,7 +17,7 @@ namespace {
 CorvelAppDelegate& withSources(CorvelAppDelegate& app) {
   app.addBackupSource(makeBlackBerrySource());
 #ifdef ORVANE_HAVE_IOS
-  app.addBackupSource(makeIosBackupSource());
+  app.addBackupSource(makeDeviceBackupSource());
 #endif
   return app;
 }

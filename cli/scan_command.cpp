@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "blackberry/blackberry_source.h"
+#include "carving/deleted_records_step.h"
 #include "cli/scan_output.h"
 #include "cli/terminal_progress.h"
 #include "core/app_delegate.h"
 #include "core/main_thread_dispatcher.h"
 #include "export/export_folder.h"
-#include "ios/ios_backup_source.h"
 #include "results/result_view_controller.h"
 
 namespace orvane::cli {
@@ -29,7 +29,7 @@ struct SourceKind {
 SourceKind sourceKindOf(const std::filesystem::path& source) {
   std::error_code error;
   if (std::filesystem::is_directory(source, error)) {
-    return {BrowseSource::ios, makeIosBackupSource(),
+    return {BrowseSource::ios, makeDeviceBackupSource(),
             "not a device backup folder (no Info.plist, Manifest.plist, Manifest.mbdb or "
             "Manifest.db)"};
   }

@@ -1,0 +1,153 @@
+// Carving the deleted rows of a device backup whose six iOS 6 databases
+// hold at least 200 MB, against a bare SQLite loop that steps every row of
+// the same tables and keeps nothing, in the same run; and the peak memory.
+//
+//   bench_carving [SCALE]   (1 = about 200 MB of databases; 1% of the rows deleted)
+
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "carving/deleted_records_step.h"
+#include "carving/legacy_backup_writer.h"
+#include "core/event_names.h"
+#include "core/notification_center.h"
+#include "core/per_scan_lists.h"
+#include "core/temp_folder.h"
+#include "fixtures/scratch_folder.h"
+
+namespace {
+
+using namespace orvane;
+using fixtures::Store;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kTables[][2] = {{"ABPerson", "ABMultiValue"}, {"message", "handle"},
+                                      {"ZNOTE", "ZNOTEBODY"},       {"call", nullptr},
+                                      {"bookmarks", nullptr},       {"CalendarItem", "Location"}};
+constexpr Store kStores[] = {Store::addressBook, Store::messages,  Store::notes,
+                             Store::calls,       Store::bookmarks, Store::calendar};
+
+std::string filler(int i, std::size_t length) {
+  std::string text = "row " + std::to_string(i) + " ";
+  while (text.size() < length) text += "lorem ipsum dolor sit amet ";
+  text.resize(length);
+  return text;
+}
+
+double seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+long peakKilobytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double scale = argc > 1 ? std::atof(argv[1]) : 1.0;
+  const int rows = static_cast<int>(44000 * scale);
+  fixtures::ScratchFolder scratch;
+  {
+    fixtures::LegacyBackupWriter backup(scratch.path(), fixtures::LegacyIos::ios6,
+                                        fixtures::Journal::rollback);
+    for (int i = 0; i < rows; ++i) {
+      const std::string number = "555-" + std::to_string(10000 + i % 5000);
+      backup.person({.first = "First" + std::to_string(i),
+                     .last = "Last",
+                     .note = filler(i, 300),
+                     .phones = {number}});
+      backup.message({.text = filler(i, 700), .address = number, .date = 360000000 + i});
+      backup.call(number, 1340000000 + i, i % 600, 4 + i % 2);
+      backup.note({.title = "Note " + std::to_string(i),
+                   .body = filler(i, 900),
+                   .modified = 370000000.5 + i});
+      backup.bookmark("Page " + std::to_string(i), "https://example.com/" + filler(i, 600));
+      backup.event({.title = "Event " + std::to_string(i),
+                    .description = filler(i, 800),
+                    .start = 370000000.5 + i,
+                    .end = 370003600.5 + i});
+    }
+    // one row in a hundred deleted
+    backup.deleteRows(Store::addressBook,
+                      "delete from ABMultiValue where record_id % 100 = 7; delete from ABPerson "
+                      "where ROWID % 100 = 7");
+    backup.deleteRows(Store::messages, "delete from message where ROWID % 100 = 7");
+    backup.deleteRows(Store::calls, "delete from call where ROWID % 100 = 7");
+    backup.deleteRows(Store::notes,
+                      "delete from ZNOTEBODY where Z_PK % 100 = 7; delete from ZNOTE where Z_PK % "
+                      "100 = 7");
+    backup.deleteRows(Store::bookmarks, "delete from bookmarks where id % 100 = 7");
+    backup.deleteRows(Store::calendar, "delete from CalendarItem where ROWID % 100 = 7");
+    backup.write();
+  }
+  fixtures::LegacyBackupWriter paths(scratch.path(), fixtures::LegacyIos::ios6,
+                                     fixtures::Journal::rollback);
+  std::uintmax_t total = 0, largest = 0;
+  for (Store store : kStores) {
+    const auto size = std::filesystem::file_size(paths.pathOf(store));
+    total += size;
+    largest = std::max(largest, size);
+  }
+  std::printf("databases: %.1f MB in all, largest %.1f MB\n", static_cast<double>(total) / 1e6,
+              static_cast<double>(largest) / 1e6);
+  const long before = peakKilobytes();
+
+  // first in the process: the carving, as a user's scan meets it
+  NotificationCenter nc;
+  PerScanLists lists;
+  std::size_t carved = 0;
+  std::map<std::string, std::size_t> perEvent;
+  for (const char* name :
+       {events::ScanDelContactInfo, events::ScanDelMessageInfo, events::ScanDelNoteInfo,
+        events::ScanDelCallHistoryInfo, events::scanDelBookMarkInfo, events::scanDelCalenderInfo}) {
+    nc.addObserver(name, [&carved, &perEvent, name](const EventObject&) {
+      ++carved;
+      ++perEvent[name];
+    });
+  }
+  const auto carvingStart = Clock::now();
+  {
+    TempFolder temp("orvane-bench-carving-");
+    ScanContext ctx(nc, lists, temp.path());
+    runDeletedRecordsStep(scratch.path(), ctx);
+  }
+  const double carving = seconds(carvingStart);
+  const long after = peakKilobytes();
+
+  const auto bareStart = Clock::now();
+  std::size_t stepped = 0;
+  for (std::size_t i = 0; i < std::size(kStores); ++i) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(paths.pathOf(kStores[i]).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    for (const char* table : kTables[i]) {
+      if (table == nullptr) continue;
+      sqlite3_stmt* stmt = nullptr;
+      sqlite3_prepare_v2(db, ("select * from " + std::string(table)).c_str(), -1, &stmt, nullptr);
+      while (sqlite3_step(stmt) == SQLITE_ROW) {
+        for (int c = 0; c < sqlite3_column_count(stmt); ++c) (void)sqlite3_column_value(stmt, c);
+        ++stepped;
+      }
+      sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+  }
+  const double bare = seconds(bareStart);
+
+  std::printf("carving: %.2f s, %zu records posted\n", carving, carved);
+  for (const auto& [name, count] : perEvent) std::printf("  %s: %zu\n", name.c_str(), count);
+  std::printf("bare SQLite loop: %.2f s, %zu rows\n", bare, stepped);
+  std::printf("ratio: %.2f (limit 4)\n", carving / bare);
+  std::printf("peak memory: %.1f MB before carving, %.1f MB after (limit 64 MB + %.1f MB)\n",
+              static_cast<double>(before) / 1e3, static_cast<double>(after) / 1e3,
+              static_cast<double>(largest) / 1e6);
+  return 0;
+}
