@@ -1,6 +1,8 @@
 #include "rawscan/raw_scan.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstring>
 #include <utility>
 
@@ -134,6 +136,20 @@ std::shared_ptr<PRScanListNode> PRRawScan::foundFileNode(const _rec_file_ele& re
 std::string PRRawScan::fileTypeOf(std::string_view proposedName) {
   std::string extension;
   if (FieldConversions::getSuffix(proposedName, extension) < 0) extension.clear();
+  // Formats the engine finds that the general type lists do not hold:
+  // today's phone pictures, camera raw files and camcorder video.
+  static constexpr std::pair<std::string_view, std::string_view> kEngineTypes[] = {
+      {"heic", "Image"}, {"heif", "Image"}, {"avif", "Image"},
+      {"cr3", "Image"},  {"rw2", "Image"},  {"mts", "Video"},
+  };
+  for (const auto& [known, type] : kEngineTypes) {
+    if (extension.size() == known.size() &&
+        std::equal(known.begin(), known.end(), extension.begin(), [](char a, char b) {
+          return a == std::tolower(static_cast<unsigned char>(b));
+        })) {
+      return std::string(type);
+    }
+  }
   if (FieldConversions::GetImageType(extension) >= 0) return "Image";
   if (FieldConversions::GetViedoType(extension) >= 0) return "Video";
   if (FieldConversions::GetAudioType(extension) >= 0) return "Audio";

@@ -14,6 +14,8 @@ packages=(
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev
   # the engine's tests make their sample files with these
   imagemagick ffmpeg 7zip
+  # HEIF and AVIF samples; FAT and exFAT card images built without mounting
+  libheif-examples dosfstools exfatprogs mtools
   # the feedback mail tests run a real SMTP server with a certificate they make
   python3-aiosmtpd openssl
 )

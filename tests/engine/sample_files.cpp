@@ -80,7 +80,7 @@ void run(const std::vector<std::string>& arguments) {
   if (failed != 0 || ::waitpid(child, &status, 0) < 0 || !WIFEXITED(status) ||
       WEXITSTATUS(status) != 0) {
     throw std::runtime_error("could not run " + arguments.front() +
-                             " (Debian packages imagemagick, ffmpeg, 7zip)");
+                             " (Debian packages imagemagick, ffmpeg, 7zip, libheif-examples)");
   }
 }
 
@@ -145,6 +145,16 @@ Make ole(std::vector<OleStream> streams, bool fatFirst) {
   return [=] { return compoundFile(streams, fatFirst); };
 }
 
+// HEIF pictures from heif-enc, of a PNG that ImageMagick makes.
+Bytes heif(const std::string& fileName, std::vector<std::string> options) {
+  const auto input = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / "heif-input.png";
+  fs::create_directories(input.parent_path());
+  writeFile(input, picture("heif-input.png"));
+  options.insert(options.begin(), "heif-enc");
+  options.insert(options.end(), {"-o", "OUTPUT", input.string()});
+  return fromTool(fileName, options);
+}
+
 Bytes sevenZip() {
   // A fixed input path: 7-Zip keeps only its last part.
   const auto input = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / "7z-input.txt";
@@ -174,7 +184,23 @@ const std::vector<Maker>& makers() {
        tool("b.tif", {"convert", "-seed", "3", "-size", "400x300", "gradient:", "+noise", "Random",
                       "-endian", "MSB", "-compress", "none", "OUTPUT"})},
       {"webp", "WebP", still("a.webp")},
-      {"heic", "HEIC", still("a.heic")},
+      {"heic", "HEIC", [] { return heif("a.heic", {}); }},
+      {"avif", "AVIF",
+       [] {
+         return heif("a.avif", {"-A", "-p", "chroma=422"});
+       }},
+      {"ts", "MPEG transport stream", video("a.ts", {"-c:v", "mpeg2video", "-f", "mpegts"})},
+      {"mts", "AVCHD stream",
+       video("a.mts",
+             {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-f", "mpegts", "-mpegts_m2ts_mode", "1"})},
+      {"cr2", "Canon CR2", [] { return cameraRaw("cr2"); }},
+      {"cr3", "Canon CR3", [] { return cameraRaw("cr3"); }},
+      {"nef", "Nikon NEF", [] { return cameraRaw("nef"); }},
+      {"arw", "Sony ARW", [] { return cameraRaw("arw"); }},
+      {"dng", "DNG", [] { return cameraRaw("dng"); }},
+      {"orf", "Olympus ORF", [] { return cameraRaw("orf"); }},
+      {"rw2", "Panasonic RW2", [] { return cameraRaw("rw2"); }},
+      {"raf", "Fujifilm RAF", [] { return cameraRaw("raf"); }},
       {"mp4", "MP4", video("a.mp4", {"-c:v", "libx264", "-pix_fmt", "yuv420p"})},
       {"mp4-faststart", "MP4 with its index first",
        video("b.mp4", {"-c:v", "mpeg4", "-movflags", "+faststart"})},

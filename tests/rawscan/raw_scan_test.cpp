@@ -75,6 +75,9 @@ TEST_F(RawScanTest, ReportsAreFiledByTheTypeOfTheirName) {
       FoundReport{11264, 40, "clip.MOV"},
       FoundReport{12288, 50, "song.mp3"},
       FoundReport{13312, 60, "model.3dm"},
+      FoundReport{14336, 70, "f28.heic"},
+      FoundReport{15360, 80, "P1000001.RW2"},
+      FoundReport{16384, 90, "00001.MTS"},
       // files of no bytes or over 200 MiB are dropped
       FoundReport{0, 209715200, "largest.jpg"},
       FoundReport{0, 209715201, "too-large.jpg"},
@@ -83,15 +86,16 @@ TEST_F(RawScanTest, ReportsAreFiledByTheTypeOfTheirName) {
   EXPECT_EQ(scanOnce(row("/dev/sdb", BB_WHOLE_DISK)), RawScanResult::finished);
 
   EXPECT_EQ(namesIn(ResultList::bbImageArray),
-            (std::vector<std::string>{"DCIM/100/IMG_0001.JPG", "model.3dm", "largest.jpg"}));
-  EXPECT_EQ(results.snapshotAs<PRScanListNode>(ResultList::bbImageArray)[2]->nodeSizeString,
+            (std::vector<std::string>{"DCIM/100/IMG_0001.JPG", "model.3dm", "f28.heic",
+                                      "P1000001.RW2", "largest.jpg"}));
+  EXPECT_EQ(results.snapshotAs<PRScanListNode>(ResultList::bbImageArray)[4]->nodeSizeString,
             "209.72M");
-  EXPECT_EQ(namesIn(ResultList::bbVedioArray), (std::vector<std::string>{"clip.MOV"}));
+  EXPECT_EQ(namesIn(ResultList::bbVedioArray), (std::vector<std::string>{"clip.MOV", "00001.MTS"}));
   EXPECT_EQ(namesIn(ResultList::bbAudioArray), (std::vector<std::string>{"song.mp3"}));
   EXPECT_EQ(namesIn(ResultList::bbDocumentArray),
             (std::vector<std::string>{"notes.eml", "dir.d/file"}));
   EXPECT_EQ(namesIn(ResultList::bbArchiveArray), (std::vector<std::string>{"archive.7z"}));
-  EXPECT_EQ(results.allRecordsInPostingOrder().size(), 8u);
+  EXPECT_EQ(results.allRecordsInPostingOrder().size(), 11u);
   // the engine scribbled over its record after the call; the copy stands
   const PRScanListNode& image = *results.snapshotAs<PRScanListNode>(ResultList::bbImageArray)[0];
   EXPECT_EQ(image.nodeSizeString, "1.54K");
