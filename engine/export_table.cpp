@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include "engine/engine_abi.h"
 #include "engine/formats/registry.h"
 #include "engine/scanner.h"
+#include "engine/volume_names.h"
 
 struct list_part_struct {
   orvane::engine::PartitionInfo info;
@@ -186,6 +188,17 @@ int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback
     std::lock_guard lock(engine.mutex);
     engine.lastScanned = device;
   }
+  // Found files whose first cluster a surviving directory entry names take
+  // that entry's name and folders: from the volume scanned, or from every
+  // partition of a whole disk (or a disk that is one volume).
+  VolumeNames names;
+  const auto log = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+  names.addVolume(fd, begin, end, log);
+  if (partitionIndex == BB_WHOLE_DISK) {
+    for (const PartitionInfo& partition : listPartitions(device)) {
+      if (partition.offsetBytes < end) names.addVolume(fd, partition.offsetBytes, end, log);
+    }
+  }
   ::posix_fadvise(fd, static_cast<off_t>(begin), static_cast<off_t>(end - begin),
                   POSIX_FADV_SEQUENTIAL);
 
@@ -202,8 +215,15 @@ int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback
       [&](const FoundFile& file) {
         ++filesFound;
         if (found == nullptr) return;
-        name = "f" + std::to_string(file.start / 512) + "." + file.extension;
-        *record = _rec_file_ele{file.start, static_cast<std::uint32_t>(file.length),
+        std::uint64_t length = file.length;
+        if (const NamedFile* named = names.find(file.start, file.length)) {
+          // the entry's own size: the carved end agrees with it to the cluster
+          name = named->path;
+          length = std::min({named->size, end - file.start, kMaxFileLength});
+        } else {
+          name = "f" + std::to_string(file.start / 512) + "." + file.extension;
+        }
+        *record = _rec_file_ele{file.start, static_cast<std::uint32_t>(length),
                                 static_cast<std::uint32_t>(name.size()), name.data(), nullptr};
         found(record);
       },

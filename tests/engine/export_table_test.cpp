@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "card_image.h"
 #include "engine/engine_abi.h"
 #include "sample_files.h"
 
@@ -171,6 +172,76 @@ TEST(ExportTable, ScanOfWhatCannotBeOpenedFailsAtOnce) {
   EXPECT_EQ(engine().scan("/nonexistent/disk", BB_WHOLE_DISK, nullptr, &record, nullptr, &progress),
             -1);
   EXPECT_EQ(engine().scan(cardImage().c_str(), 7, nullptr, &record, nullptr, &progress), -1);
+}
+
+// Found files whose first cluster a surviving directory entry names come
+// back under its name and folders, with the entry's size.
+std::vector<std::pair<std::string, std::uint32_t>> namesFound(const std::string& image) {
+  std::vector<std::pair<std::string, std::uint32_t>> names;
+  for (const Found& file : scanThroughTable(image, BB_WHOLE_DISK)) {
+    names.emplace_back(file.name.front() == 'f' ? "generated" : file.name, file.length);
+  }
+  return names;
+}
+
+std::uint32_t sizeOf(const std::string& kind) {
+  return static_cast<std::uint32_t>(sample(kind).bytes.size());
+}
+
+TEST(VolumeNames, Fat32EntriesLiveDeletedLongAndPastSixteenBits) {
+  const std::vector<CardFile> files = {
+      {"DCIM/100CANON/IMG_0001.JPG", sample("jpg").bytes},
+      {"DCIM/100CANON/Holiday at the beach.png", sample("png").bytes, true},
+      {"DELETED.GIF", sample("gif").bytes, true},
+      {"SHORT.BMP", sample("bmp").bytes},
+      {"FILL.BIN", Bytes(34u << 20)},  // what follows lies past cluster 65535
+      {"HIGH.NEF", sample("nef").bytes, true},
+  };
+  const auto path = cardWithFiles(CardFormat::fat32, "names.img", files, 48);
+  Bytes image = readFile(path);
+  // Deleting cleared the high half of HIGH.NEF's first cluster, as cameras
+  // and Windows do; the size of SHORT.BMP no longer fits what is there; the
+  // root folder's cluster chain names itself.
+  const std::size_t high = offsetOf(image, "IGH    NEF") - 1;
+  const std::size_t shortBmp = offsetOf(image, "SHORT   BMP");
+  ASSERT_LT(std::max(high + 1, shortBmp), image.size());
+  ASSERT_EQ(image[high], std::byte{0xE5});
+  ASSERT_NE(image[high + 20], std::byte{0});
+  image[high + 20] = image[high + 21] = std::byte{0};
+  image[shortBmp + 28] = std::byte{100};
+  image[shortBmp + 29] = image[shortBmp + 30] = image[shortBmp + 31] = std::byte{0};
+  const std::size_t table = 512 * std::to_integer<std::size_t>(image[14]);
+  image[table + 8] = std::byte{2};  // the root is cluster 2: its next is itself
+  image[table + 9] = image[table + 10] = image[table + 11] = std::byte{0};
+  writeFile(path, image);
+
+  ::testing::internal::CaptureStderr();
+  const auto names = namesFound(path.string());
+  const std::string log = ::testing::internal::GetCapturedStderr();
+  const std::vector<std::pair<std::string, std::uint32_t>> expected = {
+      {"DCIM/100CANON/IMG_0001.JPG", sizeOf("jpg")},
+      {"DCIM/100CANON/Holiday at the beach.png", sizeOf("png")},
+      {"_ELETED.GIF", sizeOf("gif")},
+      {"generated", sizeOf("bmp")},
+      {"_IGH.NEF", sizeOf("nef")},
+  };
+  EXPECT_EQ(names, expected);
+  EXPECT_NE(log.find("loops at cluster 2 "), std::string::npos) << log;
+}
+
+TEST(VolumeNames, ExFatEntrySetsLiveAndDeletedInFolders) {
+  const auto path = cardWithFiles(
+      CardFormat::exFat, "names-exfat.img",
+      {{"DCIM/100MEDIA/\xc3\x89t\xc3\xa9 \xc3\xa0 la plage.heic", sample("heic").bytes},
+       {"PRIVATE/AVCHD/BDMV/STREAM/00001.MTS", sample("mts").bytes, true},
+       {"raw/a rather long name for a camera raw file.cr2", sample("cr2").bytes}},
+      16);
+  const std::vector<std::pair<std::string, std::uint32_t>> expected = {
+      {"DCIM/100MEDIA/\xc3\x89t\xc3\xa9 \xc3\xa0 la plage.heic", sizeOf("heic")},
+      {"PRIVATE/AVCHD/BDMV/STREAM/00001.MTS", sizeOf("mts")},
+      {"raw/a rather long name for a camera raw file.cr2", sizeOf("cr2")},
+  };
+  EXPECT_EQ(namesFound(path.string()), expected);
 }
 
 }  // namespace

@@ -62,10 +62,8 @@ const fs::path& scratchFolder() {
   return folder;
 }
 
-namespace {
-
 // Runs a tool with an argument vector; its output is not wanted.
-void run(const std::vector<std::string>& arguments) {
+void runTool(const std::vector<std::string>& arguments) {
   std::vector<char*> argv;
   for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
@@ -79,10 +77,13 @@ void run(const std::vector<std::string>& arguments) {
   int status = 0;
   if (failed != 0 || ::waitpid(child, &status, 0) < 0 || !WIFEXITED(status) ||
       WEXITSTATUS(status) != 0) {
-    throw std::runtime_error("could not run " + arguments.front() +
-                             " (Debian packages imagemagick, ffmpeg, 7zip, libheif-examples)");
+    throw std::runtime_error(
+        "could not run " + arguments.front() +
+        " (Debian packages imagemagick, ffmpeg, 7zip, libheif-examples, dosfstools, mtools)");
   }
 }
+
+namespace {
 
 // Tool output is kept in the build tree between test processes (ctest runs
 // each test in a process of its own), under a name that changes with the
@@ -97,7 +98,7 @@ Bytes fromTool(const std::string& fileName, const std::vector<std::string>& argu
   std::vector<std::string> command;
   for (const auto& argument : arguments)
     command.push_back(argument == "OUTPUT" ? path.string() : argument);
-  run(command);
+  runTool(command);
   Bytes bytes = readFile(path);
   std::error_code ignored;
   fs::create_directories(cache.parent_path(), ignored);
