@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "engine/devices.h"
 #include "engine/engine_abi.h"
 #include "engine/formats/registry.h"
+#include "engine/jpeg_join.h"
 #include "engine/scanner.h"
 #include "engine/volume_names.h"
 
@@ -153,6 +155,37 @@ const char* partitionFileSystem(list_part_struct* part) {
   return part->info.fileSystem.c_str();
 }
 
+const Scanner& scanner() {
+  static const Scanner all(allFormats());
+  return all;
+}
+
+// The length of the file whose header is at `offset`, as its end finder
+// follows it (at most 64 MiB); none when no file starts there.
+std::optional<std::uint64_t> lengthOfFileAt(int fd, std::uint64_t offset, std::uint64_t end) {
+  constexpr std::uint64_t kLongestFollowed = 64u << 20;
+  constexpr std::size_t kBlockBytes = 64u << 10;
+  std::vector<std::byte> block(kBlockBytes);
+  const auto readBlock = [&](std::uint64_t at) {
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, end - at));
+    const ssize_t got = ::pread(fd, block.data(), count, static_cast<off_t>(at));
+    return ByteView(std::span<const std::byte>(block.data(), got > 0 ? std::size_t(got) : 0));
+  };
+  if (offset >= end) return std::nullopt;
+  ByteView view = readBlock(offset);
+  const auto finder = scanner().testSector(view);
+  if (!finder) return std::nullopt;
+  std::uint64_t fed = 0;
+  for (;;) {
+    const Verdict verdict = view.empty() ? finder->finish(fed) : finder->feed(view);
+    if (verdict.kind == Verdict::Kind::endsHere) return verdict.length;
+    if (verdict.kind == Verdict::Kind::notOne || view.empty()) return std::nullopt;
+    fed += view.size();
+    if (fed >= kLongestFollowed || offset + fed >= end) return finder->finish(fed).length;
+    view = readBlock(offset + fed);
+  }
+}
+
 // Returns 0 when the pass ran to the end, 1 when it was stopped, -1 when
 // the device or the partition could not be opened.
 int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback found,
@@ -208,23 +241,42 @@ int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback
   _progressParm_t* report = progressStorage != nullptr ? progressStorage : &ownProgress;
   std::uint64_t filesFound = 0;
   std::string name;
+  std::vector<bb_file_run> runs;
+  _RecordList joined{};
 
-  static const Scanner scanner(allFormats());
-  const ScanOutcome outcome = scanner.scan(
+  const ScanOutcome outcome = scanner().scan(
       fd, begin, end,
       [&](const FoundFile& file) {
         ++filesFound;
         if (found == nullptr) return;
         std::uint64_t length = file.length;
-        if (const NamedFile* named = names.find(file.start, file.length)) {
+        runs.clear();
+        // A picture that does not decode to its end may go on past
+        // foreign data: joined, it is one file of two runs.
+        if (file.extension == "jpg") {
+          JoinLimits limits;
+          limits.clusterBytes = names.clusterBytesAt(file.start).value_or(512);
+          const auto fileAt = [&](std::uint64_t offset) { return lengthOfFileAt(fd, offset, end); };
+          if (const auto pieces =
+                  joinJpegFragments(fd, file.start, file.length, end, limits, fileAt)) {
+            length = 0;
+            for (const DeviceRun& piece : *pieces) {
+              runs.push_back({piece.offset, piece.length});
+              length += piece.length;
+            }
+          }
+        }
+        if (const NamedFile* named = names.find(file.start, length)) {
           // the entry's own size: the carved end agrees with it to the cluster
           name = named->path;
-          length = std::min({named->size, end - file.start, kMaxFileLength});
+          if (runs.empty()) length = std::min({named->size, end - file.start, kMaxFileLength});
         } else {
           name = "f" + std::to_string(file.start / 512) + "." + file.extension;
         }
+        joined = _RecordList{static_cast<std::uint32_t>(runs.size()), 0, runs.data()};
         *record = _rec_file_ele{file.start, static_cast<std::uint32_t>(length),
-                                static_cast<std::uint32_t>(name.size()), name.data(), nullptr};
+                                static_cast<std::uint32_t>(name.size()), name.data(),
+                                runs.empty() ? nullptr : &joined};
         found(record);
       },
       [&](std::uint64_t done, std::uint64_t total) {
@@ -248,13 +300,31 @@ std::string deviceOf(list_disk_struct* disk) {
   return engine.lastScanned;
 }
 
+// The stretches of a found file: its runs when it was joined from fragments
+// and they add up to its length, else its one extent.
+std::vector<DeviceRun> runsOf(const _rec_file_ele& file) {
+  constexpr std::uint32_t kMostRuns = 64;
+  const _RecordList* list = file.journal_file;
+  if (list != nullptr && list->runs != nullptr && list->run_count > 0 &&
+      list->run_count <= kMostRuns) {
+    std::vector<DeviceRun> runs;
+    std::uint64_t total = 0;
+    for (std::uint32_t i = 0; i < list->run_count; ++i) {
+      runs.push_back({list->runs[i].start, list->runs[i].length});
+      total += list->runs[i].length;
+    }
+    if (total == file.file_len) return runs;
+  }
+  return {{file.file_start, file.file_len}};
+}
+
 // Returns 0 when the buffer holds the file's bytes, -1 otherwise.
 int readFoundFile(list_disk_struct* disk, void* buffer, _rec_file_ele* file) {
   if (buffer == nullptr || file == nullptr) return -1;
   const std::string device = deviceOf(disk);
   if (device.empty()) return -1;
   const CopyResult result =
-      readFromDevice(device, file->file_start, {static_cast<std::byte*>(buffer), file->file_len});
+      readFromDevice(device, runsOf(*file), {static_cast<std::byte*>(buffer), file->file_len});
   return result == CopyResult::copied ? 0 : -1;
 }
 
@@ -264,7 +334,7 @@ int recoverFile(const char* targetPath, list_disk_struct* disk, _rec_file_ele* f
   const std::string device = deviceOf(disk);
   if (device.empty()) return -1;
   const CopyResult result =
-      copyToNewFile(targetPath, BB_RECOVER_PATH_CAPACITY, device, file->file_start, file->file_len);
+      copyToNewFile(targetPath, BB_RECOVER_PATH_CAPACITY, device, runsOf(*file));
   if (result == CopyResult::copied) return 0;
   std::fprintf(stderr, "bblib: file at byte %llu not recovered: %s\n",
                static_cast<unsigned long long>(file->file_start), describe(result));

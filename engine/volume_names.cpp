@@ -422,6 +422,16 @@ bool VolumeNames::addVolume(int fd, std::uint64_t volumeStart, std::uint64_t dev
   return true;
 }
 
+std::optional<std::uint64_t> VolumeNames::clusterBytesAt(std::uint64_t deviceOffset) const {
+  for (const Volume& volume : volumes_) {
+    if (deviceOffset >= volume.heapStart &&
+        (deviceOffset - volume.heapStart) / volume.clusterBytes < volume.clusterCount) {
+      return volume.clusterBytes;
+    }
+  }
+  return std::nullopt;
+}
+
 const NamedFile* VolumeNames::find(std::uint64_t deviceOffset, std::uint64_t foundLength) const {
   for (const Volume& volume : volumes_) {
     if (deviceOffset < volume.heapStart) continue;

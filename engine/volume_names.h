@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -37,6 +38,9 @@ class VolumeNames {
   const NamedFile* find(std::uint64_t deviceOffset, std::uint64_t foundLength) const;
 
   bool empty() const { return volumes_.empty(); }
+  // The cluster size of the volume whose data area holds `deviceOffset`;
+  // none outside every volume read.
+  std::optional<std::uint64_t> clusterBytesAt(std::uint64_t deviceOffset) const;
 
   // Largest number of entries and folders read from one volume.
   static constexpr std::size_t kMaxEntries = 1u << 20;

@@ -129,7 +129,15 @@ std::shared_ptr<PRScanListNode> PRRawScan::foundFileNode(const _rec_file_ele& re
   node->fileType = fileTypeOf(node->nodeName);
   node->nodeSizeString = FieldConversions::size_to_unit(record.file_len);
   node->fileSizeNumber = record.file_len;
-  node->setfile(record.file_start, record.file_len, node->nodeName);
+  std::vector<ContentRun> runs;
+  constexpr std::uint32_t kMostRuns = 64;
+  if (const _RecordList* list = record.journal_file;
+      list != nullptr && list->runs != nullptr && list->run_count <= kMostRuns) {
+    for (std::uint32_t i = 0; i < list->run_count; ++i) {
+      runs.push_back({list->runs[i].start, list->runs[i].length});
+    }
+  }
+  node->setfile(record.file_start, record.file_len, node->nodeName, std::move(runs));
   return node;
 }
 

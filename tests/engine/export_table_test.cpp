@@ -31,6 +31,7 @@ struct Found {
   std::uint64_t start;
   std::uint32_t length;
   std::string name;
+  std::vector<bb_file_run> runs;  // of a joined file
 };
 
 std::vector<Found> scanThroughTable(const std::string& device, std::int32_t partition) {
@@ -43,8 +44,13 @@ std::vector<Found> scanThroughTable(const std::string& device, std::int32_t part
       device.c_str(), partition,
       [](void* raw) {
         const auto* file = static_cast<const _rec_file_ele*>(raw);
-        sink->push_back(
-            {file->file_start, file->file_len, std::string(file->pFileName, file->file_name_len)});
+        std::vector<bb_file_run> runs;
+        if (file->journal_file != nullptr) {
+          runs.assign(file->journal_file->runs,
+                      file->journal_file->runs + file->journal_file->run_count);
+        }
+        sink->push_back({file->file_start, file->file_len,
+                         std::string(file->pFileName, file->file_name_len), runs});
       },
       &record, [](void*) {}, &progress);
   EXPECT_EQ(result, 0);
@@ -172,6 +178,69 @@ TEST(ExportTable, ScanOfWhatCannotBeOpenedFailsAtOnce) {
   EXPECT_EQ(engine().scan("/nonexistent/disk", BB_WHOLE_DISK, nullptr, &record, nullptr, &progress),
             -1);
   EXPECT_EQ(engine().scan(cardImage().c_str(), 7, nullptr, &record, nullptr, &progress), -1);
+}
+
+// A JPEG written in two pieces with foreign data between: joined when the
+// rest decodes cleanly to the end of the picture, kept as cut when no
+// continuation comes.
+TEST(JpegFragments, JoinedAcrossForeignDataOrKeptAsCut) {
+  const Bytes& photo = sample("jpg-thumbnail").bytes;
+  const std::size_t firstPiece = 20 * 512;
+  const Bytes head(photo.begin(), photo.begin() + firstPiece);
+  const Bytes rest(photo.begin() + firstPiece, photo.end());
+  Bytes otherJpeg = sample("jpg").bytes;
+  otherJpeg.resize((otherJpeg.size() / 512 + 1) * 512);
+  struct Case {
+    const char* what;
+    Bytes between;
+    bool continues;
+  };
+  const Case cases[] = {
+      {"another picture between", otherJpeg, true},
+      {"noise between", noise(8192, 31), true},
+      {"no continuation", noise(8192, 32), false},
+  };
+  for (const Case& c : cases) {
+    Bytes card = noise(65536, 30);
+    for (const Bytes* part : {&head, &c.between})
+      card.insert(card.end(), part->begin(), part->end());
+    const std::size_t restAt = card.size();
+    if (c.continues) card.insert(card.end(), rest.begin(), rest.end());
+    const Bytes tail = noise(20000, 33);
+    card.insert(card.end(), tail.begin(), tail.end());
+    const auto image = (scratchFolder() / "fragments.img").string();
+    writeFile(image, card);
+
+    const auto found = scanThroughTable(image, BB_WHOLE_DISK);
+    ASSERT_FALSE(found.empty()) << c.what;
+    EXPECT_EQ(found[0].start, 65536u) << c.what;
+    if (!c.continues) {
+      EXPECT_TRUE(found[0].runs.empty()) << c.what;
+      EXPECT_LE(found[0].length, firstPiece + c.between.size()) << c.what;
+      continue;
+    }
+    const std::vector<std::pair<std::uint64_t, std::uint64_t>> runs = {{65536, firstPiece},
+                                                                       {restAt, rest.size()}};
+    ASSERT_EQ(found[0].runs.size(), 2u) << c.what;
+    for (std::size_t i = 0; i < 2; ++i) {
+      EXPECT_EQ(std::make_pair(found[0].runs[i].start, found[0].runs[i].length), runs[i]) << c.what;
+    }
+    ASSERT_EQ(found[0].length, photo.size()) << c.what;
+    // the foreign picture between is found on its own
+    if (c.between == otherJpeg) {
+      EXPECT_EQ(found.at(1).start, 65536u + firstPiece);
+    }
+
+    _RecordList list{2, 0, found[0].runs.data()};
+    _rec_file_ele record{found[0].start, found[0].length, 1, const_cast<char*>("f"), &list};
+    const auto target = scratchFolder() / "joined.jpg";
+    std::filesystem::remove(target);
+    ASSERT_EQ(engine().recoverFile(target.c_str(), nullptr, &record), 0);
+    EXPECT_EQ(readFile(target), photo) << c.what;
+    Bytes read(record.file_len);
+    ASSERT_EQ(engine().readFoundFile(nullptr, read.data(), &record), 0);
+    EXPECT_EQ(read, photo) << c.what;
+  }
 }
 
 // Found files whose first cluster a surviving directory entry names come

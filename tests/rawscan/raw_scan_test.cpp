@@ -9,6 +9,7 @@
 #include "core/main_thread_dispatcher.h"
 #include "core/scan_list_node.h"
 #include "fake_engine.h"
+#include "rawscan/engine_file_copier.h"
 #include "results/result_view_controller.h"
 
 namespace orvane {
@@ -113,6 +114,30 @@ TEST_F(RawScanTest, ProgressIsThePercentageOfWorkDone) {
   };
   scanOnce(row("/dev/sdb", BB_WHOLE_DISK));
   EXPECT_EQ(watcher.percents, (std::vector<int>{25, 50, 100}));
+}
+
+// A file joined from fragments keeps its runs from the engine's report to
+// the record handed back for copying; runs that do not add up are dropped.
+TEST(FoundFileNode, JoinedFileKeepsItsRunsThroughTheRecord) {
+  char name[] = "f128.jpg";
+  const bb_file_run pieces[] = {{65536, 10240}, {81920, 18000}};
+  _RecordList list{2, 0, pieces};
+  for (const std::uint32_t length : {28240u, 28241u}) {
+    const _rec_file_ele report{65536, length, 8, name, &list};
+    const auto node = PRRawScan::foundFileNode(report);
+    EngineFileRecord record(*node);
+    const _RecordList* back = record.get()->journal_file;
+    if (length != 28240u) {
+      EXPECT_TRUE(node->getfile().runs.empty());
+      EXPECT_EQ(back, nullptr);
+      continue;
+    }
+    EXPECT_EQ(node->getfile().runs, (std::vector<ContentRun>{{65536, 10240}, {81920, 18000}}));
+    ASSERT_NE(back, nullptr);
+    ASSERT_EQ(back->run_count, 2u);
+    EXPECT_EQ(back->runs[1].start, 81920u);
+    EXPECT_EQ(back->runs[1].length, 18000u);
+  }
 }
 
 TEST(FoundFileNode, NameIsBoundedByItsLengthAndItsEnd) {
