@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -165,16 +166,19 @@ const Scanner& scanner() {
 std::optional<std::uint64_t> lengthOfFileAt(int fd, std::uint64_t offset, std::uint64_t end) {
   constexpr std::uint64_t kLongestFollowed = 64u << 20;
   constexpr std::size_t kBlockBytes = 64u << 10;
-  std::vector<std::byte> block(kBlockBytes);
+  if (offset >= end) return std::nullopt;
+  // The header test first, on its few KiB; most clusters hold no header.
+  std::vector<std::byte> block(kHeaderBytes);
   const auto readBlock = [&](std::uint64_t at) {
-    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, end - at));
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), end - at));
     const ssize_t got = ::pread(fd, block.data(), count, static_cast<off_t>(at));
     return ByteView(std::span<const std::byte>(block.data(), got > 0 ? std::size_t(got) : 0));
   };
-  if (offset >= end) return std::nullopt;
   ByteView view = readBlock(offset);
   const auto finder = scanner().testSector(view);
   if (!finder) return std::nullopt;
+  block.resize(kBlockBytes);  // the view read before is gone with the old buffer
+  view = readBlock(offset);
   std::uint64_t fed = 0;
   for (;;) {
     const Verdict verdict = view.empty() ? finder->finish(fed) : finder->feed(view);
@@ -243,6 +247,9 @@ int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback
   std::string name;
   std::vector<bb_file_run> runs;
   _RecordList joined{};
+  // Joining pictures may take this long in all, so that a card full of
+  // damaged photos cannot stall the scan.
+  auto joiningLeft = std::chrono::milliseconds(20000);
 
   const ScanOutcome outcome = scanner().scan(
       fd, begin, end,
@@ -253,9 +260,11 @@ int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback
         runs.clear();
         // A picture that does not decode to its end may go on past
         // foreign data: joined, it is one file of two runs.
-        if (file.extension == "jpg") {
+        if (file.extension == "jpg" && joiningLeft.count() > 0) {
           JoinLimits limits;
           limits.clusterBytes = names.clusterBytesAt(file.start).value_or(512);
+          limits.time = std::min(limits.time, joiningLeft);
+          const auto began = std::chrono::steady_clock::now();
           const auto fileAt = [&](std::uint64_t offset) { return lengthOfFileAt(fd, offset, end); };
           if (const auto pieces =
                   joinJpegFragments(fd, file.start, file.length, end, limits, fileAt)) {
@@ -265,13 +274,19 @@ int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback
               length += piece.length;
             }
           }
+          joiningLeft -= std::chrono::duration_cast<std::chrono::milliseconds>(
+              std::chrono::steady_clock::now() - began);
         }
         if (const NamedFile* named = names.find(file.start, length)) {
           // the entry's own size: the carved end agrees with it to the cluster
           name = named->path;
           if (runs.empty()) length = std::min({named->size, end - file.start, kMaxFileLength});
         } else {
-          name = "f" + std::to_string(file.start / 512) + "." + file.extension;
+          // appended piece by piece: GCC 12 at -O3 warns wrongly on a chain of +
+          name.assign(1, 'f');
+          name += std::to_string(file.start / 512);
+          name += '.';
+          name += file.extension;
         }
         joined = _RecordList{static_cast<std::uint32_t>(runs.size()), 0, runs.data()};
         *record = _rec_file_ele{file.start, static_cast<std::uint32_t>(length),

@@ -26,7 +26,7 @@ struct JoinLimits {
   std::uint64_t searchBytes = 32u << 20;  // how far past the first fragment to look
   std::uint64_t longestRest = 32u << 20;  // longest second fragment followed
   unsigned decodes = 256;                 // joined candidates decoded at most
-  std::chrono::milliseconds time{1500};   // per found picture
+  std::chrono::milliseconds time{500};    // per found picture
 };
 
 // A JPEG found at `start` (`length` bytes, as its structure went) that does

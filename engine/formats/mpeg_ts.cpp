@@ -1,7 +1,10 @@
 // MPEG transport streams: 188-byte packets that each start with the sync
 // byte 0x47, or AVCHD's 192-byte packets (.MTS, .M2TS) that put a 4-byte
 // arrival time before each. The stream ends at the first packet without its
-// sync byte.
+// sync byte, or whose continuity counter does not follow the last one of
+// its stream: another stream begins there (two clips back to back).
+#include <array>
+
 #include "engine/walker.h"
 
 namespace orvane::engine {
@@ -21,12 +24,34 @@ class TransportStreamEnd final : public Walker {
 
  private:
   Step at(ByteView bytes) override {
-    if (bytes.u8(syncAt_) != kSync) return endsAfter(0);
+    const ByteView packet = bytes.from(syncAt_);
+    if (packet.u8(0) != kSync) return endsAfter(0);
+    const std::uint16_t pid = packet.u16be(1) & 0x1FFF;
+    const std::uint8_t control = packet.u8(3);
+    const bool payload = (control & 0x10) != 0;
+    const bool adaptation = (control & 0x20) != 0;
+    // the adaptation field may say the counter starts afresh
+    const bool discontinuity = adaptation && packet.u8(4) > 0 && (packet.u8(5) & 0x80) != 0;
+    const std::uint8_t counter = control & 0x0F;
+    if (payload && pid != 0x1FFF) {
+      const std::uint8_t last = lastCounter_[pid];
+      // a packet may be sent twice with the same counter
+      if (last != kNone && !discontinuity && counter != ((last + 1) & 0x0F) && counter != last) {
+        return endsAfter(0);
+      }
+      lastCounter_[pid] = counter;
+    }
     return advance(packetBytes_, packetBytes_);
   }
 
+  static constexpr std::uint8_t kNone = 0xFF;
   std::size_t packetBytes_;
   std::size_t syncAt_;
+  std::array<std::uint8_t, 8192> lastCounter_ = [] {
+    std::array<std::uint8_t, 8192> none{};
+    none.fill(kNone);
+    return none;
+  }();
 };
 
 std::unique_ptr<EndFinder> testTransportStream(ByteView head) {

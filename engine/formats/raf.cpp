@@ -9,6 +9,8 @@ namespace orvane::engine {
 namespace {
 
 constexpr std::size_t kDirectory = 84;
+// No camera writes a RAF file this large.
+constexpr std::uint64_t kLargestRaf = 512u << 20;
 constexpr std::size_t kParts = 3;  // JPEG, CFA header, CFA data
 constexpr std::uint64_t kHeaderEnd = kDirectory + 8 * kParts;
 
@@ -22,9 +24,13 @@ std::unique_ptr<EndFinder> testRaf(ByteView head) {
     if (offset < kHeaderEnd) return nullptr;
     end = std::max(end, offset + length);
   }
-  // The preview is a JPEG where it lies within the head.
+  // The format version is four digits, and the JPEG preview follows the
+  // header closely: it starts within the head.
+  for (std::size_t at = 16; at < 20; ++at) {
+    if (head.u8(at) < '0' || head.u8(at) > '9') return nullptr;
+  }
   const std::uint32_t preview = head.u32be(kDirectory);
-  if (end == 0 || (head.has(preview, 2) && !head.matches(preview, "\xFF\xD8"))) return nullptr;
+  if (end == 0 || end > kLargestRaf || !head.matches(preview, "\xFF\xD8")) return nullptr;
   return std::make_unique<FixedLengthEnd>("raf", end);
 }
 
