@@ -260,7 +260,11 @@ int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback
         runs.clear();
         // A picture that does not decode to its end may go on past
         // foreign data: joined, it is one file of two runs.
-        if (file.extension == "jpg" && joiningLeft.count() > 0) {
+        // A directory entry of exactly the length the structure gave says
+        // the picture is whole: it needs no decoding.
+        const NamedFile* entry = names.find(file.start, file.length);
+        const bool whole = entry != nullptr && entry->size == file.length;
+        if (file.extension == "jpg" && !whole && joiningLeft.count() > 0) {
           JoinLimits limits;
           limits.clusterBytes = names.clusterBytesAt(file.start).value_or(512);
           limits.time = std::min(limits.time, joiningLeft);
