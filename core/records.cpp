@@ -167,12 +167,16 @@ void PRBlackBerryContentNode::visitFields(FieldVisitor& v) const {
 }
 
 void PRScanListNode::setfile(std::uint64_t fileStart, std::uint32_t fileLength,
-                             std::string_view proposedName) {
+                             std::string_view proposedName, std::vector<ContentRun> runs) {
   constexpr std::size_t kLongestName = 4096;
   fileinfo.file_start = fileStart;
   fileinfo.file_len = fileLength;
   proposedName = proposedName.substr(0, std::min(proposedName.size(), kLongestName));
   fileinfo.pFileName.assign(proposedName.substr(0, proposedName.find('\0')));
+  std::uint64_t total = 0;
+  for (const ContentRun& run : runs) total += run.length;
+  if (total != fileLength) runs.clear();
+  fileinfo.runs = std::move(runs);
 }
 
 void PRScanListNode::visitFields(FieldVisitor& v) const {

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "core/content_ref.h"
 #include "core/record.h"
 
 namespace orvane {
@@ -16,6 +18,9 @@ struct FoundFileExtent {
   std::uint64_t file_start = 0;
   std::uint32_t file_len = 0;
   std::string pFileName;
+  // A file joined from fragments: its runs on the device, in order, adding
+  // up to file_len. Empty for a file in one piece.
+  std::vector<ContentRun> runs;
 };
 
 class PRScanListNode : public PRRecord {
@@ -25,8 +30,10 @@ class PRScanListNode : public PRRecord {
 
   const FoundFileExtent& getfile() const { return fileinfo; }
   // Keeps the extent; a name longer than any path (4096 bytes) is cut, and
-  // a name ends at its first NUL.
-  void setfile(std::uint64_t fileStart, std::uint32_t fileLength, std::string_view proposedName);
+  // a name ends at its first NUL. Runs that do not add up to the length
+  // are dropped.
+  void setfile(std::uint64_t fileStart, std::uint32_t fileLength, std::string_view proposedName,
+               std::vector<ContentRun> runs = {});
 
   std::string nodeName;
   std::string nodeSizeString;

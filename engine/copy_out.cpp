@@ -61,17 +61,24 @@ int openDevice(const std::string& deviceName) {
 
 }  // namespace
 
-CopyResult readFromDevice(const std::string& deviceName, std::uint64_t offset,
+CopyResult readFromDevice(const std::string& deviceName, std::span<const DeviceRun> runs,
                           std::span<std::byte> buffer) {
   Descriptor device(openDevice(deviceName));
   if (!device.valid()) return CopyResult::cannotOpenSource;
-  return readExactly(device.get(), buffer.data(), buffer.size(), offset) ? CopyResult::copied
-                                                                         : CopyResult::shortRead;
+  std::size_t done = 0;
+  for (const DeviceRun& run : runs) {
+    if (run.length > buffer.size() - done ||
+        !readExactly(device.get(), buffer.data() + done, static_cast<std::size_t>(run.length),
+                     run.offset)) {
+      return CopyResult::shortRead;
+    }
+    done += static_cast<std::size_t>(run.length);
+  }
+  return done == buffer.size() ? CopyResult::copied : CopyResult::shortRead;
 }
 
 CopyResult copyToNewFile(const char* targetPath, std::size_t capacity,
-                         const std::string& deviceName, std::uint64_t offset,
-                         std::uint64_t length) {
+                         const std::string& deviceName, std::span<const DeviceRun> runs) {
   // strnlen stops at the first NUL, so a short path in a short buffer is not
   // read past its end.
   if (targetPath == nullptr || ::strnlen(targetPath, capacity) >= capacity) {
@@ -83,18 +90,21 @@ CopyResult copyToNewFile(const char* targetPath, std::size_t capacity,
   if (!target.valid()) return errno == EEXIST ? CopyResult::targetExists : CopyResult::cannotWrite;
 
   constexpr std::size_t kChunkBytes = 1u << 20;
-  std::vector<std::byte> chunk(
-      static_cast<std::size_t>(std::min<std::uint64_t>(length, kChunkBytes)));
+  std::vector<std::byte> chunk;
   CopyResult result = CopyResult::copied;
-  for (std::uint64_t done = 0; done < length && result == CopyResult::copied;) {
-    const auto count =
-        static_cast<std::size_t>(std::min<std::uint64_t>(length - done, kChunkBytes));
-    if (!readExactly(device.get(), chunk.data(), count, offset + done)) {
-      result = CopyResult::shortRead;
-    } else if (!writeAll(target.get(), chunk.data(), count)) {
-      result = CopyResult::cannotWrite;
+  for (const DeviceRun& run : runs) {
+    chunk.resize(static_cast<std::size_t>(
+        std::max<std::uint64_t>(chunk.size(), std::min<std::uint64_t>(run.length, kChunkBytes))));
+    for (std::uint64_t done = 0; done < run.length && result == CopyResult::copied;) {
+      const auto count =
+          static_cast<std::size_t>(std::min<std::uint64_t>(run.length - done, kChunkBytes));
+      if (!readExactly(device.get(), chunk.data(), count, run.offset + done)) {
+        result = CopyResult::shortRead;
+      } else if (!writeAll(target.get(), chunk.data(), count)) {
+        result = CopyResult::cannotWrite;
+      }
+      done += count;
     }
-    done += count;
   }
   if (::close(target.release()) != 0 && result == CopyResult::copied) {
     result = CopyResult::cannotWrite;

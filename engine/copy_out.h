@@ -15,16 +15,24 @@ enum class CopyResult {
   shortRead
 };
 
-// Reads `buffer.size()` bytes at `offset` of the device into `buffer`.
-CopyResult readFromDevice(const std::string& deviceName, std::uint64_t offset,
+// One stretch of a found file on the device; a file joined from fragments
+// has one per fragment, in order.
+struct DeviceRun {
+  std::uint64_t offset = 0;
+  std::uint64_t length = 0;
+  friend bool operator==(const DeviceRun&, const DeviceRun&) = default;
+};
+
+// Reads the runs one after the other into `buffer`, which they fill exactly.
+CopyResult readFromDevice(const std::string& deviceName, std::span<const DeviceRun> runs,
                           std::span<std::byte> buffer);
 
-// Copies `length` bytes at `offset` of the device into a new file. The
+// Copies the runs of the device, one after the other, into a new file. The
 // target path comes in a fixed buffer of `capacity` bytes: one that has no
 // NUL within it is refused, never cut. An existing file is never replaced,
 // and a copy that fails half way is removed.
 CopyResult copyToNewFile(const char* targetPath, std::size_t capacity,
-                         const std::string& deviceName, std::uint64_t offset, std::uint64_t length);
+                         const std::string& deviceName, std::span<const DeviceRun> runs);
 
 const char* describe(CopyResult result);
 

@@ -13,7 +13,20 @@ extern "C" {
 
 typedef struct list_disk_struct list_disk_struct;
 typedef struct list_part_struct list_part_struct;
-struct _RecordList;
+
+/* One stretch of a found file on the device. */
+typedef struct bb_file_run {
+  uint64_t start; /* byte offset on the device */
+  uint64_t length;
+} bb_file_run;
+
+/* The stretches of a found file joined from fragments, in order; their
+ * lengths add up to the file's length. */
+struct _RecordList {
+  uint32_t run_count;
+  uint32_t reserved;
+  const bb_file_run* runs;
+};
 
 /* One found file, as the engine reports it. The callback copies what it
  * keeps: the record lives only during the call. */
@@ -22,7 +35,7 @@ typedef struct _rec_file_ele {
   uint32_t file_len;   /* bytes */
   uint32_t file_name_len;
   char* pFileName;                  /* proposed name with extension, file_name_len bytes */
-  struct _RecordList* journal_file; /* not used */
+  struct _RecordList* journal_file; /* the fragments of a joined file; null for one piece */
 } _rec_file_ele;
 
 /* Scan progress; the application reads `done` and `total` only. */

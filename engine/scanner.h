@@ -14,6 +14,7 @@ struct FoundFile {
   std::uint64_t start = 0;   // byte offset on the device
   std::uint64_t length = 0;  // bytes
   std::string extension;
+  friend bool operator==(const FoundFile&, const FoundFile&) = default;
 };
 
 enum class ScanOutcome { completed, stopped, readError };

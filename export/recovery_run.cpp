@@ -230,12 +230,23 @@ void RecoveryRun::recoverMMSNodeFile(const PRBlackBerryMMSMessageNode& node) {
 }
 
 void RecoveryRun::RecoverRawFile(PRScanListNode& node) {
-  // A name holding folders ("DCIM/100/IMG_0001.JPG") becomes one flat name,
-  // so nothing the engine proposes can lead out of the category folder.
-  const fs::path target =
-      uniquePathIn(recoverFilePath_, makeSafeFileName(node.nodeName, kFoundFileFallbackName));
+  // A name the card's directory gave ("DCIM/100CANON/IMG_0001.JPG") keeps
+  // its folders under the category folder. Each part is made safe on its
+  // own and a part of dots becomes "_", so nothing can lead out of it.
+  fs::path folder = recoverFilePath_;
+  std::string_view name = node.nodeName;
+  for (std::size_t slash = name.find('/'); slash != std::string_view::npos;
+       slash = name.find('/')) {
+    if (slash > 0) folder /= makeSafeFileName(name.substr(0, slash), "_");
+    name.remove_prefix(slash + 1);
+  }
+  std::error_code folderError;
+  fs::create_directories(folder, folderError);
+  const fs::path target = uniquePathIn(folder, makeSafeFileName(name, kFoundFileFallbackName));
   std::string problem;
-  if (foundFiles_ == nullptr) {
+  if (folderError) {
+    addProblem("could not make " + folder.string() + ": " + folderError.message());
+  } else if (foundFiles_ == nullptr) {
     addProblem("no recovery engine is loaded: " + target.string() + " was not copied");
   } else if (!foundFiles_->copyFoundFile(node, target, problem)) {
     addProblem(std::move(problem));

@@ -23,7 +23,9 @@ EngineFileRecord::EngineFileRecord(const PRScanListNode& node) {
   record_.file_len = file.file_len;
   record_.file_name_len = static_cast<std::uint32_t>(file.pFileName.size());
   record_.pFileName = name_.data();
-  record_.journal_file = nullptr;
+  for (const ContentRun& run : file.runs) runs_.push_back({run.offset, run.length});
+  runList_ = _RecordList{static_cast<std::uint32_t>(runs_.size()), 0, runs_.data()};
+  record_.journal_file = runs_.empty() ? nullptr : &runList_;
 }
 
 bool EngineFileCopier::copyFoundFile(const PRScanListNode& node,

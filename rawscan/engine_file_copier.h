@@ -24,6 +24,8 @@ class EngineFileRecord {
 
  private:
   std::vector<char> name_;
+  std::vector<bb_file_run> runs_;
+  _RecordList runList_{};
   _rec_file_ele record_{};
 };
 

@@ -1,6 +1,8 @@
 #include "rawscan/raw_scan.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstring>
 #include <utility>
 
@@ -127,13 +129,35 @@ std::shared_ptr<PRScanListNode> PRRawScan::foundFileNode(const _rec_file_ele& re
   node->fileType = fileTypeOf(node->nodeName);
   node->nodeSizeString = FieldConversions::size_to_unit(record.file_len);
   node->fileSizeNumber = record.file_len;
-  node->setfile(record.file_start, record.file_len, node->nodeName);
+  std::vector<ContentRun> runs;
+  constexpr std::uint32_t kMostRuns = 64;
+  if (const _RecordList* list = record.journal_file;
+      list != nullptr && list->runs != nullptr && list->run_count <= kMostRuns) {
+    for (std::uint32_t i = 0; i < list->run_count; ++i) {
+      runs.push_back({list->runs[i].start, list->runs[i].length});
+    }
+  }
+  node->setfile(record.file_start, record.file_len, node->nodeName, std::move(runs));
   return node;
 }
 
 std::string PRRawScan::fileTypeOf(std::string_view proposedName) {
   std::string extension;
   if (FieldConversions::getSuffix(proposedName, extension) < 0) extension.clear();
+  // Formats the engine finds that the general type lists do not hold:
+  // today's phone pictures, camera raw files and camcorder video.
+  static constexpr std::pair<std::string_view, std::string_view> kEngineTypes[] = {
+      {"heic", "Image"}, {"heif", "Image"}, {"avif", "Image"},
+      {"cr3", "Image"},  {"rw2", "Image"},  {"mts", "Video"},
+  };
+  for (const auto& [known, type] : kEngineTypes) {
+    if (extension.size() == known.size() &&
+        std::equal(known.begin(), known.end(), extension.begin(), [](char a, char b) {
+          return a == std::tolower(static_cast<unsigned char>(b));
+        })) {
+      return std::string(type);
+    }
+  }
   if (FieldConversions::GetImageType(extension) >= 0) return "Image";
   if (FieldConversions::GetViedoType(extension) >= 0) return "Video";
   if (FieldConversions::GetAudioType(extension) >= 0) return "Audio";

@@ -11,9 +11,13 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev
   libssl-dev libblkid-dev libsqlite3-dev libplist-dev
   libcli11-dev nlohmann-json3-dev libcurl4-openssl-dev
+  # the engine decodes found JPEGs to join pictures written in two pieces
+  libjpeg-dev
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev
   # the engine's tests make their sample files with these
   imagemagick ffmpeg 7zip
+  # HEIF and AVIF samples; FAT and exFAT card images built without mounting
+  libheif-examples dosfstools exfatprogs mtools
   # the feedback mail tests run a real SMTP server with a certificate they make
   python3-aiosmtpd openssl
 )

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Card-image benchmark of the raw-recovery engine against PhotoRec and
-foremost: builds a FAT32 image holding known files, deletes them, runs each
-carver on the same image and counts byte-identical recoveries, finds that
-match no original, times and peak memory; then measures throughput on a
-large mostly-empty image and false finds on random bytes."""
+"""Card-image benchmark of the raw-recovery engine against PhotoRec (and
+foremost when installed): builds a FAT32 image holding known files in camera
+folders, some JPEGs written in two pieces around another file, deletes them
+all, runs each carver on the same image and counts byte-identical
+recoveries, archives, original names, finds that match no original, times
+and peak memory; then the speed on 1 GiB of random bytes holding that card,
+and on a card of nothing but JPEG photos, each against cat and PhotoRec."""
 import hashlib
 import os
 import random
@@ -58,6 +60,11 @@ def make_originals(folder):
         convert(f"phone{i}.heic", f"{rnd.choice([320, 640])}x480")
     for job in jobs:
         run(job)
+    for i in range(4):
+        run(["heif-enc", "-o", os.path.join(folder, f"IMG_{100 + i:04d}.HEIC"),
+             os.path.join(folder, f"IMG_{i:04d}.jpg")])
+        run(["heif-enc", "-A", "-p", "chroma=422", "-o", os.path.join(folder, f"pic{i}.avif"),
+             os.path.join(folder, f"shot{i}.png")])
     video = lambda d, s: ["-f", "lavfi", "-i", f"testsrc=size={s}:rate=25:duration={d}"]
     audio = lambda d, f: ["-f", "lavfi", "-i", f"sine=frequency={f}:duration={d}"]
     def ff(name, inp, opts):
@@ -82,6 +89,11 @@ def make_originals(folder):
         ff(f"music{i}.wma", audio(4 + i, 600 + 20 * i), ["-c:a", "wmav2"])
     for i in range(3):
         ff(f"movie{i}.wmv", video(2, "320x240"), ["-c:v", "wmv2"])
+    for i in range(4):
+        ff(f"{i:05d}.MTS", video(2 + i, "320x240"), ["-c:v", "libx264", "-pix_fmt", "yuv420p",
+                                                    "-f", "mpegts", "-mpegts_m2ts_mode", "1"])
+    for i in range(2):
+        ff(f"tv{i}.ts", video(2, "320x240"), ["-c:v", "mpeg2video", "-f", "mpegts"])
     run([SAMPLES, folder])
     import zipfile
     for i in range(6):
@@ -111,17 +123,106 @@ def sha1(path):
     return h.hexdigest()
 
 
-def score(originals, out_dir):
-    wanted = {sha1(p) for p in originals}
+def score(originals, out_dir, expected_names=None):
+    """Byte-identical recoveries, finds that match no original, all finds,
+    identical archives, and identical finds under their original path."""
+    wanted = {sha1(p): p for p in originals}
     found = []
     for root, _, names in os.walk(out_dir):
         for name in names:
             if name.endswith((".txt", ".xml", ".html")) and ("report" in name or "audit" in name):
                 continue
-            found.append(sha1(os.path.join(root, name)))
-    identical = len(wanted & set(found))
-    false_finds = sum(1 for h in found if h not in wanted)
-    return identical, false_finds, len(found)
+            path = os.path.join(root, name)
+            found.append((sha1(path), os.path.relpath(path, out_dir)))
+    hashes = {h for h, _ in found}
+    identical = len(set(wanted) & hashes)
+    archives = len({h for h in hashes if h in wanted and wanted[h].endswith(ARCHIVES)})
+    false_finds = sum(1 for h, _ in found if h not in wanted)
+    named = 0
+    if expected_names:
+        right = {h for h, rel in found if h in wanted and rel in expected_names.get(wanted[h], ())}
+        named = len(right)
+    return identical, false_finds, len(found), archives, named
+
+
+ARCHIVES = (".zip", ".7z", ".gz", ".rar")
+IMAGES = (".jpg", ".JPG", ".png", ".gif", ".bmp", ".tif", ".webp", ".heic", ".HEIC", ".avif",
+          ".CR2", ".CR3", ".NEF", ".ARW", ".DNG", ".ORF", ".RW2", ".RAF")
+VIDEOS = (".mp4", ".mov", ".3gp", ".avi", ".wmv", ".ts")
+
+
+def card_folder(name):
+    if name.endswith(".MTS"):
+        return "PRIVATE/AVCHD/BDMV/STREAM"
+    if name.endswith(IMAGES):
+        return "DCIM/100CANON"
+    if name.endswith(VIDEOS):
+        return "DCIM/100VIDEO"
+    if name.endswith(ARCHIVES):
+        return "BACKUP"
+    return "Documents"
+
+
+def names_for(card_path):
+    """The names a deleted entry can give back: the whole name (a long name
+    survives) or the short name with its first character lost."""
+    folder, base = card_path.rsplit("/", 1)
+    return {card_path, f"{folder}/_{base[1:]}"}
+
+
+def category_of(name):
+    return "Image" if name.endswith(IMAGES) else "Video" if name.endswith(VIDEOS + (".MTS",)) else ""
+
+
+def set_next_free(image, cluster, offset=0):
+    """Points the FAT32 allocation hint (FSInfo) at `cluster`, so the next
+    file copied takes the first free clusters from there: a gap left by a
+    deleted file, then whatever is free after the files behind it."""
+    with open(image, "r+b") as f:
+        f.seek(offset + 48)
+        info_sector = int.from_bytes(f.read(2), "little")
+        f.seek(offset + info_sector * 512 + 492)
+        f.write(cluster.to_bytes(4, "little"))
+
+
+def build_card(image, size_mb, files, fragmented=()):
+    """A FAT32 card (4 KiB clusters) with `files` (card path, local path)
+    copied in and deleted; each of `fragmented` (card path, local path,
+    separator card path, separator local path, gap bytes) is written in two
+    pieces around its separator, which is copied in first after a gap file
+    of that size that is then deleted."""
+    env = dict(os.environ, MTOOLS_SKIP_CHECK="1")
+    run(["mkfs.vfat", "-F", "32", "-s", "8", "-C", image, str(size_mb * 1024)])
+    folders = sorted({p.rsplit("/", 1)[0] for p, _ in files} |
+                     {f[0].rsplit("/", 1)[0] for f in fragmented} |
+                     {f[2].rsplit("/", 1)[0] for f in fragmented})
+    made = set()
+    for folder in folders:
+        parts = folder.split("/")
+        for i in range(1, len(parts) + 1):
+            sub = "/".join(parts[:i])
+            if sub not in made:
+                run(["mmd", "-i", image, "::/" + sub], env=env)
+                made.add(sub)
+    for n, (path, local, sep_path, sep_local, gap) in enumerate(fragmented):
+        gap_file = os.path.join(WORK, "gap.bin")
+        with open(gap_file, "wb") as f:
+            f.write(os.urandom(gap))
+        run(["mcopy", "-i", image, gap_file, f"::/GAP{n}.BIN"], env=env)
+        run(["mcopy", "-i", image, sep_local, "::/" + sep_path], env=env)
+        run(["mdel", "-i", image, f"::/GAP{n}.BIN"], env=env)
+        set_next_free(image, 2)
+        run(["mcopy", "-i", image, local, "::/" + path], env=env)
+    for path, local in files:
+        run(["mcopy", "-i", image, local, "::/" + path], env=env)
+    for folder in folders:
+        run(["mdel", "-i", image, "::/" + folder + "/*"], env=env)
+
+
+def photorec(image, out):
+    os.makedirs(out)
+    return peak_rss(["photorec", "/log", "/d", os.path.join(out, "recup"), "/cmd", image,
+                     "partition_none,search"])
 
 
 def main():
@@ -129,71 +230,122 @@ def main():
     os.makedirs(WORK)
     originals_dir = os.path.join(WORK, "originals")
     names = make_originals(originals_dir)
+    # Big photos written in two pieces, each around a smaller original.
+    rnd = random.Random(11)
+    frag_names = []
+    for i in range(8):
+        name = f"FRAG{i:04d}.JPG"
+        run(["convert", "-seed", str(100 + i), "-size", "1024x768", "plasma:fractal", "+noise",
+             "Gaussian", "-quality", "90", os.path.join(originals_dir, name)])
+        frag_names.append(name)
+    separators = [n for n in names if n.startswith(("shot", "anim"))][:len(frag_names)]
+    fragmented = []
+    for name, sep in zip(frag_names, separators):
+        size = os.path.getsize(os.path.join(originals_dir, name))
+        fragmented.append((card_folder(name) + "/" + name, os.path.join(originals_dir, name),
+                           card_folder(sep) + "/" + sep, os.path.join(originals_dir, sep),
+                           rnd.randrange(size // 4, size * 3 // 4)))
+    names = sorted(set(names) | set(frag_names))
     originals = [os.path.join(originals_dir, n) for n in names]
+    card_paths = {os.path.join(originals_dir, n): card_folder(n) + "/" + n for n in names}
     total_bytes = sum(os.path.getsize(p) for p in originals)
     kinds = {}
     for n in names:
         kinds[n.rsplit(".", 1)[1]] = kinds.get(n.rsplit(".", 1)[1], 0) + 1
     distinct = len({sha1(p) for p in originals})
-    print(f"originals: {len(names)} files ({distinct} distinct), {total_bytes / 1e6:.1f} MB, kinds {kinds}")
+    archives = len({sha1(p) for p in originals if p.endswith(ARCHIVES)})
+    print(f"originals: {len(names)} files ({distinct} distinct, {archives} archives, "
+          f"{len(frag_names)} JPEGs in two pieces), {total_bytes / 1e6:.1f} MB, kinds {kinds}")
 
     image = os.path.join(WORK, "card.img")
-    size_mb = max(64, int(total_bytes * 1.3 / 1e6) + 40)
-    run(["mkfs.vfat", "-F", "32", "-C", image, str(size_mb * 1024)])
-    env = dict(os.environ, MTOOLS_SKIP_CHECK="1")
-    run(["mmd", "-i", image, "::/DCIM"], env=env)
-    for p in originals:
-        run(["mcopy", "-i", image, p, "::/DCIM/"], env=env)
-    run(["mdel", "-i", image, "::/DCIM/*"], env=env)
-    print(f"card image: {size_mb} MB FAT32, files copied then deleted")
+    size_mb = max(300, int(total_bytes * 1.3 / 1e6) + 40)
+    in_pieces = {f[1] for f in fragmented} | {f[3] for f in fragmented}
+    build_card(image, size_mb, [(card_paths[p], p) for p in originals if p not in in_pieces],
+               fragmented)
+    print(f"card image: {size_mb} MB FAT32, 4 KiB clusters, files copied then deleted")
 
+    # Our export puts each file under its category folder; names are
+    # checked below it.
+    expected = {}
+    for p in originals:
+        expected[p] = set()
+        for n in names_for(card_paths[p]):
+            expected[p] |= {n} | {f"{c}/{n}" for c in ("Image", "Video", "Audio", "Archive",
+                                                           "Document")}
     subprocess.run(["cat", image], stdout=subprocess.DEVNULL)  # into the page cache
     cat_s, _, _ = peak_rss(["cat", image], keep_output=False)
     results = {}
     ours = os.path.join(WORK, "ours")
     os.makedirs(ours)
     s, rss, out = peak_rss([CARVE, BBLIB, image, ours])
-    results["orvane"] = (s, rss, score(originals, ours), out.strip())
-    pr = os.path.join(WORK, "photorec")
-    os.makedirs(pr)
-    s, rss, _ = peak_rss(["photorec", "/log", "/d", os.path.join(pr, "recup"), "/cmd", image,
-                          "partition_none,search"])
-    results["photorec"] = (s, rss, score(originals, pr), "")
-    fm = os.path.join(WORK, "foremost")
-    s, rss, _ = peak_rss(["foremost", "-Q", "-t", "all", "-i", image, "-o", fm])
-    results["foremost"] = (s, rss, score(originals, fm), "")
+    results["orvane"] = (s, rss, score(originals, ours, expected), out.strip())
+    if shutil.which("photorec"):
+        s, rss, _ = photorec(image, os.path.join(WORK, "photorec"))
+        results["photorec"] = (s, rss, score(originals, os.path.join(WORK, "photorec")), "")
+    if shutil.which("foremost"):
+        fm = os.path.join(WORK, "foremost")
+        s, rss, _ = peak_rss(["foremost", "-Q", "-t", "all", "-i", image, "-o", fm])
+        results["foremost"] = (s, rss, score(originals, fm), "")
     print(f"cat image > /dev/null: {cat_s:.3f} s ({os.path.getsize(image) / cat_s / 1e6:.0f} MB/s)")
-    for tool, (s, rss, (identical, false_finds, found), note) in results.items():
+    for tool, (s, rss, (identical, false_finds, found, arch, named), note) in results.items():
         print(f"{tool:9s} {s:7.3f} s  peak RSS {rss:6.1f} MiB  found {found:4d}  "
-              f"byte-identical {identical:3d}/{distinct}  matching no original {false_finds:3d}  {note}")
+              f"byte-identical {identical:3d}/{distinct}  archives {arch}/{archives}  "
+              f"original names {named}  matching no original {false_finds:3d}  {note}")
 
-    # Throughput and memory on a large image: copies of the card one after
-    # the other to 3 GiB, written out (no holes), read from the page cache.
-    big = os.path.join(WORK, "big.img")
+    # 1 GiB of random bytes with the card inside, from the page cache.
+    noise = os.path.join(WORK, "random.img")
     with open(image, "rb") as f:
         card = f.read()
-    with open(big, "wb") as f:
-        while f.tell() + len(card) <= 3 << 30:
-            f.write(card)
-    subprocess.run(["cat", big], stdout=subprocess.DEVNULL)
-    cat_s, _, _ = peak_rss(["cat", big], keep_output=False)
-    s, rss, out = peak_rss([CARVE, BBLIB, big, "-"])
-    scan_s = float(out.split("scan ")[1].split(" s")[0])
-    gb = os.path.getsize(big) / 1e9
-    print(f"{gb:.2f} GB image (card copies): cat {cat_s:.2f} s ({gb / cat_s:.2f} GB/s); orvane scan "
-          f"{scan_s:.2f} s ({gb / scan_s:.2f} GB/s, {100 * cat_s / scan_s:.0f}% of cat's speed), "
-          f"process {s:.2f} s, peak RSS {rss:.1f} MiB; {out.strip()}")
-    os.remove(big)
-
-    noise = os.path.join(WORK, "random.img")
     with open(noise, "wb") as f:
-        for _ in range(1024):
+        for _ in range(256):
             f.write(os.urandom(1 << 20))
+        f.write(card)
+        while f.tell() < 1 << 30:
+            f.write(os.urandom(1 << 20))
+    gb = os.path.getsize(noise) / 1e9
+    subprocess.run(["cat", noise], stdout=subprocess.DEVNULL)
+    cat_s, _, _ = peak_rss(["cat", noise], keep_output=False)
+    s, rss, out = peak_rss([CARVE, BBLIB, noise, "-"])
+    scan_s = float(out.split("scan ")[1].split(" s")[0])
+    line = (f"{gb:.2f} GB random bytes holding the card: cat {cat_s:.2f} s; orvane scan {scan_s:.2f} s "
+            f"({100 * cat_s / scan_s:.0f}% of cat's speed), process {s:.2f} s, peak RSS {rss:.1f} MiB")
     noise_out = os.path.join(WORK, "noise-out")
     os.makedirs(noise_out)
-    s, rss, out = peak_rss([CARVE, BBLIB, noise, noise_out])
-    print(f"1 GiB of random bytes: {out.strip()} ({len(os.listdir(noise_out))} false finds per GiB), "
-          f"peak RSS {rss:.1f} MiB")
+    s, _, out = peak_rss([CARVE, BBLIB, noise, noise_out])
+    identical, false_finds, found, _, _ = score(originals, noise_out)
+    line += f"; with copying {s:.2f} s, byte-identical {identical}, matching no original {false_finds}"
+    if shutil.which("photorec"):
+        pr_s, _, _ = photorec(noise, os.path.join(WORK, "photorec-noise"))
+        line += f"; photorec {pr_s:.2f} s ({pr_s / s:.1f}x ours with copying)"
+    print(line)
+    os.remove(noise)
+
+    # A card of nothing but JPEG photos.
+    photos = os.path.join(WORK, "photos")
+    os.makedirs(photos)
+    jobs = []
+    for i in range(100):
+        jobs.append(["convert", "-seed", str(1000 + i), "-size", "1600x1200", "plasma:fractal",
+                     "+noise", "Gaussian", "-quality", "92", os.path.join(photos, f"P{i:07d}.JPG")])
+    for job in jobs:
+        run(job)
+    photo_files = [os.path.join(photos, n) for n in sorted(os.listdir(photos))]
+    jpeg_card = os.path.join(WORK, "jpegs.img")
+    build_card(jpeg_card, 400, [("DCIM/100CANON/" + os.path.basename(p), p) for p in photo_files])
+    subprocess.run(["cat", jpeg_card], stdout=subprocess.DEVNULL)
+    cat_s, _, _ = peak_rss(["cat", jpeg_card], keep_output=False)
+    jpeg_out = os.path.join(WORK, "jpeg-out")
+    os.makedirs(jpeg_out)
+    s, rss, out = peak_rss([CARVE, BBLIB, jpeg_card, jpeg_out])
+    identical, false_finds, found, _, _ = score(photo_files, jpeg_out)
+    line = (f"JPEG-only card ({len(photo_files)} photos, "
+            f"{sum(os.path.getsize(p) for p in photo_files) / 1e6:.0f} MB): cat {cat_s:.2f} s; "
+            f"orvane {s:.2f} s, byte-identical {identical}, matching no original {false_finds}")
+    if shutil.which("photorec"):
+        pr_s, _, _ = photorec(jpeg_card, os.path.join(WORK, "photorec-jpeg"))
+        identical, _, _, _, _ = score(photo_files, os.path.join(WORK, "photorec-jpeg"))
+        line += f"; photorec {pr_s:.2f} s, byte-identical {identical}"
+    print(line)
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 // Writes sample documents for the card benchmark into a folder: the kinds
 // that need a writer of our own (no installed tool makes them).
+#include <cctype>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -47,6 +48,17 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 10; ++i)
     writeFile(folder / ("paper" + std::to_string(i) + ".pdf"),
               pdfDocument(i % 3, static_cast<unsigned>(7 + i)));
+  for (const char* kind : {"cr2", "cr3", "nef", "arw", "dng", "orf", "rw2", "raf"}) {
+    std::string name = std::string("RAW_0001.") + kind;
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    writeFile(folder / name, cameraRaw(kind));
+  }
+  for (int i = 0; i < 3; ++i) {
+    writeFile(
+        folder / ("stored" + std::to_string(i) + ".rar"),
+        rarArchive(4 + i % 2, {{"notes.txt", text(30000 + 5000 * static_cast<std::size_t>(i))},
+                               {"more.txt", text(9000)}}));
+  }
   for (int i = 0; i < 4; ++i) {
     writeFile(folder / ("log" + std::to_string(i) + ".gz"),
               gzipFile(text(50000 + 20000 * static_cast<std::size_t>(i)), 1 + i % 2));

@@ -1,4 +1,4 @@
-// ISO base media files (MP4, MOV, 3GP, M4A, HEIC): a walk over the top-level
+// ISO base media files (MP4, MOV, 3GP, M4A, HEIC, AVIF, Canon CR3): a walk over the top-level
 // boxes, each a 32-bit size (or 1 and a 64-bit size after the type) and a
 // four-letter type. The file ends where the next bytes are not a top-level
 // box; the brands of the first box (ftyp) tell the kinds apart.
@@ -26,7 +26,7 @@ std::string_view extensionOfBrand(ByteView brand) {
       is("mif1") || is("msf1")) {
     return "heic";
   }
-  if (is("avif")) return "avif";
+  if (is("avif") || is("avis")) return "avif";
   if (is("3gp") || is("3g2")) return "3gp";
   if (is("M4A ") || is("M4B ") || is("M4P ")) return "m4a";
   if (is("crx ")) return "cr3";
@@ -75,7 +75,15 @@ std::unique_ptr<EndFinder> testIsoBmff(ByteView head) {
     const std::uint8_t c = head.u8(i);
     if (c < 0x20 || c > 0x7E) return nullptr;
   }
-  return std::make_unique<IsoBoxEnd>(extensionOfBrand(head.from(8)));
+  std::string_view extension = extensionOfBrand(head.from(8));
+  // A picture under the general HEIF brand says in its compatible brands
+  // whether it is AV1 (AVIF) or HEVC (HEIC).
+  if (head.matches(8, "mif1") || head.matches(8, "msf1")) {
+    for (std::size_t at = 16; at + 4 <= ftypBytes; at += 4) {
+      if (head.matches(at, "avif") || head.matches(at, "avis")) extension = "avif";
+    }
+  }
+  return std::make_unique<IsoBoxEnd>(extension);
 }
 
 constexpr Signature kSignatures[] = {{4, "ftyp"}};
@@ -83,6 +91,7 @@ constexpr Signature kSignatures[] = {{4, "ftyp"}};
 }  // namespace
 
 extern const Format kIsoBmffFormat;
-constexpr Format kIsoBmffFormat{"mp4", "MP4, MOV, 3GP, M4A or HEIC", kSignatures, testIsoBmff};
+constexpr Format kIsoBmffFormat{"mp4", "MP4, MOV, 3GP, M4A, HEIC, AVIF or CR3", kSignatures,
+                                testIsoBmff};
 
 }  // namespace orvane::engine

@@ -14,6 +14,17 @@ class JpegEnd final : public Walker {
  private:
   Step at(ByteView bytes) override { return inScan_ ? entropy(bytes) : marker(bytes); }
 
+  // Another file starting on a sector inside the entropy-coded data (which
+  // never holds a file header there by chance) means the picture was cut
+  // there: written in two pieces around that file. It ends there, and the
+  // rest may be joined to it later.
+  std::optional<std::uint64_t> tentativeEndBefore(std::uint64_t fileOffset) const override {
+    if (sawScan_ && fileOffset >= scanStart_ && (inScan_ || fileOffset <= scanEnd_)) {
+      return fileOffset;
+    }
+    return std::nullopt;
+  }
+
   // Data that is not a marker where one must be: what came before is kept
   // when a picture was already under way (a partly overwritten photo still
   // shows its top), else this was never a JPEG.
@@ -37,6 +48,7 @@ class JpegEnd final : public Walker {
       if (!sawFrame_) return notOne();
       sawScan_ = true;
       inScan_ = true;
+      if (scanStart_ == 0) scanStart_ = cursor() + 2 + segmentLength;
     }
     return advance(2u + segmentLength, 2);
   }
@@ -54,11 +66,14 @@ class JpegEnd final : public Walker {
         from = at + 1;
       } else {
         inScan_ = false;
+        scanEnd_ = cursor() + at;
         return advance(at, 2);
       }
     }
   }
 
+  std::uint64_t scanStart_ = 0;  // where the first scan's data starts
+  std::uint64_t scanEnd_ = 0;    // where the last scan's data that ended ends
   bool inScan_ = false;
   bool sawFrame_ = false;
   bool sawScan_ = false;

@@ -23,6 +23,8 @@ extern const Format kAsfFormat;
 extern const Format kAmrFormat;
 extern const Format kFlacFormat;
 extern const Format kRarFormat;
+extern const Format kRafFormat;
+extern const Format kMpegTsFormat;
 
 namespace {
 // clang-format off
@@ -47,6 +49,8 @@ constexpr const Format* kFormats[] = {
     &kAmrFormat,
     &kFlacFormat,
     &kRarFormat,
+    &kRafFormat,
+    &kMpegTsFormat,
 };
 // clang-format on
 }  // namespace

@@ -1,9 +1,19 @@
 #include "carve.h"
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "engine/formats/registry.h"
 #include "engine/scanner.h"
+
+namespace orvane::engine {
+void PrintTo(const FoundFile& file, std::ostream* out) {
+  *out << file.extension << "@" << file.start << "+" << file.length;
+}
+}  // namespace orvane::engine
 
 namespace orvane::engine::testing {
 
@@ -37,6 +47,23 @@ Bytes concat(const Bytes& a, const Bytes& b) {
   Bytes out(a);
   out.insert(out.end(), b.begin(), b.end());
   return out;
+}
+
+std::vector<FoundFile> scanImage(const Bytes& image, std::size_t readBytes, std::uint64_t begin) {
+  const auto path = scratchFolder() / "scanned.img";
+  writeFile(path, image);
+  Scanner scanner(allFormats());
+  scanner.setReadBytes(readBytes);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  EXPECT_GE(fd, 0);
+  std::vector<FoundFile> found;
+  std::atomic<bool> stop{false};
+  const ScanOutcome outcome = scanner.scan(
+      fd, begin, image.size(), [&](const FoundFile& file) { found.push_back(file); },
+      [](std::uint64_t, std::uint64_t) {}, stop);
+  EXPECT_EQ(outcome, ScanOutcome::completed);
+  ::close(fd);
+  return found;
 }
 
 }  // namespace orvane::engine::testing

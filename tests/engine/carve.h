@@ -5,7 +5,13 @@
 #include <string>
 
 #include "engine/end_finder.h"
+#include "engine/scanner.h"
 #include "sample_files.h"
+
+namespace orvane::engine {
+// "jpg@4096+1536" in test messages.
+void PrintTo(const FoundFile& file, std::ostream* out);
+}  // namespace orvane::engine
 
 namespace orvane::engine::testing {
 
@@ -24,5 +30,10 @@ Carved carve(const Bytes& data, std::span<const std::size_t> blockSizes);
 Carved carveWhole(const Bytes& data);
 
 Bytes concat(const Bytes& a, const Bytes& b);
+
+// A whole scan of `image` (from a scratch file, in reads of `readBytes`)
+// from `begin` on: the files reported, in order.
+std::vector<FoundFile> scanImage(const Bytes& image, std::size_t readBytes = 65536,
+                                 std::uint64_t begin = 0);
 
 }  // namespace orvane::engine::testing

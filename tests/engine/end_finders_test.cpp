@@ -56,6 +56,14 @@ std::string kindName(const ::testing::TestParamInfo<std::string>& kind) {
 
 INSTANTIATE_TEST_SUITE_P(Samples, EndFinders, ::testing::ValuesIn(sampleKinds()), kindName);
 
+TEST(EndFinders, ClipsBackToBackEndWhereTheNextBegins) {
+  // Packets stay in step across two streams; their counters do not.
+  for (const char* kind : {"mts", "ts"}) {
+    const Bytes& clip = sample(kind).bytes;
+    EXPECT_EQ(carveWhole(concat(clip, clip)).length, clip.size()) << kind;
+  }
+}
+
 TEST(EndFinders, JpegThumbnailDoesNotEndThePicture) {
   const Sample& file = sample("jpg-thumbnail");
   // The thumbnail's EOI comes long before the picture's.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "card_image.h"
 #include "engine/engine_abi.h"
 #include "sample_files.h"
 
@@ -30,6 +31,7 @@ struct Found {
   std::uint64_t start;
   std::uint32_t length;
   std::string name;
+  std::vector<bb_file_run> runs;  // of a joined file
 };
 
 std::vector<Found> scanThroughTable(const std::string& device, std::int32_t partition) {
@@ -42,8 +44,13 @@ std::vector<Found> scanThroughTable(const std::string& device, std::int32_t part
       device.c_str(), partition,
       [](void* raw) {
         const auto* file = static_cast<const _rec_file_ele*>(raw);
-        sink->push_back(
-            {file->file_start, file->file_len, std::string(file->pFileName, file->file_name_len)});
+        std::vector<bb_file_run> runs;
+        if (file->journal_file != nullptr) {
+          runs.assign(file->journal_file->runs,
+                      file->journal_file->runs + file->journal_file->run_count);
+        }
+        sink->push_back({file->file_start, file->file_len,
+                         std::string(file->pFileName, file->file_name_len), runs});
       },
       &record, [](void*) {}, &progress);
   EXPECT_EQ(result, 0);
@@ -171,6 +178,144 @@ TEST(ExportTable, ScanOfWhatCannotBeOpenedFailsAtOnce) {
   EXPECT_EQ(engine().scan("/nonexistent/disk", BB_WHOLE_DISK, nullptr, &record, nullptr, &progress),
             -1);
   EXPECT_EQ(engine().scan(cardImage().c_str(), 7, nullptr, &record, nullptr, &progress), -1);
+}
+
+// A JPEG written in two pieces with foreign data between: joined when the
+// rest decodes cleanly to the end of the picture, kept as cut when no
+// continuation comes.
+TEST(JpegFragments, JoinedAcrossForeignDataOrKeptAsCut) {
+  const Bytes& photo = sample("jpg-thumbnail").bytes;
+  const std::size_t firstPiece = 20 * 512;
+  const Bytes head(photo.begin(), photo.begin() + firstPiece);
+  const Bytes rest(photo.begin() + firstPiece, photo.end());
+  const auto padded = [](Bytes bytes) {
+    bytes.resize((bytes.size() / 512 + 1) * 512);
+    return bytes;
+  };
+  struct Case {
+    const char* what;
+    Bytes between;
+    bool continues;
+    const char* fileBetween;  // found on its own, from the sector after the first piece
+  };
+  const Case cases[] = {
+      {"another picture between", padded(sample("jpg").bytes), true, "jpg"},
+      {"a GIF between", padded(sample("gif").bytes), true, "gif"},
+      {"noise between", noise(8192, 31), true, nullptr},
+      {"no continuation", noise(8192, 32), false, nullptr},
+  };
+  for (const Case& c : cases) {
+    Bytes card = noise(65536, 30);
+    for (const Bytes* part : {&head, &c.between})
+      card.insert(card.end(), part->begin(), part->end());
+    const std::size_t restAt = card.size();
+    if (c.continues) card.insert(card.end(), rest.begin(), rest.end());
+    const Bytes tail = noise(20000, 33);
+    card.insert(card.end(), tail.begin(), tail.end());
+    const auto image = (scratchFolder() / "fragments.img").string();
+    writeFile(image, card);
+
+    const auto found = scanThroughTable(image, BB_WHOLE_DISK);
+    ASSERT_FALSE(found.empty()) << c.what;
+    EXPECT_EQ(found[0].start, 65536u) << c.what;
+    if (!c.continues) {
+      EXPECT_TRUE(found[0].runs.empty()) << c.what;
+      EXPECT_LE(found[0].length, firstPiece + c.between.size()) << c.what;
+      continue;
+    }
+    const std::vector<std::pair<std::uint64_t, std::uint64_t>> runs = {{65536, firstPiece},
+                                                                       {restAt, rest.size()}};
+    ASSERT_EQ(found[0].runs.size(), 2u) << c.what;
+    for (std::size_t i = 0; i < 2; ++i) {
+      EXPECT_EQ(std::make_pair(found[0].runs[i].start, found[0].runs[i].length), runs[i]) << c.what;
+    }
+    ASSERT_EQ(found[0].length, photo.size()) << c.what;
+    if (c.fileBetween != nullptr) {
+      ASSERT_GE(found.size(), 2u) << c.what;
+      EXPECT_EQ(found[1].start, 65536u + firstPiece) << c.what;
+      EXPECT_TRUE(found[1].name.ends_with(c.fileBetween)) << c.what;
+    }
+
+    _RecordList list{2, 0, found[0].runs.data()};
+    _rec_file_ele record{found[0].start, found[0].length, 1, const_cast<char*>("f"), &list};
+    const auto target = scratchFolder() / "joined.jpg";
+    std::filesystem::remove(target);
+    ASSERT_EQ(engine().recoverFile(target.c_str(), nullptr, &record), 0);
+    EXPECT_EQ(readFile(target), photo) << c.what;
+    Bytes read(record.file_len);
+    ASSERT_EQ(engine().readFoundFile(nullptr, read.data(), &record), 0);
+    EXPECT_EQ(read, photo) << c.what;
+  }
+}
+
+// Found files whose first cluster a surviving directory entry names come
+// back under its name and folders, with the entry's size.
+std::vector<std::pair<std::string, std::uint32_t>> namesFound(const std::string& image) {
+  std::vector<std::pair<std::string, std::uint32_t>> names;
+  for (const Found& file : scanThroughTable(image, BB_WHOLE_DISK)) {
+    names.emplace_back(file.name.front() == 'f' ? "generated" : file.name, file.length);
+  }
+  return names;
+}
+
+std::uint32_t sizeOf(const std::string& kind) {
+  return static_cast<std::uint32_t>(sample(kind).bytes.size());
+}
+
+TEST(VolumeNames, Fat32EntriesLiveDeletedLongAndPastSixteenBits) {
+  const std::vector<CardFile> files = {
+      {"DCIM/100CANON/IMG_0001.JPG", sample("jpg").bytes},
+      {"DCIM/100CANON/Holiday at the beach.png", sample("png").bytes, true},
+      {"DELETED.GIF", sample("gif").bytes, true},
+      {"SHORT.BMP", sample("bmp").bytes},
+      {"FILL.BIN", Bytes(34u << 20)},  // what follows lies past cluster 65535
+      {"HIGH.NEF", sample("nef").bytes, true},
+  };
+  const auto path = cardWithFiles(CardFormat::fat32, "names.img", files, 48);
+  Bytes image = readFile(path);
+  // Deleting cleared the high half of HIGH.NEF's first cluster, as cameras
+  // and Windows do; the size of SHORT.BMP no longer fits what is there; the
+  // root folder's cluster chain names itself.
+  const std::size_t high = offsetOf(image, "IGH    NEF") - 1;
+  const std::size_t shortBmp = offsetOf(image, "SHORT   BMP");
+  ASSERT_LT(std::max(high + 1, shortBmp), image.size());
+  ASSERT_EQ(image[high], std::byte{0xE5});
+  ASSERT_NE(image[high + 20], std::byte{0});
+  image[high + 20] = image[high + 21] = std::byte{0};
+  image[shortBmp + 28] = std::byte{100};
+  image[shortBmp + 29] = image[shortBmp + 30] = image[shortBmp + 31] = std::byte{0};
+  const std::size_t table = 512 * std::to_integer<std::size_t>(image[14]);
+  image[table + 8] = std::byte{2};  // the root is cluster 2: its next is itself
+  image[table + 9] = image[table + 10] = image[table + 11] = std::byte{0};
+  writeFile(path, image);
+
+  ::testing::internal::CaptureStderr();
+  const auto names = namesFound(path.string());
+  const std::string log = ::testing::internal::GetCapturedStderr();
+  const std::vector<std::pair<std::string, std::uint32_t>> expected = {
+      {"DCIM/100CANON/IMG_0001.JPG", sizeOf("jpg")},
+      {"DCIM/100CANON/Holiday at the beach.png", sizeOf("png")},
+      {"_ELETED.GIF", sizeOf("gif")},
+      {"generated", sizeOf("bmp")},
+      {"_IGH.NEF", sizeOf("nef")},
+  };
+  EXPECT_EQ(names, expected);
+  EXPECT_NE(log.find("loops at cluster 2 "), std::string::npos) << log;
+}
+
+TEST(VolumeNames, ExFatEntrySetsLiveAndDeletedInFolders) {
+  const auto path = cardWithFiles(
+      CardFormat::exFat, "names-exfat.img",
+      {{"DCIM/100MEDIA/\xc3\x89t\xc3\xa9 \xc3\xa0 la plage.heic", sample("heic").bytes},
+       {"PRIVATE/AVCHD/BDMV/STREAM/00001.MTS", sample("mts").bytes, true},
+       {"raw/a rather long name for a camera raw file.cr2", sample("cr2").bytes}},
+      16);
+  const std::vector<std::pair<std::string, std::uint32_t>> expected = {
+      {"DCIM/100MEDIA/\xc3\x89t\xc3\xa9 \xc3\xa0 la plage.heic", sizeOf("heic")},
+      {"PRIVATE/AVCHD/BDMV/STREAM/00001.MTS", sizeOf("mts")},
+      {"raw/a rather long name for a camera raw file.cr2", sizeOf("cr2")},
+  };
+  EXPECT_EQ(namesFound(path.string()), expected);
 }
 
 }  // namespace

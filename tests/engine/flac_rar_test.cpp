@@ -1,12 +1,8 @@
 // FLAC and RAR beyond the checks every sample goes through: damage ends a
 // file after its last sound part; locked RAR headers; look-alikes.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "carve.h"
-#include "engine/formats/registry.h"
-#include "engine/scanner.h"
 #include "writers.h"
 
 namespace orvane::engine::testing {
@@ -42,17 +38,7 @@ TEST(FlacRar, RarWithLockedHeadersEndsAtTheNextFileOrAnEmptySector) {
   locked.resize(sectorEnd, std::byte{0x33});  // old data in the rest of its last sector
   Bytes png = sample("png").bytes;
   png.resize((png.size() + 511) / 512 * 512, std::byte{0x33});
-  const Bytes image = concat(concat(concat(locked, png), locked), Bytes(4096));
-  const auto path = scratchFolder() / "locked-rar.img";
-  writeFile(path, image);
-  const int fd = ::open(path.c_str(), O_RDONLY);
-  std::vector<FoundFile> found;
-  std::atomic<bool> stop{false};
-  Scanner(allFormats())
-      .scan(
-          fd, 0, image.size(), [&](const FoundFile& file) { found.push_back(file); },
-          [](std::uint64_t, std::uint64_t) {}, stop);
-  ::close(fd);
+  const auto found = scanImage(concat(concat(concat(locked, png), locked), Bytes(4096)));
   ASSERT_EQ(found.size(), 3u);
   EXPECT_EQ(found[0].length, sectorEnd);  // where the PNG starts
   EXPECT_EQ(found[2].extension, "rar");

@@ -62,10 +62,8 @@ const fs::path& scratchFolder() {
   return folder;
 }
 
-namespace {
-
 // Runs a tool with an argument vector; its output is not wanted.
-void run(const std::vector<std::string>& arguments) {
+void runTool(const std::vector<std::string>& arguments) {
   std::vector<char*> argv;
   for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
@@ -79,10 +77,13 @@ void run(const std::vector<std::string>& arguments) {
   int status = 0;
   if (failed != 0 || ::waitpid(child, &status, 0) < 0 || !WIFEXITED(status) ||
       WEXITSTATUS(status) != 0) {
-    throw std::runtime_error("could not run " + arguments.front() +
-                             " (Debian packages imagemagick, ffmpeg, 7zip)");
+    throw std::runtime_error(
+        "could not run " + arguments.front() +
+        " (Debian packages imagemagick, ffmpeg, 7zip, libheif-examples, dosfstools, mtools)");
   }
 }
+
+namespace {
 
 // Tool output is kept in the build tree between test processes (ctest runs
 // each test in a process of its own), under a name that changes with the
@@ -97,7 +98,7 @@ Bytes fromTool(const std::string& fileName, const std::vector<std::string>& argu
   std::vector<std::string> command;
   for (const auto& argument : arguments)
     command.push_back(argument == "OUTPUT" ? path.string() : argument);
-  run(command);
+  runTool(command);
   Bytes bytes = readFile(path);
   std::error_code ignored;
   fs::create_directories(cache.parent_path(), ignored);
@@ -145,6 +146,16 @@ Make ole(std::vector<OleStream> streams, bool fatFirst) {
   return [=] { return compoundFile(streams, fatFirst); };
 }
 
+// HEIF pictures from heif-enc, of a PNG that ImageMagick makes.
+Bytes heif(const std::string& fileName, std::vector<std::string> options) {
+  const auto input = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / "heif-input.png";
+  fs::create_directories(input.parent_path());
+  writeFile(input, picture("heif-input.png"));
+  options.insert(options.begin(), "heif-enc");
+  options.insert(options.end(), {"-o", "OUTPUT", input.string()});
+  return fromTool(fileName, options);
+}
+
 Bytes sevenZip() {
   // A fixed input path: 7-Zip keeps only its last part.
   const auto input = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / "7z-input.txt";
@@ -174,7 +185,23 @@ const std::vector<Maker>& makers() {
        tool("b.tif", {"convert", "-seed", "3", "-size", "400x300", "gradient:", "+noise", "Random",
                       "-endian", "MSB", "-compress", "none", "OUTPUT"})},
       {"webp", "WebP", still("a.webp")},
-      {"heic", "HEIC", still("a.heic")},
+      {"heic", "HEIC", [] { return heif("a.heic", {}); }},
+      {"avif", "AVIF",
+       [] {
+         return heif("a.avif", {"-A", "-p", "chroma=422"});
+       }},
+      {"ts", "MPEG transport stream", video("a.ts", {"-c:v", "mpeg2video", "-f", "mpegts"})},
+      {"mts", "AVCHD stream",
+       video("a.mts",
+             {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-f", "mpegts", "-mpegts_m2ts_mode", "1"})},
+      {"cr2", "Canon CR2", [] { return cameraRaw("cr2"); }},
+      {"cr3", "Canon CR3", [] { return cameraRaw("cr3"); }},
+      {"nef", "Nikon NEF", [] { return cameraRaw("nef"); }},
+      {"arw", "Sony ARW", [] { return cameraRaw("arw"); }},
+      {"dng", "DNG", [] { return cameraRaw("dng"); }},
+      {"orf", "Olympus ORF", [] { return cameraRaw("orf"); }},
+      {"rw2", "Panasonic RW2", [] { return cameraRaw("rw2"); }},
+      {"raf", "Fujifilm RAF", [] { return cameraRaw("raf"); }},
       {"mp4", "MP4", video("a.mp4", {"-c:v", "libx264", "-pix_fmt", "yuv420p"})},
       {"mp4-faststart", "MP4 with its index first",
        video("b.mp4", {"-c:v", "mpeg4", "-movflags", "+faststart"})},

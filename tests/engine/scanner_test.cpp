@@ -8,22 +8,13 @@
 
 #include <random>
 
+#include "carve.h"
 #include "engine/formats/registry.h"
-#include "sample_files.h"
 
 namespace orvane::engine::testing {
 namespace {
 
-struct Laid {
-  std::uint64_t start;
-  std::uint64_t length;
-  std::string extension;
-  bool operator==(const Laid&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Laid& laid) {
-  return out << laid.extension << "@" << laid.start << "+" << laid.length;
-}
+using Laid = FoundFile;
 
 // An image file made of pieces, with the place of each sample in it.
 struct Image {
@@ -47,32 +38,7 @@ struct Image {
     files.push_back({bytes.size(), file.bytes.size(), file.extension});
     bytes.insert(bytes.end(), file.bytes.begin(), file.bytes.end());
   }
-  std::filesystem::path write(const std::string& name) const {
-    const auto path = scratchFolder() / name;
-    writeFile(path, bytes);
-    return path;
-  }
 };
-
-std::vector<Laid> scanFile(const std::filesystem::path& path, std::size_t readBytes,
-                           std::uint64_t begin = 0) {
-  Scanner scanner(allFormats());
-  scanner.setReadBytes(readBytes);
-  const int fd = ::open(path.c_str(), O_RDONLY);
-  EXPECT_GE(fd, 0);
-  const auto end = static_cast<std::uint64_t>(::lseek(fd, 0, SEEK_END));
-  std::vector<Laid> found;
-  std::atomic<bool> stop{false};
-  const ScanOutcome outcome = scanner.scan(
-      fd, begin, end,
-      [&](const FoundFile& file) {
-        found.push_back({file.start, file.length, file.extension});
-      },
-      [](std::uint64_t, std::uint64_t) {}, stop);
-  EXPECT_EQ(outcome, ScanOutcome::completed);
-  ::close(fd);
-  return found;
-}
 
 Image everySample() {
   Image image;
@@ -88,9 +54,8 @@ Image everySample() {
 
 TEST(Scanner, FindsEveryFileWithItsExactPlaceAndLengthWhateverTheReadSize) {
   const Image image = everySample();
-  const auto path = image.write("every.img");
   for (const std::size_t readBytes : {512u, 4096u + 512u, 65536u, 1000000u, 4u << 20}) {
-    EXPECT_EQ(scanFile(path, readBytes), image.files) << "reads of " << readBytes;
+    EXPECT_EQ(scanImage(image.bytes, readBytes), image.files) << "reads of " << readBytes;
   }
 }
 
@@ -98,7 +63,7 @@ TEST(Scanner, FilesBackToBackAreAllFound) {
   Image image;
   for (const std::string& kind : sampleKinds()) image.add(sample(kind));
   image.toSector(5);
-  EXPECT_EQ(scanFile(image.write("back-to-back.img"), 65536), image.files);
+  EXPECT_EQ(scanImage(image.bytes), image.files);
 }
 
 TEST(Scanner, RandomBytesGiveFewFinds) {
@@ -108,7 +73,7 @@ TEST(Scanner, RandomBytesGiveFewFinds) {
   for (auto& byte : image.bytes) byte = static_cast<std::byte>(random() & 0xFF);
   // A header test that let random sectors through would find hundreds here
   // (65536 sectors).
-  EXPECT_LE(scanFile(image.write("random.img"), 4u << 20).size(), 3u);
+  EXPECT_LE(scanImage(image.bytes, 4u << 20).size(), 3u);
 }
 
 TEST(Scanner, FileCutOffByTheEndIsReportedWithWhatIsThere) {
@@ -119,7 +84,7 @@ TEST(Scanner, FileCutOffByTheEndIsReportedWithWhatIsThere) {
   const std::uint64_t start = image.bytes.size();
   image.bytes.insert(image.bytes.end(), jpeg.bytes.begin(),
                      jpeg.bytes.begin() + static_cast<std::ptrdiff_t>(jpeg.bytes.size() - 100));
-  const auto found = scanFile(image.write("cut.img"), 65536);
+  const auto found = scanImage(image.bytes);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0], (Laid{start, jpeg.bytes.size() - 100, "jpg"}));
 }
@@ -137,7 +102,7 @@ TEST(Scanner, FileThatIsNotOneGivesBackTheSectorsItHeld) {
   image.pad(1024, 10);
   image.add(sample("jpg"));
   image.pad(8192, 12);
-  const auto found = scanFile(image.write("not-one.img"), 65536);
+  const auto found = scanImage(image.bytes);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0], image.files[0]);
 }
@@ -147,7 +112,8 @@ TEST(Scanner, FileThatIsNotOneGivesBackTheSectorsItHeld) {
 TEST(Scanner, ProgressEndsAtTheTotalAndAStopIsPrompt) {
   Image image;
   image.bytes.assign(8u << 20, std::byte{0});
-  const auto path = image.write("zeros.img");
+  const auto path = scratchFolder() / "zeros.img";
+  writeFile(path, image.bytes);
   for (const bool stopAtOnce : {false, true}) {
     Scanner scanner(allFormats());
     scanner.setReadBytes(1u << 20);
@@ -179,7 +145,7 @@ TEST(Scanner, PdfsInARowEachEndAtTheirOwnEof) {
   image.add(sample("pdf"));
   image.toSector(8);
   image.bytes.resize(image.bytes.size() + (2u << 20), std::byte{0});
-  EXPECT_EQ(scanFile(image.write("pdfs.img"), 4u << 20), image.files);
+  EXPECT_EQ(scanImage(image.bytes, 4u << 20), image.files);
 }
 
 }  // namespace

@@ -326,21 +326,23 @@ TEST_F(RawRecoveryTest, TheEngineCopiesEachTickedFileIntoItsCategoryFolder) {
   auto image = postFound("DCIM/100/IMG_0001.JPG", "Image", 4096);
   postFound("IMG_0001.JPG", "Image", 8192);
   postFound("IMG_0001.JPG", "Image", 12288);
+  postFound("../..//up.JPG", "Image", 16384);
   postFound("song.mp3", "Audio", 1);
   postFound("clip.mp4", "Video", 2);
   postFound("letter.pdf", "Document", 3);
   postFound("photos.zip", "Archive", 5);
-  EXPECT_EQ(results.selectAllCategories(), 7);
+  EXPECT_EQ(results.selectAllCategories(), 8);
 
   const RecoveryReport report = run();
 
   EXPECT_EQ(treeOf(out()),
-            sorted({"Image", "Image/DCIM_100_IMG_0001.JPG", "Image/IMG_0001.JPG",
-                    "Image/IMG_0001 (2).JPG", "Audio", "Audio/song.mp3", "Video", "Video/clip.mp4",
+            sorted({"Image", "Image/DCIM", "Image/DCIM/100", "Image/DCIM/100/IMG_0001.JPG",
+                    "Image/IMG_0001.JPG", "Image/IMG_0001 (2).JPG", "Image/_", "Image/_/_",
+                    "Image/_/_/up.JPG", "Audio", "Audio/song.mp3", "Video", "Video/clip.mp4",
                     "Document", "Document/letter.pdf", "Archive", "Archive/photos.zip"}));
-  EXPECT_EQ(readFileText(out() / "Image/DCIM_100_IMG_0001.JPG"), "copied from 4096");
+  EXPECT_EQ(readFileText(out() / "Image/DCIM/100/IMG_0001.JPG"), "copied from 4096");
   EXPECT_EQ(readFileText(out() / "Image/IMG_0001 (2).JPG"), "copied from 12288");
-  ASSERT_EQ(engineCalls.size(), 7u);
+  ASSERT_EQ(engineCalls.size(), 8u);
   EXPECT_EQ(engineCalls[0].fileStart, image->getfile().file_start);
   for (const EngineCall& call : engineCalls) {
     EXPECT_EQ(call.disk, nullptr);
@@ -350,11 +352,11 @@ TEST_F(RawRecoveryTest, TheEngineCopiesEachTickedFileIntoItsCategoryFolder) {
     EXPECT_TRUE(std::all_of(end, call.targetPath.end(), [](char c) { return c == '\0'; }));
   }
   // the engine writes a hidden name in the category folder, renamed when complete
-  const fs::path written = engineCalls[3].targetPath.data();
+  const fs::path written = engineCalls[4].targetPath.data();
   EXPECT_EQ(written.parent_path(), out() / "Audio");
   EXPECT_TRUE(written.filename().string().starts_with(".orvane-")) << written;
   EXPECT_EQ(readFileText(out() / "Audio/song.mp3"), "copied from 1");
-  EXPECT_EQ(report.recordsWritten, 7);
+  EXPECT_EQ(report.recordsWritten, 8);
   EXPECT_TRUE(report.problems.empty()) << report.problems.front();
 }
 

@@ -91,7 +91,7 @@ TEST_F(FoundFileReadTest, RecoveryCopiesFromTheChosenDiskUnderTheExportFolderOnl
   EXPECT_EQ(engine.recoverDisks, (std::vector<list_disk_struct*>(3, engine.disk(1))));
   const std::filesystem::path image = out / "Image";
   const std::pair<const char*, std::size_t> expected[] = {
-      {".._.._escape.jpg", 100},
+      {"_/_/escape.jpg", 100},
       {"f8.jpg", 200},
       {"f8 (2).jpg", 300},
   };

@@ -9,6 +9,7 @@
 #include "core/main_thread_dispatcher.h"
 #include "core/scan_list_node.h"
 #include "fake_engine.h"
+#include "rawscan/engine_file_copier.h"
 #include "results/result_view_controller.h"
 
 namespace orvane {
@@ -75,6 +76,9 @@ TEST_F(RawScanTest, ReportsAreFiledByTheTypeOfTheirName) {
       FoundReport{11264, 40, "clip.MOV"},
       FoundReport{12288, 50, "song.mp3"},
       FoundReport{13312, 60, "model.3dm"},
+      FoundReport{14336, 70, "f28.heic"},
+      FoundReport{15360, 80, "P1000001.RW2"},
+      FoundReport{16384, 90, "00001.MTS"},
       // files of no bytes or over 200 MiB are dropped
       FoundReport{0, 209715200, "largest.jpg"},
       FoundReport{0, 209715201, "too-large.jpg"},
@@ -83,15 +87,16 @@ TEST_F(RawScanTest, ReportsAreFiledByTheTypeOfTheirName) {
   EXPECT_EQ(scanOnce(row("/dev/sdb", BB_WHOLE_DISK)), RawScanResult::finished);
 
   EXPECT_EQ(namesIn(ResultList::bbImageArray),
-            (std::vector<std::string>{"DCIM/100/IMG_0001.JPG", "model.3dm", "largest.jpg"}));
-  EXPECT_EQ(results.snapshotAs<PRScanListNode>(ResultList::bbImageArray)[2]->nodeSizeString,
+            (std::vector<std::string>{"DCIM/100/IMG_0001.JPG", "model.3dm", "f28.heic",
+                                      "P1000001.RW2", "largest.jpg"}));
+  EXPECT_EQ(results.snapshotAs<PRScanListNode>(ResultList::bbImageArray)[4]->nodeSizeString,
             "209.72M");
-  EXPECT_EQ(namesIn(ResultList::bbVedioArray), (std::vector<std::string>{"clip.MOV"}));
+  EXPECT_EQ(namesIn(ResultList::bbVedioArray), (std::vector<std::string>{"clip.MOV", "00001.MTS"}));
   EXPECT_EQ(namesIn(ResultList::bbAudioArray), (std::vector<std::string>{"song.mp3"}));
   EXPECT_EQ(namesIn(ResultList::bbDocumentArray),
             (std::vector<std::string>{"notes.eml", "dir.d/file"}));
   EXPECT_EQ(namesIn(ResultList::bbArchiveArray), (std::vector<std::string>{"archive.7z"}));
-  EXPECT_EQ(results.allRecordsInPostingOrder().size(), 8u);
+  EXPECT_EQ(results.allRecordsInPostingOrder().size(), 11u);
   // the engine scribbled over its record after the call; the copy stands
   const PRScanListNode& image = *results.snapshotAs<PRScanListNode>(ResultList::bbImageArray)[0];
   EXPECT_EQ(image.nodeSizeString, "1.54K");
@@ -109,6 +114,30 @@ TEST_F(RawScanTest, ProgressIsThePercentageOfWorkDone) {
   };
   scanOnce(row("/dev/sdb", BB_WHOLE_DISK));
   EXPECT_EQ(watcher.percents, (std::vector<int>{25, 50, 100}));
+}
+
+// A file joined from fragments keeps its runs from the engine's report to
+// the record handed back for copying; runs that do not add up are dropped.
+TEST(FoundFileNode, JoinedFileKeepsItsRunsThroughTheRecord) {
+  char name[] = "f128.jpg";
+  const bb_file_run pieces[] = {{65536, 10240}, {81920, 18000}};
+  _RecordList list{2, 0, pieces};
+  for (const std::uint32_t length : {28240u, 28241u}) {
+    const _rec_file_ele report{65536, length, 8, name, &list};
+    const auto node = PRRawScan::foundFileNode(report);
+    EngineFileRecord record(*node);
+    const _RecordList* back = record.get()->journal_file;
+    if (length != 28240u) {
+      EXPECT_TRUE(node->getfile().runs.empty());
+      EXPECT_EQ(back, nullptr);
+      continue;
+    }
+    EXPECT_EQ(node->getfile().runs, (std::vector<ContentRun>{{65536, 10240}, {81920, 18000}}));
+    ASSERT_NE(back, nullptr);
+    ASSERT_EQ(back->run_count, 2u);
+    EXPECT_EQ(back->runs[1].start, 81920u);
+    EXPECT_EQ(back->runs[1].length, 18000u);
+  }
 }
 
 TEST(FoundFileNode, NameIsBoundedByItsLengthAndItsEnd) {

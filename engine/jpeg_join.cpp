@@ -1,0 +1,216 @@
+#include "engine/jpeg_join.h"
+
+#include <unistd.h>
+
+// jpeglib.h needs size_t and FILE declared first.
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+
+#include "engine/byte_view.h"
+
+namespace orvane::engine {
+namespace {
+
+struct Decoder {
+  jpeg_decompress_struct info;
+  jpeg_error_mgr errors;
+  std::jmp_buf leave;
+  std::size_t size;
+};
+
+// A warning ("corrupt JPEG data", "premature end") is as final as an error
+// here: the picture is not whole.
+[[noreturn]] void leave(j_common_ptr info) {
+  std::longjmp(reinterpret_cast<Decoder*>(info)->leave, 1);
+}
+void onMessage(j_common_ptr info, int level) {
+  if (level < 0) leave(info);
+}
+
+bool readAt(int fd, std::uint64_t offset, std::byte* into, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t got = ::pread(fd, into + done, count - done, static_cast<off_t>(offset + done));
+    if (got <= 0) return false;
+    done += static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+// Entropy-coded data holds 0xFF only before 0x00 (a stuffed byte), a restart
+// marker, the end marker or another 0xFF: the fill before a marker.
+bool isEntropyMarker(std::uint8_t next) {
+  return next == 0x00 || (next >= 0xD0 && next <= 0xD7) || next == 0xD9 || next == 0xFF;
+}
+
+// Where the first scan's data starts (after the SOS segment), or 0.
+std::size_t scanDataStart(ByteView jpeg) {
+  std::size_t at = 2;
+  while (jpeg.has(at, 4) && jpeg.u8(at) == 0xFF) {
+    const std::uint8_t code = jpeg.u8(at + 1);
+    const std::size_t next = at + 2 + jpeg.u16be(at + 2);
+    if (code == 0xDA) return next;
+    at = next;
+  }
+  return 0;
+}
+
+// The number (0 to 7) of the last restart marker in `bytes`, or -1.
+int lastRestart(ByteView bytes) {
+  for (std::size_t at = bytes.size(); at >= 2; --at) {
+    const std::uint8_t code = bytes.u8(at - 1);
+    if (bytes.u8(at - 2) == 0xFF && code >= 0xD0 && code <= 0xD7) return code - 0xD0;
+  }
+  return -1;
+}
+
+// Could a second fragment start with this cluster? Its markers must be
+// those of entropy-coded data, the first restart marker must follow the
+// first fragment's last one, and a cluster of zeros is empty space.
+bool mayContinue(ByteView cluster, int restartBefore) {
+  bool allZero = true;
+  bool firstRestart = true;
+  for (std::size_t at = 0; at < cluster.size(); ++at) {
+    const std::uint8_t byte = cluster.u8(at);
+    allZero = allZero && byte == 0;
+    if (byte != 0xFF || at + 1 >= cluster.size()) continue;
+    const std::uint8_t next = cluster.u8(at + 1);
+    if (!isEntropyMarker(next)) return false;
+    if (next >= 0xD0 && next <= 0xD7 && firstRestart) {
+      firstRestart = false;
+      if (restartBefore >= 0 && next - 0xD0 != (restartBefore + 1) % 8) return false;
+    }
+    if (next == 0xD9) break;  // the picture ends in this cluster
+  }
+  return !allZero;
+}
+
+}  // namespace
+
+JpegCheck checkJpeg(std::span<const std::byte> jpeg) {
+  Decoder decoder{};
+  decoder.size = jpeg.size();
+  decoder.info.err = jpeg_std_error(&decoder.errors);
+  decoder.errors.error_exit = leave;
+  decoder.errors.emit_message = onMessage;
+  jpeg_create_decompress(&decoder.info);
+  JpegCheck check;
+  if (setjmp(decoder.leave) == 0) {
+    jpeg_mem_src(&decoder.info, reinterpret_cast<const unsigned char*>(jpeg.data()),
+                 static_cast<unsigned long>(jpeg.size()));
+    jpeg_read_header(&decoder.info, TRUE);
+    // The coefficients only: every one is still decoded, which is what
+    // tells good data from bad, without the cost of making pixels.
+    jpeg_read_coefficients(&decoder.info);
+    jpeg_finish_decompress(&decoder.info);
+    check.clean = true;
+  }
+  if (!check.clean && decoder.info.src != nullptr) {
+    check.badFrom = decoder.size - decoder.info.src->bytes_in_buffer;
+  }
+  jpeg_destroy_decompress(&decoder.info);
+  return check;
+}
+
+std::optional<std::vector<DeviceRun>> joinJpegFragments(int fd, std::uint64_t start,
+                                                        std::uint64_t length, std::uint64_t end,
+                                                        const JoinLimits& limits,
+                                                        const FileAt& fileAt) {
+  const auto began = std::chrono::steady_clock::now();
+  constexpr std::uint64_t kLargestPicture = 64u << 20;
+  if (length < 4 || length > kLargestPicture || limits.clusterBytes == 0) return std::nullopt;
+  std::vector<std::byte> joined(static_cast<std::size_t>(length));
+  if (!readAt(fd, start, joined.data(), joined.size())) return std::nullopt;
+  const JpegCheck first = checkJpeg(joined);
+  if (first.clean) return std::nullopt;
+  const std::size_t dataStart = scanDataStart(ByteView(joined));
+  if (dataStart == 0) return std::nullopt;
+
+  // The first fragment ends on a cluster boundary no later than where the
+  // structure broke, and near where the decoder first choked: a little
+  // before when it ran out of data, a little after on foreign bytes (which
+  // may pass for entropy-coded data for a while). The boundaries around
+  // that point, the latest first.
+  const std::uint64_t cluster = limits.clusterBytes;
+  const std::uint64_t badAt = start + std::min<std::uint64_t>(first.badFrom, length);
+  const std::uint64_t badCluster = badAt / cluster * cluster;
+  const std::uint64_t highest =
+      std::min((start + length) / cluster * cluster, badCluster + cluster);
+  const std::uint64_t lowest = badCluster - std::min<std::uint64_t>(badCluster, 3 * cluster);
+  struct FirstPiece {
+    std::uint64_t end;
+    int restartBefore;
+  };
+  std::vector<FirstPiece> pieces;
+  constexpr std::size_t kMostCandidates = 8;
+  for (std::uint64_t firstEnd = highest;
+       firstEnd > start + dataStart && firstEnd >= lowest && pieces.size() < kMostCandidates;
+       firstEnd -= cluster) {
+    const ByteView head = ByteView(joined).first(static_cast<std::size_t>(firstEnd - start));
+    pieces.push_back({firstEnd, lastRestart(head.from(dataStart))});
+  }
+  if (pieces.empty()) return std::nullopt;
+
+  const std::vector<std::byte> whole = std::move(joined);
+  std::vector<std::byte> piece(static_cast<std::size_t>(cluster));
+  std::vector<std::byte> rest;
+  unsigned decodes = 0;
+  const std::uint64_t searchEnd = std::min(end, highest + limits.searchBytes);
+  for (std::uint64_t next = pieces.back().end + cluster; next + cluster <= searchEnd;
+       next += cluster) {
+    if (decodes >= limits.decodes || std::chrono::steady_clock::now() - began > limits.time) {
+      return std::nullopt;
+    }
+    if (const auto other = fileAt(next)) {
+      next += (std::max<std::uint64_t>(*other, 1) + cluster - 1) / cluster * cluster - cluster;
+      continue;
+    }
+    if (!readAt(fd, next, piece.data(), piece.size())) break;
+    if (!mayContinue(ByteView(piece), -1)) continue;
+    // Follow the continuation to its end marker, cluster by cluster.
+    rest.clear();
+    std::uint64_t at = next;
+    std::optional<std::uint64_t> restEnd;
+    bool entropyOk = true;
+    while (!restEnd && entropyOk && at + cluster <= end && at - next < limits.longestRest) {
+      if (at != next && !readAt(fd, at, piece.data(), piece.size())) break;
+      const ByteView view(piece);
+      for (std::size_t i = view.findByte(0xFF); i != ByteView::npos && i + 1 < view.size();
+           i = view.findByte(0xFF, i + 1)) {
+        const std::uint8_t code = view.u8(i + 1);
+        if (code == 0xD9) {
+          restEnd = at + i + 2;
+          break;
+        }
+        if (!isEntropyMarker(code)) {
+          entropyOk = false;
+          break;
+        }
+      }
+      const std::size_t used = restEnd ? static_cast<std::size_t>(*restEnd - at) : piece.size();
+      rest.insert(rest.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(used));
+      at += cluster;
+    }
+    if (!restEnd) continue;
+    for (const FirstPiece& candidate : pieces) {
+      if (candidate.end >= next || decodes >= limits.decodes ||
+          !mayContinue(ByteView(rest).first(static_cast<std::size_t>(cluster)),
+                       candidate.restartBefore)) {
+        continue;
+      }
+      ++decodes;
+      std::vector<std::byte> attempt(
+          whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(candidate.end - start));
+      attempt.insert(attempt.end(), rest.begin(), rest.end());
+      if (checkJpeg(attempt).clean) {
+        return std::vector<DeviceRun>{{start, candidate.end - start}, {next, *restEnd - next}};
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace orvane::engine
