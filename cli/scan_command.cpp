@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "blackberry/blackberry_source.h"
+#include "cli/backup_password.h"
 #include "cli/scan_output.h"
 #include "cli/terminal_progress.h"
 #include "core/app_delegate.h"
 #include "core/main_thread_dispatcher.h"
 #include "export/export_folder.h"
+#include "ios/encrypted_backup.h"
 #include "ios/ios_backup_source.h"
 #include "results/result_view_controller.h"
 
@@ -26,10 +28,13 @@ struct SourceKind {
   const char* notThisKind;
 };
 
-SourceKind sourceKindOf(const std::filesystem::path& source) {
+SourceKind sourceKindOf(const std::filesystem::path& source, std::optional<std::string> password) {
   std::error_code error;
   if (std::filesystem::is_directory(source, error)) {
-    return {BrowseSource::ios, makeIosBackupSource(),
+    return {BrowseSource::ios,
+            makeIosBackupSource([password = std::move(password)](const std::filesystem::path&) {
+              return password;
+            }),
             "not a device backup folder (no Info.plist, Manifest.plist, Manifest.mbdb or "
             "Manifest.db)"};
   }
@@ -61,7 +66,18 @@ int runScan(const ScanOptions& options) {
     }
   }
 
-  SourceKind kind = sourceKindOf(source);
+  // asked before the scan starts, so that the terminal is free for the
+  // question and a missing password costs nothing
+  std::optional<std::string> password;
+  if (std::filesystem::is_directory(source, error) && isEncryptedBackup(source)) {
+    std::string problem;
+    password = backupPassword(options.passwordFile, problem);
+    if (!password) {
+      fail(options.source, problem);
+      return kExitUnusable;
+    }
+  }
+  SourceKind kind = sourceKindOf(source, std::move(password));
   if (!kind.reader->accepts(source)) {
     fail(options.source, kind.notThisKind);
     return kExitUnusable;

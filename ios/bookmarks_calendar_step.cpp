@@ -85,7 +85,12 @@ void PRIOSBackupScanner::scanBookMarkThread(const std::filesystem::path& folder)
     std::fprintf(stderr, "bookMarkPlistPath not find\n");
     return;
   }
-  const auto history = PlistFile::read(historyFile.file.fd(), folder / historyFile.relative);
+  std::optional<PlistFile> history;
+  if (decryptor_ == nullptr) {
+    history = PlistFile::read(historyFile.file.fd(), folder / historyFile.relative);
+  } else if (const auto plain = plainCopyOf(folder / historyFile.relative)) {
+    history = PlistFile::read(*plain);
+  }
   if (!history) return;
   for (PlistNode entry : plistArrayItems(history->root(), "WebHistoryDates")) {
     auto bookmark = std::make_shared<PRBookMarkNode>();
