@@ -301,13 +301,15 @@ void PreviewPane::showContent(const PRRecord& record) {
   }
   if (const auto* media = dynamic_cast<const PRPhotoAndVideoNode*>(&record)) {
     const QString path = qs(media->filePath);
+    // an encrypted backup's file is read decrypted through its content
+    const QByteArray bytes = media->content ? contentOf(media->content) : QByteArray();
     if (media->bmov == 1) {
-      showMovieFile(path);
+      media->content ? showMovie(bytes, qs(media->fileNodeName)) : showMovieFile(path);
       return;
     }
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    const QImage image = reader.read();
+    const QImage image = media->content ? decode(bytes) : reader.read();
     if (image.isNull()) {
       showGenericIcon("jpg");
     } else {
