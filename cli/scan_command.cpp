@@ -121,7 +121,13 @@ int runScan(const ScanOptions& options) {
     return exportEverything(results, *exportFolder, options.json, nullptr,
                             signals != nullptr ? &signals->flag() : nullptr);
   }
-  if (!options.json) printSummary(results, kind.browse);
+  if (!options.json) {
+    printSummary(results, kind.browse);
+    if (outcome.missingFiles > 0) {
+      std::printf("%-14s %zu (named by the manifest, not in the backup folder)\n", "Missing",
+                  outcome.missingFiles);
+    }
+  }
   return kExitDone;
 }
 

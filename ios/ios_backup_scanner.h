@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "core/backup_source.h"
 #include "core/record.h"
@@ -54,6 +55,10 @@ class PRIOSBackupScanner {
   // is not an SQLite database.
   std::optional<std::filesystem::path> commitDB(const std::filesystem::path& database);
 
+  // Files the manifest names that the backup folder does not hold; they
+  // are not listed.
+  std::size_t missingFiles() const { return missingFiles_; }
+
   // Reads an encrypted backup with this unlocked keybag (kept by the
   // caller); the manifest pass collects the key of every file.
   void setDecryptor(const BackupDecryptor* decryptor) { decryptor_ = decryptor; }
@@ -90,6 +95,10 @@ class PRIOSBackupScanner {
   ScanContext& ctx_;
   std::uint8_t iOS6Version_;
   std::size_t mediaPosted_ = 0;
+  std::size_t missingFiles_ = 0;
+  // backup files already listed as media (attachments are also named by
+  // the manifest)
+  std::unordered_set<std::string> listedMedia_;
   unsigned copies_ = 0;
   const BackupDecryptor* decryptor_ = nullptr;
   std::unordered_map<std::string, EncryptedFileKey> encryptedFiles_;  // by hashed name

@@ -75,6 +75,7 @@ class IosBackupSource final : public BackupSource {
     scanner.scanNoteThread(path);
     scanner.scanBookMarkThread(path);
     scanner.scanCalenderThread(path);
+    outcome.missingFiles = scanner.missingFiles();
     return outcome;
   }
 

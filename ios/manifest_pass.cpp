@@ -51,6 +51,7 @@ constexpr std::int64_t kRegularFile = 1;
 
 std::size_t PRIOSBackupScanner::scanDirAnalyThread(const std::filesystem::path& folder) {
   mediaPosted_ = 0;
+  missingFiles_ = 0;
   std::error_code error;
   if (folder.empty() || !std::filesystem::is_directory(folder, error)) return 0;
   const std::filesystem::path manifestDb = folder / "Manifest.db";
@@ -84,8 +85,15 @@ std::size_t PRIOSBackupScanner::walkManifestMbdb(const std::filesystem::path& fo
         node.fileDomain = FieldConversions::GetStringFormChar(raw.domain);
         node.filePath = FieldConversions::GetStringFormChar(raw.path);
         // the name is made from the bytes as stored, whatever their encoding
+        constexpr std::uint16_t kFileTypeBits = 0xF000;
+        constexpr std::uint16_t kRegularFileType = 0x8000;
         if (auto name = backupFileName(raw.domain, raw.path)) {
           node.fileKey = (folder / *name).string();
+          if ((raw.mode & kFileTypeBits) == kRegularFileType &&
+              openHashedBackupFile(folder, *name).file.state() == BackupFile::State::missing) {
+            ++missingFiles_;
+            return;
+          }
           // the record's class byte says which class key wraps the file's
           // key; the key field's own first four bytes are not that class
           if (decryptor_ != nullptr && raw.encryptionKey.size() > 4) {
@@ -157,10 +165,11 @@ std::size_t PRIOSBackupScanner::walkManifestDb(const std::filesystem::path& fold
     PRTreeDirNode node;
     node.fileDomain = rows.text(1).value_or("");
     node.filePath = rows.text(2).value_or("");
-    // a file that is missing is still listed (its name says what was on
-    // the device); one that leads out of the backup is not
+    // a file that is missing (a partial or interrupted backup) is counted,
+    // not listed; one that leads out of the backup is not listed either
     const HashedBackupFile found = openHashedBackupFile(folder, *fileID);
-    if (found.file.state() == BackupFile::State::refused) continue;
+    if (found.file.state() == BackupFile::State::missing) ++missingFiles_;
+    if (!found.file.opened()) continue;
     node.fileKey = (folder / found.relative).string();
     const auto progress =
         total <= 0 ? 0 : static_cast<std::int64_t>(records) * 20 / std::max<std::int64_t>(total, 1);

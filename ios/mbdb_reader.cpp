@@ -120,6 +120,7 @@ bool MbdbReader::walk(const RecordHandler& onRecord) {
         record.size = record.size << 8 | fixed[i];
       }
       record.protectionClass = fixed.back();
+      record.mode = static_cast<std::uint16_t>(fixed[0] << 8 | fixed[1]);
     }
     std::uint8_t propertyCount = 0;
     if (!truncated_) readExactly(&propertyCount, 1);

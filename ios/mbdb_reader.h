@@ -40,6 +40,7 @@ class MbdbReader {
     std::string encryptionKey;
     std::uint64_t size = 0;
     std::uint8_t protectionClass = 0;
+    std::uint16_t mode = 0;  // the file type in the top four bits
   };
   using RecordHandler = std::function<void(const RawRecord&, std::uint64_t position)>;
 

@@ -48,14 +48,15 @@ void PRIOSBackupScanner::GetMediaFileByNode(const PRTreeDirNode& node) {
   const bool appDomain =
       std::find(kAppDomains.begin(), kAppDomains.end(), node.fileDomain) != kAppDomains.end();
   if (!picture && !movieOrSound && !appDomain) return;
-  // a missing backup file is still listed, as 0 bytes; a link is not
+  // a missing backup file is not listed, nor a link
   BackupFile file = node.fileKey.empty() ? BackupFile() : BackupFile::open(node.fileKey);
-  if (file.state() == BackupFile::State::refused) return;
+  if (!file.opened()) return;
+  listedMedia_.insert(node.fileKey);
   // an encrypted file is read through a decrypting view, its size the
   // manifest's
   ContentRef content;
   std::uint64_t size = file.size();
-  if (decryptor_ != nullptr && file.opened()) {
+  if (decryptor_ != nullptr) {
     const EncryptedFileKey* entry = encryptedFileKey(node.fileKey);
     if (entry != nullptr) content = decryptingContentOf(std::move(file), *decryptor_, *entry, name);
     if (!content) {
@@ -77,7 +78,7 @@ void PRIOSBackupScanner::GetMediaFileByNode(const PRTreeDirNode& node) {
     post(events::ScanPhotoAndVideo, std::move(media));
   }
 
-  if (appDomain && (file.opened() || content)) {
+  if (appDomain) {
     auto appFile = std::make_shared<PRFaceTwitterNode>();
     appFile->fileSize = FieldConversions::size_to_unit(size);
     appFile->content = content;

@@ -11,7 +11,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev
   libssl-dev libblkid-dev libsqlite3-dev libplist-dev
   libcli11-dev nlohmann-json3-dev libcurl4-openssl-dev
-  qt6-base-dev qt6-multimedia-dev qt6-svg-dev
+  qt6-base-dev qt6-multimedia-dev qt6-svg-dev libheif-dev
   # the engine's tests make their sample files with these
   imagemagick ffmpeg 7zip
   # the feedback mail tests run a real SMTP server with a certificate they make
