@@ -193,19 +193,20 @@ bool BackupDecryptor::decryptTo(const BackupFile& file, std::span<const std::uin
       return false;
     }
     std::copy(piece.end() - kBlockBytes, piece.end(), previous.begin());
-    if (offset + pieceBytes == cipherSize) {
-      // the last piece: the manifest's size or the padding says where the
-      // content ends
-      const std::uint64_t end =
-          plainSize ? *plainSize
-                    : cipherSize - paddingOf(std::span(*plain).last(
-                                       std::min<std::size_t>(plain->size(), kBlockBytes)));
-      plain->resize(static_cast<std::size_t>(std::max(end, offset) - offset));
-    }
     if (!writeWhole(out.get(), *plain)) {
       problem = std::strerror(errno);
       return false;
     }
+    // the manifest's size, or the padding of the last block, says where the
+    // content ends (a size from a damaged manifest may end it earlier)
+    if (offset + pieceBytes == cipherSize && !plainSize) {
+      plainSize = cipherSize - paddingOf(std::span(*plain).last(kBlockBytes));
+    }
+  }
+  if (plainSize && *plainSize < cipherSize &&
+      ::ftruncate(out.get(), static_cast<off_t>(*plainSize)) != 0) {
+    problem = std::strerror(errno);
+    return false;
   }
   return true;
 }
