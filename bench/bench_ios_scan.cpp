@@ -195,9 +195,11 @@ double secondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-void writeModernBackup(const std::filesystem::path& folder, double scale) {
+void writeModernBackup(const std::filesystem::path& folder, double scale,
+                       std::optional<fixtures::BackupEncryption> encryption = std::nullopt) {
   using fixtures::ModernBackupWriter;
   ModernBackupWriter backup;
+  backup.encryption = encryption;
   const int contacts = std::max(1, static_cast<int>(10000 * scale));
   for (int i = 0; i < contacts; ++i) {
     backup.people.push_back({.first = "First" + std::to_string(i),
@@ -305,11 +307,10 @@ int runModern(double scale) {
   const auto encrypted = scratch / "encrypted" / "0123456789abcdef0123456789abcdef01234567";
   auto start = Clock::now();
   writeModernBackup(plain, scale);
-  std::filesystem::create_directories(encrypted.parent_path());
-  std::filesystem::copy(plain, encrypted, std::filesystem::copy_options::recursive);
   // the round counts of today's devices
-  fixtures::ModernBackupWriter::encrypt(
-      encrypted, {.password = "pw", .rounds = 10000, .doubleProtectionRounds = 10000000});
+  writeModernBackup(encrypted, scale,
+                    fixtures::BackupEncryption{
+                        .password = "pw", .rounds = 10000, .doubleProtectionRounds = 10000000});
   std::printf("modern backups written in %.2f s (scale %.2f)\n", secondsSince(start), scale);
 
   // first runs in this fresh process: no round warms the other

@@ -28,9 +28,11 @@ std::vector<std::uint8_t> pictureBytes() {
 
 enum class Layout { manifestDb, manifestDbOldKeybag, manifestMbdb };
 
-void writePlain(Layout layout, const std::filesystem::path& folder) {
+void writeBackup(Layout layout, const std::filesystem::path& folder,
+                 std::optional<BackupEncryption> encryption = std::nullopt) {
   if (layout == Layout::manifestMbdb) {
     fixtures::IosBackupWriter backup(folder, fixtures::IosLayout::ios6);
+    if (encryption) backup.encrypted(*encryption);
     backup.person({.first = "Ann", .last = "Lee", .phones = {"555-1234"}})
         .message({.text = "see you at 8", .date = 400000000, .address = "5551234", .fromMe = true})
         .note({.title = "Groceries", .body = "milk"})
@@ -52,6 +54,7 @@ void writePlain(Layout layout, const std::filesystem::path& folder) {
   backup.notes = {{.title = "Plans", .text = "paint the fence", .created = 7e8, .modified = 7e8}};
   backup.bookmarks = {{.title = "News", .url = "https://example.org/"}};
   backup.files = {{"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0002.JPG", pictureBytes()}};
+  backup.encryption = encryption;
   backup.write(folder);
 }
 
@@ -76,11 +79,11 @@ std::string withoutFolder(std::string text, const std::string& folder) {
 class CliEncryptedBackup : public ::testing::TestWithParam<Layout> {
  protected:
   void SetUp() override {
-    writePlain(GetParam(), plain);
-    writePlain(GetParam(), encrypted);
-    ModernBackupWriter::encrypt(
-        encrypted, {.password = "correct horse",
-                    .doubleProtectionRounds = GetParam() == Layout::manifestDb ? 10u : 0u});
+    writeBackup(GetParam(), plain);
+    writeBackup(
+        GetParam(), encrypted,
+        BackupEncryption{.password = "correct horse",
+                         .doubleProtectionRounds = GetParam() == Layout::manifestDb ? 10u : 0u});
     fixtures::writeFileText(root / "password", "correct horse\n");
     fixtures::writeFileText(root / "wrong", "correct horse \n");
   }
@@ -142,9 +145,8 @@ INSTANTIATE_TEST_SUITE_P(Layouts, CliEncryptedBackup,
 
 TEST(CliEncryptedBackupList, BackupsMarksTheEncryptedOne) {
   fixtures::ScratchFolder root;
-  writePlain(Layout::manifestDb, root / "a-plain");
-  writePlain(Layout::manifestDb, root / "b-encrypted");
-  ModernBackupWriter::encrypt(root / "b-encrypted", {.password = "x"});
+  writeBackup(Layout::manifestDb, root / "a-plain");
+  writeBackup(Layout::manifestDb, root / "b-encrypted", BackupEncryption{.password = "x"});
   const auto result = runCli({"backups", "--root", root.path().string()});
   ASSERT_EQ(result.status, 0) << result.err;
   ASSERT_EQ(testing::lineCount(result.out), 2) << result.out;

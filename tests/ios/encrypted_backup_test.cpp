@@ -19,8 +19,8 @@ TEST(EncryptedBackup, PictureReadsAtAnyOffsetAsThePlainFile) {
   const auto folder = testing::backupIn(scratch);
   fixtures::ModernBackupWriter backup;
   backup.files = {{"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", picture}};
+  backup.encryption = fixtures::BackupEncryption{.password = "pw"};
   backup.write(folder);
-  fixtures::ModernBackupWriter::encrypt(folder, {.password = "pw"});
   ASSERT_TRUE(isEncryptedBackup(folder));
 
   testing::IosScanBench bench;
