@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app/main_window.h"
+#include "app/password_sheet.h"
 #include "blackberry/blackberry_source.h"
 #ifdef ORVANE_HAVE_IOS
 #include "carving/deleted_records_step.h"
@@ -17,7 +18,7 @@ namespace {
 CorvelAppDelegate& withSources(CorvelAppDelegate& app) {
   app.addBackupSource(makeBlackBerrySource());
 #ifdef ORVANE_HAVE_IOS
-  app.addBackupSource(makeDeviceBackupSource());
+  app.addBackupSource(makeDeviceBackupSource(askBackupPasswordFromWorker));
 #endif
   return app;
 }

@@ -2,6 +2,7 @@
 
 #include <QAudioOutput>
 #include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
@@ -16,6 +17,7 @@
 #include <algorithm>
 
 #include "app/elided_label.h"
+#include "app/heif_image.h"
 #include "app/ui_style.h"
 #include "app/user_prompts.h"
 #include "core/blackberry_records.h"
@@ -71,7 +73,8 @@ QImage decode(const QByteArray& bytes) {
   buffer.setData(bytes);
   QImageReader reader(&buffer);
   reader.setAutoTransform(true);
-  return reader.read();
+  const QImage image = reader.read();
+  return image.isNull() ? decodeHeif(bytes) : image;
 }
 
 const char* pictureName(PreviewKind kind) {
@@ -301,13 +304,21 @@ void PreviewPane::showContent(const PRRecord& record) {
   }
   if (const auto* media = dynamic_cast<const PRPhotoAndVideoNode*>(&record)) {
     const QString path = qs(media->filePath);
+    // an encrypted backup's file is read decrypted through its content
+    const QByteArray bytes = media->content ? contentOf(media->content) : QByteArray();
     if (media->bmov == 1) {
-      showMovieFile(path);
+      media->content ? showMovie(bytes, qs(media->fileNodeName)) : showMovieFile(path);
       return;
     }
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    const QImage image = reader.read();
+    QImage image = media->content ? decode(bytes) : reader.read();
+    if (image.isNull() && !media->content) {
+      QFile file(path);
+      if (file.size() <= kLargestPreviewBytes && file.open(QIODevice::ReadOnly)) {
+        image = decodeHeif(file.readAll());
+      }
+    }
     if (image.isNull()) {
       showGenericIcon("jpg");
     } else {

@@ -21,6 +21,9 @@ namespace {
 
 class DeviceBackupSource final : public BackupSource {
  public:
+  explicit DeviceBackupSource(BackupPasswordProvider passwordFor)
+      : live_(makeIosBackupSource(std::move(passwordFor))) {}
+
   bool accepts(const std::filesystem::path& path) const override { return live_->accepts(path); }
 
   ScanOutcome scan(const std::filesystem::path& path, ScanContext& ctx) override {
@@ -31,13 +34,13 @@ class DeviceBackupSource final : public BackupSource {
   }
 
  private:
-  std::unique_ptr<BackupSource> live_ = makeIosBackupSource();
+  std::unique_ptr<BackupSource> live_;
 };
 
 }  // namespace
 
-std::unique_ptr<BackupSource> makeDeviceBackupSource() {
-  return std::make_unique<DeviceBackupSource>();
+std::unique_ptr<BackupSource> makeDeviceBackupSource(BackupPasswordProvider passwordFor) {
+  return std::make_unique<DeviceBackupSource>(std::move(passwordFor));
 }
 
 }  // namespace orvane

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/backup_source.h"
+#include "ios/ios_backup_source.h"
 
 namespace orvane {
 
@@ -15,6 +16,6 @@ void runDeletedRecordsStep(const std::filesystem::path& folder, ScanContext& ctx
 
 // The device backup source with carving: the live device backup scan, then,
 // when it read the folder to its end, the deleted-records step.
-std::unique_ptr<BackupSource> makeDeviceBackupSource();
+std::unique_ptr<BackupSource> makeDeviceBackupSource(BackupPasswordProvider passwordFor = {});
 
 }  // namespace orvane

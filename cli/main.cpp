@@ -37,6 +37,9 @@ int main(int argc, char** argv) {
           },
           "CHARSET"));
 
+  scanCommand->add_option("--password-file", scan.passwordFile,
+                          "an encrypted device backup's password, on the file's first line");
+
   // memory cards, other disks and disk images
   bool raw = false;
   std::optional<std::int32_t> partition;

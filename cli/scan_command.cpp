@@ -8,11 +8,13 @@
 
 #include "blackberry/blackberry_source.h"
 #include "carving/deleted_records_step.h"
+#include "cli/backup_password.h"
 #include "cli/scan_output.h"
 #include "cli/terminal_progress.h"
 #include "core/app_delegate.h"
 #include "core/main_thread_dispatcher.h"
 #include "export/export_folder.h"
+#include "ios/encrypted_backup.h"
 #include "results/result_view_controller.h"
 
 namespace orvane::cli {
@@ -26,10 +28,13 @@ struct SourceKind {
   const char* notThisKind;
 };
 
-SourceKind sourceKindOf(const std::filesystem::path& source) {
+SourceKind sourceKindOf(const std::filesystem::path& source, std::optional<std::string> password) {
   std::error_code error;
   if (std::filesystem::is_directory(source, error)) {
-    return {BrowseSource::ios, makeDeviceBackupSource(),
+    return {BrowseSource::ios,
+            makeDeviceBackupSource([password = std::move(password)](const std::filesystem::path&) {
+              return password;
+            }),
             "not a device backup folder (no Info.plist, Manifest.plist, Manifest.mbdb or "
             "Manifest.db)"};
   }
@@ -61,7 +66,18 @@ int runScan(const ScanOptions& options) {
     }
   }
 
-  SourceKind kind = sourceKindOf(source);
+  // asked before the scan starts, so that the terminal is free for the
+  // question and a missing password costs nothing
+  std::optional<std::string> password;
+  if (std::filesystem::is_directory(source, error) && isEncryptedBackup(source)) {
+    std::string problem;
+    password = backupPassword(options.passwordFile, problem);
+    if (!password) {
+      fail(options.source, problem);
+      return kExitUnusable;
+    }
+  }
+  SourceKind kind = sourceKindOf(source, std::move(password));
   if (!kind.reader->accepts(source)) {
     fail(options.source, kind.notThisKind);
     return kExitUnusable;
@@ -105,7 +121,13 @@ int runScan(const ScanOptions& options) {
     return exportEverything(results, *exportFolder, options.json, nullptr,
                             signals != nullptr ? &signals->flag() : nullptr);
   }
-  if (!options.json) printSummary(results, kind.browse);
+  if (!options.json) {
+    printSummary(results, kind.browse);
+    if (outcome.missingFiles > 0) {
+      std::printf("%-14s %zu (named by the manifest, not in the backup folder)\n", "Missing",
+                  outcome.missingFiles);
+    }
+  }
   return kExitDone;
 }
 

@@ -55,6 +55,9 @@ struct ScanOutcome {
   enum class Status { kScanned, kUnreadable, kNotABackup };
   Status status = Status::kScanned;
   std::string reason;  // one line, for the user, when not scanned
+  // files the backup's manifest names that its folder does not hold (a
+  // partial or interrupted backup); they are not listed
+  std::size_t missingFiles = 0;
 
   bool scanned() const { return status == Status::kScanned; }
 };

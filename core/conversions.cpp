@@ -15,7 +15,7 @@ namespace {
 
 // The six file-type lists. Order matters: callers keep the position, and
 // the duplicates (CDR, DCR) are kept so that later positions do not move.
-constexpr std::array<std::string_view, 138> kImageTypes = {
+constexpr std::array<std::string_view, 140> kImageTypes = {
     "3DM", "3DMF", "3DS",  "ABM", "AFX",  "AI",           "ANI",  "ART",  "ARW",  "BLD",  "BLEND",
     "BMP", "BOO",  "BR5",  "CDR", "CDR",  "CDT",          "CGM",  "CIFF", "CLP",  "CMX",  "CONT",
     "CPT", "CR2",  "CRW",  "CUR", "CVX",  "DCM",          "DCR",  "DCR",  "DIB",  "DNG",  "DRW",
@@ -28,7 +28,7 @@ constexpr std::array<std::string_view, 138> kImageTypes = {
     "PTX", "PXN",  "QXD",  "RAF", "RAS",  "RAW",          "RELS", "RGB",  "RLE",  "RTD",  "SCT",
     "SHP", "SKF",  "SKP",  "SR2", "SRF",  "STP",          "SVG",  "SVGZ", "TEX",  "TGA",  "THM",
     "TIF", "TIFF", "VWX",  "WB1", "WBC",  "WBD",          "WBMP", "WBZ",  "WEBP", "WMF",  "WP",
-    "WPG", "X3F",  "XBM",  "XCF", "XPM",  "XPS",
+    "WPG", "X3F",  "XBM",  "XCF", "XPM",  "XPS",          "HEIC", "HEIF",
 };
 
 constexpr std::array<std::string_view, 55> kVideoTypes = {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/content_ref.h"
 #include "core/record.h"
 
 namespace orvane {
@@ -123,6 +124,9 @@ class PRPhotoAndVideoNode : public PRRecord {
   std::string fileNodeName;
   std::string fileNodeSize;
   std::string filePath;
+  // the file's plain bytes when it cannot be read at filePath as it is (an
+  // encrypted backup's file, decrypted on read); absent otherwise
+  ContentRef content;
   std::uint8_t bmov = 0;
 };
 
@@ -134,6 +138,7 @@ class PRFaceTwitterNode : public PRRecord {
   std::string faceTwitterFileName;
   std::string faceTwitterFilePath;
   std::string fileSize;
+  ContentRef content;  // as PRPhotoAndVideoNode::content
 };
 
 // Intermediate pieces, never shown.

@@ -224,6 +224,11 @@ MediaKind classifyStreams(const AVFormatContext& context) {
 
 }  // namespace
 
+bool isHeifPicture(const std::filesystem::path& path) {
+  const ReadOnlyFile file(path);
+  return file.usable() && looksLikeHeifPicture(file);
+}
+
 MediaKind probeMediaKind(const std::filesystem::path& path) {
   silenceFfmpegOnce();
   ReadOnlyFile file(path);

@@ -16,4 +16,8 @@ enum class MediaKind { kNone, kPicture, kMovie };
 // call from any thread.
 MediaKind probeMediaKind(const std::filesystem::path& path);
 
+// A HEIF or AVIF still picture (a "ftyp" box with an image brand, then its
+// "meta" box): named ".heic" rather than ".jpg" when it is listed.
+bool isHeifPicture(const std::filesystem::path& path);
+
 }  // namespace orvane

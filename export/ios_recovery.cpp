@@ -88,15 +88,24 @@ void RecoveryRun::recoverBookMarkNode(const PRBookMarkNode& node, PRRtfControlle
 }
 
 void RecoveryRun::recoverPhotoAndVideoNode(const PRPhotoAndVideoNode& node) {
-  copyBackupFile(node.filePath, makeSafeFileName(node.fileNodeName, kMediaFallbackName),
-                 node.fileNodeName);
+  if (node.content) {
+    writeContentCopy(makeSafeFileName(node.fileNodeName, kMediaFallbackName), node.content);
+  } else {
+    copyBackupFile(node.filePath, makeSafeFileName(node.fileNodeName, kMediaFallbackName),
+                   node.fileNodeName);
+  }
   counted();
 }
 
 void RecoveryRun::recoverFaceTwitterNode(const PRFaceTwitterNode& node) {
-  copyBackupFile(node.faceTwitterFilePath,
-                 makeSafeFileName(node.faceTwitterFileName, kAppFileFallbackName),
-                 node.faceTwitterFileName);
+  if (node.content) {
+    writeContentCopy(makeSafeFileName(node.faceTwitterFileName, kAppFileFallbackName),
+                     node.content);
+  } else {
+    copyBackupFile(node.faceTwitterFilePath,
+                   makeSafeFileName(node.faceTwitterFileName, kAppFileFallbackName),
+                   node.faceTwitterFileName);
+  }
   counted();
 }
 

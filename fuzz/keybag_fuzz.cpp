@@ -1,5 +1,6 @@
 // Bytes as an encrypted backup's keybag: parsed, then unlocked with a
-// password (round counts cut down, so that a run tries inputs, not PBKDF2).
+// password (round counts cut down, so that a run tries inputs, not PBKDF2);
+// and the same bytes as a manifest row's archived file with its key.
 
 #include <algorithm>
 #include <cstddef>
@@ -7,9 +8,11 @@
 #include <span>
 #include <string>
 
+#include "ios/encrypted_backup.h"
 #include "ios/keybag.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  (void)orvane::encryptedFileKeyOf(std::span(data, size));
   std::string reason;
   auto keybag = orvane::parseKeybag(std::span(data, size), reason);
   if (!keybag) return 0;

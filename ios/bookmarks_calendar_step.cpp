@@ -18,8 +18,14 @@ namespace orvane {
 namespace {
 
 constexpr const char* kBookmarks = "select TITLE,URL,id, parent,type from bookmarks";
+// the event's location is a row of Location; its title is what the
+// calendar shows
 constexpr const char* kCalendarIos6 =
-    "select summary,location_id,description,start_date,end_date,start_tz,all_day,calendar_id from "
+    "select summary,Location.title as location,description,start_date,end_date,start_tz,all_day,"
+    "calendar_id from CalendarItem left join Location on CalendarItem.location_id=Location.ROWID";
+// a database without a Location table has no location to show
+constexpr const char* kCalendarIos6WithoutLocation =
+    "select summary,NULL,description,start_date,end_date,start_tz,all_day,calendar_id from "
     "CalendarItem";
 constexpr const char* kCalendarBeforeIos6 =
     "select summary,location.title as location,description,start_date,end_date,start_tz,all_day,"
@@ -85,7 +91,12 @@ void PRIOSBackupScanner::scanBookMarkThread(const std::filesystem::path& folder)
     std::fprintf(stderr, "bookMarkPlistPath not find\n");
     return;
   }
-  const auto history = PlistFile::read(historyFile.file.fd(), folder / historyFile.relative);
+  std::optional<PlistFile> history;
+  if (decryptor_ == nullptr) {
+    history = PlistFile::read(historyFile.file.fd(), folder / historyFile.relative);
+  } else if (const auto plain = plainCopyOf(folder / historyFile.relative)) {
+    history = PlistFile::read(*plain);
+  }
   if (!history) return;
   for (PlistNode entry : plistArrayItems(history->root(), "WebHistoryDates")) {
     auto bookmark = std::make_shared<PRBookMarkNode>();
@@ -134,7 +145,7 @@ void PRIOSBackupScanner::scanCalenderThread(const std::filesystem::path& folder)
   // The flag picks the layout to try first; a database whose own layout
   // differs (a later system keeps the iOS 6 one) is read with the other.
   if (iOS6Version_) {
-    if (readEvents(kCalendarIos6)) return;
+    if (readEvents(kCalendarIos6) || readEvents(kCalendarIos6WithoutLocation)) return;
     if (readEvents(kCalendarBeforeIos6) && rowCount > 0) return;
     readEvents(kCalendarEvents);
     return;
@@ -143,7 +154,7 @@ void PRIOSBackupScanner::scanCalenderThread(const std::filesystem::path& folder)
   if (rowCount > 0) return;
   const bool eventsRan = readEvents(kCalendarEvents);
   if (rowCount > 0 || beforeIos6Ran || eventsRan) return;
-  readEvents(kCalendarIos6);
+  if (!readEvents(kCalendarIos6)) readEvents(kCalendarIos6WithoutLocation);
 }
 
 }  // namespace orvane

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "ios/backup_file_name.h"
@@ -46,13 +48,54 @@ std::optional<std::filesystem::path> PRIOSBackupScanner::locateBackupFile(
   return folder / found.relative;
 }
 
+const EncryptedFileKey* PRIOSBackupScanner::encryptedFileKey(
+    const std::filesystem::path& backupFile) const {
+  std::string name = backupFile.filename().string();
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const auto found = encryptedFiles_.find(name);
+  return found == encryptedFiles_.end() ? nullptr : &found->second;
+}
+
+bool PRIOSBackupScanner::copyPlain(const BackupFile& source, const std::filesystem::path& shown,
+                                   const std::filesystem::path& target,
+                                   std::string& problem) const {
+  if (decryptor_ == nullptr) return source.copyTo(target, problem);
+  const EncryptedFileKey* entry = encryptedFileKey(shown);
+  const auto key = entry ? decryptor_->fileKey(*entry) : std::nullopt;
+  if (!key) {
+    problem = entry ? "its key does not unwrap" : "the manifest gives no key for it";
+    return false;
+  }
+  return BackupDecryptor::decryptTo(source, *key, entry->plainSize, target, problem);
+}
+
+std::optional<std::filesystem::path> PRIOSBackupScanner::plainCopyOf(
+    const std::filesystem::path& backupFile) {
+  const BackupFile source = BackupFile::open(backupFile);
+  if (!source.opened()) return std::nullopt;
+  if (decryptor_ == nullptr) return backupFile;
+  const std::filesystem::path copy =
+      ctx_.tempFolder / (backupFile.filename().string() + "." + std::to_string(++copies_));
+  std::string problem;
+  if (!copyPlain(source, backupFile, copy, problem)) {
+    std::fprintf(stderr, "%s: cannot decrypt: %s\n", backupFile.c_str(), problem.c_str());
+    return std::nullopt;
+  }
+  return copy;
+}
+
 std::optional<std::filesystem::path> PRIOSBackupScanner::commitDB(
     const std::filesystem::path& database) {
   const BackupFile source = BackupFile::open(database);
   if (!source.opened()) return std::nullopt;
   static constexpr char kSqliteHeader[16] = "SQLite format 3";  // with its NUL
-  if (source.readAt(0, sizeof kSqliteHeader) !=
-      std::string_view(kSqliteHeader, sizeof kSqliteHeader)) {
+  const auto isSqlite = [](const BackupFile& file) {
+    return file.readAt(0, sizeof kSqliteHeader) ==
+           std::string_view(kSqliteHeader, sizeof kSqliteHeader);
+  };
+  // an encrypted file is known for a database only once decrypted
+  if (decryptor_ == nullptr && !isSqlite(source)) {
     std::fprintf(stderr, "%s: not an SQLite database, skipped\n", database.c_str());
     return std::nullopt;
   }
@@ -60,8 +103,13 @@ std::optional<std::filesystem::path> PRIOSBackupScanner::commitDB(
   const std::filesystem::path copy =
       ctx_.tempFolder / (database.filename().string() + "." + std::to_string(++copies_));
   std::string problem;
-  if (!source.copyTo(copy, problem)) {
-    std::fprintf(stderr, "%s: cannot copy for reading: %s\n", database.c_str(), problem.c_str());
+  if (!copyPlain(source, database, copy, problem)) {
+    std::fprintf(stderr, "%s: cannot %s for reading: %s\n", database.c_str(),
+                 decryptor_ ? "decrypt" : "copy", problem.c_str());
+    return std::nullopt;
+  }
+  if (decryptor_ != nullptr && !isSqlite(BackupFile::open(copy))) {
+    std::fprintf(stderr, "%s: not an SQLite database once decrypted, skipped\n", database.c_str());
     return std::nullopt;
   }
   // A database's log is a backup file of its own, named by the hash of
@@ -79,7 +127,10 @@ std::optional<std::filesystem::path> PRIOSBackupScanner::commitDB(
       }
     }
     const BackupFile companion = BackupFile::open(*companionPath);
-    if (!companion.opened() || !companion.copyTo(copy.string() + suffix, problem)) continue;
+    if (!companion.opened() ||
+        !copyPlain(companion, *companionPath, copy.string() + suffix, problem)) {
+      continue;
+    }
     hasLog = hasLog || std::string_view(suffix) == "-wal";
   }
   if (!hasLog) return copy;

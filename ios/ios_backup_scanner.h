@@ -11,9 +11,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "core/backup_source.h"
 #include "core/record.h"
+#include "ios/encrypted_backup.h"
 #include "ios/mbdb_reader.h"
 
 namespace orvane {
@@ -52,6 +55,14 @@ class PRIOSBackupScanner {
   // is not an SQLite database.
   std::optional<std::filesystem::path> commitDB(const std::filesystem::path& database);
 
+  // Files the manifest names that the backup folder does not hold; they
+  // are not listed.
+  std::size_t missingFiles() const { return missingFiles_; }
+
+  // Reads an encrypted backup with this unlocked keybag (kept by the
+  // caller); the manifest pass collects the key of every file.
+  void setDecryptor(const BackupDecryptor* decryptor) { decryptor_ = decryptor; }
+
   // The contact name for a phone number, from the contacts read so far.
   std::optional<std::string> getNameByPhoneNumber(std::string_view phoneNumber);
 
@@ -71,11 +82,26 @@ class PRIOSBackupScanner {
   std::size_t walkManifestMbdb(const std::filesystem::path& folder,
                                const std::filesystem::path& manifest);
   void handleManifestRecord(PRTreeDirNode node, std::int64_t progress);
+  // The manifest's key of an encrypted backup's file, by its hashed name.
+  const EncryptedFileKey* encryptedFileKey(const std::filesystem::path& backupFile) const;
+  // Puts the plain bytes of `source` (shown as `shown`) into the new file
+  // `target`: a copy, or in an encrypted backup the decrypted content.
+  bool copyPlain(const BackupFile& source, const std::filesystem::path& shown,
+                 const std::filesystem::path& target, std::string& problem) const;
+  // A readable plain copy of a backup file in the private folder (a
+  // property list of an encrypted backup), or nothing after a log line.
+  std::optional<std::filesystem::path> plainCopyOf(const std::filesystem::path& backupFile);
 
   ScanContext& ctx_;
   std::uint8_t iOS6Version_;
   std::size_t mediaPosted_ = 0;
+  std::size_t missingFiles_ = 0;
+  // backup files already listed as media (attachments are also named by
+  // the manifest)
+  std::unordered_set<std::string> listedMedia_;
   unsigned copies_ = 0;
+  const BackupDecryptor* decryptor_ = nullptr;
+  std::unordered_map<std::string, EncryptedFileKey> encryptedFiles_;  // by hashed name
   std::unique_ptr<PhoneNameIndex> names_;
   std::size_t namesIndexed_ = 0;
 };

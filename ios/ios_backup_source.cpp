@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/conversions.h"
+#include "ios/encrypted_backup.h"
 #include "ios/ios_backup_scanner.h"
 #include "ios/ios_device_controller.h"
 
@@ -24,6 +25,9 @@ bool holdsBackupMarker(const std::filesystem::path& folder) {
 
 class IosBackupSource final : public BackupSource {
  public:
+  explicit IosBackupSource(BackupPasswordProvider passwordFor)
+      : passwordFor_(std::move(passwordFor)) {}
+
   bool accepts(const std::filesystem::path& path) const override { return holdsBackupMarker(path); }
 
   ScanOutcome scan(const std::filesystem::path& path, ScanContext& ctx) override {
@@ -46,24 +50,43 @@ class IosBackupSource final : public BackupSource {
       return outcome;
     }
 
+    // nothing is posted from an encrypted backup that cannot be opened
+    std::optional<BackupDecryptor> decryptor;
+    if (isEncryptedBackup(path)) {
+      const auto password = passwordFor_ ? passwordFor_(path) : std::nullopt;
+      decryptor = BackupDecryptor::unlock(path, password, outcome.reason);
+      if (!decryptor) {
+        outcome.status = ScanOutcome::Status::kUnreadable;
+        return outcome;
+      }
+    }
+
     const std::uint8_t iOS6 = FieldConversions::IOSVersionIOS6(backupProductVersion(path));
     PRIOSBackupScanner scanner(ctx, iOS6);
+    if (decryptor) scanner.setDecryptor(&*decryptor);
     const std::size_t media = scanner.scanDirAnalyThread(path);
     // Without media from the manifest the folder's large files are offered
-    // by content; with them, that would list every photo twice.
-    if (media == 0) scanner.scanPhotoAndVideoThread(path);
+    // by content; with them, that would list every photo twice. Encrypted
+    // files say nothing by their content.
+    if (media == 0 && !decryptor) scanner.scanPhotoAndVideoThread(path);
     scanner.scanContactThread(path);
     scanner.scanMessageThread(path);
     scanner.scanCallHistoryThread(path);
     scanner.scanNoteThread(path);
     scanner.scanBookMarkThread(path);
     scanner.scanCalenderThread(path);
+    outcome.missingFiles = scanner.missingFiles();
     return outcome;
   }
+
+ private:
+  BackupPasswordProvider passwordFor_;
 };
 
 }  // namespace
 
-std::unique_ptr<BackupSource> makeIosBackupSource() { return std::make_unique<IosBackupSource>(); }
+std::unique_ptr<BackupSource> makeIosBackupSource(BackupPasswordProvider passwordFor) {
+  return std::make_unique<IosBackupSource>(std::move(passwordFor));
+}
 
 }  // namespace orvane

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "ios/encrypted_backup.h"
 #include "ios/plist_file.h"
 
 namespace orvane {
@@ -235,6 +236,7 @@ std::string PRIOSDeviceNode::describe() const {
     if (!line.empty()) line += '\t';
     line += *field;
   }
+  if (encrypted) line += "\tencrypted";
   return line;
 }
 
@@ -356,6 +358,7 @@ void PRIOSDeviceController::addDeviceNodeByPath(const std::filesystem::path& fol
   if (modified) node->strDeviceBackUpTime = backUpTimeText(*modified, getSystemVersionMajor());
   node->deviceImage = pictureFor(node->strDeviceType);
   node->backUpFilePath = folder.string();
+  node->encrypted = isEncryptedBackup(folder);
   addObject(std::move(node));
 }
 

@@ -24,6 +24,7 @@ class PRIOSDeviceNode {
   std::string deviceImage;  // "ipad" or "iphone"
   std::string itunesVersion;
   std::string backUpFilePath;
+  bool encrypted = false;  // Manifest.plist's IsEncrypted
 
   // One line: name, type, system version, serial number, backup time and
   // folder, separated by tabs.

@@ -1,7 +1,9 @@
 // The manifest pass: every backed-up file of the media domains, from
 // "Manifest.db" (iOS 10 on) or "Manifest.mbdb" (older backups).
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 
 #include "core/conversions.h"
@@ -41,13 +43,15 @@ bool isHashedName(std::string_view name) {
   return true;
 }
 
-constexpr const char* kManifestFiles = "select fileID, domain, relativePath, flags from Files";
+constexpr const char* kManifestFiles =
+    "select fileID, domain, relativePath, flags, file from Files";
 constexpr std::int64_t kRegularFile = 1;
 
 }  // namespace
 
 std::size_t PRIOSBackupScanner::scanDirAnalyThread(const std::filesystem::path& folder) {
   mediaPosted_ = 0;
+  missingFiles_ = 0;
   std::error_code error;
   if (folder.empty() || !std::filesystem::is_directory(folder, error)) return 0;
   const std::filesystem::path manifestDb = folder / "Manifest.db";
@@ -81,8 +85,29 @@ std::size_t PRIOSBackupScanner::walkManifestMbdb(const std::filesystem::path& fo
         node.fileDomain = FieldConversions::GetStringFormChar(raw.domain);
         node.filePath = FieldConversions::GetStringFormChar(raw.path);
         // the name is made from the bytes as stored, whatever their encoding
-        if (auto name = backupFileName(raw.domain, raw.path))
+        constexpr std::uint16_t kFileTypeBits = 0xF000;
+        constexpr std::uint16_t kRegularFileType = 0x8000;
+        if (auto name = backupFileName(raw.domain, raw.path)) {
           node.fileKey = (folder / *name).string();
+          if ((raw.mode & kFileTypeBits) == kRegularFileType &&
+              openHashedBackupFile(folder, *name).file.state() == BackupFile::State::missing) {
+            ++missingFiles_;
+            return;
+          }
+          // the record's class byte says which class key wraps the file's
+          // key; the key field's own first four bytes are not that class
+          if (decryptor_ != nullptr && raw.encryptionKey.size() > 4) {
+            EncryptedFileKey entry;
+            for (int shift = 0; shift < 32; shift += 8) {
+              entry.classAndWrappedKey.push_back(
+                  static_cast<std::uint8_t>(std::uint32_t{raw.protectionClass} >> shift));
+            }
+            entry.classAndWrappedKey.insert(entry.classAndWrappedKey.end(),
+                                            raw.encryptionKey.begin() + 4, raw.encryptionKey.end());
+            entry.plainSize = raw.size;
+            encryptedFiles_[*name] = std::move(entry);
+          }
+        }
         const auto progress = size == 0 ? 0 : static_cast<std::int64_t>(position * 20 / size);
         handleManifestRecord(std::move(node), progress);
       });
@@ -95,7 +120,24 @@ std::size_t PRIOSBackupScanner::walkManifestMbdb(const std::filesystem::path& fo
 
 std::size_t PRIOSBackupScanner::walkManifestDb(const std::filesystem::path& folder,
                                                const std::filesystem::path& manifest) {
-  const auto readable = commitDB(manifest);
+  std::optional<std::filesystem::path> readable;
+  if (decryptor_ == nullptr) {
+    readable = commitDB(manifest);
+  } else {
+    // the manifest's own key is in Manifest.plist, its size nowhere: the
+    // padding ends it
+    const BackupFile source = BackupFile::open(manifest);
+    const std::filesystem::path copy = ctx_.tempFolder / "Manifest.db";
+    std::string problem;
+    if (!decryptor_->manifestKey()) {
+      problem = "Manifest.plist holds no key for it";
+    } else if (source.opened() && BackupDecryptor::decryptTo(source, *decryptor_->manifestKey(),
+                                                             std::nullopt, copy, problem)) {
+      readable = copy;
+    }
+    if (!readable)
+      std::fprintf(stderr, "%s: cannot decrypt: %s\n", manifest.c_str(), problem.c_str());
+  }
   if (!readable) return 0;
   const auto db = SqliteDatabase::openReadOnly(*readable);
   if (!db) return 0;
@@ -112,13 +154,22 @@ std::size_t PRIOSBackupScanner::walkManifestDb(const std::filesystem::path& fold
     const auto fileID = rows.text(0);
     if (!fileID || !isHashedName(*fileID)) continue;
     if (rows.decimal(3).value_or(kRegularFile) != kRegularFile) continue;  // folders, links
+    if (decryptor_ != nullptr) {
+      if (auto entry = encryptedFileKeyOf(rows.blob(4))) {
+        std::string name = *fileID;
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        encryptedFiles_[std::move(name)] = std::move(*entry);
+      }
+    }
     PRTreeDirNode node;
     node.fileDomain = rows.text(1).value_or("");
     node.filePath = rows.text(2).value_or("");
-    // a file that is missing is still listed (its name says what was on
-    // the device); one that leads out of the backup is not
+    // a file that is missing (a partial or interrupted backup) is counted,
+    // not listed; one that leads out of the backup is not listed either
     const HashedBackupFile found = openHashedBackupFile(folder, *fileID);
-    if (found.file.state() == BackupFile::State::refused) continue;
+    if (found.file.state() == BackupFile::State::missing) ++missingFiles_;
+    if (!found.file.opened()) continue;
     node.fileKey = (folder / found.relative).string();
     const auto progress =
         total <= 0 ? 0 : static_cast<std::int64_t>(records) * 20 / std::max<std::int64_t>(total, 1);

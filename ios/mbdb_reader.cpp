@@ -16,6 +16,7 @@ constexpr std::array<std::uint8_t, 6> kMagic = {0x6D, 0x62, 0x64, 0x62, 0x05, 0x
 constexpr std::uint16_t kAbsentString = 0xFFFF;
 // mode 2, inode 8, user 4, group 4, three times 4 each, size 8, protection 1
 constexpr std::size_t kFixedFieldBytes = 39;
+constexpr std::size_t kSizeOffset = 30;
 
 }  // namespace
 
@@ -109,9 +110,18 @@ bool MbdbReader::walk(const RecordHandler& onRecord) {
     getS(record.domain);
     getS(record.path);
     if (truncated_) break;  // domain or path cut short: nothing to name
-    // link target, data hash and encryption key
-    for (int i = 0; i < 3 && !truncated_; ++i) seekData();
-    skip(kFixedFieldBytes);
+    // link target, data hash, encryption key
+    seekData();
+    if (!truncated_) seekData();
+    if (!truncated_) getS(record.encryptionKey);
+    std::array<std::uint8_t, kFixedFieldBytes> fixed{};
+    if (!truncated_ && readExactly(fixed.data(), fixed.size())) {
+      for (std::size_t i = kSizeOffset; i < kSizeOffset + 8; ++i) {
+        record.size = record.size << 8 | fixed[i];
+      }
+      record.protectionClass = fixed.back();
+      record.mode = static_cast<std::uint16_t>(fixed[0] << 8 | fixed[1]);
+    }
     std::uint8_t propertyCount = 0;
     if (!truncated_) readExactly(&propertyCount, 1);
     for (unsigned i = 0; i < propertyCount && !truncated_; ++i) {

@@ -36,6 +36,11 @@ class MbdbReader {
   struct RawRecord {
     std::string domain;
     std::string path;
+    // in encrypted backups: four bytes, then the file's wrapped key
+    std::string encryptionKey;
+    std::uint64_t size = 0;
+    std::uint8_t protectionClass = 0;
+    std::uint16_t mode = 0;  // the file type in the top four bits
   };
   using RecordHandler = std::function<void(const RawRecord&, std::uint64_t position)>;
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <vector>
 
 #include "core/conversions.h"
@@ -44,25 +45,43 @@ void PRIOSBackupScanner::GetMediaFileByNode(const PRTreeDirNode& node) {
                             (FieldConversions::GetAudioType(extension) >= 0 ||
                              FieldConversions::GetViedoType(extension) >= 0);
   const std::string name = lastComponent(node.filePath);
-  // a missing backup file is still listed, as 0 bytes; a link is not
-  const BackupFile file = node.fileKey.empty() ? BackupFile() : BackupFile::open(node.fileKey);
-  if (file.state() == BackupFile::State::refused) return;
+  const bool appDomain =
+      std::find(kAppDomains.begin(), kAppDomains.end(), node.fileDomain) != kAppDomains.end();
+  if (!picture && !movieOrSound && !appDomain) return;
+  // a missing backup file is not listed, nor a link
+  BackupFile file = node.fileKey.empty() ? BackupFile() : BackupFile::open(node.fileKey);
+  if (!file.opened()) return;
+  listedMedia_.insert(node.fileKey);
+  // an encrypted file is read through a decrypting view, its size the
+  // manifest's
+  ContentRef content;
+  std::uint64_t size = file.size();
+  if (decryptor_ != nullptr) {
+    const EncryptedFileKey* entry = encryptedFileKey(node.fileKey);
+    if (entry != nullptr) content = decryptingContentOf(std::move(file), *decryptor_, *entry, name);
+    if (!content) {
+      std::fprintf(stderr, "%s: cannot decrypt: %s\n", node.fileKey.c_str(),
+                   entry ? "its key does not unwrap" : "the manifest gives no key for it");
+      return;
+    }
+    size = content.size();
+  }
 
   if (picture || movieOrSound) {
     auto media = std::make_shared<PRPhotoAndVideoNode>();
     media->filePath = node.fileKey;
     media->fileNodeName = name;
-    media->fileNodeSize = FieldConversions::size_to_unit(file.size());
+    media->fileNodeSize = FieldConversions::size_to_unit(size);
+    media->content = content;
     media->bmov = movieOrSound ? 1 : 0;
     ++mediaPosted_;
     post(events::ScanPhotoAndVideo, std::move(media));
   }
 
-  const bool appDomain =
-      std::find(kAppDomains.begin(), kAppDomains.end(), node.fileDomain) != kAppDomains.end();
-  if (appDomain && file.opened()) {
+  if (appDomain) {
     auto appFile = std::make_shared<PRFaceTwitterNode>();
-    appFile->fileSize = FieldConversions::size_to_unit(file.size());
+    appFile->fileSize = FieldConversions::size_to_unit(size);
+    appFile->content = content;
     appFile->faceTwitterFileName = name;
     appFile->faceTwitterFilePath = node.fileKey;
     ++mediaPosted_;

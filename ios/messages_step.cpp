@@ -34,6 +34,20 @@ constexpr const char* kIos6Plain =
 
 enum class Layout { beforeIos6, withoutMadrid, ios6, ios6Plain };
 
+// Pictures and videos sent in messages: attachment.filename is the path on
+// the device ("~/Library/SMS/Attachments/ab/12/<GUID>/IMG_0001.HEIC"); the
+// backup keeps the file in MediaDomain under the path after "~/".
+constexpr const char* kAttachments =
+    "select distinct attachment.filename from attachment join message_attachment_join on "
+    "message_attachment_join.attachment_id=attachment.ROWID where attachment.filename is not null";
+
+std::optional<std::string> attachmentDevicePath(std::string_view filename) {
+  for (std::string_view home : {"~/", "/var/mobile/", "/private/var/mobile/"}) {
+    if (filename.starts_with(home)) return std::string(filename.substr(home.size()));
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 void PRIOSBackupScanner::scanMessageThread(const std::filesystem::path& folder) {
@@ -70,6 +84,18 @@ void PRIOSBackupScanner::scanMessageThread(const std::filesystem::path& folder) 
         if (const auto name = contactNameOf(message->messagePhone)) message->messageName = *name;
       }
       post(events::ScanMessageInfo, std::move(message));
+    }
+    rows.reset();
+    SqliteStatement attachments(*db, kAttachments);
+    while (!ctx_.stopRequested() && attachments.step()) {
+      const auto devicePath = attachmentDevicePath(attachments.text(0).value_or(""));
+      if (!devicePath) continue;
+      const auto name = backupFileName("MediaDomain", *devicePath);
+      const auto file = name ? locateBackupFile(folder, *name) : std::nullopt;
+      // the manifest pass has listed most of them already
+      if (file && !listedMedia_.contains(file->string())) {
+        GetMediaFileByNode({"MediaDomain", *devicePath, file->string()});
+      }
     }
   }
   postProgress(50);

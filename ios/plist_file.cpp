@@ -85,6 +85,25 @@ std::optional<std::string> plistString(PlistNode node, const char* key) {
   return std::string(text, static_cast<std::size_t>(length));
 }
 
+std::optional<bool> plistBool(PlistNode node, const char* key) {
+  if (!isDictionary(node)) return std::nullopt;
+  plist_t item = plist_dict_get_item(static_cast<plist_t>(node), key);
+  if (item == nullptr || plist_get_node_type(item) != PLIST_BOOLEAN) return std::nullopt;
+  std::uint8_t value = 0;
+  plist_get_bool_val(item, &value);
+  return value != 0;
+}
+
+std::optional<std::vector<std::uint8_t>> plistData(PlistNode node, const char* key) {
+  if (!isDictionary(node)) return std::nullopt;
+  plist_t item = plist_dict_get_item(static_cast<plist_t>(node), key);
+  if (item == nullptr || plist_get_node_type(item) != PLIST_DATA) return std::nullopt;
+  std::uint64_t length = 0;
+  const char* bytes = plist_get_data_ptr(item, &length);
+  if (bytes == nullptr) return std::vector<std::uint8_t>();
+  return std::vector<std::uint8_t>(bytes, bytes + length);
+}
+
 std::vector<PlistNode> plistArrayItems(PlistNode node, const char* key) {
   std::vector<PlistNode> items;
   if (!isDictionary(node)) return items;

@@ -2,6 +2,7 @@
 
 // Property lists (XML or binary) read as dictionaries, through libplist.
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -41,6 +42,10 @@ PlistNode plistDictionary(PlistNode node, const char* key);
 // The text under `key` of the dictionary `node`; nothing when the key is
 // missing or holds something other than a text.
 std::optional<std::string> plistString(PlistNode node, const char* key);
+// The truth value under `key`; nothing when missing or not a boolean.
+std::optional<bool> plistBool(PlistNode node, const char* key);
+// The data bytes under `key`; nothing when missing or not data.
+std::optional<std::vector<std::uint8_t>> plistData(PlistNode node, const char* key);
 // The items of the array under `key`, or none.
 std::vector<PlistNode> plistArrayItems(PlistNode node, const char* key);
 

@@ -169,7 +169,8 @@ void PRResultViewController::handleMediaPath(const std::string& path) {
       std::lock_guard lock(mutex_);
       if (kind == MediaKind::kPicture) {
         ++counters_.imagecount;
-        node->fileNodeName = FieldConversions::getFullName(counters_.imagecount) + ".jpg";
+        node->fileNodeName = FieldConversions::getFullName(counters_.imagecount) +
+                             (isHeifPicture(path) ? ".heic" : ".jpg");
       } else {
         ++counters_.movCount;
         node->fileNodeName = FieldConversions::getFullName(counters_.movCount) + ".mov";

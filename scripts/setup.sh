@@ -13,7 +13,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev libcurl4-openssl-dev
   # the engine decodes found JPEGs to join pictures written in two pieces
   libjpeg-dev
-  qt6-base-dev qt6-multimedia-dev qt6-svg-dev
+  qt6-base-dev qt6-multimedia-dev qt6-svg-dev libheif-dev
   # the engine's tests make their sample files with these
   imagemagick ffmpeg 7zip
   # HEIF and AVIF samples; FAT and exFAT card images built without mounting

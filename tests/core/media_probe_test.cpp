@@ -70,6 +70,7 @@ TEST_F(MediaProbe, HeifPhotosArePictures) {
   appendBox(heic, "mdat", std::vector<std::uint8_t>(64, 0x5A));
   writeFileBytes(folder / "IMG_0001.HEIC", heic);
   EXPECT_EQ(probeMediaKind(folder / "IMG_0001.HEIC"), MediaKind::kPicture);
+  EXPECT_TRUE(isHeifPicture(folder / "IMG_0001.HEIC"));
 
   // the same boxes under a movie brand hold no track: nothing
   std::vector<std::uint8_t> notHeif;
@@ -77,6 +78,7 @@ TEST_F(MediaProbe, HeifPhotosArePictures) {
   appendBox(notHeif, "meta", std::vector<std::uint8_t>(24, 0));
   writeFileBytes(folder / "empty.mp4", notHeif);
   EXPECT_EQ(probeMediaKind(folder / "empty.mp4"), MediaKind::kNone);
+  EXPECT_FALSE(isHeifPicture(folder / "empty.mp4"));
 
   // a box length near 4 GiB must not send the check past what was read
   std::vector<std::uint8_t> huge = heic;

@@ -3,6 +3,7 @@
 // and the UTC instants the JSON carries.
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -13,6 +14,7 @@
 #include "../core/time_zone_test.h"
 #include "export/vcf_controller.h"
 #include "fixtures/modern_backup_writer.h"
+#include "ios/backup_file_name.h"
 #include "ios_test_support.h"
 
 namespace orvane {
@@ -184,6 +186,49 @@ TEST(ModernJson, DatesCarryTheirUtcInstant) {
     EXPECT_NE(std::find(dates.begin(), dates.end(), expected), dates.end()) << expected;
   }
   EXPECT_EQ(dates.size(), 10u) << result.out;
+}
+
+// HEIC photos are pictures; files sent in messages are listed once, also
+// when the manifest walk does not reach them; a file the manifest names but
+// the folder lacks is counted, not listed.
+TEST(ModernMedia, HeicAttachmentsAndMissingFiles) {
+  fixtures::ScratchFolder scratch;
+  const auto folder = testing::backupIn(scratch);
+  const std::string sent = "Library/SMS/Attachments/ab/12/AB12/IMG_0002.HEIC";
+  const std::string clip = "Library/SMS/Attachments/cd/34/CD34/clip.MOV";
+  ModernBackupWriter backup;
+  backup.messages = {
+      {.text = "look", .handle = "+15550100", .attachments = {"~/" + sent, "~/" + clip}}};
+  const std::vector<std::uint8_t> bytes(100, 7);
+  backup.files = {{"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.HEIC", bytes},
+                  {"MediaDomain", sent, bytes},
+                  {"MediaDomain", clip, bytes},
+                  {"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0003.JPG", bytes}};
+  backup.write(folder);
+  const auto hashed = [](const std::string& domain, const std::string& path) {
+    const std::string name = *backupFileName(domain, path);
+    return name.substr(0, 2) + "/" + name;
+  };
+  std::filesystem::remove(folder / hashed("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0003.JPG"));
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((folder / "Manifest.db").c_str(), &db), SQLITE_OK);
+  sqlite3_exec(db, ("delete from Files where relativePath = '" + clip + "'").c_str(), nullptr,
+               nullptr, nullptr);
+  sqlite3_close(db);
+
+  testing::IosScanBench bench;
+  const ScanOutcome outcome = bench.scanWhole(folder);
+  EXPECT_EQ(outcome.missingFiles, 1u);
+  std::vector<std::string> media;
+  for (const auto& m : bench.posted.all<PRPhotoAndVideoNode>("ScanPhotoAndVideo")) {
+    media.push_back(m->fileNodeName + " " + std::to_string(m->bmov) + " " + m->filePath);
+  }
+  const std::string at = folder.string() + "/";
+  EXPECT_EQ(media, (std::vector<std::string>{
+                       "IMG_0001.HEIC 0 " + at +
+                           hashed("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.HEIC"),
+                       "IMG_0002.HEIC 0 " + at + hashed("MediaDomain", sent),
+                       "clip.MOV 1 " + at + hashed("MediaDomain", clip)}));
 }
 
 }  // namespace

@@ -1,0 +1,160 @@
+// orvane-cli on encrypted device backups: read exactly as their plain twin,
+// the backup left as it was, and one line when the password is missing or
+// wrong.
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "cli/cli_runner.h"
+#include "fixtures/ios_backup_writer.h"
+#include "fixtures/modern_backup_writer.h"
+
+namespace orvane {
+namespace {
+
+using fixtures::BackupEncryption;
+using fixtures::ModernBackupWriter;
+using testing::runCli;
+
+constexpr const char* kBackupId = "0123456789abcdef0123456789abcdef01234567";
+
+// a picture that ends inside a cipher block and spans many of them
+std::vector<std::uint8_t> pictureBytes() {
+  std::vector<std::uint8_t> bytes(70001);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  return bytes;
+}
+
+enum class Layout { manifestDb, manifestDbOldKeybag, manifestMbdb };
+
+void writeBackup(Layout layout, const std::filesystem::path& folder,
+                 std::optional<BackupEncryption> encryption = std::nullopt) {
+  if (layout == Layout::manifestMbdb) {
+    fixtures::IosBackupWriter backup(folder, fixtures::IosLayout::ios6);
+    if (encryption) backup.encrypted(*encryption);
+    backup.person({.first = "Ann", .last = "Lee", .phones = {"555-1234"}})
+        .message({.text = "see you at 8", .date = 400000000, .address = "5551234", .fromMe = true})
+        .note({.title = "Groceries", .body = "milk"})
+        .historyEntry("https://example.org/", "Example")
+        .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", pictureBytes());
+    backup.write();
+    return;
+  }
+  ModernBackupWriter backup;
+  backup.people = {{.first = "Ann",
+                    .last = "Lee",
+                    .phones = {"+1 555 0100"},
+                    .addresses = {{.street = "1 Main St", .city = "Springfield"}}}};
+  backup.messages = {{.text = "hi", .handle = "+15550100", .date = 720000000000000000},
+                     {.attributedBody = ModernBackupWriter::attributedBody("from the body"),
+                      .handle = "+15550100",
+                      .date = 720000001000000000}};
+  backup.calls = {{.address = "+15550100", .date = 720000000, .duration = 61}};
+  backup.notes = {{.title = "Plans", .text = "paint the fence", .created = 7e8, .modified = 7e8}};
+  backup.bookmarks = {{.title = "News", .url = "https://example.org/"}};
+  backup.files = {{"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0002.JPG", pictureBytes()}};
+  backup.encryption = encryption;
+  backup.write(folder);
+}
+
+// Every file below `folder` with its bytes.
+std::map<std::string, std::string> contentsOf(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file()) {
+      files[entry.path().lexically_relative(folder).string()] = fixtures::readFileText(entry);
+    }
+  }
+  return files;
+}
+
+std::string withoutFolder(std::string text, const std::string& folder) {
+  for (std::size_t at; (at = text.find(folder)) != std::string::npos;) {
+    text.replace(at, folder.size(), "BACKUP");
+  }
+  return text;
+}
+
+class CliEncryptedBackup : public ::testing::TestWithParam<Layout> {
+ protected:
+  void SetUp() override {
+    writeBackup(GetParam(), plain);
+    writeBackup(
+        GetParam(), encrypted,
+        BackupEncryption{.password = "correct horse",
+                         .doubleProtectionRounds = GetParam() == Layout::manifestDb ? 10u : 0u});
+    fixtures::writeFileText(root / "password", "correct horse\n");
+    fixtures::writeFileText(root / "wrong", "correct horse \n");
+  }
+
+  fixtures::ScratchFolder root;
+  std::filesystem::path plain = root / "plain" / kBackupId;
+  std::filesystem::path encrypted = root / "encrypted" / kBackupId;
+};
+
+TEST_P(CliEncryptedBackup, ReadsAsThePlainBackupAndLeavesTheFolderAsItWas) {
+  const auto before = contentsOf(encrypted);
+  const auto expected = runCli({"scan", plain.string(), "--json"});
+  ASSERT_EQ(expected.status, 0) << expected.err;
+  ASSERT_GE(testing::lineCount(expected.out), 4) << expected.out;
+
+  const auto result = runCli(
+      {"scan", encrypted.string(), "--json", "--password-file", (root / "password").string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(withoutFolder(result.out, encrypted.string()),
+            withoutFolder(expected.out, plain.string()));
+  EXPECT_EQ(contentsOf(encrypted), before);
+
+  // the picture is exported decrypted, whole and without its padding
+  const auto target = root / "Rescued";
+  const auto exported = runCli({"scan", encrypted.string(), "--export", target.string(),
+                                "--password-file", (root / "password").string()});
+  ASSERT_EQ(exported.status, 0) << exported.err;
+  const auto picture = pictureBytes();
+  const std::string name = GetParam() == Layout::manifestMbdb ? "IMG_0001.JPG" : "IMG_0002.JPG";
+  EXPECT_EQ(fixtures::readFileText(target / "Photo&Video" / name),
+            std::string(picture.begin(), picture.end()));
+  EXPECT_EQ(contentsOf(encrypted), before);
+}
+
+TEST_P(CliEncryptedBackup, WithoutTheRightPasswordPrintsOneLineAndNoRecord) {
+  struct Case {
+    std::vector<std::string> extra;
+    const char* line;
+  };
+  const std::string wrongFile = (root / "wrong").string();
+  const std::string missingFile = (root / "absent").string();
+  for (const Case& c : std::vector<Case>{
+           {{}, "the backup is encrypted: give its password with --password-file FILE"},
+           {{"--password-file", wrongFile}, "the password is wrong for this encrypted backup"},
+           {{"--password-file", missingFile}, "the password file cannot be read"}}) {
+    std::vector<std::string> arguments = {"scan", encrypted.string(), "--json"};
+    arguments.insert(arguments.end(), c.extra.begin(), c.extra.end());
+    const auto result = runCli(arguments);
+    EXPECT_EQ(result.status, 2) << c.line;
+    EXPECT_EQ(result.out, "") << c.line;
+    EXPECT_EQ(testing::lineCount(result.err), 1) << result.err;
+    EXPECT_NE(result.err.find(c.line), std::string::npos) << result.err;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, CliEncryptedBackup,
+                         ::testing::Values(Layout::manifestDb, Layout::manifestDbOldKeybag,
+                                           Layout::manifestMbdb));
+
+TEST(CliEncryptedBackupList, BackupsMarksTheEncryptedOne) {
+  fixtures::ScratchFolder root;
+  writeBackup(Layout::manifestDb, root / "a-plain");
+  writeBackup(Layout::manifestDb, root / "b-encrypted", BackupEncryption{.password = "x"});
+  const auto result = runCli({"backups", "--root", root.path().string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  ASSERT_EQ(testing::lineCount(result.out), 2) << result.out;
+  const std::string first = result.out.substr(0, result.out.find('\n'));
+  const std::string second = result.out.substr(first.size() + 1);
+  EXPECT_EQ(first.find("encrypted"), std::string::npos) << first;
+  EXPECT_TRUE(second.ends_with("b-encrypted\tencrypted\n")) << second;
+}
+
+}  // namespace
+}  // namespace orvane
