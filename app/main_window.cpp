@@ -65,6 +65,8 @@ MainWindow::MainWindow(CorvelAppDelegate& app, PRResultViewController& results, 
   connect(startView_, &StartView::scanBackupFolder, this, &MainWindow::openSource);
   connect(startView_, &StartView::ClickLearnMore, this, &MainWindow::ClickLearnMore);
   connect(resultView_, &ResultView::homeRequested, this, &MainWindow::showMainView);
+  connect(resultView_, &ResultView::scanUnderway, this, &MainWindow::showScanScreen);
+  connect(resultView_, &ResultView::openFailed, this, &MainWindow::openFailed);
   connect(resultView_, &ResultView::feedbackRequested, this,
           [this] { feedbackWindow()->clickFeedBack(); });
 
@@ -102,7 +104,7 @@ void MainWindow::chooseTextCharset() {
   if (!ok) return;
   const std::string charset = chosen.toStdString();
   if (!isKnownTextCharset(charset)) {
-    prompts_.inform(this, ui::text("Unknown character set: %1").arg(chosen), {});
+    prompts_.warn(this, ui::text("Unknown character set: %1").arg(chosen), {});
     return;
   }
   app_.textCharset = charset;
@@ -204,7 +206,7 @@ void MainWindow::startRawScan(const DiskRow& row) {
   resultView_->showView(BrowseSource::memoryCard);
   if (!rawScan_.QuickScanStart(row)) {
     // a stopped scan may still be leaving the engine
-    prompts_.inform(this, ui::text("A scan is still running."), {});
+    prompts_.warn(this, ui::text("A scan is still running."), {});
     setFixedSize(kStartSize);
     screens_->setCurrentWidget(diskViewController_);
   }
@@ -213,7 +215,7 @@ void MainWindow::startRawScan(const DiskRow& row) {
 void MainWindow::openSource(const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) {
-    prompts_.inform(this, ui::text("\"%1\" does not exist.").arg(path), {});
+    prompts_.warn(this, ui::text("\"%1\" does not exist.").arg(path), {});
     return;
   }
   if (isDiskSource(info)) {
@@ -228,13 +230,29 @@ void MainWindow::openSource(const QString& path) {
     app_.currentNodeIsiOS6Version =
         CorvelAppDelegate::IOSVersionIOS6(backupProductVersion(std::filesystem::path(source)));
   }
-  hideMainView();
+  // The start screen stays until the scan is under way: a source that
+  // cannot be read is told over it, and the user keeps their place.
   results_.showView(mode);
   resultView_->showView(mode);
   app_.bbbackUpFilepath = source;
   if (!app_.ScanIOSBackFile(source)) {
-    prompts_.inform(this, ui::text("A scan is still running."), {});
+    prompts_.warn(this, ui::text("A scan is still running."), {});
   }
+}
+
+void MainWindow::showScanScreen() {
+  if (screens_->currentWidget() != resultView_) hideMainView();
+}
+
+void MainWindow::openFailed(const QString& message) {
+  // back where the user chose the source
+  if (resultView_->source() == BrowseSource::memoryCard && diskViewController_ != nullptr) {
+    setFixedSize(kStartSize);
+    screens_->setCurrentWidget(diskViewController_);
+  } else {
+    showMainView();
+  }
+  prompts_.warn(this, message, {});
 }
 
 void MainWindow::endApplication() {

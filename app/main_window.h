@@ -74,6 +74,10 @@ class MainWindow : public QMainWindow {
   void ClickHomePage();
   void ClickLearnMore();
   void startRawScan(const DiskRow& row);
+  // The results screen, once a scan is under way.
+  void showScanScreen();
+  // The source chosen cannot be read: the screen it was chosen on, and why.
+  void openFailed(const QString& message);
   void endApplication();
 
   CorvelAppDelegate& app_;

@@ -68,27 +68,27 @@ void RecoverySheet::actRecovery() {
   if (results_.browseSource() != BrowseSource::memoryCard && app_.bbbackUpFilepath &&
       exportFolderInsideSource(std::filesystem::path(folder.toStdString()),
                                *app_.bbbackUpFilepath)) {
-    prompts_.inform(parentWidget(),
-                    ui::text("\"%1\" is inside the backup being rescued. Please choose a folder "
-                             "outside it, so that nothing in the backup is changed.")
-                        .arg(folder),
-                    {});
+    prompts_.warn(parentWidget(),
+                  ui::text("\"%1\" is inside the backup being rescued. Please choose a folder "
+                           "outside it, so that nothing in the backup is changed.")
+                      .arg(folder),
+                  {});
     return;
   }
   // made here, in one step that fails when the folder exists: an existing
   // one could hold the user's files, or another run's
   const std::error_code made = makeExportFolder(std::filesystem::path(folder.toStdString()));
   if (made == std::errc::file_exists) {
-    prompts_.inform(parentWidget(),
-                    ui::text("\"%1\" already exists. Please name a new folder, so that nothing "
-                             "in it is overwritten.")
-                        .arg(folder),
-                    {});
+    prompts_.warn(parentWidget(),
+                  ui::text("\"%1\" already exists. Please name a new folder, so that nothing "
+                           "in it is overwritten.")
+                      .arg(folder),
+                  {});
     return;
   }
   if (made) {
-    prompts_.inform(parentWidget(), ui::text("The folder \"%1\" cannot be made.").arg(folder),
-                    QString::fromStdString(made.message()));
+    prompts_.warn(parentWidget(), ui::text("The folder \"%1\" cannot be made.").arg(folder),
+                  QString::fromStdString(made.message()));
     return;
   }
   start(folder);

@@ -28,6 +28,10 @@ namespace orvane {
 namespace {
 
 constexpr QSize kButtonSize{91, 70};
+// The running scan is looked at 30 times a second, whatever it reports.
+constexpr int kRefreshMs = 33;
+// The table open during a scan is refilled every tenth look.
+constexpr int kTableRefreshTicks = 10;
 constexpr int kWideButtonWidth = 110;
 constexpr QSize kButtonImage{34, 34};
 // Titles longer than this get the wide button.
@@ -82,8 +86,8 @@ ResultView::ResultView(PRResultViewController& results, CorvelAppDelegate& app,
   recoverySheet_ = new RecoverySheet(results_, app_, prompts_, this);
   connect(recoverButton_, &QPushButton::clicked, recoverySheet_, &RecoverySheet::actRecovery);
 
-  growthTimer_.setInterval(300);
-  connect(&growthTimer_, &QTimer::timeout, this, &ResultView::refreshGrowingTable);
+  growthTimer_.setInterval(kRefreshMs);
+  connect(&growthTimer_, &QTimer::timeout, this, &ResultView::refreshRunningScan);
   results_.setObserver(this);
 }
 
@@ -104,6 +108,13 @@ QWidget* ResultView::makeHeader() {
   subtitleLabel_->setObjectName("subtitleLabel");
   subtitleLabel_->setFont(ui::font(16));
   row->addWidget(subtitleLabel_, 0, Qt::AlignBottom);
+  partialLabel_ = new QLabel(ui::text("Stopped: the results are partial."), header);
+  partialLabel_->setObjectName("partialLabel");
+  partialLabel_->setFont(ui::font(12));
+  partialLabel_->setStyleSheet(QStringLiteral("color: %1").arg(ui::deletedColour().name()));
+  partialLabel_->hide();
+  row->addSpacing(12);
+  row->addWidget(partialLabel_, 0, Qt::AlignBottom);
   row->addStretch(1);
   stopButton_ = new QPushButton(ui::text("Stop"), header);
   stopButton_->setObjectName("stopButton");
@@ -123,6 +134,7 @@ void ResultView::setRawScan(const PRRawScan* rawScan) {
 
 void ResultView::CilckStop() {
   stopped_ = true;
+  partialLabel_->show();
   app_.requestStop();
   if (rawScan_ != nullptr) rawScan_->stop();
   // the screen browses at once; the scan thread ends on its own a moment later
@@ -188,24 +200,11 @@ QWidget* ResultView::makeProgressPage() {
   grid->setContentsMargins(0, 0, 0, 0);
   grid->setHorizontalSpacing(60);
   grid->setVerticalSpacing(8);
-  auto* found = new QLabel(ui::text("Found"), progressPage_);
-  auto* deleted = new QLabel(ui::text("Deleted"), progressPage_);
-  for (QLabel* heading : {found, deleted}) heading->setFont(ui::font(13, true));
+  auto* found = new QLabel(ui::text("Found"), countsBox_);
+  deletedHeading_ = new QLabel(ui::text("Deleted"), countsBox_);
+  for (QLabel* heading : {found, deletedHeading_}) heading->setFont(ui::font(13, true));
   grid->addWidget(found, 0, 0);
-  grid->addWidget(deleted, 0, 1);
-  for (std::size_t i = 0; i < countLabels_.size(); ++i) {
-    auto* label = new QLabel(progressPage_);
-    label->setObjectName(QStringLiteral("countLabel%1").arg(i));
-    label->setFont(ui::font(12));
-    label->setMinimumWidth(150);
-    if (i % 2 == 1) {
-      QPalette palette = label->palette();
-      palette.setColor(QPalette::WindowText, ui::deletedColour());
-      label->setPalette(palette);
-    }
-    grid->addWidget(label, static_cast<int>(i / 2) + 1, static_cast<int>(i % 2));
-    countLabels_[i] = label;
-  }
+  grid->addWidget(deletedHeading_, 0, 1);
   auto* gridRow = new QHBoxLayout();
   gridRow->addStretch(1);
   gridRow->addWidget(countsBox_);
@@ -317,7 +316,9 @@ void ResultView::showView(BrowseSource source) {
       subtitleLabel_->setText(ui::text("- Memory Card Recovery"));
       break;
   }
-  stopButton_->setVisible(source == BrowseSource::memoryCard);
+  // every scan can be stopped; what it found so far is kept
+  stopButton_->setVisible(true);
+  partialLabel_->hide();
   for (QToolButton* button : buttons_) button->hide();
   for (ResultTable table : buttonsOf(source)) {
     QToolButton* button = buttons_[at(table)];
@@ -330,16 +331,15 @@ void ResultView::showView(BrowseSource source) {
   stopped_ = false;
   for (RecordTableModel* model : models_) model->setSource(source);
   pages_->setCurrentWidget(progressPage_);
+  reportedPercent_ = 1;
+  shownPercent_ = 1;
+  ticks_ = 0;
   progressBar_->setValue(1);
   progressBar_->show();
   percentLabel_->setText("1%");
   percentLabel_->show();
   scanInfoLabel_->show();
-  static const char* const kCountTitles[] = {
-      "Photo&Video:  ", "Contacts:  ", "Messages:  ", "Notes:  ", "Call History:  "};
-  for (std::size_t i = 0; i < countLabels_.size(); ++i) {
-    countLabels_[i]->setText(ui::text(kCountTitles[i / 2]));
-  }
+  makeCountLabels();
   countsBox_->setVisible(source != BrowseSource::memoryCard);
   cardCountLabel_->setVisible(source == BrowseSource::memoryCard);
   showCardCounts();
@@ -406,24 +406,91 @@ void ResultView::actHome() {
   emit homeRequested();
 }
 
-void ResultView::progressChanged(int percent, const std::vector<std::string>& countLabels) {
-  // progress comes from the scanning thread; the page is drawn on ours
-  if (onGuiThread(this)) {
-    showProgress(percent, countLabels);
-    return;
+void ResultView::progressChanged(int percent, const std::vector<std::string>& /*countLabels*/) {
+  // called on the scanning thread for each new number: it is only kept,
+  // the page shows the highest on its next look
+  int shown = reportedPercent_.load(std::memory_order_relaxed);
+  while (percent > shown && !reportedPercent_.compare_exchange_weak(shown, percent)) {
   }
-  QMetaObject::invokeMethod(
-      this, [this, percent, countLabels] { showProgress(percent, countLabels); },
-      Qt::QueuedConnection);
 }
 
-void ResultView::showProgress(int percent, const std::vector<std::string>& countLabels) {
-  if (browsing_) return;
-  progressBar_->setValue(percent);
-  percentLabel_->setText(QStringLiteral("%1%").arg(percent));
-  for (std::size_t i = 0; i < countLabels.size() && i < countLabels_.size(); ++i) {
-    countLabels_[i]->setText(QString::fromStdString(countLabels[i]));
+void ResultView::makeCountLabels() {
+  for (QLabel* label : countLabels_) delete label;
+  countLabels_.clear();
+  auto* grid = static_cast<QGridLayout*>(countsBox_->layout());
+  // device backups count found and deleted records side by side; a
+  // BlackBerry backup has no deleted records, only its categories
+  const bool deletedColumn = source_ == BrowseSource::ios;
+  deletedHeading_->setVisible(deletedColumn);
+  const std::size_t count = source_ == BrowseSource::memoryCard ? 0 : countTexts().size();
+  for (std::size_t i = 0; i < count; ++i) {
+    auto* label = new QLabel(countsBox_);
+    label->setObjectName(QStringLiteral("countLabel%1").arg(i));
+    label->setFont(ui::font(12));
+    label->setMinimumWidth(150);
+    const int column = deletedColumn ? static_cast<int>(i % 2) : 0;
+    if (column == 1) {
+      QPalette palette = label->palette();
+      palette.setColor(QPalette::WindowText, ui::deletedColour());
+      label->setPalette(palette);
+    }
+    const int row = static_cast<int>(deletedColumn ? i / 2 : i) + 1;
+    grid->addWidget(label, row, column);
+    countLabels_.push_back(label);
   }
+  showProgress();
+}
+
+std::vector<QString> ResultView::countTexts() const {
+  std::vector<QString> texts;
+  if (source_ == BrowseSource::ios) {
+    const ScanCounters c = results_.counters();
+    const std::pair<const char*, std::array<std::int32_t, 2>> rows[] = {
+        {"Photo&Video:  %1", {c.photovideoNum, 0}},
+        {"Contacts:  %1", {c.contactNum, c.delContactNum}},
+        {"Messages:  %1", {c.messageNum, c.delMessageNum}},
+        {"Notes:  %1", {c.noteNum, c.delNoteNum}},
+        {"Call History:  %1", {c.callNum, c.delCallNum}},
+    };
+    for (const auto& [title, counts] : rows) {
+      for (std::int32_t count : counts) texts.push_back(ui::text(title).arg(count));
+    }
+  } else if (source_ == BrowseSource::blackBerry) {
+    for (const CategoryList* list : listsOf(source_)) {
+      texts.push_back(QStringLiteral("%1:  %2")
+                          .arg(ui::text(std::string(list->summaryName).c_str()))
+                          .arg(results_.count(list->list)));
+    }
+  }
+  return texts;
+}
+
+QStringList ResultView::countLabelTexts() const {
+  QStringList texts;
+  for (const QLabel* label : countLabels_) texts << label->text();
+  return texts;
+}
+
+void ResultView::showProgress() {
+  if (browsing_) return;
+  const int percent = std::max(shownPercent_, reportedPercent_.load());
+  if (percent != shownPercent_) {
+    shownPercent_ = percent;
+    progressBar_->setValue(percent);
+    percentLabel_->setText(QStringLiteral("%1%").arg(percent));
+  }
+  const std::vector<QString> texts = countTexts();
+  for (std::size_t i = 0; i < texts.size() && i < countLabels_.size(); ++i) {
+    if (countLabels_[i]->text() != texts[i]) countLabels_[i]->setText(texts[i]);
+  }
+  if (source_ == BrowseSource::memoryCard) showCardCounts();
+}
+
+void ResultView::refreshRunningScan() {
+  if (browsing_) return;
+  emit scanUnderway();
+  showProgress();
+  if (++ticks_ % kTableRefreshTicks == 0) refreshGrowingTable();
 }
 
 void ResultView::listGrew(ResultList list) {
@@ -440,7 +507,6 @@ void ResultView::showCardCounts() {
 }
 
 void ResultView::refreshGrowingTable() {
-  if (source_ == BrowseSource::memoryCard && !browsing_) showCardCounts();
   const std::uint32_t grown = grownLists_.exchange(0);
   if (grown == 0 || browsing_ || !shownTable_) return;
   const ResultList shownList = PRResultViewController::sourceListFor(*shownTable_, source_);
@@ -457,6 +523,21 @@ void ResultView::scanFinished() {
     return;
   }
   growthTimer_.stop();
+  if (source_ != BrowseSource::memoryCard && !stopped_) {
+    const ScanOutcome outcome = app_.lastScanOutcome();
+    if (!outcome.scanned()) {
+      const QString source = QString::fromStdString(app_.bbbackUpFilepath.value_or(""));
+      // the worker waits for this call; the message must not hold it
+      QMetaObject::invokeMethod(
+          this,
+          [this, message = ui::text("\"%1\" could not be read: %2.")
+                               .arg(source, QString::fromStdString(outcome.reason))] {
+            dropUnreadableScan(message);
+          },
+          Qt::QueuedConnection);
+      return;
+    }
+  }
   browsing_ = true;
   progressBar_->setValue(0);
   percentLabel_->setText("0%");
@@ -470,39 +551,38 @@ void ResultView::scanFinished() {
   for (ResultTable table : buttonsOf(source_)) buttons_[at(table)]->setEnabled(true);
   selectCategory(source_ == BrowseSource::memoryCard ? ResultTable::bbImage
                                                      : ResultTable::callHistory);
-  // the worker waits for this call; the message must not hold it
-  QMetaObject::invokeMethod(this, &ResultView::showScanProblem, Qt::QueuedConnection);
+  emit scanUnderway();
+  if (source_ == BrowseSource::memoryCard) {
+    QMetaObject::invokeMethod(this, &ResultView::showScanProblem, Qt::QueuedConnection);
+  }
+}
+
+void ResultView::dropUnreadableScan(const QString& message) {
+  if (rawScan_ != nullptr) rawScan_->stop();
+  results_.releaseUIMemory();
+  for (RecordTableModel* model : models_) model->reload();
+  shownTable_.reset();
+  browsing_ = false;
+  emit openFailed(message);
 }
 
 void ResultView::showScanProblem() {
-  if (source_ == BrowseSource::memoryCard) {
-    if (stopped_ || rawScan_ == nullptr) return;
-    const QString device = QString::fromStdString(rawScan_->scannedDisk());
-    switch (rawScan_->lastResult()) {
-      case RawScanResult::unreadable:
-        prompts_.inform(window(),
-                        ui::text("\"%1\" could not be read. Check that the card is still "
-                                 "plugged in and that you may read it.")
-                            .arg(device),
-                        {});
-        return;
-      case RawScanResult::noEngine:
-        prompts_.inform(window(),
-                        ui::text("The recovery engine could not be loaded: memory "
-                                 "cards cannot be scanned."),
-                        {});
-        return;
-      default:
-        return;
-    }
+  if (stopped_ || rawScan_ == nullptr) return;
+  const QString device = QString::fromStdString(rawScan_->scannedDisk());
+  switch (rawScan_->lastResult()) {
+    case RawScanResult::unreadable:
+      dropUnreadableScan(ui::text("\"%1\" could not be read. Check that the card is still "
+                                  "plugged in and that you may read it.")
+                             .arg(device));
+      return;
+    case RawScanResult::noEngine:
+      dropUnreadableScan(
+          ui::text("The recovery engine could not be loaded: memory "
+                   "cards cannot be scanned."));
+      return;
+    default:
+      return;
   }
-  const ScanOutcome outcome = app_.lastScanOutcome();
-  if (outcome.scanned()) return;
-  const QString source = QString::fromStdString(app_.bbbackUpFilepath.value_or(""));
-  prompts_.inform(
-      window(),
-      ui::text("\"%1\" could not be read: %2.").arg(source, QString::fromStdString(outcome.reason)),
-      {});
 }
 
 void ResultView::tickCountChanged(std::int32_t selectedFilesNum) {

@@ -25,14 +25,27 @@ bool DesktopPrompts::confirm(QWidget* parent, const QString& message, const QStr
   return box.clickedButton() == yes;
 }
 
-void DesktopPrompts::inform(QWidget* parent, const QString& message, const QString& details) {
+namespace {
+
+void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& message,
+                 const QString& details) {
   QMessageBox box(parent);
-  box.setIcon(QMessageBox::Information);
+  box.setIcon(icon);
   box.setWindowModality(Qt::WindowModal);
   if (parent != nullptr) attachSheet(&box, parent->window());
   box.setText(message);
   if (!details.isEmpty()) box.setDetailedText(details);
   box.exec();
+}
+
+}  // namespace
+
+void DesktopPrompts::inform(QWidget* parent, const QString& message, const QString& details) {
+  showMessage(parent, QMessageBox::Information, message, details);
+}
+
+void DesktopPrompts::warn(QWidget* parent, const QString& message, const QString& details) {
+  showMessage(parent, QMessageBox::Warning, message, details);
 }
 
 std::optional<QString> DesktopPrompts::chooseBackupFile(QWidget* parent) {

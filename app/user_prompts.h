@@ -20,6 +20,10 @@ class UserPrompts {
                        const QString& alternateButton) = 0;
   // A message the user only acknowledges.
   virtual void inform(QWidget* parent, const QString& message, const QString& details) = 0;
+  // Something went wrong: acknowledged as a message, shown with a warning.
+  virtual void warn(QWidget* parent, const QString& message, const QString& details) {
+    inform(parent, message, details);
+  }
   // A ".bbb" or ".ipd" file to scan; nothing on Cancel.
   virtual std::optional<QString> chooseBackupFile(QWidget* parent) = 0;
   // A device backup folder kept elsewhere; nothing on Cancel.
@@ -39,6 +43,7 @@ class DesktopPrompts final : public UserPrompts {
   bool confirm(QWidget* parent, const QString& message, const QString& defaultButton,
                const QString& alternateButton) override;
   void inform(QWidget* parent, const QString& message, const QString& details) override;
+  void warn(QWidget* parent, const QString& message, const QString& details) override;
   std::optional<QString> chooseBackupFile(QWidget* parent) override;
   std::optional<QString> chooseBackupFolder(QWidget* parent) override;
   std::optional<QString> chooseDiskImage(QWidget* parent) override;

@@ -8,9 +8,11 @@
 #include <QEnterEvent>
 #include <QLabel>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -33,6 +35,7 @@
 #include "app/start_view.h"
 #include "app/user_prompts.h"
 #include "app/web_pages.h"
+#include "core/blackberry_records.h"
 #include "core/event_names.h"
 #include "core/ios_records.h"
 #include "fake_engine.h"
@@ -363,20 +366,54 @@ class AppWindowTest : public QObject {
     QCOMPARE(model().selectedFilesNum(), 0);
   }
 
-  void unreadableSourcesAreTold() {
-    window().openSource(home_.filePath("missing.ipd"));
-    QCOMPARE(prompts_.messages.size(), 1);
-    QVERIFY(prompts_.messages.first().contains("does not exist"));
-    QCOMPARE(window().size(), QSize(849, 560));
-
+  void unreadableSourcesLeaveTheStartScreenCurrent() {
     QFile junk(home_.filePath("junk.ipd"));
-    QVERIFY(junk.open(QIODevice::WriteOnly));
-    junk.write("this is no backup at all");
+    QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("this is no backup at all") > 0);
     junk.close();
-    window().openSource(junk.fileName());
-    QTRY_VERIFY_WITH_TIMEOUT(results().browsing(), 10000);
-    QTRY_COMPARE(prompts_.messages.size(), 2);
-    QVERIFY(prompts_.messages.last().contains("could not be read"));
+    QVERIFY(QDir(home_.path()).mkpath("empty folder"));
+    const struct {
+      QString path, told;
+    } sources[] = {
+        {home_.filePath("missing.ipd"), "does not exist"},
+        {junk.fileName(), "could not be read"},
+        {home_.filePath("empty folder"), "could not be read"},
+    };
+    for (const auto& source : sources) {
+      prompts_.messages.clear();
+      window().openSource(source.path);
+      QTRY_COMPARE_WITH_TIMEOUT(prompts_.messages.size(), 1, 10000);
+      QVERIFY2(prompts_.messages.first().contains(source.told), qPrintable(source.path));
+      QCOMPARE(qobject_cast<QStackedWidget*>(window().centralWidget())->currentWidget(),
+               window().startView());
+      QCOMPARE(window().size(), QSize(849, 560));
+      QVERIFY(!results().browsing() && prompts_.questions.isEmpty());
+    }
+  }
+
+  void progressOnlyGrowsCountsTheSourcesCategoriesAndStops() {
+    model().showView(BrowseSource::blackBerry);
+    results().showView(BrowseSource::blackBerry);
+    NotificationCenter& nc = session_->app().nc;
+    for (int i = 0; i < 2; ++i) {
+      nc.postNotificationName(events::BlacBerryContactInfo,
+                              RecordPtr(std::make_shared<PRBlackBerryContactNode>()));
+    }
+    nc.postNotificationName(events::BlackBerrySMSMessageInfo,
+                            RecordPtr(std::make_shared<PRBlackBerrySMSMessageNode>()));
+    for (std::int64_t percent : {40, 12, 38}) {
+      nc.postNotificationName(events::BlackBerryRawRecoveryProgress, percent);
+    }
+    QTRY_COMPARE(results().percentLabel()->text(), QString("40%"));
+    QCOMPARE(results().findChild<QProgressBar*>()->value(), 40);
+    // one column of this source's categories, no deleted ones
+    QCOMPARE(results().countLabelTexts(),
+             QStringList({"Photo&Video:  0", "Contacts:  2", "Messages:  1", "Notes:  0",
+                          "Call History:  0", "Calendar:  0", "MMS:  0"}));
+    // every scan can be stopped, and says its results are partial
+    QVERIFY(results().stopButton()->isVisibleTo(&results()));
+    results().stopButton()->click();
+    QVERIFY(results().browsing() && results().partialLabel()->isVisibleTo(&results()));
+    QCOMPARE(open(ResultTable::contact)->rowCount(), 2);
   }
 
   void feedbackSaysWhenMailIsNotSetUpAndKeepsTheText() {
