@@ -35,6 +35,8 @@ class UserPrompts {
                                                     const QString& proposedName) = 0;
   // Shows a folder or opens a file with the desktop's default application.
   virtual void openWithDesktop(const QUrl& url) = 0;
+  // Whether the desktop has a file manager to show a folder in.
+  virtual bool canShowFolders() const { return true; }
 };
 
 // Dialogs of the platform.
@@ -49,6 +51,7 @@ class DesktopPrompts final : public UserPrompts {
   std::optional<QString> chooseDiskImage(QWidget* parent) override;
   std::optional<QString> chooseExportFolder(QWidget* parent, const QString& proposedName) override;
   void openWithDesktop(const QUrl& url) override;
+  bool canShowFolders() const override;
 };
 
 }  // namespace orvane

@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QEnterEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -30,6 +31,7 @@
 #include "app/preview_pane.h"
 #include "app/record_table_model.h"
 #include "app/record_table_view.h"
+#include "app/recovery_done_sheet.h"
 #include "app/recovery_sheet.h"
 #include "app/result_view.h"
 #include "app/start_view.h"
@@ -332,9 +334,18 @@ class AppWindowTest : public QObject {
     QVERIFY(QRegularExpression(R"(^Orvane \d{4}-\d\d-\d\d - \d\d\.\d\d\.\d\d$)")
                 .match(prompts_.proposedNames.value(0))
                 .hasMatch());
-    QTRY_COMPARE_WITH_TIMEOUT(prompts_.opened.size(), 1, 10000);
-    QCOMPARE(prompts_.opened.first(), QUrl::fromLocalFile(folder));
+    // the finished sheet tells what was written per category, and shows the folder
+    RecoveryDoneSheet* done = results().recoverySheet()->doneSheet();
+    QTRY_VERIFY_WITH_TIMEOUT(done->isVisible(), 10000);
     QVERIFY(!results().recoverySheet()->isVisible());
+    QCOMPARE(done->headline()->text(), QString("Recovery finished: 17 records were written."));
+    QCOMPARE(done->categoryLines(),
+             QStringList({"Photo&Video: 3", "Contacts: 3", "Messages: 3", "Notes: 2",
+                          "Call History: 3", "Calendar: 2", "MMS: 1"}));
+    QVERIFY(!done->problemsView()->isVisibleTo(done) && prompts_.opened.isEmpty());
+    done->showFolderButton()->click();
+    QCOMPARE(prompts_.opened, QList<QUrl>{QUrl::fromLocalFile(folder)});
+    done->accept();
     QCOMPARE(prompts_.messages.size(), 1);
 
     const QString expected = out.filePath("by the command line");
@@ -364,6 +375,35 @@ class AppWindowTest : public QObject {
     scanSample();
     QCOMPARE(model().count(ResultList::bbContactArray), 3u);
     QCOMPARE(model().selectedFilesNum(), 0);
+  }
+
+  void cancelledRecoveryLeavesOnlyWholeFilesAndSaysSo() {
+    model().showView(BrowseSource::blackBerry);
+    results().showView(BrowseSource::blackBerry);
+    for (int i = 0; i < 20000; ++i) {
+      auto contact = std::make_shared<PRBlackBerryContactNode>();
+      contact->contactName = "Contact " + std::to_string(i);
+      session_->app().nc.postNotificationName(events::BlacBerryContactInfo, RecordPtr(contact));
+    }
+    model().ScanThreadFinish();
+    open(ResultTable::contact);
+    results().selectAllBox()->click();
+    QTemporaryDir out;
+    prompts_.exportFolder = out.filePath("cancelled");
+    results().recoverButton()->click();
+    results().recoverySheet()->cancelButton()->click();
+    RecoveryDoneSheet* done = results().recoverySheet()->doneSheet();
+    QTRY_VERIFY_WITH_TIMEOUT(done->isVisible(), 20000);
+    QVERIFY2(done->headline()->text().startsWith("Recovery cancelled: "),
+             qPrintable(done->headline()->text()));
+    QCOMPARE(done->categoryLines(), QStringList{"Contacts: 20000"});
+    // no file is left half written under its own name or a hidden one
+    const auto written = folderContents(*prompts_.exportFolder);
+    QVERIFY(written.size() < 20000);
+    for (auto file = written.begin(); file != written.end(); ++file) {
+      QVERIFY2(!QFileInfo(file.key()).fileName().startsWith('.'), qPrintable(file.key()));
+      if (file.key().endsWith(".vcf")) QVERIFY(file.value().trimmed().endsWith("END:VCARD"));
+    }
   }
 
   void unreadableSourcesLeaveTheStartScreenCurrent() {
