@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTimer>
@@ -39,6 +41,9 @@ bool isDiskSource(const QFileInfo& info) {
 }
 
 constexpr const char* kTextCharsetKey = "textCharset";
+// Where the window was last, and the results screen's size.
+constexpr const char* kWindowPositionKey = "window/position";
+constexpr const char* kResultSizeKey = "window/resultSize";
 
 }  // namespace
 
@@ -72,6 +77,17 @@ MainWindow::MainWindow(CorvelAppDelegate& app, PRResultViewController& results, 
 
   startView_->showIphoneDisk(defaultBackupRoot());
   showMainView();
+  const QPoint position = QSettings().value(kWindowPositionKey).toPoint();
+  // only where a screen still is
+  if (QSettings().contains(kWindowPositionKey) && QGuiApplication::screenAt(position) != nullptr) {
+    move(position);
+  }
+}
+
+void MainWindow::rememberPlace() {
+  QSettings settings;
+  settings.setValue(kWindowPositionKey, pos());
+  if (screens_->currentWidget() == resultView_) settings.setValue(kResultSizeKey, size());
 }
 
 void MainWindow::makeMenus() {
@@ -173,12 +189,17 @@ void MainWindow::ClickHomePage() { prompts_.openWithDesktop(QUrl(web::kHomePage)
 void MainWindow::ClickLearnMore() { prompts_.openWithDesktop(QUrl(web::kLearnMore)); }
 
 void MainWindow::showMainView() {
+  if (screens_->currentWidget() == resultView_) rememberPlace();
   setFixedSize(kStartSize);
   screens_->setCurrentWidget(startView_);
 }
 
 void MainWindow::hideMainView() {
-  setFixedSize(kResultSize);
+  // the results may be enlarged; their described size is the least
+  setMinimumSize(kResultSize);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  const QSize saved = QSettings().value(kResultSizeKey).toSize();
+  resize(saved.isValid() ? saved.expandedTo(kResultSize) : kResultSize);
   screens_->setCurrentWidget(resultView_);
 }
 
@@ -256,6 +277,7 @@ void MainWindow::openFailed(const QString& message) {
 }
 
 void MainWindow::endApplication() {
+  rememberPlace();
   ending_ = true;
   emit applicationEnding();
   close();
@@ -265,6 +287,7 @@ void MainWindow::endApplication() {
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (ending_ || prompts_.confirm(this, ui::text("Are you sure you want to Exit ?"),
                                   ui::text(" Exit "), ui::text("Cancel"))) {
+    rememberPlace();
     event->accept();
   } else {
     event->ignore();

@@ -27,6 +27,7 @@ class MainWindow : public QMainWindow {
 
  public:
   static constexpr QSize kStartSize{849, 560};
+  // the results screen's least size; it may be enlarged
   static constexpr QSize kResultSize{850, 620};
 
   MainWindow(CorvelAppDelegate& app, PRResultViewController& results, PRRawScan& rawScan,
@@ -65,6 +66,9 @@ class MainWindow : public QMainWindow {
 
  private:
   void makeMenus();
+  // Keeps the window's position, and the results screen's size, for the
+  // next start.
+  void rememberPlace();
   // Asks for the 8-bit character set of message texts that are not UTF-8
   // and keeps it in the settings for the scans to come.
   void chooseTextCharset();

@@ -228,10 +228,11 @@ QWidget* ResultView::makeCategoryPage(const CategoryTraits& category) {
   auto* view = new RecordTableView(model, category.severalRows, page);
   models_[at(table)] = model;
   views_[at(table)] = view;
-  row->addWidget(view, 1);
+  row->addWidget(view, 3);
   if (category.preview != PreviewKind::none) {
     auto* preview = new PreviewPane(category.preview, prompts_, page);
-    preview->setFixedWidth(262);
+    // the least width at the least window; a wider window widens it too
+    preview->setMinimumWidth(262);
     previews_[at(table)] = preview;
     if (category.preview == PreviewKind::cardImage) {
       preview->setFoundFileReader(
@@ -240,7 +241,7 @@ QWidget* ResultView::makeCategoryPage(const CategoryTraits& category) {
             return readFoundFileBytes(rawScan_->engine(), rawScan_->scannedDisk(), node);
           });
     }
-    row->addWidget(preview);
+    row->addWidget(preview, 1);
     connect(view, &RecordTableView::currentRecordChanged, preview, [view, preview](int row_) {
       // with nothing selected the pane keeps what it shows
       if (const RecordPtr record = view->recordModel()->recordAt(row_)) {

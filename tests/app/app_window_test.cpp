@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -160,6 +161,7 @@ class AppWindowTest : public QObject {
   }
 
   void init() {
+    QSettings().clear();
     prompts_ = FakePrompts();
     session_ = std::make_unique<AppSession>(prompts_);
     window().show();
@@ -428,6 +430,23 @@ class AppWindowTest : public QObject {
       QCOMPARE(window().size(), QSize(849, 560));
       QVERIFY(!results().browsing() && prompts_.questions.isEmpty());
     }
+  }
+
+  void resultsWindowGrowsAndItsSizeIsKeptForTheNextRun() {
+    scanSample();
+    QCOMPARE(window().minimumSize(), QSize(850, 620));
+    PreviewPane* preview = results().previewPane(ResultTable::callHistory);
+    QCOMPARE(preview->width(), 262);
+    window().resize(1400, 900);
+    QTRY_VERIFY(preview->width() > 300);
+    prompts_.answerDefault = true;
+    results().homeButton()->click();
+    QCOMPARE(window().size(), QSize(849, 560));
+    session_.reset();
+    session_ = std::make_unique<AppSession>(prompts_);
+    window().show();
+    scanSample();
+    QCOMPARE(window().size(), QSize(1400, 900));
   }
 
   void progressOnlyGrowsCountsTheSourcesCategoriesAndStops() {
