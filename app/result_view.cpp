@@ -56,6 +56,41 @@ QIcon buttonImage(std::string_view name) {
   return ui::artworkIcon(ui::recordText(name), kButtonImage);
 }
 
+// What a category's records are called where the table says it has none.
+const char* recordsCalled(ResultTable table) {
+  switch (table) {
+    case ResultTable::photo:
+      return "photos or videos";
+    case ResultTable::contact:
+      return "contacts";
+    case ResultTable::message:
+      return "messages";
+    case ResultTable::note:
+      return "notes";
+    case ResultTable::callHistory:
+      return "calls";
+    case ResultTable::calender:
+      return "calendar entries";
+    case ResultTable::mms:
+      return "MMS messages";
+    case ResultTable::bookMark:
+      return "bookmarks";
+    case ResultTable::faceTwitter:
+      return "app media files";
+    case ResultTable::bbImage:
+      return "pictures";
+    case ResultTable::bbVideo:
+      return "videos";
+    case ResultTable::bbAudio:
+      return "audio files";
+    case ResultTable::bbDocument:
+      return "documents";
+    case ResultTable::bbArchive:
+      return "archives";
+  }
+  return "records";
+}
+
 bool onGuiThread(const QObject* object) { return QThread::currentThread() == object->thread(); }
 
 QString buttonTitle(std::string_view title) {
@@ -291,7 +326,10 @@ QWidget* ResultView::makeBottomBar() {
 
   connect(selectAllBox_, &QCheckBox::clicked, this,
           [this](bool on) { results_.ClickSelectAll(on); });
-  connect(deletedOnlyBox_, &QCheckBox::clicked, this, [this](bool on) { results_.actCheck(on); });
+  connect(deletedOnlyBox_, &QCheckBox::clicked, this, [this](bool on) {
+    results_.actCheck(on);
+    if (shownTable_) showEmptyText(*shownTable_);
+  });
   connect(feedbackButton_, &QPushButton::clicked, this, &ResultView::feedbackRequested);
   return bar;
 }
@@ -389,6 +427,16 @@ void ResultView::selectCategory(ResultTable table) {
     preview->setContentVisible(models_[at(table)]->rowCount() > 0);
   }
   selectAllBox_->setChecked(results_.selectAllFlag(table));
+  showEmptyText(table);
+}
+
+void ResultView::showEmptyText(ResultTable table) {
+  const QString where =
+      source_ == BrowseSource::memoryCard ? ui::text("on this card") : ui::text("in this backup");
+  const QString what = ui::text(recordsCalled(table));
+  views_[at(table)]->setEmptyText(deletedOnlyBox_->isChecked()
+                                      ? ui::text("No deleted %1 were found %2.").arg(what, where)
+                                      : ui::text("No %1 were found %2.").arg(what, where));
 }
 
 void ResultView::actHome() {
@@ -550,12 +598,26 @@ void ResultView::scanFinished() {
   homeButton_->setEnabled(true);
   feedbackButton_->setEnabled(true);
   for (ResultTable table : buttonsOf(source_)) buttons_[at(table)]->setEnabled(true);
-  selectCategory(source_ == BrowseSource::memoryCard ? ResultTable::bbImage
-                                                     : ResultTable::callHistory);
+  selectCategory(firstCategoryToShow());
   emit scanUnderway();
   if (source_ == BrowseSource::memoryCard) {
     QMetaObject::invokeMethod(this, &ResultView::showScanProblem, Qt::QueuedConnection);
   }
+}
+
+ResultTable ResultView::firstCategoryToShow() const {
+  // call history (a card's pictures) when it has records, else the first
+  // category that has some
+  const ResultTable preferred =
+      source_ == BrowseSource::memoryCard ? ResultTable::bbImage : ResultTable::callHistory;
+  const auto hasRecords = [this](ResultTable table) {
+    return results_.count(PRResultViewController::sourceListFor(table, source_)) > 0;
+  };
+  if (hasRecords(preferred)) return preferred;
+  for (ResultTable table : buttonsOf(source_)) {
+    if (hasRecords(table)) return table;
+  }
+  return preferred;
 }
 
 void ResultView::dropUnreadableScan(const QString& message) {

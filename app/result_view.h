@@ -101,6 +101,10 @@ class ResultView : public QWidget, public ResultViewObserver {
   void setButtonImages(std::optional<ResultTable> selected);
   void refreshGrowingTable();
   void showScanProblem();
+  // What the table says while it has no rows.
+  void showEmptyText(ResultTable table);
+  // The category a finished scan opens.
+  ResultTable firstCategoryToShow() const;
   // Empties what a scan that could not read its source left and says why.
   void dropUnreadableScan(const QString& message);
   void placeCategoryButtons();

@@ -612,6 +612,14 @@ class AppWindowTest : public QObject {
     session_->app().nc.postNotificationName(events::ScanDelContactInfo, RecordPtr(carved));
     model().ScanThreadFinish();
     QVERIFY(results().categoryButton(ResultTable::bookMark)->isVisibleTo(&results()));
+    // no call history: the first category with records opens
+    QCOMPARE(results().shownTable(), ResultTable::contact);
+    // an empty table, and an empty deleted-only view, say so
+    open(ResultTable::message);
+    RecordTableView* messages = results().tableView(ResultTable::message);
+    QCOMPARE(messages->emptyText(), QString("No messages were found in this backup."));
+    results().deletedOnlyBox()->click();
+    QCOMPARE(messages->emptyText(), QString("No deleted messages were found in this backup."));
 
     RecordTableModel* contacts = open(ResultTable::contact);
     QCOMPARE(contacts->rowCount(), 2);
