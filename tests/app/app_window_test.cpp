@@ -491,7 +491,9 @@ class AppWindowTest : public QObject {
     QTest::mouseClick(text->viewport(), Qt::LeftButton);
     QCOMPARE(text->toPlainText(), QString("More categories, please"));
     feedback->sendButton()->click();
-    QTRY_VERIFY(feedback->statusLabel()->text().startsWith("Feedback mail is not set up"));
+    QTRY_COMPARE(feedback->statusLabel()->text(),
+                 QString("Feedback cannot be sent: this copy of Orvane has no mail account set "
+                         "up."));
     QVERIFY(feedback->isVisible() && feedback->sendButton()->isEnabled());
     feedback->dontSendButton()->click();
     QVERIFY(!feedback->isVisible());
@@ -503,7 +505,7 @@ class AppWindowTest : public QObject {
     CryWindow* cry = window().cryWindow();
     QTest::keyClicks(cry->feedbackView(), "Faster scans");
     cry->sendButton()->click();
-    QVERIFY(cry->statusLabel()->text().startsWith("Feedback mail is not set up"));
+    QVERIFY(cry->statusLabel()->text().startsWith("Feedback cannot be sent"));
     QVERIFY(cry->isVisible() && ending.isEmpty());
     cry->exitButton()->click();
     QCOMPARE(ending.count(), 1);
@@ -519,6 +521,10 @@ class AppWindowTest : public QObject {
     QCOMPARE(window().findChildren<AboutWindow*>().size(), 1);
     window().aboutWindow()->supportButton()->click();
     QCOMPARE(prompts_.opened, QList<QUrl>{QUrl(web::kSupport)});
+    QCOMPARE(window().aboutWindow()->findChild<QLabel*>("versionLabel")->text(),
+             QString("Version " ORVANE_VERSION));
+    window().aboutWindow()->closeButton()->click();
+    QVERIFY(!window().aboutWindow()->isVisible());
   }
 
   void chooserListsTheEngineDisksAndScansTheChosenOne() {
