@@ -514,6 +514,9 @@ class AppWindowTest : public QObject {
 
   void welcomeSheetStartsAndAboutOpensOnce() {
     window().showLeadWindow();
+    QVERIFY(LeadWindow::showAtStart());
+    window().leadWindow()->dontShowBox()->click();
+    QVERIFY(!LeadWindow::showAtStart());
     window().leadWindow()->startButton()->click();
     QCOMPARE(window().leadWindow()->result(), int(QDialog::Accepted));
     window().ClickAbout();
