@@ -91,13 +91,26 @@ void MainWindow::rememberPlace() {
 }
 
 void MainWindow::makeMenus() {
+  QMenu* file = menuBar()->addMenu(ui::text("&File"));
+  QAction* openFile =
+      file->addAction(ui::text("Open Backup File..."), this, &MainWindow::ClickBBBackUp);
+  openFile->setShortcut(QKeySequence::Open);
+  QAction* openFolder =
+      file->addAction(ui::text("Open Backup Folder..."), this, &MainWindow::openBackupFolder);
+  QAction* openImage =
+      file->addAction(ui::text("Open Disk Image..."), this, &MainWindow::openDiskImage);
+  openActions_ = {openFile, openFolder, openImage};
+  file->addSeparator();
+  QAction* quit = file->addAction(ui::text("Quit"), this, &MainWindow::endApplication);
+  quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  quit->setMenuRole(QAction::QuitRole);
+
   QMenu* application = menuBar()->addMenu(ui::text("&Orvane"));
   application->addAction(ui::text("About Orvane"), this, &MainWindow::ClickAbout);
   application->addAction(ui::text("Text Character Set..."), this, &MainWindow::chooseTextCharset);
   application->addSeparator();
-  QAction* quit = application->addAction(ui::text("Quit Orvane"), this, &MainWindow::showCryWindow);
-  quit->setShortcut(QKeySequence::Quit);
-  quit->setMenuRole(QAction::QuitRole);
+  // leaving with a word to the makers: the exit feedback sheet
+  application->addAction(ui::text("Quit Orvane"), this, &MainWindow::showCryWindow);
 
   QMenu* help = menuBar()->addMenu(ui::text("&Help"));
   help->addAction(ui::text("Welcome to Orvane"), this, &MainWindow::showLeadWindow);
@@ -192,6 +205,7 @@ void MainWindow::showMainView() {
   if (screens_->currentWidget() == resultView_) rememberPlace();
   setFixedSize(kStartSize);
   screens_->setCurrentWidget(startView_);
+  for (QAction* action : openActions_) action->setEnabled(true);
 }
 
 void MainWindow::hideMainView() {
@@ -201,6 +215,8 @@ void MainWindow::hideMainView() {
   const QSize saved = QSettings().value(kResultSizeKey).toSize();
   resize(saved.isValid() ? saved.expandedTo(kResultSize) : kResultSize);
   screens_->setCurrentWidget(resultView_);
+  // one scan at a time: Home leads back to the start screen
+  for (QAction* action : openActions_) action->setEnabled(false);
 }
 
 void MainWindow::ClickBBBackUp() {
@@ -212,6 +228,10 @@ void MainWindow::ClickBBBackUp() {
 
 void MainWindow::openBackupFolder() {
   if (const std::optional<QString> folder = prompts_.chooseBackupFolder(this)) openSource(*folder);
+}
+
+void MainWindow::openDiskImage() {
+  if (const std::optional<QString> image = prompts_.chooseDiskImage(this)) openSource(*image);
 }
 
 void MainWindow::ClickRawRecover() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 
@@ -74,6 +75,7 @@ class MainWindow : public QMainWindow {
   void chooseTextCharset();
   void ClickBBBackUp();
   void openBackupFolder();
+  void openDiskImage();
   void ClickHelp();
   void ClickHomePage();
   void ClickLearnMore();
@@ -97,6 +99,8 @@ class MainWindow : public QMainWindow {
   AboutWindow* aboutWindow_ = nullptr;
   CryWindow* cryWindow_ = nullptr;
   bool ending_ = false;
+  // File menu entries that start a scan, off while the results show
+  QList<QAction*> openActions_;
 };
 
 }  // namespace orvane

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMetaObject>
 #include <QProgressBar>
@@ -286,6 +287,7 @@ QWidget* ResultView::makeCategoryPage(const CategoryTraits& category) {
   }
   connect(view, &RecordTableView::columnHeaderClicked, this, [this, table](const QString& id) {
     results_.didClickTableColumn(table, id.toStdString());
+    showSortArrow(table, id);
   });
   // a refilled or reordered list starts again at its first row
   connect(model, &QAbstractItemModel::modelReset, this, [this, table, view, model] {
@@ -407,9 +409,13 @@ void ResultView::setButtonImages(std::optional<ResultTable> selected) {
     QToolButton* button = buttons_[at(category.table)];
     const bool on = selected == category.table;
     button->setIcon(buttonImage(on ? category.selectedIcon : category.normalIcon));
+    // keyboard focus is a thin outline, never the selected look
+    const QString focus =
+        QStringLiteral("QToolButton:focus { border: 1px dotted #7a8894; border-radius: 4px; }");
     button->setStyleSheet(on ? QStringLiteral("QToolButton { color: %1; font-weight: bold; }")
-                                   .arg(ui::deletedColour().name())
-                             : QString());
+                                       .arg(ui::deletedColour().name()) +
+                                   focus
+                             : focus);
   }
 }
 
@@ -420,6 +426,8 @@ void ResultView::selectCategory(ResultTable table) {
   setButtonImages(table);
   shownTable_ = table;
   results_.selectCategory(table);
+  // the list is refilled in its own order
+  views_[at(table)]->horizontalHeader()->setSortIndicatorShown(false);
   pages_->setCurrentWidget(categoryPages_[at(table)]);
   RecordTableView* view = views_[at(table)];
   view->selectFirstRow();
@@ -428,6 +436,26 @@ void ResultView::selectCategory(ResultTable table) {
   }
   selectAllBox_->setChecked(results_.selectAllFlag(table));
   showEmptyText(table);
+}
+
+void ResultView::showSortArrow(ResultTable table, const QString& columnIdentifier) {
+  // the model sorts one way, then the other, on each click on a column of
+  // the same kind (name, size, other), in any table: the arrow follows it
+  const HeaderSort& sort = categoryTraits(table).sort;
+  const SortKey key = columnIdentifier == "bSelected" ? SortKey::none
+                      : columnIdentifier == "Name"    ? sort.onName
+                      : columnIdentifier == "Size"    ? sort.onSize
+                                                      : sort.onOther;
+  if (key == SortKey::none) return;
+  bool& ascending = sortAscending_[static_cast<std::size_t>(key)];
+  ascending = !ascending;
+  RecordTableModel* model = models_[at(table)];
+  for (int column = 0; column < model->columnCount(); ++column) {
+    if (model->columnIdentifier(column) != columnIdentifier) continue;
+    QHeaderView* header = views_[at(table)]->horizontalHeader();
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+  }
 }
 
 void ResultView::showEmptyText(ResultTable table) {

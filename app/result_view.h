@@ -103,6 +103,8 @@ class ResultView : public QWidget, public ResultViewObserver {
   void showScanProblem();
   // What the table says while it has no rows.
   void showEmptyText(ResultTable table);
+  // The arrow on the column a header click sorted by.
+  void showSortArrow(ResultTable table, const QString& columnIdentifier);
   // The category a finished scan opens.
   ResultTable firstCategoryToShow() const;
   // Empties what a scan that could not read its source left and says why.
@@ -119,6 +121,8 @@ class ResultView : public QWidget, public ResultViewObserver {
   // Stop was pressed: the scan's own end that follows reports nothing
   bool stopped_ = false;
   std::optional<ResultTable> shownTable_;
+  // the direction of the last sort of each kind (by SortKey)
+  std::array<bool, 4> sortAscending_{};
 
   QLabel* subtitleLabel_ = nullptr;
   QWidget* categoryBar_ = nullptr;

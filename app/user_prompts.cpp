@@ -56,9 +56,11 @@ void DesktopPrompts::warn(QWidget* parent, const QString& message, const QString
 }
 
 std::optional<QString> DesktopPrompts::chooseBackupFile(QWidget* parent) {
-  const QString path =
-      QFileDialog::getOpenFileName(parent, ui::text("Open BlackBerry Backup"), QDir::homePath(),
-                                   ui::text("BlackBerry backups (*.bbb *.ipd *.BBB *.IPD)"));
+  // the patterns take any letter case (".Ipd"); the list shows only the name
+  const QString path = QFileDialog::getOpenFileName(
+      parent, ui::text("Open BlackBerry Backup"), QDir::homePath(),
+      ui::text("BlackBerry backups (.bbb, .ipd)") + " (*.[bB][bB][bB] *.[iI][pP][dD])", nullptr,
+      QFileDialog::HideNameFilterDetails);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }
@@ -73,7 +75,11 @@ std::optional<QString> DesktopPrompts::chooseBackupFolder(QWidget* parent) {
 std::optional<QString> DesktopPrompts::chooseDiskImage(QWidget* parent) {
   const QString path = QFileDialog::getOpenFileName(
       parent, ui::text("Open Disk Image"), QDir::homePath(),
-      ui::text("Disk images (*.img *.dd *.raw *.bin *.iso *.dmg);;All files (*)"));
+      ui::text("Disk images") +
+          " (*.[iI][mM][gG] *.[dD][dD] *.[rR][aA][wW] *.[bB][iI][nN] *.[iI][sS][oO] "
+          "*.[dD][mM][gG]);;" +
+          ui::text("All files") + " (*)",
+      nullptr, QFileDialog::HideNameFilterDetails);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }

@@ -6,7 +6,9 @@
 #include <QCheckBox>
 #include <QDirIterator>
 #include <QEnterEvent>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
@@ -268,7 +270,7 @@ class AppWindowTest : public QObject {
     QCOMPARE(cell(ResultTable::mms, 0, 2), QString("photo.jpg"));
     // the selected category alone shows its selected picture
     QVERIFY(results().categoryButton(ResultTable::mms)->styleSheet().contains("bold"));
-    QVERIFY(results().categoryButton(ResultTable::contact)->styleSheet().isEmpty());
+    QVERIFY(!results().categoryButton(ResultTable::contact)->styleSheet().contains("bold"));
   }
 
   void ticksApplyToSelectedRowsAndSelectAllIsRemembered() {
@@ -447,6 +449,36 @@ class AppWindowTest : public QObject {
     window().show();
     scanSample();
     QCOMPARE(window().size(), QSize(1400, 900));
+  }
+
+  void fileMenuOpensAndQuitsAndSortedColumnsShowTheirArrow() {
+    QMap<QString, QAction*> actions;
+    for (QAction* action : window().menuBar()->actions().first()->menu()->actions()) {
+      actions.insert(action->text(), action);
+    }
+    QCOMPARE(actions.value("Open Backup File...")->shortcut(), QKeySequence(QKeySequence::Open));
+    QCOMPARE(actions.value("Quit")->shortcut(), QKeySequence("Ctrl+Q"));
+    QVERIFY(actions.contains("Open Backup Folder...") && actions.contains("Open Disk Image..."));
+    prompts_.backupFile = kSample;
+    actions.value("Open Backup File...")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(results().browsing(), 15000);
+    // no second scan while the results show
+    QVERIFY(!actions.value("Open Backup File...")->isEnabled());
+
+    RecordTableView* calls = results().tableView(ResultTable::callHistory);
+    QHeaderView* header = calls->horizontalHeader();
+    for (Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+      header->sectionClicked(1);
+      QVERIFY(header->isSortIndicatorShown());
+      QCOMPARE(header->sortIndicatorSection(), 1);
+      QCOMPARE(header->sortIndicatorOrder(), order);
+    }
+    QCOMPARE(cell(ResultTable::callHistory, 0, 1), QString("Ольга Петрова"));
+
+    QSignalSpy ending(&window(), &MainWindow::applicationEnding);
+    actions.value("Quit")->trigger();
+    QCOMPARE(ending.count(), 1);
+    QVERIFY(prompts_.questions.isEmpty());
   }
 
   void progressOnlyGrowsCountsTheSourcesCategoriesAndStops() {
