@@ -36,8 +36,9 @@ int main(int argc, char** argv) {
   stopSignals.onStop([&session] {
     session.app().requestStop();
     session.rawScan().stop();
+    // without the exit question: nobody may be there to answer it
     QMetaObject::invokeMethod(
-        qApp, [] { QApplication::quit(); }, Qt::QueuedConnection);
+        &session.window(), [&session] { session.window().endApplication(); }, Qt::QueuedConnection);
   });
   session.window().show();
   const QStringList arguments = QApplication::arguments();

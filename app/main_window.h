@@ -57,6 +57,8 @@ class MainWindow : public QMainWindow {
   // The exit feedback sheet, offered when the user quits.
   void showCryWindow();
   void ClickRawRecover();
+  // Ends the application without asking (Quit, a signal to stop).
+  void endApplication();
 
  signals:
   // The user left through a sheet that already asked: nothing asks again.
@@ -84,7 +86,6 @@ class MainWindow : public QMainWindow {
   void showScanScreen();
   // The source chosen cannot be read: the screen it was chosen on, and why.
   void openFailed(const QString& message);
-  void endApplication();
 
   CorvelAppDelegate& app_;
   PRResultViewController& results_;
