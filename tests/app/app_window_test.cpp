@@ -124,6 +124,12 @@ class AppWindowTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(results().browsing(), 15000);
   }
 
+  // A scan begun on the screen, its records then posted as a reader posts them.
+  void beginScan(BrowseSource source) {
+    model().showView(source);
+    results().showView(source);
+  }
+
   // Opens the category's page.
   RecordTableModel* open(ResultTable table) {
     results().categoryButton(table)->click();
@@ -366,24 +372,32 @@ class AppWindowTest : public QObject {
     QCOMPARE(prompts_.questions.last(),
              QString("Are you sure you want to go back to Home? If Back, the scanning results "
                      "will not be saved.| Back |Cancel"));
-    QCOMPARE(window().size(), QSize(850, 620));
     QCOMPARE(model().selectedFilesNum(), 17);
     QCOMPARE(results().tableModel(ResultTable::mms)->rowCount(), 1);
+    // the results window grows from its least size, preview too, and keeps its size
+    QCOMPARE(window().minimumSize(), QSize(850, 620));
+    QCOMPARE(window().size(), QSize(850, 620));
+    window().resize(1400, 900);
+    open(ResultTable::callHistory);
+    QTRY_VERIFY(results().previewPane(ResultTable::callHistory)->width() > 300);
     prompts_.answerDefault = true;
     results().homeButton()->click();
     QCOMPARE(window().size(), QSize(849, 560));
     QVERIFY(window().startView()->isVisible());
     QCOMPARE(model().allRecordsInPostingOrder().size(), 0u);
     QCOMPARE(results().tableModel(ResultTable::mms)->rowCount(), 0);
-    // and a new scan starts from nothing
+    // and a new scan, in the next run, starts from nothing in the window as it was
+    session_.reset();
+    session_ = std::make_unique<AppSession>(prompts_);
+    window().show();
     scanSample();
+    QCOMPARE(window().size(), QSize(1400, 900));
     QCOMPARE(model().count(ResultList::bbContactArray), 3u);
     QCOMPARE(model().selectedFilesNum(), 0);
   }
 
   void cancelledRecoveryLeavesOnlyWholeFilesAndSaysSo() {
-    model().showView(BrowseSource::blackBerry);
-    results().showView(BrowseSource::blackBerry);
+    beginScan(BrowseSource::blackBerry);
     for (int i = 0; i < 20000; ++i) {
       auto contact = std::make_shared<PRBlackBerryContactNode>();
       contact->contactName = "Contact " + std::to_string(i);
@@ -434,23 +448,6 @@ class AppWindowTest : public QObject {
     }
   }
 
-  void resultsWindowGrowsAndItsSizeIsKeptForTheNextRun() {
-    scanSample();
-    QCOMPARE(window().minimumSize(), QSize(850, 620));
-    PreviewPane* preview = results().previewPane(ResultTable::callHistory);
-    QCOMPARE(preview->width(), 262);
-    window().resize(1400, 900);
-    QTRY_VERIFY(preview->width() > 300);
-    prompts_.answerDefault = true;
-    results().homeButton()->click();
-    QCOMPARE(window().size(), QSize(849, 560));
-    session_.reset();
-    session_ = std::make_unique<AppSession>(prompts_);
-    window().show();
-    scanSample();
-    QCOMPARE(window().size(), QSize(1400, 900));
-  }
-
   void fileMenuOpensAndQuitsAndSortedColumnsShowTheirArrow() {
     QMap<QString, QAction*> actions;
     for (QAction* action : window().menuBar()->actions().first()->menu()->actions()) {
@@ -482,8 +479,7 @@ class AppWindowTest : public QObject {
   }
 
   void progressOnlyGrowsCountsTheSourcesCategoriesAndStops() {
-    model().showView(BrowseSource::blackBerry);
-    results().showView(BrowseSource::blackBerry);
+    beginScan(BrowseSource::blackBerry);
     NotificationCenter& nc = session_->app().nc;
     for (int i = 0; i < 2; ++i) {
       nc.postNotificationName(events::BlacBerryContactInfo,
@@ -643,8 +639,7 @@ class AppWindowTest : public QObject {
 
   void deletedRowsAreRedAndTheBoxFiltersThem() {
     // device-backup records posted as a scan would post them
-    model().showView(BrowseSource::ios);
-    results().showView(BrowseSource::ios);
+    beginScan(BrowseSource::ios);
     auto live = std::make_shared<PRContactNode>();
     live->contactName = "Ann";
     auto carved = std::make_shared<PRContactNode>();
