@@ -250,7 +250,12 @@ class AppWindowTest : public QObject {
          2,
          {{"noteTitlelab", "Title: Shopping"}},
          "milk, eggs, bread, café molido"},
-        {ResultTable::calender, 2, {}, ""},
+        {ResultTable::calender, 2, {{"calendarTitlelab", "Subject: Dentist"}}, ""},
+        {ResultTable::mms,
+         1,
+         {{"mmsFromlab", "From: Ольга +79125554433"},
+          {"mmsAttachmentlab", "Attachment: photo.jpg"}},
+         ""},
     };
     for (const auto& page : pages) {
       if (page.table != ResultTable::callHistory) open(page.table);
@@ -274,6 +279,8 @@ class AppWindowTest : public QObject {
 
     open(ResultTable::mms);
     QCOMPARE(cell(ResultTable::mms, 0, 2), QString("photo.jpg"));
+    // its picture attachment is previewed
+    QVERIFY(!results().previewPane(ResultTable::mms)->picture()->pixmap().isNull());
     // the selected category alone shows its selected picture
     QVERIFY(results().categoryButton(ResultTable::mms)->styleSheet().contains("bold"));
     QVERIFY(!results().categoryButton(ResultTable::contact)->styleSheet().contains("bold"));
