@@ -304,6 +304,8 @@ void PreviewPane::showMms(const PRRecord& record) {
   setLine("mmsFromlab", trimmedArg("From: %1", m->numberName));
   setLine("mmsAttachmentlab", trimmedArg("Attachment: %1", m->contentDataName));
   setLongText(qs(m->contentText));
+  // most carry no text beside their attachment: no empty box then
+  text_->setVisible(!m->contentText.empty());
   // a picture attachment is shown; any other keeps the pane to its lines
   const QImage image = decode(contentOf(m->contentData));
   if (image.isNull()) {
