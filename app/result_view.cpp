@@ -627,6 +627,8 @@ void ResultView::scanFinished() {
   feedbackButton_->setEnabled(true);
   for (ResultTable table : buttonsOf(source_)) buttons_[at(table)]->setEnabled(true);
   selectCategory(firstCategoryToShow());
+  // the keyboard starts in the table shown, not on whatever follows Stop
+  views_[at(*shownTable_)]->setFocus();
   emit scanUnderway();
   if (source_ == BrowseSource::memoryCard) {
     QMetaObject::invokeMethod(this, &ResultView::showScanProblem, Qt::QueuedConnection);
