@@ -1,5 +1,6 @@
 #include "app/about_window.h"
 
+#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -61,6 +62,12 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
   }
   links->addStretch(1);
   layout->addLayout(links);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  closeButton_ = buttons->button(QDialogButtonBox::Close);
+  closeButton_->setObjectName("closeButton");
+  layout->addSpacing(6);
+  layout->addWidget(buttons);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
   connect(supportButton_, &QPushButton::clicked, this, &AboutWindow::ClickHelp);
   connect(homePageButton_, &QPushButton::clicked, this, &AboutWindow::ClickHomePage);

@@ -15,6 +15,7 @@ class AboutWindow : public QDialog {
 
   QPushButton* supportButton() const { return supportButton_; }
   QPushButton* homePageButton() const { return homePageButton_; }
+  QPushButton* closeButton() const { return closeButton_; }
 
  signals:
   void ClickHelp();
@@ -23,6 +24,7 @@ class AboutWindow : public QDialog {
  private:
   QPushButton* supportButton_;
   QPushButton* homePageButton_;
+  QPushButton* closeButton_;
 };
 
 }  // namespace orvane

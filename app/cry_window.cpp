@@ -76,9 +76,11 @@ void CryWindow::Sender() {
     return;
   }
   const FeedbackSettings settings = FeedbackSettings::fromEnvironment();
-  if (const std::string problem = settings.problem(); !problem.empty()) {
+  if (!settings.problem().empty()) {
     // leaving now would lose the suggestion without a word
-    statusLabel_->setText(QString::fromStdString(problem));
+    FeedbackOutcome notSetUp;
+    notSetUp.status = FeedbackOutcome::Status::NotSetUp;
+    statusLabel_->setText(feedbackProblemText(notSetUp));
     return;
   }
   leavingSend_ = ++sends_;
@@ -104,7 +106,7 @@ void CryWindow::showOutcome(const FeedbackOutcome& outcome) {
   }
   // a mail that did not go out is told, and the user decides
   stopSending();
-  statusLabel_->setText(QString::fromStdString(outcome.text));
+  statusLabel_->setText(feedbackProblemText(outcome));
 }
 
 void CryWindow::stopSending() {

@@ -154,13 +154,13 @@ bool PRDiskViewController::chooseDevice(const QString& path) {
   const QFileInfo info(path);
   const QString device = QDir::cleanPath(info.absoluteFilePath());
   if (info.isFile() && controller_.addDiskImage(device.toStdString()) != 0) {
-    prompts_.inform(window(), ui::text("\"%1\" cannot be read as a disk image.").arg(device), {});
+    prompts_.warn(window(), ui::text("\"%1\" cannot be read as a disk image.").arg(device), {});
     return false;
   }
   showView();
   if (selectDevice(device.toStdString())) return true;
-  prompts_.inform(window(), ui::text("\"%1\" is not among the disks of this computer.").arg(device),
-                  {});
+  prompts_.warn(window(), ui::text("\"%1\" is not among the disks of this computer.").arg(device),
+                {});
   return false;
 }
 

@@ -152,11 +152,18 @@ void FeedbackWindow::clickSendFeedBack() {
                });
 }
 
+QString feedbackProblemText(const FeedbackOutcome& outcome) {
+  if (outcome.status == FeedbackOutcome::Status::NotSetUp) {
+    return ui::text("Feedback cannot be sent: this copy of Orvane has no mail account set up.");
+  }
+  return ui::text("Could not reach the mail server. Check the connection and try again.");
+}
+
 void FeedbackWindow::showOutcome(const FeedbackOutcome& outcome) {
   sending_ = std::max(0, sending_ - 1);
   sendButton_->setEnabled(sending_ == 0);
-  const QString text = QString::fromStdString(outcome.text);
-  statusLabel_->setText(outcome.sent() ? ui::text("Thank you! Your suggestion was sent.") : text);
+  statusLabel_->setText(outcome.sent() ? ui::text("Thank you! Your suggestion was sent.")
+                                       : feedbackProblemText(outcome));
   QPalette palette = statusLabel_->palette();
   palette.setColor(QPalette::WindowText,
                    outcome.sent() ? QColor(40, 120, 40) : ui::deletedColour());

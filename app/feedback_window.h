@@ -33,6 +33,11 @@ class PRFeedBackView : public QPlainTextEdit {
   void clearPlaceholder();
 };
 
+// What a send that did not go through tells the user: words of this
+// program, never a setting's name or the network's own message (those go
+// to the log).
+QString feedbackProblemText(const FeedbackOutcome& outcome);
+
 // The feedback window: a suggestion and an optional e-mail address, sent
 // to the support mailbox in the background; the window says how it went.
 class FeedbackWindow : public QDialog {

@@ -1,14 +1,20 @@
 #include "app/lead_window.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QVBoxLayout>
 
 #include "app/ui_style.h"
 
 namespace orvane {
+
+namespace {
+constexpr const char* kHiddenAtStartKey = "welcome/hiddenAtStart";
+}  // namespace
 
 namespace {
 
@@ -84,6 +90,12 @@ LeadWindow::LeadWindow(QWidget* parent) : QDialog(parent, Qt::Sheet) {
   ui::styleAsLink(learnMoreButton_, ui::font(12));
   buttons->addWidget(learnMoreButton_);
   buttons->addStretch(1);
+  dontShowBox_ = new QCheckBox(ui::text("Don't show this again"), this);
+  dontShowBox_->setObjectName("dontShowBox");
+  dontShowBox_->setFont(ui::font(12));
+  dontShowBox_->setChecked(!showAtStart());
+  buttons->addWidget(dontShowBox_);
+  buttons->addSpacing(12);
   startButton_ = new QPushButton(ui::text("Start"), this);
   startButton_->setObjectName("startButton");
   startButton_->setDefault(true);
@@ -92,8 +104,12 @@ LeadWindow::LeadWindow(QWidget* parent) : QDialog(parent, Qt::Sheet) {
   layout->addLayout(buttons);
 
   connect(startButton_, &QPushButton::clicked, this, &LeadWindow::ClickStart);
+  connect(dontShowBox_, &QCheckBox::toggled, this,
+          [](bool hidden) { QSettings().setValue(kHiddenAtStartKey, hidden); });
   connect(learnMoreButton_, &QPushButton::clicked, this, &LeadWindow::ClickLearnMore);
 }
+
+bool LeadWindow::showAtStart() { return !QSettings().value(kHiddenAtStartKey, false).toBool(); }
 
 void LeadWindow::ClickStart() {
   // ends the sheet's modal session and takes it off the window

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QPushButton;
 
 namespace orvane {
@@ -15,9 +16,12 @@ class LeadWindow : public QDialog {
   explicit LeadWindow(QWidget* parent);
 
   void ClickStart();
+  // False once the user ticked "Don't show this again".
+  static bool showAtStart();
 
   QPushButton* startButton() const { return startButton_; }
   QPushButton* learnMoreButton() const { return learnMoreButton_; }
+  QCheckBox* dontShowBox() const { return dontShowBox_; }
 
  signals:
   void ClickLearnMore();
@@ -25,6 +29,7 @@ class LeadWindow : public QDialog {
  private:
   QPushButton* startButton_;
   QPushButton* learnMoreButton_;
+  QCheckBox* dontShowBox_;
 };
 
 }  // namespace orvane

@@ -9,6 +9,7 @@
 #include <QTranslator>
 
 #include "app/app_session.h"
+#include "app/lead_window.h"
 #include "app/main_window.h"
 #include "app/ui_style.h"
 #include "app/user_prompts.h"
@@ -35,8 +36,9 @@ int main(int argc, char** argv) {
   stopSignals.onStop([&session] {
     session.app().requestStop();
     session.rawScan().stop();
+    // without the exit question: nobody may be there to answer it
     QMetaObject::invokeMethod(
-        qApp, [] { QApplication::quit(); }, Qt::QueuedConnection);
+        &session.window(), [&session] { session.window().endApplication(); }, Qt::QueuedConnection);
   });
   session.window().show();
   const QStringList arguments = QApplication::arguments();
@@ -44,10 +46,9 @@ int main(int argc, char** argv) {
     const QString path = arguments.at(1);
     QTimer::singleShot(0, &session.window(),
                        [&session, path] { session.window().openSource(path); });
-  } else {
-    // Orvane keeps no settings, so it cannot tell a first start from any
-    // other: the welcome sheet greets every start made without a source and
-    // goes with one click; Help > Welcome to Orvane shows it again.
+  } else if (orvane::LeadWindow::showAtStart()) {
+    // the welcome sheet greets every start made without a source until the
+    // user asks it not to; Help > Welcome to Orvane shows it again
     QTimer::singleShot(0, &session.window(), [&session] { session.window().showLeadWindow(); });
   }
   const int status = QApplication::exec();

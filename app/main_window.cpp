@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTimer>
@@ -39,6 +41,9 @@ bool isDiskSource(const QFileInfo& info) {
 }
 
 constexpr const char* kTextCharsetKey = "textCharset";
+// Where the window was last, and the results screen's size.
+constexpr const char* kWindowPositionKey = "window/position";
+constexpr const char* kResultSizeKey = "window/resultSize";
 
 }  // namespace
 
@@ -65,21 +70,47 @@ MainWindow::MainWindow(CorvelAppDelegate& app, PRResultViewController& results, 
   connect(startView_, &StartView::scanBackupFolder, this, &MainWindow::openSource);
   connect(startView_, &StartView::ClickLearnMore, this, &MainWindow::ClickLearnMore);
   connect(resultView_, &ResultView::homeRequested, this, &MainWindow::showMainView);
+  connect(resultView_, &ResultView::scanUnderway, this, &MainWindow::showScanScreen);
+  connect(resultView_, &ResultView::openFailed, this, &MainWindow::openFailed);
   connect(resultView_, &ResultView::feedbackRequested, this,
           [this] { feedbackWindow()->clickFeedBack(); });
 
   startView_->showIphoneDisk(defaultBackupRoot());
   showMainView();
+  const QPoint position = QSettings().value(kWindowPositionKey).toPoint();
+  // only where a screen still is
+  if (QSettings().contains(kWindowPositionKey) && QGuiApplication::screenAt(position) != nullptr) {
+    move(position);
+  }
+}
+
+void MainWindow::rememberPlace() {
+  QSettings settings;
+  settings.setValue(kWindowPositionKey, pos());
+  if (screens_->currentWidget() == resultView_) settings.setValue(kResultSizeKey, size());
 }
 
 void MainWindow::makeMenus() {
+  QMenu* file = menuBar()->addMenu(ui::text("&File"));
+  QAction* openFile =
+      file->addAction(ui::text("Open Backup File..."), this, &MainWindow::ClickBBBackUp);
+  openFile->setShortcut(QKeySequence::Open);
+  QAction* openFolder =
+      file->addAction(ui::text("Open Backup Folder..."), this, &MainWindow::openBackupFolder);
+  QAction* openImage =
+      file->addAction(ui::text("Open Disk Image..."), this, &MainWindow::openDiskImage);
+  openActions_ = {openFile, openFolder, openImage};
+  file->addSeparator();
+  QAction* quit = file->addAction(ui::text("Quit"), this, &MainWindow::endApplication);
+  quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  quit->setMenuRole(QAction::QuitRole);
+
   QMenu* application = menuBar()->addMenu(ui::text("&Orvane"));
   application->addAction(ui::text("About Orvane"), this, &MainWindow::ClickAbout);
   application->addAction(ui::text("Text Character Set..."), this, &MainWindow::chooseTextCharset);
   application->addSeparator();
-  QAction* quit = application->addAction(ui::text("Quit Orvane"), this, &MainWindow::showCryWindow);
-  quit->setShortcut(QKeySequence::Quit);
-  quit->setMenuRole(QAction::QuitRole);
+  // leaving with a word to the makers: the exit feedback sheet
+  application->addAction(ui::text("Quit Orvane"), this, &MainWindow::showCryWindow);
 
   QMenu* help = menuBar()->addMenu(ui::text("&Help"));
   help->addAction(ui::text("Welcome to Orvane"), this, &MainWindow::showLeadWindow);
@@ -102,7 +133,7 @@ void MainWindow::chooseTextCharset() {
   if (!ok) return;
   const std::string charset = chosen.toStdString();
   if (!isKnownTextCharset(charset)) {
-    prompts_.inform(this, ui::text("Unknown character set: %1").arg(chosen), {});
+    prompts_.warn(this, ui::text("Unknown character set: %1").arg(chosen), {});
     return;
   }
   app_.textCharset = charset;
@@ -171,13 +202,21 @@ void MainWindow::ClickHomePage() { prompts_.openWithDesktop(QUrl(web::kHomePage)
 void MainWindow::ClickLearnMore() { prompts_.openWithDesktop(QUrl(web::kLearnMore)); }
 
 void MainWindow::showMainView() {
+  if (screens_->currentWidget() == resultView_) rememberPlace();
   setFixedSize(kStartSize);
   screens_->setCurrentWidget(startView_);
+  for (QAction* action : openActions_) action->setEnabled(true);
 }
 
 void MainWindow::hideMainView() {
-  setFixedSize(kResultSize);
+  // the results may be enlarged; their described size is the least
+  setMinimumSize(kResultSize);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  const QSize saved = QSettings().value(kResultSizeKey).toSize();
+  resize(saved.isValid() ? saved.expandedTo(kResultSize) : kResultSize);
   screens_->setCurrentWidget(resultView_);
+  // one scan at a time: Home leads back to the start screen
+  for (QAction* action : openActions_) action->setEnabled(false);
 }
 
 void MainWindow::ClickBBBackUp() {
@@ -189,6 +228,10 @@ void MainWindow::ClickBBBackUp() {
 
 void MainWindow::openBackupFolder() {
   if (const std::optional<QString> folder = prompts_.chooseBackupFolder(this)) openSource(*folder);
+}
+
+void MainWindow::openDiskImage() {
+  if (const std::optional<QString> image = prompts_.chooseDiskImage(this)) openSource(*image);
 }
 
 void MainWindow::ClickRawRecover() {
@@ -204,7 +247,7 @@ void MainWindow::startRawScan(const DiskRow& row) {
   resultView_->showView(BrowseSource::memoryCard);
   if (!rawScan_.QuickScanStart(row)) {
     // a stopped scan may still be leaving the engine
-    prompts_.inform(this, ui::text("A scan is still running."), {});
+    prompts_.warn(this, ui::text("A scan is still running."), {});
     setFixedSize(kStartSize);
     screens_->setCurrentWidget(diskViewController_);
   }
@@ -213,7 +256,7 @@ void MainWindow::startRawScan(const DiskRow& row) {
 void MainWindow::openSource(const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) {
-    prompts_.inform(this, ui::text("\"%1\" does not exist.").arg(path), {});
+    prompts_.warn(this, ui::text("\"%1\" does not exist.").arg(path), {});
     return;
   }
   if (isDiskSource(info)) {
@@ -228,16 +271,33 @@ void MainWindow::openSource(const QString& path) {
     app_.currentNodeIsiOS6Version =
         CorvelAppDelegate::IOSVersionIOS6(backupProductVersion(std::filesystem::path(source)));
   }
-  hideMainView();
+  // The start screen stays until the scan is under way: a source that
+  // cannot be read is told over it, and the user keeps their place.
   results_.showView(mode);
   resultView_->showView(mode);
   app_.bbbackUpFilepath = source;
   if (!app_.ScanIOSBackFile(source)) {
-    prompts_.inform(this, ui::text("A scan is still running."), {});
+    prompts_.warn(this, ui::text("A scan is still running."), {});
   }
 }
 
+void MainWindow::showScanScreen() {
+  if (screens_->currentWidget() != resultView_) hideMainView();
+}
+
+void MainWindow::openFailed(const QString& message) {
+  // back where the user chose the source
+  if (resultView_->source() == BrowseSource::memoryCard && diskViewController_ != nullptr) {
+    setFixedSize(kStartSize);
+    screens_->setCurrentWidget(diskViewController_);
+  } else {
+    showMainView();
+  }
+  prompts_.warn(this, message, {});
+}
+
 void MainWindow::endApplication() {
+  rememberPlace();
   ending_ = true;
   emit applicationEnding();
   close();
@@ -247,6 +307,7 @@ void MainWindow::endApplication() {
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (ending_ || prompts_.confirm(this, ui::text("Are you sure you want to Exit ?"),
                                   ui::text(" Exit "), ui::text("Cancel"))) {
+    rememberPlace();
     event->accept();
   } else {
     event->ignore();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 
@@ -27,6 +28,7 @@ class MainWindow : public QMainWindow {
 
  public:
   static constexpr QSize kStartSize{849, 560};
+  // the results screen's least size; it may be enlarged
   static constexpr QSize kResultSize{850, 620};
 
   MainWindow(CorvelAppDelegate& app, PRResultViewController& results, PRRawScan& rawScan,
@@ -55,6 +57,8 @@ class MainWindow : public QMainWindow {
   // The exit feedback sheet, offered when the user quits.
   void showCryWindow();
   void ClickRawRecover();
+  // Ends the application without asking (Quit, a signal to stop).
+  void endApplication();
 
  signals:
   // The user left through a sheet that already asked: nothing asks again.
@@ -65,16 +69,23 @@ class MainWindow : public QMainWindow {
 
  private:
   void makeMenus();
+  // Keeps the window's position, and the results screen's size, for the
+  // next start.
+  void rememberPlace();
   // Asks for the 8-bit character set of message texts that are not UTF-8
   // and keeps it in the settings for the scans to come.
   void chooseTextCharset();
   void ClickBBBackUp();
   void openBackupFolder();
+  void openDiskImage();
   void ClickHelp();
   void ClickHomePage();
   void ClickLearnMore();
   void startRawScan(const DiskRow& row);
-  void endApplication();
+  // The results screen, once a scan is under way.
+  void showScanScreen();
+  // The source chosen cannot be read: the screen it was chosen on, and why.
+  void openFailed(const QString& message);
 
   CorvelAppDelegate& app_;
   PRResultViewController& results_;
@@ -89,6 +100,8 @@ class MainWindow : public QMainWindow {
   AboutWindow* aboutWindow_ = nullptr;
   CryWindow* cryWindow_ = nullptr;
   bool ending_ = false;
+  // File menu entries that start a scan, off while the results show
+  QList<QAction*> openActions_;
 };
 
 }  // namespace orvane

@@ -40,6 +40,11 @@ QString arg(const char* format, const std::string& value) {
   return ui::text(format).arg(qs(value));
 }
 
+// The same without the blanks that composed record texts carry at their ends.
+QString trimmedArg(const char* format, const std::string& value) {
+  return ui::text(format).arg(qs(value).trimmed());
+}
+
 // The bytes of a field; a null array when there are none.
 QByteArray bytesOf(ByteView bytes) {
   if (bytes.empty()) return {};
@@ -272,8 +277,44 @@ void PreviewPane::showRecord(const PRRecord& record) {
       return showFaceTwitter(record);
     case PreviewKind::cardImage:
       return showCardImage(record);
+    case PreviewKind::calendar:
+      return showCalendar(record);
+    case PreviewKind::mms:
+      return showMms(record);
     case PreviewKind::none:
       return;
+  }
+}
+
+void PreviewPane::showCalendar(const PRRecord& record) {
+  beginRecord();
+  if (const auto* b = dynamic_cast<const PRBlackBerryCalenderNode*>(&record)) {
+    setLine("calendarTitlelab", trimmedArg("Subject: %1", b->bbCalSubject));
+    setLongText(qs(b->bbCalInformation));
+  } else if (const auto* c = dynamic_cast<const PRCalenderNode*>(&record)) {
+    setLine("calendarTitlelab", trimmedArg("Title: %1", c->calTitle));
+    setLine("calendarLocationlab", trimmedArg("Location: %1", c->location));
+    setLine("calendarStartlab", arg("Start: %1", c->startDate));
+    setLine("calendarEndlab", arg("End: %1", c->endDate));
+    setLongText(qs(c->calNote));
+  }
+}
+
+void PreviewPane::showMms(const PRRecord& record) {
+  beginRecord();
+  const auto* m = dynamic_cast<const PRBlackBerryMMSMessageNode*>(&record);
+  if (m == nullptr) return;
+  setLine("mmsFromlab", trimmedArg("From: %1", m->numberName));
+  setLine("mmsAttachmentlab", trimmedArg("Attachment: %1", m->contentDataName));
+  setLongText(qs(m->contentText));
+  // most carry no text beside their attachment: no empty box then
+  text_->setVisible(!m->contentText.empty());
+  // a picture attachment is shown; any other keeps the pane to its lines
+  const QImage image = decode(contentOf(m->contentData));
+  if (image.isNull()) {
+    picture_->hide();
+  } else {
+    showPicture(image);
   }
 }
 

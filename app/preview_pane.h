@@ -71,6 +71,8 @@ class PreviewPane : public QWidget {
   void showBookmark(const PRRecord& record);
   void showFaceTwitter(const PRRecord& record);
   void showCardImage(const PRRecord& record);
+  void showCalendar(const PRRecord& record);
+  void showMms(const PRRecord& record);
 
   PreviewKind kind_;
   UserPrompts& prompts_;

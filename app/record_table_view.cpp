@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <algorithm>
 
 #include "app/record_table_model.h"
@@ -111,6 +112,20 @@ void RecordTableView::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QTableView::keyPressEvent(event);
+}
+
+void RecordTableView::setEmptyText(const QString& text) {
+  emptyText_ = text;
+  viewport()->update();
+}
+
+void RecordTableView::paintEvent(QPaintEvent* event) {
+  QTableView::paintEvent(event);
+  if (emptyText_.isEmpty() || model()->rowCount() > 0) return;
+  QPainter painter(viewport());
+  painter.setPen(palette().color(QPalette::PlaceholderText));
+  painter.drawText(viewport()->rect().adjusted(12, 12, -12, -12),
+                   Qt::AlignCenter | Qt::TextWordWrap, emptyText_);
 }
 
 }  // namespace orvane

@@ -23,6 +23,9 @@ class RecordTableView : public QTableView {
   // The tick clicked on `row`, as the mouse would.
   void clickTick(int row);
   void applyColumnWidths();
+  // Said in the table's area while it has no rows.
+  void setEmptyText(const QString& text);
+  QString emptyText() const { return emptyText_; }
 
  signals:
   void columnHeaderClicked(const QString& identifier);
@@ -32,9 +35,11 @@ class RecordTableView : public QTableView {
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   RecordTableModel* model_;
+  QString emptyText_;
 };
 
 }  // namespace orvane

@@ -2,13 +2,15 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMetaObject>
 #include <QProgressBar>
-#include <QUrl>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <ctime>
 
+#include "app/recovery_done_sheet.h"
 #include "app/sheet_placement.h"
 #include "app/ui_style.h"
 #include "app/user_prompts.h"
@@ -23,11 +25,11 @@ RecoverySheet::RecoverySheet(PRResultViewController& results, CorvelAppDelegate&
   setWindowTitle(ui::text("Recovering"));
   setWindowModality(Qt::WindowModal);
   attachSheet(this, parent->window());
-  setFixedSize(360, 110);
+  setFixedSize(360, 140);
   auto* layout = new QVBoxLayout(this);
-  auto* title = new QLabel(ui::text("Recovering the selected files..."), this);
-  title->setFont(ui::font(13, true));
-  layout->addWidget(title);
+  title_ = new QLabel(this);
+  title_->setFont(ui::font(13, true));
+  layout->addWidget(title_);
   saveProgressor_ = new QProgressBar(this);
   saveProgressor_->setObjectName("saveProgressor");
   saveProgressor_->setRange(0, 100);
@@ -36,7 +38,15 @@ RecoverySheet::RecoverySheet(PRResultViewController& results, CorvelAppDelegate&
   savepercentlab_ = new QLabel("0%", this);
   savepercentlab_->setObjectName("savepercentlab");
   savepercentlab_->setFont(ui::font(11));
-  layout->addWidget(savepercentlab_, 0, Qt::AlignRight);
+  cancelButton_ = new QPushButton(ui::text("Cancel"), this);
+  cancelButton_->setObjectName("cancelRecoveryButton");
+  auto* bottom = new QHBoxLayout();
+  bottom->addWidget(cancelButton_);
+  bottom->addStretch(1);
+  bottom->addWidget(savepercentlab_);
+  layout->addLayout(bottom);
+  connect(cancelButton_, &QPushButton::clicked, this, &RecoverySheet::cancel);
+  doneSheet_ = new RecoveryDoneSheet(prompts_, parent);
   recoverTimer_.setInterval(1000);
   connect(&recoverTimer_, &QTimer::timeout, this, &RecoverySheet::IphonerecoveryTimer_hander);
 }
@@ -49,7 +59,18 @@ RecoverySheet::~RecoverySheet() {
 }
 
 void RecoverySheet::reject() {
-  if (!running()) QDialog::reject();
+  if (running()) {
+    cancel();
+  } else {
+    QDialog::reject();
+  }
+}
+
+void RecoverySheet::cancel() {
+  if (!running()) return;
+  stop_ = true;
+  cancelButton_->setEnabled(false);
+  title_->setText(ui::text("Cancelling after the file in hand..."));
 }
 
 int RecoverySheet::shownPercent() const { return saveProgressor_->value(); }
@@ -68,27 +89,27 @@ void RecoverySheet::actRecovery() {
   if (results_.browseSource() != BrowseSource::memoryCard && app_.bbbackUpFilepath &&
       exportFolderInsideSource(std::filesystem::path(folder.toStdString()),
                                *app_.bbbackUpFilepath)) {
-    prompts_.inform(parentWidget(),
-                    ui::text("\"%1\" is inside the backup being rescued. Please choose a folder "
-                             "outside it, so that nothing in the backup is changed.")
-                        .arg(folder),
-                    {});
+    prompts_.warn(parentWidget(),
+                  ui::text("\"%1\" is inside the backup being rescued. Please choose a folder "
+                           "outside it, so that nothing in the backup is changed.")
+                      .arg(folder),
+                  {});
     return;
   }
   // made here, in one step that fails when the folder exists: an existing
   // one could hold the user's files, or another run's
   const std::error_code made = makeExportFolder(std::filesystem::path(folder.toStdString()));
   if (made == std::errc::file_exists) {
-    prompts_.inform(parentWidget(),
-                    ui::text("\"%1\" already exists. Please name a new folder, so that nothing "
-                             "in it is overwritten.")
-                        .arg(folder),
-                    {});
+    prompts_.warn(parentWidget(),
+                  ui::text("\"%1\" already exists. Please name a new folder, so that nothing "
+                           "in it is overwritten.")
+                      .arg(folder),
+                  {});
     return;
   }
   if (made) {
-    prompts_.inform(parentWidget(), ui::text("The folder \"%1\" cannot be made.").arg(folder),
-                    QString::fromStdString(made.message()));
+    prompts_.warn(parentWidget(), ui::text("The folder \"%1\" cannot be made.").arg(folder),
+                  QString::fromStdString(made.message()));
     return;
   }
   start(folder);
@@ -97,6 +118,14 @@ void RecoverySheet::actRecovery() {
 void RecoverySheet::start(const QString& folder) {
   recoverPath_ = folder;
   stop_ = false;
+  title_->setText(ui::text("Recovering the selected files..."));
+  cancelButton_->setEnabled(true);
+  ticked_.clear();
+  for (const CategoryList* list : listsOf(results_.browseSource())) {
+    int count = 0;
+    for (const RecordPtr& record : results_.snapshot(list->list)) count += record->bSelected == 1;
+    ticked_.emplace_back(ui::text(std::string(list->summaryName).c_str()), count);
+  }
   show();
   recoverTimer_.start();
   std::optional<EngineFileCopier> copier;
@@ -128,22 +157,7 @@ void RecoverySheet::saveProgressorHanderToMainThread(RecoveryReport report) {
   saveProgressor_->setValue(0);
   savepercentlab_->setText("0%");
   results_.recovredFilesNum = 0;
-  if (!report.problems.empty()) {
-    QStringList lines;
-    for (const std::string& problem : report.problems) lines << QString::fromStdString(problem);
-    const QString headline =
-        report.complete()
-            ? ui::text("Exported %1 records to \"%2\"; some details were left out.")
-                  .arg(report.recordsWritten)
-                  .arg(recoverPath_)
-            : ui::text("Exported %1 of %2 records to \"%3\"; %4 could not be written.")
-                  .arg(report.recordsWritten)
-                  .arg(report.recordsTicked)
-                  .arg(recoverPath_)
-                  .arg(report.recordsNotWritten());
-    prompts_.inform(parentWidget(), headline, lines.join('\n'));
-  }
-  prompts_.openWithDesktop(QUrl::fromLocalFile(recoverPath_));
+  doneSheet_->showReport(report, recoverPath_, ticked_);
   emit finished(recoverPath_, report.recordsWritten);
 }
 

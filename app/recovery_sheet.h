@@ -6,6 +6,8 @@
 #include <atomic>
 #include <optional>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "core/app_delegate.h"
 #include "export/recovery_run.h"
@@ -13,9 +15,11 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace orvane {
 
+class RecoveryDoneSheet;
 class UserPrompts;
 
 // Recover: asks for a new folder, exports the ticked records on a thread
@@ -35,9 +39,14 @@ class RecoverySheet : public QDialog {
   // The memory-card scan whose found files a run copies out.
   void setRawScan(const PRRawScan* rawScan) { rawScan_ = rawScan; }
   int shownPercent() const;
+  // Cancel: the run ends after the file in hand, which it finishes.
+  void cancel();
+  QPushButton* cancelButton() const { return cancelButton_; }
+  // The sheet that tells what the last run wrote.
+  RecoveryDoneSheet* doneSheet() const { return doneSheet_; }
 
  protected:
-  // the sheet stays until the run is over
+  // Escape cancels a run; the sheet stays until the run is over
   void reject() override;
 
  signals:
@@ -54,6 +63,11 @@ class RecoverySheet : public QDialog {
   UserPrompts& prompts_;
   QProgressBar* saveProgressor_;
   QLabel* savepercentlab_;
+  QLabel* title_;
+  QPushButton* cancelButton_;
+  RecoveryDoneSheet* doneSheet_;
+  // the ticked records of each category as the run starts
+  std::vector<std::pair<QString, int>> ticked_;
   QTimer recoverTimer_;
   std::thread worker_;
   std::atomic<bool> stop_{false};

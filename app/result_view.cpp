@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMetaObject>
 #include <QProgressBar>
@@ -28,6 +29,10 @@ namespace orvane {
 namespace {
 
 constexpr QSize kButtonSize{91, 70};
+// The running scan is looked at 30 times a second, whatever it reports.
+constexpr int kRefreshMs = 33;
+// The table open during a scan is refilled every tenth look.
+constexpr int kTableRefreshTicks = 10;
 constexpr int kWideButtonWidth = 110;
 constexpr QSize kButtonImage{34, 34};
 // Titles longer than this get the wide button.
@@ -50,6 +55,41 @@ bool offersDeletedOnly(ResultTable table, BrowseSource source) {
 
 QIcon buttonImage(std::string_view name) {
   return ui::artworkIcon(ui::recordText(name), kButtonImage);
+}
+
+// What a category's records are called where the table says it has none.
+const char* recordsCalled(ResultTable table) {
+  switch (table) {
+    case ResultTable::photo:
+      return "photos or videos";
+    case ResultTable::contact:
+      return "contacts";
+    case ResultTable::message:
+      return "messages";
+    case ResultTable::note:
+      return "notes";
+    case ResultTable::callHistory:
+      return "calls";
+    case ResultTable::calender:
+      return "calendar entries";
+    case ResultTable::mms:
+      return "MMS messages";
+    case ResultTable::bookMark:
+      return "bookmarks";
+    case ResultTable::faceTwitter:
+      return "app media files";
+    case ResultTable::bbImage:
+      return "pictures";
+    case ResultTable::bbVideo:
+      return "videos";
+    case ResultTable::bbAudio:
+      return "audio files";
+    case ResultTable::bbDocument:
+      return "documents";
+    case ResultTable::bbArchive:
+      return "archives";
+  }
+  return "records";
 }
 
 bool onGuiThread(const QObject* object) { return QThread::currentThread() == object->thread(); }
@@ -82,8 +122,8 @@ ResultView::ResultView(PRResultViewController& results, CorvelAppDelegate& app,
   recoverySheet_ = new RecoverySheet(results_, app_, prompts_, this);
   connect(recoverButton_, &QPushButton::clicked, recoverySheet_, &RecoverySheet::actRecovery);
 
-  growthTimer_.setInterval(300);
-  connect(&growthTimer_, &QTimer::timeout, this, &ResultView::refreshGrowingTable);
+  growthTimer_.setInterval(kRefreshMs);
+  connect(&growthTimer_, &QTimer::timeout, this, &ResultView::refreshRunningScan);
   results_.setObserver(this);
 }
 
@@ -104,6 +144,13 @@ QWidget* ResultView::makeHeader() {
   subtitleLabel_->setObjectName("subtitleLabel");
   subtitleLabel_->setFont(ui::font(16));
   row->addWidget(subtitleLabel_, 0, Qt::AlignBottom);
+  partialLabel_ = new QLabel(ui::text("Stopped: the results are partial."), header);
+  partialLabel_->setObjectName("partialLabel");
+  partialLabel_->setFont(ui::font(12));
+  partialLabel_->setStyleSheet(QStringLiteral("color: %1").arg(ui::deletedColour().name()));
+  partialLabel_->hide();
+  row->addSpacing(12);
+  row->addWidget(partialLabel_, 0, Qt::AlignBottom);
   row->addStretch(1);
   stopButton_ = new QPushButton(ui::text("Stop"), header);
   stopButton_->setObjectName("stopButton");
@@ -123,6 +170,7 @@ void ResultView::setRawScan(const PRRawScan* rawScan) {
 
 void ResultView::CilckStop() {
   stopped_ = true;
+  partialLabel_->show();
   app_.requestStop();
   if (rawScan_ != nullptr) rawScan_->stop();
   // the screen browses at once; the scan thread ends on its own a moment later
@@ -188,24 +236,11 @@ QWidget* ResultView::makeProgressPage() {
   grid->setContentsMargins(0, 0, 0, 0);
   grid->setHorizontalSpacing(60);
   grid->setVerticalSpacing(8);
-  auto* found = new QLabel(ui::text("Found"), progressPage_);
-  auto* deleted = new QLabel(ui::text("Deleted"), progressPage_);
-  for (QLabel* heading : {found, deleted}) heading->setFont(ui::font(13, true));
+  auto* found = new QLabel(ui::text("Found"), countsBox_);
+  deletedHeading_ = new QLabel(ui::text("Deleted"), countsBox_);
+  for (QLabel* heading : {found, deletedHeading_}) heading->setFont(ui::font(13, true));
   grid->addWidget(found, 0, 0);
-  grid->addWidget(deleted, 0, 1);
-  for (std::size_t i = 0; i < countLabels_.size(); ++i) {
-    auto* label = new QLabel(progressPage_);
-    label->setObjectName(QStringLiteral("countLabel%1").arg(i));
-    label->setFont(ui::font(12));
-    label->setMinimumWidth(150);
-    if (i % 2 == 1) {
-      QPalette palette = label->palette();
-      palette.setColor(QPalette::WindowText, ui::deletedColour());
-      label->setPalette(palette);
-    }
-    grid->addWidget(label, static_cast<int>(i / 2) + 1, static_cast<int>(i % 2));
-    countLabels_[i] = label;
-  }
+  grid->addWidget(deletedHeading_, 0, 1);
   auto* gridRow = new QHBoxLayout();
   gridRow->addStretch(1);
   gridRow->addWidget(countsBox_);
@@ -229,10 +264,11 @@ QWidget* ResultView::makeCategoryPage(const CategoryTraits& category) {
   auto* view = new RecordTableView(model, category.severalRows, page);
   models_[at(table)] = model;
   views_[at(table)] = view;
-  row->addWidget(view, 1);
+  row->addWidget(view, 3);
   if (category.preview != PreviewKind::none) {
     auto* preview = new PreviewPane(category.preview, prompts_, page);
-    preview->setFixedWidth(262);
+    // the least width at the least window; a wider window widens it too
+    preview->setMinimumWidth(262);
     previews_[at(table)] = preview;
     if (category.preview == PreviewKind::cardImage) {
       preview->setFoundFileReader(
@@ -241,7 +277,7 @@ QWidget* ResultView::makeCategoryPage(const CategoryTraits& category) {
             return readFoundFileBytes(rawScan_->engine(), rawScan_->scannedDisk(), node);
           });
     }
-    row->addWidget(preview);
+    row->addWidget(preview, 1);
     connect(view, &RecordTableView::currentRecordChanged, preview, [view, preview](int row_) {
       // with nothing selected the pane keeps what it shows
       if (const RecordPtr record = view->recordModel()->recordAt(row_)) {
@@ -251,6 +287,7 @@ QWidget* ResultView::makeCategoryPage(const CategoryTraits& category) {
   }
   connect(view, &RecordTableView::columnHeaderClicked, this, [this, table](const QString& id) {
     results_.didClickTableColumn(table, id.toStdString());
+    showSortArrow(table, id);
   });
   // a refilled or reordered list starts again at its first row
   connect(model, &QAbstractItemModel::modelReset, this, [this, table, view, model] {
@@ -291,7 +328,10 @@ QWidget* ResultView::makeBottomBar() {
 
   connect(selectAllBox_, &QCheckBox::clicked, this,
           [this](bool on) { results_.ClickSelectAll(on); });
-  connect(deletedOnlyBox_, &QCheckBox::clicked, this, [this](bool on) { results_.actCheck(on); });
+  connect(deletedOnlyBox_, &QCheckBox::clicked, this, [this](bool on) {
+    results_.actCheck(on);
+    if (shownTable_) showEmptyText(*shownTable_);
+  });
   connect(feedbackButton_, &QPushButton::clicked, this, &ResultView::feedbackRequested);
   return bar;
 }
@@ -317,7 +357,9 @@ void ResultView::showView(BrowseSource source) {
       subtitleLabel_->setText(ui::text("- Memory Card Recovery"));
       break;
   }
-  stopButton_->setVisible(source == BrowseSource::memoryCard);
+  // every scan can be stopped; what it found so far is kept
+  stopButton_->setVisible(true);
+  partialLabel_->hide();
   for (QToolButton* button : buttons_) button->hide();
   for (ResultTable table : buttonsOf(source)) {
     QToolButton* button = buttons_[at(table)];
@@ -330,16 +372,15 @@ void ResultView::showView(BrowseSource source) {
   stopped_ = false;
   for (RecordTableModel* model : models_) model->setSource(source);
   pages_->setCurrentWidget(progressPage_);
+  reportedPercent_ = 1;
+  shownPercent_ = 1;
+  ticks_ = 0;
   progressBar_->setValue(1);
   progressBar_->show();
   percentLabel_->setText("1%");
   percentLabel_->show();
   scanInfoLabel_->show();
-  static const char* const kCountTitles[] = {
-      "Photo&Video:  ", "Contacts:  ", "Messages:  ", "Notes:  ", "Call History:  "};
-  for (std::size_t i = 0; i < countLabels_.size(); ++i) {
-    countLabels_[i]->setText(ui::text(kCountTitles[i / 2]));
-  }
+  makeCountLabels();
   countsBox_->setVisible(source != BrowseSource::memoryCard);
   cardCountLabel_->setVisible(source == BrowseSource::memoryCard);
   showCardCounts();
@@ -368,9 +409,13 @@ void ResultView::setButtonImages(std::optional<ResultTable> selected) {
     QToolButton* button = buttons_[at(category.table)];
     const bool on = selected == category.table;
     button->setIcon(buttonImage(on ? category.selectedIcon : category.normalIcon));
+    // keyboard focus is a thin outline, never the selected look
+    const QString focus =
+        QStringLiteral("QToolButton:focus { border: 1px dotted #7a8894; border-radius: 4px; }");
     button->setStyleSheet(on ? QStringLiteral("QToolButton { color: %1; font-weight: bold; }")
-                                   .arg(ui::deletedColour().name())
-                             : QString());
+                                       .arg(ui::deletedColour().name()) +
+                                   focus
+                             : focus);
   }
 }
 
@@ -381,6 +426,8 @@ void ResultView::selectCategory(ResultTable table) {
   setButtonImages(table);
   shownTable_ = table;
   results_.selectCategory(table);
+  // the list is refilled in its own order
+  views_[at(table)]->horizontalHeader()->setSortIndicatorShown(false);
   pages_->setCurrentWidget(categoryPages_[at(table)]);
   RecordTableView* view = views_[at(table)];
   view->selectFirstRow();
@@ -388,6 +435,36 @@ void ResultView::selectCategory(ResultTable table) {
     preview->setContentVisible(models_[at(table)]->rowCount() > 0);
   }
   selectAllBox_->setChecked(results_.selectAllFlag(table));
+  showEmptyText(table);
+}
+
+void ResultView::showSortArrow(ResultTable table, const QString& columnIdentifier) {
+  // the model sorts one way, then the other, on each click on a column of
+  // the same kind (name, size, other), in any table: the arrow follows it
+  const HeaderSort& sort = categoryTraits(table).sort;
+  const SortKey key = columnIdentifier == "bSelected" ? SortKey::none
+                      : columnIdentifier == "Name"    ? sort.onName
+                      : columnIdentifier == "Size"    ? sort.onSize
+                                                      : sort.onOther;
+  if (key == SortKey::none) return;
+  bool& ascending = sortAscending_[static_cast<std::size_t>(key)];
+  ascending = !ascending;
+  RecordTableModel* model = models_[at(table)];
+  for (int column = 0; column < model->columnCount(); ++column) {
+    if (model->columnIdentifier(column) != columnIdentifier) continue;
+    QHeaderView* header = views_[at(table)]->horizontalHeader();
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+  }
+}
+
+void ResultView::showEmptyText(ResultTable table) {
+  const QString where =
+      source_ == BrowseSource::memoryCard ? ui::text("on this card") : ui::text("in this backup");
+  const QString what = ui::text(recordsCalled(table));
+  views_[at(table)]->setEmptyText(deletedOnlyBox_->isChecked()
+                                      ? ui::text("No deleted %1 were found %2.").arg(what, where)
+                                      : ui::text("No %1 were found %2.").arg(what, where));
 }
 
 void ResultView::actHome() {
@@ -406,24 +483,91 @@ void ResultView::actHome() {
   emit homeRequested();
 }
 
-void ResultView::progressChanged(int percent, const std::vector<std::string>& countLabels) {
-  // progress comes from the scanning thread; the page is drawn on ours
-  if (onGuiThread(this)) {
-    showProgress(percent, countLabels);
-    return;
+void ResultView::progressChanged(int percent, const std::vector<std::string>& /*countLabels*/) {
+  // called on the scanning thread for each new number: it is only kept,
+  // the page shows the highest on its next look
+  int shown = reportedPercent_.load(std::memory_order_relaxed);
+  while (percent > shown && !reportedPercent_.compare_exchange_weak(shown, percent)) {
   }
-  QMetaObject::invokeMethod(
-      this, [this, percent, countLabels] { showProgress(percent, countLabels); },
-      Qt::QueuedConnection);
 }
 
-void ResultView::showProgress(int percent, const std::vector<std::string>& countLabels) {
-  if (browsing_) return;
-  progressBar_->setValue(percent);
-  percentLabel_->setText(QStringLiteral("%1%").arg(percent));
-  for (std::size_t i = 0; i < countLabels.size() && i < countLabels_.size(); ++i) {
-    countLabels_[i]->setText(QString::fromStdString(countLabels[i]));
+void ResultView::makeCountLabels() {
+  for (QLabel* label : countLabels_) delete label;
+  countLabels_.clear();
+  auto* grid = static_cast<QGridLayout*>(countsBox_->layout());
+  // device backups count found and deleted records side by side; a
+  // BlackBerry backup has no deleted records, only its categories
+  const bool deletedColumn = source_ == BrowseSource::ios;
+  deletedHeading_->setVisible(deletedColumn);
+  const std::size_t count = source_ == BrowseSource::memoryCard ? 0 : countTexts().size();
+  for (std::size_t i = 0; i < count; ++i) {
+    auto* label = new QLabel(countsBox_);
+    label->setObjectName(QStringLiteral("countLabel%1").arg(i));
+    label->setFont(ui::font(12));
+    label->setMinimumWidth(150);
+    const int column = deletedColumn ? static_cast<int>(i % 2) : 0;
+    if (column == 1) {
+      QPalette palette = label->palette();
+      palette.setColor(QPalette::WindowText, ui::deletedColour());
+      label->setPalette(palette);
+    }
+    const int row = static_cast<int>(deletedColumn ? i / 2 : i) + 1;
+    grid->addWidget(label, row, column);
+    countLabels_.push_back(label);
   }
+  showProgress();
+}
+
+std::vector<QString> ResultView::countTexts() const {
+  std::vector<QString> texts;
+  if (source_ == BrowseSource::ios) {
+    const ScanCounters c = results_.counters();
+    const std::pair<const char*, std::array<std::int32_t, 2>> rows[] = {
+        {"Photo&Video:  %1", {c.photovideoNum, 0}},
+        {"Contacts:  %1", {c.contactNum, c.delContactNum}},
+        {"Messages:  %1", {c.messageNum, c.delMessageNum}},
+        {"Notes:  %1", {c.noteNum, c.delNoteNum}},
+        {"Call History:  %1", {c.callNum, c.delCallNum}},
+    };
+    for (const auto& [title, counts] : rows) {
+      for (std::int32_t count : counts) texts.push_back(ui::text(title).arg(count));
+    }
+  } else if (source_ == BrowseSource::blackBerry) {
+    for (const CategoryList* list : listsOf(source_)) {
+      texts.push_back(QStringLiteral("%1:  %2")
+                          .arg(ui::text(std::string(list->summaryName).c_str()))
+                          .arg(results_.count(list->list)));
+    }
+  }
+  return texts;
+}
+
+QStringList ResultView::countLabelTexts() const {
+  QStringList texts;
+  for (const QLabel* label : countLabels_) texts << label->text();
+  return texts;
+}
+
+void ResultView::showProgress() {
+  if (browsing_) return;
+  const int percent = std::max(shownPercent_, reportedPercent_.load());
+  if (percent != shownPercent_) {
+    shownPercent_ = percent;
+    progressBar_->setValue(percent);
+    percentLabel_->setText(QStringLiteral("%1%").arg(percent));
+  }
+  const std::vector<QString> texts = countTexts();
+  for (std::size_t i = 0; i < texts.size() && i < countLabels_.size(); ++i) {
+    if (countLabels_[i]->text() != texts[i]) countLabels_[i]->setText(texts[i]);
+  }
+  if (source_ == BrowseSource::memoryCard) showCardCounts();
+}
+
+void ResultView::refreshRunningScan() {
+  if (browsing_) return;
+  emit scanUnderway();
+  showProgress();
+  if (++ticks_ % kTableRefreshTicks == 0) refreshGrowingTable();
 }
 
 void ResultView::listGrew(ResultList list) {
@@ -440,7 +584,6 @@ void ResultView::showCardCounts() {
 }
 
 void ResultView::refreshGrowingTable() {
-  if (source_ == BrowseSource::memoryCard && !browsing_) showCardCounts();
   const std::uint32_t grown = grownLists_.exchange(0);
   if (grown == 0 || browsing_ || !shownTable_) return;
   const ResultList shownList = PRResultViewController::sourceListFor(*shownTable_, source_);
@@ -457,6 +600,21 @@ void ResultView::scanFinished() {
     return;
   }
   growthTimer_.stop();
+  if (source_ != BrowseSource::memoryCard && !stopped_) {
+    const ScanOutcome outcome = app_.lastScanOutcome();
+    if (!outcome.scanned()) {
+      const QString source = QString::fromStdString(app_.bbbackUpFilepath.value_or(""));
+      // the worker waits for this call; the message must not hold it
+      QMetaObject::invokeMethod(
+          this,
+          [this, message = ui::text("\"%1\" could not be read: %2.")
+                               .arg(source, QString::fromStdString(outcome.reason))] {
+            dropUnreadableScan(message);
+          },
+          Qt::QueuedConnection);
+      return;
+    }
+  }
   browsing_ = true;
   progressBar_->setValue(0);
   percentLabel_->setText("0%");
@@ -468,41 +626,56 @@ void ResultView::scanFinished() {
   homeButton_->setEnabled(true);
   feedbackButton_->setEnabled(true);
   for (ResultTable table : buttonsOf(source_)) buttons_[at(table)]->setEnabled(true);
-  selectCategory(source_ == BrowseSource::memoryCard ? ResultTable::bbImage
-                                                     : ResultTable::callHistory);
-  // the worker waits for this call; the message must not hold it
-  QMetaObject::invokeMethod(this, &ResultView::showScanProblem, Qt::QueuedConnection);
+  selectCategory(firstCategoryToShow());
+  // the keyboard starts in the table shown, not on whatever follows Stop
+  views_[at(*shownTable_)]->setFocus();
+  emit scanUnderway();
+  if (source_ == BrowseSource::memoryCard) {
+    QMetaObject::invokeMethod(this, &ResultView::showScanProblem, Qt::QueuedConnection);
+  }
+}
+
+ResultTable ResultView::firstCategoryToShow() const {
+  // call history (a card's pictures) when it has records, else the first
+  // category that has some
+  const ResultTable preferred =
+      source_ == BrowseSource::memoryCard ? ResultTable::bbImage : ResultTable::callHistory;
+  const auto hasRecords = [this](ResultTable table) {
+    return results_.count(PRResultViewController::sourceListFor(table, source_)) > 0;
+  };
+  if (hasRecords(preferred)) return preferred;
+  for (ResultTable table : buttonsOf(source_)) {
+    if (hasRecords(table)) return table;
+  }
+  return preferred;
+}
+
+void ResultView::dropUnreadableScan(const QString& message) {
+  if (rawScan_ != nullptr) rawScan_->stop();
+  results_.releaseUIMemory();
+  for (RecordTableModel* model : models_) model->reload();
+  shownTable_.reset();
+  browsing_ = false;
+  emit openFailed(message);
 }
 
 void ResultView::showScanProblem() {
-  if (source_ == BrowseSource::memoryCard) {
-    if (stopped_ || rawScan_ == nullptr) return;
-    const QString device = QString::fromStdString(rawScan_->scannedDisk());
-    switch (rawScan_->lastResult()) {
-      case RawScanResult::unreadable:
-        prompts_.inform(window(),
-                        ui::text("\"%1\" could not be read. Check that the card is still "
-                                 "plugged in and that you may read it.")
-                            .arg(device),
-                        {});
-        return;
-      case RawScanResult::noEngine:
-        prompts_.inform(window(),
-                        ui::text("The recovery engine could not be loaded: memory "
-                                 "cards cannot be scanned."),
-                        {});
-        return;
-      default:
-        return;
-    }
+  if (stopped_ || rawScan_ == nullptr) return;
+  const QString device = QString::fromStdString(rawScan_->scannedDisk());
+  switch (rawScan_->lastResult()) {
+    case RawScanResult::unreadable:
+      dropUnreadableScan(ui::text("\"%1\" could not be read. Check that the card is still "
+                                  "plugged in and that you may read it.")
+                             .arg(device));
+      return;
+    case RawScanResult::noEngine:
+      dropUnreadableScan(
+          ui::text("The recovery engine could not be loaded: memory "
+                   "cards cannot be scanned."));
+      return;
+    default:
+      return;
   }
-  const ScanOutcome outcome = app_.lastScanOutcome();
-  if (outcome.scanned()) return;
-  const QString source = QString::fromStdString(app_.bbbackUpFilepath.value_or(""));
-  prompts_.inform(
-      window(),
-      ui::text("\"%1\" could not be read: %2.").arg(source, QString::fromStdString(outcome.reason)),
-      {});
 }
 
 void ResultView::tickCountChanged(std::int32_t selectedFilesNum) {

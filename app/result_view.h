@@ -65,6 +65,9 @@ class ResultView : public QWidget, public ResultViewObserver {
   QPushButton* stopButton() const { return stopButton_; }
   QWidget* progressPage() const { return progressPage_; }
   QLabel* percentLabel() const { return percentLabel_; }
+  QLabel* partialLabel() const { return partialLabel_; }
+  // The texts of the progress page's counts, in reading order.
+  QStringList countLabelTexts() const;
   RecoverySheet* recoverySheet() const { return recoverySheet_; }
 
   // ResultViewObserver
@@ -77,6 +80,10 @@ class ResultView : public QWidget, public ResultViewObserver {
  signals:
   void homeRequested();
   void feedbackRequested();
+  // The scan started has read something or ended with results.
+  void scanUnderway();
+  // The scan started could not read its source; nothing is kept.
+  void openFailed(const QString& message);
 
  private:
   QWidget* makeHeader();
@@ -84,11 +91,24 @@ class ResultView : public QWidget, public ResultViewObserver {
   QWidget* makeProgressPage();
   QWidget* makeCategoryPage(const CategoryTraits& category);
   QWidget* makeBottomBar();
-  void showProgress(int percent, const std::vector<std::string>& countLabels);
+  // The timer's look at the running scan: progress, counts, the open table.
+  void refreshRunningScan();
+  void showProgress();
+  // The count texts of the progress page for the source being scanned.
+  std::vector<QString> countTexts() const;
+  void makeCountLabels();
   void showTickCount(std::int32_t selectedFilesNum);
   void setButtonImages(std::optional<ResultTable> selected);
   void refreshGrowingTable();
   void showScanProblem();
+  // What the table says while it has no rows.
+  void showEmptyText(ResultTable table);
+  // The arrow on the column a header click sorted by.
+  void showSortArrow(ResultTable table, const QString& columnIdentifier);
+  // The category a finished scan opens.
+  ResultTable firstCategoryToShow() const;
+  // Empties what a scan that could not read its source left and says why.
+  void dropUnreadableScan(const QString& message);
   void placeCategoryButtons();
   void showCardCounts();
 
@@ -101,6 +121,8 @@ class ResultView : public QWidget, public ResultViewObserver {
   // Stop was pressed: the scan's own end that follows reports nothing
   bool stopped_ = false;
   std::optional<ResultTable> shownTable_;
+  // the direction of the last sort of each kind (by SortKey)
+  std::array<bool, 4> sortAscending_{};
 
   QLabel* subtitleLabel_ = nullptr;
   QWidget* categoryBar_ = nullptr;
@@ -109,8 +131,10 @@ class ResultView : public QWidget, public ResultViewObserver {
   QProgressBar* progressBar_ = nullptr;
   QLabel* percentLabel_ = nullptr;
   QLabel* scanInfoLabel_ = nullptr;
-  std::array<QLabel*, 10> countLabels_{};
+  std::vector<QLabel*> countLabels_;
   QWidget* countsBox_ = nullptr;
+  QLabel* deletedHeading_ = nullptr;
+  QLabel* partialLabel_ = nullptr;
   QLabel* cardCountLabel_ = nullptr;
   std::array<QToolButton*, kResultTableCount> buttons_{};
   std::array<QWidget*, kResultTableCount> categoryPages_{};
@@ -128,6 +152,11 @@ class ResultView : public QWidget, public ResultViewObserver {
 
   // lists appended on the scanning thread since the last look
   std::atomic<std::uint32_t> grownLists_{0};
+  // the highest percentage the scan reported, and the one shown: the page
+  // is redrawn by a timer, never by the scan's events
+  std::atomic<int> reportedPercent_{0};
+  int shownPercent_ = 0;
+  int ticks_ = 0;
   QTimer growthTimer_;
 };
 

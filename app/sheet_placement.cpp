@@ -11,9 +11,21 @@ namespace {
 
 class SheetPlacer final : public QObject {
  public:
-  SheetPlacer(QWidget* sheet, QWidget* window) : QObject(sheet), window_(window) {}
+  SheetPlacer(QWidget* sheet, QWidget* window) : QObject(sheet), sheet_(sheet), window_(window) {
+    // the window manager may place the window after a sheet shown at
+    // start-up: the sheet follows the window wherever it goes
+    window->installEventFilter(this);
+  }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == window_) {
+      const QEvent::Type type = event->type();
+      if ((type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show) &&
+          sheet_ != nullptr && sheet_->isVisible()) {
+        placeSheet(sheet_, window_);
+      }
+      return false;
+    }
     auto* sheet = static_cast<QWidget*>(watched);
     switch (event->type()) {
       case QEvent::Show:
@@ -38,6 +50,7 @@ class SheetPlacer final : public QObject {
   }
 
  private:
+  QPointer<QWidget> sheet_;
   QPointer<QWidget> window_;
 };
 

@@ -1,5 +1,6 @@
 #include "app/start_view.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -22,6 +23,26 @@ constexpr QSize kOptionPicture{56, 56};
 // The option button's parts, found by name when the pictures change.
 constexpr const char* kBackground = "optionBackground";
 constexpr const char* kPicture = "optionPicture";
+
+// Shows its ring while the watched widget has keyboard focus.
+class FocusRing final : public QObject {
+ public:
+  FocusRing(QLabel* ring, QObject* parent) : QObject(parent), ring_(ring) {}
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() == QEvent::FocusIn) {
+      // a click focuses too; only the keyboard's focus is drawn
+      const auto reason = static_cast<QFocusEvent*>(event)->reason();
+      ring_->setVisible(reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason);
+      ring_->raise();
+    } else if (event->type() == QEvent::FocusOut) {
+      ring_->hide();
+    }
+    return false;
+  }
+
+ private:
+  QLabel* ring_;
+};
 
 QLabel* partOf(PRButton* button, const char* name) {
   return button->findChild<QLabel*>(QString::fromLatin1(name));
@@ -153,6 +174,8 @@ StartView::StartView(QWidget* parent) : QWidget(parent) {
     scanButton_->setEnabled(false);
     showHint();
   });
+  // Enter and a double-click open the selected backup, as Scan does
+  connect(backupTable_, &QAbstractItemView::activated, scanButton_, &QPushButton::click);
   connect(scanButton_, &QPushButton::clicked, this, [this] {
     const QModelIndexList rows = backupTable_->selectionModel()->selectedRows();
     if (rows.isEmpty()) return;
@@ -188,6 +211,15 @@ PRButton* StartView::makeOption(const QString& title, const QString& detail,
   for (QLabel* part : {background, image, titleLabel, detailLabel}) {
     part->setAttribute(Qt::WA_TransparentForMouseEvents);
   }
+  // keyboard focus shows as a ring over the card's picture
+  auto* focusRing = new QLabel(button);
+  focusRing->setGeometry(QRect(QPoint(0, 0), kOptionSize));
+  focusRing->setStyleSheet(
+      QStringLiteral("border: 2px solid %1; border-radius: 10px;").arg(ui::inkColour().name()));
+  focusRing->setAttribute(Qt::WA_TransparentForMouseEvents);
+  focusRing->hide();
+  button->setFocusPolicy(Qt::StrongFocus);
+  button->installEventFilter(new FocusRing(focusRing, button));
   setOptionImages(button, false);
   return button;
 }

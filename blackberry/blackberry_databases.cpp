@@ -9,17 +9,16 @@ namespace {
 struct NamedDatabase {
   std::string_view name;
   BlackBerryDatabase database;
-  int progress;
 };
 
 constexpr std::array<NamedDatabase, 7> kIpdDatabases{{
-    {"Phone Call Logs", BlackBerryDatabase::kCallLog, 95},
-    {"Address Book - All", BlackBerryDatabase::kAddressBook, 20},
-    {"SMS Messages", BlackBerryDatabase::kSms, 40},
-    {"MMS Messages", BlackBerryDatabase::kMms, 80},
-    {"Memos", BlackBerryDatabase::kMemos, 90},
-    {"Calendar - All", BlackBerryDatabase::kCalendar, 60},
-    {"Content Store", BlackBerryDatabase::kContentStore, 70},
+    {"Phone Call Logs", BlackBerryDatabase::kCallLog},
+    {"Address Book - All", BlackBerryDatabase::kAddressBook},
+    {"SMS Messages", BlackBerryDatabase::kSms},
+    {"MMS Messages", BlackBerryDatabase::kMms},
+    {"Memos", BlackBerryDatabase::kMemos},
+    {"Calendar - All", BlackBerryDatabase::kCalendar},
+    {"Content Store", BlackBerryDatabase::kContentStore},
 }};
 
 }  // namespace
@@ -36,11 +35,10 @@ std::optional<BlackBerryDatabase> winDatabaseNamed(std::string_view name) {
   return ipdDatabaseNamed(name);
 }
 
-int ipdProgressFor(BlackBerryDatabase database) {
-  for (const auto& known : kIpdDatabases) {
-    if (known.database == database) return known.progress;
-  }
-  return 0;
+int readPercent(std::uint64_t done, std::uint64_t total) {
+  if (total == 0 || done >= total) return 100;
+  // done < total: the product cannot overflow for any file under 2^57 bytes
+  return static_cast<int>(done * 100 / total);
 }
 
 }  // namespace orvane

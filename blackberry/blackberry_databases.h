@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -24,10 +25,9 @@ std::optional<BlackBerryDatabase> ipdDatabaseNamed(std::string_view name);
 // History", which holds call-log records.
 std::optional<BlackBerryDatabase> winDatabaseNamed(std::string_view name);
 
-// The progress number the IPD reader posts after each record of a database.
-int ipdProgressFor(BlackBerryDatabase database);
-
-// The Windows reader posts the same number after every record.
-inline constexpr int kWinBackupProgress = 60;
+// The progress number the readers post after each record: the share of
+// the backup's bytes read so far, 0 to 100. Records are read in file order,
+// so it never goes back, whichever databases they belong to.
+int readPercent(std::uint64_t done, std::uint64_t total);
 
 }  // namespace orvane

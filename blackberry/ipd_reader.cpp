@@ -98,7 +98,8 @@ ScanOutcome IpdReader::read(File& file) {
         const BlackBerryDatabase database = *routes_[databaseIndex];
         decoders_.decode(database, fieldArea, fieldAreaOffset);
         nc_.postNotificationName(events::BlackBerryRawRecoveryProgress,
-                                 EventObject(std::int64_t{ipdProgressFor(database)}));
+                                 EventObject(std::int64_t{readPercent(
+                                     fieldAreaOffset + fieldArea.size(), file.size())}));
       },
       stopFlag);
   return {};

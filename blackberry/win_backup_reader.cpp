@@ -45,6 +45,13 @@ bool naturalLess(const std::string& a, const std::string& b) {
   return a.size() - i < b.size() - j;
 }
 
+std::uint64_t regularFileSize(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return 0;
+  const auto size = std::filesystem::file_size(path, error);
+  return error ? 0 : size;
+}
+
 }  // namespace
 
 std::size_t WinBackupReader::scanBlackBerryWinBackUpThread(const std::filesystem::path& folder) {
@@ -59,10 +66,17 @@ std::size_t WinBackupReader::scanBlackBerryWinBackUpThread(const std::filesystem
   }
   std::sort(names.begin(), names.end(), naturalLess);
 
+  // progress counts the bytes of every file in the folder
+  folderBytes_ = 0;
+  for (const auto& name : names) folderBytes_ += regularFileSize(folder / name);
+  bytesBefore_ = 0;
   std::size_t databaseFiles = 0;
   for (const auto& name : names) {
     if (AnalyWinbackupfilePath(folder / name)) ++databaseFiles;
+    bytesBefore_ += regularFileSize(folder / name);
   }
+  folderBytes_ = 0;
+  bytesBefore_ = 0;
   return databaseFiles;
 }
 
@@ -106,8 +120,10 @@ bool WinBackupReader::read(File& file) {
       file, bbOffSet, damage,
       [&](std::uint16_t, auto fieldArea, std::uint64_t fieldAreaOffset) {
         decoders_.decode(*database, fieldArea, fieldAreaOffset);
+        const std::uint64_t done = bytesBefore_ + fieldAreaOffset + fieldArea.size();
+        const std::uint64_t total = folderBytes_ != 0 ? folderBytes_ : file.size();
         nc_.postNotificationName(events::BlackBerryRawRecoveryProgress,
-                                 EventObject(std::int64_t{kWinBackupProgress}));
+                                 EventObject(std::int64_t{readPercent(done, total)}));
       },
       stopFlag);
   if (damage.any()) damageNotes_.push_back(where() + damage.text);

@@ -18,7 +18,8 @@ class FileWindow;
 // Reads the per-database form of a Windows backup: a folder of files that
 // each carry the IPD header and one database, whose name decides the
 // decoder of every record in the file (the records' own database index is
-// not used). Posts progress 60 after every record.
+// not used). Posts after every record the share of the folder's bytes
+// read (of the file's, for a file read alone).
 class WinBackupReader {
  public:
   explicit WinBackupReader(NotificationCenter& nc) : nc_(nc), decoders_(nc) {}
@@ -60,6 +61,10 @@ class WinBackupReader {
   BlackBerryDecoders decoders_;
   std::filesystem::path currentFile_;
   std::vector<std::string> damageNotes_;
+  // While a folder is read: the bytes of all its files and of the files
+  // read before the one in hand.
+  std::uint64_t folderBytes_ = 0;
+  std::uint64_t bytesBefore_ = 0;
 };
 
 }  // namespace orvane

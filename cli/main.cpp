@@ -17,6 +17,8 @@
 int main(int argc, char** argv) {
   CLI::App app{"Orvane: rescue contacts, messages and files from phone backups and cards"};
   app.name("orvane-cli");
+  // the same version as the desktop app's About window
+  app.set_version_flag("--version", std::string("orvane-cli ") + ORVANE_VERSION);
   app.require_subcommand(1);
 
   orvane::cli::ScanOptions scan;
@@ -64,6 +66,8 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
     return app.exit(help);
+  } catch (const CLI::CallForVersion& version) {
+    return app.exit(version);
   } catch (const CLI::ParseError& wrongUsage) {
     app.exit(wrongUsage);
     return 1;

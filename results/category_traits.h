@@ -27,6 +27,8 @@ enum class PreviewKind {
   bookmark,   // title and address
   appMedia,   // a social app's file, with a button that opens it
   cardImage,  // a picture found on a memory card, read through the engine
+  calendar,   // the event's title, place, times and note
+  mms,        // sender, the attachment (its picture when it is one) and the text
 };
 
 // What a click on a column header sorts a table by.

@@ -20,6 +20,8 @@ packages=(
   libheif-examples dosfstools exfatprogs mtools
   # the feedback mail tests run a real SMTP server with a certificate they make
   python3-aiosmtpd openssl
+  # screenshots of the app under a window manager (Xvfb, a window manager, clicks)
+  xvfb openbox xdotool
 )
 
 missing=()

@@ -6,11 +6,17 @@
 #include <QCheckBox>
 #include <QDirIterator>
 #include <QEnterEvent>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -28,11 +34,13 @@
 #include "app/preview_pane.h"
 #include "app/record_table_model.h"
 #include "app/record_table_view.h"
+#include "app/recovery_done_sheet.h"
 #include "app/recovery_sheet.h"
 #include "app/result_view.h"
 #include "app/start_view.h"
 #include "app/user_prompts.h"
 #include "app/web_pages.h"
+#include "core/blackberry_records.h"
 #include "core/event_names.h"
 #include "core/ios_records.h"
 #include "fake_engine.h"
@@ -116,6 +124,12 @@ class AppWindowTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(results().browsing(), 15000);
   }
 
+  // A scan begun on the screen, its records then posted as a reader posts them.
+  void beginScan(BrowseSource source) {
+    model().showView(source);
+    results().showView(source);
+  }
+
   // Opens the category's page.
   RecordTableModel* open(ResultTable table) {
     results().categoryButton(table)->click();
@@ -155,6 +169,7 @@ class AppWindowTest : public QObject {
   }
 
   void init() {
+    QSettings().clear();
     prompts_ = FakePrompts();
     session_ = std::make_unique<AppSession>(prompts_);
     window().show();
@@ -235,7 +250,12 @@ class AppWindowTest : public QObject {
          2,
          {{"noteTitlelab", "Title: Shopping"}},
          "milk, eggs, bread, café molido"},
-        {ResultTable::calender, 2, {}, ""},
+        {ResultTable::calender, 2, {{"calendarTitlelab", "Subject: Dentist"}}, ""},
+        {ResultTable::mms,
+         1,
+         {{"mmsFromlab", "From: Ольга +79125554433"},
+          {"mmsAttachmentlab", "Attachment: photo.jpg"}},
+         ""},
     };
     for (const auto& page : pages) {
       if (page.table != ResultTable::callHistory) open(page.table);
@@ -259,9 +279,11 @@ class AppWindowTest : public QObject {
 
     open(ResultTable::mms);
     QCOMPARE(cell(ResultTable::mms, 0, 2), QString("photo.jpg"));
+    // its picture attachment is previewed
+    QVERIFY(!results().previewPane(ResultTable::mms)->picture()->pixmap().isNull());
     // the selected category alone shows its selected picture
     QVERIFY(results().categoryButton(ResultTable::mms)->styleSheet().contains("bold"));
-    QVERIFY(results().categoryButton(ResultTable::contact)->styleSheet().isEmpty());
+    QVERIFY(!results().categoryButton(ResultTable::contact)->styleSheet().contains("bold"));
   }
 
   void ticksApplyToSelectedRowsAndSelectAllIsRemembered() {
@@ -329,9 +351,18 @@ class AppWindowTest : public QObject {
     QVERIFY(QRegularExpression(R"(^Orvane \d{4}-\d\d-\d\d - \d\d\.\d\d\.\d\d$)")
                 .match(prompts_.proposedNames.value(0))
                 .hasMatch());
-    QTRY_COMPARE_WITH_TIMEOUT(prompts_.opened.size(), 1, 10000);
-    QCOMPARE(prompts_.opened.first(), QUrl::fromLocalFile(folder));
+    // the finished sheet tells what was written per category, and shows the folder
+    RecoveryDoneSheet* done = results().recoverySheet()->doneSheet();
+    QTRY_VERIFY_WITH_TIMEOUT(done->isVisible(), 10000);
     QVERIFY(!results().recoverySheet()->isVisible());
+    QCOMPARE(done->headline()->text(), QString("Recovery finished: 17 records were written."));
+    QCOMPARE(done->categoryLines(),
+             QStringList({"Photo&Video: 3", "Contacts: 3", "Messages: 3", "Notes: 2",
+                          "Call History: 3", "Calendar: 2", "MMS: 1"}));
+    QVERIFY(!done->problemsView()->isVisibleTo(done) && prompts_.opened.isEmpty());
+    done->showFolderButton()->click();
+    QCOMPARE(prompts_.opened, QList<QUrl>{QUrl::fromLocalFile(folder)});
+    done->accept();
     QCOMPARE(prompts_.messages.size(), 1);
 
     const QString expected = out.filePath("by the command line");
@@ -348,35 +379,135 @@ class AppWindowTest : public QObject {
     QCOMPARE(prompts_.questions.last(),
              QString("Are you sure you want to go back to Home? If Back, the scanning results "
                      "will not be saved.| Back |Cancel"));
-    QCOMPARE(window().size(), QSize(850, 620));
     QCOMPARE(model().selectedFilesNum(), 17);
     QCOMPARE(results().tableModel(ResultTable::mms)->rowCount(), 1);
+    // the results window grows from its least size, preview too, and keeps its size
+    QCOMPARE(window().minimumSize(), QSize(850, 620));
+    QCOMPARE(window().size(), QSize(850, 620));
+    window().resize(1400, 900);
+    open(ResultTable::callHistory);
+    QTRY_VERIFY(results().previewPane(ResultTable::callHistory)->width() > 300);
     prompts_.answerDefault = true;
     results().homeButton()->click();
     QCOMPARE(window().size(), QSize(849, 560));
     QVERIFY(window().startView()->isVisible());
     QCOMPARE(model().allRecordsInPostingOrder().size(), 0u);
     QCOMPARE(results().tableModel(ResultTable::mms)->rowCount(), 0);
-    // and a new scan starts from nothing
+    // and a new scan, in the next run, starts from nothing in the window as it was
+    session_.reset();
+    session_ = std::make_unique<AppSession>(prompts_);
+    window().show();
     scanSample();
+    QCOMPARE(window().size(), QSize(1400, 900));
     QCOMPARE(model().count(ResultList::bbContactArray), 3u);
     QCOMPARE(model().selectedFilesNum(), 0);
   }
 
-  void unreadableSourcesAreTold() {
-    window().openSource(home_.filePath("missing.ipd"));
-    QCOMPARE(prompts_.messages.size(), 1);
-    QVERIFY(prompts_.messages.first().contains("does not exist"));
-    QCOMPARE(window().size(), QSize(849, 560));
+  void cancelledRecoveryLeavesOnlyWholeFilesAndSaysSo() {
+    beginScan(BrowseSource::blackBerry);
+    for (int i = 0; i < 20000; ++i) {
+      auto contact = std::make_shared<PRBlackBerryContactNode>();
+      contact->contactName = "Contact " + std::to_string(i);
+      session_->app().nc.postNotificationName(events::BlacBerryContactInfo, RecordPtr(contact));
+    }
+    model().ScanThreadFinish();
+    open(ResultTable::contact);
+    results().selectAllBox()->click();
+    QTemporaryDir out;
+    prompts_.exportFolder = out.filePath("cancelled");
+    results().recoverButton()->click();
+    results().recoverySheet()->cancelButton()->click();
+    RecoveryDoneSheet* done = results().recoverySheet()->doneSheet();
+    QTRY_VERIFY_WITH_TIMEOUT(done->isVisible(), 20000);
+    QVERIFY2(done->headline()->text().startsWith("Recovery cancelled: "),
+             qPrintable(done->headline()->text()));
+    QCOMPARE(done->categoryLines(), QStringList{"Contacts: 20000"});
+    // no file is left half written under its own name or a hidden one
+    const auto written = folderContents(*prompts_.exportFolder);
+    QVERIFY(written.size() < 20000);
+    for (auto file = written.begin(); file != written.end(); ++file) {
+      QVERIFY2(!QFileInfo(file.key()).fileName().startsWith('.'), qPrintable(file.key()));
+      if (file.key().endsWith(".vcf")) QVERIFY(file.value().trimmed().endsWith("END:VCARD"));
+    }
+  }
 
+  void unreadableSourcesLeaveTheStartScreenCurrent() {
     QFile junk(home_.filePath("junk.ipd"));
-    QVERIFY(junk.open(QIODevice::WriteOnly));
-    junk.write("this is no backup at all");
+    QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("this is no backup at all") > 0);
     junk.close();
-    window().openSource(junk.fileName());
-    QTRY_VERIFY_WITH_TIMEOUT(results().browsing(), 10000);
-    QTRY_COMPARE(prompts_.messages.size(), 2);
-    QVERIFY(prompts_.messages.last().contains("could not be read"));
+    QVERIFY(QDir(home_.path()).mkpath("empty folder"));
+    const struct {
+      QString path, told;
+    } sources[] = {
+        {home_.filePath("missing.ipd"), "does not exist"},
+        {junk.fileName(), "could not be read"},
+        {home_.filePath("empty folder"), "could not be read"},
+    };
+    for (const auto& source : sources) {
+      prompts_.messages.clear();
+      window().openSource(source.path);
+      QTRY_COMPARE_WITH_TIMEOUT(prompts_.messages.size(), 1, 10000);
+      QVERIFY2(prompts_.messages.first().contains(source.told), qPrintable(source.path));
+      QCOMPARE(qobject_cast<QStackedWidget*>(window().centralWidget())->currentWidget(),
+               window().startView());
+      QCOMPARE(window().size(), QSize(849, 560));
+      QVERIFY(!results().browsing() && prompts_.questions.isEmpty());
+    }
+  }
+
+  void fileMenuOpensAndQuitsAndSortedColumnsShowTheirArrow() {
+    QMap<QString, QAction*> actions;
+    for (QAction* action : window().menuBar()->actions().first()->menu()->actions()) {
+      actions.insert(action->text(), action);
+    }
+    QCOMPARE(actions.value("Open Backup File...")->shortcut(), QKeySequence(QKeySequence::Open));
+    QCOMPARE(actions.value("Quit")->shortcut(), QKeySequence("Ctrl+Q"));
+    QVERIFY(actions.contains("Open Backup Folder...") && actions.contains("Open Disk Image..."));
+    prompts_.backupFile = kSample;
+    actions.value("Open Backup File...")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(results().browsing(), 15000);
+    // no second scan while the results show
+    QVERIFY(!actions.value("Open Backup File...")->isEnabled());
+
+    RecordTableView* calls = results().tableView(ResultTable::callHistory);
+    QHeaderView* header = calls->horizontalHeader();
+    for (Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+      header->sectionClicked(1);
+      QVERIFY(header->isSortIndicatorShown());
+      QCOMPARE(header->sortIndicatorSection(), 1);
+      QCOMPARE(header->sortIndicatorOrder(), order);
+    }
+    QCOMPARE(cell(ResultTable::callHistory, 0, 1), QString("Ольга Петрова"));
+
+    QSignalSpy ending(&window(), &MainWindow::applicationEnding);
+    actions.value("Quit")->trigger();
+    QCOMPARE(ending.count(), 1);
+    QVERIFY(prompts_.questions.isEmpty());
+  }
+
+  void progressOnlyGrowsCountsTheSourcesCategoriesAndStops() {
+    beginScan(BrowseSource::blackBerry);
+    NotificationCenter& nc = session_->app().nc;
+    for (int i = 0; i < 2; ++i) {
+      nc.postNotificationName(events::BlacBerryContactInfo,
+                              RecordPtr(std::make_shared<PRBlackBerryContactNode>()));
+    }
+    nc.postNotificationName(events::BlackBerrySMSMessageInfo,
+                            RecordPtr(std::make_shared<PRBlackBerrySMSMessageNode>()));
+    for (std::int64_t percent : {40, 12, 38}) {
+      nc.postNotificationName(events::BlackBerryRawRecoveryProgress, percent);
+    }
+    QTRY_COMPARE(results().percentLabel()->text(), QString("40%"));
+    QCOMPARE(results().findChild<QProgressBar*>()->value(), 40);
+    // one column of this source's categories, no deleted ones
+    QCOMPARE(results().countLabelTexts(),
+             QStringList({"Photo&Video:  0", "Contacts:  2", "Messages:  1", "Notes:  0",
+                          "Call History:  0", "Calendar:  0", "MMS:  0"}));
+    // every scan can be stopped, and says its results are partial
+    QVERIFY(results().stopButton()->isVisibleTo(&results()));
+    results().stopButton()->click();
+    QVERIFY(results().browsing() && results().partialLabel()->isVisibleTo(&results()));
+    QCOMPARE(open(ResultTable::contact)->rowCount(), 2);
   }
 
   void feedbackSaysWhenMailIsNotSetUpAndKeepsTheText() {
@@ -395,7 +526,9 @@ class AppWindowTest : public QObject {
     QTest::mouseClick(text->viewport(), Qt::LeftButton);
     QCOMPARE(text->toPlainText(), QString("More categories, please"));
     feedback->sendButton()->click();
-    QTRY_VERIFY(feedback->statusLabel()->text().startsWith("Feedback mail is not set up"));
+    QTRY_COMPARE(feedback->statusLabel()->text(),
+                 QString("Feedback cannot be sent: this copy of Orvane has no mail account set "
+                         "up."));
     QVERIFY(feedback->isVisible() && feedback->sendButton()->isEnabled());
     feedback->dontSendButton()->click();
     QVERIFY(!feedback->isVisible());
@@ -407,7 +540,7 @@ class AppWindowTest : public QObject {
     CryWindow* cry = window().cryWindow();
     QTest::keyClicks(cry->feedbackView(), "Faster scans");
     cry->sendButton()->click();
-    QVERIFY(cry->statusLabel()->text().startsWith("Feedback mail is not set up"));
+    QVERIFY(cry->statusLabel()->text().startsWith("Feedback cannot be sent"));
     QVERIFY(cry->isVisible() && ending.isEmpty());
     cry->exitButton()->click();
     QCOMPARE(ending.count(), 1);
@@ -416,6 +549,9 @@ class AppWindowTest : public QObject {
 
   void welcomeSheetStartsAndAboutOpensOnce() {
     window().showLeadWindow();
+    QVERIFY(LeadWindow::showAtStart());
+    window().leadWindow()->dontShowBox()->click();
+    QVERIFY(!LeadWindow::showAtStart());
     window().leadWindow()->startButton()->click();
     QCOMPARE(window().leadWindow()->result(), int(QDialog::Accepted));
     window().ClickAbout();
@@ -423,6 +559,10 @@ class AppWindowTest : public QObject {
     QCOMPARE(window().findChildren<AboutWindow*>().size(), 1);
     window().aboutWindow()->supportButton()->click();
     QCOMPARE(prompts_.opened, QList<QUrl>{QUrl(web::kSupport)});
+    QCOMPARE(window().aboutWindow()->findChild<QLabel*>("versionLabel")->text(),
+             QString("Version " ORVANE_VERSION));
+    window().aboutWindow()->closeButton()->click();
+    QVERIFY(!window().aboutWindow()->isVisible());
   }
 
   void chooserListsTheEngineDisksAndScansTheChosenOne() {
@@ -506,8 +646,7 @@ class AppWindowTest : public QObject {
 
   void deletedRowsAreRedAndTheBoxFiltersThem() {
     // device-backup records posted as a scan would post them
-    model().showView(BrowseSource::ios);
-    results().showView(BrowseSource::ios);
+    beginScan(BrowseSource::ios);
     auto live = std::make_shared<PRContactNode>();
     live->contactName = "Ann";
     auto carved = std::make_shared<PRContactNode>();
@@ -516,6 +655,14 @@ class AppWindowTest : public QObject {
     session_->app().nc.postNotificationName(events::ScanDelContactInfo, RecordPtr(carved));
     model().ScanThreadFinish();
     QVERIFY(results().categoryButton(ResultTable::bookMark)->isVisibleTo(&results()));
+    // no call history: the first category with records opens
+    QCOMPARE(results().shownTable(), ResultTable::contact);
+    // an empty table, and an empty deleted-only view, say so
+    open(ResultTable::message);
+    RecordTableView* messages = results().tableView(ResultTable::message);
+    QCOMPARE(messages->emptyText(), QString("No messages were found in this backup."));
+    results().deletedOnlyBox()->click();
+    QCOMPARE(messages->emptyText(), QString("No deleted messages were found in this backup."));
 
     RecordTableModel* contacts = open(ResultTable::contact);
     QCOMPARE(contacts->rowCount(), 2);
