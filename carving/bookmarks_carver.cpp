@@ -28,7 +28,7 @@ constexpr std::int64_t kFolderType = 1;
 void scanDelBookMarkThread(CarverRun& run) {
   auto copy =
       PrivateCopy::make(run.folder(), {backup_names::kBookmarks, backup_names::kBookmarksSecond},
-                        run.ctx().tempFolder);
+                        run.ctx().tempFolder, run.plainFile());
   if (!copy) {
     std::fprintf(stderr, "bookMarkDB is not exist\n");
     return;

@@ -26,7 +26,8 @@ const std::vector<Anchor> kEventAnchors = {
 }  // namespace
 
 void scanDelCalenderThread(CarverRun& run) {
-  auto copy = PrivateCopy::make(run.folder(), {backup_names::kCalendar}, run.ctx().tempFolder);
+  auto copy = PrivateCopy::make(run.folder(), {backup_names::kCalendar}, run.ctx().tempFolder,
+                                run.plainFile());
   if (!copy) {
     std::fprintf(stderr, "CalenderDB is not exist\n");
     return;

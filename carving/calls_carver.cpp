@@ -31,7 +31,7 @@ constexpr std::int64_t kLatest = 4102444800;   // 2100-01-01
 void scanDelCallHistoryThread(CarverRun& run) {
   auto copy = PrivateCopy::make(run.folder(),
                                 {backup_names::kCallHistory, backup_names::kCallHistorySecond},
-                                run.ctx().tempFolder);
+                                run.ctx().tempFolder, run.plainFile());
   if (!copy) {
     std::fprintf(stderr, "callHistoryDB is not exist\n");
     return;

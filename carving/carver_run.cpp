@@ -6,8 +6,9 @@
 
 namespace orvane::carving {
 
-CarverRun::CarverRun(ScanContext& ctx, std::filesystem::path folder)
-    : ctx_(ctx), folder_(std::move(folder)) {}
+CarverRun::CarverRun(ScanContext& ctx, std::filesystem::path folder,
+                     PrivateCopy::PlainFile plainFile)
+    : ctx_(ctx), folder_(std::move(folder)), plainFile_(std::move(plainFile)) {}
 
 CarverRun::~CarverRun() = default;
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "carving/private_copy.h"
 #include "core/backup_source.h"
 #include "core/record.h"
 
@@ -25,13 +26,15 @@ namespace orvane::carving {
 
 class CarverRun {
  public:
-  CarverRun(ScanContext& ctx, std::filesystem::path folder);
+  CarverRun(ScanContext& ctx, std::filesystem::path folder, PrivateCopy::PlainFile plainFile = {});
   ~CarverRun();
   CarverRun(const CarverRun&) = delete;
   CarverRun& operator=(const CarverRun&) = delete;
 
   ScanContext& ctx() const { return ctx_; }
   const std::filesystem::path& folder() const { return folder_; }
+  // Where the backup's files can be read in plain (decrypted) form.
+  const PrivateCopy::PlainFile& plainFile() const { return plainFile_; }
   void post(const char* eventName, RecordPtr record);
   void progress(std::int64_t value);
   // The live contacts' name for a phone number.
@@ -40,6 +43,7 @@ class CarverRun {
  private:
   ScanContext& ctx_;
   std::filesystem::path folder_;
+  PrivateCopy::PlainFile plainFile_;
   std::unique_ptr<PhoneNameIndex> names_;
   std::size_t namesIndexed_ = 0;
 };

@@ -123,7 +123,8 @@ std::optional<std::string> getNextSubStringInString(std::string_view pageText,
 }
 
 void scanDelContactThread(CarverRun& run) {
-  auto copy = PrivateCopy::make(run.folder(), {backup_names::kAddressBook}, run.ctx().tempFolder);
+  auto copy = PrivateCopy::make(run.folder(), {backup_names::kAddressBook}, run.ctx().tempFolder,
+                                run.plainFile());
   if (!copy) {
     std::fprintf(stderr, "contactDB is not exist\n");
     return;

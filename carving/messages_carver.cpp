@@ -46,7 +46,8 @@ constexpr std::size_t kMessageColumnsIos4 = 17;
 }  // namespace
 
 void scanDelMessageThread(CarverRun& run) {
-  auto copy = PrivateCopy::make(run.folder(), {backup_names::kMessages}, run.ctx().tempFolder);
+  auto copy = PrivateCopy::make(run.folder(), {backup_names::kMessages}, run.ctx().tempFolder,
+                                run.plainFile());
   if (!copy) {
     std::fprintf(stderr, "messageDB is not exist\n");
     return;

@@ -47,7 +47,7 @@ std::string decimalText(const CarvedRow& row, std::string_view column) {
 
 void scanDelNoteThread(CarverRun& run) {
   auto copy = PrivateCopy::make(run.folder(), {backup_names::kNotes, backup_names::kNotesSecond},
-                                run.ctx().tempFolder);
+                                run.ctx().tempFolder, run.plainFile());
   if (!copy) {
     std::fprintf(stderr, "NoteDB is not exist\n");
     return;

@@ -47,11 +47,20 @@ bool isSqlite(const std::vector<std::uint8_t>& bytes) {
 
 std::optional<PrivateCopy> PrivateCopy::make(const std::filesystem::path& folder,
                                              std::initializer_list<std::string_view> hashedNames,
-                                             const std::filesystem::path& privateFolder) {
+                                             const std::filesystem::path& privateFolder,
+                                             const PlainFile& plainFile) {
+  // the bytes of a backup file found under `found`, decrypted when the
+  // backup is
+  const auto plainBytes = [&](const HashedBackupFile& found) {
+    if (!plainFile) return readWhole(found.file);
+    const auto plain = plainFile(folder / found.relative);
+    if (!plain) return std::optional<std::vector<std::uint8_t>>();
+    return readWhole(BackupFile::open(*plain));
+  };
   for (const std::string_view name : hashedNames) {
     const HashedBackupFile database = openHashedBackupFile(folder, name);
     if (!database.file.opened()) continue;
-    auto main = readWhole(database.file);
+    auto main = plainBytes(database);
     if (!main || !isSqlite(*main)) {
       std::fprintf(stderr, "%s: not an SQLite database, not carved\n", std::string(name).c_str());
       return std::nullopt;
@@ -68,7 +77,7 @@ std::optional<PrivateCopy> PrivateCopy::make(const std::filesystem::path& folder
       if (candidate.empty()) continue;
       const HashedBackupFile found = openHashedBackupFile(folder, candidate);
       if (!found.file.opened()) continue;
-      if (auto bytes = readWhole(found.file)) log = std::move(*bytes);
+      if (auto bytes = plainBytes(found)) log = std::move(*bytes);
       break;
     }
     return fromBytes(std::move(*main), std::move(log), privateFolder);

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,11 +22,18 @@ namespace orvane::carving {
 
 class PrivateCopy {
  public:
+  // Where a backup file's plain bytes lie (a decrypted copy in an
+  // encrypted backup); nothing when they cannot be had.
+  using PlainFile =
+      std::function<std::optional<std::filesystem::path>(const std::filesystem::path& backupFile)>;
+
   // The first of `hashedNames` present in `folder`; nothing (and no file
-  // left behind) when none is there or it is not an SQLite database.
+  // left behind) when none is there or it is not an SQLite database. The
+  // files are read where `plainFile` says, when it is given.
   static std::optional<PrivateCopy> make(const std::filesystem::path& folder,
                                          std::initializer_list<std::string_view> hashedNames,
-                                         const std::filesystem::path& privateFolder);
+                                         const std::filesystem::path& privateFolder,
+                                         const PlainFile& plainFile = {});
   // A copy of bytes already in memory (the fuzz target's input).
   static std::optional<PrivateCopy> fromBytes(std::vector<std::uint8_t> database,
                                               std::vector<std::uint8_t> log,

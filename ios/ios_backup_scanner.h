@@ -71,6 +71,10 @@ class PRIOSBackupScanner {
   static std::optional<std::filesystem::path> locateBackupFile(const std::filesystem::path& folder,
                                                                std::string_view hashedName);
 
+  // A backup file's plain bytes: the file itself, or in an encrypted backup
+  // a decrypted copy in the private folder; nothing after a log line.
+  std::optional<std::filesystem::path> plainCopyOf(const std::filesystem::path& backupFile);
+
  private:
   // getNameByPhoneNumber without a copy, valid until the next contacts are
   // read.
@@ -88,9 +92,6 @@ class PRIOSBackupScanner {
   // `target`: a copy, or in an encrypted backup the decrypted content.
   bool copyPlain(const BackupFile& source, const std::filesystem::path& shown,
                  const std::filesystem::path& target, std::string& problem) const;
-  // A readable plain copy of a backup file in the private folder (a
-  // property list of an encrypted backup), or nothing after a log line.
-  std::optional<std::filesystem::path> plainCopyOf(const std::filesystem::path& backupFile);
 
   ScanContext& ctx_;
   std::uint8_t iOS6Version_;

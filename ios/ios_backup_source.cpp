@@ -25,8 +25,8 @@ bool holdsBackupMarker(const std::filesystem::path& folder) {
 
 class IosBackupSource final : public BackupSource {
  public:
-  explicit IosBackupSource(BackupPasswordProvider passwordFor)
-      : passwordFor_(std::move(passwordFor)) {}
+  IosBackupSource(BackupPasswordProvider passwordFor, AfterLiveSteps afterLiveSteps)
+      : passwordFor_(std::move(passwordFor)), afterLiveSteps_(std::move(afterLiveSteps)) {}
 
   bool accepts(const std::filesystem::path& path) const override { return holdsBackupMarker(path); }
 
@@ -76,17 +76,29 @@ class IosBackupSource final : public BackupSource {
     scanner.scanBookMarkThread(path);
     scanner.scanCalenderThread(path);
     outcome.missingFiles = scanner.missingFiles();
+    if (afterLiveSteps_ && !ctx.stopRequested()) {
+      // a plain backup's files are read where they lie
+      PlainFileLocator plainFile;
+      if (decryptor) {
+        plainFile = [&scanner](const std::filesystem::path& backupFile) {
+          return scanner.plainCopyOf(backupFile);
+        };
+      }
+      afterLiveSteps_(path, ctx, plainFile);
+    }
     return outcome;
   }
 
  private:
   BackupPasswordProvider passwordFor_;
+  AfterLiveSteps afterLiveSteps_;
 };
 
 }  // namespace
 
-std::unique_ptr<BackupSource> makeIosBackupSource(BackupPasswordProvider passwordFor) {
-  return std::make_unique<IosBackupSource>(std::move(passwordFor));
+std::unique_ptr<BackupSource> makeIosBackupSource(BackupPasswordProvider passwordFor,
+                                                  AfterLiveSteps afterLiveSteps) {
+  return std::make_unique<IosBackupSource>(std::move(passwordFor), std::move(afterLiveSteps));
 }
 
 }  // namespace orvane

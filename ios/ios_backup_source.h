@@ -20,6 +20,17 @@ namespace orvane {
 // with one line.
 using BackupPasswordProvider =
     std::function<std::optional<std::string>(const std::filesystem::path& backup)>;
-std::unique_ptr<BackupSource> makeIosBackupSource(BackupPasswordProvider passwordFor = {});
+
+// Where the plain bytes of a backup file lie: the file itself, or in an
+// encrypted backup its decrypted copy in the scan's private folder; nothing
+// when it cannot be opened or decrypted.
+using PlainFileLocator =
+    std::function<std::optional<std::filesystem::path>(const std::filesystem::path& backupFile)>;
+// Runs after the live steps of a scan that read the folder to its end and
+// was not stopped, while the backup's keys are still at hand.
+using AfterLiveSteps = std::function<void(const std::filesystem::path& folder, ScanContext& ctx,
+                                          const PlainFileLocator& plainFile)>;
+std::unique_ptr<BackupSource> makeIosBackupSource(BackupPasswordProvider passwordFor = {},
+                                                  AfterLiveSteps afterLiveSteps = {});
 
 }  // namespace orvane
