@@ -10,6 +10,7 @@
 #include <memory>
 #include <unordered_set>
 
+#include "carving/schema_carver.h"
 #include "carving/wal_frames.h"
 #include "core/conversions.h"
 #include "core/utf8.h"
@@ -336,6 +337,14 @@ bool CarvedRow::sameValues(const CarvedRow& other) const {
   return true;
 }
 
+bool dateInYears(std::optional<std::int64_t> stored, DateEpoch epoch, DateUnit unit) {
+  constexpr std::int64_t kEarliest = 631152000;  // 1990-01-01 UTC
+  constexpr std::int64_t kLatest = 4102444800;   // 2100-01-01 UTC
+  if (!stored) return false;
+  const auto seconds = unixSecondsOf(*stored, epoch, unit);
+  return seconds && *seconds >= kEarliest && *seconds < kLatest;
+}
+
 bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
                  const ScanContext& ctx) {
   const ByteSpan file(copy.mainBytes());
@@ -346,15 +355,24 @@ bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
     return true;
   }
   std::vector<std::pair<PageSearch, const TableCarve*>> searches;
+  std::vector<std::pair<SchemaSearch, const TableCarve*>> shapeSearches;
   searches.reserve(tables.size());
   for (const TableCarve& table : tables) {
-    if (table.search.layout != nullptr && table.search.layout->size() >= 2) {
-      searches.emplace_back(PageSearch(table.search, copy.db()), &table);
+    const TableLayout* layout = table.search.layout;
+    if (layout == nullptr || layout->size() < 2) continue;
+    searches.emplace_back(PageSearch(table.search, copy.db()), &table);
+    auto shape = shapeOf(copy, layout->table);
+    if (shape && shape->size() == layout->size()) {
+      shapeSearches.emplace_back(
+          SchemaSearch(std::move(*shape), *layout, table.search.keepLiveRows ? nullptr : copy.db(),
+                       table.search.plausible),
+          &table);
     }
   }
   if (searches.empty()) return true;
   const auto searchPage = [&](ByteSpan page, std::uint64_t pageAt) {
     for (auto& [search, table] : searches) search.run(page, pageAt, table->found);
+    for (auto& [search, table] : shapeSearches) search.run(page, pageAt, table->found);
   };
   for (std::uint64_t index = 1; index < header->pageCount; ++index) {
     if (ctx.stopRequested()) return false;

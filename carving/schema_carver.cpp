@@ -1,0 +1,242 @@
+#include "carving/schema_carver.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "core/utf8.h"
+
+namespace orvane::carving {
+
+namespace {
+
+constexpr std::uint8_t kTableLeaf = 0x0D;
+constexpr std::size_t kLeafHeaderSize = 8;
+// A table leaf keeps a payload on its page up to the usable size less 35
+// bytes; a longer one goes on overflow pages and is not whole here.
+constexpr std::size_t kLeafPayloadReserve = 35;
+
+std::size_t bigEndian16(ByteSpan page, std::size_t at) {
+  return static_cast<std::size_t>(page[at]) << 8 | page[at + 1];
+}
+
+void addNumber(std::string& key, std::int64_t value) { key += 'i' + std::to_string(value) + ';'; }
+
+void addReal(std::string& key, double value) {
+  // a whole REAL is kept as an integer in the record and read back as a REAL
+  if (std::trunc(value) == value && std::fabs(value) < 9.0e18) {
+    addNumber(key, static_cast<std::int64_t>(value));
+    return;
+  }
+  char text[40];
+  std::snprintf(text, sizeof text, "r%.17g;", value);
+  key += text;
+}
+
+void addBytes(std::string& key, char kind, const void* bytes, std::size_t length) {
+  key += kind + std::to_string(length) + ':';
+  if (length != 0) key.append(static_cast<const char*>(bytes), length);
+}
+
+}  // namespace
+
+std::string valuesKey(const DecodedRecord& record) {
+  std::string key;
+  for (std::size_t i = 1; i < record.columns.size(); ++i) {
+    const ColumnValue& value = record.columns[i];
+    switch (value.kind) {
+      case ColumnValue::Kind::kNull:
+        key += "n;";
+        break;
+      case ColumnValue::Kind::kInteger:
+        addNumber(key, value.integer);
+        break;
+      case ColumnValue::Kind::kReal:
+        addReal(key, value.real);
+        break;
+      case ColumnValue::Kind::kText:
+      case ColumnValue::Kind::kBlob:
+        addBytes(key, value.kind == ColumnValue::Kind::kText ? 't' : 'b', value.bytes.data(),
+                 value.bytes.size());
+        break;
+    }
+  }
+  return key;
+}
+
+SchemaSearch::SchemaSearch(TableShape shape, const TableLayout& layout, sqlite3* db,
+                           std::function<bool(const CarvedRow&)> plausible)
+    : shape_(std::move(shape)), layout_(layout), plausible_(std::move(plausible)) {
+  if (db == nullptr) return;
+  sqlite3_stmt* stmt = nullptr;
+  const std::string sql = "select * from \"" + shape_.table + "\"";
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+      std::string key;
+      for (int i = 1; i < sqlite3_column_count(stmt); ++i) {
+        switch (sqlite3_column_type(stmt, i)) {
+          case SQLITE_NULL:
+            key += "n;";
+            break;
+          case SQLITE_INTEGER:
+            addNumber(key, sqlite3_column_int64(stmt, i));
+            break;
+          case SQLITE_FLOAT:
+            addReal(key, sqlite3_column_double(stmt, i));
+            break;
+          case SQLITE_TEXT: {
+            const void* text = sqlite3_column_text(stmt, i);
+            addBytes(key, 't', text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+            break;
+          }
+          default: {
+            const void* blob = sqlite3_column_blob(stmt, i);
+            addBytes(key, 'b', blob, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+            break;
+          }
+        }
+      }
+      liveRows_.insert(std::move(key));
+    }
+  }
+  sqlite3_finalize(stmt);
+}
+
+std::optional<std::size_t> SchemaSearch::typesFit(ByteSpan page, std::size_t at,
+                                                  std::size_t headerEnd, std::size_t first,
+                                                  std::size_t count) const {
+  const ByteSpan header = page.first(std::min(headerEnd, page.size()));
+  std::size_t column = first;
+  while (at < header.size() && column < count) {
+    const auto type = readVarint(header, at);
+    if (!type || !shape_.allows(column, type->value)) return std::nullopt;
+    at += type->length;
+    ++column;
+  }
+  return column;
+}
+
+bool SchemaSearch::accept(const DecodedRecord& record) const {
+  bool anyValue = false;
+  for (std::size_t i = 0; i < record.columns.size(); ++i) {
+    const ColumnValue& value = record.columns[i];
+    if (value.kind == ColumnValue::Kind::kNull || shape_.columns[i].rowidAlias) continue;
+    anyValue = true;
+    if (value.kind != ColumnValue::Kind::kText) continue;
+    const std::string_view text(reinterpret_cast<const char*>(value.bytes.data()),
+                                value.bytes.size());
+    if (!isValidUtf8(text)) return false;
+    // what people type holds no control characters but line breaks and
+    // tabs; bytes that merely decode as UTF-8 (a run of 01s) often do
+    for (const char c : text) {
+      if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
+    }
+  }
+  return anyValue;
+}
+
+bool SchemaSearch::offer(CarvedRow row, const std::function<void(CarvedRow)>& found) {
+  if (!accept(row.record())) return false;
+  // a row the table still holds (an old copy of a live row) is taken, not listed
+  if (liveRows_.count(valuesKey(row.record())) != 0) return true;
+  if (plausible_ && !plausible_(row)) return false;
+  found(std::move(row));
+  return true;
+}
+
+void SchemaSearch::tryCell(ByteSpan page, std::size_t cellAt, std::uint64_t pageAt,
+                           const std::function<void(CarvedRow)>& found) {
+  const auto payload = readVarint(page, cellAt);
+  if (!payload || payload->value > page.size() - kLeafPayloadReserve) return;
+  const auto rowid = readVarint(page, cellAt + payload->length);
+  if (!rowid) return;
+  const std::size_t headerAt = cellAt + payload->length + rowid->length;
+  const auto headerSize = readVarint(page, headerAt);
+  if (!headerSize || headerSize->value > page.size() - headerAt) return;
+  const std::size_t headerEnd = headerAt + static_cast<std::size_t>(headerSize->value);
+  const auto count = typesFit(page, headerAt + headerSize->length, headerEnd, 0, shape_.size());
+  if (!count || *count < 2) return;
+  auto record = decodeRecordAt(page, headerAt, *count, *count);
+  if (!record || record->end != headerAt + payload->value) return;
+  offer(CarvedRow(layout_, std::move(*record), static_cast<std::int64_t>(rowid->value),
+                  pageAt + headerAt),
+        found);
+}
+
+void SchemaSearch::searchRange(ByteSpan page, std::size_t from, std::size_t to,
+                               std::uint64_t pageAt, const std::function<void(CarvedRow)>& found) {
+  const std::size_t columns = shape_.size();
+  const bool aliasFirst = columns >= 2 && shape_.columns[0].rowidAlias;
+  const std::size_t maxHeader = shape_.maxHeaderSize();
+  for (std::size_t at = from; at < to && at < page.size(); ++at) {
+    // an intact header: its size, then a serial type per column
+    if (const auto headerSize = readVarint(page, at); headerSize && headerSize->value >= 3 &&
+                                                      headerSize->value <= maxHeader &&
+                                                      headerSize->value <= page.size() - at) {
+      const std::size_t headerEnd = at + static_cast<std::size_t>(headerSize->value);
+      const std::size_t typesAt = at + headerSize->length;
+      if (const auto count = typesFit(page, typesAt, headerEnd, 0, columns);
+          count && *count >= 2 && (typesAt + *count <= headerEnd)) {
+        if (auto record = decodeRecordAt(page, at, *count, *count)) {
+          const std::size_t end = record->end;
+          const auto rowid = rowidBefore(page, at, end);
+          if (offer(CarvedRow(layout_, std::move(*record), rowid, pageAt + at), found)) {
+            at = end - 1;
+            continue;
+          }
+        }
+      }
+    }
+    // a header whose size and column 0 a free-block header overwrote
+    if (aliasFirst && typesFit(page, at, page.size(), 1, columns) == columns) {
+      if (auto record = decodeRecordFromColumn1(page, at, columns)) {
+        const std::size_t end = record->end;
+        if (offer(CarvedRow(layout_, std::move(*record), std::nullopt, pageAt + at), found)) {
+          at = end - 1;
+        }
+      }
+    }
+  }
+}
+
+void SchemaSearch::run(ByteSpan page, std::uint64_t pageAt,
+                       const std::function<void(CarvedRow)>& found) {
+  if (page.size() < kLeafHeaderSize || shape_.size() < 2) return;
+  const std::uint8_t flag = page[0];
+  if (flag != kTableLeaf) {
+    // interior and index pages hold no table rows; anything else (a
+    // freelist trunk or leaf, an overflow page, a page never written) is
+    // searched whole
+    if (pageKindOf(flag) == PageKind::kOther) searchRange(page, 0, page.size(), pageAt, found);
+    return;
+  }
+  const std::size_t cellCount = bigEndian16(page, 3);
+  std::size_t contentAt = bigEndian16(page, 5);
+  if (contentAt == 0) contentAt = 65536;
+  const std::size_t pointersEnd = kLeafHeaderSize + 2 * cellCount;
+  if (pointersEnd > page.size()) {
+    // the cell count runs past the page: not a page this table wrote whole
+    searchRange(page, kLeafHeaderSize, page.size(), pageAt, found);
+    return;
+  }
+  for (std::size_t pointer = kLeafHeaderSize; pointer < pointersEnd; pointer += 2) {
+    const std::size_t cellAt = bigEndian16(page, pointer);
+    if (cellAt >= pointersEnd && cellAt < page.size()) tryCell(page, cellAt, pageAt, found);
+  }
+  searchRange(page, pointersEnd, std::min(contentAt, page.size()), pageAt, found);
+  // the free blocks, in the order of their offsets; a chain that turns
+  // back or leaves the page ends there
+  std::size_t block = bigEndian16(page, 1);
+  while (block != 0 && block >= pointersEnd && block + 4 <= page.size()) {
+    const std::size_t blockSize = bigEndian16(page, block + 2);
+    searchRange(page, block, std::min(block + std::max<std::size_t>(blockSize, 4), page.size()),
+                pageAt, found);
+    const std::size_t next = bigEndian16(page, block);
+    if (next <= block) break;
+    block = next;
+  }
+}
+
+}  // namespace orvane::carving

@@ -1,0 +1,59 @@
+#pragma once
+
+// Rows of a table found by the table's own shape rather than by fixed
+// bytes: every offset of a page's free space (its free blocks and the gap
+// between the cell pointers and the cell content), every offset of a page
+// that is no b-tree page (the freelist's pages), and every cell of a table
+// leaf page (an old copy of a page, a page the log rewrote, a leaf page put
+// on the freelist) is tried as a record header of the table, or as the
+// rest of a header whose first bytes a free-block header overwrote (the
+// columns from column 1's serial type on, column 0 the rowid alias). Each
+// candidate is decoded in full and kept only when every value fits its
+// column, it is not a row the table still holds, and the caller finds it
+// plausible (a key date in its years).
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_set>
+
+#include "carving/carved_table.h"
+#include "carving/table_shape.h"
+
+namespace orvane::carving {
+
+class SchemaSearch {
+ public:
+  // `layout` names the same columns in the same order as `shape`; the
+  // rows found read their cells through it. `db` is the folded copy, whose
+  // rows are the live ones.
+  SchemaSearch(TableShape shape, const TableLayout& layout, sqlite3* db,
+               std::function<bool(const CarvedRow&)> plausible);
+
+  // Searches one page (`pageAt`: where its bytes lie, for the rows' place).
+  void run(ByteSpan page, std::uint64_t pageAt, const std::function<void(CarvedRow)>& found);
+
+ private:
+  void searchRange(ByteSpan page, std::size_t from, std::size_t to, std::uint64_t pageAt,
+                   const std::function<void(CarvedRow)>& found);
+  void tryCell(ByteSpan page, std::size_t cellAt, std::uint64_t pageAt,
+               const std::function<void(CarvedRow)>& found);
+  // Whether the serial types from `at` (up to `headerEnd`) fit columns
+  // `first` on; the number of columns they give.
+  std::optional<std::size_t> typesFit(ByteSpan page, std::size_t at, std::size_t headerEnd,
+                                      std::size_t first, std::size_t count) const;
+  bool accept(const DecodedRecord& record) const;
+  bool offer(CarvedRow row, const std::function<void(CarvedRow)>& found);
+
+  TableShape shape_;
+  const TableLayout& layout_;
+  std::function<bool(const CarvedRow&)> plausible_;
+  // the values of the table's live rows, column 1 on
+  std::unordered_set<std::string> liveRows_;
+};
+
+// The values of a record from column 1 on, in a form equal for equal
+// values whether they were carved or read by the library.
+std::string valuesKey(const DecodedRecord& record);
+
+}  // namespace orvane::carving
