@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::uint8_t kTableLeaf = 0x0D;
 constexpr std::size_t kLeafHeaderSize = 8;
+constexpr std::size_t kInteriorHeaderSize = 12;
 // A table leaf keeps a payload on its page up to the usable size less 35
 // bytes; a longer one goes on overflow pages and is not whole here.
 constexpr std::size_t kLeafPayloadReserve = 35;
@@ -38,6 +39,36 @@ void addReal(std::string& key, double value) {
 void addBytes(std::string& key, char kind, const void* bytes, std::size_t length) {
   key += kind + std::to_string(length) + ':';
   if (length != 0) key.append(static_cast<const char*>(bytes), length);
+}
+
+// Whether the record whose serial types run from `column1At` to
+// `contentAt` and whose content ends at `end` lies right behind a
+// free-block header: a 2-byte offset of the next block (0, or past this
+// one, on the page) and a 2-byte size that covers the record. The header
+// took the cell's first 4 bytes; of the cell's length, key, header size
+// and column 0 (4 to 13 bytes) what is left must read as such: column 0's
+// NULL, then the header size.
+bool behindFreeBlockHeader(ByteSpan page, std::size_t column1At, std::size_t contentAt,
+                           std::size_t end) {
+  constexpr std::size_t kBlockHeader = 4;
+  constexpr std::size_t kMostCovered = 9;
+  for (std::size_t back = kBlockHeader; back <= kBlockHeader + kMostCovered; ++back) {
+    if (back > column1At) break;
+    if (back > kBlockHeader && page[column1At - 1] != 0x00) break;
+    if (back > kBlockHeader + 1) {
+      const std::size_t headerSize = 2 + (contentAt - column1At);
+      if (headerSize > 0x7F || page[column1At - 2] != headerSize) break;
+    }
+    const std::size_t blockAt = column1At - back;
+    const std::size_t blockSize = bigEndian16(page, blockAt + 2);
+    const std::size_t next = bigEndian16(page, blockAt);
+    if (blockSize >= kBlockHeader && blockAt + blockSize <= page.size() &&
+        blockAt + blockSize >= end &&
+        (next == 0 || (next >= blockAt + blockSize && next + kBlockHeader <= page.size()))) {
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -69,6 +100,9 @@ std::string valuesKey(const DecodedRecord& record) {
 SchemaSearch::SchemaSearch(TableShape shape, const TableLayout& layout, sqlite3* db,
                            std::function<bool(const CarvedRow&)> plausible)
     : shape_(std::move(shape)), layout_(layout), plausible_(std::move(plausible)) {
+  for (const ColumnShape& column : shape_.columns) {
+    if (column.affinity == Affinity::kText) textColumns_ = true;
+  }
   if (db == nullptr) return;
   sqlite3_stmt* stmt = nullptr;
   const std::string sql = "select * from \"" + shape_.table + "\"";
@@ -120,11 +154,18 @@ std::optional<std::size_t> SchemaSearch::typesFit(ByteSpan page, std::size_t at,
 
 bool SchemaSearch::accept(const DecodedRecord& record) const {
   bool anyValue = false;
+  bool anyText = false;
   for (std::size_t i = 0; i < record.columns.size(); ++i) {
     const ColumnValue& value = record.columns[i];
     if (value.kind == ColumnValue::Kind::kNull || shape_.columns[i].rowidAlias) continue;
-    anyValue = true;
+    // a row of nothing but NULLs and empty strings tells nothing; free
+    // space is full of such runs
+    if (value.kind == ColumnValue::Kind::kInteger || value.kind == ColumnValue::Kind::kReal ||
+        !value.bytes.empty()) {
+      anyValue = true;
+    }
     if (value.kind != ColumnValue::Kind::kText) continue;
+    anyText = anyText || !value.bytes.empty();
     const std::string_view text(reinterpret_cast<const char*>(value.bytes.data()),
                                 value.bytes.size());
     if (!isValidUtf8(text)) return false;
@@ -134,7 +175,9 @@ bool SchemaSearch::accept(const DecodedRecord& record) const {
       if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
     }
   }
-  return anyValue;
+  // A table with text columns keeps some text in a row; runs of small
+  // numbers in stale cells decode as blobs and NULLs.
+  return anyValue && (anyText || !textColumns_);
 }
 
 bool SchemaSearch::offer(CarvedRow row, const std::function<void(CarvedRow)>& found) {
@@ -156,9 +199,9 @@ void SchemaSearch::tryCell(ByteSpan page, std::size_t cellAt, std::uint64_t page
   const auto headerSize = readVarint(page, headerAt);
   if (!headerSize || headerSize->value > page.size() - headerAt) return;
   const std::size_t headerEnd = headerAt + static_cast<std::size_t>(headerSize->value);
-  const auto count = typesFit(page, headerAt + headerSize->length, headerEnd, 0, shape_.size());
-  if (!count || *count < 2) return;
-  auto record = decodeRecordAt(page, headerAt, *count, *count);
+  const std::size_t columns = shape_.size();
+  if (typesFit(page, headerAt + headerSize->length, headerEnd, 0, columns) != columns) return;
+  auto record = decodeRecordAt(page, headerAt, columns, columns);
   if (!record || record->end != headerAt + payload->value) return;
   offer(CarvedRow(layout_, std::move(*record), static_cast<std::int64_t>(rowid->value),
                   pageAt + headerAt),
@@ -177,9 +220,9 @@ void SchemaSearch::searchRange(ByteSpan page, std::size_t from, std::size_t to,
                                                       headerSize->value <= page.size() - at) {
       const std::size_t headerEnd = at + static_cast<std::size_t>(headerSize->value);
       const std::size_t typesAt = at + headerSize->length;
-      if (const auto count = typesFit(page, typesAt, headerEnd, 0, columns);
-          count && *count >= 2 && (typesAt + *count <= headerEnd)) {
-        if (auto record = decodeRecordAt(page, at, *count, *count)) {
+      if (typesFit(page, typesAt, headerEnd, 0, columns) == columns) {
+        // a deleted row lies inside the free space it was given back to
+        if (auto record = decodeRecordAt(page, at, columns, columns); record && record->end <= to) {
           const std::size_t end = record->end;
           const auto rowid = rowidBefore(page, at, end);
           if (offer(CarvedRow(layout_, std::move(*record), rowid, pageAt + at), found)) {
@@ -191,7 +234,11 @@ void SchemaSearch::searchRange(ByteSpan page, std::size_t from, std::size_t to,
     }
     // a header whose size and column 0 a free-block header overwrote
     if (aliasFirst && typesFit(page, at, page.size(), 1, columns) == columns) {
-      if (auto record = decodeRecordFromColumn1(page, at, columns)) {
+      auto record = decodeRecordFromColumn1(page, at, columns);
+      std::size_t contentAt = at;
+      for (std::size_t i = 1; record && i < columns; ++i)
+        contentAt += readVarint(page, contentAt)->length;
+      if (record && record->end <= to && behindFreeBlockHeader(page, at, contentAt, record->end)) {
         const std::size_t end = record->end;
         if (offer(CarvedRow(layout_, std::move(*record), std::nullopt, pageAt + at), found)) {
           at = end - 1;
@@ -204,24 +251,30 @@ void SchemaSearch::searchRange(ByteSpan page, std::size_t from, std::size_t to,
 void SchemaSearch::run(ByteSpan page, std::uint64_t pageAt,
                        const std::function<void(CarvedRow)>& found) {
   if (page.size() < kLeafHeaderSize || shape_.size() < 2) return;
-  const std::uint8_t flag = page[0];
-  if (flag != kTableLeaf) {
-    // interior and index pages hold no table rows; anything else (a
-    // freelist trunk or leaf, an overflow page, a page never written) is
-    // searched whole
-    if (pageKindOf(flag) == PageKind::kOther) searchRange(page, 0, page.size(), pageAt, found);
+  const PageKind kind = pageKindOf(page[0]);
+  if (kind == PageKind::kOther) {
+    // a freelist trunk, an overflow page, a page never written: searched whole
+    searchRange(page, 0, page.size(), pageAt, found);
     return;
   }
+  // Index pages hold no table rows. An interior page holds none either,
+  // but its free space may: a root page that grew a level kept its old
+  // cells there.
+  if (kind != PageKind::kTableLeaf && kind != PageKind::kTableInterior) return;
+  const std::size_t headerSize =
+      kind == PageKind::kTableLeaf ? kLeafHeaderSize : kInteriorHeaderSize;
+  if (page.size() < headerSize) return;
   const std::size_t cellCount = bigEndian16(page, 3);
   std::size_t contentAt = bigEndian16(page, 5);
   if (contentAt == 0) contentAt = 65536;
-  const std::size_t pointersEnd = kLeafHeaderSize + 2 * cellCount;
+  const std::size_t pointersEnd = headerSize + 2 * cellCount;
   if (pointersEnd > page.size()) {
     // the cell count runs past the page: not a page this table wrote whole
-    searchRange(page, kLeafHeaderSize, page.size(), pageAt, found);
+    searchRange(page, headerSize, page.size(), pageAt, found);
     return;
   }
-  for (std::size_t pointer = kLeafHeaderSize; pointer < pointersEnd; pointer += 2) {
+  for (std::size_t pointer = headerSize; kind == PageKind::kTableLeaf && pointer < pointersEnd;
+       pointer += 2) {
     const std::size_t cellAt = bigEndian16(page, pointer);
     if (cellAt >= pointersEnd && cellAt < page.size()) tryCell(page, cellAt, pageAt, found);
   }

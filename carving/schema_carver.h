@@ -48,6 +48,7 @@ class SchemaSearch {
   TableShape shape_;
   const TableLayout& layout_;
   std::function<bool(const CarvedRow&)> plausible_;
+  bool textColumns_ = false;
   // the values of the table's live rows, column 1 on
   std::unordered_set<std::string> liveRows_;
 };
