@@ -12,7 +12,6 @@ namespace orvane::carving {
 
 namespace {
 
-constexpr std::uint8_t kTableLeaf = 0x0D;
 constexpr std::size_t kLeafHeaderSize = 8;
 constexpr std::size_t kInteriorHeaderSize = 12;
 // A table leaf keeps a payload on its page up to the usable size less 35
