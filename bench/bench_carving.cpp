@@ -51,7 +51,7 @@ double seconds(Clock::time_point since) {
 
 // Steps every row of `tables` in the database at `path`, keeping nothing.
 std::size_t stepEveryRow(const std::filesystem::path& path,
-                         std::initializer_list<const char*> tables) {
+                         const std::vector<const char*>& tables) {
   std::size_t stepped = 0;
   sqlite3* db = nullptr;
   sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
@@ -96,7 +96,8 @@ void writeTodaysBackup(const std::filesystem::path& folder, int rows) {
                                .handle = number,
                                .date = (700000000LL + i) * 1000000000LL,
                                .fromMe = i % 2 == 0});
-    backup.calls.push_back({.address = number, .date = 700000000.0 + i, .duration = i % 600});
+    backup.calls.push_back(
+        {.address = number, .date = 700000000.0 + i, .duration = static_cast<double>(i % 600)});
     backup.notes.push_back({.title = "Note " + std::to_string(i),
                             .text = filler(i, 900),
                             .modified = 700000000.5 + i});
@@ -235,14 +236,14 @@ int main(int argc, char** argv) {
   const auto [todayCarving, todayCarved] = carve(today);
   const auto todayBareStart = Clock::now();
   std::size_t todayStepped = 0;
-  for (const auto& [domainPath, tables] :
-       std::initializer_list<std::pair<const char*, std::initializer_list<const char*>>>{
-           {"HomeDomain-Library/AddressBook/AddressBook.sqlitedb", {"ABPerson", "ABMultiValue"}},
-           {"HomeDomain-Library/SMS/sms.db", {"message", "handle"}},
-           {"HomeDomain-Library/CallHistoryDB/CallHistory.storedata", {"ZCALLRECORD"}},
-           {"AppDomainGroup-group.com.apple.notes-NoteStore.sqlite",
-            {"ZICCLOUDSYNCINGOBJECT", "ZICNOTEDATA"}},
-           {"HomeDomain-Library/Safari/Bookmarks.db", {"bookmarks"}}}) {
+  const std::vector<std::pair<const char*, std::vector<const char*>>> todaysTables = {
+      {"HomeDomain-Library/AddressBook/AddressBook.sqlitedb", {"ABPerson", "ABMultiValue"}},
+      {"HomeDomain-Library/SMS/sms.db", {"message", "handle"}},
+      {"HomeDomain-Library/CallHistoryDB/CallHistory.storedata", {"ZCALLRECORD"}},
+      {"AppDomainGroup-group.com.apple.notes-NoteStore.sqlite",
+       {"ZICCLOUDSYNCINGOBJECT", "ZICNOTEDATA"}},
+      {"HomeDomain-Library/Safari/Bookmarks.db", {"bookmarks"}}};
+  for (const auto& [domainPath, tables] : todaysTables) {
     todayStepped += stepEveryRow(storeOf(today, domainPath), tables);
   }
   const double todayBare = seconds(todayBareStart);

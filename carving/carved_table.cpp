@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <set>
 #include <unordered_set>
 
 #include "carving/schema_carver.h"
@@ -337,6 +339,23 @@ bool CarvedRow::sameValues(const CarvedRow& other) const {
   return true;
 }
 
+// The entities a Core Data table's rows may name in Z_ENT: those the store
+// declares, and those its live rows hold.
+static std::set<std::int64_t> entitiesOf(sqlite3* db, const std::string& table) {
+  std::set<std::int64_t> entities;
+  if (db == nullptr) return entities;
+  for (const std::string& sql :
+       {std::string("select Z_ENT from Z_PRIMARYKEY"),
+        "select distinct Z_ENT from \"" + table + "\" where Z_ENT is not null"}) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+      while (sqlite3_step(stmt) == SQLITE_ROW) entities.insert(sqlite3_column_int64(stmt, 0));
+    }
+    sqlite3_finalize(stmt);
+  }
+  return entities;
+}
+
 bool dateInYears(std::optional<std::int64_t> stored, DateEpoch epoch, DateUnit unit) {
   constexpr std::int64_t kEarliest = 631152000;  // 1990-01-01 UTC
   constexpr std::int64_t kLatest = 4102444800;   // 2100-01-01 UTC
@@ -354,25 +373,50 @@ bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
     std::fprintf(stderr, "texts not in UTF-8, not carved\n");
     return true;
   }
-  std::vector<std::pair<PageSearch, const TableCarve*>> searches;
-  std::vector<std::pair<SchemaSearch, const TableCarve*>> shapeSearches;
-  searches.reserve(tables.size());
+  // Every row, found by anchors or by shape, passes the table's own
+  // plausibility test and, in a Core Data store, names a known entity.
+  std::vector<std::function<bool(const CarvedRow&)>> admits;
+  admits.reserve(tables.size());
   for (const TableCarve& table : tables) {
     const TableLayout* layout = table.search.layout;
+    auto entities = layout != nullptr && layout->indexOf("Z_ENT")
+                        ? entitiesOf(copy.db(), layout->table)
+                        : std::set<std::int64_t>{};
+    admits.push_back(
+        [plausible = table.search.plausible, entities = std::move(entities)](const CarvedRow& row) {
+          if (plausible && !plausible(row)) return false;
+          if (entities.empty()) return true;
+          const auto entity = row.decimal("Z_ENT");
+          return entity && entities.count(*entity) != 0;
+        });
+  }
+  std::vector<std::function<void(CarvedRow)>> admitted;
+  admitted.reserve(tables.size());
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    admitted.push_back([&admit = admits[i], &table = tables[i]](CarvedRow row) {
+      if (admit(row)) table.found(std::move(row));
+    });
+  }
+  std::vector<std::pair<PageSearch, std::size_t>> searches;
+  std::vector<std::pair<SchemaSearch, std::size_t>> shapeSearches;
+  searches.reserve(tables.size());
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    const TableCarve& table = tables[i];
+    const TableLayout* layout = table.search.layout;
     if (layout == nullptr || layout->size() < 2) continue;
-    searches.emplace_back(PageSearch(table.search, copy.db()), &table);
+    searches.emplace_back(PageSearch(table.search, copy.db()), i);
     auto shape = shapeOf(copy, layout->table);
     if (shape && shape->size() == layout->size()) {
       shapeSearches.emplace_back(
           SchemaSearch(std::move(*shape), *layout, table.search.keepLiveRows ? nullptr : copy.db(),
-                       table.search.plausible),
-          &table);
+                       admits[i]),
+          i);
     }
   }
   if (searches.empty()) return true;
   const auto searchPage = [&](ByteSpan page, std::uint64_t pageAt) {
-    for (auto& [search, table] : searches) search.run(page, pageAt, table->found);
-    for (auto& [search, table] : shapeSearches) search.run(page, pageAt, table->found);
+    for (auto& [search, i] : searches) search.run(page, pageAt, admitted[i]);
+    for (auto& [search, i] : shapeSearches) search.run(page, pageAt, tables[i].found);
   };
   for (std::uint64_t index = 1; index < header->pageCount; ++index) {
     if (ctx.stopRequested()) return false;

@@ -99,17 +99,19 @@ class CarvedRow final : public DbRow {
   std::vector<std::pair<std::string, std::string>> extras_;
 };
 
-// The rows already handed over: the same bytes found twice (in the main
-// file and in the log, or on a page and its older copy) make one record.
+// The values of a record but the rowid alias (column `alias`), in a form
+// equal for equal values whether they were carved or read by the library.
+std::string valuesKey(const DecodedRecord& record, std::optional<std::size_t> alias);
+
+// The rows already handed over: the same values found twice (in the main
+// file and in the log, on a page and its older copy, by an anchor and by
+// the table's shape) make one record.
 class SeenRows {
  public:
-  bool firstTime(const CarvedRow& row) {
-    const ByteSpan bytes = row.record().bytes;
-    return seen_.insert({reinterpret_cast<const char*>(bytes.data()), bytes.size()}).second;
-  }
+  bool firstTime(const CarvedRow& row) { return seen_.insert(valuesKey(row.record(), 0)).second; }
 
  private:
-  std::unordered_set<std::string_view> seen_;
+  std::unordered_set<std::string> seen_;
 };
 
 struct TableCarve {

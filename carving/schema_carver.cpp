@@ -72,9 +72,10 @@ bool behindFreeBlockHeader(ByteSpan page, std::size_t column1At, std::size_t con
 
 }  // namespace
 
-std::string valuesKey(const DecodedRecord& record) {
+std::string valuesKey(const DecodedRecord& record, std::optional<std::size_t> alias) {
   std::string key;
-  for (std::size_t i = 1; i < record.columns.size(); ++i) {
+  for (std::size_t i = 0; i < record.columns.size(); ++i) {
+    if (i == alias) continue;
     const ColumnValue& value = record.columns[i];
     switch (value.kind) {
       case ColumnValue::Kind::kNull:
@@ -99,8 +100,9 @@ std::string valuesKey(const DecodedRecord& record) {
 SchemaSearch::SchemaSearch(TableShape shape, const TableLayout& layout, sqlite3* db,
                            std::function<bool(const CarvedRow&)> plausible)
     : shape_(std::move(shape)), layout_(layout), plausible_(std::move(plausible)) {
-  for (const ColumnShape& column : shape_.columns) {
-    if (column.affinity == Affinity::kText) textColumns_ = true;
+  for (std::size_t i = 0; i < shape_.size(); ++i) {
+    if (shape_.columns[i].affinity == Affinity::kText) textColumns_ = true;
+    if (shape_.columns[i].rowidAlias) alias_ = i;
   }
   if (db == nullptr) return;
   sqlite3_stmt* stmt = nullptr;
@@ -108,7 +110,8 @@ SchemaSearch::SchemaSearch(TableShape shape, const TableLayout& layout, sqlite3*
   if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
     while (sqlite3_step(stmt) == SQLITE_ROW) {
       std::string key;
-      for (int i = 1; i < sqlite3_column_count(stmt); ++i) {
+      for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+        if (static_cast<std::size_t>(i) == alias_) continue;
         switch (sqlite3_column_type(stmt, i)) {
           case SQLITE_NULL:
             key += "n;";
@@ -182,7 +185,7 @@ bool SchemaSearch::accept(const DecodedRecord& record) const {
 bool SchemaSearch::offer(CarvedRow row, const std::function<void(CarvedRow)>& found) {
   if (!accept(row.record())) return false;
   // a row the table still holds (an old copy of a live row) is taken, not listed
-  if (liveRows_.count(valuesKey(row.record())) != 0) return true;
+  if (liveRows_.count(valuesKey(row.record(), alias_)) != 0) return true;
   if (plausible_ && !plausible_(row)) return false;
   found(std::move(row));
   return true;
@@ -191,7 +194,10 @@ bool SchemaSearch::offer(CarvedRow row, const std::function<void(CarvedRow)>& fo
 void SchemaSearch::tryCell(ByteSpan page, std::size_t cellAt, std::uint64_t pageAt,
                            const std::function<void(CarvedRow)>& found) {
   const auto payload = readVarint(page, cellAt);
-  if (!payload || payload->value > page.size() - kLeafPayloadReserve) return;
+  if (!payload || page.size() < kLeafPayloadReserve ||
+      payload->value > page.size() - kLeafPayloadReserve) {
+    return;
+  }
   const auto rowid = readVarint(page, cellAt + payload->length);
   if (!rowid) return;
   const std::size_t headerAt = cellAt + payload->length + rowid->length;

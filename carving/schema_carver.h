@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_set>
 
@@ -49,12 +50,9 @@ class SchemaSearch {
   const TableLayout& layout_;
   std::function<bool(const CarvedRow&)> plausible_;
   bool textColumns_ = false;
-  // the values of the table's live rows, column 1 on
+  std::optional<std::size_t> alias_;  // the rowid alias, NULL in the record
+  // the values of the table's live rows
   std::unordered_set<std::string> liveRows_;
 };
-
-// The values of a record from column 1 on, in a form equal for equal
-// values whether they were carved or read by the library.
-std::string valuesKey(const DecodedRecord& record);
 
 }  // namespace orvane::carving
