@@ -356,6 +356,26 @@ static std::set<std::int64_t> entitiesOf(sqlite3* db, const std::string& table) 
   return entities;
 }
 
+// Which pages (by number) the folded copy's b-trees and overflow chains
+// use now; none known when the library cannot tell (no page statistics).
+static std::vector<bool> pagesInUse(sqlite3* db, std::uint64_t pageCount) {
+  std::vector<bool> inUse;
+  sqlite3_stmt* stmt = nullptr;
+  if (db != nullptr &&
+      sqlite3_prepare_v2(db, "select pageno from dbstat", -1, &stmt, nullptr) == SQLITE_OK) {
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+      const sqlite3_int64 number = sqlite3_column_int64(stmt, 0);
+      // a log may have grown the database past the main file's pages
+      if (number <= 0 || static_cast<std::uint64_t>(number) > pageCount * 2 + 1024) continue;
+      const auto at = static_cast<std::size_t>(number);
+      if (at >= inUse.size()) inUse.resize(at + 1, false);
+      inUse[at] = true;
+    }
+  }
+  sqlite3_finalize(stmt);
+  return inUse;
+}
+
 bool dateInYears(std::optional<std::int64_t> stored, DateEpoch epoch, DateUnit unit) {
   constexpr std::int64_t kEarliest = 631152000;  // 1990-01-01 UTC
   constexpr std::int64_t kLatest = 4102444800;   // 2100-01-01 UTC
@@ -414,20 +434,32 @@ bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
     }
   }
   if (searches.empty()) return true;
-  const auto searchPage = [&](ByteSpan page, std::uint64_t pageAt) {
+  const std::vector<bool> inUse = pagesInUse(copy.db(), header->pageCount);
+  const std::vector<WalFrame> frames = walFrames(copy.logBytes());
+  // the last frame of each page is the page as the database has it now
+  std::vector<std::size_t> lastFrame(inUse.size(), frames.size());
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    if (frames[i].pageNumber < lastFrame.size()) lastFrame[frames[i].pageNumber] = i;
+  }
+  const auto searchPage = [&](ByteSpan page, std::uint64_t pageAt, bool current) {
     for (auto& [search, i] : searches) search.run(page, pageAt, admitted[i]);
-    for (auto& [search, i] : shapeSearches) search.run(page, pageAt, tables[i].found);
+    for (auto& [search, i] : shapeSearches) search.run(page, pageAt, current, tables[i].found);
   };
   for (std::uint64_t index = 1; index < header->pageCount; ++index) {
     if (ctx.stopRequested()) return false;
     const std::uint64_t pageAt = index * header->pageSize;
-    searchPage(file.subspan(static_cast<std::size_t>(pageAt), header->pageSize), pageAt);
+    const std::size_t number = static_cast<std::size_t>(index) + 1;
+    const bool current =
+        number < inUse.size() && inUse[number] && lastFrame[number] == frames.size();
+    searchPage(file.subspan(static_cast<std::size_t>(pageAt), header->pageSize), pageAt, current);
   }
   std::uint64_t logAt = file.size();
-  for (const WalFrame& frame : walFrames(copy.logBytes())) {
+  for (std::size_t i = 0; i < frames.size(); ++i) {
     if (ctx.stopRequested()) return false;
-    if (frame.pageNumber != 1) searchPage(frame.page, logAt);
-    logAt += frame.page.size();
+    const std::size_t number = frames[i].pageNumber;
+    const bool current = number < inUse.size() && inUse[number] && lastFrame[number] == i;
+    if (number != 1) searchPage(frames[i].page, logAt, current);
+    logAt += frames[i].page.size();
   }
   return true;
 }

@@ -47,6 +47,21 @@ void addBytes(std::string& key, char kind, const void* bytes, std::size_t length
 // took the cell's first 4 bytes; of the cell's length, key, header size
 // and column 0 (4 to 13 bytes) what is left must read as such: column 0's
 // NULL, then the header size.
+// What `behindFreeBlockHeader` asks that needs no decoding: some place
+// before `column1At` reads as a free-block header. Free space that was
+// never written (zeros) fails here at once.
+bool mayFollowFreeBlockHeader(ByteSpan page, std::size_t column1At) {
+  constexpr std::size_t kBlockHeader = 4;
+  constexpr std::size_t kMostCovered = 9;
+  for (std::size_t back = kBlockHeader; back <= kBlockHeader + kMostCovered; ++back) {
+    if (back > column1At || (back > kBlockHeader && page[column1At - 1] != 0x00)) break;
+    const std::size_t blockAt = column1At - back;
+    const std::size_t blockSize = bigEndian16(page, blockAt + 2);
+    if (blockSize >= back && blockAt + blockSize <= page.size()) return true;
+  }
+  return false;
+}
+
 bool behindFreeBlockHeader(ByteSpan page, std::size_t column1At, std::size_t contentAt,
                            std::size_t end) {
   constexpr std::size_t kBlockHeader = 4;
@@ -106,38 +121,42 @@ SchemaSearch::SchemaSearch(TableShape shape, const TableLayout& layout, sqlite3*
   }
   if (db == nullptr) return;
   sqlite3_stmt* stmt = nullptr;
-  const std::string sql = "select * from \"" + shape_.table + "\"";
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-      std::string key;
-      for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-        if (static_cast<std::size_t>(i) == alias_) continue;
-        switch (sqlite3_column_type(stmt, i)) {
-          case SQLITE_NULL:
-            key += "n;";
-            break;
-          case SQLITE_INTEGER:
-            addNumber(key, sqlite3_column_int64(stmt, i));
-            break;
-          case SQLITE_FLOAT:
-            addReal(key, sqlite3_column_double(stmt, i));
-            break;
-          case SQLITE_TEXT: {
-            const void* text = sqlite3_column_text(stmt, i);
-            addBytes(key, 't', text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
-            break;
-          }
-          default: {
-            const void* blob = sqlite3_column_blob(stmt, i);
-            addBytes(key, 'b', blob, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
-            break;
-          }
-        }
+  const std::string sql = "select * from \"" + shape_.table + "\" where rowid = ?";
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) live_.reset(stmt);
+}
+
+bool SchemaSearch::isLive(const CarvedRow& row) const {
+  if (!live_ || !row.rowid()) return false;
+  sqlite3_stmt* stmt = live_.get();
+  sqlite3_reset(stmt);
+  sqlite3_bind_int64(stmt, 1, *row.rowid());
+  if (sqlite3_step(stmt) != SQLITE_ROW) return false;
+  std::string key;
+  for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+    if (static_cast<std::size_t>(i) == alias_) continue;
+    switch (sqlite3_column_type(stmt, i)) {
+      case SQLITE_NULL:
+        key += "n;";
+        break;
+      case SQLITE_INTEGER:
+        addNumber(key, sqlite3_column_int64(stmt, i));
+        break;
+      case SQLITE_FLOAT:
+        addReal(key, sqlite3_column_double(stmt, i));
+        break;
+      case SQLITE_TEXT: {
+        const void* text = sqlite3_column_text(stmt, i);
+        addBytes(key, 't', text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+        break;
       }
-      liveRows_.insert(std::move(key));
+      default: {
+        const void* blob = sqlite3_column_blob(stmt, i);
+        addBytes(key, 'b', blob, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+        break;
+      }
     }
   }
-  sqlite3_finalize(stmt);
+  return key == valuesKey(row.record(), alias_);
 }
 
 std::optional<std::size_t> SchemaSearch::typesFit(ByteSpan page, std::size_t at,
@@ -184,8 +203,10 @@ bool SchemaSearch::accept(const DecodedRecord& record) const {
 
 bool SchemaSearch::offer(CarvedRow row, const std::function<void(CarvedRow)>& found) {
   if (!accept(row.record())) return false;
-  // a row the table still holds (an old copy of a live row) is taken, not listed
-  if (liveRows_.count(valuesKey(row.record(), alias_)) != 0) return true;
+  // A row the table still holds under its key (an old copy of a live row)
+  // is taken, not listed. A row whose key a free-block header took was
+  // given back by the table: deleted, or an older version of a row.
+  if (isLive(row)) return true;
   if (plausible_ && !plausible_(row)) return false;
   found(std::move(row));
   return true;
@@ -238,7 +259,8 @@ void SchemaSearch::searchRange(ByteSpan page, std::size_t from, std::size_t to,
       }
     }
     // a header whose size and column 0 a free-block header overwrote
-    if (aliasFirst && typesFit(page, at, page.size(), 1, columns) == columns) {
+    if (aliasFirst && mayFollowFreeBlockHeader(page, at) &&
+        typesFit(page, at, page.size(), 1, columns) == columns) {
       auto record = decodeRecordFromColumn1(page, at, columns);
       std::size_t contentAt = at;
       for (std::size_t i = 1; record && i < columns; ++i)
@@ -253,13 +275,14 @@ void SchemaSearch::searchRange(ByteSpan page, std::size_t from, std::size_t to,
   }
 }
 
-void SchemaSearch::run(ByteSpan page, std::uint64_t pageAt,
+void SchemaSearch::run(ByteSpan page, std::uint64_t pageAt, bool current,
                        const std::function<void(CarvedRow)>& found) {
   if (page.size() < kLeafHeaderSize || shape_.size() < 2) return;
   const PageKind kind = pageKindOf(page[0]);
   if (kind == PageKind::kOther) {
-    // a freelist trunk, an overflow page, a page never written: searched whole
-    searchRange(page, 0, page.size(), pageAt, found);
+    // a freelist trunk, a page never written, an overflow page: searched
+    // whole, unless it holds a part of a row the database still has
+    if (!current) searchRange(page, 0, page.size(), pageAt, found);
     return;
   }
   // Index pages hold no table rows. An interior page holds none either,
@@ -278,8 +301,9 @@ void SchemaSearch::run(ByteSpan page, std::uint64_t pageAt,
     searchRange(page, headerSize, page.size(), pageAt, found);
     return;
   }
-  for (std::size_t pointer = headerSize; kind == PageKind::kTableLeaf && pointer < pointersEnd;
-       pointer += 2) {
+  // the cells of a page the database still uses are its live rows
+  for (std::size_t pointer = headerSize;
+       !current && kind == PageKind::kTableLeaf && pointer < pointersEnd; pointer += 2) {
     const std::size_t cellAt = bigEndian16(page, pointer);
     if (cellAt >= pointersEnd && cellAt < page.size()) tryCell(page, cellAt, pageAt, found);
   }

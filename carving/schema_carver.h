@@ -14,9 +14,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
 
 #include "carving/carved_table.h"
 #include "carving/table_shape.h"
@@ -32,7 +32,12 @@ class SchemaSearch {
                std::function<bool(const CarvedRow&)> plausible);
 
   // Searches one page (`pageAt`: where its bytes lie, for the rows' place).
-  void run(ByteSpan page, std::uint64_t pageAt, const std::function<void(CarvedRow)>& found);
+  // `current`: the page is as the database uses it now (a page of a
+  // b-tree or an overflow chain that the log did not rewrite, or the log's
+  // last copy of it), so its cells are live rows and only its free space
+  // is searched.
+  void run(ByteSpan page, std::uint64_t pageAt, bool current,
+           const std::function<void(CarvedRow)>& found);
 
  private:
   void searchRange(ByteSpan page, std::size_t from, std::size_t to, std::uint64_t pageAt,
@@ -45,14 +50,19 @@ class SchemaSearch {
                                       std::size_t first, std::size_t count) const;
   bool accept(const DecodedRecord& record) const;
   bool offer(CarvedRow row, const std::function<void(CarvedRow)>& found);
+  // the table holds the row's key with the same values
+  bool isLive(const CarvedRow& row) const;
+
+  struct Finalize {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+  };
 
   TableShape shape_;
   const TableLayout& layout_;
   std::function<bool(const CarvedRow&)> plausible_;
   bool textColumns_ = false;
-  std::optional<std::size_t> alias_;  // the rowid alias, NULL in the record
-  // the values of the table's live rows
-  std::unordered_set<std::string> liveRows_;
+  std::optional<std::size_t> alias_;              // the rowid alias, NULL in the record
+  std::unique_ptr<sqlite3_stmt, Finalize> live_;  // the live row of a key
 };
 
 }  // namespace orvane::carving

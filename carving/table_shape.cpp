@@ -46,10 +46,6 @@ bool TableShape::allows(std::size_t column, std::uint64_t serialType) const {
   return false;
 }
 
-std::size_t TableShape::minHeaderSize() const {
-  return varintLength(columns.size() + 1) + columns.size();
-}
-
 std::size_t TableShape::maxHeaderSize() const {
   // a text or blob length takes at most 9 bytes; a column that cannot hold
   // one takes a single byte

@@ -33,9 +33,8 @@ struct TableShape {
   // whole REAL as an integer) and turns them into text in TEXT columns;
   // BLOB and NUMERIC columns take anything; NOT NULL forbids type 0.
   bool allows(std::size_t column, std::uint64_t serialType) const;
-  // The smallest and largest header size in bytes (with its own varint):
-  // one byte per column at least, nine at most.
-  std::size_t minHeaderSize() const;
+  // The largest header size in bytes (with its own varint): nine bytes for
+  // a column that may hold a text or blob, one for any other.
   std::size_t maxHeaderSize() const;
   // The layout the carved rows read their cells through.
   TableLayout layout() const;

@@ -74,7 +74,7 @@ void carveWithFuzzedSchema(const std::uint8_t* data, std::size_t size,
   constexpr std::size_t kPageSize = 512;
   for (std::size_t at = 0; at < size; at += kPageSize) {
     const std::vector<std::uint8_t> page(data + at, data + std::min(size, at + kPageSize));
-    search.run(page, at, [](CarvedRow row) { (void)row.text("c1"); });
+    search.run(page, at, false, [](CarvedRow row) { (void)row.text("c1"); });
   }
 }
 
