@@ -441,6 +441,23 @@ bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
   for (std::size_t i = 0; i < frames.size(); ++i) {
     if (frames[i].pageNumber < lastFrame.size()) lastFrame[frames[i].pageNumber] = i;
   }
+  std::unordered_set<std::uint64_t> liveRecords;
+  if (!shapeSearches.empty()) {
+    for (std::uint64_t index = 1; index < header->pageCount; ++index) {
+      const std::size_t number = static_cast<std::size_t>(index) + 1;
+      if (number < inUse.size() && inUse[number] && lastFrame[number] == frames.size()) {
+        addLiveRecords(
+            file.subspan(static_cast<std::size_t>(index * header->pageSize), header->pageSize),
+            liveRecords);
+      }
+    }
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+      const std::size_t number = frames[i].pageNumber;
+      if (number < inUse.size() && inUse[number] && lastFrame[number] == i)
+        addLiveRecords(frames[i].page, liveRecords);
+    }
+    for (auto& [search, i] : shapeSearches) search.setLiveRecords(&liveRecords);
+  }
   const auto searchPage = [&](ByteSpan page, std::uint64_t pageAt, bool current) {
     for (auto& [search, i] : searches) search.run(page, pageAt, admitted[i]);
     for (auto& [search, i] : shapeSearches) search.run(page, pageAt, current, tables[i].found);

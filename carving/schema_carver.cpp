@@ -87,6 +87,42 @@ bool behindFreeBlockHeader(ByteSpan page, std::size_t column1At, std::size_t con
 
 }  // namespace
 
+std::uint64_t recordHash(ByteSpan record) {
+  // The header and the first values (a key, a guid, a date) with the
+  // length and the last bytes tell records apart; hashing every byte of a
+  // database would cost as much as reading it through the library.
+  constexpr std::size_t kHead = 96;
+  constexpr std::size_t kTail = 32;
+  if (record.size() <= kHead + kTail) {
+    return std::hash<std::string_view>{}(
+        {reinterpret_cast<const char*>(record.data()), record.size()});
+  }
+  const std::uint64_t head =
+      std::hash<std::string_view>{}({reinterpret_cast<const char*>(record.data()), kHead});
+  const std::uint64_t tail = std::hash<std::string_view>{}(
+      {reinterpret_cast<const char*>(record.data() + record.size() - kTail), kTail});
+  return head ^ (tail * 0x9E3779B97F4A7C15ULL) ^ record.size();
+}
+
+void addLiveRecords(ByteSpan page, std::unordered_set<std::uint64_t>& hashes) {
+  if (page.size() < kLeafHeaderSize || pageKindOf(page[0]) != PageKind::kTableLeaf) return;
+  const std::size_t pointersEnd = kLeafHeaderSize + 2 * bigEndian16(page, 3);
+  for (std::size_t pointer = kLeafHeaderSize; pointer < pointersEnd && pointer + 2 <= page.size();
+       pointer += 2) {
+    const std::size_t cellAt = bigEndian16(page, pointer);
+    const auto payload = readVarint(page, cellAt);
+    if (!payload || page.size() < kLeafPayloadReserve ||
+        payload->value > page.size() - kLeafPayloadReserve) {
+      continue;
+    }
+    const auto rowid = readVarint(page, cellAt + payload->length);
+    if (!rowid) continue;
+    const std::size_t recordAt = cellAt + payload->length + rowid->length;
+    if (payload->value > page.size() - recordAt) continue;
+    hashes.insert(recordHash(page.subspan(recordAt, static_cast<std::size_t>(payload->value))));
+  }
+}
+
 std::string valuesKey(const DecodedRecord& record, std::optional<std::size_t> alias) {
   std::string key;
   for (std::size_t i = 0; i < record.columns.size(); ++i) {
@@ -239,17 +275,38 @@ void SchemaSearch::searchRange(ByteSpan page, std::size_t from, std::size_t to,
   const std::size_t columns = shape_.size();
   const bool aliasFirst = columns >= 2 && shape_.columns[0].rowidAlias;
   const std::size_t maxHeader = shape_.maxHeaderSize();
+  const bool column0Long = shape_.allows(0, 12) || shape_.allows(0, 13);
+  // a one-byte header size (3 at least) and column 0's serial type after it
+  const auto mayStartHeader = [&](ByteSpan bytes, std::size_t at) {
+    if (bytes[at] < 3 || at + 1 >= bytes.size()) return false;
+    const std::uint8_t type = bytes[at + 1];
+    return type < 0x80 ? shape_.allows(0, type) : column0Long;
+  };
+  // Free space never written is zeros: no header starts there, and a
+  // column 1 there has no free-block header in the 13 bytes before it.
+  constexpr std::size_t kQuietZeros = 14;
+  std::size_t zeros = 0;
   for (std::size_t at = from; at < to && at < page.size(); ++at) {
-    // an intact header: its size, then a serial type per column
-    if (const auto headerSize = readVarint(page, at); headerSize && headerSize->value >= 3 &&
-                                                      headerSize->value <= maxHeader &&
-                                                      headerSize->value <= page.size() - at) {
+    zeros = page[at] == 0 ? zeros + 1 : 0;
+    if (zeros > kQuietZeros) continue;
+    // an intact header: its size, then a serial type per column (column 0's
+    // first: a one-byte header size is followed by it)
+    if (page[at] < 0x80 && !mayStartHeader(page, at)) {
+      // not the start of an intact header
+    } else if (const auto headerSize = readVarint(page, at);
+               headerSize && headerSize->value >= 3 && headerSize->value <= maxHeader &&
+               headerSize->value <= page.size() - at) {
       const std::size_t headerEnd = at + static_cast<std::size_t>(headerSize->value);
       const std::size_t typesAt = at + headerSize->length;
       if (typesFit(page, typesAt, headerEnd, 0, columns) == columns) {
         // a deleted row lies inside the free space it was given back to
         if (auto record = decodeRecordAt(page, at, columns, columns); record && record->end <= to) {
           const std::size_t end = record->end;
+          if (liveRecords_ != nullptr &&
+              liveRecords_->count(recordHash(page.subspan(at, end - at))) != 0) {
+            at = end - 1;
+            continue;
+          }
           const auto rowid = rowidBefore(page, at, end);
           if (offer(CarvedRow(layout_, std::move(*record), rowid, pageAt + at), found)) {
             at = end - 1;

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 
 #include "carving/carved_table.h"
 #include "carving/table_shape.h"
@@ -38,6 +39,13 @@ class SchemaSearch {
   // is searched.
   void run(ByteSpan page, std::uint64_t pageAt, bool current,
            const std::function<void(CarvedRow)>& found);
+
+  // The hashes of the records the database's current pages hold (see
+  // `recordHash`): an old copy of one of them in free space, which page
+  // splits leave behind by the thousand, is passed over undecoded.
+  void setLiveRecords(const std::unordered_set<std::uint64_t>* liveRecords) {
+    liveRecords_ = liveRecords;
+  }
 
  private:
   void searchRange(ByteSpan page, std::size_t from, std::size_t to, std::uint64_t pageAt,
@@ -63,6 +71,14 @@ class SchemaSearch {
   bool textColumns_ = false;
   std::optional<std::size_t> alias_;              // the rowid alias, NULL in the record
   std::unique_ptr<sqlite3_stmt, Finalize> live_;  // the live row of a key
+  const std::unordered_set<std::uint64_t>* liveRecords_ = nullptr;
 };
+
+// The hash of a record's bytes, from its header size to its end.
+std::uint64_t recordHash(ByteSpan record);
+
+// Adds the hash of every record that the cells of a table leaf page hold
+// whole on the page.
+void addLiveRecords(ByteSpan page, std::unordered_set<std::uint64_t>& hashes);
 
 }  // namespace orvane::carving
