@@ -1,6 +1,8 @@
 // Carving the deleted rows of a device backup whose six iOS 6 databases
 // hold at least 200 MB, against a bare SQLite loop that steps every row of
 // the same tables and keeps nothing, in the same run; and the peak memory.
+// Then the same for a backup of today's layout (iOS 17 stores), whose rows
+// only the search by the tables' shapes finds.
 //
 //   bench_carving [SCALE]   (1 = about 200 MB of databases; 1% of the rows deleted)
 
@@ -15,11 +17,14 @@
 
 #include "carving/deleted_records_step.h"
 #include "carving/legacy_backup_writer.h"
+#include "carving/modern_deletions.h"
 #include "core/event_names.h"
 #include "core/notification_center.h"
 #include "core/per_scan_lists.h"
 #include "core/temp_folder.h"
+#include "fixtures/modern_backup_writer.h"
 #include "fixtures/scratch_folder.h"
+#include "ios/backup_file_name.h"
 
 namespace {
 
@@ -42,6 +47,82 @@ std::string filler(int i, std::size_t length) {
 
 double seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+// Steps every row of `tables` in the database at `path`, keeping nothing.
+std::size_t stepEveryRow(const std::filesystem::path& path,
+                         const std::vector<const char*>& tables) {
+  std::size_t stepped = 0;
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  for (const char* table : tables) {
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, ("select * from " + std::string(table)).c_str(), -1, &stmt, nullptr);
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+      for (int c = 0; c < sqlite3_column_count(stmt); ++c) (void)sqlite3_column_value(stmt, c);
+      ++stepped;
+    }
+    sqlite3_finalize(stmt);
+  }
+  sqlite3_close(db);
+  return stepped;
+}
+
+// The deleted-records step on a backup folder: seconds, records posted.
+std::pair<double, std::size_t> carve(const std::filesystem::path& folder) {
+  NotificationCenter nc;
+  PerScanLists lists;
+  std::size_t carved = 0;
+  for (const char* name :
+       {events::ScanDelContactInfo, events::ScanDelMessageInfo, events::ScanDelNoteInfo,
+        events::ScanDelCallHistoryInfo, events::scanDelBookMarkInfo, events::scanDelCalenderInfo}) {
+    nc.addObserver(name, [&carved](const EventObject&) { ++carved; });
+  }
+  const auto start = Clock::now();
+  TempFolder temp("orvane-bench-carving-");
+  ScanContext ctx(nc, lists, temp.path());
+  runDeletedRecordsStep(folder, ctx);
+  return {seconds(start), carved};
+}
+
+// Today's stores with `rows` rows of each kind, one in a hundred deleted.
+void writeTodaysBackup(const std::filesystem::path& folder, int rows) {
+  fixtures::ModernBackupWriter backup;
+  for (int i = 0; i < rows; ++i) {
+    const std::string number = "+1555" + std::to_string(1000000 + i % 5000);
+    backup.people.push_back(
+        {.first = "First" + std::to_string(i), .last = "Last", .phones = {number}});
+    backup.messages.push_back({.text = filler(i, 700),
+                               .handle = number,
+                               .date = (700000000LL + i) * 1000000000LL,
+                               .fromMe = i % 2 == 0});
+    backup.calls.push_back(
+        {.address = number, .date = 700000000.0 + i, .duration = static_cast<double>(i % 600)});
+    backup.notes.push_back({.title = "Note " + std::to_string(i),
+                            .text = filler(i, 900),
+                            .modified = 700000000.5 + i});
+    backup.bookmarks.push_back(
+        {.title = "Page " + std::to_string(i), .url = "https://example.com/" + filler(i, 600)});
+  }
+  backup.write(folder);
+  const auto remove = [&](const char* domainPath, const char* sql) {
+    fixtures::deleteModernRows(folder, domainPath, sql, fixtures::Journal::rollback);
+  };
+  remove("HomeDomain-Library/AddressBook/AddressBook.sqlitedb",
+         "delete from ABMultiValue where record_id % 100 = 7; delete from ABPerson where ROWID % "
+         "100 = 7");
+  remove("HomeDomain-Library/SMS/sms.db", "delete from message where ROWID % 100 = 7");
+  remove("HomeDomain-Library/CallHistoryDB/CallHistory.storedata",
+         "delete from ZCALLRECORD where Z_PK % 100 = 7");
+  remove("AppDomainGroup-group.com.apple.notes-NoteStore.sqlite",
+         "delete from ZICNOTEDATA where ZNOTE % 100 = 7; delete from ZICCLOUDSYNCINGOBJECT where "
+         "Z_PK % 100 = 7");
+  remove("HomeDomain-Library/Safari/Bookmarks.db", "delete from bookmarks where id % 100 = 7");
+}
+
+std::filesystem::path storeOf(const std::filesystem::path& folder, const char* domainPath) {
+  const std::string name = *hashedNameOf(domainPath);
+  return folder / name.substr(0, 2) / name;
 }
 
 long peakKilobytes() {
@@ -149,5 +230,26 @@ int main(int argc, char** argv) {
   std::printf("peak memory: %.1f MB before carving, %.1f MB after (limit 64 MB + %.1f MB)\n",
               static_cast<double>(before) / 1e3, static_cast<double>(after) / 1e3,
               static_cast<double>(largest) / 1e6);
+
+  const std::filesystem::path today = scratch / "today";
+  writeTodaysBackup(today, rows);
+  const auto [todayCarving, todayCarved] = carve(today);
+  const auto todayBareStart = Clock::now();
+  std::size_t todayStepped = 0;
+  const std::vector<std::pair<const char*, std::vector<const char*>>> todaysTables = {
+      {"HomeDomain-Library/AddressBook/AddressBook.sqlitedb", {"ABPerson", "ABMultiValue"}},
+      {"HomeDomain-Library/SMS/sms.db", {"message", "handle"}},
+      {"HomeDomain-Library/CallHistoryDB/CallHistory.storedata", {"ZCALLRECORD"}},
+      {"AppDomainGroup-group.com.apple.notes-NoteStore.sqlite",
+       {"ZICCLOUDSYNCINGOBJECT", "ZICNOTEDATA"}},
+      {"HomeDomain-Library/Safari/Bookmarks.db", {"bookmarks"}}};
+  for (const auto& [domainPath, tables] : todaysTables) {
+    todayStepped += stepEveryRow(storeOf(today, domainPath), tables);
+  }
+  const double todayBare = seconds(todayBareStart);
+  std::printf(
+      "today's layout: carving %.2f s, %zu records posted; bare SQLite loop %.2f s, %zu "
+      "rows; ratio %.2f (limit 4)\n",
+      todayCarving, todayCarved, todayBare, todayStepped, todayCarving / todayBare);
   return 0;
 }

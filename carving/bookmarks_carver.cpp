@@ -35,9 +35,11 @@ void scanDelBookMarkThread(CarverRun& run) {
   }
   const TableLayout bookmarks = layoutOf(*copy, "bookmarks");
   SeenRows seen;
+  TableSearch search{&bookmarks, kBookmarkAnchors, {}};
+  search.plausible = [](const CarvedRow& row) { return row.text("title") || row.text("url"); };
   const bool going =
       carveTables(*copy,
-                  {{{&bookmarks, kBookmarkAnchors, {}},
+                  {{search,
                     [&](CarvedRow row) {
                       if (!seen.firstTime(row)) return;
                       auto bookmark = std::make_shared<PRBookMarkNode>();

@@ -39,9 +39,13 @@ void scanDelCalenderThread(CarverRun& run) {
   });
 
   SeenRows seen;
+  TableSearch search{&events, kEventAnchors, {}};
+  search.plausible = [](const CarvedRow& row) {
+    return dateInYears(row.decimal("start_date"), DateEpoch::kApple2001, DateUnit::kSeconds);
+  };
   const bool going = carveTables(
       *copy,
-      {{{&events, kEventAnchors, {}},
+      {{search,
         [&](CarvedRow row) {
           if (!seen.firstTime(row)) return;
           auto event = std::make_shared<PRCalenderNode>();

@@ -29,17 +29,27 @@ constexpr std::int64_t kLatest = 4102444800;   // 2100-01-01
 }  // namespace
 
 void scanDelCallHistoryThread(CarverRun& run) {
+  const bool store = scanDelCallRecords(run);
+  if (run.ctx().stopRequested()) return;
   auto copy = PrivateCopy::make(run.folder(),
                                 {backup_names::kCallHistory, backup_names::kCallHistorySecond},
                                 run.ctx().tempFolder, run.plainFile());
   if (!copy) {
-    std::fprintf(stderr, "callHistoryDB is not exist\n");
+    if (store) {
+      run.progress(90);
+    } else {
+      std::fprintf(stderr, "callHistoryDB is not exist\n");
+    }
     return;
   }
   const TableLayout calls = layoutOf(*copy, "call");
   SeenRows seen;
+  TableSearch search{&calls, kCallAnchors, {}};
+  search.plausible = [](const CarvedRow& row) {
+    return dateInYears(row.decimal("date"), DateEpoch::kUnix1970, DateUnit::kSeconds);
+  };
   const bool going = carveTables(*copy,
-                                 {{{&calls, kCallAnchors, {}},
+                                 {{search,
                                    [&](CarvedRow row) {
                                      const auto date = row.decimal("date");
                                      if (!date || *date < kEarliest || *date >= kLatest) return;

@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <set>
 #include <unordered_set>
 
+#include "carving/schema_carver.h"
 #include "carving/wal_frames.h"
 #include "core/conversions.h"
 #include "core/utf8.h"
@@ -336,6 +339,51 @@ bool CarvedRow::sameValues(const CarvedRow& other) const {
   return true;
 }
 
+// The entities a Core Data table's rows may name in Z_ENT: those the store
+// declares, and those its live rows hold.
+static std::set<std::int64_t> entitiesOf(sqlite3* db, const std::string& table) {
+  std::set<std::int64_t> entities;
+  if (db == nullptr) return entities;
+  for (const std::string& sql :
+       {std::string("select Z_ENT from Z_PRIMARYKEY"),
+        "select distinct Z_ENT from \"" + table + "\" where Z_ENT is not null"}) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+      while (sqlite3_step(stmt) == SQLITE_ROW) entities.insert(sqlite3_column_int64(stmt, 0));
+    }
+    sqlite3_finalize(stmt);
+  }
+  return entities;
+}
+
+// Which pages (by number) the folded copy's b-trees and overflow chains
+// use now; none known when the library cannot tell (no page statistics).
+static std::vector<bool> pagesInUse(sqlite3* db, std::uint64_t pageCount) {
+  std::vector<bool> inUse;
+  sqlite3_stmt* stmt = nullptr;
+  if (db != nullptr &&
+      sqlite3_prepare_v2(db, "select pageno from dbstat", -1, &stmt, nullptr) == SQLITE_OK) {
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+      const sqlite3_int64 number = sqlite3_column_int64(stmt, 0);
+      // a log may have grown the database past the main file's pages
+      if (number <= 0 || static_cast<std::uint64_t>(number) > pageCount * 2 + 1024) continue;
+      const auto at = static_cast<std::size_t>(number);
+      if (at >= inUse.size()) inUse.resize(at + 1, false);
+      inUse[at] = true;
+    }
+  }
+  sqlite3_finalize(stmt);
+  return inUse;
+}
+
+bool dateInYears(std::optional<std::int64_t> stored, DateEpoch epoch, DateUnit unit) {
+  constexpr std::int64_t kEarliest = 631152000;  // 1990-01-01 UTC
+  constexpr std::int64_t kLatest = 4102444800;   // 2100-01-01 UTC
+  if (!stored) return false;
+  const auto seconds = unixSecondsOf(*stored, epoch, unit);
+  return seconds && *seconds >= kEarliest && *seconds < kLatest;
+}
+
 bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
                  const ScanContext& ctx) {
   const ByteSpan file(copy.mainBytes());
@@ -345,27 +393,90 @@ bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
     std::fprintf(stderr, "texts not in UTF-8, not carved\n");
     return true;
   }
-  std::vector<std::pair<PageSearch, const TableCarve*>> searches;
-  searches.reserve(tables.size());
+  // Every row, found by anchors or by shape, passes the table's own
+  // plausibility test and, in a Core Data store, names a known entity.
+  std::vector<std::function<bool(const CarvedRow&)>> admits;
+  admits.reserve(tables.size());
   for (const TableCarve& table : tables) {
-    if (table.search.layout != nullptr && table.search.layout->size() >= 2) {
-      searches.emplace_back(PageSearch(table.search, copy.db()), &table);
+    const TableLayout* layout = table.search.layout;
+    auto entities = layout != nullptr && layout->indexOf("Z_ENT")
+                        ? entitiesOf(copy.db(), layout->table)
+                        : std::set<std::int64_t>{};
+    admits.push_back(
+        [plausible = table.search.plausible, entities = std::move(entities)](const CarvedRow& row) {
+          if (plausible && !plausible(row)) return false;
+          if (entities.empty()) return true;
+          const auto entity = row.decimal("Z_ENT");
+          return entity && entities.count(*entity) != 0;
+        });
+  }
+  std::vector<std::function<void(CarvedRow)>> admitted;
+  admitted.reserve(tables.size());
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    admitted.push_back([&admit = admits[i], &table = tables[i]](CarvedRow row) {
+      if (admit(row)) table.found(std::move(row));
+    });
+  }
+  std::vector<std::pair<PageSearch, std::size_t>> searches;
+  std::vector<std::pair<SchemaSearch, std::size_t>> shapeSearches;
+  searches.reserve(tables.size());
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    const TableCarve& table = tables[i];
+    const TableLayout* layout = table.search.layout;
+    if (layout == nullptr || layout->size() < 2) continue;
+    searches.emplace_back(PageSearch(table.search, copy.db()), i);
+    auto shape = shapeOf(copy, layout->table);
+    if (shape && shape->size() == layout->size()) {
+      shapeSearches.emplace_back(
+          SchemaSearch(std::move(*shape), *layout, table.search.keepLiveRows ? nullptr : copy.db(),
+                       admits[i]),
+          i);
     }
   }
   if (searches.empty()) return true;
-  const auto searchPage = [&](ByteSpan page, std::uint64_t pageAt) {
-    for (auto& [search, table] : searches) search.run(page, pageAt, table->found);
+  const std::vector<bool> inUse = pagesInUse(copy.db(), header->pageCount);
+  const std::vector<WalFrame> frames = walFrames(copy.logBytes());
+  // the last frame of each page is the page as the database has it now
+  std::vector<std::size_t> lastFrame(inUse.size(), frames.size());
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    if (frames[i].pageNumber < lastFrame.size()) lastFrame[frames[i].pageNumber] = i;
+  }
+  std::unordered_set<std::uint64_t> liveRecords;
+  if (!shapeSearches.empty()) {
+    for (std::uint64_t index = 1; index < header->pageCount; ++index) {
+      const std::size_t number = static_cast<std::size_t>(index) + 1;
+      if (number < inUse.size() && inUse[number] && lastFrame[number] == frames.size()) {
+        addLiveRecords(
+            file.subspan(static_cast<std::size_t>(index * header->pageSize), header->pageSize),
+            liveRecords);
+      }
+    }
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+      const std::size_t number = frames[i].pageNumber;
+      if (number < inUse.size() && inUse[number] && lastFrame[number] == i)
+        addLiveRecords(frames[i].page, liveRecords);
+    }
+    for (auto& [search, i] : shapeSearches) search.setLiveRecords(&liveRecords);
+  }
+  const auto searchPage = [&](ByteSpan page, std::uint64_t pageAt, bool current) {
+    for (auto& [search, i] : searches) search.run(page, pageAt, admitted[i]);
+    for (auto& [search, i] : shapeSearches) search.run(page, pageAt, current, tables[i].found);
   };
   for (std::uint64_t index = 1; index < header->pageCount; ++index) {
     if (ctx.stopRequested()) return false;
     const std::uint64_t pageAt = index * header->pageSize;
-    searchPage(file.subspan(static_cast<std::size_t>(pageAt), header->pageSize), pageAt);
+    const std::size_t number = static_cast<std::size_t>(index) + 1;
+    const bool current =
+        number < inUse.size() && inUse[number] && lastFrame[number] == frames.size();
+    searchPage(file.subspan(static_cast<std::size_t>(pageAt), header->pageSize), pageAt, current);
   }
   std::uint64_t logAt = file.size();
-  for (const WalFrame& frame : walFrames(copy.logBytes())) {
+  for (std::size_t i = 0; i < frames.size(); ++i) {
     if (ctx.stopRequested()) return false;
-    if (frame.pageNumber != 1) searchPage(frame.page, logAt);
-    logAt += frame.page.size();
+    const std::size_t number = frames[i].pageNumber;
+    const bool current = number < inUse.size() && inUse[number] && lastFrame[number] == i;
+    if (number != 1) searchPage(frames[i].page, logAt, current);
+    logAt += frames[i].page.size();
   }
   return true;
 }

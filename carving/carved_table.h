@@ -19,6 +19,7 @@
 #include "carving/private_copy.h"
 #include "carving/sqlite_pages.h"
 #include "core/backup_source.h"
+#include "core/dates.h"
 #include "ios/db_row.h"
 
 namespace orvane::carving {
@@ -45,6 +46,8 @@ struct Anchor {
   std::string_view column;
 };
 
+class CarvedRow;
+
 struct TableSearch {
   const TableLayout* layout = nullptr;
   std::vector<Anchor> anchors;
@@ -55,6 +58,9 @@ struct TableSearch {
   // Rows the table still holds unchanged are passed over unless a join
   // needs them (the notes that carved bodies belong to).
   bool keepLiveRows = false;
+  // Rows found by the table's shape (see schema_carver.h) count only when
+  // this answers true, a key date in its years; none: every row that fits.
+  std::function<bool(const CarvedRow&)> plausible{};
 };
 
 // One carved row; its texts point into the copy's bytes, so it lives no
@@ -93,17 +99,19 @@ class CarvedRow final : public DbRow {
   std::vector<std::pair<std::string, std::string>> extras_;
 };
 
-// The rows already handed over: the same bytes found twice (in the main
-// file and in the log, or on a page and its older copy) make one record.
+// The values of a record but the rowid alias (column `alias`), in a form
+// equal for equal values whether they were carved or read by the library.
+std::string valuesKey(const DecodedRecord& record, std::optional<std::size_t> alias);
+
+// The rows already handed over: the same values found twice (in the main
+// file and in the log, on a page and its older copy, by an anchor and by
+// the table's shape) make one record.
 class SeenRows {
  public:
-  bool firstTime(const CarvedRow& row) {
-    const ByteSpan bytes = row.record().bytes;
-    return seen_.insert({reinterpret_cast<const char*>(bytes.data()), bytes.size()}).second;
-  }
+  bool firstTime(const CarvedRow& row) { return seen_.insert(valuesKey(row.record(), 0)).second; }
 
  private:
-  std::unordered_set<std::string_view> seen_;
+  std::unordered_set<std::string> seen_;
 };
 
 struct TableCarve {
@@ -112,8 +120,13 @@ struct TableCarve {
 };
 
 // Searches every page of the copy's main file (page 1, the schema, aside)
-// and of its log, once, for rows of each table; hands each row to its
-// table's `found`. Answers false when the scan's stop flag ended the search.
+// and of its log, once, for rows of each table, by its anchors and by its
+// shape; hands each row to its table's `found` (a row both find comes
+// twice: `SeenRows` drops the second). Answers false when the scan's stop flag ended the search.
+// Whether a stored date lies from 1990 to 2100 once converted from its
+// epoch and unit: the years a phone's records are from.
+bool dateInYears(std::optional<std::int64_t> stored, DateEpoch epoch, DateUnit unit);
+
 bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
                  const ScanContext& ctx);
 

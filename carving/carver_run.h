@@ -69,4 +69,10 @@ void scanDelCallHistoryThread(CarverRun& run);
 void scanDelBookMarkThread(CarverRun& run);
 void scanDelCalenderThread(CarverRun& run);
 
+// The Core Data stores of today's systems, carved by their tables' shapes
+// within the calls' and the notes' carver; false when the store is not in
+// the backup or the scan was stopped.
+bool scanDelCallRecords(CarverRun& run);
+bool scanDelNoteStore(CarverRun& run);
+
 }  // namespace orvane::carving

@@ -49,7 +49,27 @@ constexpr std::int64_t kHomePage = 22;
 struct MultiValue {
   std::int64_t property = 0;
   std::string value;
+  std::optional<std::int64_t> uid{};  // when the cell kept its key
+  std::uint64_t foundAt = 0;
 };
+
+// The multi-values of one person in the order they were added: by key
+// when every cell kept one, else by place (pages fill from their end, so
+// within a page the earlier value lies further back).
+void sortValues(std::vector<MultiValue>& values, std::uint64_t pageSize) {
+  const bool keyed = std::all_of(values.begin(), values.end(),
+                                 [](const MultiValue& value) { return value.uid.has_value(); });
+  std::stable_sort(values.begin(), values.end(), [&](const MultiValue& a, const MultiValue& b) {
+    if (keyed) return *a.uid < *b.uid;
+    const auto pageA = a.foundAt / pageSize;
+    const auto pageB = b.foundAt / pageSize;
+    return pageA != pageB ? pageA < pageB : a.foundAt > b.foundAt;
+  });
+}
+
+bool hasText(const CarvedRow& row, std::string_view column) {
+  return !row.text(column).value_or("").empty();
+}
 
 // Every joined field starts from the empty text and gains " value", as the
 // live address book reading builds it.
@@ -161,16 +181,25 @@ void scanDelContactThread(CarverRun& run) {
     addValues(*contact, live);
     run.post(events::ScanDelContactInfo, std::move(contact));
   };
+  TableSearch valueSearch{&values, kValueAnchors, {}};
+  valueSearch.plausible = [](const CarvedRow& row) {
+    return row.decimal("record_id").value_or(0) > 0 && row.decimal("property").value_or(0) > 0;
+  };
+  TableSearch personSearch{&people, kPersonAnchors, {}};
+  personSearch.plausible = [](const CarvedRow& row) {
+    return hasText(row, "First") || hasText(row, "Last") || hasText(row, "Organization");
+  };
   const bool going =
       carveTables(*copy,
-                  {{{&values, kValueAnchors, {}},
+                  {{valueSearch,
                     [&](CarvedRow row) {
                       const auto owner = row.decimal("record_id").value_or(0);
                       if (livePeople.count(owner) != 0 || !seenValues.firstTime(row)) return;
-                      orphanValues[owner].push_back(
-                          {row.decimal("property").value_or(0), row.text("value").value_or("")});
+                      orphanValues[owner].push_back({row.decimal("property").value_or(0),
+                                                     row.text("value").value_or(""), row.rowid(),
+                                                     row.foundAt()});
                     }},
-                   {{&people, kPersonAnchors, {}},
+                   {personSearch,
                     [&](CarvedRow row) {
                       if (!seenPeople.firstTime(row)) return;
                       if (row.rowid() && livePeople.count(*row.rowid()) != 0) {
@@ -182,6 +211,10 @@ void scanDelContactThread(CarverRun& run) {
                   run.ctx());
   sqlite3_finalize(liveValues);
   if (!going) return;
+
+  const auto header = readDatabaseHeader(copy->mainBytes());
+  const std::uint64_t pageSize = header ? header->pageSize : 4096;
+  for (auto& [owner, list] : orphanValues) sortValues(list, pageSize);
 
   std::set<std::int64_t> claimed;
   std::vector<CarvedRow> waiting;
@@ -202,8 +235,6 @@ void scanDelContactThread(CarverRun& run) {
   // Within a page cells are laid from its end towards its start, so the
   // earlier rowid lies further back; pages follow in the order they were
   // added.
-  const auto header = readDatabaseHeader(copy->mainBytes());
-  const std::uint64_t pageSize = header ? header->pageSize : 4096;
   std::stable_sort(waiting.begin(), waiting.end(), [&](const CarvedRow& a, const CarvedRow& b) {
     const auto pageA = a.foundAt() / pageSize;
     const auto pageB = b.foundAt() / pageSize;

@@ -96,14 +96,25 @@ void scanDelMessageThread(CarverRun& run) {
   };
   const TableLayout handleLayout = layoutOf(*copy, handles ? "handle" : "");
   SeenRows seen;
+  TableSearch handleSearch{&handleLayout, kHandleAnchors, {}};
+  handleSearch.plausible = [](const CarvedRow& row) { return row.text("id").has_value(); };
+  TableSearch messageSearch{&messages, kMessageAnchors, {kMessageColumnsIos4}};
+  // the message date from 2001 (seconds, or nanoseconds from iOS 11 on),
+  // or before iOS 6 from 1970 unless the row is an iMessage
+  const bool from2001 = messages.indexOf("is_from_me").has_value();
+  messageSearch.plausible = [from2001](const CarvedRow& row) {
+    const bool apple = from2001 || row.decimal("is_madrid") == 1;
+    return dateInYears(row.decimal("date"), apple ? DateEpoch::kApple2001 : DateEpoch::kUnix1970,
+                       apple ? DateUnit::kSecondsOrNanoseconds : DateUnit::kSeconds);
+  };
   const bool going =
       carveTables(*copy,
-                  {{{&handleLayout, kHandleAnchors, {}},
+                  {{handleSearch,
                     [&](CarvedRow row) {
                       if (row.rowid())
                         carvedHandles.emplace(*row.rowid(), row.text("id").value_or(""));
                     }},
-                   {{&messages, kMessageAnchors, {kMessageColumnsIos4}},
+                   {messageSearch,
                     [&](CarvedRow row) {
                       if (!seen.firstTime(row)) return;
                       const auto handle = handles ? row.decimal("handle_id") : std::nullopt;

@@ -46,10 +46,16 @@ std::string decimalText(const CarvedRow& row, std::string_view column) {
 }  // namespace
 
 void scanDelNoteThread(CarverRun& run) {
+  const bool store = scanDelNoteStore(run);
+  if (run.ctx().stopRequested()) return;
   auto copy = PrivateCopy::make(run.folder(), {backup_names::kNotes, backup_names::kNotesSecond},
                                 run.ctx().tempFolder, run.plainFile());
   if (!copy) {
-    std::fprintf(stderr, "NoteDB is not exist\n");
+    if (store) {
+      run.progress(85);
+    } else {
+      std::fprintf(stderr, "NoteDB is not exist\n");
+    }
     return;
   }
   const TableLayout notes = layoutOf(*copy, "ZNOTE");
@@ -60,8 +66,16 @@ void scanDelNoteThread(CarverRun& run) {
   std::map<std::int64_t, NoteHead> heads;
   std::vector<CarvedRow> bodyRows;
   SeenRows seen;
+  TableSearch noteSearch{&notes, kNoteAnchors, {}, true};
+  noteSearch.plausible = [](const CarvedRow& row) {
+    return dateInYears(row.decimal("ZMODIFICATIONDATE"), DateEpoch::kApple2001, DateUnit::kSeconds);
+  };
+  TableSearch bodySearch{&bodies, kBodyAnchors, {}};
+  bodySearch.plausible = [](const CarvedRow& row) {
+    return row.decimal("ZOWNER").value_or(0) > 0 && row.text("ZCONTENT").has_value();
+  };
   const bool going = carveTables(*copy,
-                                 {{{&notes, kNoteAnchors, {}, true},
+                                 {{noteSearch,
                                    [&](CarvedRow row) {
                                      if (!seen.firstTime(row)) return;
                                      NoteHead head{row.text("ZTITLE").value_or(""),
@@ -71,7 +85,7 @@ void scanDelNoteThread(CarverRun& run) {
                                        heads.emplace(*body, head);
                                      if (row.rowid()) heads.emplace(*row.rowid(), std::move(head));
                                    }},
-                                  {{&bodies, kBodyAnchors, {}},
+                                  {bodySearch,
                                    [&](CarvedRow row) {
                                      if (seen.firstTime(row)) bodyRows.push_back(std::move(row));
                                    }}},

@@ -1,5 +1,8 @@
 #include "ios/db_row.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "ios/sqlite_access.h"
 
 namespace orvane {
@@ -16,6 +19,23 @@ std::optional<std::int64_t> StatementRow::decimal(std::string_view column) const
 
 std::span<const std::uint8_t> StatementRow::blob(std::string_view column) const {
   return rows_.blob(rows_.columnIndex(column));
+}
+
+}  // namespace orvane
+
+namespace orvane {
+
+std::string_view RenamedRow::columnOf(std::string_view name) const {
+  for (const Name& renamed : names_) {
+    if (renamed.as.size() == name.size() &&
+        std::equal(name.begin(), name.end(), renamed.as.begin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) ==
+                 std::tolower(static_cast<unsigned char>(b));
+        })) {
+      return renamed.column;
+    }
+  }
+  return name;
 }
 
 }  // namespace orvane

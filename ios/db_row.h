@@ -38,4 +38,32 @@ class StatementRow final : public DbRow {
   const SqliteStatement& rows_;
 };
 
+// Another row read under the names a mapping knows: with the pair
+// {"address", "ZADDRESS"}, "address" reads ZADDRESS. The live readers say
+// the same with "as" in their statements.
+class RenamedRow final : public DbRow {
+ public:
+  struct Name {
+    std::string_view as;
+    std::string_view column;
+  };
+  RenamedRow(const DbRow& row, std::span<const Name> names) : row_(row), names_(names) {}
+  bool has(std::string_view column) const override { return row_.has(columnOf(column)); }
+  std::optional<std::string> text(std::string_view column) const override {
+    return row_.text(columnOf(column));
+  }
+  std::optional<std::int64_t> decimal(std::string_view column) const override {
+    return row_.decimal(columnOf(column));
+  }
+  std::span<const std::uint8_t> blob(std::string_view column) const override {
+    return row_.blob(columnOf(column));
+  }
+
+ private:
+  std::string_view columnOf(std::string_view name) const;
+
+  const DbRow& row_;
+  std::span<const Name> names_;
+};
+
 }  // namespace orvane

@@ -19,11 +19,13 @@
 #include "carving/carver_run.h"
 #include "carving/deleted_records_step.h"
 #include "carving/legacy_backup_writer.h"
+#include "carving/modern_deletions.h"
 #include "carving/sqlite_pages.h"
 #include "core/event_names.h"
 #include "core/ios_records.h"
 #include "core/notification_center.h"
 #include "core/temp_folder.h"
+#include "fixtures/modern_backup_writer.h"
 #include "fixtures/scratch_folder.h"
 #include "results/deleted_acceptance.h"
 
@@ -203,34 +205,43 @@ std::size_t total(const Rows& rows) {
   return count;
 }
 
+// Writes the same backup with and without its deletions (`write` answers
+// how many rows it deleted) and scans both: no live row comes back as
+// deleted, every deleted row comes back as the live reading read it
+// before, and the backup is left as it was. Answers the second scan.
+ScanResult expectDeletedRowsBack(
+    const std::function<int(const std::filesystem::path&, bool)>& write) {
+  fixtures::ScratchFolder scratch;
+  write(scratch / "before", false);
+  const int deleted = write(scratch / "after", true);
+  const ScanResult before = scanBackup(scratch / "before");
+  EXPECT_EQ(total(before.deleted), 0u) << "a live row was listed twice";
+  const auto files = filesOf(scratch / "after");
+  const ScanResult after = scanBackup(scratch / "after");
+  EXPECT_EQ(filesOf(scratch / "after"), files) << "the backup changed";
+  Rows expected;
+  for (const auto& [category, signatures] : before.live) {
+    const std::multiset<std::string> left =
+        after.live.count(category) ? after.live.at(category) : std::multiset<std::string>{};
+    std::multiset<std::string> gone;
+    std::set_difference(signatures.begin(), signatures.end(), left.begin(), left.end(),
+                        std::inserter(gone, gone.end()));
+    if (!gone.empty()) expected[category] = std::move(gone);
+  }
+  EXPECT_EQ(total(expected), static_cast<std::size_t>(deleted));
+  EXPECT_EQ(after.deleted, expected);
+  return after;
+}
+
 using Layouts = std::tuple<LegacyIos, Journal>;
 class EveryLayout : public ::testing::TestWithParam<Layouts> {};
 
 TEST_P(EveryLayout, DeletedRowsComeBackAsTheirLiveCopiesRead) {
   const auto [ios, journal] = GetParam();
-  fixtures::ScratchFolder scratch;
-  writeBackup(scratch / "before", ios, journal, false);
-  const int deleted = writeBackup(scratch / "after", ios, journal, true);
-
-  const ScanResult before = scanBackup(scratch / "before");
-  EXPECT_EQ(total(before.deleted), 0u) << "a live row was listed twice";
-
-  const auto files = filesOf(scratch / "after");
-  const ScanResult after = scanBackup(scratch / "after");
-  EXPECT_EQ(filesOf(scratch / "after"), files) << "the backup changed";
-
-  // what the deletions took, as the live reading read it before
-  Rows expected;
-  for (const auto& [category, signatures] : before.live) {
-    auto& gone = expected[category];
-    std::multiset<std::string> left =
-        after.live.count(category) ? after.live.at(category) : std::multiset<std::string>{};
-    std::set_difference(signatures.begin(), signatures.end(), left.begin(), left.end(),
-                        std::inserter(gone, gone.end()));
-    if (gone.empty()) expected.erase(category);
-  }
-  ASSERT_EQ(total(expected), static_cast<std::size_t>(deleted));
-  EXPECT_EQ(after.deleted, expected);
+  const ScanResult after =
+      expectDeletedRowsBack([&](const std::filesystem::path& folder, bool deleting) {
+        return writeBackup(folder, ios, journal, deleting);
+      });
   // the carvers run in the order of their progress numbers; iOS 4 has no calendar file here
   std::vector<std::int64_t> carving;
   std::copy_if(after.progress.begin(), after.progress.end(), std::back_inserter(carving),
@@ -239,6 +250,63 @@ TEST_P(EveryLayout, DeletedRowsComeBackAsTheirLiveCopiesRead) {
   if (ios == LegacyIos::ios4) order.pop_back();
   EXPECT_EQ(carving, order);
 }
+
+// Today's layout, the same data set before and after deletions; answers
+// how many rows were deleted.
+int writeModernBackup(const std::filesystem::path& folder, Journal journal, bool deleting) {
+  using fixtures::ModernBackupWriter;
+  const auto at = [](int year, int month, int day, int hour, int minute, int second = 0) {
+    return ModernBackupWriter::since2001(year, month, day, hour, minute, second);
+  };
+  const auto nanos = [&](int day) {
+    return static_cast<std::int64_t>(at(2024, 3, day, 10, 0, 0)) * 1000000000;
+  };
+  ModernBackupWriter backup;
+  backup.people = {{.first = "Ann", .last = "Lee", .phones = {"+15550100100"}},
+                   {.first = "Bob", .last = "Stone", .phones = {"+15550100200", "5550201"}},
+                   {.first = "Cy", .last = "Moss", .phones = {"+15550100300"}}};
+  backup.messages = {
+      {.text = "see you at 8", .handle = "+15550100100", .date = nanos(1), .fromMe = true},
+      {.attributedBody = ModernBackupWriter::attributedBody("only in the body"),
+       .handle = "+15550100200",
+       .date = nanos(2)},
+      {.text = "ok", .handle = "+15550100300", .date = nanos(3), .service = "SMS"},
+      {.text = std::string(300, 'w'), .handle = "+15550100200", .date = nanos(4)}};
+  backup.calls = {{.address = "+15550100100", .date = at(2023, 10, 3, 9, 30, 0), .duration = 75},
+                  {.address = "+15550100200", .date = at(2024, 6, 1, 18, 0, 0), .answered = false},
+                  {.address = "5550199", .date = at(2025, 1, 2, 3, 4, 5), .originated = true}};
+  backup.notes = {{.title = "Shopping", .text = "milk\neggs", .modified = at(2023, 11, 20, 8, 0)},
+                  {.title = "Trip", .text = "north by train", .modified = at(2024, 3, 1, 12, 0)},
+                  {.title = "Bank", .text = "1234", .modified = at(2024, 4, 1, 12, 0)}};
+  backup.bookmarks = {{.title = "Maps", .url = "https://maps.example.com/"},
+                      {.title = "News", .url = "https://news.example.org/"}};
+  backup.write(folder);
+  if (!deleting) return 0;
+  const auto remove = [&](std::string_view domainPath, const char* sql) {
+    fixtures::deleteModernRows(folder, domainPath, sql, journal);
+  };
+  remove("HomeDomain-Library/AddressBook/AddressBook.sqlitedb",
+         "delete from ABMultiValue where record_id = 2; delete from ABPerson where ROWID = 2;");
+  remove("HomeDomain-Library/SMS/sms.db", "delete from message where ROWID in (2, 4);");
+  remove("HomeDomain-Library/CallHistoryDB/CallHistory.storedata",
+         "delete from ZCALLRECORD where Z_PK in (1, 3);");
+  remove("AppDomainGroup-group.com.apple.notes-NoteStore.sqlite",
+         "delete from ZICNOTEDATA where ZNOTE in (select Z_PK from ZICCLOUDSYNCINGOBJECT where "
+         "ZTITLE1 = 'Trip'); delete from ZICCLOUDSYNCINGOBJECT where ZTITLE1 = 'Trip';");
+  remove("HomeDomain-Library/Safari/Bookmarks.db", "delete from bookmarks where title = 'News';");
+  return 1 + 2 + 2 + 1 + 1;
+}
+
+class TodaysLayout : public ::testing::TestWithParam<Journal> {};
+
+TEST_P(TodaysLayout, DeletedRowsComeBackAsTheirLiveCopiesRead) {
+  expectDeletedRowsBack([&](const std::filesystem::path& folder, bool deleting) {
+    return writeModernBackup(folder, GetParam(), deleting);
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(Carving, TodaysLayout,
+                         ::testing::Values(Journal::rollback, Journal::writeAheadLog));
 
 INSTANTIATE_TEST_SUITE_P(
     Carving, EveryLayout,

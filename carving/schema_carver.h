@@ -1,0 +1,84 @@
+#pragma once
+
+// Rows of a table found by the table's own shape rather than by fixed
+// bytes: every offset of a page's free space (its free blocks and the gap
+// between the cell pointers and the cell content), every offset of a page
+// that is no b-tree page (the freelist's pages), and every cell of a table
+// leaf page (an old copy of a page, a page the log rewrote, a leaf page put
+// on the freelist) is tried as a record header of the table, or as the
+// rest of a header whose first bytes a free-block header overwrote (the
+// columns from column 1's serial type on, column 0 the rowid alias). Each
+// candidate is decoded in full and kept only when every value fits its
+// column, it is not a row the table still holds, and the caller finds it
+// plausible (a key date in its years).
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_set>
+
+#include "carving/carved_table.h"
+#include "carving/table_shape.h"
+
+namespace orvane::carving {
+
+class SchemaSearch {
+ public:
+  // `layout` names the same columns in the same order as `shape`; the
+  // rows found read their cells through it. `db` is the folded copy, whose
+  // rows are the live ones.
+  SchemaSearch(TableShape shape, const TableLayout& layout, sqlite3* db,
+               std::function<bool(const CarvedRow&)> plausible);
+
+  // Searches one page (`pageAt`: where its bytes lie, for the rows' place).
+  // `current`: the page is as the database uses it now (a page of a
+  // b-tree or an overflow chain that the log did not rewrite, or the log's
+  // last copy of it), so its cells are live rows and only its free space
+  // is searched.
+  void run(ByteSpan page, std::uint64_t pageAt, bool current,
+           const std::function<void(CarvedRow)>& found);
+
+  // The hashes of the records the database's current pages hold (see
+  // `recordHash`): an old copy of one of them in free space, which page
+  // splits leave behind by the thousand, is passed over undecoded.
+  void setLiveRecords(const std::unordered_set<std::uint64_t>* liveRecords) {
+    liveRecords_ = liveRecords;
+  }
+
+ private:
+  void searchRange(ByteSpan page, std::size_t from, std::size_t to, std::uint64_t pageAt,
+                   const std::function<void(CarvedRow)>& found);
+  void tryCell(ByteSpan page, std::size_t cellAt, std::uint64_t pageAt,
+               const std::function<void(CarvedRow)>& found);
+  // Whether the serial types from `at` (up to `headerEnd`) fit columns
+  // `first` on; the number of columns they give.
+  std::optional<std::size_t> typesFit(ByteSpan page, std::size_t at, std::size_t headerEnd,
+                                      std::size_t first, std::size_t count) const;
+  bool accept(const DecodedRecord& record) const;
+  bool offer(CarvedRow row, const std::function<void(CarvedRow)>& found);
+  // the table holds the row's key with the same values
+  bool isLive(const CarvedRow& row) const;
+
+  struct Finalize {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+  };
+
+  TableShape shape_;
+  const TableLayout& layout_;
+  std::function<bool(const CarvedRow&)> plausible_;
+  bool textColumns_ = false;
+  std::optional<std::size_t> alias_;              // the rowid alias, NULL in the record
+  std::unique_ptr<sqlite3_stmt, Finalize> live_;  // the live row of a key
+  const std::unordered_set<std::uint64_t>* liveRecords_ = nullptr;
+};
+
+// The hash of a record's bytes, from its header size to its end.
+std::uint64_t recordHash(ByteSpan record);
+
+// Adds the hash of every record that the cells of a table leaf page hold
+// whole on the page.
+void addLiveRecords(ByteSpan page, std::unordered_set<std::uint64_t>& hashes);
+
+}  // namespace orvane::carving
