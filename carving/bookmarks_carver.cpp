@@ -26,9 +26,7 @@ constexpr std::int64_t kFolderType = 1;
 }  // namespace
 
 void scanDelBookMarkThread(CarverRun& run) {
-  auto copy =
-      PrivateCopy::make(run.folder(), {backup_names::kBookmarks, backup_names::kBookmarksSecond},
-                        run.ctx().tempFolder, run.plainFile());
+  auto copy = run.privateCopy({backup_names::kBookmarks, backup_names::kBookmarksSecond});
   if (!copy) {
     std::fprintf(stderr, "bookMarkDB is not exist\n");
     return;

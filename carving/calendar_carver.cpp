@@ -26,8 +26,7 @@ const std::vector<Anchor> kEventAnchors = {
 }  // namespace
 
 void scanDelCalenderThread(CarverRun& run) {
-  auto copy = PrivateCopy::make(run.folder(), {backup_names::kCalendar}, run.ctx().tempFolder,
-                                run.plainFile());
+  auto copy = run.privateCopy({backup_names::kCalendar});
   if (!copy) {
     std::fprintf(stderr, "CalenderDB is not exist\n");
     return;

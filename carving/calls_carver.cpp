@@ -31,9 +31,7 @@ constexpr std::int64_t kLatest = 4102444800;   // 2100-01-01
 void scanDelCallHistoryThread(CarverRun& run) {
   const bool store = scanDelCallRecords(run);
   if (run.ctx().stopRequested()) return;
-  auto copy = PrivateCopy::make(run.folder(),
-                                {backup_names::kCallHistory, backup_names::kCallHistorySecond},
-                                run.ctx().tempFolder, run.plainFile());
+  auto copy = run.privateCopy({backup_names::kCallHistory, backup_names::kCallHistorySecond});
   if (!copy) {
     if (store) {
       run.progress(90);

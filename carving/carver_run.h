@@ -33,8 +33,12 @@ class CarverRun {
 
   ScanContext& ctx() const { return ctx_; }
   const std::filesystem::path& folder() const { return folder_; }
-  // Where the backup's files can be read in plain (decrypted) form.
-  const PrivateCopy::PlainFile& plainFile() const { return plainFile_; }
+  // The private copy of the first of these databases the backup holds,
+  // read in plain (decrypted) form.
+  std::optional<PrivateCopy> privateCopy(
+      std::initializer_list<std::string_view> hashedNames) const {
+    return PrivateCopy::make(folder_, hashedNames, ctx_.tempFolder, plainFile_);
+  }
   void post(const char* eventName, RecordPtr record);
   void progress(std::int64_t value);
   // The live contacts' name for a phone number.

@@ -143,8 +143,7 @@ std::optional<std::string> getNextSubStringInString(std::string_view pageText,
 }
 
 void scanDelContactThread(CarverRun& run) {
-  auto copy = PrivateCopy::make(run.folder(), {backup_names::kAddressBook}, run.ctx().tempFolder,
-                                run.plainFile());
+  auto copy = run.privateCopy({backup_names::kAddressBook});
   if (!copy) {
     std::fprintf(stderr, "contactDB is not exist\n");
     return;

@@ -46,8 +46,7 @@ constexpr std::size_t kMessageColumnsIos4 = 17;
 }  // namespace
 
 void scanDelMessageThread(CarverRun& run) {
-  auto copy = PrivateCopy::make(run.folder(), {backup_names::kMessages}, run.ctx().tempFolder,
-                                run.plainFile());
+  auto copy = run.privateCopy({backup_names::kMessages});
   if (!copy) {
     std::fprintf(stderr, "messageDB is not exist\n");
     return;

@@ -50,8 +50,7 @@ bool isGzip(std::span<const std::uint8_t> bytes) {
 }  // namespace
 
 bool scanDelCallRecords(CarverRun& run) {
-  auto copy =
-      PrivateCopy::make(run.folder(), {backup_names::kCallHistoryStore}, run.ctx().tempFolder);
+  auto copy = run.privateCopy({backup_names::kCallHistoryStore});
   if (!copy) return false;
   const TableLayout calls = layoutOf(*copy, "ZCALLRECORD");
   SeenRows seen;
@@ -73,7 +72,7 @@ bool scanDelCallRecords(CarverRun& run) {
 }
 
 bool scanDelNoteStore(CarverRun& run) {
-  auto copy = PrivateCopy::make(run.folder(), {backup_names::kNoteStore}, run.ctx().tempFolder);
+  auto copy = run.privateCopy({backup_names::kNoteStore});
   if (!copy) return false;
   const TableLayout objects = layoutOf(*copy, "ZICCLOUDSYNCINGOBJECT");
   const TableLayout data = layoutOf(*copy, "ZICNOTEDATA");

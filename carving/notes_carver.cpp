@@ -48,8 +48,7 @@ std::string decimalText(const CarvedRow& row, std::string_view column) {
 void scanDelNoteThread(CarverRun& run) {
   const bool store = scanDelNoteStore(run);
   if (run.ctx().stopRequested()) return;
-  auto copy = PrivateCopy::make(run.folder(), {backup_names::kNotes, backup_names::kNotesSecond},
-                                run.ctx().tempFolder, run.plainFile());
+  auto copy = run.privateCopy({backup_names::kNotes, backup_names::kNotesSecond});
   if (!copy) {
     if (store) {
       run.progress(85);
