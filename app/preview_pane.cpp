@@ -45,6 +45,26 @@ QString trimmedArg(const char* format, const std::string& value) {
   return ui::text(format).arg(qs(value).trimmed());
 }
 
+// A device contact's company text holds department, job title and
+// organisation, joined by blanks; shown beside the job title's own line, it
+// leaves the job title out, and the blanks at its ends.
+QString companyWithoutJobTitle(const std::string& company, const std::string& jobTitle) {
+  std::string shown = company;
+  if (!jobTitle.empty()) {
+    const std::string part = " " + jobTitle;
+    for (std::size_t at = shown.find(part); at != std::string::npos; at = shown.find(part, at)) {
+      // a whole part only: at the end, or before the next blank
+      const std::size_t end = at + part.size();
+      if (end == shown.size() || shown[end] == ' ') {
+        shown.erase(at, part.size());
+        break;
+      }
+      at = end;
+    }
+  }
+  return qs(shown).trimmed();
+}
+
 // The bytes of a field; a null array when there are none.
 QByteArray bytesOf(ByteView bytes) {
   if (bytes.empty()) return {};
@@ -389,8 +409,8 @@ void PreviewPane::showContact(const PRRecord& record) {
     portrait = decode(contentOf(c->contactImageData));
   } else if (const auto* p = dynamic_cast<const PRContactNode*>(&record)) {
     setLine("contactNamelab", qs(p->contactName), !p->contactName.empty());
-    setLine("contacttitlelab", qs(p->contactJobtitle));
-    setLine("contactCompanylab", qs(p->contactCompany));
+    setLine("contacttitlelab", qs(p->contactJobtitle).trimmed());
+    setLine("contactCompanylab", companyWithoutJobTitle(p->contactCompany, p->contactJobtitle));
     setLine("contactPhonelab", arg("Phone: %1", p->contactPhone));
     setLine("contactEmaillab", arg("Email: %1", p->contactEmail));
     setLine("contactHomePagelab", arg("HomePage: %1", p->contactHomepage));

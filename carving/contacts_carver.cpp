@@ -82,7 +82,10 @@ std::shared_ptr<PRContactNode> personOf(const CarvedRow& row) {
   auto contact = std::make_shared<PRContactNode>();
   contact->contactName = row.text("First").value_or("");
   contact->contactCompany = row.text("Department").value_or("");
-  if (auto jobTitle = row.text("JobTitle")) appendWithSpace(contact->contactCompany, *jobTitle);
+  if (auto jobTitle = row.text("JobTitle")) {
+    appendWithSpace(contact->contactCompany, *jobTitle);
+    contact->contactJobtitle = std::move(*jobTitle);
+  }
   if (auto organization = row.text("Organization"))
     appendWithSpace(contact->contactCompany, *organization);
   if (auto middle = row.text("Middle")) appendWithSpace(contact->contactName, *middle);

@@ -112,7 +112,11 @@ void PRIOSBackupScanner::scanContactThread(const std::filesystem::path& folder) 
       }
       if (auto first = people.text(1)) contact->contactName = std::move(*first);
       if (auto department = people.text(2)) contact->contactCompany = std::move(*department);
-      if (auto jobTitle = people.text(5)) appendWithSpace(contact->contactCompany, *jobTitle);
+      if (auto jobTitle = people.text(5)) {
+        appendWithSpace(contact->contactCompany, *jobTitle);
+        // kept apart as well, so that it can be shown on its own
+        contact->contactJobtitle = std::move(*jobTitle);
+      }
       if (auto organization = people.text(6))
         appendWithSpace(contact->contactCompany, *organization);
       if (auto middle = people.text(7)) appendWithSpace(contact->contactName, *middle);

@@ -651,6 +651,9 @@ class AppWindowTest : public QObject {
     live->contactName = "Ann";
     auto carved = std::make_shared<PRContactNode>();
     carved->contactName = "Bob";
+    // department, job title and organisation as the company text joins them
+    carved->contactCompany = "Sales Eng Engineering";
+    carved->contactJobtitle = "Eng";
     session_->app().nc.postNotificationName(events::ScanContactInfo, RecordPtr(live));
     session_->app().nc.postNotificationName(events::ScanDelContactInfo, RecordPtr(carved));
     model().ScanThreadFinish();
@@ -672,7 +675,10 @@ class AppWindowTest : public QObject {
     QVERIFY(results().deletedOnlyBox()->isVisibleTo(&results()));
     results().deletedOnlyBox()->click();
     QCOMPARE(contacts->rowCount(), 1);
-    expectLines(ResultTable::contact, {{"contactNamelab", "Bob"}});
+    // the job title shown on its own line, and left out of the company's
+    expectLines(ResultTable::contact, {{"contactNamelab", "Bob"},
+                                       {"contacttitlelab", "Eng"},
+                                       {"contactCompanylab", "Sales Engineering"}});
   }
 
   // --- widgets ---
