@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "blackberry/blackberry_source.h"
+
 namespace orvane::testing {
 
 namespace {
@@ -48,6 +50,14 @@ std::optional<Bytes> contentOf(const ContentRef& content) {
   std::string problem;
   EXPECT_TRUE(content.readAll(bytes, problem)) << problem;
   return bytes;
+}
+
+std::unique_ptr<Scan> scanSource(const std::filesystem::path& path,
+                                 const std::shared_ptr<const TempFolder>& scanFolder) {
+  auto scan = std::make_unique<Scan>();
+  ScanContext context{scan->nc, scan->lists, scanFolder->path(), scanFolder};
+  scan->outcome = makeBlackBerrySource()->scan(path, context);
+  return scan;
 }
 
 std::string dumpRecord(const PRRecord& record) {
