@@ -1,10 +1,13 @@
-// Ticking, select-all, category pages and column sorting.
+// Ticking, select-all, category pages (the card's archive page among them)
+// and column sorting.
 
 #include <gtest/gtest.h>
 
 #include "core/blackberry_records.h"
 #include "core/event_names.h"
 #include "core/ios_records.h"
+#include "core/scan_list_node.h"
+#include "results/category_traits.h"
 #include "results/results_test_support.h"
 
 namespace orvane {
@@ -97,6 +100,36 @@ TEST(ResultPages, DeletedOnlyBoxShowsCarvedRecords) {
   EXPECT_EQ(shown[0], carved);
   bench.results.actCheck(false);
   EXPECT_EQ(bench.results.displayList(ResultTable::contact).size(), 2u);
+}
+
+// Archives found on a card are kept: their page lists them, ticks and
+// select-all act there, and they belong to the card's exported categories.
+TEST(ArchivePage, FoundArchivesAreListedTickedAndExported) {
+  ResultsBench bench;
+  bench.results.showView(BrowseSource::memoryCard);
+  for (const char* name : {"a.zip", "b.7z", "c.gz"}) {
+    auto file = std::make_shared<PRScanListNode>();
+    file->nodeName = name;
+    file->fileType = "Archive";
+    bench.post(events::BlackBerryRawRecoveryFileInfo, file);
+  }
+  EXPECT_EQ(bench.results.count(ResultList::bbArchiveArray), 3u);
+  EXPECT_EQ(bench.results.count(ResultList::bbDocumentArray), 0u);
+
+  bench.results.selectCategory(ResultTable::bbArchive);
+  EXPECT_EQ(bench.results.currentTableView(), ResultTable::bbArchive);
+  ASSERT_EQ(bench.results.displayList(ResultTable::bbArchive).size(), 3u);
+  bench.results.setTickForRows({1}, true);
+  EXPECT_EQ(bench.results.selectedFilesNum(), 1);
+  bench.results.ClickSelectAll(true);
+  EXPECT_EQ(bench.results.selectedFilesNum(), 3);
+  EXPECT_TRUE(bench.results.selectAllFlag(ResultTable::bbArchive));
+  bench.results.ClickSelectAll(false);
+  EXPECT_EQ(bench.results.selectedFilesNum(), 0);
+
+  const auto cardPages = PRResultViewController::categoriesOf(BrowseSource::memoryCard);
+  EXPECT_EQ(cardPages.back(), ResultTable::bbArchive);
+  EXPECT_EQ(categoryList(ResultList::bbArchiveArray).exportFolder, "Archive");
 }
 
 // The shown rows of `table` by one text field of their records.
