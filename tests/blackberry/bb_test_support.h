@@ -13,12 +13,14 @@
 #include <variant>
 #include <vector>
 
+#include "blackberry/blackberry_source.h"
 #include "blackberry/ipd_reader.h"
 #include "blackberry/record_decoders.h"
 #include "core/blackberry_records.h"
 #include "core/event_names.h"
 #include "core/notification_center.h"
 #include "core/per_scan_lists.h"
+#include "core/record_dump.h"
 #include "core/temp_folder.h"
 #include "fixtures/ipd_writer.h"
 
@@ -109,8 +111,13 @@ inline std::unique_ptr<IpdScan> scanIpd(const Bytes& file) {
 
 // Scans a file as the app does, choosing the reader by the file; archives
 // unpack into `scanFolder`.
-std::unique_ptr<Scan> scanSource(const std::filesystem::path& path,
-                                 const std::shared_ptr<const TempFolder>& scanFolder);
+inline std::unique_ptr<Scan> scanSource(const std::filesystem::path& path,
+                                        const std::shared_ptr<const TempFolder>& scanFolder) {
+  auto scan = std::make_unique<Scan>();
+  ScanContext context{scan->nc, scan->lists, scanFolder->path(), scanFolder};
+  scan->outcome = makeBlackBerrySource()->scan(path, context);
+  return scan;
+}
 
 // Decodes one field area, which stands at `areaOffset` of a file of
 // `areaOffset` zero bytes and the area, with this legacy text charset, and
@@ -140,12 +147,5 @@ T decodeOne(BlackBerryDatabase database, const std::vector<Field>& fields,
 }
 
 inline Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
-
-// What a content reference reads as; nothing when it is absent. A content
-// that cannot be read fails the test that asked.
-std::optional<Bytes> contentOf(const ContentRef& content);
-
-// Every field of a record as "name=value" lines, for comparing whole records.
-std::string dumpRecord(const PRRecord& record);
 
 }  // namespace orvane::testing
