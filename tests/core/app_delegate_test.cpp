@@ -9,22 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "core/base64.h"
 #include "core/main_thread_dispatcher.h"
 #include "fixtures/scratch_folder.h"
 
 namespace orvane {
 namespace {
-
-TEST(IOSVersionIOS6, OnlyMajorVersionSix) {
-  for (const char* six : {"6", "6.0", "6.1.3"}) {
-    EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::string(six)), 1) << six;
-  }
-  for (const char* other : {"16.1", "5.1", "7.0", "", "60", "6a"}) {
-    EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::string(other)), 0) << other;
-  }
-  EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::nullopt), 0);
-}
 
 // A backup kind that runs a given body on the scan worker.
 class ScriptedSource : public BackupSource {
@@ -112,15 +101,6 @@ TEST_F(ControllerTest, UnknownSourcesSayWhyAndEndTheScan) {
     EXPECT_FALSE(controller.lastScanOutcome().reason.empty());
   }
   EXPECT_EQ(end.finishes, 2);
-}
-
-TEST(Base64, PaddingAndNoLineBreaks) {
-  EXPECT_EQ(base64Encode(std::vector<std::uint8_t>{0x00, 0x01, 0x02, 0x03}), "AAECAw==");
-  EXPECT_EQ(base64Encode(std::vector<std::uint8_t>{0xFB, 0xFF}), "+/8=");
-  EXPECT_EQ(base64Encode({}), "");
-  const std::string encoded = base64Encode(std::vector<std::uint8_t>(3 * 100 + 2, 0xAB));
-  EXPECT_EQ(encoded.size(), 404u);
-  EXPECT_EQ(encoded.find('\n'), std::string::npos);
 }
 
 }  // namespace
