@@ -13,18 +13,22 @@
 #include <variant>
 #include <vector>
 
+#include "blackberry/blackberry_source.h"
 #include "blackberry/ipd_reader.h"
 #include "blackberry/record_decoders.h"
 #include "core/blackberry_records.h"
 #include "core/event_names.h"
 #include "core/notification_center.h"
 #include "core/per_scan_lists.h"
+#include "core/record_dump.h"
+#include "core/temp_folder.h"
 #include "fixtures/ipd_writer.h"
 
 namespace orvane::testing {
 
 using fixtures::Bytes;
 using fixtures::Field;
+using fixtures::fieldArea;
 using fixtures::IpdWriter;
 
 struct PostedEvent {
@@ -79,12 +83,6 @@ class EventCollector {
     return all;
   }
 
-  std::size_t recordCount() const {
-    std::size_t count = 0;
-    for (const auto& e : events) count += std::holds_alternative<RecordPtr>(e.object) ? 1 : 0;
-    return count;
-  }
-
   std::vector<PostedEvent> events;
 
  private:
@@ -92,13 +90,17 @@ class EventCollector {
   std::vector<NotificationCenter::Token> tokens_;
 };
 
-// One IPD reading with everything it touched.
-struct IpdScan {
+// What one scan touched and posted.
+struct Scan {
   NotificationCenter nc;
   PerScanLists lists;
   EventCollector collector{nc};
-  IpdReader reader{nc, lists};
   ScanOutcome outcome;
+};
+
+// One IPD reading with everything it touched.
+struct IpdScan : Scan {
+  IpdReader reader{nc, lists};
 };
 
 inline std::unique_ptr<IpdScan> scanIpd(const Bytes& file) {
@@ -107,47 +109,43 @@ inline std::unique_ptr<IpdScan> scanIpd(const Bytes& file) {
   return scan;
 }
 
-// The fields of one record as they stand in its field area.
-inline Bytes fieldArea(const std::vector<Field>& fields) {
-  Bytes area;
-  for (const auto& field : fields) {
-    const Bytes one = field.encode();
-    area.insert(area.end(), one.begin(), one.end());
-  }
-  return area;
+// Scans a file as the app does, choosing the reader by the file; archives
+// unpack into `scanFolder`.
+inline std::unique_ptr<Scan> scanSource(const std::filesystem::path& path,
+                                        const std::shared_ptr<const TempFolder>& scanFolder) {
+  auto scan = std::make_unique<Scan>();
+  ScanContext context{scan->nc, scan->lists, scanFolder->path(), scanFolder};
+  scan->outcome = makeBlackBerrySource()->scan(path, context);
+  return scan;
 }
 
 // Decodes one field area, which stands at `areaOffset` of a file of
-// `areaOffset` zero bytes and the area, and answers every record of class T
-// it posted.
+// `areaOffset` zero bytes and the area, with this legacy text charset, and
+// answers every record of class T it posted.
 template <class T>
 std::vector<std::shared_ptr<T>> decodeAll(BlackBerryDatabase database, const Bytes& area,
-                                          std::size_t areaOffset = 0) {
+                                          std::size_t areaOffset = 0,
+                                          const std::string& charset = "") {
   NotificationCenter nc;
   EventCollector collector(nc);
   Bytes file(areaOffset, 0);
   file.insert(file.end(), area.begin(), area.end());
   BlackBerryDecoders decoders(nc);
   decoders.useSource(std::make_shared<BytesContentSource>(std::move(file), "test file"));
+  decoders.useTextCharset(charset);
   decoders.decode(database, area, areaOffset);
   return collector.records<T>();
 }
 
 // The one record that decoding these fields posts.
 template <class T>
-T decodeOne(BlackBerryDatabase database, const std::vector<Field>& fields) {
-  const auto records = decodeAll<T>(database, fieldArea(fields));
+T decodeOne(BlackBerryDatabase database, const std::vector<Field>& fields,
+            const std::string& charset = "") {
+  const auto records = decodeAll<T>(database, fixtures::fieldArea(fields), 0, charset);
   if (records.size() != 1) throw std::runtime_error("expected exactly one record");
   return *records.front();
 }
 
 inline Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
-
-// What a content reference reads as; nothing when it is absent. A content
-// that cannot be read fails the test that asked.
-std::optional<Bytes> contentOf(const ContentRef& content);
-
-// Every field of a record as "name=value" lines, for comparing whole records.
-std::string dumpRecord(const PRRecord& record);
 
 }  // namespace orvane::testing

@@ -1,11 +1,19 @@
-// Choosing the reader for a chosen file, and ".bbb" archives.
+// Choosing the reader for a chosen file, ".bbb" archives, the per-database
+// files of Windows backups and the bundled sample backup.
 
 #include "blackberry/blackberry_source.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <map>
+
 #include "bb_test_support.h"
+#include "blackberry/bbb_archive.h"
+#include "blackberry/win_backup_reader.h"
 #include "fixtures/bbb_writer.h"
 #include "fixtures/scratch_folder.h"
 
@@ -14,13 +22,6 @@ namespace {
 
 using fixtures::BbbWriter;
 using Status = ScanOutcome::Status;
-
-struct SourceScan {
-  NotificationCenter nc;
-  PerScanLists lists;
-  EventCollector collector{nc};
-  ScanOutcome outcome;
-};
 
 Bytes memoFile(const std::string& title) {
   return IpdWriter().database("Memos").record(0, {Field(1, title)});
@@ -42,13 +43,10 @@ class BlackBerrySourceTest : public ::testing::Test {
     fixtures::writeFileBytes(folder / name, bytes);
     return folder / name;
   }
-  std::unique_ptr<SourceScan> scan(const std::filesystem::path& path) {
-    auto result = std::make_unique<SourceScan>();
-    ScanContext context{result->nc, result->lists, scanFolder->path(), scanFolder};
-    result->outcome = makeBlackBerrySource()->scan(path, context);
-    return result;
+  std::unique_ptr<Scan> scan(const std::filesystem::path& path) {
+    return scanSource(path, scanFolder);
   }
-  std::unique_ptr<SourceScan> scan(const std::string& name, const Bytes& bytes) {
+  std::unique_ptr<Scan> scan(const std::string& name, const Bytes& bytes) {
     return scan(write(name, bytes));
   }
 };
@@ -73,7 +71,7 @@ TEST_F(BlackBerrySourceTest, FilesThatCannotBeReadSayWhy) {
       {folder / "missing.ipd", Status::kUnreadable, "cannot open: No such file or directory"},
       {folder / "folder.ipd", Status::kUnreadable, "cannot read: Is a directory"},
       {locked, Status::kUnreadable, "cannot open: Permission denied"},
-      {write("backup.ipd", IpdWriter().withoutHeader().database("Memos").record(0, {})),
+      {write("backup.ipd", IpdWriter().headerText("").database("Memos").record(0, {})),
        Status::kNotABackup, "not a BlackBerry backup (no IPD header)"}};
   for (const auto& [path, status, reason] : cases) {
     if (path == locked && ::geteuid() == 0) continue;  // permissions do not bind root
@@ -202,6 +200,208 @@ TEST_F(BlackBerrySourceTest, ArchivesThatHoldNoBackupSayWhy) {
         << result->outcome.reason;
     EXPECT_TRUE(result->collector.events.empty());
   }
+}
+
+// A per-database file: the IPD layout with one database.
+Bytes databaseFile(const std::string& name, const std::vector<std::vector<Field>>& records) {
+  IpdWriter file;
+  file.database(name);
+  for (const auto& fields : records) file.record(0, fields);
+  return file;
+}
+
+struct WinScan : Scan {
+  WinBackupReader reader{nc};
+};
+
+// Files are read in number order, each with its database's decoder and a
+// progress through the folder's bytes after each record; hidden entries, files without the header,
+// folders and databases that are not decoded give nothing.
+TEST(WinBackupReader, ReadsEachFileInNumberOrderSkippingWhatIsNoDatabase) {
+  const fixtures::ScratchFolder folder;
+  fixtures::writeFileBytes(folder / "10.dat", databaseFile("Memos", {{Field(1, "ten")}}));
+  fixtures::writeFileBytes(
+      folder / "1.dat",
+      databaseFile("Address Book - All", {{Field(32, "Ann")}, {Field(32, "Bob")}}));
+  fixtures::writeFileBytes(folder / "2.dat", databaseFile("SMS Messages", {{Field(4, "hello")}}));
+  fixtures::writeFileBytes(folder / ".DS_Store", databaseFile("Memos", {{Field(1, "hidden")}}));
+  fixtures::writeFileBytes(folder / "3.dat", IpdWriter().headerText("").database("Memos").record(
+                                                 0, {Field(1, "no header")}));
+  fixtures::writeFileBytes(folder / "4.dat", databaseFile("Tasks", {{Field(1, "task")}}));
+  fixtures::writeFileBytes(folder / "5.dat", Bytes{});
+  std::filesystem::create_directory(folder / "6.dat");
+  WinScan scan;
+  // the task file is a database file, only not one that is decoded
+  EXPECT_EQ(scan.reader.scanBlackBerryWinBackUpThread(folder.path()), 4u);
+  EXPECT_EQ(scan.collector.names(),
+            (std::vector<std::string>{"BlacBerryContactInfo", "BlackBerryRawRecoveryProgress",
+                                      "BlacBerryContactInfo", "BlackBerryRawRecoveryProgress",
+                                      "BlackBerrySMSMessageInfo", "BlackBerryRawRecoveryProgress",
+                                      "BlackBerryNoteInfo", "BlackBerryRawRecoveryProgress"}));
+  const auto progress = scan.collector.progress();
+  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+  EXPECT_LT(progress.front(), 100);
+  EXPECT_EQ(progress.back(), 100);
+  EXPECT_EQ(scan.collector.records<PRBlackBerryNoteNode>().at(0)->noteTittle, "ten");
+}
+
+TEST(WinBackupReader, RecordsBelongToTheFilesDatabaseWhateverTheirIndex) {
+  WinScan scan;
+  // "Phone History" holds calls
+  EXPECT_TRUE(scan.reader.scanDatabaseBytes(IpdWriter()
+                                                .database("Phone History")
+                                                .record(7, {Field(12, "+1555"), Field::raw(2, {1})})
+                                                .record(0, {Field(12, "+1666")})
+                                                .bytes()));
+  const auto calls = scan.collector.records<PRBlackBerryCallNode>();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0]->CallNumber, "+1555");
+  EXPECT_EQ(calls[0]->CallType, "Send");
+}
+
+TEST(WinBackupReader, DamagedFileKeepsItsEarlierRecords) {
+  WinScan scan;
+  EXPECT_TRUE(scan.reader.scanDatabaseBytes(IpdWriter()
+                                                .database("Memos")
+                                                .record(0, {Field(1, "kept")})
+                                                .record(0, {Field(1, "bad")}, 2)
+                                                .bytes()));
+  EXPECT_EQ(scan.collector.records<PRBlackBerryNoteNode>().size(), 1u);
+  ASSERT_EQ(scan.reader.damageNotes().size(), 1u);
+  // a name that runs past the end of the file
+  Bytes cut = IpdWriter().database("Memos").bytes();
+  cut.resize(46);
+  EXPECT_TRUE(scan.reader.scanDatabaseBytes(cut));
+  EXPECT_EQ(scan.reader.damageNotes().size(), 2u);
+}
+
+// The central-directory entries of an archive, by their offsets in it.
+std::vector<std::size_t> directoryEntries(const Bytes& zip) {
+  std::vector<std::size_t> found;
+  for (std::size_t at = 0; at + 46 <= zip.size(); ++at) {
+    if (zip[at] == 0x50 && zip[at + 1] == 0x4B && zip[at + 2] == 1 && zip[at + 3] == 2)
+      found.push_back(at);
+  }
+  return found;
+}
+
+void putU32(Bytes& zip, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) zip[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+Bytes databases(std::size_t count, const Bytes& first, const Bytes& others) {
+  BbbWriter writer;
+  for (std::size_t i = 1; i <= count; ++i)
+    writer.entry("Databases/" + std::to_string(i) + ".dat", i == 1 ? first : others);
+  return writer.bytes();
+}
+
+// Every entry after the first names the first one's stream.
+Bytes oneStreamNamedByAll() {
+  Bytes zip = databases(3, Bytes(100000, 0), {'x'});
+  const auto entries = directoryEntries(zip);
+  for (std::size_t i = 1; i < entries.size(); ++i) {
+    std::memcpy(&zip[entries[i] + 10], &zip[entries[0] + 10], 18);  // method to sizes
+    std::memcpy(&zip[entries[i] + 42], &zip[entries[0] + 42], 4);   // local header offset
+  }
+  return zip;
+}
+
+Bytes declaring(Bytes zip, std::uint32_t declaredBytes) {
+  for (std::size_t at : directoryEntries(zip)) putU32(zip, at + 24, declaredBytes);
+  return zip;
+}
+
+TEST(HostileArchive, UnpackingIsBoundedByWhatTheArchiveDeclares) {
+  constexpr auto kNoCap = std::numeric_limits<std::uint64_t>::max();
+  const auto scanFolder = std::make_shared<const TempFolder>();
+  const Bytes manyHuge = declaring(databases(1000, {'x'}, {'x'}), 0xFFFFFFFE);
+  const struct {
+    const char* name;
+    Bytes zip;
+    std::uint64_t cap;
+    std::string problem;  // its start; empty when the archive is unpacked
+    std::string note;
+    std::uintmax_t unpackedBytes;
+  } cases[] = {
+      {"one stream named by every entry", oneStreamNamedByAll(), kNoCap,
+       "refused: the archive entries \"Databases/1.dat\" and \"Databases/2.dat\" share their "
+       "bytes",
+       "", 0},
+      {"declared beyond the cap", manyHuge, 64ull << 30,
+       "refused: the archive's databases declare 4294967294000 bytes, more than the "
+       "68719476736 unpacked at most",
+       "", 0},
+      {"declared beyond the free space", manyHuge, kNoCap,
+       "not enough free space in " + scanFolder->path().string() +
+           " to unpack the archive: 4294967294000 bytes needed, ",
+       "", 0},
+      {"yields more than it declares", declaring(databases(1, Bytes(5000, 'A'), {}), 1000), kNoCap,
+       "",
+       "archive entry \"Databases/1.dat\" yields more bytes than the 1000 it declares; cut there",
+       1000},
+      {"zeros packed a thousandfold", databases(1, Bytes(8u << 20, 0), {}), 64ull << 30, "", "",
+       8u << 20},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    BbbArchive archive(scanFolder);
+    archive.maxUnpackedBytes = c.cap;
+    bool perDatabase = false;
+    std::string problem;
+    const auto target = archive.checkTheBackUpFile(c.zip, perDatabase, problem);
+    EXPECT_EQ(problem.substr(0, c.problem.size()), c.problem);
+    EXPECT_EQ(target.has_value(), c.problem.empty());
+    EXPECT_EQ(archive.notes(),
+              c.note.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.note});
+    if (target) {
+      EXPECT_EQ(std::filesystem::file_size(*target / "1.dat"), c.unpackedBytes);
+    }
+  }
+}
+
+void expectSampleCounts(const EventCollector& collector) {
+  std::map<std::string, int> counts;
+  for (const auto& record : collector.records<PRRecord>()) ++counts[record->className()];
+  EXPECT_EQ(counts, (std::map<std::string, int>{{"PRBlackBerryCalenderNode", 2},
+                                                {"PRBlackBerryCallNode", 3},
+                                                {"PRBlackBerryContactNode", 3},
+                                                {"PRBlackBerryContentNode", 3},
+                                                {"PRBlackBerryMMSMessageNode", 1},
+                                                {"PRBlackBerryNoteNode", 2},
+                                                {"PRBlackBerrySMSMessageNode", 3}}));
+}
+
+// Both forms hold every kind of record, and the ".bbb" form, read by the
+// per-database reader, gives the same records field by field.
+TEST(SampleBackup, BothFormsHoldTheSameRecordsOfEveryKind) {
+  const auto scanFolder = std::make_shared<const TempFolder>();
+  const std::filesystem::path samples = std::filesystem::path(ORVANE_SOURCE_DIR) / "samples";
+  const auto ipd = scanSource(samples / "sample.ipd", scanFolder);
+  const auto bbb = scanSource(samples / "sample.bbb", scanFolder);
+  ASSERT_TRUE(ipd->outcome.scanned()) << ipd->outcome.reason;
+  ASSERT_TRUE(bbb->outcome.scanned()) << bbb->outcome.reason;
+  expectSampleCounts(ipd->collector);
+  EXPECT_EQ(ipd->lists.blackberryDatabaseArray.size(), 8u);
+  EXPECT_TRUE(bbb->lists.blackberryDatabaseArray.empty());
+  // both end with records of databases that are not read
+  for (const auto* scan : {&ipd, &bbb}) {
+    const auto progress = (*scan)->collector.progress();
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_LE(progress.back(), 100);
+  }
+
+  const auto fromIpd = ipd->collector.records<PRRecord>();
+  const auto fromBbb = bbb->collector.records<PRRecord>();
+  ASSERT_EQ(fromIpd.size(), fromBbb.size());
+  for (std::size_t i = 0; i < fromIpd.size(); ++i) {
+    EXPECT_EQ(dumpRecord(*fromIpd[i]), dumpRecord(*fromBbb[i]));
+  }
+  // the contact's picture is a JPEG read from the backup
+  const auto picture =
+      contentOf(ipd->collector.records<PRBlackBerryContactNode>().at(0)->contactImageData);
+  ASSERT_TRUE(picture && !picture->empty());
+  EXPECT_EQ(picture->front(), 0xFF);
 }
 
 }  // namespace

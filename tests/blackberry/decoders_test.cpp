@@ -1,14 +1,23 @@
-// Field tables and join rules of the seven database decoders, and how
-// stored files, attachments and pictures refer to their pieces in the file.
+// Field tables and join rules of the seven database decoders, the SMS
+// metadata (direction, times, the coding scheme that decides how the body is
+// read), and how stored files, attachments and pictures refer to their
+// pieces in the file.
 
 #include <gtest/gtest.h>
 
 #include "bb_test_support.h"
+#include "blackberry/field_text.h"
+#include "core/time_zone_test.h"
 
 namespace orvane::testing {
 namespace {
 
 using DB = BlackBerryDatabase;
+
+PRBlackBerrySMSMessageNode decodeSms(const std::vector<Field>& fields,
+                                     const std::string& charset = "") {
+  return decodeOne<PRBlackBerrySMSMessageNode>(DB::kSms, fields, charset);
+}
 
 TEST(AddressBookDecoder, FieldTypesJoinsAndPhoneNumber) {
   const auto contact =
@@ -74,29 +83,109 @@ TEST(CallLogDecoder, KindDurationAndNameJoinedNewLast) {
 }
 
 TEST(SmsDecoder, NumberAndText) {
-  auto sms = decodeOne<PRBlackBerrySMSMessageNode>(
+  const auto sms = decodeOne<PRBlackBerrySMSMessageNode>(
       DB::kSms, {Field::skip4(2, "+15551234"), Field(4, "See you at 7 ✓")});
   EXPECT_EQ(sms.numberString, "+15551234");
   EXPECT_EQ(sms.contentText, "See you at 7 ✓");
-  EXPECT_EQ(sms.type, "");
 }
 
-TEST(SmsDecoder, Utf16TextWithoutMetadataNeedsAMarkOrZeroLane) {
-  const std::vector<std::pair<Bytes, std::string>> texts{
-      // big-endian without a mark: the zero high bytes come first
-      {{0x00, 'H', 0x00, 'i', 0x00, 0x00, 0x00, '!'}, "Hi"},
-      {{0xFF, 0xFE, 0x1F, 0x04, 0x40, 0x04, 0x38, 0x04}, "При"},
-      {{0xFE, 0xFF, 0x04, 0x1F, 0x04, 0x40, 0x04, 0x38}, "При"},
-      {{0xE9, 0x00, 'a', 0x00}, "éa"},
-      // zero bytes in both lanes: not plainly UTF-16, and empty up to its NUL
-      {{0x00, 0x01, 'B', 0x00}, ""},
-      // a surrogate pair, then a lone surrogate
-      {{0xFF, 0xFE, 0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8}, "😀\xEF\xBF\xBD"},
-      {bytesOf("Hi"), "Hi"}};
-  for (const auto& [data, text] : texts) {
-    EXPECT_EQ(decodeOne<PRBlackBerrySMSMessageNode>(DB::kSms, {Field::raw(4, data)}).contentText,
-              text);
+TEST(SmsMetadata, DirectionIsTheMetadataFieldsOwnFirstByte) {
+  struct Case {
+    const char* what;
+    std::vector<Field> fields;
+    std::string type;
+  };
+  const std::vector<Case> cases{
+      {"received", {Field::smsMetadata(1), Field(4, "hi")}, "Incoming"},
+      {"sent", {Field::smsMetadata(0), Field(4, "hi")}, "outgoing"},
+      {"unknown value", {Field::smsMetadata(2)}, ""},
+      {"empty metadata", {Field::raw(1, {})}, ""},
+      // another field's first byte says nothing, wherever the metadata stands
+      {"metadata not first", {Field::raw(9, {0x00}), Field::smsMetadata(1)}, "Incoming"},
+      {"no metadata", {Field::raw(9, {0x01}), Field(4, "hi")}, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(decodeSms(c.fields).type, c.type) << c.what;
+}
+
+class SmsDate : public TimeZoneTest {};
+
+TEST_F(SmsDate, SentTimeElseServiceCentreTime) {
+  useZone("UTC");
+  constexpr std::int64_t kSent = 1336314720000;    // 2012-05-06 14:32:00 UTC
+  constexpr std::int64_t kCentre = 1336402259999;  // 2012-05-07 14:50:59.999 UTC
+  struct Case {
+    const char* what;
+    Field metadata;
+    std::string dateTime;
+  };
+  const std::vector<Case> cases{
+      {"sent time", Field::smsMetadata(1, kSent, kCentre), "05-06-2012 14:32"},
+      {"no sent time", Field::smsMetadata(0, 0, kCentre), "05-07-2012 14:50"},
+      {"no time at all", Field::smsMetadata(1), ""},
+      {"shortest with a date", Field::smsMetadata(1, kSent, 0, 0, 30), "05-06-2012 14:32"},
+      {"one byte short", Field::smsMetadata(1, kSent, 0, 0, 29), ""},
+      {"direction only", Field::raw(1, {0x01}), ""},
+  };
+  for (const auto& c : cases) {
+    const auto sms = decodeSms({c.metadata, Field(4, "hi")});
+    EXPECT_EQ(sms.dateTime, c.dateTime) << c.what;
   }
+}
+
+// The body by the metadata's coding scheme, else by what its bytes are.
+TEST(SmsText, CodingSchemeUtf8AndLegacyCharsets) {
+  struct Case {
+    const char* what;
+    std::optional<std::uint8_t> codingScheme;  // none: no metadata
+    Bytes body;
+    std::string charset;
+    std::string text;
+  };
+  const Bytes ucs2{0x04, 0x1F, 0x04, 0x40, 0x04, 0x38, 0x00, '!', 0x00, 0x00};
+  const std::vector<Case> cases{
+      {"UCS-2 big-endian", 2, ucs2, "", "При!"},
+      {"UCS-2 ending in one NUL byte", 2, {0x00, 'H', 0x00, 'i', 0x00}, "", "Hi"},
+      // an odd count is never read as UTF-16, even when the metadata says so
+      {"UCS-2 of odd length", 2, {'O', 'K', '!'}, "", "OK!"},
+      {"private use in UCS-2", 2, {0xE0, 0x01, 0x00, 'a'}, "", "\uFFFDa"},
+      {"seven-bit", 0, bytesOf(std::string("See you\0", 8)), "", "See you"},
+      {"eight-bit UTF-8", 1, bytesOf("Caf\xC3\xA9"), "", "Café"},
+      {"eight-bit Windows-1252", 1, {'C', 'a', 'f', 0xE9, ' ', 0x80, 0x00}, "", "Café €"},
+      {"named charset", 0, {0xE3, 0xE5, 0xE9, 0xDC, 0x00}, "ISO-8859-7", "γειά"},
+      {"byte the charset leaves undefined", 1, {'a', 0x81, 'b'}, "", "a\uFFFDb"},
+      // bytes that would pair into private-use characters read as UTF-16
+      {"odd Latin bytes with metadata", 0, {0xE9, 0xE0, 0xE8}, "", "éàè"},
+      {"no metadata, plainly UTF-16", std::nullopt, {'H', 0, 'i', 0, 0, 0}, "", "Hi"},
+      {"no metadata, big-endian UTF-16 up to its NUL",
+       std::nullopt,
+       {0x00, 'H', 0x00, 'i', 0x00, 0x00, 0x00, '!'},
+       "",
+       "Hi"},
+      {"no metadata, mark", std::nullopt, {0xFE, 0xFF, 0x04, 0x1F}, "", "П"},
+      {"no metadata, little-endian mark", std::nullopt, {0xFF, 0xFE, 0x1F, 0x04}, "", "П"},
+      {"no metadata, zero bytes in both lanes", std::nullopt, {0x00, 0x01, 'B', 0x00}, "", ""},
+      {"no metadata, a surrogate pair, then a lone one",
+       std::nullopt,
+       {0xFF, 0xFE, 0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8},
+       "",
+       "😀\uFFFD"},
+      {"no metadata, odd length", std::nullopt, {0xE9, 0x00, 'a'}, "", "é"},
+      {"no metadata, UTF-8 ending in NUL", std::nullopt, bytesOf(std::string("Hey\0", 4)), "",
+       "Hey"},
+      {"no metadata, 8-bit", std::nullopt, {'n', 0xE3, 'o'}, "", "não"},
+  };
+  for (const auto& c : cases) {
+    std::vector<Field> fields;
+    if (c.codingScheme) fields.push_back(Field::smsMetadata(1, 0, 0, *c.codingScheme));
+    fields.push_back(Field::raw(4, c.body));
+    EXPECT_EQ(decodeSms(fields, c.charset).contentText, c.text) << c.what;
+  }
+}
+
+TEST(SmsText, CharsetNamesAreCheckedAgainstIconv) {
+  EXPECT_TRUE(isKnownTextCharset(""));
+  EXPECT_TRUE(isKnownTextCharset("ISO-8859-7"));
+  EXPECT_FALSE(isKnownTextCharset("NO-SUCH-SET"));
 }
 
 TEST(MmsDecoder, AttachmentNameClassAndSender) {

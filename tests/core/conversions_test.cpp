@@ -1,17 +1,27 @@
+// Field conversions, base64, version texts and dates.
+
 #include "core/conversions.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "core/app_delegate.h"
+#include "core/base64.h"
+#include "core/dates.h"
+#include "core/time_zone_test.h"
 
 namespace orvane {
 namespace {
 
 using C = FieldConversions;
 
-// Callers only ask whether an extension is listed, in any letter case;
-// the first and last entries of each list must be there.
+// Callers only ask whether an extension is listed, in any letter case, and
+// each asks its own list.
 TEST(FileTypeLists, ListedExtensionsInAnyCaseAndNothingElse) {
   struct Case {
     int (*lookup)(std::string_view);
@@ -20,15 +30,11 @@ TEST(FileTypeLists, ListedExtensionsInAnyCaseAndNothingElse) {
   };
   const Case cases[] = {
       {C::GetImageType, "3dm", true},    {C::GetImageType, "Jpg", true},
-      {C::GetImageType, "XPS", true},    {C::GetViedoType, "3G2", true},
-      {C::GetViedoType, "MP4", true},    {C::GetViedoType, "YUV", true},
-      {C::GetAudioType, "RAM", true},    {C::GetAudioType, "PTF", true},
-      {C::GetArchiveType, "7Z", true},   {C::GetArchiveType, "ZOO", true},
-      {C::GetEmailType, "DBX", true},    {C::GetEmailType, "wab", true},
-      {C::GetDocumentType, "123", true}, {C::GetDocumentType, "XLT", true},
-      {C::GetImageType, "", false},      {C::GetImageType, "MOV", false},
-      {C::GetImageType, "jp", false},    {C::GetImageType, "jpg ", false},
-      {C::GetImageType, ".jpg", false},
+      {C::GetViedoType, "MP4", true},    {C::GetAudioType, "ram", true},
+      {C::GetArchiveType, "7Z", true},   {C::GetEmailType, "DBX", true},
+      {C::GetDocumentType, "XLT", true}, {C::GetImageType, "", false},
+      {C::GetImageType, "MOV", false},   {C::GetImageType, "jp", false},
+      {C::GetImageType, "jpg ", false},  {C::GetImageType, ".jpg", false},
   };
   for (const Case& c : cases) EXPECT_EQ(c.lookup(c.extension) >= 0, c.listed) << c.extension;
   EXPECT_EQ(C::GetDocumentType(std::string_view("TXT\0", 4)), -1);
@@ -71,35 +77,33 @@ TEST(SizeToUnit, StepsOfAThousandFromTheLow32Bits) {
   for (const auto& [size, text] : cases) EXPECT_EQ(C::size_to_unit(size), text) << size;
 }
 
-TEST(GetStringFormChar, ValidUtf8UpToTheFirstNul) {
-  EXPECT_EQ(C::GetStringFormChar("plain"), "plain");
-  EXPECT_EQ(C::GetStringFormChar(std::string_view("ab\0cd", 5)), "ab");
-  EXPECT_EQ(C::GetStringFormChar(""), "");
-  EXPECT_EQ(C::GetStringFormChar("Gr\xC3\xBC\xC3\x9F"
-                                 "e \xE6\x97\xA5 \xF0\x9F\x98\x80"),
-            "Gr\xC3\xBC\xC3\x9F"
-            "e \xE6\x97\xA5 \xF0\x9F\x98\x80");
-  EXPECT_EQ(C::GetStringFormChar("\xF4\x8F\xBF\xBF"), "\xF4\x8F\xBF\xBF");  // U+10FFFF
-  // invalid bytes after the NUL do not count
-  EXPECT_EQ(C::GetStringFormChar(std::string_view("ok\0\xFF", 4)), "ok");
-}
-
-TEST(GetStringFormChar, AnyInvalidSequenceEmptiesTheWholeText) {
-  for (const char* bad : {
-           "caf\xE9",           // Latin-1
-           "\xC3",              // cut short
-           "\xC0\xAF",          // overlong "/"
-           "\xE0\x80\xAF",      // overlong, three bytes
-           "\xF0\x80\x80\xAF",  // overlong, four bytes
-           "\xED\xA0\x80",      // surrogate U+D800
-           "\xF4\x90\x80\x80",  // past U+10FFFF
-           "\xF5\x80\x80\x80",  // lead byte never used
-           "ab\x80"
-           "cd",        // stray continuation byte
-           "\xE6\x97",  // three-byte sequence cut short
-       }) {
-    EXPECT_EQ(C::GetStringFormChar(bad), "") << bad;
-  }
+// Valid UTF-8 up to the first NUL; any invalid sequence before it empties
+// the whole text.
+TEST(GetStringFormChar, ValidUtf8UpToTheFirstNulElseNothing) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"plain", "plain"},
+      {std::string_view("ab\0cd", 5), "ab"},
+      {"", ""},
+      {"Gr\xC3\xBC\xC3\x9F"
+       "e \xE6\x97\xA5 \xF0\x9F\x98\x80",
+       "Gr\xC3\xBC\xC3\x9F"
+       "e \xE6\x97\xA5 \xF0\x9F\x98\x80"},
+      {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},  // U+10FFFF
+      {std::string_view("ok\0\xFF", 4), "ok"},   // invalid bytes after the NUL do not count
+      {"caf\xE9", ""},                           // Latin-1
+      {"\xC3", ""},                              // cut short
+      {"\xC0\xAF", ""},                          // overlong "/"
+      {"\xE0\x80\xAF", ""},                      // overlong, three bytes
+      {"\xF0\x80\x80\xAF", ""},                  // overlong, four bytes
+      {"\xED\xA0\x80", ""},                      // surrogate U+D800
+      {"\xF4\x90\x80\x80", ""},                  // past U+10FFFF
+      {"\xF5\x80\x80\x80", ""},                  // lead byte never used
+      {"ab\x80"
+       "cd",
+       ""},              // stray continuation byte
+      {"\xE6\x97", ""},  // three-byte sequence cut short
+  };
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(C::GetStringFormChar(bytes), text) << bytes;
 }
 
 TEST(CallHistoryDuration, WordsForEachRange) {
@@ -111,6 +115,108 @@ TEST(CallHistoryDuration, WordsForEachRange) {
   for (const auto& [seconds, text] : cases) {
     EXPECT_EQ(C::getCallHistoryDuration(seconds), text) << seconds;
   }
+}
+
+// --- dates ---
+
+constexpr std::int64_t k2001 = 978307200;  // 2001-01-01 in seconds since 1970
+constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
+
+struct DateCase {
+  const char* zone;
+  std::int64_t stored;
+  DateEpoch epoch;
+  DateUnit unit;
+  std::optional<std::string> text;
+  std::optional<std::string> utc;
+};
+
+class DateText : public testing::TimeZoneTest, public ::testing::WithParamInterface<DateCase> {};
+
+TEST_P(DateText, LocalTextAndUtcOfTheStoredValue) {
+  const DateCase& c = GetParam();
+  useZone(c.zone);
+  EXPECT_EQ(dateText(c.stored, c.epoch, c.unit), c.text);
+  EXPECT_EQ(utcDateText(c.stored, c.epoch, c.unit), c.utc);
+}
+
+constexpr auto k1970 = DateEpoch::kUnix1970;
+constexpr auto kApple = DateEpoch::kApple2001;
+constexpr auto kGuess = DateEpoch::kGuessed;
+constexpr auto kS = DateUnit::kSeconds;
+constexpr auto kNs = DateUnit::kNanoseconds;
+constexpr auto kSorNs = DateUnit::kSecondsOrNanoseconds;
+
+INSTANTIATE_TEST_SUITE_P(
+    Epochs, DateText,
+    ::testing::Values(
+        // no date
+        DateCase{"UTC0", 0, kGuess, kS, std::nullopt, std::nullopt},
+        DateCase{"UTC0", -1, kApple, kS, std::nullopt, std::nullopt},
+        DateCase{"UTC0", std::numeric_limits<std::int64_t>::min(), k1970, kS, {}, {}},
+        // the guess: from 1970, unless that is before 1990 in local time
+        DateCase{"UTC0", 1000000000, kGuess, kS, "09-09-2001 01:46", "2001-09-09T01:46:40Z"},
+        DateCase{"UTC0", 400000000, kGuess, kS, "09-04-2013 15:06", "2013-09-04T15:06:40Z"},
+        DateCase{"UTC0", 631151999, kGuess, kS, "12-31-2020 23:59", "2020-12-31T23:59:59Z"},
+        // already 1990 in a zone east of UTC: kept as it is
+        DateCase{"IST-5:30", 631151999, kGuess, kS, "01-01-1990 05:29", "1989-12-31T23:59:59Z"},
+        // still 1969 here one second after 1970 UTC: counted from 2001
+        DateCase{"EST5EDT,M3.2.0,M11.1.0", 1, kGuess, kS, "12-31-2000 19:00",
+                 "2001-01-01T00:00:01Z"},
+        // a value from 2001 of October 2023 guessed from 1970 reads 1992:
+        // only the reader that knows its epoch gets it right
+        DateCase{"UTC0", 718131600, kGuess, kS, "10-03-1992 17:00", "1992-10-03T17:00:00Z"},
+        DateCase{"UTC0", 718131600, kApple, kS, "10-04-2023 17:00", "2023-10-04T17:00:00Z"},
+        // known epochs and units
+        DateCase{"UTC0", 1700000000, k1970, kS, "11-14-2023 22:13", "2023-11-14T22:13:20Z"},
+        DateCase{"UTC0", 718131600123456789, kApple, kNs, "10-04-2023 17:00",
+                 "2023-10-04T17:00:00Z"},
+        DateCase{"UTC0", 718131600123456789, kApple, kSorNs, "10-04-2023 17:00",
+                 "2023-10-04T17:00:00Z"},
+        DateCase{"UTC0", 1700000000123, k1970, DateUnit::kMilliseconds, "11-14-2023 22:13",
+                 "2023-11-14T22:13:20Z"},
+        // leap days, and 2100, which is not a leap year
+        DateCase{"UTC0", 1709164800 - k2001, kApple, kS, "02-29-2024 00:00",
+                 "2024-02-29T00:00:00Z"},
+        DateCase{"UTC0", 4107542400 - k2001, kApple, kS, "03-01-2100 00:00",
+                 "2100-03-01T00:00:00Z"},
+        // local time of the zone, summer time included
+        DateCase{"EST5EDT,M3.2.0,M11.1.0", 1690000000, k1970, kS, "07-22-2023 00:26",
+                 "2023-07-22T04:26:40Z"},
+        // four-digit years only, and no overflow near the limit
+        DateCase{"UTC0", 253402300799, k1970, kS, "12-31-9999 23:59", "9999-12-31T23:59:59Z"},
+        DateCase{"UTC0", 253402300800, k1970, kS, std::nullopt, std::nullopt},
+        DateCase{"UTC0", kMax, kApple, kS, std::nullopt, std::nullopt},
+        DateCase{"UTC0", kMax - k2001, kGuess, kS, std::nullopt, std::nullopt}));
+
+using DateTextKinds = testing::TimeZoneTest;
+
+// The older entry point keeps its two kinds: messages guess, notes count
+// from 2001.
+TEST_F(DateTextKinds, KindsMapToTheirEpochs) {
+  useZone("UTC0");
+  EXPECT_EQ(FieldConversions::GetDateTime(400000000, DateKind::kMessages), "09-04-2013 15:06");
+  EXPECT_EQ(FieldConversions::GetDateTime(378000000, DateKind::kNotes), "12-24-2012 00:00");
+  EXPECT_EQ(FieldConversions::GetNSStringDate(0, DateKind::kNotes), std::nullopt);
+}
+
+TEST(IOSVersionIOS6, OnlyMajorVersionSix) {
+  for (const char* six : {"6", "6.0", "6.1.3"}) {
+    EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::string(six)), 1) << six;
+  }
+  for (const char* other : {"16.1", "5.1", "7.0", "", "60", "6a"}) {
+    EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::string(other)), 0) << other;
+  }
+  EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::nullopt), 0);
+}
+
+TEST(Base64, PaddingAndNoLineBreaks) {
+  EXPECT_EQ(base64Encode(std::vector<std::uint8_t>{0x00, 0x01, 0x02, 0x03}), "AAECAw==");
+  EXPECT_EQ(base64Encode(std::vector<std::uint8_t>{0xFB, 0xFF}), "+/8=");
+  EXPECT_EQ(base64Encode({}), "");
+  const std::string encoded = base64Encode(std::vector<std::uint8_t>(3 * 100 + 2, 0xAB));
+  EXPECT_EQ(encoded.size(), 404u);
+  EXPECT_EQ(encoded.find('\n'), std::string::npos);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <future>
 #include <random>
 #include <string>
 #include <vector>
@@ -115,26 +114,6 @@ TEST_F(MediaProbe, TextPlaylistsJunkAndDamageAreNothing) {
         "random.jpg", "empty.png", "cut.png", "pipe.jpg", "missing.jpg", ""}) {
     EXPECT_EQ(probeMediaKind(folder / name), MediaKind::kNone) << name;
   }
-}
-
-TEST_F(MediaProbe, SafeFromManyThreads) {
-  fixtures::writeTinyPng(folder / "p");
-  fixtures::writeTinyMovie(folder / "m");
-  writeFileText(folder / "t", "text");
-  std::vector<std::future<bool>> runs;
-  for (int t = 0; t < 4; ++t) {
-    runs.push_back(std::async(std::launch::async, [&] {
-      for (int i = 0; i < 10; ++i) {
-        if (probeMediaKind(folder / "p") != MediaKind::kPicture ||
-            probeMediaKind(folder / "m") != MediaKind::kMovie ||
-            probeMediaKind(folder / "t") != MediaKind::kNone) {
-          return false;
-        }
-      }
-      return true;
-    }));
-  }
-  for (auto& run : runs) EXPECT_TRUE(run.get());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Private folders left by scans that were killed: only those of this user,
-// real folders of mode 0700 whose lock is free, are removed.
+// A scan's private folder, and those left by scans that were killed: only
+// those of this user, real folders of mode 0700 whose lock is free, are
+// removed.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -90,6 +91,29 @@ TEST(StaleFolders, ARunningScansFolderStaysAndGoesWithItsScan) {
     EXPECT_TRUE(fs::is_directory(made));
   }
   EXPECT_FALSE(fs::exists(made));
+}
+
+TEST(TempFolder, PrivateFolderRemovedWithItsContent) {
+  std::filesystem::path made;
+  fixtures::ScratchFolder outside;
+  fixtures::writeFileText(outside / "keep.txt", "mine");
+  {
+    TempFolder first;
+    TempFolder second;
+    made = first.path();
+    EXPECT_NE(first.path(), second.path());
+    EXPECT_TRUE(std::filesystem::is_directory(made));
+    EXPECT_TRUE(made.filename().string().starts_with("orvane-scan-"));
+    const auto permissions = std::filesystem::status(made).permissions();
+    EXPECT_EQ(permissions & std::filesystem::perms::all, std::filesystem::perms::owner_all);
+
+    std::filesystem::create_directories(made / "Databases" / "deep");
+    fixtures::writeFileText(made / "Databases" / "deep" / "1.dat", "x");
+    // a link to the user's files must not take them along
+    std::filesystem::create_directory_symlink(outside.path(), made / "link");
+  }
+  EXPECT_FALSE(std::filesystem::exists(made));
+  EXPECT_EQ(fixtures::readFileText(outside / "keep.txt"), "mine");
 }
 
 }  // namespace

@@ -4,15 +4,18 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <ctime>
 #include <fstream>
 
 #include "blackberry/ipd_reader.h"
 #include "core/event_names.h"
 #include "core/main_thread_dispatcher.h"
+#include "export/export_folder.h"
 #include "export_test_support.h"
 #include "fixtures/ipd_writer.h"
 #include "fixtures/scratch_folder.h"
+#include "results/results_test_support.h"
 
 namespace orvane {
 namespace {
@@ -290,21 +293,28 @@ struct EngineCall {
 };
 std::vector<EngineCall> engineCalls;
 
-// Stands in for the engine's copy: writes what it was asked to copy.
+int engineResult = 0;
+const char* engineWrites = nullptr;  // nullptr: writes no file
+
+// Stands in for the engine's copy: records what it was asked, writes
+// `engineWrites` and where it copied from, and answers `engineResult`.
 int fakeRecoverFile(const char* targetPath, list_disk_struct* disk, _rec_file_ele* file) {
   EngineCall call{};
   std::copy_n(targetPath, call.targetPath.size(), call.targetPath.begin());
   call.disk = disk;
   call.fileStart = file->file_start;
   engineCalls.push_back(call);
-  std::ofstream(targetPath) << "copied from " << file->file_start;
-  return 0;
+  if (engineWrites != nullptr)
+    std::ofstream(targetPath) << engineWrites << " from " << file->file_start;
+  return engineResult;
 }
 
 class RawRecoveryTest : public RecoveryRunTest {
  protected:
   void SetUp() override {
     engineCalls.clear();
+    engineResult = 0;
+    engineWrites = "copied";
     engine.recoverFile = &fakeRecoverFile;
     results.showView(BrowseSource::memoryCard);
   }
@@ -405,6 +415,149 @@ TEST_F(RawRecoveryTest, APathThatDoesNotFitTheEngineBufferIsRefusedNotCut) {
   EXPECT_EQ(report.problems[0],
             "path too long for the engine: " + (deepRoot / "Image" / tooLong).string());
   EXPECT_EQ(report.recordsWritten, 1);
+}
+
+TEST_F(RawRecoveryTest, AFoundFileTakesItsNameOnlyWhenTheEngineCopiedItWhole) {
+  rawEngine.useEngineTable(&engine);
+  postFound("f0.bmp", "Image", 7);
+  results.selectAllCategories();
+  const struct {
+    int result;
+    const char* writes;
+    const char* problemStart;  // nullptr: copied
+  } cases[] = {
+      {0, "copied", nullptr},
+      {-1, "half", "the engine could not copy "},
+      {0, nullptr, "the engine did not write "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.writes == nullptr ? "nothing" : c.writes);
+    engineResult = c.result;
+    engineWrites = c.writes;
+    fs::remove_all(out());
+    const RecoveryReport report = run();
+    // no temporary is left either
+    EXPECT_EQ(namesIn(out() / "Image"), c.problemStart == nullptr ? Names{"f0.bmp"} : Names{});
+    EXPECT_EQ(report.recordsWritten, c.problemStart == nullptr ? 1 : 0);
+    if (c.problemStart != nullptr) {
+      EXPECT_EQ(report.firstFailure, c.problemStart + (out() / "Image/f0.bmp").string());
+    } else {
+      EXPECT_EQ(readFileText(out() / "Image/f0.bmp"), "copied from 7");
+    }
+  }
+}
+
+// --- exports that cannot write everything: the report counts what was
+// written, names the first failure, and a stop ends the run after the
+// record in hand ---
+
+// Writes a found file as its name, except names holding "bad", which fail;
+// raises `stopAfter` calls' worth of the stop flag when asked.
+class FakeCopier final : public FoundFileCopier {
+ public:
+  bool copyFoundFile(const PRScanListNode& node, const fs::path& target,
+                     std::string& problem) const override {
+    ++calls;
+    if (stop != nullptr && calls == stopAfter) stop->store(true);
+    if (node.nodeName.find("bad") != std::string::npos) {
+      problem = "could not write " + target.string() + ": No space left on device";
+      return false;
+    }
+    std::ofstream(target) << node.nodeName;
+    return true;
+  }
+  mutable int calls = 0;
+  std::atomic<bool>* stop = nullptr;
+  int stopAfter = 0;
+};
+
+TEST(FailingRawExport, FoundFilesCountOnlyWhenWrittenAndAStopEndsTheRun) {
+  struct Case {
+    const char* name;
+    Names found;    // "name:Type"
+    int stopAfter;  // copier calls before the stop flag goes up; 0: never
+    int written;
+    int ticked;
+    const char* firstFailure;  // "" when complete
+    Names images;
+  };
+  const Case cases[] = {
+      {"all written", {"a.jpg", "b.jpg"}, 0, 2, 2, "", {"a.jpg", "b.jpg"}},
+      {"one fails",
+       {"a.jpg", "bad.jpg", "c.jpg"},
+       0,
+       2,
+       3,
+       "could not write {out}/Image/bad.jpg: No space left on device",
+       {"a.jpg", "c.jpg"}},
+      // the file in hand is finished, nothing after it is started
+      {"stopped",
+       {"a.jpg", "b.jpg", "c.jpg"},
+       2,
+       2,
+       3,
+       "the export was stopped",
+       {"a.jpg", "b.jpg"}},
+      {"stopped at the last", {"a.jpg", "b.jpg"}, 2, 2, 2, "", {"a.jpg", "b.jpg"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fixtures::ScratchFolder scratch;
+    const fs::path out = scratch / "out";
+    testing::ResultsBench bench;
+    PRResultViewController& results = bench.results;
+    results.showView(BrowseSource::memoryCard);
+    for (const std::string& name : c.found) {
+      auto node = std::make_shared<PRScanListNode>();
+      node->nodeName = name;
+      node->fileType = "Image";
+      node->setfile(0, 10, name);
+      bench.post(events::BlackBerryRawRecoveryFileInfo, node);
+    }
+    results.selectAllCategories();
+    std::atomic<bool> stop{false};
+    FakeCopier copier;
+    copier.stop = &stop;
+    copier.stopAfter = c.stopAfter;
+    RecoveryRun recovery(results, &copier);
+    recovery.setStopFlag(&stop);
+
+    const RecoveryReport report = recovery.recoverFilesThread(out);
+
+    EXPECT_EQ(report.recordsWritten, c.written);
+    EXPECT_EQ(report.recordsTicked, c.ticked);
+    std::string expected = c.firstFailure;
+    if (const auto at = expected.find("{out}"); at != std::string::npos) {
+      expected.replace(at, 5, out.string());
+    }
+    EXPECT_EQ(report.firstFailure, expected);
+    EXPECT_EQ(report.complete(), expected.empty());
+    EXPECT_EQ(namesIn(out / "Image"), c.images);
+    EXPECT_EQ(copier.calls, c.stopAfter == 0 ? static_cast<int>(c.found.size()) : c.stopAfter);
+  }
+}
+
+TEST(ExportFolder, IsMadeOnceAndNeverTakenOver) {
+  fixtures::ScratchFolder scratch;
+  fixtures::writeFileText(scratch / "file", "x");
+  struct Case {
+    fs::path folder;
+    std::error_code expected;
+  };
+  const Case cases[] = {
+      {scratch / "a/b/new", {}},
+      {scratch / "slash/", {}},
+      {scratch / "a/b/new", std::make_error_code(std::errc::file_exists)},
+      {scratch / "file", std::make_error_code(std::errc::file_exists)},
+      {scratch / "file/under", std::make_error_code(std::errc::not_a_directory)},
+      {"/proc/orvane-export", std::make_error_code(std::errc::no_such_file_or_directory)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder.string());
+    EXPECT_EQ(makeExportFolder(c.folder), c.expected);
+  }
+  EXPECT_TRUE(fs::is_directory(scratch / "slash"));
+  EXPECT_TRUE(fs::is_empty(scratch / "a/b/new"));
 }
 
 }  // namespace

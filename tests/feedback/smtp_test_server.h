@@ -29,81 +29,73 @@ class SmtpTestServer {
   static constexpr const char* kPassword = "583920417-correct-horse";
 
   // A Python interpreter that has aiosmtpd, or nothing.
-  static std::optional<std::string> findPython();
+  static std::optional<std::string> findPython() {
+    // Debian's interpreter first: a python3 earlier on PATH may lack the Debian modules.
+    for (const char* python : {"/usr/bin/python3", "python3"}) {
+      if (fixtures::runProgram({python, "-c", "import aiosmtpd.smtp"}) == 0) return python;
+    }
+    return std::nullopt;
+  }
 
   SmtpTestServer() = default;
-  ~SmtpTestServer();
+  ~SmtpTestServer() {
+    if (pid_ < 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
   SmtpTestServer(const SmtpTestServer&) = delete;
   SmtpTestServer& operator=(const SmtpTestServer&) = delete;
 
   // Empty on success, otherwise what went wrong.
-  std::string start(const std::string& python);
+  std::string start(const std::string& python) {
+    const std::string key = (folder_.path() / "key.pem").string();
+    if (fixtures::runProgram({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                              "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key, "-out",
+                              caFile().string(), "-days", "2", "-subj", "/CN=localhost", "-addext",
+                              "subjectAltName=IP:127.0.0.1,DNS:localhost"}) != 0) {
+      return "openssl could not make the test certificate";
+    }
+    const auto ready = folder_.path() / "ready";
+    const auto log = folder_.path() / "server.log";
+    pid_ = fixtures::startProgram(
+        {python, std::string(ORVANE_SOURCE_DIR) + "/scripts/smtp_test_server.py", "--cert",
+         caFile().string(), "--key", key, "--user", kMailbox, "--password", kPassword, "--record",
+         (folder_.path() / "record.jsonl").string(), "--ready", ready.string()},
+        log.string());
+    if (pid_ < 0) return "could not start " + python;
+    for (int poll = 0; poll < 750; ++poll) {  // bounded: the server starts in well under a second
+      if (std::filesystem::exists(ready)) {
+        port_ = static_cast<std::uint16_t>(std::stoi(fixtures::readFileText(ready)));
+        return {};
+      }
+      if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+        pid_ = -1;
+        return "the test mail server ended at start: " + fixtures::readFileText(log);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return "the test mail server did not start: " + fixtures::readFileText(log);
+  }
 
   std::uint16_t port() const { return port_; }
   std::filesystem::path caFile() const { return folder_ / "cert.pem"; }
 
   // Every recorded entry, in order, whose "event" is `event`.
-  std::vector<nlohmann::json> entries(const std::string& event) const;
+  std::vector<nlohmann::json> entries(const std::string& event) const {
+    std::vector<nlohmann::json> found;
+    std::ifstream in(folder_.path() / "record.jsonl");
+    for (std::string line; std::getline(in, line);) {
+      auto entry = nlohmann::json::parse(line);
+      if (entry.at("event") == event) found.push_back(std::move(entry));
+    }
+    return found;
+  }
 
  private:
   fixtures::ScratchFolder folder_;
   pid_t pid_ = -1;
   std::uint16_t port_ = 0;
 };
-
-inline std::optional<std::string> SmtpTestServer::findPython() {
-  // Debian's interpreter first: a python3 earlier on PATH may lack the Debian modules.
-  for (const char* python : {"/usr/bin/python3", "python3"}) {
-    if (fixtures::runProgram({python, "-c", "import aiosmtpd.smtp"}) == 0) return python;
-  }
-  return std::nullopt;
-}
-
-inline SmtpTestServer::~SmtpTestServer() {
-  if (pid_ < 0) return;
-  kill(pid_, SIGKILL);
-  waitpid(pid_, nullptr, 0);
-}
-
-inline std::string SmtpTestServer::start(const std::string& python) {
-  const std::string key = (folder_.path() / "key.pem").string();
-  if (fixtures::runProgram({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
-                            "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key, "-out",
-                            caFile().string(), "-days", "2", "-subj", "/CN=localhost", "-addext",
-                            "subjectAltName=IP:127.0.0.1,DNS:localhost"}) != 0) {
-    return "openssl could not make the test certificate";
-  }
-  const auto ready = folder_.path() / "ready";
-  const auto log = folder_.path() / "server.log";
-  pid_ = fixtures::startProgram(
-      {python, std::string(ORVANE_SOURCE_DIR) + "/scripts/smtp_test_server.py", "--cert",
-       caFile().string(), "--key", key, "--user", kMailbox, "--password", kPassword, "--record",
-       (folder_.path() / "record.jsonl").string(), "--ready", ready.string()},
-      log.string());
-  if (pid_ < 0) return "could not start " + python;
-  for (int poll = 0; poll < 750; ++poll) {  // bounded: the server starts in well under a second
-    if (std::filesystem::exists(ready)) {
-      port_ = static_cast<std::uint16_t>(std::stoi(fixtures::readFileText(ready)));
-      return {};
-    }
-    if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-      pid_ = -1;
-      return "the test mail server ended at start: " + fixtures::readFileText(log);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return "the test mail server did not start: " + fixtures::readFileText(log);
-}
-
-inline std::vector<nlohmann::json> SmtpTestServer::entries(const std::string& event) const {
-  std::vector<nlohmann::json> found;
-  std::ifstream in(folder_.path() / "record.jsonl");
-  for (std::string line; std::getline(in, line);) {
-    auto entry = nlohmann::json::parse(line);
-    if (entry.at("event") == event) found.push_back(std::move(entry));
-  }
-  return found;
-}
 
 // Bytes from a hex text as the server records them.
 inline std::string fromHex(const std::string& hex) {

@@ -1,7 +1,10 @@
-#include "export/vcf_controller.h"
+// The files an export writes: vCards, text reports, copies.
 
 #include <gtest/gtest.h>
 
+#include "export/atomic_file.h"
+#include "export/rtf_controller.h"
+#include "export/vcf_controller.h"
 #include "export_test_support.h"
 #include "fixtures/scratch_folder.h"
 
@@ -11,6 +14,8 @@ namespace {
 using fixtures::readFileText;
 using fixtures::ScratchFolder;
 using fixtures::writeFileText;
+using testing::Names;
+using testing::namesIn;
 
 // The card of a contact without any value and without a picture.
 constexpr const char* kEmptyCard =
@@ -120,7 +125,89 @@ TEST(VcfController, CreatFileNeverReplacesAFileAndReportsAFailedWrite) {
   EXPECT_FALSE(vcf.creatFile(PRBlackBerryContactNode{}, folder / "missing" / "card.vcf", &error));
   EXPECT_EQ(error, std::errc::no_such_file_or_directory);
   EXPECT_FALSE(vcf.creatFile(PRBlackBerryContactNode{}, std::filesystem::path{}));
-  EXPECT_EQ(testing::namesIn(folder.path()), std::vector<std::string>{"card.vcf"});
+  EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"card.vcf"});
+}
+
+// --- text reports (what a whole export writes is the recovery run suite's) ---
+
+// An MMS attachment may carry the report's final or intermediate name: the
+// report replaces neither and takes the next free name.
+TEST(RtfController, ExistingFilesAreKept) {
+  ScratchFolder folder;
+  writeFileText(folder / "Messages.txt", "attachment");
+  writeFileText(folder / "TXT.txt", "other attachment");
+  PRRtfController rtf;
+  rtf.addRtfContent("A");
+  rtf.addRtfContent("B");
+  ASSERT_TRUE(rtf.writeRtfInPath(folder.path(), "Message"));
+  EXPECT_EQ(namesIn(folder.path()), (Names{"Messages (2).txt", "Messages.txt", "TXT.txt"}));
+  EXPECT_EQ(readFileText(folder / "Messages.txt"), "attachment");
+  EXPECT_EQ(readFileText(folder / "TXT.txt"), "other attachment");
+  EXPECT_EQ(readFileText(folder / "Messages (2).txt"), "A\n\nB\n\n");
+}
+
+// A type without a report name of its own (names differ by letter case)
+// stays "TXT.txt"; a failed write names that file and leaves nothing.
+TEST(RtfController, UnknownTypesStayTxtAndAFailedWriteLeavesNothing) {
+  EXPECT_EQ(PRRtfController::finalFileName("contact"), "TXT.txt");
+  ScratchFolder folder;
+  PRRtfController rtf;
+  rtf.addRtfContent("x");
+  std::string problem;
+  EXPECT_FALSE(rtf.writeRtfInPath(folder / "missing", "Contact", &problem));
+  EXPECT_NE(problem.find("missing/TXT.txt"), std::string::npos) << problem;
+  EXPECT_TRUE(namesIn(folder.path()).empty());
+  ASSERT_TRUE(rtf.writeRtfInPath(folder.path(), "MMS"));
+  EXPECT_EQ(namesIn(folder.path()), (Names{"TXT.txt"}));
+  EXPECT_EQ(readFileText(folder / "TXT.txt"), "x\n\n");
+}
+
+// --- copies ---
+
+TEST(AtomicCopy, AnExistingTargetIsKeptOrReplacedAsAsked) {
+  fixtures::ScratchFolder scratch;
+  writeFileText(scratch / "source", "new");
+  writeFileText(scratch / "target", "old");
+
+  const CopyResult kept =
+      copyFileAtomically(scratch / "source", scratch / "target", ExistingFile::keep);
+  EXPECT_EQ(kept.error, std::errc::file_exists);
+  EXPECT_FALSE(kept.sourceFailed);
+  EXPECT_EQ(readFileText(scratch / "target"), "old");
+  EXPECT_EQ(namesIn(scratch.path()), (Names{"source", "target"}));  // no temporary left
+
+  const CopyResult replaced =
+      copyFileAtomically(scratch / "source", scratch / "target", ExistingFile::replace);
+  EXPECT_FALSE(replaced.error);
+  EXPECT_EQ(readFileText(scratch / "target"), "new");
+  EXPECT_EQ(readFileText(scratch / "source"), "new");
+
+  writeFileText(scratch / "empty", "");
+  EXPECT_FALSE(copyFileAtomically(scratch / "empty", scratch / "copy", ExistingFile::keep).error);
+  EXPECT_EQ(readFileText(scratch / "copy"), "");
+}
+
+TEST(AtomicCopy, FailuresSayWhichSideFailed) {
+  fixtures::ScratchFolder scratch;
+  writeFileText(scratch / "source", "x");
+
+  const CopyResult noSource =
+      copyFileAtomically(scratch / "missing", scratch / "copy", ExistingFile::keep);
+  EXPECT_EQ(noSource.error, std::errc::no_such_file_or_directory);
+  EXPECT_TRUE(noSource.sourceFailed);
+
+  const CopyResult folder =
+      copyFileAtomically(scratch.path(), scratch / "copy", ExistingFile::keep);
+  EXPECT_EQ(folder.error, notARegularFileError());
+  EXPECT_EQ(folder.error.message(), "not a regular file");
+  EXPECT_TRUE(folder.sourceFailed);
+
+  const CopyResult noFolder =
+      copyFileAtomically(scratch / "source", scratch / "absent/copy", ExistingFile::keep);
+  EXPECT_EQ(noFolder.error, std::errc::no_such_file_or_directory);
+  EXPECT_FALSE(noFolder.sourceFailed);
+
+  EXPECT_EQ(namesIn(scratch.path()), (Names{"source"}));
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
-// How scan events land in the results lists and counters.
+// The results model: how scan events land in its lists and counters,
+// ticking, select-all, category pages (the card's archive page among them)
+// and column sorting.
 
 #include <gtest/gtest.h>
 
 #include "core/blackberry_records.h"
 #include "core/event_names.h"
 #include "core/ios_records.h"
+#include "core/scan_list_node.h"
+#include "results/category_traits.h"
 #include "results/results_test_support.h"
 
 namespace orvane {
@@ -231,6 +235,207 @@ TEST(ResultCleanUp, ReleaseUIMemoryStopsTheScanAndEmptiesEverything) {
   EXPECT_TRUE(bench.results.displayList(ResultTable::contact).empty());
   EXPECT_TRUE(bench.results.allRecordsInPostingOrder().empty());
   EXPECT_EQ(bench.results.selectedFilesNum(), 0);
+}
+
+// --- ticks, select-all, pages and sorting ---
+
+class TickCounter : public ResultViewObserver {
+ public:
+  void tickCountChanged(std::int32_t count) override { last = count; }
+  std::int32_t last = -1;
+};
+
+struct ThreeSms : ::testing::Test {
+  ThreeSms() {
+    bench.results.setObserver(&ticks);
+    bench.results.showView(BrowseSource::blackBerry);
+    for (int i = 0; i < 3; ++i) {
+      sms.push_back(bench.post(events::BlackBerrySMSMessageInfo,
+                               std::make_shared<PRBlackBerrySMSMessageNode>()));
+    }
+    bench.results.selectCategory(ResultTable::message);
+  }
+  ResultsBench bench;
+  TickCounter ticks;
+  std::vector<std::shared_ptr<PRBlackBerrySMSMessageNode>> sms;
+};
+
+// a tick goes to every selected row and counts only changes; select-all
+// off leaves nothing ticked
+TEST_F(ThreeSms, TicksCountOnlyChangesAndSelectAllOffClearsThem) {
+  bench.results.setTickForRows({0, 2}, true);
+  EXPECT_EQ(bench.results.selectedFilesNum(), 2);
+  EXPECT_EQ(sms[1]->bSelected, 0);
+  EXPECT_EQ(sms[2]->bSelected, 1);
+  bench.results.setTickForRows({1, 2}, true);  // row 2 was ticked already
+  EXPECT_EQ(bench.results.selectedFilesNum(), 3);
+  bench.results.setTickForRows({0, 7}, false);  // a row past the list is ignored
+  EXPECT_EQ(bench.results.selectedFilesNum(), 2);
+  EXPECT_EQ(ticks.last, 2);
+  bench.results.ClickSelectAll(true);
+  EXPECT_EQ(bench.results.selectedFilesNum(), 3);
+  EXPECT_TRUE(bench.results.selectAllFlag(ResultTable::message));
+  bench.results.ClickSelectAll(false);
+  EXPECT_EQ(bench.results.selectedFilesNum(), 0);
+  EXPECT_EQ(ticks.last, 0);
+  for (const auto& s : sms) EXPECT_EQ(s->bSelected, 0);
+}
+
+TEST_F(ThreeSms, ReselectingACategoryShowsEachRecordOnceAndKeepsTicks) {
+  bench.results.setTickForRows({0}, true);
+  bench.results.selectCategory(ResultTable::message);
+  bench.results.selectCategory(ResultTable::message);
+  const auto shown = bench.results.displayList(ResultTable::message);
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_EQ(shown[0]->bSelected, 1);
+}
+
+TEST(ResultTicks, MmsTableTicksItsRecordAndShowViewKeepsOnlyItsFlag) {
+  ResultsBench bench;
+  auto mms =
+      bench.post(events::BlackBerryMMSMessageInfo, std::make_shared<PRBlackBerryMMSMessageNode>());
+  bench.post(events::BlacBerryContactInfo, std::make_shared<PRBlackBerryContactNode>());
+  bench.results.selectCategory(ResultTable::mms);
+  bench.results.setTickForRows({0}, true);
+  EXPECT_EQ(mms->bSelected, 1);
+  bench.results.ClickSelectAll(true);
+  bench.results.selectCategory(ResultTable::contact);
+  bench.results.ClickSelectAll(true);
+  bench.results.showView(BrowseSource::blackBerry);
+  EXPECT_TRUE(bench.results.selectAllFlag(ResultTable::mms));
+  EXPECT_FALSE(bench.results.selectAllFlag(ResultTable::contact));
+  EXPECT_EQ(bench.results.selectedFilesNum(), 0);
+}
+
+TEST(ResultPages, DeletedOnlyBoxShowsCarvedRecords) {
+  ResultsBench bench;
+  bench.results.showView(BrowseSource::ios);
+  auto live = std::make_shared<PRContactNode>();
+  live->contactName = "Ann";
+  bench.post(events::ScanContactInfo, live);
+  auto carved = std::make_shared<PRContactNode>();
+  carved->contactName = "Old";
+  bench.post(events::ScanDelContactInfo, carved);
+  bench.results.selectCategory(ResultTable::contact);
+
+  bench.results.actCheck(true);
+  auto shown = bench.results.displayList(ResultTable::contact);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0], carved);
+  bench.results.actCheck(false);
+  EXPECT_EQ(bench.results.displayList(ResultTable::contact).size(), 2u);
+}
+
+// Archives found on a card are kept: their page lists them, ticks and
+// select-all act there, and they belong to the card's exported categories.
+TEST(ArchivePage, FoundArchivesAreListedTickedAndExported) {
+  ResultsBench bench;
+  bench.results.showView(BrowseSource::memoryCard);
+  for (const char* name : {"a.zip", "b.7z", "c.gz"}) {
+    auto file = std::make_shared<PRScanListNode>();
+    file->nodeName = name;
+    file->fileType = "Archive";
+    bench.post(events::BlackBerryRawRecoveryFileInfo, file);
+  }
+  EXPECT_EQ(bench.results.count(ResultList::bbArchiveArray), 3u);
+  EXPECT_EQ(bench.results.count(ResultList::bbDocumentArray), 0u);
+
+  bench.results.selectCategory(ResultTable::bbArchive);
+  EXPECT_EQ(bench.results.currentTableView(), ResultTable::bbArchive);
+  ASSERT_EQ(bench.results.displayList(ResultTable::bbArchive).size(), 3u);
+  bench.results.setTickForRows({1}, true);
+  EXPECT_EQ(bench.results.selectedFilesNum(), 1);
+  bench.results.ClickSelectAll(true);
+  EXPECT_EQ(bench.results.selectedFilesNum(), 3);
+  EXPECT_TRUE(bench.results.selectAllFlag(ResultTable::bbArchive));
+  bench.results.ClickSelectAll(false);
+  EXPECT_EQ(bench.results.selectedFilesNum(), 0);
+
+  const auto cardPages = PRResultViewController::categoriesOf(BrowseSource::memoryCard);
+  EXPECT_EQ(cardPages.back(), ResultTable::bbArchive);
+  EXPECT_EQ(categoryList(ResultList::bbArchiveArray).exportFolder, "Archive");
+}
+
+// The shown rows of `table` by one text field of their records.
+template <class Node, class Field>
+std::vector<std::string> shown(const PRResultViewController& results, ResultTable table,
+                               Field Node::*field) {
+  std::vector<std::string> texts;
+  for (const auto& r : results.displayList(table)) texts.push_back((*recordAs<Node>(r)).*field);
+  return texts;
+}
+std::vector<std::string> photoNames(const PRResultViewController& results) {
+  return shown(results, ResultTable::photo, &PRPhotoAndVideoNode::fileNodeName);
+}
+std::vector<std::string> contactNames(const PRResultViewController& results) {
+  return shown(results, ResultTable::contact, &PRContactNode::contactName);
+}
+
+// The direction flags are shared across tables and processes' screens, so
+// the tests read the direction a click produced rather than assume it.
+TEST(ResultSorting, PhotoNamesSortNumericallyAndFlipAndShareTheNameFlag) {
+  ResultsBench bench;
+  bench.results.showView(BrowseSource::ios);
+  for (const char* name : {"10.jpg", "9.jpg", "00000011.mov"}) {
+    auto photo = std::make_shared<PRPhotoAndVideoNode>();
+    photo->fileNodeName = name;
+    bench.post(events::ScanPhotoAndVideo, photo);
+  }
+  for (const char* name : {"Bob", "Ann", "Cid"}) {
+    auto c = std::make_shared<PRContactNode>();
+    c->contactName = name;
+    bench.post(events::ScanContactInfo, c);
+  }
+  // the tick column does not sort
+  bench.results.selectCategory(ResultTable::contact);
+  bench.results.didClickTableColumn(ResultTable::contact, "bSelected");
+  EXPECT_EQ(contactNames(bench.results), (std::vector<std::string>{"Bob", "Ann", "Cid"}));
+  bench.results.selectCategory(ResultTable::photo);
+  bench.results.didClickTableColumn(ResultTable::photo, "Name");
+  const auto first = photoNames(bench.results);
+  const bool ascending = first.front() == "9.jpg";
+  const std::vector<std::string> up = {"9.jpg", "10.jpg", "00000011.mov"};
+  const std::vector<std::string> down = {"00000011.mov", "10.jpg", "9.jpg"};
+  EXPECT_EQ(first, ascending ? up : down);
+  bench.results.didClickTableColumn(ResultTable::photo, "Name");
+  auto reversed = first;
+  std::reverse(reversed.begin(), reversed.end());
+  EXPECT_EQ(photoNames(bench.results), reversed);
+
+  // the contact table shares the flag: after two photo clicks its first
+  // click sorts the way the first photo click did
+  bench.results.selectCategory(ResultTable::contact);
+  bench.results.didClickTableColumn(ResultTable::contact, "Whatever");
+  const std::vector<std::string> namesUp = {"Ann", "Bob", "Cid"};
+  const std::vector<std::string> namesDown = {"Cid", "Bob", "Ann"};
+  EXPECT_EQ(contactNames(bench.results), ascending ? namesUp : namesDown);
+}
+
+TEST(ResultSorting, CallDatesSortAsDatesWithUnreadableOnesLast) {
+  ResultsBench bench;
+  bench.results.showView(BrowseSource::ios);
+  for (const char* date : {"01-02-2013 10:00", "not a date", "12-31-2012 23:59"}) {
+    auto call = std::make_shared<PRCallHistoryNode>();
+    call->callDate = date;
+    bench.post(events::ScanCallHistoryInfo, call);
+  }
+  bench.results.selectCategory(ResultTable::callHistory);
+  bench.results.didClickTableColumn(ResultTable::callHistory, "Date");
+  const auto dates = shown(bench.results, ResultTable::callHistory, &PRCallHistoryNode::callDate);
+  if (dates.front() == "12-31-2012 23:59") {
+    EXPECT_EQ(dates,
+              (std::vector<std::string>{"12-31-2012 23:59", "01-02-2013 10:00", "not a date"}));
+  } else {
+    EXPECT_EQ(dates,
+              (std::vector<std::string>{"not a date", "01-02-2013 10:00", "12-31-2012 23:59"}));
+  }
+}
+
+TEST(SizeText, ReadsBackTheSizeFormatter) {
+  EXPECT_EQ(PRResultViewController::sizeFormString(""), 0u);
+  EXPECT_EQ(PRResultViewController::sizeFormString("1.50K"), 1500u);
+  EXPECT_EQ(PRResultViewController::sizeFormString("2.00T"), 2000000000000u);
+  EXPECT_EQ(PRResultViewController::sizeFormString(FieldConversions::size_to_unit(1536)), 1540u);
 }
 
 }  // namespace
