@@ -69,13 +69,10 @@ class FakeEngine {
   std::vector<list_disk_struct*> readDisks;     // the disk each read was given
   std::vector<list_disk_struct*> recoverDisks;  // the disk each copy was given
 
-  static FakeEngine& current();
-
  private:
-  friend struct FakeEngineSlots;
   std::vector<std::unique_ptr<list_disk_struct>> disks_;
   std::size_t nextDisk_ = 0;
-  std::vector<list_part_struct*> partitionListing_;
+  list_disk_struct* listedDisk_ = nullptr;
   std::size_t nextPartition_ = 0;
   std::mutex mutex_;
   std::condition_variable changed_;
