@@ -36,9 +36,7 @@ class TiffLayout {
       bytes[at + static_cast<std::size_t>(i)] = static_cast<std::byte>((value >> shift) & 0xFF);
     }
   }
-  void text(std::string_view chars) {
-    for (char c : chars) bytes.push_back(static_cast<std::byte>(c));
-  }
+  void text(std::string_view chars) { putText(bytes, chars); }
   // Noise of `count` bytes, starting with `mark`; its offset.
   std::size_t blob(std::size_t count, std::string_view mark = {}) {
     if (bytes.size() % 2 != 0) bytes.push_back(std::byte{0});
@@ -194,17 +192,13 @@ void putBox(Bytes& out, std::string_view type, const Bytes& body) {
   out.insert(out.end(), body.begin(), body.end());
 }
 
-Bytes textBytes(std::string_view text) {
-  Bytes out;
-  for (char c : text) out.push_back(static_cast<std::byte>(c));
-  return out;
-}
-
 // ftyp "crx ", moov with Canon's boxes, the XMP and preview uuid boxes,
 // then mdat with the picture tracks.
 Bytes cr3() {
   Bytes out;
-  putBox(out, "ftyp", textBytes(std::string_view("crx \0\0\0\x01crx isom", 16)));
+  Bytes brands;
+  putText(brands, std::string_view("crx \0\0\0\x01crx isom", 16));
+  putBox(out, "ftyp", brands);
   Bytes moov;
   putBox(moov, "uuid", noise(600, 21));
   putBox(moov, "trak", noise(300, 22));

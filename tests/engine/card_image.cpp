@@ -17,9 +17,6 @@ std::uint64_t le(const Bytes& bytes, std::size_t at, int width) {
     value = (value << 8) | std::to_integer<std::uint8_t>(bytes[at + i]);
   return value;
 }
-void setLe(Bytes& bytes, std::size_t at, std::uint64_t value, int width) {
-  for (int i = 0; i < width; ++i) bytes[at + i] = static_cast<std::byte>((value >> (8 * i)) & 0xFF);
-}
 
 std::vector<std::string> foldersOf(const std::string& path) {
   std::vector<std::string> folders;
@@ -119,19 +116,19 @@ class ExFatWriter {
     const std::byte inUse = deleted ? std::byte{0} : std::byte{0x80};
     image_[at] = std::byte{0x05} | inUse;
     image_[at + 1] = static_cast<std::byte>(1 + nameEntries);
-    setLe(image_, at + 4, isFolder ? 0x10 : 0x20, 2);
+    putLe(image_, at + 4, isFolder ? 0x10 : 0x20, 2);
     const std::size_t stream = at + 32;
     image_[stream] = std::byte{0x40} | inUse;
     image_[stream + 1] = std::byte{0x03};  // allocation possible, no FAT chain
     image_[stream + 3] = static_cast<std::byte>(units.size());
-    setLe(image_, stream + 8, length, 8);
-    setLe(image_, stream + 20, cluster, 4);
-    setLe(image_, stream + 24, length, 8);
+    putLe(image_, stream + 8, length, 8);
+    putLe(image_, stream + 20, cluster, 4);
+    putLe(image_, stream + 24, length, 8);
     for (std::size_t part = 0; part < nameEntries; ++part) {
       const std::size_t entry = stream + 32 * (part + 1);
       image_[entry] = std::byte{0x41} | inUse;
       for (std::size_t unit = 0; unit < 15 && part * 15 + unit < units.size(); ++unit) {
-        setLe(image_, entry + 2 + 2 * unit, units[part * 15 + unit], 2);
+        putLe(image_, entry + 2 + 2 * unit, units[part * 15 + unit], 2);
       }
     }
     at += 32 * (2 + nameEntries);

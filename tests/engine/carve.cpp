@@ -43,12 +43,6 @@ Carved carveWhole(const Bytes& data) {
   return carve(data, whole);
 }
 
-Bytes concat(const Bytes& a, const Bytes& b) {
-  Bytes out(a);
-  out.insert(out.end(), b.begin(), b.end());
-  return out;
-}
-
 std::vector<FoundFile> scanImage(const Bytes& image, std::size_t readBytes, std::uint64_t begin) {
   const auto path = scratchFolder() / "scanned.img";
   writeFile(path, image);

@@ -29,8 +29,6 @@ struct Carved {
 Carved carve(const Bytes& data, std::span<const std::size_t> blockSizes);
 Carved carveWhole(const Bytes& data);
 
-Bytes concat(const Bytes& a, const Bytes& b);
-
 // A whole scan of `image` (from a scratch file, in reads of `readBytes`)
 // from `begin` on: the files reported, in order.
 std::vector<FoundFile> scanImage(const Bytes& image, std::size_t readBytes = 65536,

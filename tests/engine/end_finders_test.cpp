@@ -11,7 +11,7 @@ class EndFinders : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(EndFinders, FindTheExactEndWhereverTheBlocksAreCut) {
   const Sample& file = sample(GetParam());
-  const Bytes data = concat(file.bytes, noise(8192, 2));
+  const Bytes data = join({file.bytes, noise(8192, 2)});
   ASSERT_TRUE(carveWhole(data).headerFound) << file.name;
   // Blocks of steady sizes, then two blocks cut at every place in the first
   // 4 KiB (where the headers are) and in the last 1 KiB (where the end is
@@ -60,7 +60,7 @@ TEST(EndFinders, ClipsBackToBackEndWhereTheNextBegins) {
   // Packets stay in step across two streams; their counters do not.
   for (const char* kind : {"mts", "ts"}) {
     const Bytes& clip = sample(kind).bytes;
-    EXPECT_EQ(carveWhole(concat(clip, clip)).length, clip.size()) << kind;
+    EXPECT_EQ(carveWhole(join({clip, clip})).length, clip.size()) << kind;
   }
 }
 

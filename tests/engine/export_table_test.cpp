@@ -60,20 +60,19 @@ std::vector<Found> scanThroughTable(const std::string& device, std::int32_t part
 // A card image: 64 KiB of noise, a JPEG at 64 KiB, a PNG after it.
 std::string cardImage() {
   static const std::string path = [] {
-    Bytes bytes = noise(65536, 21);
     const Bytes& jpeg = sample("jpg").bytes;
-    bytes.insert(bytes.end(), jpeg.begin(), jpeg.end());
-    const Bytes gap = noise((1024 - jpeg.size() % 512), 22);
-    bytes.insert(bytes.end(), gap.begin(), gap.end());
-    const Bytes& png = sample("png").bytes;
-    bytes.insert(bytes.end(), png.begin(), png.end());
-    const Bytes tail = noise(4096, 23);
-    bytes.insert(bytes.end(), tail.begin(), tail.end());
     const auto file = scratchFolder() / "card.img";
-    writeFile(file, bytes);
+    writeFile(file, join({noise(65536, 21), jpeg, noise(1024 - jpeg.size() % 512, 22),
+                          sample("png").bytes, noise(4096, 23)}));
     return file.string();
   }();
   return path;
+}
+
+_rec_file_ele recordOf(std::uint64_t start, std::size_t length, const char* name,
+                       _RecordList* runs = nullptr) {
+  return {start, static_cast<std::uint32_t>(length), static_cast<std::uint32_t>(std::strlen(name)),
+          const_cast<char*>(name), runs};
 }
 
 list_disk_struct* addedImage(const std::string& path) {
@@ -84,7 +83,7 @@ list_disk_struct* addedImage(const std::string& path) {
   return nullptr;
 }
 
-TEST(ExportTable, ImagesAreListedAfterTheDisksAndOnlyOnce) {
+TEST(ExportTable, ImagesAreListedAfterTheDisksOnlyOnceAndWhatIsNoImageIsRefused) {
   const std::string image = cardImage();
   ASSERT_EQ(engine().addDiskImage(image.c_str()), 0);
   ASSERT_EQ(engine().addDiskImage(image.c_str()), 0);
@@ -97,12 +96,16 @@ TEST(ExportTable, ImagesAreListedAfterTheDisksAndOnlyOnce) {
   EXPECT_EQ(engine().diskSizeBytes(disks.back()), std::filesystem::file_size(image));
   // The same record comes back on the next listing: the application keeps it.
   EXPECT_EQ(listDisks().back(), disks.back());
-}
 
-TEST(ExportTable, RefusesWhatIsNoImage) {
   EXPECT_NE(engine().addDiskImage("/nonexistent/card.img"), 0);
   EXPECT_NE(engine().addDiskImage(scratchFolder().c_str()), 0);
   EXPECT_NE(engine().addDiskImage(nullptr), 0);
+  // a scan of what cannot be opened, or of a partition the image lacks, fails at once
+  _rec_file_ele record{};
+  _progressParm_t progress{};
+  EXPECT_EQ(engine().scan("/nonexistent/disk", BB_WHOLE_DISK, nullptr, &record, nullptr, &progress),
+            -1);
+  EXPECT_EQ(engine().scan(image.c_str(), 7, nullptr, &record, nullptr, &progress), -1);
 }
 
 TEST(ExportTable, ScanNamesFilesBySectorAndCopiesThemOutExactly) {
@@ -116,9 +119,7 @@ TEST(ExportTable, ScanNamesFilesBySectorAndCopiesThemOutExactly) {
   EXPECT_EQ(found[0].length, sample("jpg").bytes.size());
   EXPECT_EQ(found[1].name.substr(found[1].name.size() - 4), ".png");
 
-  _rec_file_ele record{found[0].start, found[0].length,
-                       static_cast<std::uint32_t>(found[0].name.size()),
-                       const_cast<char*>(found[0].name.c_str()), nullptr};
+  _rec_file_ele record = recordOf(found[0].start, found[0].length, found[0].name.c_str());
   Bytes read(record.file_len);
   ASSERT_EQ(engine().readFoundFile(disk, read.data(), &record), 0);
   EXPECT_EQ(read, sample("jpg").bytes);
@@ -134,8 +135,7 @@ TEST(ExportTable, RecoveryNeverOverwritesNorReadsPastTheDisk) {
   const auto target = scratchFolder() / "already-there.jpg";
   const Bytes mine = noise(100, 5);
   writeFile(target, mine);
-  _rec_file_ele record{65536, static_cast<std::uint32_t>(sample("jpg").bytes.size()), 8,
-                       const_cast<char*>("f128.jpg"), nullptr};
+  _rec_file_ele record = recordOf(65536, sample("jpg").bytes.size(), "f128.jpg");
   EXPECT_NE(engine().recoverFile(target.c_str(), disk, &record), 0);
   EXPECT_EQ(readFile(target), mine);
 
@@ -148,7 +148,7 @@ TEST(ExportTable, RecoveryNeverOverwritesNorReadsPastTheDisk) {
 TEST(ExportTable, RecoveryPathMustEndWithinItsBuffer) {
   const std::string image = cardImage();
   list_disk_struct* disk = addedImage(image);
-  _rec_file_ele record{65536, 1000, 8, const_cast<char*>("f128.jpg"), nullptr};
+  _rec_file_ele record = recordOf(65536, 1000, "f128.jpg");
 
   // Folders whose path makes the target exactly 399 bytes long, then one
   // byte more with no NUL inside the 400-byte buffer.
@@ -170,14 +170,6 @@ TEST(ExportTable, RecoveryPathMustEndWithinItsBuffer) {
   EXPECT_NE(engine().recoverFile(buffer.data(), disk, &record), 0);
   EXPECT_FALSE(std::filesystem::exists(tooLong));
   EXPECT_FALSE(std::filesystem::exists(tooLong.substr(0, BB_RECOVER_PATH_CAPACITY - 1)));
-}
-
-TEST(ExportTable, ScanOfWhatCannotBeOpenedFailsAtOnce) {
-  _rec_file_ele record{};
-  _progressParm_t progress{};
-  EXPECT_EQ(engine().scan("/nonexistent/disk", BB_WHOLE_DISK, nullptr, &record, nullptr, &progress),
-            -1);
-  EXPECT_EQ(engine().scan(cardImage().c_str(), 7, nullptr, &record, nullptr, &progress), -1);
 }
 
 // A JPEG written in two pieces with foreign data between: joined when the
@@ -205,15 +197,10 @@ TEST(JpegFragments, JoinedAcrossForeignDataOrKeptAsCut) {
       {"no continuation", noise(8192, 32), false, nullptr},
   };
   for (const Case& c : cases) {
-    Bytes card = noise(65536, 30);
-    for (const Bytes* part : {&head, &c.between})
-      card.insert(card.end(), part->begin(), part->end());
-    const std::size_t restAt = card.size();
-    if (c.continues) card.insert(card.end(), rest.begin(), rest.end());
-    const Bytes tail = noise(20000, 33);
-    card.insert(card.end(), tail.begin(), tail.end());
+    const std::size_t restAt = 65536 + head.size() + c.between.size();
     const auto image = (scratchFolder() / "fragments.img").string();
-    writeFile(image, card);
+    writeFile(image, join({noise(65536, 30), head, c.between, c.continues ? rest : Bytes(),
+                           noise(20000, 33)}));
 
     const auto found = scanThroughTable(image, BB_WHOLE_DISK);
     ASSERT_FALSE(found.empty()) << c.what;
@@ -237,7 +224,7 @@ TEST(JpegFragments, JoinedAcrossForeignDataOrKeptAsCut) {
     }
 
     _RecordList list{2, 0, found[0].runs.data()};
-    _rec_file_ele record{found[0].start, found[0].length, 1, const_cast<char*>("f"), &list};
+    _rec_file_ele record = recordOf(found[0].start, found[0].length, "f", &list);
     const auto target = scratchFolder() / "joined.jpg";
     std::filesystem::remove(target);
     ASSERT_EQ(engine().recoverFile(target.c_str(), nullptr, &record), 0);

@@ -23,6 +23,12 @@ extern char** environ;
 namespace orvane::engine::testing {
 namespace fs = std::filesystem;
 
+Bytes join(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+  return out;
+}
+
 Bytes readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<char> chars((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
