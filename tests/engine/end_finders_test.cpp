@@ -12,7 +12,7 @@ class EndFinders : public ::testing::TestWithParam<std::string> {};
 TEST_P(EndFinders, FindTheExactEndWhereverTheBlocksAreCut) {
   const Sample& file = sample(GetParam());
   const Bytes data = join({file.bytes, noise(8192, 2)});
-  ASSERT_TRUE(carveWhole(data).headerFound) << file.name;
+  ASSERT_TRUE(carveWhole(data).headerFound);
   // Blocks of steady sizes, then two blocks cut at every place in the first
   // 4 KiB (where the headers are) and in the last 1 KiB (where the end is
   // decided); a stride in between keeps it quick.
@@ -25,9 +25,9 @@ TEST_P(EndFinders, FindTheExactEndWhereverTheBlocksAreCut) {
   }
   for (const auto& pattern : patterns) {
     const Carved carved = carve(data, pattern);
-    ASSERT_EQ(carved.kind, Verdict::Kind::endsHere) << file.name << " block " << pattern[0];
-    ASSERT_EQ(carved.length, file.bytes.size()) << file.name << " block " << pattern[0];
-    ASSERT_EQ(carved.extension, file.extension) << file.name << " block " << pattern[0];
+    ASSERT_EQ(carved.kind, Verdict::Kind::endsHere) << "block " << pattern[0];
+    ASSERT_EQ(carved.length, file.bytes.size()) << "block " << pattern[0];
+    ASSERT_EQ(carved.extension, file.extension) << "block " << pattern[0];
   }
 }
 

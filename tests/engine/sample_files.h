@@ -15,7 +15,6 @@ namespace orvane::engine::testing {
 using Bytes = std::vector<std::byte>;
 
 struct Sample {
-  std::string name;       // what the file is, for messages
   std::string extension;  // what the engine must propose
   Bytes bytes;
 };
