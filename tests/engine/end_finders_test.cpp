@@ -31,21 +31,6 @@ TEST_P(EndFinders, FindTheExactEndWhereverTheBlocksAreCut) {
   }
 }
 
-TEST_P(EndFinders, KeepWhatIsThereWhenTheDataStopsEarly) {
-  const Sample& file = sample(GetParam());
-  const Bytes firstHalf(file.bytes.begin(),
-                        file.bytes.begin() + static_cast<std::ptrdiff_t>(file.bytes.size() / 2));
-  const Carved carved = carveWhole(firstHalf);
-  ASSERT_TRUE(carved.headerFound);
-  // A file cut off by the end of the card is reported with what is there;
-  // a format whose header gives the whole length may say so (the scanner
-  // cuts it to the end of the device). Some formats cannot tell a cut file
-  // from a foreign one and say it is none.
-  if (carved.kind == Verdict::Kind::endsHere && carved.length != file.bytes.size()) {
-    EXPECT_LE(carved.length, firstHalf.size());
-  }
-}
-
 std::string kindName(const ::testing::TestParamInfo<std::string>& kind) {
   std::string name = kind.param;
   for (char& c : name) {

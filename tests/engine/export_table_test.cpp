@@ -268,12 +268,10 @@ TEST(VolumeNames, Fat32EntriesLiveDeletedLongAndPastSixteenBits) {
   ASSERT_LT(std::max(high + 1, shortBmp), image.size());
   ASSERT_EQ(image[high], std::byte{0xE5});
   ASSERT_NE(image[high + 20], std::byte{0});
-  image[high + 20] = image[high + 21] = std::byte{0};
-  image[shortBmp + 28] = std::byte{100};
-  image[shortBmp + 29] = image[shortBmp + 30] = image[shortBmp + 31] = std::byte{0};
+  putLe(image, high + 20, 0, 2);
+  putLe(image, shortBmp + 28, 100, 4);
   const std::size_t table = 512 * std::to_integer<std::size_t>(image[14]);
-  image[table + 8] = std::byte{2};  // the root is cluster 2: its next is itself
-  image[table + 9] = image[table + 10] = image[table + 11] = std::byte{0};
+  putLe(image, table + 8, 2, 4);  // the root is cluster 2: its next is itself
   writeFile(path, image);
 
   ::testing::internal::CaptureStderr();

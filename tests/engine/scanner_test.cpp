@@ -2,10 +2,9 @@
 // between them must all come back with their exact start and length.
 #include "engine/scanner.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <random>
 
 #include "carve.h"
@@ -112,29 +111,16 @@ TEST(Scanner, FileThatIsNotOneGivesBackTheSectorsItHeld) {
 // An all-zero image holds nothing; progress climbs to the total; a stop
 // asked before the first read ends the scan with nothing done.
 TEST(Scanner, ProgressEndsAtTheTotalAndAStopIsPrompt) {
-  Image image;
-  image.bytes.assign(8u << 20, std::byte{0});
-  const auto path = scratchFolder() / "zeros.img";
-  writeFile(path, image.bytes);
+  const Bytes zeros(8u << 20);
   for (const bool stopAtOnce : {false, true}) {
-    Scanner scanner(allFormats());
-    scanner.setReadBytes(1u << 20);
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    std::atomic<bool> stop{stopAtOnce};
-    std::uint64_t lastDone = 0;
-    std::uint64_t lastTotal = 0;
-    const ScanOutcome outcome = scanner.scan(
-        fd, 0, image.bytes.size(), [](const FoundFile&) { ADD_FAILURE() << "a find in zeros"; },
-        [&](std::uint64_t done, std::uint64_t total) {
-          EXPECT_GE(done, lastDone);
-          lastDone = done;
-          lastTotal = total;
-        },
-        stop);
-    ::close(fd);
-    EXPECT_EQ(outcome, stopAtOnce ? ScanOutcome::stopped : ScanOutcome::completed);
-    EXPECT_EQ(lastDone, stopAtOnce ? 0u : image.bytes.size());
-    EXPECT_EQ(lastTotal, stopAtOnce ? 0u : image.bytes.size());
+    const ScanRun run = scanRun(zeros, 1u << 20, stopAtOnce);
+    EXPECT_TRUE(run.found.empty());
+    EXPECT_TRUE(std::is_sorted(run.progress.begin(), run.progress.end()));
+    EXPECT_EQ(run.outcome, stopAtOnce ? ScanOutcome::stopped : ScanOutcome::completed);
+    const auto last =
+        run.progress.empty() ? std::pair<std::uint64_t, std::uint64_t>{} : run.progress.back();
+    EXPECT_EQ(last.first, stopAtOnce ? 0u : zeros.size());
+    EXPECT_EQ(last.second, stopAtOnce ? 0u : zeros.size());
   }
 }
 
