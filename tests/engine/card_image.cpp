@@ -1,5 +1,7 @@
 #include "card_image.h"
 
+#include <iconv.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
@@ -44,23 +46,17 @@ void fat32Card(const fs::path& image, const std::vector<CardFile>& files) {
   }
 }
 
-// UTF-8 to UTF-16 for the names written here (no surrogates needed).
-std::vector<std::uint16_t> utf16Of(const std::string& text) {
-  std::vector<std::uint16_t> units;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) {
-      units.push_back(c);
-      i += 1;
-    } else if (c < 0xE0) {
-      units.push_back(static_cast<std::uint16_t>(((c & 0x1F) << 6) | (text[i + 1] & 0x3F)));
-      i += 2;
-    } else {
-      units.push_back(static_cast<std::uint16_t>(((c & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) |
-                                                 (text[i + 2] & 0x3F)));
-      i += 3;
-    }
-  }
+// UTF-8 to UTF-16 code units, by iconv.
+std::vector<std::uint16_t> utf16Of(std::string text) {
+  std::vector<std::uint16_t> units(text.size());
+  char* from = text.data();
+  char* to = reinterpret_cast<char*>(units.data());
+  std::size_t fromLeft = text.size();
+  std::size_t toLeft = 2 * units.size();
+  const iconv_t convert = ::iconv_open("UTF-16LE", "UTF-8");
+  ::iconv(convert, &from, &fromLeft, &to, &toLeft);
+  ::iconv_close(convert);
+  units.resize(units.size() - toLeft / 2);
   return units;
 }
 
