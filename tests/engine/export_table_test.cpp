@@ -108,34 +108,28 @@ TEST(ExportTable, ImagesAreListedAfterTheDisksOnlyOnceAndWhatIsNoImageIsRefused)
   EXPECT_EQ(engine().scan(image.c_str(), 7, nullptr, &record, nullptr, &progress), -1);
 }
 
-TEST(ExportTable, ScanNamesFilesBySectorAndCopiesThemOutExactly) {
+TEST(ExportTable, FilesAreNamedBySectorAndCopiedExactlyNeverOverwritingNorReadingPastTheDisk) {
   const std::string image = cardImage();
   list_disk_struct* disk = addedImage(image);
   ASSERT_NE(disk, nullptr);
   const auto found = scanThroughTable(image, BB_WHOLE_DISK);
+  const Bytes& jpeg = sample("jpg").bytes;
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0].start, 65536u);
   EXPECT_EQ(found[0].name, "f128.jpg");
-  EXPECT_EQ(found[0].length, sample("jpg").bytes.size());
-  EXPECT_EQ(found[1].name.substr(found[1].name.size() - 4), ".png");
+  EXPECT_EQ(found[0].length, jpeg.size());
+  EXPECT_TRUE(found[1].name.ends_with(".png"));
 
-  _rec_file_ele record = recordOf(found[0].start, found[0].length, found[0].name.c_str());
+  _rec_file_ele record = recordOf(65536, jpeg.size(), "f128.jpg");
   Bytes read(record.file_len);
   ASSERT_EQ(engine().readFoundFile(disk, read.data(), &record), 0);
-  EXPECT_EQ(read, sample("jpg").bytes);
-
+  EXPECT_EQ(read, jpeg);
   const auto target = scratchFolder() / "f128.jpg";
   ASSERT_EQ(engine().recoverFile(target.c_str(), disk, &record), 0);
-  EXPECT_EQ(readFile(target), sample("jpg").bytes);
-}
-
-TEST(ExportTable, RecoveryNeverOverwritesNorReadsPastTheDisk) {
-  const std::string image = cardImage();
-  list_disk_struct* disk = addedImage(image);
-  const auto target = scratchFolder() / "already-there.jpg";
+  EXPECT_EQ(readFile(target), jpeg);
+  // a file already there is kept as it is
   const Bytes mine = noise(100, 5);
   writeFile(target, mine);
-  _rec_file_ele record = recordOf(65536, sample("jpg").bytes.size(), "f128.jpg");
   EXPECT_NE(engine().recoverFile(target.c_str(), disk, &record), 0);
   EXPECT_EQ(readFile(target), mine);
 
