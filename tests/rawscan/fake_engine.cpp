@@ -64,7 +64,7 @@ FakeEngine::FakeEngine() {
       e.scannedPartition = partitionIndex;
       e.scanning_ = true;
       e.changed_.notify_all();
-      if (e.holdScan) e.changed_.wait(lock, [&] { return e.released_ || e.stopCalls > 0; });
+      if (e.holdScan) e.changed_.wait(lock, [&] { return e.stopCalls > 0; });
     }
     std::string nameBuffer;
     for (const EngineReport& report : e.reports) {
@@ -119,12 +119,6 @@ void FakeEngine::addDisk(std::string name, std::uint64_t sizeBytes,
 }
 
 list_disk_struct* FakeEngine::disk(std::size_t index) const { return disks_.at(index).get(); }
-
-void FakeEngine::release() {
-  std::lock_guard lock(mutex_);
-  released_ = true;
-  changed_.notify_all();
-}
 
 void FakeEngine::waitUntilScanning() {
   std::unique_lock lock(mutex_);

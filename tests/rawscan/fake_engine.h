@@ -54,10 +54,9 @@ class FakeEngine {
   // --- the scan ---
   std::vector<EngineReport> reports;  // played back in order
   int scanAnswer = 0;
-  // When set, the scan waits inside the engine call until release() or a
-  // stop, like a long scan of a real card.
+  // When set, the scan waits inside the engine call until a stop, like a
+  // long scan of a real card.
   bool holdScan = false;
-  void release();
   void waitUntilScanning();
   int scanCalls = 0;
   std::string scannedDevice;
@@ -77,7 +76,6 @@ class FakeEngine {
   std::mutex mutex_;
   std::condition_variable changed_;
   bool scanning_ = false;
-  bool released_ = false;
 };
 
 }  // namespace orvane::testing
