@@ -75,9 +75,7 @@ Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& commen
   Bytes central;
   for (const ZipEntry& entry : entries) {
     const std::string data = entry.deflate ? deflated(entry.content, -15) : entry.content;
-    const auto crc =
-        static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(entry.content.data()),
-                                         static_cast<uInt>(entry.content.size())));
+    const std::uint32_t crc = crcOf(entry.content.data(), entry.content.size());
     const auto offset = static_cast<std::uint32_t>(out.size());
     const std::uint32_t flags = entry.streamed ? 0x08 : 0;
     const std::uint32_t method = entry.deflate ? 8 : 0;
@@ -86,48 +84,26 @@ Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& commen
     const auto nameSize = static_cast<std::uint32_t>(entry.name.size());
     // a streamed entry gives its CRC and sizes in a descriptor after the data
     const std::uint32_t known = entry.streamed ? 0 : 0xFFFFFFFF;
-    putFields(out, {{0x04034B50, 4},
-                    {20, 2},
-                    {flags, 2},
-                    {method, 2},
-                    {0x58210000, 4},
-                    {crc & known, 4},
-                    {packedSize & known, 4},
-                    {size & known, 4},
-                    {nameSize, 2},
-                    {0, 2}});
+    // signature, version, flags, method, time; CRC and sizes; name and extra lengths
+    putFields(out, {{0x04034B50, 4}, {20, 2}, {flags, 2}, {method, 2}, {0x58210000, 4}});
+    putFields(out, {{crc & known, 4}, {packedSize & known, 4}, {size & known, 4}});
+    putFields(out, {{nameSize, 2}, {0, 2}});
     putText(out, entry.name);
     putText(out, data);
     if (entry.streamed) putFields(out, {{0x08074B50, 4}, {crc, 4}, {packedSize, 4}, {size, 4}});
-    putFields(central, {{0x02014B50, 4},
-                        {20, 2},
-                        {20, 2},
-                        {flags, 2},
-                        {method, 2},
-                        {0x58210000, 4},
-                        {crc, 4},
-                        {packedSize, 4},
-                        {size, 4},
-                        {nameSize, 2},
-                        {0, 2},
-                        {0, 2},
-                        {0, 2},
-                        {0, 2},
-                        {0, 4},
-                        {offset, 4}});
+    // the same, with the version that made it first and, after the name
+    // length, the lengths of extra and comment, disk, attributes and offset
+    putFields(central, {{0x02014B50, 4}, {20, 2}, {20, 2}, {flags, 2}, {method, 2}});
+    putFields(central, {{0x58210000, 4}, {crc, 4}, {packedSize, 4}, {size, 4}});
+    putFields(central, {{nameSize, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 4}, {offset, 4}});
     putText(central, entry.name);
   }
   const auto centralOffset = static_cast<std::uint32_t>(out.size());
   out.insert(out.end(), central.begin(), central.end());
   const auto count = static_cast<std::uint32_t>(entries.size());
-  putFields(out, {{0x06054B50, 4},
-                  {0, 2},
-                  {0, 2},
-                  {count, 2},
-                  {count, 2},
-                  {static_cast<std::uint32_t>(central.size()), 4},
-                  {centralOffset, 4},
-                  {static_cast<std::uint32_t>(comment.size()), 2}});
+  // end record: disks, entry counts, the central directory's size and place
+  putFields(out, {{0x06054B50, 4}, {0, 2}, {0, 2}, {count, 2}, {count, 2}});
+  putFields(out, {{central.size(), 4}, {centralOffset, 4}, {comment.size(), 2}});
   putText(out, comment);
   return out;
 }
