@@ -283,17 +283,15 @@ TEST(VolumeNames, Fat32EntriesLiveDeletedLongAndPastSixteenBits) {
 }
 
 TEST(VolumeNames, ExFatEntrySetsLiveAndDeletedInFolders) {
-  const auto path = cardWithFiles(
-      CardFormat::exFat, "names-exfat.img",
-      {{"DCIM/100MEDIA/\xc3\x89t\xc3\xa9 \xc3\xa0 la plage.heic", sample("heic").bytes},
-       {"PRIVATE/AVCHD/BDMV/STREAM/00001.MTS", sample("mts").bytes, true},
-       {"raw/a rather long name for a camera raw file.cr2", sample("cr2").bytes}},
-      16);
-  const std::vector<std::pair<std::string, std::uint32_t>> expected = {
-      {"DCIM/100MEDIA/\xc3\x89t\xc3\xa9 \xc3\xa0 la plage.heic", sizeOf("heic")},
-      {"PRIVATE/AVCHD/BDMV/STREAM/00001.MTS", sizeOf("mts")},
-      {"raw/a rather long name for a camera raw file.cr2", sizeOf("cr2")},
-  };
+  const std::vector<CardFile> files = {
+      {"DCIM/100MEDIA/\xc3\x89t\xc3\xa9 \xc3\xa0 la plage.heic", sample("heic").bytes},
+      {"PRIVATE/AVCHD/BDMV/STREAM/00001.MTS", sample("mts").bytes, true},
+      {"raw/a rather long name for a camera raw file.cr2", sample("cr2").bytes}};
+  std::vector<std::pair<std::string, std::uint32_t>> expected;
+  for (const CardFile& file : files) {
+    expected.emplace_back(file.path, static_cast<std::uint32_t>(file.bytes.size()));
+  }
+  const auto path = cardWithFiles(CardFormat::exFat, "names-exfat.img", files, 16);
   EXPECT_EQ(namesFound(path.string()), expected);
 }
 
