@@ -173,8 +173,6 @@ Bytes sevenZip() {
   return fromTool("a.7z", {"7zz", "a", "-bd", "-y", "OUTPUT", input.string()});
 }
 
-// The kind is the extension the engine must propose, then maybe "-" and
-// what sets the sample apart.
 // FLAC without its sample count, as written to a pipe.
 Bytes flacWithoutLength() {
   Bytes bytes = media("a.flac", kAudioInput, {"-ac", "2", "-c:a", "flac"});
@@ -184,6 +182,8 @@ Bytes flacWithoutLength() {
   return bytes;
 }
 
+// The kind is the extension the engine must propose, then maybe "-" and
+// what sets the sample apart.
 struct Maker {
   const char* kind;
   Make make;
