@@ -1,5 +1,4 @@
-// The desktop windows driven as a user would, on the offscreen platform,
-// and the small widget classes they are made of.
+// The desktop windows driven as a user would, on the offscreen platform.
 
 #include <QApplication>
 #include <QBuffer>
