@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "card_image.h"
 #include "engine/engine_abi.h"
+#include "fixtures/card_image.h"
 #include "sample_files.h"
 
 extern "C" bb_export_table exportFunction;
@@ -243,16 +243,30 @@ std::uint32_t sizeOf(const std::string& kind) {
   return static_cast<std::uint32_t>(sample(kind).bytes.size());
 }
 
+// A sample's bytes as the card writer takes them.
+std::vector<std::uint8_t> bytesOf(const std::string& kind) {
+  const auto* begin = reinterpret_cast<const std::uint8_t*>(sample(kind).bytes.data());
+  return {begin, begin + sample(kind).bytes.size()};
+}
+
+// Offset of the first `text` in `bytes` (a directory entry to patch).
+std::size_t offsetOf(const Bytes& bytes, std::string_view text) {
+  const auto* begin = reinterpret_cast<const char*>(bytes.data());
+  return static_cast<std::size_t>(
+      std::search(begin, begin + bytes.size(), text.begin(), text.end()) - begin);
+}
+
 TEST(VolumeNames, Fat32EntriesLiveDeletedLongAndPastSixteenBits) {
-  const std::vector<CardFile> files = {
-      {"DCIM/100CANON/IMG_0001.JPG", sample("jpg").bytes},
-      {"DCIM/100CANON/Holiday at the beach.png", sample("png").bytes, true},
-      {"DELETED.GIF", sample("gif").bytes, true},
-      {"SHORT.BMP", sample("bmp").bytes},
-      {"FILL.BIN", Bytes(34u << 20)},  // what follows lies past cluster 65535
-      {"HIGH.NEF", sample("nef").bytes, true},
+  const std::vector<fixtures::CardFile> files = {
+      {"DCIM/100CANON/IMG_0001.JPG", bytesOf("jpg")},
+      {"DCIM/100CANON/Holiday at the beach.png", bytesOf("png"), true},
+      {"DELETED.GIF", bytesOf("gif"), true},
+      {"SHORT.BMP", bytesOf("bmp")},
+      {"FILL.BIN", std::vector<std::uint8_t>(34u << 20)},  // what follows lies past cluster 65535
+      {"HIGH.NEF", bytesOf("nef"), true},
   };
-  const auto path = cardWithFiles(CardFormat::fat32, "names.img", files, 48);
+  const auto path = scratchFolder() / "names.img";
+  fixtures::writeCardWithFiles(path, fixtures::CardFormat::fat32, files, 48);
   Bytes image = readFile(path);
   // Deleting cleared the high half of HIGH.NEF's first cluster, as cameras
   // and Windows do; the size of SHORT.BMP no longer fits what is there; the
@@ -283,15 +297,16 @@ TEST(VolumeNames, Fat32EntriesLiveDeletedLongAndPastSixteenBits) {
 }
 
 TEST(VolumeNames, ExFatEntrySetsLiveAndDeletedInFolders) {
-  const std::vector<CardFile> files = {
-      {"DCIM/100MEDIA/\xc3\x89t\xc3\xa9 \xc3\xa0 la plage.heic", sample("heic").bytes},
-      {"PRIVATE/AVCHD/BDMV/STREAM/00001.MTS", sample("mts").bytes, true},
-      {"raw/a rather long name for a camera raw file.cr2", sample("cr2").bytes}};
+  const std::vector<fixtures::CardFile> files = {
+      {"DCIM/100MEDIA/\xc3\x89t\xc3\xa9 \xc3\xa0 la plage.heic", bytesOf("heic")},
+      {"PRIVATE/AVCHD/BDMV/STREAM/00001.MTS", bytesOf("mts"), true},
+      {"raw/a rather long name for a camera raw file.cr2", bytesOf("cr2")}};
   std::vector<std::pair<std::string, std::uint32_t>> expected;
-  for (const CardFile& file : files) {
+  for (const fixtures::CardFile& file : files) {
     expected.emplace_back(file.path, static_cast<std::uint32_t>(file.bytes.size()));
   }
-  const auto path = cardWithFiles(CardFormat::exFat, "names-exfat.img", files, 16);
+  const auto path = scratchFolder() / "names-exfat.img";
+  fixtures::writeCardWithFiles(path, fixtures::CardFormat::exFat, files, 16);
   EXPECT_EQ(namesFound(path.string()), expected);
 }
 
