@@ -49,12 +49,5 @@ TEST(EndFinders, ClipsBackToBackEndWhereTheNextBegins) {
   }
 }
 
-TEST(EndFinders, JpegThumbnailDoesNotEndThePicture) {
-  const Sample& file = sample("jpg-thumbnail");
-  // The thumbnail's EOI comes long before the picture's.
-  const Carved carved = carveWhole(file.bytes);
-  EXPECT_EQ(carved.length, file.bytes.size());
-}
-
 }  // namespace
 }  // namespace orvane::engine::testing

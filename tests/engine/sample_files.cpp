@@ -192,6 +192,7 @@ struct Maker {
 std::vector<Maker> allMakers() {
   std::vector<Maker> list = {
       {"jpg", still("a.jpg")},
+      // the thumbnail's EOI comes long before the picture's
       {"jpg-thumbnail",
        [] { return withExifThumbnail(picture("b.jpg", "200x150"), picture("t.jpg", "32x24")); }},
       {"png", still("a.png")},
