@@ -1,10 +1,8 @@
 // The C table as the application sees it: listing, disk images, scans and
 // copying found files out.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
