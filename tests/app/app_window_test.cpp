@@ -1,11 +1,9 @@
-// The desktop windows driven as a user would, on the offscreen platform,
-// and the small widget classes they are made of.
+// The desktop windows driven as a user would, on the offscreen platform.
 
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QDirIterator>
-#include <QEnterEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
@@ -22,14 +20,12 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include "app/about_window.h"
 #include "app/app_session.h"
 #include "app/cry_window.h"
 #include "app/disk_tree_model.h"
 #include "app/disk_view_controller.h"
 #include "app/elided_label.h"
 #include "app/feedback_window.h"
-#include "app/lead_window.h"
 #include "app/main_window.h"
 #include "app/preview_pane.h"
 #include "app/record_table_model.h"
@@ -39,7 +35,6 @@
 #include "app/result_view.h"
 #include "app/start_view.h"
 #include "app/user_prompts.h"
-#include "app/web_pages.h"
 #include "core/blackberry_records.h"
 #include "core/event_names.h"
 #include "core/ios_records.h"
@@ -177,49 +172,12 @@ class AppWindowTest : public QObject {
 
   void cleanup() { session_.reset(); }
 
-  void startScreenHoverTextsAndExitQuestion() {
-    QCOMPARE(window().size(), QSize(849, 560));
-    StartView& start = *window().startView();
-    QCOMPARE(start.noteLabel()->text(),
-             QString("* Extract data and files from your BlackBerry's .BBB or .IPD backup "
-                     "files.\n* Recover deleted Photos, Videos, Audios, Document and others from "
-                     "BlackBerry's external memory card."));
-    QVERIFY(!start.scanButton()->isEnabled());
-    QCOMPARE(start.backupTable()->model()->rowCount(), 0);
-    const struct {
-      PRButton* button;
-      QString note, picture;
-    } hovers[] = {
-        {start.backupButton(),
-         "* This option will scan your BlackBerry's .BBB or .IPD backup files.", "ipdBtn"},
-        {start.cardButton(),
-         "* Please plug the external memory card into the computer before scanning.", "cardBtn"},
-    };
-    for (const auto& hover : hovers) {
-      QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-      QEvent leave(QEvent::Leave);
-      QApplication::sendEvent(hover.button, &enter);
-      QCOMPARE(start.noteLabel()->text(), hover.note);
-      QCOMPARE(start.pictureOf(hover.button), hover.picture + "Down");
-      QApplication::sendEvent(hover.button, &leave);
-      QCOMPARE(start.pictureOf(hover.button), hover.picture);
-      QCOMPARE(start.noteLabel()->text(), StartView::defaultNote());
-    }
-
-    QVERIFY(!window().close());
-    QVERIFY(window().isVisible());
-    QCOMPARE(prompts_.questions, QStringList{"Are you sure you want to Exit ?| Exit |Cancel"});
-    prompts_.answerDefault = true;
-    QVERIFY(window().close());
-  }
-
   void scanEndsOnCallHistoryAndEachPagePreviewsItsFirstRow() {
     scanSample();
     QCOMPARE(results().findChild<QLabel*>("subtitleLabel")->text(),
              QString("- Backup File Recovery"));
     QCOMPARE(results().shownTable(), ResultTable::callHistory);
-    QVERIFY(!results().progressPage()->isVisible() && results().selectAllBox()->isVisible());
-    QVERIFY(results().homeButton()->isEnabled() && !results().recoverButton()->isEnabled());
+    QVERIFY(!results().recoverButton()->isEnabled());
     // BlackBerry records carry no deleted mark: no box to filter by it
     QVERIFY(!results().deletedOnlyBox()->isVisible());
     QVERIFY(results().categoryButton(ResultTable::mms)->isVisible() &&
@@ -281,9 +239,6 @@ class AppWindowTest : public QObject {
     QCOMPARE(cell(ResultTable::mms, 0, 2), QString("photo.jpg"));
     // its picture attachment is previewed
     QVERIFY(!results().previewPane(ResultTable::mms)->picture()->pixmap().isNull());
-    // the selected category alone shows its selected picture
-    QVERIFY(results().categoryButton(ResultTable::mms)->styleSheet().contains("bold"));
-    QVERIFY(!results().categoryButton(ResultTable::contact)->styleSheet().contains("bold"));
   }
 
   void ticksApplyToSelectedRowsAndSelectAllIsRemembered() {
@@ -381,26 +336,11 @@ class AppWindowTest : public QObject {
                      "will not be saved.| Back |Cancel"));
     QCOMPARE(model().selectedFilesNum(), 17);
     QCOMPARE(results().tableModel(ResultTable::mms)->rowCount(), 1);
-    // the results window grows from its least size, preview too, and keeps its size
-    QCOMPARE(window().minimumSize(), QSize(850, 620));
-    QCOMPARE(window().size(), QSize(850, 620));
-    window().resize(1400, 900);
-    open(ResultTable::callHistory);
-    QTRY_VERIFY(results().previewPane(ResultTable::callHistory)->width() > 300);
     prompts_.answerDefault = true;
     results().homeButton()->click();
-    QCOMPARE(window().size(), QSize(849, 560));
     QVERIFY(window().startView()->isVisible());
     QCOMPARE(model().allRecordsInPostingOrder().size(), 0u);
     QCOMPARE(results().tableModel(ResultTable::mms)->rowCount(), 0);
-    // and a new scan, in the next run, starts from nothing in the window as it was
-    session_.reset();
-    session_ = std::make_unique<AppSession>(prompts_);
-    window().show();
-    scanSample();
-    QCOMPARE(window().size(), QSize(1400, 900));
-    QCOMPARE(model().count(ResultList::bbContactArray), 3u);
-    QCOMPARE(model().selectedFilesNum(), 0);
   }
 
   void cancelledRecoveryLeavesOnlyWholeFilesAndSaysSo() {
@@ -450,33 +390,30 @@ class AppWindowTest : public QObject {
       QVERIFY2(prompts_.messages.first().contains(source.told), qPrintable(source.path));
       QCOMPARE(qobject_cast<QStackedWidget*>(window().centralWidget())->currentWidget(),
                window().startView());
-      QCOMPARE(window().size(), QSize(849, 560));
       QVERIFY(!results().browsing() && prompts_.questions.isEmpty());
     }
   }
 
-  void fileMenuOpensAndQuitsAndSortedColumnsShowTheirArrow() {
+  void exitAsksFirstButQuitDoesNotAndTheMenuOpensAndSorts() {
+    QVERIFY(!window().close());
+    QVERIFY(window().isVisible());
+    QCOMPARE(prompts_.questions, QStringList{"Are you sure you want to Exit ?| Exit |Cancel"});
+    prompts_.questions.clear();
     QMap<QString, QAction*> actions;
     for (QAction* action : window().menuBar()->actions().first()->menu()->actions()) {
       actions.insert(action->text(), action);
     }
-    QCOMPARE(actions.value("Open Backup File...")->shortcut(), QKeySequence(QKeySequence::Open));
-    QCOMPARE(actions.value("Quit")->shortcut(), QKeySequence("Ctrl+Q"));
-    QVERIFY(actions.contains("Open Backup Folder...") && actions.contains("Open Disk Image..."));
     prompts_.backupFile = kSample;
     actions.value("Open Backup File...")->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(results().browsing(), 15000);
     // no second scan while the results show
     QVERIFY(!actions.value("Open Backup File...")->isEnabled());
 
-    RecordTableView* calls = results().tableView(ResultTable::callHistory);
-    QHeaderView* header = calls->horizontalHeader();
-    for (Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
-      header->sectionClicked(1);
-      QVERIFY(header->isSortIndicatorShown());
-      QCOMPARE(header->sortIndicatorSection(), 1);
-      QCOMPARE(header->sortIndicatorOrder(), order);
-    }
+    // a second click on a column sorts it the other way
+    QHeaderView* header = results().tableView(ResultTable::callHistory)->horizontalHeader();
+    header->sectionClicked(1);
+    header->sectionClicked(1);
+    QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
     QCOMPARE(cell(ResultTable::callHistory, 0, 1), QString("Ольга Петрова"));
 
     QSignalSpy ending(&window(), &MainWindow::applicationEnding);
@@ -547,24 +484,6 @@ class AppWindowTest : public QObject {
     QVERIFY(!window().isVisible() && prompts_.questions.isEmpty());
   }
 
-  void welcomeSheetStartsAndAboutOpensOnce() {
-    window().showLeadWindow();
-    QVERIFY(LeadWindow::showAtStart());
-    window().leadWindow()->dontShowBox()->click();
-    QVERIFY(!LeadWindow::showAtStart());
-    window().leadWindow()->startButton()->click();
-    QCOMPARE(window().leadWindow()->result(), int(QDialog::Accepted));
-    window().ClickAbout();
-    window().ClickAbout();
-    QCOMPARE(window().findChildren<AboutWindow*>().size(), 1);
-    window().aboutWindow()->supportButton()->click();
-    QCOMPARE(prompts_.opened, QList<QUrl>{QUrl(web::kSupport)});
-    QCOMPARE(window().aboutWindow()->findChild<QLabel*>("versionLabel")->text(),
-             QString("Version " ORVANE_VERSION));
-    window().aboutWindow()->closeButton()->click();
-    QVERIFY(!window().aboutWindow()->isVisible());
-  }
-
   void chooserListsTheEngineDisksAndScansTheChosenOne() {
     FakeEngine engine;
     const QByteArray picture = redPicture();
@@ -577,9 +496,7 @@ class AppWindowTest : public QObject {
     // the machine's own disk is not offered; the card shows its partitions
     const QModelIndex card = disks->index(0, 0);
     QCOMPARE(disks->rowCount(), 1);
-    QCOMPARE(card.data().toString(), QString("/dev/fakecard (2.00G)"));
     QVERIFY(chooser.quickTableView()->isExpanded(card) && disks->rowCount(card) == 2);
-    QCOMPARE(disks->index(0, DiskTreeModel::kFileSystem, card).data().toString(), QString("vfat"));
     chooser.quickTableView()->clearSelection();
     QVERIFY(!chooser.scanButton()->isEnabled());
     chooser.quickTableView()->setCurrentIndex(disks->index(0, 0, card));
@@ -589,14 +506,10 @@ class AppWindowTest : public QObject {
     QCOMPARE(engine.scannedPartition, 1);
     QCOMPARE(results().findChild<QLabel*>("subtitleLabel")->text(),
              QString("- Memory Card Recovery"));
-    // the five card categories, from x = 191 in one row, and no backup ones
-    int x = 191;
+    // the five card categories, and no backup ones
     for (ResultTable table : {ResultTable::bbImage, ResultTable::bbVideo, ResultTable::bbAudio,
                               ResultTable::bbDocument, ResultTable::bbArchive}) {
-      QToolButton* button = results().categoryButton(table);
-      QVERIFY(button->isVisible() && button->isEnabled());
-      QCOMPARE(button->mapTo(&window(), QPoint(0, 0)).x(), x);
-      x += button->width();
+      QVERIFY(results().categoryButton(table)->isVisible());
     }
     QVERIFY(!results().categoryButton(ResultTable::contact)->isVisible());
     // the found picture is read through the engine for its preview
@@ -679,20 +592,6 @@ class AppWindowTest : public QObject {
     expectLines(ResultTable::contact, {{"contactNamelab", "Bob"},
                                        {"contacttitlelab", "Eng"},
                                        {"contactCompanylab", "Sales Engineering"}});
-  }
-
-  // --- widgets ---
-
-  void textViewIgnoresTyping() {
-    PRTextView view;
-    view.setPlainText("kept as written");
-    view.show();
-    QTest::keyClicks(&view, "typed");
-    QTest::keyClick(&view, Qt::Key_Backspace);
-    QTest::mouseDClick(view.viewport(), Qt::LeftButton);
-    QCOMPARE(view.toPlainText(), QString("kept as written"));
-    QVERIFY(!view.textCursor().hasSelection());
-    QCOMPARE(view.contextMenuPolicy(), Qt::NoContextMenu);
   }
 };
 

@@ -36,9 +36,7 @@ class TiffLayout {
       bytes[at + static_cast<std::size_t>(i)] = static_cast<std::byte>((value >> shift) & 0xFF);
     }
   }
-  void text(std::string_view chars) {
-    for (char c : chars) bytes.push_back(static_cast<std::byte>(c));
-  }
+  void text(std::string_view chars) { putText(bytes, chars); }
   // Noise of `count` bytes, starting with `mark`; its offset.
   std::size_t blob(std::size_t count, std::string_view mark = {}) {
     if (bytes.size() % 2 != 0) bytes.push_back(std::byte{0});
@@ -75,19 +73,21 @@ class TiffLayout {
   std::mt19937 random_{11};
 };
 
-// The maker and the marks of each TIFF-based kind.
+// The maker and the marks of each TIFF-based kind, and the data that goes
+// after everything else: the route the engine must follow to the end.
 struct TiffKind {
   const char* make;
   bool bigEndian;
   std::string_view magic;
+  std::string last;
 };
 const std::map<std::string, TiffKind, std::less<>> kTiffKinds = {
-    {"cr2", {"Canon", false, std::string_view("II*\0\x10\0\0\0CR\x02\0\0\0\0\0", 16)}},
-    {"nef", {"NIKON CORPORATION", true, std::string_view("MM\0*\0\0\0\x08", 8)}},
-    {"arw", {"SONY", false, std::string_view("II*\0\x08\0\0\0", 8)}},
-    {"dng", {"Canon", false, std::string_view("II*\0\x08\0\0\0", 8)}},
-    {"orf", {"OLYMPUS CORPORATION", false, std::string_view("IIRO\x08\0\0\0", 8)}},
-    {"rw2", {"Panasonic", false, std::string_view("IIU\0\x08\0\0\0", 8)}},
+    {"cr2", {"Canon", false, std::string_view("II*\0\x10\0\0\0CR\x02\0\0\0\0\0", 16), "note"}},
+    {"nef", {"NIKON CORPORATION", true, std::string_view("MM\0*\0\0\0\x08", 8), "note"}},
+    {"arw", {"SONY", false, std::string_view("II*\0\x08\0\0\0", 8), "private"}},
+    {"dng", {"Canon", false, std::string_view("II*\0\x08\0\0\0", 8), "raw"}},
+    {"orf", {"OLYMPUS CORPORATION", false, std::string_view("IIRO\x08\0\0\0", 8), "note"}},
+    {"rw2", {"Panasonic", false, std::string_view("IIU\0\x08\0\0\0", 8), "preview"}},
 };
 
 // IFD0 (maker, preview strip, EXIF, two sub-IFDs, DNG or Sony tags), IFD1
@@ -152,12 +152,9 @@ Bytes tiffRaw(const std::string& kind) {
   set(exifAt, 0, noteAt);
 
   // The data, in an order that puts the route under test last.
-  const std::map<std::string, std::string, std::less<>> kLast = {
-      {"cr2", "note"}, {"nef", "note"}, {"arw", "private"},
-      {"dng", "raw"},  {"orf", "note"}, {"rw2", "preview"}};
   std::vector<std::string> order = {"strip", "raw", "preview", "thumb", "private", "note"};
-  std::erase(order, kLast.at(kind));
-  order.push_back(kLast.at(kind));
+  std::erase(order, shape.last);
+  order.push_back(shape.last);
   for (const std::string& part : order) {
     if (part == "strip") {
       set(ifd0At, 1, file.blob(2000, "\xFF\xD8"));
@@ -194,17 +191,13 @@ void putBox(Bytes& out, std::string_view type, const Bytes& body) {
   out.insert(out.end(), body.begin(), body.end());
 }
 
-Bytes textBytes(std::string_view text) {
-  Bytes out;
-  for (char c : text) out.push_back(static_cast<std::byte>(c));
-  return out;
-}
-
 // ftyp "crx ", moov with Canon's boxes, the XMP and preview uuid boxes,
 // then mdat with the picture tracks.
 Bytes cr3() {
   Bytes out;
-  putBox(out, "ftyp", textBytes(std::string_view("crx \0\0\0\x01crx isom", 16)));
+  Bytes brands;
+  putText(brands, std::string_view("crx \0\0\0\x01crx isom", 16));
+  putBox(out, "ftyp", brands);
   Bytes moov;
   putBox(moov, "uuid", noise(600, 21));
   putBox(moov, "trak", noise(300, 22));

@@ -43,27 +43,27 @@ Carved carveWhole(const Bytes& data) {
   return carve(data, whole);
 }
 
-Bytes concat(const Bytes& a, const Bytes& b) {
-  Bytes out(a);
-  out.insert(out.end(), b.begin(), b.end());
-  return out;
-}
-
-std::vector<FoundFile> scanImage(const Bytes& image, std::size_t readBytes, std::uint64_t begin) {
+ScanRun scanRun(const Bytes& image, std::size_t readBytes, bool stopAtOnce) {
   const auto path = scratchFolder() / "scanned.img";
   writeFile(path, image);
   Scanner scanner(allFormats());
   scanner.setReadBytes(readBytes);
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   EXPECT_GE(fd, 0);
-  std::vector<FoundFile> found;
-  std::atomic<bool> stop{false};
-  const ScanOutcome outcome = scanner.scan(
-      fd, begin, image.size(), [&](const FoundFile& file) { found.push_back(file); },
-      [](std::uint64_t, std::uint64_t) {}, stop);
-  EXPECT_EQ(outcome, ScanOutcome::completed);
+  ScanRun run;
+  std::atomic<bool> stop{stopAtOnce};
+  run.outcome = scanner.scan(
+      fd, 0, image.size(), [&](const FoundFile& file) { run.found.push_back(file); },
+      [&](std::uint64_t done, std::uint64_t total) { run.progress.emplace_back(done, total); },
+      stop);
   ::close(fd);
-  return found;
+  return run;
+}
+
+std::vector<FoundFile> scanImage(const Bytes& image, std::size_t readBytes) {
+  ScanRun run = scanRun(image, readBytes);
+  EXPECT_EQ(run.outcome, ScanOutcome::completed);
+  return std::move(run.found);
 }
 
 }  // namespace orvane::engine::testing

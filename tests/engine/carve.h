@@ -29,11 +29,15 @@ struct Carved {
 Carved carve(const Bytes& data, std::span<const std::size_t> blockSizes);
 Carved carveWhole(const Bytes& data);
 
-Bytes concat(const Bytes& a, const Bytes& b);
-
-// A whole scan of `image` (from a scratch file, in reads of `readBytes`)
-// from `begin` on: the files reported, in order.
-std::vector<FoundFile> scanImage(const Bytes& image, std::size_t readBytes = 65536,
-                                 std::uint64_t begin = 0);
+struct ScanRun {
+  ScanOutcome outcome = ScanOutcome::completed;
+  std::vector<FoundFile> found;                                   // in order
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> progress;  // done, total
+};
+// A whole scan of `image` (from a scratch file, in reads of `readBytes`);
+// `stopAtOnce` asks for a stop before it starts.
+ScanRun scanRun(const Bytes& image, std::size_t readBytes = 65536, bool stopAtOnce = false);
+// The files a completed scan reported.
+std::vector<FoundFile> scanImage(const Bytes& image, std::size_t readBytes = 65536);
 
 }  // namespace orvane::engine::testing

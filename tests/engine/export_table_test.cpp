@@ -1,16 +1,14 @@
 // The C table as the application sees it: listing, disk images, scans and
 // copying found files out.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "card_image.h"
 #include "engine/engine_abi.h"
+#include "fixtures/card_image.h"
 #include "sample_files.h"
 
 extern "C" bb_export_table exportFunction;
@@ -60,20 +58,19 @@ std::vector<Found> scanThroughTable(const std::string& device, std::int32_t part
 // A card image: 64 KiB of noise, a JPEG at 64 KiB, a PNG after it.
 std::string cardImage() {
   static const std::string path = [] {
-    Bytes bytes = noise(65536, 21);
     const Bytes& jpeg = sample("jpg").bytes;
-    bytes.insert(bytes.end(), jpeg.begin(), jpeg.end());
-    const Bytes gap = noise((1024 - jpeg.size() % 512), 22);
-    bytes.insert(bytes.end(), gap.begin(), gap.end());
-    const Bytes& png = sample("png").bytes;
-    bytes.insert(bytes.end(), png.begin(), png.end());
-    const Bytes tail = noise(4096, 23);
-    bytes.insert(bytes.end(), tail.begin(), tail.end());
     const auto file = scratchFolder() / "card.img";
-    writeFile(file, bytes);
+    writeFile(file, join({noise(65536, 21), jpeg, noise(1024 - jpeg.size() % 512, 22),
+                          sample("png").bytes, noise(4096, 23)}));
     return file.string();
   }();
   return path;
+}
+
+_rec_file_ele recordOf(std::uint64_t start, std::size_t length, const char* name,
+                       _RecordList* runs = nullptr) {
+  return {start, static_cast<std::uint32_t>(length), static_cast<std::uint32_t>(std::strlen(name)),
+          const_cast<char*>(name), runs};
 }
 
 list_disk_struct* addedImage(const std::string& path) {
@@ -84,7 +81,7 @@ list_disk_struct* addedImage(const std::string& path) {
   return nullptr;
 }
 
-TEST(ExportTable, ImagesAreListedAfterTheDisksAndOnlyOnce) {
+TEST(ExportTable, ImagesAreListedAfterTheDisksOnlyOnceAndWhatIsNoImageIsRefused) {
   const std::string image = cardImage();
   ASSERT_EQ(engine().addDiskImage(image.c_str()), 0);
   ASSERT_EQ(engine().addDiskImage(image.c_str()), 0);
@@ -97,45 +94,40 @@ TEST(ExportTable, ImagesAreListedAfterTheDisksAndOnlyOnce) {
   EXPECT_EQ(engine().diskSizeBytes(disks.back()), std::filesystem::file_size(image));
   // The same record comes back on the next listing: the application keeps it.
   EXPECT_EQ(listDisks().back(), disks.back());
-}
 
-TEST(ExportTable, RefusesWhatIsNoImage) {
   EXPECT_NE(engine().addDiskImage("/nonexistent/card.img"), 0);
   EXPECT_NE(engine().addDiskImage(scratchFolder().c_str()), 0);
   EXPECT_NE(engine().addDiskImage(nullptr), 0);
+  // a scan of what cannot be opened, or of a partition the image lacks, fails at once
+  _rec_file_ele record{};
+  _progressParm_t progress{};
+  EXPECT_EQ(engine().scan("/nonexistent/disk", BB_WHOLE_DISK, nullptr, &record, nullptr, &progress),
+            -1);
+  EXPECT_EQ(engine().scan(image.c_str(), 7, nullptr, &record, nullptr, &progress), -1);
 }
 
-TEST(ExportTable, ScanNamesFilesBySectorAndCopiesThemOutExactly) {
+TEST(ExportTable, FilesAreNamedBySectorAndCopiedExactlyNeverOverwritingNorReadingPastTheDisk) {
   const std::string image = cardImage();
   list_disk_struct* disk = addedImage(image);
   ASSERT_NE(disk, nullptr);
   const auto found = scanThroughTable(image, BB_WHOLE_DISK);
+  const Bytes& jpeg = sample("jpg").bytes;
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0].start, 65536u);
   EXPECT_EQ(found[0].name, "f128.jpg");
-  EXPECT_EQ(found[0].length, sample("jpg").bytes.size());
-  EXPECT_EQ(found[1].name.substr(found[1].name.size() - 4), ".png");
+  EXPECT_EQ(found[0].length, jpeg.size());
+  EXPECT_TRUE(found[1].name.ends_with(".png"));
 
-  _rec_file_ele record{found[0].start, found[0].length,
-                       static_cast<std::uint32_t>(found[0].name.size()),
-                       const_cast<char*>(found[0].name.c_str()), nullptr};
+  _rec_file_ele record = recordOf(65536, jpeg.size(), "f128.jpg");
   Bytes read(record.file_len);
   ASSERT_EQ(engine().readFoundFile(disk, read.data(), &record), 0);
-  EXPECT_EQ(read, sample("jpg").bytes);
-
+  EXPECT_EQ(read, jpeg);
   const auto target = scratchFolder() / "f128.jpg";
   ASSERT_EQ(engine().recoverFile(target.c_str(), disk, &record), 0);
-  EXPECT_EQ(readFile(target), sample("jpg").bytes);
-}
-
-TEST(ExportTable, RecoveryNeverOverwritesNorReadsPastTheDisk) {
-  const std::string image = cardImage();
-  list_disk_struct* disk = addedImage(image);
-  const auto target = scratchFolder() / "already-there.jpg";
+  EXPECT_EQ(readFile(target), jpeg);
+  // a file already there is kept as it is
   const Bytes mine = noise(100, 5);
   writeFile(target, mine);
-  _rec_file_ele record{65536, static_cast<std::uint32_t>(sample("jpg").bytes.size()), 8,
-                       const_cast<char*>("f128.jpg"), nullptr};
   EXPECT_NE(engine().recoverFile(target.c_str(), disk, &record), 0);
   EXPECT_EQ(readFile(target), mine);
 
@@ -148,7 +140,7 @@ TEST(ExportTable, RecoveryNeverOverwritesNorReadsPastTheDisk) {
 TEST(ExportTable, RecoveryPathMustEndWithinItsBuffer) {
   const std::string image = cardImage();
   list_disk_struct* disk = addedImage(image);
-  _rec_file_ele record{65536, 1000, 8, const_cast<char*>("f128.jpg"), nullptr};
+  _rec_file_ele record = recordOf(65536, 1000, "f128.jpg");
 
   // Folders whose path makes the target exactly 399 bytes long, then one
   // byte more with no NUL inside the 400-byte buffer.
@@ -170,14 +162,6 @@ TEST(ExportTable, RecoveryPathMustEndWithinItsBuffer) {
   EXPECT_NE(engine().recoverFile(buffer.data(), disk, &record), 0);
   EXPECT_FALSE(std::filesystem::exists(tooLong));
   EXPECT_FALSE(std::filesystem::exists(tooLong.substr(0, BB_RECOVER_PATH_CAPACITY - 1)));
-}
-
-TEST(ExportTable, ScanOfWhatCannotBeOpenedFailsAtOnce) {
-  _rec_file_ele record{};
-  _progressParm_t progress{};
-  EXPECT_EQ(engine().scan("/nonexistent/disk", BB_WHOLE_DISK, nullptr, &record, nullptr, &progress),
-            -1);
-  EXPECT_EQ(engine().scan(cardImage().c_str(), 7, nullptr, &record, nullptr, &progress), -1);
 }
 
 // A JPEG written in two pieces with foreign data between: joined when the
@@ -205,15 +189,10 @@ TEST(JpegFragments, JoinedAcrossForeignDataOrKeptAsCut) {
       {"no continuation", noise(8192, 32), false, nullptr},
   };
   for (const Case& c : cases) {
-    Bytes card = noise(65536, 30);
-    for (const Bytes* part : {&head, &c.between})
-      card.insert(card.end(), part->begin(), part->end());
-    const std::size_t restAt = card.size();
-    if (c.continues) card.insert(card.end(), rest.begin(), rest.end());
-    const Bytes tail = noise(20000, 33);
-    card.insert(card.end(), tail.begin(), tail.end());
+    const std::size_t restAt = 65536 + head.size() + c.between.size();
     const auto image = (scratchFolder() / "fragments.img").string();
-    writeFile(image, card);
+    writeFile(image, join({noise(65536, 30), head, c.between, c.continues ? rest : Bytes(),
+                           noise(20000, 33)}));
 
     const auto found = scanThroughTable(image, BB_WHOLE_DISK);
     ASSERT_FALSE(found.empty()) << c.what;
@@ -237,7 +216,7 @@ TEST(JpegFragments, JoinedAcrossForeignDataOrKeptAsCut) {
     }
 
     _RecordList list{2, 0, found[0].runs.data()};
-    _rec_file_ele record{found[0].start, found[0].length, 1, const_cast<char*>("f"), &list};
+    _rec_file_ele record = recordOf(found[0].start, found[0].length, "f", &list);
     const auto target = scratchFolder() / "joined.jpg";
     std::filesystem::remove(target);
     ASSERT_EQ(engine().recoverFile(target.c_str(), nullptr, &record), 0);
@@ -262,16 +241,30 @@ std::uint32_t sizeOf(const std::string& kind) {
   return static_cast<std::uint32_t>(sample(kind).bytes.size());
 }
 
+// A sample's bytes as the card writer takes them.
+std::vector<std::uint8_t> bytesOf(const std::string& kind) {
+  const auto* begin = reinterpret_cast<const std::uint8_t*>(sample(kind).bytes.data());
+  return {begin, begin + sample(kind).bytes.size()};
+}
+
+// Offset of the first `text` in `bytes` (a directory entry to patch).
+std::size_t offsetOf(const Bytes& bytes, std::string_view text) {
+  const auto* begin = reinterpret_cast<const char*>(bytes.data());
+  return static_cast<std::size_t>(
+      std::search(begin, begin + bytes.size(), text.begin(), text.end()) - begin);
+}
+
 TEST(VolumeNames, Fat32EntriesLiveDeletedLongAndPastSixteenBits) {
-  const std::vector<CardFile> files = {
-      {"DCIM/100CANON/IMG_0001.JPG", sample("jpg").bytes},
-      {"DCIM/100CANON/Holiday at the beach.png", sample("png").bytes, true},
-      {"DELETED.GIF", sample("gif").bytes, true},
-      {"SHORT.BMP", sample("bmp").bytes},
-      {"FILL.BIN", Bytes(34u << 20)},  // what follows lies past cluster 65535
-      {"HIGH.NEF", sample("nef").bytes, true},
+  const std::vector<fixtures::CardFile> files = {
+      {"DCIM/100CANON/IMG_0001.JPG", bytesOf("jpg")},
+      {"DCIM/100CANON/Holiday at the beach.png", bytesOf("png"), true},
+      {"DELETED.GIF", bytesOf("gif"), true},
+      {"SHORT.BMP", bytesOf("bmp")},
+      {"FILL.BIN", std::vector<std::uint8_t>(34u << 20)},  // what follows lies past cluster 65535
+      {"HIGH.NEF", bytesOf("nef"), true},
   };
-  const auto path = cardWithFiles(CardFormat::fat32, "names.img", files, 48);
+  const auto path = scratchFolder() / "names.img";
+  fixtures::writeCardWithFiles(path, fixtures::CardFormat::fat32, files, 48);
   Bytes image = readFile(path);
   // Deleting cleared the high half of HIGH.NEF's first cluster, as cameras
   // and Windows do; the size of SHORT.BMP no longer fits what is there; the
@@ -281,12 +274,10 @@ TEST(VolumeNames, Fat32EntriesLiveDeletedLongAndPastSixteenBits) {
   ASSERT_LT(std::max(high + 1, shortBmp), image.size());
   ASSERT_EQ(image[high], std::byte{0xE5});
   ASSERT_NE(image[high + 20], std::byte{0});
-  image[high + 20] = image[high + 21] = std::byte{0};
-  image[shortBmp + 28] = std::byte{100};
-  image[shortBmp + 29] = image[shortBmp + 30] = image[shortBmp + 31] = std::byte{0};
+  putLe(image, high + 20, 0, 2);
+  putLe(image, shortBmp + 28, 100, 4);
   const std::size_t table = 512 * std::to_integer<std::size_t>(image[14]);
-  image[table + 8] = std::byte{2};  // the root is cluster 2: its next is itself
-  image[table + 9] = image[table + 10] = image[table + 11] = std::byte{0};
+  putLe(image, table + 8, 2, 4);  // the root is cluster 2: its next is itself
   writeFile(path, image);
 
   ::testing::internal::CaptureStderr();
@@ -304,17 +295,16 @@ TEST(VolumeNames, Fat32EntriesLiveDeletedLongAndPastSixteenBits) {
 }
 
 TEST(VolumeNames, ExFatEntrySetsLiveAndDeletedInFolders) {
-  const auto path = cardWithFiles(
-      CardFormat::exFat, "names-exfat.img",
-      {{"DCIM/100MEDIA/\xc3\x89t\xc3\xa9 \xc3\xa0 la plage.heic", sample("heic").bytes},
-       {"PRIVATE/AVCHD/BDMV/STREAM/00001.MTS", sample("mts").bytes, true},
-       {"raw/a rather long name for a camera raw file.cr2", sample("cr2").bytes}},
-      16);
-  const std::vector<std::pair<std::string, std::uint32_t>> expected = {
-      {"DCIM/100MEDIA/\xc3\x89t\xc3\xa9 \xc3\xa0 la plage.heic", sizeOf("heic")},
-      {"PRIVATE/AVCHD/BDMV/STREAM/00001.MTS", sizeOf("mts")},
-      {"raw/a rather long name for a camera raw file.cr2", sizeOf("cr2")},
-  };
+  const std::vector<fixtures::CardFile> files = {
+      {"DCIM/100MEDIA/\xc3\x89t\xc3\xa9 \xc3\xa0 la plage.heic", bytesOf("heic")},
+      {"PRIVATE/AVCHD/BDMV/STREAM/00001.MTS", bytesOf("mts"), true},
+      {"raw/a rather long name for a camera raw file.cr2", bytesOf("cr2")}};
+  std::vector<std::pair<std::string, std::uint32_t>> expected;
+  for (const fixtures::CardFile& file : files) {
+    expected.emplace_back(file.path, static_cast<std::uint32_t>(file.bytes.size()));
+  }
+  const auto path = scratchFolder() / "names-exfat.img";
+  fixtures::writeCardWithFiles(path, fixtures::CardFormat::exFat, files, 16);
   EXPECT_EQ(namesFound(path.string()), expected);
 }
 

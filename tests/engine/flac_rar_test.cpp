@@ -13,7 +13,7 @@ TEST(FlacRar, FlacEndsAfterItsLastWholeFrame) {
   Bytes damaged = flac;
   damaged.back() ^= std::byte{1};  // the last frame's CRC-16
   for (const Bytes& data : {Bytes(flac.begin(), flac.begin() + flac.size() / 2), damaged}) {
-    const Carved carved = carveWhole(concat(data, noise(65536, 7)));
+    const Carved carved = carveWhole(join({data, noise(65536, 7)}));
     // A frame starts there, less than a frame (4608 samples) back.
     ASSERT_LT(carved.length, data.size());
     EXPECT_GT(carved.length + 4608 * 2 * 2, data.size());
@@ -28,7 +28,7 @@ TEST(FlacRar, RarEndsAfterItsLastBlockThatChecksOut) {
     Bytes damaged = rarArchive(version, {first, {"b.txt", "b"}});
     const std::size_t firstEnd = rarArchive(version, {first}, false).size();
     damaged[firstEnd + 8] ^= std::byte{1};  // inside the second file's header
-    EXPECT_EQ(carveWhole(concat(damaged, noise(4096, 1))).length, firstEnd) << version;
+    EXPECT_EQ(carveWhole(join({damaged, noise(4096, 1)})).length, firstEnd) << version;
   }
 }
 
@@ -38,7 +38,7 @@ TEST(FlacRar, RarWithLockedHeadersEndsAtTheNextFileOrAnEmptySector) {
   locked.resize(sectorEnd, std::byte{0x33});  // old data in the rest of its last sector
   Bytes png = sample("png").bytes;
   png.resize((png.size() + 511) / 512 * 512, std::byte{0x33});
-  const auto found = scanImage(concat(concat(concat(locked, png), locked), Bytes(4096)));
+  const auto found = scanImage(join({locked, png, locked, Bytes(4096)}));
   ASSERT_EQ(found.size(), 3u);
   EXPECT_EQ(found[0].length, sectorEnd);  // where the PNG starts
   EXPECT_EQ(found[2].extension, "rar");

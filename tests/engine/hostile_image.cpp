@@ -11,13 +11,6 @@ namespace {
 
 constexpr std::size_t kSector = 512;
 
-void put16le(Bytes& bytes, std::size_t at, std::uint16_t value) {
-  bytes[at] = static_cast<std::byte>(value);
-  bytes[at + 1] = static_cast<std::byte>(value >> 8);
-}
-void put32le(Bytes& bytes, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::byte>(value >> (8 * i));
-}
 void put32be(Bytes& bytes, std::size_t at, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::byte>(value >> (24 - 8 * i));
 }
@@ -28,31 +21,31 @@ void put32be(Bytes& bytes, std::size_t at, std::uint32_t value) {
 // again.
 void ole2DifatLoop(Bytes& sector) {
   std::memset(sector.data(), 0, kSector);
-  put16le(sector, 24, 0x3E);
-  put16le(sector, 26, 3);
-  put16le(sector, 28, 0xFFFE);
-  put16le(sector, 30, 9);
-  put16le(sector, 32, 6);
-  put32le(sector, 44, 0x10000);  // FAT sectors
-  put32le(sector, 48, 1);        // first directory sector
-  put32le(sector, 68, 0);        // first DIFAT sector
-  put32le(sector, 72, 1);        // DIFAT sectors
+  putLe(sector, 24, 0x3E, 2);
+  putLe(sector, 26, 3, 2);
+  putLe(sector, 28, 0xFFFE, 2);
+  putLe(sector, 30, 9, 2);
+  putLe(sector, 32, 6, 2);
+  putLe(sector, 44, 0x10000, 4);  // FAT sectors
+  putLe(sector, 48, 1, 4);        // first directory sector
+  putLe(sector, 68, 0, 4);        // first DIFAT sector
+  putLe(sector, 72, 1, 4);        // DIFAT sectors
 }
 
 // "II*\0", an IFD at 8 of 40 strip-offset arrays that each span the first
 // 200000 bytes, and the IFD itself as the next one.
 void tiffIfdLoop(Bytes& sector) {
   std::memset(sector.data(), 0, kSector);
-  put32le(sector, 4, 8);
-  put16le(sector, 8, 40);
+  putLe(sector, 4, 8, 4);
+  putLe(sector, 8, 40, 2);
   for (std::size_t entry = 0; entry < 40; ++entry) {
     const std::size_t at = 10 + 12 * entry;
-    put16le(sector, at, entry % 2 == 0 ? 273 : 279);
-    put16le(sector, at + 2, 4);
-    put32le(sector, at + 4, 50000);
-    put32le(sector, at + 8, static_cast<std::uint32_t>(entry));
+    putLe(sector, at, entry % 2 == 0 ? 273 : 279, 2);
+    putLe(sector, at + 2, 4, 2);
+    putLe(sector, at + 4, 50000, 4);
+    putLe(sector, at + 8, static_cast<std::uint32_t>(entry), 4);
   }
-  put32le(sector, 10 + 12 * 40, 8);
+  putLe(sector, 10 + 12 * 40, 8, 4);
 }
 
 }  // namespace
@@ -72,7 +65,7 @@ Bytes hostileSector(const Format& format, const Signature& signature, unsigned f
       break;
     }
     case 3:  // little-endian offsets to the next sector
-      for (std::size_t at = 0; at < kSector; at += 4) put32le(sector, at, kSector);
+      for (std::size_t at = 0; at < kSector; at += 4) putLe(sector, at, kSector, 4);
       break;
     case 4:  // big-endian offsets to the start
       for (std::size_t at = 0; at < kSector; at += 4) put32be(sector, at, 8);
@@ -83,7 +76,7 @@ Bytes hostileSector(const Format& format, const Signature& signature, unsigned f
       } else if (format.extension == "tif") {
         tiffIfdLoop(sector);
       } else {
-        for (std::size_t at = 0; at < kSector; at += 2) put16le(sector, at, 1);
+        for (std::size_t at = 0; at < kSector; at += 2) putLe(sector, at, 1, 2);
       }
       break;
   }

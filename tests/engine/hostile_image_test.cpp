@@ -4,16 +4,13 @@
 // every find inside it.
 #include "hostile_image.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <functional>
 
+#include "carve.h"
 #include "engine/formats/registry.h"
 #include "engine/offset_follower.h"
-#include "engine/scanner.h"
 
 namespace orvane::engine::testing {
 namespace {
@@ -85,27 +82,18 @@ TEST(HostileChains, EachRangeIsHandedOnceAndOverlappingTablesFail) {
 
 TEST(HostileImage, EveryFormatScansToTheEndWithFindsInsideTheImage) {
   for (const Format* format : allFormats()) {
+    SCOPED_TRACE(format->extension);
     const Bytes image = hostileImage(2048, format);
-    const auto path = scratchFolder() / "hostile";
-    writeFile(path, image);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
+    const ScanRun run = scanRun(image);
+    EXPECT_EQ(run.outcome, ScanOutcome::completed);
+    ASSERT_FALSE(run.progress.empty());
+    EXPECT_EQ(run.progress.back().first, image.size());
     std::uint64_t covered = 0;
-    std::uint64_t progressed = 0;
-    std::atomic<bool> stop{false};
-    const auto outcome =
-        Scanner(allFormats())
-            .scan(
-                fd, 0, image.size(),
-                [&](const FoundFile& found) {
-                  EXPECT_GE(found.start, covered) << format->extension << ": finds overlap";
-                  EXPECT_LE(found.start + found.length, image.size()) << format->extension;
-                  covered = found.start + found.length;
-                },
-                [&](std::uint64_t done, std::uint64_t) { progressed = done; }, stop);
-    ::close(fd);
-    EXPECT_EQ(outcome, ScanOutcome::completed) << format->extension;
-    EXPECT_EQ(progressed, image.size()) << format->extension;
+    for (const FoundFile& found : run.found) {
+      EXPECT_GE(found.start, covered) << "finds overlap";
+      EXPECT_LE(found.start + found.length, image.size());
+      covered = found.start + found.length;
+    }
   }
 }
 

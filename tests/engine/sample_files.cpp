@@ -23,6 +23,12 @@ extern char** environ;
 namespace orvane::engine::testing {
 namespace fs = std::filesystem;
 
+Bytes join(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+  return out;
+}
+
 Bytes readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<char> chars((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -142,6 +148,9 @@ Make tool(std::string fileName, std::vector<std::string> arguments) {
 Make zip(std::vector<ZipEntry> entries, std::string comment = "") {
   return [=] { return zipArchive(entries, comment); };
 }
+Make rar(int version, std::vector<RarFile> files, bool endBlock = true) {
+  return [=] { return rarArchive(version, files, endBlock); };
+}
 Make ole(std::vector<OleStream> streams, bool fatFirst) {
   return [=] { return compoundFile(streams, fatFirst); };
 }
@@ -164,114 +173,99 @@ Bytes sevenZip() {
   return fromTool("a.7z", {"7zz", "a", "-bd", "-y", "OUTPUT", input.string()});
 }
 
+// FLAC without its sample count, as written to a pipe.
+Bytes flacWithoutLength() {
+  Bytes bytes = media("a.flac", kAudioInput, {"-ac", "2", "-c:a", "flac"});
+  // The 36-bit count: the low half of byte 21, then bytes 22 to 25.
+  bytes[21] = static_cast<std::byte>(static_cast<unsigned>(bytes[21]) & 0xF0);
+  std::fill(bytes.begin() + 22, bytes.begin() + 26, std::byte{0});
+  return bytes;
+}
+
 // The kind is the extension the engine must propose, then maybe "-" and
 // what sets the sample apart.
 struct Maker {
   const char* kind;
-  const char* name;
   Make make;
 };
 
-const std::vector<Maker>& makers() {
-  static const std::vector<Maker> all = {
-      {"jpg", "JPEG", still("a.jpg")},
-      {"jpg-thumbnail", "JPEG with an EXIF thumbnail",
+std::vector<Maker> allMakers() {
+  std::vector<Maker> list = {
+      {"jpg", still("a.jpg")},
+      // the thumbnail's EOI comes long before the picture's
+      {"jpg-thumbnail",
        [] { return withExifThumbnail(picture("b.jpg", "200x150"), picture("t.jpg", "32x24")); }},
-      {"png", "PNG", still("a.png")},
-      {"gif", "GIF", still("a.gif")},
-      {"bmp", "BMP", still("a.bmp")},
-      {"tif", "TIFF", still("a.tif")},
-      {"tif-big", "big-endian TIFF",
-       tool("b.tif", {"convert", "-seed", "3", "-size", "400x300", "gradient:", "+noise", "Random",
-                      "-endian", "MSB", "-compress", "none", "OUTPUT"})},
-      {"webp", "WebP", still("a.webp")},
-      {"heic", "HEIC", [] { return heif("a.heic", {}); }},
-      {"avif", "AVIF",
+      {"png", still("a.png")},
+      {"gif", still("a.gif")},
+      {"bmp", still("a.bmp")},
+      {"tif", still("a.tif")},
+      {"tif-big", tool("b.tif", {"convert", "-seed", "3", "-size", "400x300", "gradient:", "+noise",
+                                 "Random", "-endian", "MSB", "-compress", "none", "OUTPUT"})},
+      {"webp", still("a.webp")},
+      {"heic", [] { return heif("a.heic", {}); }},
+      {"avif",
        [] {
          return heif("a.avif", {"-A", "-p", "chroma=422"});
        }},
-      {"ts", "MPEG transport stream", video("a.ts", {"-c:v", "mpeg2video", "-f", "mpegts"})},
-      {"mts", "AVCHD stream",
-       video("a.mts",
-             {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-f", "mpegts", "-mpegts_m2ts_mode", "1"})},
-      {"cr2", "Canon CR2", [] { return cameraRaw("cr2"); }},
-      {"cr3", "Canon CR3", [] { return cameraRaw("cr3"); }},
-      {"nef", "Nikon NEF", [] { return cameraRaw("nef"); }},
-      {"arw", "Sony ARW", [] { return cameraRaw("arw"); }},
-      {"dng", "DNG", [] { return cameraRaw("dng"); }},
-      {"orf", "Olympus ORF", [] { return cameraRaw("orf"); }},
-      {"rw2", "Panasonic RW2", [] { return cameraRaw("rw2"); }},
-      {"raf", "Fujifilm RAF", [] { return cameraRaw("raf"); }},
-      {"mp4", "MP4", video("a.mp4", {"-c:v", "libx264", "-pix_fmt", "yuv420p"})},
-      {"mp4-faststart", "MP4 with its index first",
-       video("b.mp4", {"-c:v", "mpeg4", "-movflags", "+faststart"})},
-      {"mov", "MOV", video("a.mov", {"-c:v", "mpeg4"})},
-      {"3gp", "3GP", video("a.3gp", {"-c:v", "libx264", "-pix_fmt", "yuv420p"})},
-      {"m4a", "M4A", audio("a.m4a", {"-c:a", "aac"})},
-      {"avi", "AVI", video("a.avi", {"-c:v", "mpeg4"})},
-      {"wav", "WAV", audio("a.wav", {"-c:a", "pcm_s16le"})},
-      {"mp3", "MP3 with ID3 tags", audio("a.mp3", {"-c:a", "libmp3lame", "-b:a", "64k"})},
-      {"mp3-bare", "MP3 without tags",
-       audio("b.mp3", {"-c:a", "libmp3lame", "-b:a", "64k", "-write_xing", "0", "-id3v2_version",
-                       "0", "-write_id3v1", "0"})},
-      {"pdf", "PDF", [] { return pdfDocument(0); }},
-      {"pdf-updated", "PDF with two updates", [] { return pdfDocument(2); }},
-      {"zip", "ZIP",
+      {"ts", video("a.ts", {"-c:v", "mpeg2video", "-f", "mpegts"})},
+      {"mts", video("a.mts", {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-f", "mpegts",
+                              "-mpegts_m2ts_mode", "1"})},
+      {"mp4", video("a.mp4", {"-c:v", "libx264", "-pix_fmt", "yuv420p"})},
+      {"mp4-faststart", video("b.mp4", {"-c:v", "mpeg4", "-movflags", "+faststart"})},
+      {"mov", video("a.mov", {"-c:v", "mpeg4"})},
+      {"3gp", video("a.3gp", {"-c:v", "libx264", "-pix_fmt", "yuv420p"})},
+      {"m4a", audio("a.m4a", {"-c:a", "aac"})},
+      {"avi", video("a.avi", {"-c:v", "mpeg4"})},
+      {"wav", audio("a.wav", {"-c:a", "pcm_s16le"})},
+      {"mp3", audio("a.mp3", {"-c:a", "libmp3lame", "-b:a", "64k"})},
+      {"mp3-bare", audio("b.mp3", {"-c:a", "libmp3lame", "-b:a", "64k", "-write_xing", "0",
+                                   "-id3v2_version", "0", "-write_id3v1", "0"})},
+      {"pdf", [] { return pdfDocument(0); }},
+      {"pdf-updated", [] { return pdfDocument(2); }},
+      {"zip",
        zip({{"notes.txt", std::string(5000, 'n')}, {"photo.raw", std::string(3000, 'p'), false}},
            "a comment")},
-      {"docx", "DOCX",
-       zip({{"[Content_Types].xml", "<Types/>"},
-            {"_rels/.rels", "<Relationships/>"},
-            {"word/document.xml", std::string(4000, 'w')}})},
-      {"xlsx", "XLSX",
+      {"docx", zip({{"[Content_Types].xml", "<Types/>"},
+                    {"_rels/.rels", "<Relationships/>"},
+                    {"word/document.xml", std::string(4000, 'w')}})},
+      {"xlsx",
        zip({{"[Content_Types].xml", "<Types/>"}, {"xl/workbook.xml", std::string(4000, 'x')}})},
-      {"pptx", "PPTX",
-       zip({{"[Content_Types].xml", "<Types/>"},
-            {"ppt/presentation.xml", std::string(4000, 'p')}})},
-      {"odt", "ODT written as a stream",
-       zip({{"mimetype", "application/vnd.oasis.opendocument.text", false},
-            {"content.xml", std::string(6000, 'c'), true, true},
-            {"META-INF/manifest.xml", "<manifest/>", true, true}})},
-      {"doc", "DOC", ole({{"WordDocument", 9000}, {"1Table", 5000}}, true)},
-      {"xls", "XLS", ole({{"Workbook", 12000}}, false)},
-      {"ppt", "PPT", ole({{"Current User", 4096}, {"PowerPoint Document", 7000}}, false)},
-      {"7z", "7Z", sevenZip},
-      {"gz", "GZ", [] { return gzipFile(std::string(30000, 'g') + "end", 1); }},
-      {"gz-members", "GZ of three members", [] { return gzipFile("one member of several\n", 3); }},
-      {"mid", "MIDI", [] { return midiFile(3); }},
-      {"ogg", "OGG", audio("a.ogg", {"-c:a", "libvorbis"})},
-      {"rtf", "RTF", [] { return rtfDocument(); }},
-      {"wma", "WMA", audio("a.wma", {"-c:a", "wmav2"})},
-      {"wmv", "WMV", video("a.wmv", {"-c:v", "wmv2"})},
-      {"flac", "FLAC", audio("a.flac", {"-ac", "2", "-c:a", "flac"})},
-      {"flac-24bit", "24-bit FLAC of noise",
-       tool("b.flac",
-            {"ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i",
-             "anoisesrc=duration=0.5:seed=3", "-c:a", "flac", "-sample_fmt", "s32", "OUTPUT"})},
-      {"flac-unknown-length", "FLAC without its sample count, as written to a pipe",
-       [] {
-         Bytes bytes = media("a.flac", kAudioInput, {"-ac", "2", "-c:a", "flac"});
-         // The 36-bit count: the low half of byte 21, then bytes 22 to 25.
-         bytes[21] = static_cast<std::byte>(static_cast<unsigned>(bytes[21]) & 0xF0);
-         std::fill(bytes.begin() + 22, bytes.begin() + 26, std::byte{0});
-         return bytes;
-       }},
-      {"rar-4", "RAR 4",
-       [] {
-         return rarArchive(
-             4, {{"notes.txt", std::string(5000, 'n')}, {"big.bin", std::string(3000, 'b'), true}});
-       }},
-      {"rar-4-no-end", "RAR 4 without an end block",
-       [] {
-         return rarArchive(4, {{"a.txt", std::string(7000, 'a')}}, false);
-       }},
-      {"rar-5", "RAR 5",
-       [] {
-         return rarArchive(
-             5, {{"notes.txt", std::string(5000, 'n')}, {"photo.raw", std::string(300, 'p')}});
-       }},
-      {"amr", "AMR", [] { return amrFile(300); }},
+      {"pptx", zip({{"[Content_Types].xml", "<Types/>"},
+                    {"ppt/presentation.xml", std::string(4000, 'p')}})},
+      {"odt", zip({{"mimetype", "application/vnd.oasis.opendocument.text", false},
+                   {"content.xml", std::string(6000, 'c'), true, true},
+                   {"META-INF/manifest.xml", "<manifest/>", true, true}})},
+      {"doc", ole({{"WordDocument", 9000}, {"1Table", 5000}}, true)},
+      {"xls", ole({{"Workbook", 12000}}, false)},
+      {"ppt", ole({{"Current User", 4096}, {"PowerPoint Document", 7000}}, false)},
+      {"7z", sevenZip},
+      {"gz", [] { return gzipFile(std::string(30000, 'g') + "end", 1); }},
+      {"gz-members", [] { return gzipFile("one member of several\n", 3); }},
+      {"mid", [] { return midiFile(3); }},
+      {"ogg", audio("a.ogg", {"-c:a", "libvorbis"})},
+      {"rtf", [] { return rtfDocument(); }},
+      {"wma", audio("a.wma", {"-c:a", "wmav2"})},
+      {"wmv", video("a.wmv", {"-c:v", "wmv2"})},
+      {"flac", audio("a.flac", {"-ac", "2", "-c:a", "flac"})},
+      {"flac-24bit", tool("b.flac", {"ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i",
+                                     "anoisesrc=duration=0.5:seed=3", "-c:a", "flac", "-sample_fmt",
+                                     "s32", "OUTPUT"})},
+      {"flac-unknown-length", flacWithoutLength},
+      {"rar-4",
+       rar(4, {{"notes.txt", std::string(5000, 'n')}, {"big.bin", std::string(3000, 'b'), true}})},
+      {"rar-4-no-end", rar(4, {{"a.txt", std::string(7000, 'a')}}, false)},
+      {"rar-5",
+       rar(5, {{"notes.txt", std::string(5000, 'n')}, {"photo.raw", std::string(300, 'p')}})},
+      {"amr", [] { return amrFile(300); }},
   };
+  for (const char* kind : {"cr2", "cr3", "nef", "arw", "dng", "orf", "rw2", "raf"}) {
+    list.push_back({kind, [kind] { return cameraRaw(kind); }});
+  }
+  return list;
+}
+
+const std::vector<Maker>& makers() {
+  static const std::vector<Maker> all = allMakers();
   return all;
 }
 
@@ -295,7 +289,7 @@ const Sample& sample(const std::string& kind) {
   for (const Maker& maker : makers()) {
     if (maker.kind != kind) continue;
     const std::string extension = kind.substr(0, kind.find('-'));
-    return made.emplace(kind, Sample{maker.name, extension, maker.make()}).first->second;
+    return made.emplace(kind, Sample{extension, maker.make()}).first->second;
   }
   throw std::runtime_error("no sample of kind " + kind);
 }

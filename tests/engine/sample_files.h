@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Real files of each format the engine carves, made on the spot: by Debian
@@ -13,7 +15,6 @@ namespace orvane::engine::testing {
 using Bytes = std::vector<std::byte>;
 
 struct Sample {
-  std::string name;       // what the file is, for messages
   std::string extension;  // what the engine must propose
   Bytes bytes;
 };
@@ -22,6 +23,16 @@ struct Sample {
 const Sample& sample(const std::string& kind);
 // Every kind sample() knows.
 const std::vector<std::string>& sampleKinds();
+
+// The parts one after the other.
+Bytes join(std::initializer_list<Bytes> parts);
+// `value` as `width` bytes, low byte first, over the bytes at `at`.
+inline void putLe(Bytes& bytes, std::size_t at, std::uint64_t value, int width) {
+  for (int i = 0; i < width; ++i) bytes[at + i] = static_cast<std::byte>(value >> (8 * i));
+}
+inline void putText(Bytes& bytes, std::string_view text) {
+  for (char c : text) bytes.push_back(static_cast<std::byte>(c));
+}
 
 Bytes readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const Bytes& bytes);

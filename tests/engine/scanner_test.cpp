@@ -2,10 +2,9 @@
 // between them must all come back with their exact start and length.
 #include "engine/scanner.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <random>
 
 #include "carve.h"
@@ -40,40 +39,33 @@ struct Image {
   }
 };
 
-Image everySample() {
-  Image image;
-  image.pad(4096, 11);
-  std::uint32_t seed = 100;
-  for (const std::string& kind : sampleKinds()) {
-    image.add(sample(kind));
-    image.pad(700 + 37 * seed % 3000, seed);
-    ++seed;
-  }
-  return image;
-}
-
+// Every sample, with noise between them or back to back (where a PDF's
+// search for later updates meets the next PDF's "%%EOF" within one read).
 TEST(Scanner, FindsEveryFileWithItsExactPlaceAndLengthWhateverTheReadSize) {
-  const Image image = everySample();
-  for (const std::size_t readBytes : {512u, 4096u + 512u, 65536u, 1000000u, 4u << 20}) {
-    EXPECT_EQ(scanImage(image.bytes, readBytes), image.files) << "reads of " << readBytes;
+  for (const bool backToBack : {false, true}) {
+    Image image;
+    image.pad(backToBack ? 0 : 4096, 11);
+    std::uint32_t seed = 100;
+    for (const std::string& kind : sampleKinds()) {
+      image.add(sample(kind));
+      if (!backToBack) image.pad(700 + 37 * seed % 3000, seed);
+      ++seed;
+    }
+    image.toSector(5);
+    for (const std::size_t readBytes : {512u, 4096u + 512u, 65536u, 1000000u, 4u << 20}) {
+      EXPECT_EQ(scanImage(image.bytes, readBytes), image.files)
+          << "reads of " << readBytes << (backToBack ? ", back to back" : "");
+    }
   }
-}
-
-TEST(Scanner, FilesBackToBackAreAllFound) {
-  Image image;
-  for (const std::string& kind : sampleKinds()) image.add(sample(kind));
-  image.toSector(5);
-  EXPECT_EQ(scanImage(image.bytes), image.files);
 }
 
 TEST(Scanner, RandomBytesGiveFewFinds) {
-  Image image;
   std::mt19937 random(42);
-  image.bytes.resize(32u << 20);
-  for (auto& byte : image.bytes) byte = static_cast<std::byte>(random() & 0xFF);
+  Bytes bytes(32u << 20);
+  std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<std::byte>(random()); });
   // A header test that let random sectors through would find hundreds here
   // (65536 sectors).
-  EXPECT_LE(scanImage(image.bytes, 4u << 20).size(), 3u);
+  EXPECT_LE(scanImage(bytes, 4u << 20).size(), 3u);
 }
 
 TEST(Scanner, FileCutOffByTheEndIsReportedWithWhatIsThere) {
@@ -110,42 +102,17 @@ TEST(Scanner, FileThatIsNotOneGivesBackTheSectorsItHeld) {
 // An all-zero image holds nothing; progress climbs to the total; a stop
 // asked before the first read ends the scan with nothing done.
 TEST(Scanner, ProgressEndsAtTheTotalAndAStopIsPrompt) {
-  Image image;
-  image.bytes.assign(8u << 20, std::byte{0});
-  const auto path = scratchFolder() / "zeros.img";
-  writeFile(path, image.bytes);
+  const Bytes zeros(8u << 20);
   for (const bool stopAtOnce : {false, true}) {
-    Scanner scanner(allFormats());
-    scanner.setReadBytes(1u << 20);
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    std::atomic<bool> stop{stopAtOnce};
-    std::uint64_t lastDone = 0;
-    std::uint64_t lastTotal = 0;
-    const ScanOutcome outcome = scanner.scan(
-        fd, 0, image.bytes.size(), [](const FoundFile&) { ADD_FAILURE() << "a find in zeros"; },
-        [&](std::uint64_t done, std::uint64_t total) {
-          EXPECT_GE(done, lastDone);
-          lastDone = done;
-          lastTotal = total;
-        },
-        stop);
-    ::close(fd);
-    EXPECT_EQ(outcome, stopAtOnce ? ScanOutcome::stopped : ScanOutcome::completed);
-    EXPECT_EQ(lastDone, stopAtOnce ? 0u : image.bytes.size());
-    EXPECT_EQ(lastTotal, stopAtOnce ? 0u : image.bytes.size());
+    const ScanRun run = scanRun(zeros, 1u << 20, stopAtOnce);
+    EXPECT_TRUE(run.found.empty());
+    EXPECT_TRUE(std::is_sorted(run.progress.begin(), run.progress.end()));
+    EXPECT_EQ(run.outcome, stopAtOnce ? ScanOutcome::stopped : ScanOutcome::completed);
+    const auto last =
+        run.progress.empty() ? std::pair<std::uint64_t, std::uint64_t>{} : run.progress.back();
+    EXPECT_EQ(last.first, stopAtOnce ? 0u : zeros.size());
+    EXPECT_EQ(last.second, stopAtOnce ? 0u : zeros.size());
   }
-}
-
-TEST(Scanner, PdfsInARowEachEndAtTheirOwnEof) {
-  // The search for later updates runs past the following PDFs within one
-  // read; each must still end where the next one starts.
-  Image image;
-  image.add(sample("pdf"));
-  image.add(sample("pdf-updated"));
-  image.add(sample("pdf"));
-  image.toSector(8);
-  image.bytes.resize(image.bytes.size() + (2u << 20), std::byte{0});
-  EXPECT_EQ(scanImage(image.bytes, 4u << 20), image.files);
 }
 
 }  // namespace

@@ -18,20 +18,10 @@ void putFields(Bytes& out, std::initializer_list<std::pair<std::uint64_t, int>> 
     }
   }
 }
-void putText(Bytes& out, std::string_view text) {
-  for (char c : text) out.push_back(static_cast<std::byte>(c));
-}
-void setLe(Bytes& out, std::size_t at, std::uint32_t value, std::size_t width) {
-  for (std::size_t i = 0; i < width; ++i) {
-    out[at + i] = static_cast<std::byte>((value >> (8 * i)) & 0xFF);
-  }
-}
-void set32(Bytes& out, std::size_t at, std::uint32_t value) { setLe(out, at, value, 4); }
-void set16(Bytes& out, std::size_t at, std::uint32_t value) { setLe(out, at, value, 2); }
-
-std::string rawDeflate(const std::string& text) {
+// Deflated by zlib: `windowBits` -15 for raw data, 31 for a gzip member.
+std::string deflated(const std::string& text, int windowBits) {
   z_stream stream{};
-  deflateInit2(&stream, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  deflateInit2(&stream, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
   std::string out(deflateBound(&stream, text.size()), '\0');
   stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
   stream.avail_in = static_cast<uInt>(text.size());
@@ -84,10 +74,8 @@ Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& commen
   Bytes out;
   Bytes central;
   for (const ZipEntry& entry : entries) {
-    const std::string data = entry.deflate ? rawDeflate(entry.content) : entry.content;
-    const auto crc =
-        static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(entry.content.data()),
-                                         static_cast<uInt>(entry.content.size())));
+    const std::string data = entry.deflate ? deflated(entry.content, -15) : entry.content;
+    const std::uint32_t crc = crcOf(entry.content.data(), entry.content.size());
     const auto offset = static_cast<std::uint32_t>(out.size());
     const std::uint32_t flags = entry.streamed ? 0x08 : 0;
     const std::uint32_t method = entry.deflate ? 8 : 0;
@@ -96,48 +84,26 @@ Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& commen
     const auto nameSize = static_cast<std::uint32_t>(entry.name.size());
     // a streamed entry gives its CRC and sizes in a descriptor after the data
     const std::uint32_t known = entry.streamed ? 0 : 0xFFFFFFFF;
-    putFields(out, {{0x04034B50, 4},
-                    {20, 2},
-                    {flags, 2},
-                    {method, 2},
-                    {0x58210000, 4},
-                    {crc & known, 4},
-                    {packedSize & known, 4},
-                    {size & known, 4},
-                    {nameSize, 2},
-                    {0, 2}});
+    // signature, version, flags, method, time; CRC and sizes; name and extra lengths
+    putFields(out, {{0x04034B50, 4}, {20, 2}, {flags, 2}, {method, 2}, {0x58210000, 4}});
+    putFields(out, {{crc & known, 4}, {packedSize & known, 4}, {size & known, 4}});
+    putFields(out, {{nameSize, 2}, {0, 2}});
     putText(out, entry.name);
     putText(out, data);
     if (entry.streamed) putFields(out, {{0x08074B50, 4}, {crc, 4}, {packedSize, 4}, {size, 4}});
-    putFields(central, {{0x02014B50, 4},
-                        {20, 2},
-                        {20, 2},
-                        {flags, 2},
-                        {method, 2},
-                        {0x58210000, 4},
-                        {crc, 4},
-                        {packedSize, 4},
-                        {size, 4},
-                        {nameSize, 2},
-                        {0, 2},
-                        {0, 2},
-                        {0, 2},
-                        {0, 2},
-                        {0, 4},
-                        {offset, 4}});
+    // the same, with the version that made it first and, after the name
+    // length, the lengths of extra and comment, disk, attributes and offset
+    putFields(central, {{0x02014B50, 4}, {20, 2}, {20, 2}, {flags, 2}, {method, 2}});
+    putFields(central, {{0x58210000, 4}, {crc, 4}, {packedSize, 4}, {size, 4}});
+    putFields(central, {{nameSize, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 4}, {offset, 4}});
     putText(central, entry.name);
   }
   const auto centralOffset = static_cast<std::uint32_t>(out.size());
   out.insert(out.end(), central.begin(), central.end());
   const auto count = static_cast<std::uint32_t>(entries.size());
-  putFields(out, {{0x06054B50, 4},
-                  {0, 2},
-                  {0, 2},
-                  {count, 2},
-                  {count, 2},
-                  {static_cast<std::uint32_t>(central.size()), 4},
-                  {centralOffset, 4},
-                  {static_cast<std::uint32_t>(comment.size()), 2}});
+  // end record: disks, entry counts, the central directory's size and place
+  putFields(out, {{0x06054B50, 4}, {0, 2}, {0, 2}, {count, 2}, {count, 2}});
+  putFields(out, {{central.size(), 4}, {centralOffset, 4}, {comment.size(), 2}});
   putText(out, comment);
   return out;
 }
@@ -177,38 +143,38 @@ Bytes compoundFile(const std::vector<OleStream>& streams, bool fatFirst) {
   Bytes out(kSector, std::byte{0});
   const unsigned char signature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
   std::memcpy(out.data(), signature, 8);
-  set16(out, 24, 0x3E);
-  set16(out, 26, 3);
-  set16(out, 28, 0xFFFE);
-  set16(out, 30, 9);
-  set16(out, 32, 6);
-  set32(out, 44, fatCount);
-  set32(out, 48, directorySector);
-  set32(out, 56, 4096);
-  set32(out, 60, kEnd);
-  set32(out, 68, kEnd);
+  putLe(out, 24, 0x3E, 2);
+  putLe(out, 26, 3, 2);
+  putLe(out, 28, 0xFFFE, 2);
+  putLe(out, 30, 9, 2);
+  putLe(out, 32, 6, 2);
+  putLe(out, 44, fatCount, 4);
+  putLe(out, 48, directorySector, 4);
+  putLe(out, 56, 4096, 4);
+  putLe(out, 60, kEnd, 4);
+  putLe(out, 68, kEnd, 4);
   for (std::size_t i = 0; i < 109; ++i) {
-    set32(out, 76 + 4 * i, i < fatSectors.size() ? fatSectors[i] : kFree);
+    putLe(out, 76 + 4 * i, i < fatSectors.size() ? fatSectors[i] : kFree, 4);
   }
 
   std::mt19937 random(77);
   Bytes fatBytes(kSector * fatCount, std::byte{0xFF});
-  for (std::size_t i = 0; i < fat.size(); ++i) set32(fatBytes, 4 * i, fat[i]);
+  for (std::size_t i = 0; i < fat.size(); ++i) putLe(fatBytes, 4 * i, fat[i], 4);
   Bytes directory(kSector, std::byte{0});
   const auto entry = [&](std::size_t index, const std::string& name, std::uint8_t type,
                          std::uint32_t child, std::uint32_t right, std::uint32_t start,
                          std::uint32_t size) {
     const std::size_t at = index * 128;
     for (std::size_t i = 0; i < name.size(); ++i)
-      set16(directory, at + 2 * i, static_cast<unsigned char>(name[i]));
-    set16(directory, at + 64, static_cast<std::uint32_t>(2 * (name.size() + 1)));
+      putLe(directory, at + 2 * i, static_cast<unsigned char>(name[i]), 2);
+    putLe(directory, at + 64, static_cast<std::uint32_t>(2 * (name.size() + 1)), 2);
     directory[at + 66] = static_cast<std::byte>(type);
     directory[at + 67] = std::byte{1};
-    set32(directory, at + 68, kFree);
-    set32(directory, at + 72, right);
-    set32(directory, at + 76, child);
-    set32(directory, at + 116, start);
-    set32(directory, at + 120, size);
+    putLe(directory, at + 68, kFree, 4);
+    putLe(directory, at + 72, right, 4);
+    putLe(directory, at + 76, child, 4);
+    putLe(directory, at + 116, start, 4);
+    putLe(directory, at + 120, size, 4);
   };
   entry(0, "Root Entry", 5, 1, kFree, kEnd, 0);
   for (std::size_t i = 0; i < streams.size() && i < 3; ++i) {
@@ -217,9 +183,9 @@ Bytes compoundFile(const std::vector<OleStream>& streams, bool fatFirst) {
           static_cast<std::uint32_t>(streams[i].bytes));
   }
   for (std::size_t i = streams.size() + 1; i < 4; ++i) {
-    set32(directory, i * 128 + 68, kFree);
-    set32(directory, i * 128 + 72, kFree);
-    set32(directory, i * 128 + 76, kFree);
+    putLe(directory, i * 128 + 68, kFree, 4);
+    putLe(directory, i * 128 + 72, kFree, 4);
+    putLe(directory, i * 128 + 76, kFree, 4);
   }
   if (fatFirst) out.insert(out.end(), fatBytes.begin(), fatBytes.end());
   for (const OleStream& stream : streams) {
@@ -275,19 +241,7 @@ Bytes pdfDocument(int updates, unsigned seed) {
 
 Bytes gzipFile(const std::string& content, int members) {
   Bytes out;
-  for (int member = 0; member < members; ++member) {
-    z_stream stream{};
-    deflateInit2(&stream, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::string packed(deflateBound(&stream, content.size()) + 64, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
-    stream.avail_in = static_cast<uInt>(content.size());
-    stream.next_out = reinterpret_cast<Bytef*>(packed.data());
-    stream.avail_out = static_cast<uInt>(packed.size());
-    deflate(&stream, Z_FINISH);
-    packed.resize(stream.total_out);
-    deflateEnd(&stream);
-    putText(out, packed);
-  }
+  for (int member = 0; member < members; ++member) putText(out, deflated(content, 31));
   return out;
 }
 

@@ -18,37 +18,42 @@ namespace orvane::testing {
 
 namespace {
 FakeEngine* made = nullptr;
+
+bool copyOut(const _rec_file_ele* file, std::uint8_t* into) {
+  const std::vector<std::uint8_t>& device = made->deviceBytes;
+  if (file->file_start + file->file_len > device.size()) return false;
+  std::memcpy(into, device.data() + file->file_start, file->file_len);
+  return true;
+}
 }  // namespace
 
-struct FakeEngineSlots {
-  static int beginDiskList() {
+FakeEngine::FakeEngine() {
+  made = this;
+  table.beginDiskList = [] {
     made->nextDisk_ = 0;
     return 1;
-  }
-  static list_disk_struct* nextDisk() {
+  };
+  table.nextDisk = []() -> list_disk_struct* {
     FakeEngine& e = *made;
     return e.nextDisk_ < e.disks_.size() ? e.disks_[e.nextDisk_++].get() : nullptr;
-  }
-  static const char* diskDeviceName(list_disk_struct* disk) { return disk->name.c_str(); }
-  static std::uint64_t diskSizeBytes(list_disk_struct* disk) { return disk->sizeBytes; }
-  static int beginPartitionList(list_disk_struct* disk) {
+  };
+  table.diskDeviceName = [](list_disk_struct* disk) { return disk->name.c_str(); };
+  table.diskSizeBytes = [](list_disk_struct* disk) { return disk->sizeBytes; };
+  table.beginPartitionList = [](list_disk_struct* disk) {
+    made->listedDisk_ = disk;
+    made->nextPartition_ = 0;
+    return disk->partitions.empty() ? 0 : 1;
+  };
+  table.nextPartition = []() -> list_part_struct* {
     FakeEngine& e = *made;
-    e.partitionListing_.clear();
-    e.nextPartition_ = 0;
-    for (list_part_struct& part : disk->partitions) e.partitionListing_.push_back(&part);
-    return e.partitionListing_.empty() ? 0 : 1;
-  }
-  static list_part_struct* nextPartition() {
-    FakeEngine& e = *made;
-    return e.nextPartition_ < e.partitionListing_.size() ? e.partitionListing_[e.nextPartition_++]
-                                                         : nullptr;
-  }
-  static std::int32_t partitionNumber(list_part_struct* part) { return part->partition.number; }
-  static const char* partitionFileSystem(list_part_struct* part) {
+    auto& partitions = e.listedDisk_->partitions;
+    return e.nextPartition_ < partitions.size() ? &partitions[e.nextPartition_++] : nullptr;
+  };
+  table.partitionNumber = [](list_part_struct* part) { return part->partition.number; };
+  table.partitionFileSystem = [](list_part_struct* part) {
     return part->partition.fileSystem ? part->partition.fileSystem->c_str() : nullptr;
-  }
-
-  static int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback found,
+  };
+  table.scan = [](const char* deviceName, std::int32_t partitionIndex, bb_record_callback found,
                   _rec_file_ele* fileStorage, bb_record_callback progress,
                   _progressParm_t* progressStorage) {
     FakeEngine& e = *made;
@@ -59,9 +64,7 @@ struct FakeEngineSlots {
       e.scannedPartition = partitionIndex;
       e.scanning_ = true;
       e.changed_.notify_all();
-      if (e.holdScan) {
-        e.changed_.wait(lock, [&] { return e.released_ || e.stopCalls > 0; });
-      }
+      if (e.holdScan) e.changed_.wait(lock, [&] { return e.stopCalls > 0; });
     }
     std::string nameBuffer;
     for (const EngineReport& report : e.reports) {
@@ -81,28 +84,17 @@ struct FakeEngineSlots {
       }
     }
     return e.stopCalls > 0 ? 1 : e.scanAnswer;
-  }
-
-  static void stopScan() {
-    FakeEngine& e = *made;
-    std::lock_guard lock(e.mutex_);
-    ++e.stopCalls;
-    e.changed_.notify_all();
-  }
-
-  static bool copyOut(const _rec_file_ele* file, std::uint8_t* into) {
-    FakeEngine& e = *made;
-    if (file->file_start + file->file_len > e.deviceBytes.size()) return false;
-    std::memcpy(into, e.deviceBytes.data() + file->file_start, file->file_len);
-    return true;
-  }
-
-  static int readFoundFile(list_disk_struct* disk, void* buffer, _rec_file_ele* file) {
+  };
+  table.stopScan = [] {
+    std::lock_guard lock(made->mutex_);
+    ++made->stopCalls;
+    made->changed_.notify_all();
+  };
+  table.readFoundFile = [](list_disk_struct* disk, void* buffer, _rec_file_ele* file) {
     made->readDisks.push_back(disk);
     return copyOut(file, static_cast<std::uint8_t*>(buffer)) ? 0 : -1;
-  }
-
-  static int recoverFile(const char* targetPath, list_disk_struct* disk, _rec_file_ele* file) {
+  };
+  table.recoverFile = [](const char* targetPath, list_disk_struct* disk, _rec_file_ele* file) {
     made->recoverDisks.push_back(disk);
     std::vector<std::uint8_t> bytes(file->file_len);
     if (!copyOut(file, bytes.data())) return -1;
@@ -110,30 +102,12 @@ struct FakeEngineSlots {
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     return out ? 0 : -1;
-  }
-};
-
-FakeEngine::FakeEngine() {
-  made = this;
-  table.beginDiskList = &FakeEngineSlots::beginDiskList;
-  table.nextDisk = &FakeEngineSlots::nextDisk;
-  table.diskDeviceName = &FakeEngineSlots::diskDeviceName;
-  table.diskSizeBytes = &FakeEngineSlots::diskSizeBytes;
-  table.beginPartitionList = &FakeEngineSlots::beginPartitionList;
-  table.nextPartition = &FakeEngineSlots::nextPartition;
-  table.partitionNumber = &FakeEngineSlots::partitionNumber;
-  table.partitionFileSystem = &FakeEngineSlots::partitionFileSystem;
-  table.scan = &FakeEngineSlots::scan;
-  table.stopScan = &FakeEngineSlots::stopScan;
-  table.readFoundFile = &FakeEngineSlots::readFoundFile;
-  table.recoverFile = &FakeEngineSlots::recoverFile;
+  };
 }
 
 FakeEngine::~FakeEngine() {
   if (made == this) made = nullptr;
 }
-
-FakeEngine& FakeEngine::current() { return *made; }
 
 void FakeEngine::addDisk(std::string name, std::uint64_t sizeBytes,
                          std::vector<FakePartition> partitions) {
@@ -145,12 +119,6 @@ void FakeEngine::addDisk(std::string name, std::uint64_t sizeBytes,
 }
 
 list_disk_struct* FakeEngine::disk(std::size_t index) const { return disks_.at(index).get(); }
-
-void FakeEngine::release() {
-  std::lock_guard lock(mutex_);
-  released_ = true;
-  changed_.notify_all();
-}
 
 void FakeEngine::waitUntilScanning() {
   std::unique_lock lock(mutex_);

@@ -54,10 +54,9 @@ class FakeEngine {
   // --- the scan ---
   std::vector<EngineReport> reports;  // played back in order
   int scanAnswer = 0;
-  // When set, the scan waits inside the engine call until release() or a
-  // stop, like a long scan of a real card.
+  // When set, the scan waits inside the engine call until a stop, like a
+  // long scan of a real card.
   bool holdScan = false;
-  void release();
   void waitUntilScanning();
   int scanCalls = 0;
   std::string scannedDevice;
@@ -69,18 +68,14 @@ class FakeEngine {
   std::vector<list_disk_struct*> readDisks;     // the disk each read was given
   std::vector<list_disk_struct*> recoverDisks;  // the disk each copy was given
 
-  static FakeEngine& current();
-
  private:
-  friend struct FakeEngineSlots;
   std::vector<std::unique_ptr<list_disk_struct>> disks_;
   std::size_t nextDisk_ = 0;
-  std::vector<list_part_struct*> partitionListing_;
+  list_disk_struct* listedDisk_ = nullptr;
   std::size_t nextPartition_ = 0;
   std::mutex mutex_;
   std::condition_variable changed_;
   bool scanning_ = false;
-  bool released_ = false;
 };
 
 }  // namespace orvane::testing
