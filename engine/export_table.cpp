@@ -303,7 +303,12 @@ int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback
         *report = _progressParm_t{filesFound, begin + done, done, total, done == total ? 1 : 0};
         progress(report);
       },
-      engine.stop);
+      engine.stop,
+      // A volume deeper in the image (a card copied into a larger image, a
+      // partition whose table is gone) names the files after its boot sector.
+      [&](std::uint64_t offset) {
+        if (!names.holds(offset)) names.addVolume(fd, offset, end, log);
+      });
   ::close(fd);
   return outcome == ScanOutcome::completed ? 0 : outcome == ScanOutcome::stopped ? 1 : -1;
 }

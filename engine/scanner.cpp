@@ -13,6 +13,8 @@ namespace orvane::engine {
 namespace {
 
 constexpr std::uint64_t kSectorBytes = 512;
+// Boot sectors of FAT and exFAT volumes (and MBRs) end in 0x55 0xAA.
+constexpr std::size_t kBootMarkAt = 510;
 // Progress is worth a report a few times a second, not per read.
 constexpr auto kProgressInterval = std::chrono::milliseconds(200);
 
@@ -65,7 +67,11 @@ Scanner::Scanner(std::span<const Format* const> formats) {
 std::unique_ptr<EndFinder> Scanner::testSector(ByteView head) const {
   if (head.empty()) return nullptr;
   for (const Candidate& candidate : byFirstByte_[head.u8(0)]) {
-    if (head.matches(0, candidate.bytes)) {
+    // the second byte inline first: most sectors fail there, without a call
+    const bool secondFits =
+        candidate.bytes.size() < 2 ||
+        (head.has(1, 1) && head.u8(1) == static_cast<std::uint8_t>(candidate.bytes[1]));
+    if (secondFits && head.matches(0, candidate.bytes)) {
       if (auto finder = candidate.format->test(head)) return finder;
     }
   }
@@ -79,7 +85,8 @@ std::unique_ptr<EndFinder> Scanner::testSector(ByteView head) const {
 
 ScanOutcome Scanner::scan(int fd, std::uint64_t begin, std::uint64_t end,
                           const FoundCallback& found, const ProgressCallback& progress,
-                          const std::atomic<bool>& stop) const {
+                          const std::atomic<bool>& stop,
+                          const BootSectorCallback& bootSector) const {
   std::vector<std::byte> buffer(std::max<std::size_t>(readBytes_, kSectorBytes) + kHeaderBytes);
   std::uint64_t base = begin;  // device offset of buffer[0]
   std::size_t held = 0;        // bytes of the buffer that hold data
@@ -157,7 +164,11 @@ ScanOutcome Scanner::scan(int fd, std::uint64_t begin, std::uint64_t end,
     if (!open) {
       std::uint64_t sector = pos;
       for (; sector < usableEnd; sector += kSectorBytes) {
-        if (auto finder = testSector(headAt(sector))) {
+        const ByteView head = headAt(sector);
+        if (bootSector && head.has(kBootMarkAt, 2) && head.u16be(kBootMarkAt) == 0x55AA) {
+          bootSector(sector);
+        }
+        if (auto finder = testSector(head)) {
           open = OpenFile{std::move(finder), sector, 0, std::nullopt, sector + kSectorBytes};
           break;
         }

@@ -32,6 +32,10 @@ class Scanner {
  public:
   using FoundCallback = std::function<void(const FoundFile&)>;
   using ProgressCallback = std::function<void(std::uint64_t done, std::uint64_t total)>;
+  // A sector outside every file found that ends in the boot-sector mark
+  // (0x55 0xAA): a volume may start there, deep in an image whose partition
+  // table is gone. Called before any file after it is reported.
+  using BootSectorCallback = std::function<void(std::uint64_t offset)>;
 
   explicit Scanner(std::span<const Format* const> formats);
 
@@ -39,7 +43,8 @@ class Scanner {
   void setReadBytes(std::size_t bytes) { readBytes_ = bytes; }
 
   ScanOutcome scan(int fd, std::uint64_t begin, std::uint64_t end, const FoundCallback& found,
-                   const ProgressCallback& progress, const std::atomic<bool>& stop) const;
+                   const ProgressCallback& progress, const std::atomic<bool>& stop,
+                   const BootSectorCallback& bootSector = {}) const;
 
   // The header test of every format whose signature is at this sector start.
   std::unique_ptr<EndFinder> testSector(ByteView head) const;

@@ -422,6 +422,14 @@ bool VolumeNames::addVolume(int fd, std::uint64_t volumeStart, std::uint64_t dev
   return true;
 }
 
+bool VolumeNames::holds(std::uint64_t deviceOffset) const {
+  return std::any_of(volumes_.begin(), volumes_.end(), [deviceOffset](const Volume& volume) {
+    return deviceOffset >= volume.start &&
+           (deviceOffset < volume.heapStart ||
+            (deviceOffset - volume.heapStart) / volume.clusterBytes < volume.clusterCount);
+  });
+}
+
 std::optional<std::uint64_t> VolumeNames::clusterBytesAt(std::uint64_t deviceOffset) const {
   for (const Volume& volume : volumes_) {
     if (deviceOffset >= volume.heapStart &&

@@ -38,6 +38,9 @@ class VolumeNames {
   const NamedFile* find(std::uint64_t deviceOffset, std::uint64_t foundLength) const;
 
   bool empty() const { return volumes_.empty(); }
+  // Whether `deviceOffset` lies in a volume already read, from its boot
+  // sector to its last cluster (where its backup boot sector lies too).
+  bool holds(std::uint64_t deviceOffset) const;
   // The cluster size of the volume whose data area holds `deviceOffset`;
   // none outside every volume read.
   std::optional<std::uint64_t> clusterBytesAt(std::uint64_t deviceOffset) const;
