@@ -84,7 +84,7 @@ TEST(CliExportSafety, AFolderMadeForAScanThatFailsIsRemoved) {
 TEST(CliExportSafety, NoExportIntoTheBackupBeingScanned) {
   fixtures::ScratchFolder scratch;
   const fs::path backup = scratch / "BACKUP";
-  fixtures::IosBackupWriter device(backup, fixtures::IosLayout::current);
+  fixtures::IosBackupWriter device(backup, fixtures::IosLayout::ios17);
   device.note({.title = "Groceries", .body = "milk"});
   device.write();
   fs::create_directory_symlink(backup, scratch / "link");

@@ -52,13 +52,11 @@ TEST(Calls, SecondFileIsReadWhenTheFirstIsMissing) {
   EXPECT_EQ(callRows(bench.posted), std::vector<std::string>{"Outgoing|5 seconds|5||"});
 }
 
-class Notes : public ::testing::TestWithParam<bool> {};
-
-TEST_P(Notes, EitherShapeGivesTitleBodyAndModificationDate) {
+TEST(Notes, TitleBodyAndModificationDate) {
   Backup backup(IosLayout::ios5);
-  backup.writer.notesZPrefixed(GetParam())
+  backup.writer
       .note(
-          {.title = "Shopping", .summary = "s", .body = "<div>milk</div>", .modified = 378000000.5})
+          {.title = "Shopping", .body = "<div>milk</div>", .modified = 378000000.5, .summary = "s"})
       .note({.title = "", .body = ""});
   backup.writer.write();
   IosScanBench bench;
@@ -71,8 +69,6 @@ TEST_P(Notes, EitherShapeGivesTitleBodyAndModificationDate) {
             (std::vector<std::string>{"Shopping|<div>milk</div>|12-24-2012 00:00", "||"}));
   EXPECT_EQ(bench.posted.progress, std::vector<std::int64_t>{70});
 }
-
-INSTANTIATE_TEST_SUITE_P(PlainAndZPrefixed, Notes, ::testing::Bool());
 
 std::vector<std::string> bookmarkRows(const testing::Posted& posted) {
   return rows<PRBookMarkNode>(posted, "scanBookMarkInfo", [](const PRBookMarkNode& b) {
@@ -102,7 +98,7 @@ TEST(Bookmarks, FoldersAreLeftOutThenDefaultsThenHistory) {
 
 TEST(Bookmarks, OnlyRootGivesTheDefaultsAndNoDatabaseGivesNothing) {
   Backup backup(IosLayout::ios5);
-  backup.writer.emptyBookmarks();
+  backup.writer.emptyStore(fixtures::Store::bookmarks);
   backup.writer.write();
   IosScanBench bench;
   bench.scanner().scanBookMarkThread(backup.folder);
@@ -123,19 +119,18 @@ TEST(Calendar, EachLayoutGivesItsEventsAndLocationTitle) {
   struct Case {
     IosLayout layout;
     std::uint8_t iOS6;
-    bool eventTable;  // the oldest calendar: table "event"
   };
-  for (const Case& c : {Case{IosLayout::ios5, 0, false}, Case{IosLayout::ios5, 1, false},
-                        Case{IosLayout::ios5, 0, true}, Case{IosLayout::ios6, 1, false},
-                        Case{IosLayout::current, 0, false}}) {
+  // iOS 4 keeps the oldest calendar: table "Event"
+  for (const Case& c :
+       {Case{IosLayout::ios5, 0}, Case{IosLayout::ios5, 1}, Case{IosLayout::ios4, 0},
+        Case{IosLayout::ios6, 1}, Case{IosLayout::ios17, 0}}) {
     Backup backup(c.layout);
-    if (c.eventTable) backup.writer.calendarEventTable();
     backup.writer.event({.title = "Party",
                          .location = "Hall",
                          .description = "bring cake",
                          .start = 378000000,
                          .end = 378003600});
-    if (c.layout == IosLayout::ios5 && c.iOS6 == 0 && !c.eventTable) {
+    if (c.layout == IosLayout::ios5 && c.iOS6 == 0) {
       backup.writer.event({.title = "Buy milk", .entityTypes = 8});
     }
     backup.writer.write();
@@ -147,7 +142,7 @@ TEST(Calendar, EachLayoutGivesItsEventsAndLocationTitle) {
                                                 e.calNote);
                                    }),
               std::vector<std::string>{"Party|Hall|12-24-2012 00:00|12-24-2012 01:00|bring cake"})
-        << static_cast<int>(c.layout) << int{c.iOS6} << c.eventTable;
+        << static_cast<int>(c.layout) << int{c.iOS6};
   }
 }
 

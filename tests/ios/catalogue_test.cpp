@@ -69,7 +69,7 @@ TEST_P(Catalogue, InfoPlistEntryCarriesEveryField) {
 
 TEST_P(Catalogue, ManifestPlistAloneGivesAnEntryWithoutSize) {
   fixtures::ScratchFolder root;
-  IosBackupWriter backup(root / "bbbb", IosLayout::current);
+  IosBackupWriter backup(root / "bbbb", IosLayout::ios17);
   backup.plistForm(GetParam())
       .withoutInfoPlist()
       .lockdown("DeviceName", "Bob")

@@ -25,7 +25,7 @@ TEST(Contacts, NamesCompaniesAndMultiValuesJoinWithLeadingSpaces) {
                .phones = {"555-1234", "555-9876"},
                .emails = {"ann@example.com"},
                .homePages = {"ann.example.com"},
-               .addresses = {"1 Road"},
+               .addresses = {{.street = "1 Road"}},
                .otherValues = {{1, "ignored"}, {6, "ignored too"}}})
       .person({.last = "Cole"})
       .person({.first = "Zoë", .last = "Ångström"});
@@ -86,49 +86,40 @@ std::vector<std::string> messageRows(const testing::Posted& posted) {
   });
 }
 
-// An iOS 5 database is read in its own layout whatever the iOS 6 flag says;
-// dates count from 2001.
+// A database before iOS 6 is read in its own layout whatever the iOS 6
+// flag says: with madrid columns (iOS 5) or without them (iOS 4).
 TEST(Messages, BeforeIos6FlagsMadridAndAttachmentPieces) {
-  Backup backup(IosLayout::ios5);
-  backup.writer.person({.first = "Ann", .phones = {"(555) 123-4567"}})
-      .message({.text = "hello", .date = 1000000000, .address = "5551234567", .flags = 2})
-      .message({.text = "sent", .date = 400000000, .address = "5550000", .flags = 3})
-      .message({.text = "odd", .date = 400000000, .address = "5550000", .flags = 4})
-      .message({.text = "also received", .date = 400000000, .address = "5550000", .flags = 22})
-      .message({.text = "imsg",
-                .date = 400000000,
-                .address = "5550000",
-                .flags = 2,
-                .madrid = true,
-                .madridHandle = "ann@example.com",
-                .madridFlags = 16387,
-                .attachmentInfo = {'a', 'b', 0, 'c', 'd', 0}});
-  backup.writer.write();
+  for (const IosLayout layout : {IosLayout::ios4, IosLayout::ios5}) {
+    Backup backup(layout);
+    backup.writer.person({.first = "Ann", .phones = {"(555) 123-4567"}})
+        .message({.text = "hello", .date = 1000000000, .address = "5551234567", .flags = 2})
+        .message({.text = "sent", .date = 400000000, .address = "5550000", .flags = 3})
+        .message({.text = "odd", .date = 400000000, .address = "5550000", .flags = 4})
+        .message({.text = "also received", .date = 400000000, .address = "5550000", .flags = 22});
+    std::vector<std::string> expected = {"hello|5551234567|Ann|Received|2001|0",
+                                         "sent|5550000||Send|1982|0", "odd|5550000||unknown|1982|0",
+                                         "also received|5550000||Received|1982|0"};
+    if (layout == IosLayout::ios5) {
+      backup.writer.message({.text = "imsg",
+                             .date = 400000000,
+                             .address = "ann@example.com",
+                             .iMessage = true,
+                             .madridFlags = 16387,
+                             .attachmentInfo = {'a', 'b', 0, 'c', 'd', 0}});
+      expected.push_back("abcd|ann@example.com||Send|2013|1");
+    }
+    backup.writer.write();
 
-  for (const std::uint8_t iOS6 : {std::uint8_t{0}, std::uint8_t{1}}) {
-    IosScanBench bench;
-    auto scanner = bench.scanner(iOS6);
-    scanner.scanContactThread(backup.folder);
-    scanner.scanMessageThread(backup.folder);
-    // an SMS row of this layout counts from 1970, an iMessage row from 2001
-    EXPECT_EQ(messageRows(bench.posted),
-              (std::vector<std::string>{"hello|5551234567|Ann|Received|2001|0",
-                                        "sent|5550000||Send|1982|0", "odd|5550000||unknown|1982|0",
-                                        "also received|5550000||Received|1982|0",
-                                        "abcd|ann@example.com||Send|2013|1"}))
-        << int{iOS6};
-    EXPECT_EQ(bench.posted.progress, (std::vector<std::int64_t>{40, 50}));
+    for (const std::uint8_t iOS6 : {std::uint8_t{0}, std::uint8_t{1}}) {
+      IosScanBench bench;
+      auto scanner = bench.scanner(iOS6);
+      scanner.scanContactThread(backup.folder);
+      scanner.scanMessageThread(backup.folder);
+      // an SMS row of this layout counts from 1970, an iMessage row from 2001
+      EXPECT_EQ(messageRows(bench.posted), expected) << int{iOS6};
+      EXPECT_EQ(bench.posted.progress, (std::vector<std::int64_t>{40, 50}));
+    }
   }
-}
-
-TEST(Messages, WithoutMadridColumnsTheOlderStatementIsRead) {
-  Backup backup(IosLayout::ios5);
-  backup.writer.messagesWithoutMadrid().message(
-      {.text = "old", .date = 1300000000, .address = "555", .flags = 3});
-  backup.writer.write();
-  IosScanBench bench;
-  bench.scanner(0).scanMessageThread(backup.folder);
-  EXPECT_EQ(messageRows(bench.posted), std::vector<std::string>{"old|555||Send|2011|0"});
 }
 
 // The iOS 6 layout is read whatever the flag says: later systems keep it.
@@ -154,8 +145,8 @@ TEST_P(MessagesIos6Layout, HandleAndIsFromMe) {
 
 INSTANTIATE_TEST_SUITE_P(FlagOrLaterSystem, MessagesIos6Layout,
                          ::testing::Values(std::make_tuple(IosLayout::ios6, std::uint8_t{1}),
-                                           std::make_tuple(IosLayout::current, std::uint8_t{0}),
-                                           std::make_tuple(IosLayout::current, std::uint8_t{1})));
+                                           std::make_tuple(IosLayout::ios17, std::uint8_t{0}),
+                                           std::make_tuple(IosLayout::ios17, std::uint8_t{1})));
 
 TEST(Messages, MissingDatabasePostsNothing) {
   Backup backup(IosLayout::ios6);

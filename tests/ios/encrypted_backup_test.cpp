@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "core/event_names.h"
-#include "fixtures/modern_backup_writer.h"
+#include "fixtures/ios_backup_writer.h"
 #include "ios/ios_backup_source.h"
 #include "ios_test_support.h"
 
@@ -17,10 +17,10 @@ TEST(EncryptedBackup, PictureReadsAtAnyOffsetAsThePlainFile) {
   for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<std::uint8_t>(i % 251);
   fixtures::ScratchFolder scratch;
   const auto folder = testing::backupIn(scratch);
-  fixtures::ModernBackupWriter backup;
-  backup.files = {{"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", picture}};
-  backup.encryption = fixtures::BackupEncryption{.password = "pw"};
-  backup.write(folder);
+  fixtures::IosBackupWriter(folder, fixtures::IosLayout::ios17)
+      .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", picture)
+      .encrypted({.password = "pw"})
+      .write();
   ASSERT_TRUE(isEncryptedBackup(folder));
 
   testing::IosScanBench bench;

@@ -118,7 +118,7 @@ TEST(HostilePlist, NestingAndCyclesAreRefusedAtTheirBound) {
 TEST(HostilePlist, CatalogueListsTheGoodBackupsBesideHostileOnes) {
   ScratchFolder root;
   for (const char* name : {"a-good", "z-good"}) {
-    IosBackupWriter(root / name, IosLayout::current).info("Device Name", name).write();
+    IosBackupWriter(root / name, IosLayout::ios17).info("Device Name", name).write();
   }
   const std::vector<std::pair<const char*, std::vector<char>>> hostile = {
       {"deep-xml", xmlNested(200000)},
@@ -152,10 +152,10 @@ TEST(HostileBackup, LinksAreSkippedWhereverTheyStand) {
     LinkAt link;
   } cases[] = {
       {"flat hashed file, mbdb", IosLayout::ios6, LinkAt::hashedFile},
-      {"nested hashed file, Manifest.db", IosLayout::current, LinkAt::hashedFile},
-      {"two-digit subfolder", IosLayout::current, LinkAt::subfolder},
+      {"nested hashed file, Manifest.db", IosLayout::ios17, LinkAt::hashedFile},
+      {"two-digit subfolder", IosLayout::ios17, LinkAt::subfolder},
       {"address book, flat", IosLayout::ios6, LinkAt::addressBook},
-      {"address book, nested", IosLayout::current, LinkAt::addressBook},
+      {"address book, nested", IosLayout::ios17, LinkAt::addressBook},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -171,7 +171,7 @@ TEST(HostileBackup, LinksAreSkippedWhereverTheyStand) {
       backup.write();
       IosBackupWriter(outside / "elsewhere", c.layout).person({.first = "Mallory"}).write();
       const auto where = [&](const std::filesystem::path& root, const std::string& name) {
-        return c.layout == IosLayout::current ? root / name.substr(0, 2) / name : root / name;
+        return c.layout == IosLayout::ios17 ? root / name.substr(0, 2) / name : root / name;
       };
       const auto target = where(folder, linkedName);
       const auto book = [&](const std::filesystem::path& root) {

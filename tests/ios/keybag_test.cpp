@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/modern_backup_writer.h"
+#include "fixtures/ios_backup_writer.h"
 
 namespace orvane {
 namespace {

@@ -98,12 +98,12 @@ TEST_P(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothManifestForms, ManifestPass,
-                         ::testing::Values(IosLayout::ios5, IosLayout::current));
+                         ::testing::Values(IosLayout::ios5, IosLayout::ios17));
 
 TEST(ManifestPass, ManifestDbRowsThatCouldLeaveTheFolderAreIgnored) {
   fixtures::ScratchFolder scratch;
   const auto folder = testing::backupIn(scratch);
-  IosBackupWriter(folder, IosLayout::current).write();
+  IosBackupWriter(folder, IosLayout::ios17).write();
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open((folder / "Manifest.db").c_str(), &db), SQLITE_OK);
   sqlite3_exec(

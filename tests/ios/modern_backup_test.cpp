@@ -13,24 +13,25 @@
 #include "../cli/cli_runner.h"
 #include "../core/time_zone_test.h"
 #include "export/vcf_controller.h"
-#include "fixtures/modern_backup_writer.h"
+#include "fixtures/ios_backup_writer.h"
 #include "ios/backup_file_name.h"
 #include "ios_test_support.h"
 
 namespace orvane {
 namespace {
 
-using fixtures::ModernBackupWriter;
+using fixtures::IosBackupWriter;
+using fixtures::IosLayout;
 
 std::int64_t nanos2001(int year, int month, int day, int hour, int minute) {
-  return static_cast<std::int64_t>(ModernBackupWriter::since2001(year, month, day, hour, minute)) *
+  return static_cast<std::int64_t>(IosBackupWriter::since2001(year, month, day, hour, minute)) *
          1000000000;
 }
 
 void writeModernBackup(const std::filesystem::path& folder) {
-  const auto at = ModernBackupWriter::since2001;
-  ModernBackupWriter backup;
-  backup.people = {
+  const auto at = IosBackupWriter::since2001;
+  IosBackupWriter backup(folder, IosLayout::ios17);
+  backup.person(
       {.first = "Ann",
        .last = "Lee",
        .phones = {"+1 (555) 010-0100"},
@@ -40,40 +41,40 @@ void writeModernBackup(const std::filesystem::path& folder) {
                       .zip = "62701",
                       .country = "United States",
                       .countryCode = "us"},
-                     {.label = "Lake", .street = "9 Shore Rd; Unit 2", .city = "Duluth"}}}};
-  backup.messages = {
-      {.text = "see you at 8",
-       .handle = "+15550100100",
-       .date = nanos2001(2023, 10, 3, 14, 5),
-       .fromMe = true,
-       .service = "SMS"},
-      {.attributedBody = ModernBackupWriter::attributedBody(std::string(300, 'w'), 2),
-       .handle = "+15550100100",
-       .date = nanos2001(2024, 2, 29, 23, 59)},
-      {.attributedBody = {0x04, 0x0b, 's', 't'},
-       .handle = "a@example.com",
-       .date = nanos2001(2021, 1, 1, 0, 0)}};
-  backup.calls = {
-      {.address = "+15550100100",
-       .date = at(2023, 10, 3, 9, 30, 0),
-       .duration = 754.6,
-       .originated = true},
-      {.address = "+15550100100",
-       .date = at(2024, 6, 1, 18, 0, 0),
-       .answered = false,
-       .callType = 8},
-      {.address = "5550199", .date = at(2025, 12, 31, 23, 0, 0), .originated = true},
-      {.address = "5550199", .date = at(2022, 5, 5, 5, 5, 0), .duration = 7300, .callType = 16}};
-  backup.notes = {
-      {.title = "Shopping",
-       .text = "milk\neggs",
-       .created = at(2023, 1, 2, 3, 4, 0),
-       .modified = at(2023, 11, 20, 8, 15, 0)},
-      {.title = "Bank", .text = "1234", .modified = at(2024, 3, 1, 12, 0, 0), .locked = true},
-      {.title = "Old plan", .text = "gone", .modified = at(2022, 7, 4, 10, 0, 0), .deleted = true}};
-  backup.bookmarks = {{.title = "Travel", .type = 1},
-                      {.title = "Maps", .url = "https://maps.example.com/"}};
-  backup.write(folder);
+                     {.street = "9 Shore Rd; Unit 2", .city = "Duluth", .label = "Lake"}}});
+  backup.message({.text = "see you at 8",
+                  .date = nanos2001(2023, 10, 3, 14, 5),
+                  .address = "+15550100100",
+                  .fromMe = true});
+  backup.message({.date = nanos2001(2024, 2, 29, 23, 59),
+                  .address = "+15550100100",
+                  .iMessage = true,
+                  .attributedBody = IosBackupWriter::attributedBody(std::string(300, 'w'), 2)});
+  backup.message({.date = nanos2001(2021, 1, 1, 0, 0),
+                  .address = "a@example.com",
+                  .iMessage = true,
+                  .attributedBody = {0x04, 0x0b, 's', 't'}});
+  backup.call({.address = "+15550100100",
+               .date = at(2023, 10, 3, 9, 30, 0),
+               .duration = 754.6,
+               .originated = true});
+  backup.call({.address = "+15550100100",
+               .date = at(2024, 6, 1, 18, 0, 0),
+               .answered = false,
+               .callType = 8});
+  backup.call({.address = "5550199", .date = at(2025, 12, 31, 23, 0, 0), .originated = true});
+  backup.call(
+      {.address = "5550199", .date = at(2022, 5, 5, 5, 5, 0), .duration = 7300, .callType = 16});
+  backup.note({.title = "Shopping",
+               .body = "milk\neggs",
+               .modified = at(2023, 11, 20, 8, 15, 0),
+               .created = at(2023, 1, 2, 3, 4, 0)});
+  backup.note(
+      {.title = "Bank", .body = "1234", .modified = at(2024, 3, 1, 12, 0, 0), .locked = true});
+  backup.note(
+      {.title = "Old plan", .body = "gone", .modified = at(2022, 7, 4, 10, 0, 0), .deleted = true});
+  backup.bookmark("Travel", "", 1).bookmark("Maps", "https://maps.example.com/");
+  backup.write();
 }
 
 class ModernBackup : public testing::TimeZoneTest {
@@ -196,15 +197,15 @@ TEST(ModernMedia, HeicAttachmentsAndMissingFiles) {
   const auto folder = testing::backupIn(scratch);
   const std::string sent = "Library/SMS/Attachments/ab/12/AB12/IMG_0002.HEIC";
   const std::string clip = "Library/SMS/Attachments/cd/34/CD34/clip.MOV";
-  ModernBackupWriter backup;
-  backup.messages = {
-      {.text = "look", .handle = "+15550100", .attachments = {"~/" + sent, "~/" + clip}}};
+  IosBackupWriter backup(folder, IosLayout::ios17);
+  backup.message(
+      {.text = "look", .address = "+15550100", .attachments = {"~/" + sent, "~/" + clip}});
   const std::vector<std::uint8_t> bytes(100, 7);
-  backup.files = {{"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.HEIC", bytes},
-                  {"MediaDomain", sent, bytes},
-                  {"MediaDomain", clip, bytes},
-                  {"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0003.JPG", bytes}};
-  backup.write(folder);
+  backup.file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.HEIC", bytes)
+      .file("MediaDomain", sent, bytes)
+      .file("MediaDomain", clip, bytes)
+      .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0003.JPG", bytes);
+  backup.write();
   const auto hashed = [](const std::string& domain, const std::string& path) {
     const std::string name = *backupFileName(domain, path);
     return name.substr(0, 2) + "/" + name;
