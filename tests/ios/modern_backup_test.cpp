@@ -165,11 +165,9 @@ TEST_F(ModernBackup, AddressesInPartsAndInTheCard) {
   EXPECT_NE(card.find("\r\nADR:;;9 Shore Rd\\; Unit 2;Duluth;;;\r\n"), std::string::npos) << card;
 }
 
-TEST(ModernJson, DatesCarryTheirUtcInstant) {
-  fixtures::ScratchFolder root;
-  writeModernBackup(testing::backupIn(root));
+TEST_F(ModernBackup, JsonDatesCarryTheirUtcInstant) {
   const auto result =
-      testing::runCli({"scan", testing::backupIn(root).string(), "--json"}, "TZ=Asia/Tokyo ");
+      testing::runCli({"scan", testing::backupIn(scratch_).string(), "--json"}, "TZ=Asia/Tokyo ");
   ASSERT_EQ(result.status, 0) << result.err;
   std::istringstream lines(result.out);
   std::vector<std::string> dates;
