@@ -110,10 +110,9 @@ ScanResult scanBackup(const std::filesystem::path& folder, bool stopFirst = fals
 
 // One data set for every system version; with `deleting` a part of each
 // table is deleted afterwards. Answers how many rows were deleted.
-int writeBackup(const std::filesystem::path& folder, IosLayout ios, Journal journal, bool deleting,
-                std::optional<fixtures::BackupEncryption> encryption = {}) {
+int writeBackup(const std::filesystem::path& folder, IosLayout ios, Journal journal,
+                bool deleting) {
   IosBackupWriter backup(folder, ios, journal);
-  if (encryption) backup.encrypted(*encryption);
   // person 1 owns multi-values whose record_id and identifier are both 1
   backup.person({.first = "Ann",
                  .middle = "Marie",
@@ -263,39 +262,6 @@ INSTANTIATE_TEST_SUITE_P(Carving, EveryLayout,
                                                               IosLayout::ios6, IosLayout::ios17),
                                             ::testing::Values(Journal::rollback,
                                                               Journal::writeAheadLog)));
-
-std::string withoutFolder(std::string text, const std::string& folder) {
-  for (std::size_t at; (at = text.find(folder)) != std::string::npos;) {
-    text.replace(at, folder.size(), "BACKUP");
-  }
-  return text;
-}
-
-// Deleted rows of an encrypted backup are carved from the decrypted copies,
-// the logs too: the same records as from the plain twin.
-TEST(Carving, EncryptedBackupReadsAsItsPlainTwin) {
-  for (const auto& [ios, journal] : {std::pair{IosLayout::ios6, Journal::writeAheadLog},
-                                     std::pair{IosLayout::ios17, Journal::rollback}}) {
-    fixtures::ScratchFolder scratch;
-    const int deleted = writeBackup(scratch / "plain", ios, journal, true);
-    writeBackup(scratch / "encrypted", ios, journal, true,
-                fixtures::BackupEncryption{.password = "open sesame"});
-    fixtures::writeFileText(scratch / "password", "open sesame\n");
-    const auto expected = testing::runCli({"scan", (scratch / "plain").string(), "--json"});
-    ASSERT_EQ(expected.status, 0) << expected.err;
-    int carved = 0;
-    for (std::size_t at = 0; (at = expected.out.find("\"bDeleted\":1", at)) != std::string::npos;
-         ++at) {
-      ++carved;
-    }
-    EXPECT_EQ(carved, deleted);
-    const auto result = testing::runCli({"scan", (scratch / "encrypted").string(), "--json",
-                                         "--password-file", (scratch / "password").string()});
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(withoutFolder(result.out, (scratch / "encrypted").string()),
-              withoutFolder(expected.out, (scratch / "plain").string()));
-  }
-}
 
 }  // namespace
 }  // namespace orvane::carving

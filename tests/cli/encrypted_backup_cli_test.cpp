@@ -1,6 +1,6 @@
 // orvane-cli on encrypted device backups: read exactly as their plain twin,
-// the backup left as it was, and one line when the password is missing or
-// wrong.
+// deleted rows too, the backup left as it was, and one line when the
+// password is missing or wrong.
 
 #include <gtest/gtest.h>
 
@@ -27,16 +27,20 @@ std::vector<std::uint8_t> pictureBytes() {
 
 enum class Layout { manifestDb, manifestDbOldKeybag, manifestMbdb };
 
+// A first message deleted, its row carved from the log (before iOS 7) or
+// the main file (today).
 void writeBackup(Layout layout, const std::filesystem::path& folder,
                  std::optional<BackupEncryption> encryption = std::nullopt) {
-  IosBackupWriter backup(folder, layout == Layout::manifestMbdb ? fixtures::IosLayout::ios6
-                                                                : fixtures::IosLayout::ios17);
+  const bool mbdb = layout == Layout::manifestMbdb;
+  IosBackupWriter backup(folder, mbdb ? fixtures::IosLayout::ios6 : fixtures::IosLayout::ios17,
+                         mbdb ? fixtures::Journal::writeAheadLog : fixtures::Journal::rollback);
   if (encryption) backup.encrypted(*encryption);
   backup
       .person({.first = "Ann",
                .last = "Lee",
                .phones = {"555-1234"},
                .addresses = {{.street = "1 Main St", .city = "Springfield"}}})
+      .message({.text = "running late", .date = 399999000, .address = "5551234"})
       .message({.text = "see you at 8", .date = 400000000, .address = "5551234", .fromMe = true})
       .message({.date = 400000060,
                 .address = "5551234",
@@ -45,7 +49,8 @@ void writeBackup(Layout layout, const std::filesystem::path& folder,
       .note({.title = "Groceries", .body = "milk"})
       .bookmark("News", "https://example.org/")
       .historyEntry("https://example.org/", "Example")
-      .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", pictureBytes());
+      .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", pictureBytes())
+      .deleteRows(fixtures::Store::messages, "delete from message where ROWID = 1;");
   backup.write();
 }
 
@@ -89,6 +94,10 @@ TEST_P(CliEncryptedBackup, ReadsAsThePlainBackupAndLeavesTheFolderAsItWas) {
   const auto expected = runCli({"scan", plain.string(), "--json"});
   ASSERT_EQ(expected.status, 0) << expected.err;
   ASSERT_GE(testing::lineCount(expected.out), 4) << expected.out;
+  // the deleted row among them, read through the decrypted copies
+  const auto deleted = expected.out.find("\"bDeleted\":1");
+  ASSERT_NE(deleted, std::string::npos) << expected.out;
+  EXPECT_EQ(expected.out.find("\"bDeleted\":1", deleted + 1), std::string::npos);
 
   const auto result = runCli(
       {"scan", encrypted.string(), "--json", "--password-file", (root / "password").string()});
