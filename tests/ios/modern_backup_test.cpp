@@ -84,71 +84,56 @@ class ModernBackup : public testing::TimeZoneTest {
     writeModernBackup(testing::backupIn(scratch_));
     bench_.scanWhole(testing::backupIn(scratch_));
   }
-  // One line of "|"-joined fields per record posted under `event`.
-  template <class Node, class Fields>
-  std::vector<std::string> lines(const char* event, Fields fields) {
-    std::vector<std::string> out;
-    for (const auto& node : bench_.posted.all<Node>(event)) {
-      std::string line;
-      for (const std::string& field : fields(*node)) line += field + "|";
-      out.push_back(line);
-    }
-    return out;
-  }
   fixtures::ScratchFolder scratch_;
   testing::IosScanBench bench_;
 };
 
 TEST_F(ModernBackup, EveryCategoryWithItsFieldsAndTrueDates) {
+  using testing::row;
+  using testing::rows;
   using Lines = std::vector<std::string>;
   const auto utc = [](const std::optional<std::string>& text) { return text.value_or("-"); };
-  EXPECT_EQ(lines<PRMessageNode>("ScanMessageInfo",
-                                 [&](const PRMessageNode& m) {
-                                   return Lines{m.messageContent.substr(0, 12),
-                                                m.messageDate,
-                                                utc(m.messageDateUTC),
-                                                m.messageType,
-                                                m.messagePhone,
-                                                m.messageName,
-                                                std::to_string(m.bImessage)};
-                                 }),
-            (Lines{"see you at 8|10-03-2023 14:05|2023-10-03T14:05:00Z|Send|+15550100100|Ann "
-                   "Lee|0|",
+  const auto& posted = bench_.posted;
+  EXPECT_EQ(rows<PRMessageNode>(posted, "ScanMessageInfo",
+                                [&](const PRMessageNode& m) {
+                                  return row(m.messageContent.substr(0, 12), m.messageDate,
+                                             utc(m.messageDateUTC), m.messageType, m.messagePhone,
+                                             m.messageName, int{m.bImessage});
+                                }),
+            (Lines{"see you at 8|10-03-2023 14:05|2023-10-03T14:05:00Z|Send|+15550100100|Ann Lee|0",
                    // the text kept only in the attributedBody
                    "wwwwwwwwwwww|02-29-2024 23:59|2024-02-29T23:59:00Z|Received|+15550100100|"
-                   "Ann Lee|1|",
+                   "Ann Lee|1",
                    // a body that does not parse leaves the message empty
-                   "|01-01-2021 00:00|2021-01-01T00:00:00Z|Received|a@example.com||1|"}));
-  EXPECT_EQ(bench_.posted.all<PRMessageNode>("ScanMessageInfo").at(1)->messageContent,
+                   "|01-01-2021 00:00|2021-01-01T00:00:00Z|Received|a@example.com||1"}));
+  EXPECT_EQ(posted.all<PRMessageNode>("ScanMessageInfo").at(1)->messageContent,
             std::string(300, 'w'));
 
-  EXPECT_EQ(lines<PRCallHistoryNode>("ScanCallHistoryInfo",
-                                     [&](const PRCallHistoryNode& c) {
-                                       return Lines{
-                                           c.callDate,     utc(c.callDateUTC),         c.callType,
-                                           c.callDuration, std::to_string(c.callTime), c.callName};
-                                     }),
-            (Lines{"10-03-2023 09:30|2023-10-03T09:30:00Z|Outgoing|12 minutes|754|Ann Lee|",
-                   "06-01-2024 18:00|2024-06-01T18:00:00Z|Incoming|Missed|0|Ann Lee|",
-                   "12-31-2025 23:00|2025-12-31T23:00:00Z|Outgoing|Cancelled|0||",
-                   "05-05-2022 05:05|2022-05-05T05:05:00Z|Incoming|2 hours|7300||"}));
+  EXPECT_EQ(rows<PRCallHistoryNode>(posted, "ScanCallHistoryInfo",
+                                    [&](const PRCallHistoryNode& c) {
+                                      return row(c.callDate, utc(c.callDateUTC), c.callType,
+                                                 c.callDuration, c.callTime, c.callName);
+                                    }),
+            (Lines{"10-03-2023 09:30|2023-10-03T09:30:00Z|Outgoing|12 minutes|754|Ann Lee",
+                   "06-01-2024 18:00|2024-06-01T18:00:00Z|Incoming|Missed|0|Ann Lee",
+                   "12-31-2025 23:00|2025-12-31T23:00:00Z|Outgoing|Cancelled|0|",
+                   "05-05-2022 05:05|2022-05-05T05:05:00Z|Incoming|2 hours|7300|"}));
 
   // the folder row of the notes table is no note
-  EXPECT_EQ(lines<PRNoteNode>("ScanNoteInfo",
-                              [&](const PRNoteNode& n) {
-                                return Lines{n.noteTitle.value_or("-"), n.noteContent.value_or("-"),
-                                             n.noteDate, utc(n.noteDateUTC),
-                                             std::to_string(n.bDeleted)};
-                              }),
-            (Lines{"Shopping|milk\neggs|11-20-2023 08:15|2023-11-20T08:15:00Z|0|",
-                   "Bank|(locked)|03-01-2024 12:00|2024-03-01T12:00:00Z|0|",
-                   "Old plan|gone|07-04-2022 10:00|2022-07-04T10:00:00Z|1|"}));
+  EXPECT_EQ(rows<PRNoteNode>(posted, "ScanNoteInfo",
+                             [&](const PRNoteNode& n) {
+                               return row(n.noteTitle.value_or("-"), n.noteContent.value_or("-"),
+                                          n.noteDate, utc(n.noteDateUTC), int{n.bDeleted});
+                             }),
+            (Lines{"Shopping|milk\neggs|11-20-2023 08:15|2023-11-20T08:15:00Z|0",
+                   "Bank|(locked)|03-01-2024 12:00|2024-03-01T12:00:00Z|0",
+                   "Old plan|gone|07-04-2022 10:00|2022-07-04T10:00:00Z|1"}));
 
   // the folders are left out; the five fixed bookmarks come with every scan
-  EXPECT_EQ(lines<PRBookMarkNode>("scanBookMarkInfo",
-                                  [](const PRBookMarkNode& b) { return Lines{b.bookMarkTitle}; }),
-            (Lines{"Maps|", "Apple|", "Yahoo|", "Google|", "iPhone User Guide|",
-                   "iPhone Web Applications|"}));
+  EXPECT_EQ(
+      rows<PRBookMarkNode>(posted, "scanBookMarkInfo",
+                           [](const PRBookMarkNode& b) { return b.bookMarkTitle; }),
+      (Lines{"Maps", "Apple", "Yahoo", "Google", "iPhone User Guide", "iPhone Web Applications"}));
 }
 
 TEST_F(ModernBackup, AddressesInPartsAndInTheCard) {
