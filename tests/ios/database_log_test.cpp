@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "ios/backup_file_name.h"
 #include "ios_test_support.h"
 
 namespace orvane {
@@ -66,13 +65,6 @@ TEST_P(DatabaseLog, RowsOnlyInTheLogAreReadAndTheBackupStaysAsItWas) {
 INSTANTIATE_TEST_SUITE_P(FlatAndNested, DatabaseLog,
                          ::testing::Combine(::testing::Values(IosLayout::ios5, IosLayout::ios17),
                                             ::testing::Bool()));
-
-TEST(DatabaseLog, KnownDatabasesAreNamedByTheirDomainAndPath) {
-  EXPECT_EQ(knownDomainPathOf(backup_names::kMessages), "HomeDomain-Library/SMS/sms.db");
-  EXPECT_EQ(knownDomainPathOf(backup_names::kCalendar),
-            "HomeDomain-Library/Calendar/Calendar.sqlitedb");
-  EXPECT_EQ(knownDomainPathOf("0000000000000000000000000000000000000000"), std::nullopt);
-}
 
 }  // namespace
 }  // namespace orvane
