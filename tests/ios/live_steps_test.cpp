@@ -2,6 +2,7 @@
 // databases of each system version.
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "ios/backup_file_name.h"
 #include "ios_test_support.h"
@@ -179,22 +180,43 @@ TEST(Calls, SecondFileIsReadWhenTheFirstIsMissing) {
   EXPECT_EQ(callRows(bench.posted), std::vector<std::string>{"Outgoing|5 seconds|5||"});
 }
 
-TEST(Notes, TitleBodyAndModificationDate) {
-  Backup backup(IosLayout::ios5);
-  backup.writer
-      .note(
-          {.title = "Shopping", .body = "<div>milk</div>", .modified = 378000000.5, .summary = "s"})
-      .note({.title = "", .body = ""});
-  backup.writer.write();
-  IosScanBench bench;
-  bench.scanner().scanNoteThread(backup.folder);
-  EXPECT_EQ(rows<PRNoteNode>(bench.posted, "ScanNoteInfo",
-                             [](const PRNoteNode& n) {
-                               return row(n.noteTitle.value_or("(none)"),
-                                          n.noteContent.value_or("(none)"), n.noteDate);
-                             }),
-            (std::vector<std::string>{"Shopping|<div>milk</div>|12-24-2012 00:00", "||"}));
-  EXPECT_EQ(bench.posted.progress, std::vector<std::int64_t>{70});
+// notes.sqlite (ZNOTE, iOS 4 to 6) or notes.db (Note and note_bodies, iOS 3)
+TEST(Notes, EitherFileGivesTitleBodyAndModificationDate) {
+  for (const bool iOS3 : {false, true}) {
+    Backup backup(IosLayout::ios5);
+    backup.writer
+        .note({.title = "Shopping",
+               .body = "<div>milk</div>",
+               .modified = 378000000.5,
+               .summary = "s"})
+        .note({.title = "", .body = ""});
+    backup.writer.write();
+    if (iOS3) {
+      std::filesystem::remove(backup.writer.pathOf(fixtures::Store::notes));
+      sqlite3* db = nullptr;
+      sqlite3_open(backup.writer.pathOf(backup_names::kNotesSecond).c_str(), &db);
+      EXPECT_EQ(sqlite3_exec(db,
+                             "CREATE TABLE Note (creation_date INTEGER, title TEXT, summary TEXT, "
+                             "contains_cjk INTEGER, modification_date INTEGER, guid TEXT);"
+                             "CREATE TABLE note_bodies (note_id INTEGER UNIQUE, data);"
+                             "INSERT INTO Note (title, summary, modification_date) VALUES "
+                             "('Shopping', 's', 378000000.5), ('', '', 0);"
+                             "INSERT INTO note_bodies VALUES (1, '<div>milk</div>'), (2, '');",
+                             nullptr, nullptr, nullptr),
+                SQLITE_OK);
+      sqlite3_close(db);
+    }
+    IosScanBench bench;
+    bench.scanner().scanNoteThread(backup.folder);
+    EXPECT_EQ(rows<PRNoteNode>(bench.posted, "ScanNoteInfo",
+                               [](const PRNoteNode& n) {
+                                 return row(n.noteTitle.value_or("(none)"),
+                                            n.noteContent.value_or("(none)"), n.noteDate);
+                               }),
+              (std::vector<std::string>{"Shopping|<div>milk</div>|12-24-2012 00:00", "||"}))
+        << iOS3;
+    EXPECT_EQ(bench.posted.progress, std::vector<std::int64_t>{70});
+  }
 }
 
 std::vector<std::string> bookmarkRows(const testing::Posted& posted) {
