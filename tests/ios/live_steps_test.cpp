@@ -16,41 +16,45 @@ using testing::IosScanBench;
 using testing::row;
 using testing::rows;
 
+// An address is the multi-value's text on iOS 4, its parts from iOS 5 on.
 TEST(Contacts, NamesCompaniesAndMultiValuesJoinWithLeadingSpaces) {
-  Backup backup(IosLayout::ios5);
-  backup.writer
-      .person({.first = "Ann",
-               .middle = "B",
-               .last = "Cole",
-               .jobTitle = "Engineer",
-               .organization = "Acme",
-               .note = "met at fair",
-               .birthday = "378000000",
-               .phones = {"555-1234", "555-9876"},
-               .emails = {"ann@example.com"},
-               .homePages = {"ann.example.com"},
-               .addresses = {{.street = "1 Road"}},
-               .otherValues = {{1, "ignored"}, {6, "ignored too"}}})
-      .person({.last = "Cole"})
-      .person({.first = "Zoë", .last = "Ångström"});
-  backup.writer.write();
+  for (const IosLayout layout : {IosLayout::ios4, IosLayout::ios5}) {
+    SCOPED_TRACE(static_cast<int>(layout));
+    Backup backup(layout);
+    backup.writer
+        .person({.first = "Ann",
+                 .middle = "B",
+                 .last = "Cole",
+                 .jobTitle = "Engineer",
+                 .organization = "Acme",
+                 .note = "met at fair",
+                 .birthday = "378000000",
+                 .phones = {"555-1234", "555-9876"},
+                 .emails = {"ann@example.com"},
+                 .homePages = {"ann.example.com"},
+                 .addresses = {{.street = "1 Road"}},
+                 .otherValues = {{1, "ignored"}, {6, "ignored too"}}})
+        .person({.last = "Cole"})
+        .person({.first = "Zoë", .last = "Ångström"});
+    backup.writer.write();
 
-  IosScanBench bench;
-  bench.scanner().scanContactThread(backup.folder);
-  EXPECT_EQ(rows<PRContactNode>(bench.posted, "ScanContactInfo",
-                                [](const PRContactNode& c) {
-                                  return row(c.rowid, c.contactName, c.contactCompany,
-                                             c.contactJobtitle, c.contactPhone, c.contactEmail,
-                                             c.contactHomepage, c.contactAdress, c.contactNote,
-                                             c.contactBirthday, c.imageData.has_value());
-                                }),
-            // the job title joins the company text and is kept on its own too
-            (std::vector<std::string>{"1|Ann B Cole| Engineer Acme|Engineer| 555-1234 555-9876| "
-                                      "ann@example.com| "
-                                      "ann.example.com| 1 Road|met at fair|378000000|0",
-                                      "2| Cole|||||||||0", "3|Zoë Ångström|||||||||0"}));
-  EXPECT_EQ(bench.posted.progress, std::vector<std::int64_t>{40});
-  EXPECT_EQ(bench.lists.contactArray.size(), 3u);
+    IosScanBench bench;
+    bench.scanner().scanContactThread(backup.folder);
+    EXPECT_EQ(rows<PRContactNode>(bench.posted, "ScanContactInfo",
+                                  [](const PRContactNode& c) {
+                                    return row(c.rowid, c.contactName, c.contactCompany,
+                                               c.contactJobtitle, c.contactPhone, c.contactEmail,
+                                               c.contactHomepage, c.contactAdress, c.contactNote,
+                                               c.contactBirthday, c.imageData.has_value());
+                                  }),
+              // the job title joins the company text and is kept on its own too
+              (std::vector<std::string>{"1|Ann B Cole| Engineer Acme|Engineer| 555-1234 555-9876| "
+                                        "ann@example.com| "
+                                        "ann.example.com| 1 Road|met at fair|378000000|0",
+                                        "2| Cole|||||||||0", "3|Zoë Ångström|||||||||0"}));
+    EXPECT_EQ(bench.posted.progress, std::vector<std::int64_t>{40});
+    EXPECT_EQ(bench.lists.contactArray.size(), 3u);
+  }
 }
 
 TEST(Contacts, PicturesComeFromEitherPictureFile) {
