@@ -16,13 +16,11 @@
 #include <string>
 
 #include "carving/deleted_records_step.h"
-#include "carving/legacy_backup_writer.h"
-#include "carving/modern_deletions.h"
 #include "core/event_names.h"
 #include "core/notification_center.h"
 #include "core/per_scan_lists.h"
 #include "core/temp_folder.h"
-#include "fixtures/modern_backup_writer.h"
+#include "fixtures/ios_backup_writer.h"
 #include "fixtures/scratch_folder.h"
 #include "ios/backup_file_name.h"
 
@@ -87,37 +85,32 @@ std::pair<double, std::size_t> carve(const std::filesystem::path& folder) {
 
 // Today's stores with `rows` rows of each kind, one in a hundred deleted.
 void writeTodaysBackup(const std::filesystem::path& folder, int rows) {
-  fixtures::ModernBackupWriter backup;
+  fixtures::IosBackupWriter backup(folder, fixtures::IosLayout::ios17);
   for (int i = 0; i < rows; ++i) {
     const std::string number = "+1555" + std::to_string(1000000 + i % 5000);
-    backup.people.push_back(
-        {.first = "First" + std::to_string(i), .last = "Last", .phones = {number}});
-    backup.messages.push_back({.text = filler(i, 700),
-                               .handle = number,
-                               .date = (700000000LL + i) * 1000000000LL,
-                               .fromMe = i % 2 == 0});
-    backup.calls.push_back(
+    backup.person({.first = "First" + std::to_string(i), .last = "Last", .phones = {number}});
+    backup.message({.text = filler(i, 700),
+                    .date = (700000000LL + i) * 1000000000LL,
+                    .address = number,
+                    .fromMe = i % 2 == 0,
+                    .iMessage = true});
+    backup.call(
         {.address = number, .date = 700000000.0 + i, .duration = static_cast<double>(i % 600)});
-    backup.notes.push_back({.title = "Note " + std::to_string(i),
-                            .text = filler(i, 900),
-                            .modified = 700000000.5 + i});
-    backup.bookmarks.push_back(
-        {.title = "Page " + std::to_string(i), .url = "https://example.com/" + filler(i, 600)});
+    backup.note({.title = "Note " + std::to_string(i),
+                 .body = filler(i, 900),
+                 .modified = 700000000.5 + i});
+    backup.bookmark("Page " + std::to_string(i), "https://example.com/" + filler(i, 600));
   }
-  backup.write(folder);
-  const auto remove = [&](const char* domainPath, const char* sql) {
-    fixtures::deleteModernRows(folder, domainPath, sql, fixtures::Journal::rollback);
-  };
-  remove("HomeDomain-Library/AddressBook/AddressBook.sqlitedb",
-         "delete from ABMultiValue where record_id % 100 = 7; delete from ABPerson where ROWID % "
-         "100 = 7");
-  remove("HomeDomain-Library/SMS/sms.db", "delete from message where ROWID % 100 = 7");
-  remove("HomeDomain-Library/CallHistoryDB/CallHistory.storedata",
-         "delete from ZCALLRECORD where Z_PK % 100 = 7");
-  remove("AppDomainGroup-group.com.apple.notes-NoteStore.sqlite",
-         "delete from ZICNOTEDATA where ZNOTE % 100 = 7; delete from ZICCLOUDSYNCINGOBJECT where "
-         "Z_PK % 100 = 7");
-  remove("HomeDomain-Library/Safari/Bookmarks.db", "delete from bookmarks where id % 100 = 7");
+  backup.deleteRows(Store::addressBook,
+                    "delete from ABMultiValue where record_id % 100 = 7; delete from ABPerson "
+                    "where ROWID % 100 = 7");
+  backup.deleteRows(Store::messages, "delete from message where ROWID % 100 = 7");
+  backup.deleteRows(Store::calls, "delete from ZCALLRECORD where Z_PK % 100 = 7");
+  backup.deleteRows(Store::notes,
+                    "delete from ZICNOTEDATA where ZNOTE % 100 = 7; delete from "
+                    "ZICCLOUDSYNCINGOBJECT where Z_PK % 100 = 7");
+  backup.deleteRows(Store::bookmarks, "delete from bookmarks where id % 100 = 7");
+  backup.write();
 }
 
 std::filesystem::path storeOf(const std::filesystem::path& folder, const char* domainPath) {
@@ -138,16 +131,18 @@ int main(int argc, char** argv) {
   const int rows = static_cast<int>(44000 * scale);
   fixtures::ScratchFolder scratch;
   {
-    fixtures::LegacyBackupWriter backup(scratch.path(), fixtures::LegacyIos::ios6,
-                                        fixtures::Journal::rollback);
+    fixtures::IosBackupWriter backup(scratch.path(), fixtures::IosLayout::ios6);
     for (int i = 0; i < rows; ++i) {
       const std::string number = "555-" + std::to_string(10000 + i % 5000);
       backup.person({.first = "First" + std::to_string(i),
                      .last = "Last",
                      .note = filler(i, 300),
                      .phones = {number}});
-      backup.message({.text = filler(i, 700), .address = number, .date = 360000000 + i});
-      backup.call(number, 1340000000 + i, i % 600, 4 + i % 2);
+      backup.message({.text = filler(i, 700), .date = 360000000 + i, .address = number});
+      backup.call({.address = number,
+                   .date = 1340000000.0 + i,
+                   .duration = static_cast<double>(i % 600),
+                   .flags = 4 + i % 2});
       backup.note({.title = "Note " + std::to_string(i),
                    .body = filler(i, 900),
                    .modified = 370000000.5 + i});
@@ -170,8 +165,7 @@ int main(int argc, char** argv) {
     backup.deleteRows(Store::calendar, "delete from CalendarItem where ROWID % 100 = 7");
     backup.write();
   }
-  fixtures::LegacyBackupWriter paths(scratch.path(), fixtures::LegacyIos::ios6,
-                                     fixtures::Journal::rollback);
+  fixtures::IosBackupWriter paths(scratch.path(), fixtures::IosLayout::ios6);
   std::uintmax_t total = 0, largest = 0;
   for (Store store : kStores) {
     const auto size = std::filesystem::file_size(paths.pathOf(store));

@@ -23,7 +23,6 @@
 #include "core/per_scan_lists.h"
 #include "core/temp_folder.h"
 #include "fixtures/ios_backup_writer.h"
-#include "fixtures/modern_backup_writer.h"
 #include "fixtures/scratch_folder.h"
 #include "ios/backup_file_name.h"
 #include "ios/backup_folder.h"
@@ -79,7 +78,7 @@ void writeBackup(const std::filesystem::path& folder, double scale) {
   for (int i = 0; i < calls; ++i) {
     const int party = (i * 104729) % distinctNumbers;
     backup.call({.address = "555" + phoneNumber(party).substr(9),
-                 .date = 1300000000 + i,
+                 .date = 1300000000.0 + i,
                  .duration = i % 400,
                  .flags = i % 2 == 0 ? 5 : 4});
   }
@@ -197,47 +196,45 @@ double secondsSince(Clock::time_point start) {
 
 void writeModernBackup(const std::filesystem::path& folder, double scale,
                        std::optional<fixtures::BackupEncryption> encryption = std::nullopt) {
-  using fixtures::ModernBackupWriter;
-  ModernBackupWriter backup;
-  backup.encryption = encryption;
+  using fixtures::IosBackupWriter;
+  IosBackupWriter backup(folder, fixtures::IosLayout::ios17);
+  if (encryption) backup.encrypted(*encryption);
   const int contacts = std::max(1, static_cast<int>(10000 * scale));
   for (int i = 0; i < contacts; ++i) {
-    backup.people.push_back({.first = "First" + std::to_string(i),
-                             .last = "Last" + std::to_string(i),
-                             .phones = {phoneNumber(i)},
-                             .addresses = {{.street = std::to_string(i) + " Main St",
-                                            .city = "Springfield",
-                                            .zip = "62701",
-                                            .country = "United States"}}});
+    backup.person({.first = "First" + std::to_string(i),
+                   .last = "Last" + std::to_string(i),
+                   .phones = {phoneNumber(i)},
+                   .addresses = {{.street = std::to_string(i) + " Main St",
+                                  .city = "Springfield",
+                                  .zip = "62701",
+                                  .country = "United States"}}});
   }
   const int messages = std::max(1, static_cast<int>(100000 * scale));
   for (int i = 0; i < messages; ++i) {
     const std::string text = "message number " + std::to_string(i);
-    const std::string handle = "+1555" + phoneNumber((i * 7919) % contacts).substr(9);
-    if (i % 4 == 0) {
-      backup.messages.push_back({.attributedBody = ModernBackupWriter::attributedBody(text),
-                                 .handle = handle,
-                                 .date = (700000000LL + i) * 1000000000LL});
-    } else {
-      backup.messages.push_back(
-          {.text = text, .handle = handle, .date = (700000000LL + i) * 1000000000LL});
-    }
+    // a quarter with the text in the attributedBody alone
+    backup.message({.text = i % 4 == 0 ? "" : text,
+                    .date = (700000000LL + i) * 1000000000LL,
+                    .address = "+1555" + phoneNumber((i * 7919) % contacts).substr(9),
+                    .iMessage = true,
+                    .attributedBody = i % 4 == 0 ? IosBackupWriter::attributedBody(text)
+                                                 : std::vector<std::uint8_t>{}});
   }
   const int calls = std::max(1, static_cast<int>(50000 * scale));
   for (int i = 0; i < calls; ++i) {
-    backup.calls.push_back({.address = "555" + phoneNumber((i * 104729) % contacts).substr(9),
-                            .date = 700000000.0 + i,
-                            .duration = static_cast<double>(i % 400),
-                            .originated = i % 2 == 0});
+    backup.call({.address = "555" + phoneNumber((i * 104729) % contacts).substr(9),
+                 .date = 700000000.0 + i,
+                 .duration = static_cast<double>(i % 400),
+                 .originated = i % 2 == 0});
   }
   const int notes = std::max(1, static_cast<int>(5000 * scale));
   for (int i = 0; i < notes; ++i) {
-    backup.notes.push_back({.title = "Note " + std::to_string(i),
-                            .text = "the text of note " + std::to_string(i),
-                            .created = 700000000.0 + i,
-                            .modified = 700000100.0 + i});
+    backup.note({.title = "Note " + std::to_string(i),
+                 .body = "the text of note " + std::to_string(i),
+                 .modified = 700000100.0 + i,
+                 .created = 700000000.0 + i});
   }
-  backup.write(folder);
+  backup.write();
 }
 
 constexpr const char* kModernStatements[][2] = {

@@ -12,29 +12,26 @@
 #include <cstring>
 #include <functional>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 
 #include "carving/carver_run.h"
 #include "carving/deleted_records_step.h"
-#include "carving/legacy_backup_writer.h"
-#include "carving/modern_deletions.h"
 #include "carving/sqlite_pages.h"
+#include "cli/cli_runner.h"
 #include "core/event_names.h"
 #include "core/ios_records.h"
 #include "core/notification_center.h"
 #include "core/temp_folder.h"
-#include "fixtures/modern_backup_writer.h"
+#include "fixtures/ios_backup_writer.h"
 #include "fixtures/scratch_folder.h"
 #include "results/deleted_acceptance.h"
 
 namespace orvane::carving {
 namespace {
 
+using fixtures::IosBackupWriter;
+using fixtures::IosLayout;
 using fixtures::Journal;
-using fixtures::LegacyBackupWriter;
-using fixtures::LegacyIos;
 using fixtures::Store;
 
 // Fields that tell a row apart; names looked up in the live contacts and
@@ -113,9 +110,9 @@ ScanResult scanBackup(const std::filesystem::path& folder, bool stopFirst = fals
 
 // One data set for every system version; with `deleting` a part of each
 // table is deleted afterwards. Answers how many rows were deleted.
-int writeBackup(const std::filesystem::path& folder, LegacyIos ios, Journal journal,
+int writeBackup(const std::filesystem::path& folder, IosLayout ios, Journal journal,
                 bool deleting) {
-  LegacyBackupWriter backup(folder, ios, journal);
+  IosBackupWriter backup(folder, ios, journal);
   // person 1 owns multi-values whose record_id and identifier are both 1
   backup.person({.first = "Ann",
                  .middle = "Marie",
@@ -131,27 +128,35 @@ int writeBackup(const std::filesystem::path& folder, LegacyIos ios, Journal jour
                  .phones = {"555-0404"}});
   backup.person({.first = "Eve", .last = "Mole", .emails = {"eve@example.com"}});
 
-  const bool ios6 = ios == LegacyIos::ios6;
-  const std::int64_t when = ios6 ? 360000000 : 1340000000;
-  backup.message({.text = "Hello there, Ann", .address = "555-0101", .date = when});
-  backup.message(
-      {.text = "See you at 5", .address = "555-0101", .date = when + 60, .fromMe = true});
-  backup.message({.text = "Bob here", .address = "555-0202", .date = when + 120});
-  if (ios != LegacyIos::ios4) {
+  const bool ios4 = ios == IosLayout::ios4;
+  const bool today = ios == IosLayout::ios17;
+  const bool handles = ios == IosLayout::ios6 || today;
+  // SMS before iOS 6 count seconds from 1970, later rows from 2001 (today in nanoseconds)
+  const auto at = [&](std::int64_t offset) {
+    return today ? (720000000 + offset) * 1000000000 : (handles ? 360000000 : 1340000000) + offset;
+  };
+  backup.message({.text = "Hello there, Ann", .date = at(0), .address = "555-0101"});
+  backup.message({.text = "See you at 5", .date = at(60), .address = "555-0101", .fromMe = true});
+  backup.message({.text = "Bob here", .date = at(120), .address = "555-0202"});
+  if (!ios4) {
     backup.message({.text = "Lunch?",
+                    .date = handles ? at(180) : 360000180,
                     .address = "ann@example.com",
-                    .date = ios6 ? when + 180 : 360000180,
                     .iMessage = true});
   }
-  if (ios6) {
-    backup.message({.text = "Only in the body",
+  if (handles) {
+    backup.message({.date = at(240),
                     .address = "555-0202",
-                    .date = when + 240,
-                    .textInAttributedBody = true});
+                    .attributedBody = IosBackupWriter::attributedBody("Only in the body")});
   }
-  backup.call("555-0101", 1340000100, 65, 5);
-  backup.call("555-0202", 1340000200, 0, 4);
-  backup.call("555-0909", 1340000300, 12, 4);
+  if (today)
+    backup.message({.text = std::string(300, 'w'), .date = at(300), .address = "555-0202"});
+  // call_history.db counts from 1970, today's store from 2001
+  const double calls = today ? 720000000 : 1340000000;
+  backup.call(
+      {.address = "555-0101", .date = calls + 100, .duration = 65, .flags = 5, .originated = true});
+  backup.call({.address = "555-0202", .date = calls + 200, .duration = 0, .answered = false});
+  backup.call({.address = "555-0909", .date = calls + 300, .duration = 12});
   backup.note({.title = "Groceries", .body = "milk, eggs", .modified = 370000000.5});
   backup.note(
       {.title = "Ideas", .body = "a tool that finds deleted rows", .modified = 370001000.25});
@@ -159,35 +164,36 @@ int writeBackup(const std::filesystem::path& folder, LegacyIos ios, Journal jour
   backup.bookmark("Example", "https://example.com/");
   backup.bookmark("News", "https://news.example.org/");
   backup.bookmark("Docs", "https://docs.example.net/guide");
-  if (ios != LegacyIos::ios4) {
+  if (!ios4) {
     backup.event({.title = "Dentist",
-                  .description = "bring card",
                   .location = "High St",
+                  .description = "bring card",
                   .start = 370000000.5,
                   .end = 370003600.5});
     backup.event({.title = "Team lunch", .start = 370100000, .end = 370103600});
     backup.event(
         {.title = "Flight", .description = "BA 123", .start = 370200000.25, .end = 370210000.25});
   }
-  int deleted = 0;
-  if (deleting) {
-    backup.deleteRows(Store::addressBook,
-                      "delete from ABMultiValue where record_id in (1, 3, 4);"
-                      "delete from ABPerson where ROWID in (1, 3, 4);");
-    backup.deleteRows(Store::messages, "delete from message where ROWID in (1, 4, 5);");
-    backup.deleteRows(Store::calls, "delete from call where ROWID in (1, 2);");
-    backup.deleteRows(Store::notes,
-                      "delete from ZNOTEBODY where Z_PK in (1, 3); delete from ZNOTE where Z_PK "
-                      "in (1, 3);");
-    backup.deleteRows(Store::bookmarks, "delete from bookmarks where id in (1, 3);");
-    deleted = 3 + (ios == LegacyIos::ios4 ? 1 : ios6 ? 3 : 2) + 2 + 2 + 2;
-    if (ios != LegacyIos::ios4) {
-      backup.deleteRows(Store::calendar, "delete from CalendarItem where ROWID in (1, 3);");
-      deleted += 2;
-    }
+  if (!deleting) {
+    backup.write();
+    return 0;
   }
+  backup.deleteRows(Store::addressBook,
+                    "delete from ABMultiValue where record_id in (1, 3, 4);"
+                    "delete from ABPerson where ROWID in (1, 3, 4);");
+  backup.deleteRows(Store::messages, "delete from message where ROWID in (1, 4, 5, 6);");
+  backup.deleteRows(Store::calls, today ? "delete from ZCALLRECORD where Z_PK in (1, 2);"
+                                        : "delete from call where ROWID in (1, 2);");
+  // today's first row is the account's folder
+  backup.deleteRows(Store::notes, today ? "delete from ZICNOTEDATA where ZNOTE in (2, 4);"
+                                          "delete from ZICCLOUDSYNCINGOBJECT where Z_PK in (2, 4);"
+                                        : "delete from ZNOTEBODY where Z_PK in (1, 3);"
+                                          "delete from ZNOTE where Z_PK in (1, 3);");
+  backup.deleteRows(Store::bookmarks, "delete from bookmarks where title in ('Example', 'Docs');");
+  if (!ios4) backup.deleteRows(Store::calendar, "delete from CalendarItem where ROWID in (1, 3);");
   backup.write();
-  return deleted;
+  const int messages[] = {1, 2, 3, 4};
+  return 3 + messages[static_cast<int>(ios)] + 2 + 2 + 2 + (ios4 ? 0 : 2);
 }
 
 std::map<std::filesystem::path, std::vector<std::uint8_t>> filesOf(
@@ -233,7 +239,7 @@ ScanResult expectDeletedRowsBack(
   return after;
 }
 
-using Layouts = std::tuple<LegacyIos, Journal>;
+using Layouts = std::tuple<IosLayout, Journal>;
 class EveryLayout : public ::testing::TestWithParam<Layouts> {};
 
 TEST_P(EveryLayout, DeletedRowsComeBackAsTheirLiveCopiesRead) {
@@ -247,71 +253,15 @@ TEST_P(EveryLayout, DeletedRowsComeBackAsTheirLiveCopiesRead) {
   std::copy_if(after.progress.begin(), after.progress.end(), std::back_inserter(carving),
                [](std::int64_t value) { return value >= 75; });
   std::vector<std::int64_t> order = {75, 80, 85, 90, 95, 100};
-  if (ios == LegacyIos::ios4) order.pop_back();
+  if (ios == IosLayout::ios4) order.pop_back();
   EXPECT_EQ(carving, order);
 }
 
-// Today's layout, the same data set before and after deletions; answers
-// how many rows were deleted.
-int writeModernBackup(const std::filesystem::path& folder, Journal journal, bool deleting) {
-  using fixtures::ModernBackupWriter;
-  const auto at = [](int year, int month, int day, int hour, int minute, int second = 0) {
-    return ModernBackupWriter::since2001(year, month, day, hour, minute, second);
-  };
-  const auto nanos = [&](int day) {
-    return static_cast<std::int64_t>(at(2024, 3, day, 10, 0, 0)) * 1000000000;
-  };
-  ModernBackupWriter backup;
-  backup.people = {{.first = "Ann", .last = "Lee", .phones = {"+15550100100"}},
-                   {.first = "Bob", .last = "Stone", .phones = {"+15550100200", "5550201"}},
-                   {.first = "Cy", .last = "Moss", .phones = {"+15550100300"}}};
-  backup.messages = {
-      {.text = "see you at 8", .handle = "+15550100100", .date = nanos(1), .fromMe = true},
-      {.attributedBody = ModernBackupWriter::attributedBody("only in the body"),
-       .handle = "+15550100200",
-       .date = nanos(2)},
-      {.text = "ok", .handle = "+15550100300", .date = nanos(3), .service = "SMS"},
-      {.text = std::string(300, 'w'), .handle = "+15550100200", .date = nanos(4)}};
-  backup.calls = {{.address = "+15550100100", .date = at(2023, 10, 3, 9, 30, 0), .duration = 75},
-                  {.address = "+15550100200", .date = at(2024, 6, 1, 18, 0, 0), .answered = false},
-                  {.address = "5550199", .date = at(2025, 1, 2, 3, 4, 5), .originated = true}};
-  backup.notes = {{.title = "Shopping", .text = "milk\neggs", .modified = at(2023, 11, 20, 8, 0)},
-                  {.title = "Trip", .text = "north by train", .modified = at(2024, 3, 1, 12, 0)},
-                  {.title = "Bank", .text = "1234", .modified = at(2024, 4, 1, 12, 0)}};
-  backup.bookmarks = {{.title = "Maps", .url = "https://maps.example.com/"},
-                      {.title = "News", .url = "https://news.example.org/"}};
-  backup.write(folder);
-  if (!deleting) return 0;
-  const auto remove = [&](std::string_view domainPath, const char* sql) {
-    fixtures::deleteModernRows(folder, domainPath, sql, journal);
-  };
-  remove("HomeDomain-Library/AddressBook/AddressBook.sqlitedb",
-         "delete from ABMultiValue where record_id = 2; delete from ABPerson where ROWID = 2;");
-  remove("HomeDomain-Library/SMS/sms.db", "delete from message where ROWID in (2, 4);");
-  remove("HomeDomain-Library/CallHistoryDB/CallHistory.storedata",
-         "delete from ZCALLRECORD where Z_PK in (1, 3);");
-  remove("AppDomainGroup-group.com.apple.notes-NoteStore.sqlite",
-         "delete from ZICNOTEDATA where ZNOTE in (select Z_PK from ZICCLOUDSYNCINGOBJECT where "
-         "ZTITLE1 = 'Trip'); delete from ZICCLOUDSYNCINGOBJECT where ZTITLE1 = 'Trip';");
-  remove("HomeDomain-Library/Safari/Bookmarks.db", "delete from bookmarks where title = 'News';");
-  return 1 + 2 + 2 + 1 + 1;
-}
-
-class TodaysLayout : public ::testing::TestWithParam<Journal> {};
-
-TEST_P(TodaysLayout, DeletedRowsComeBackAsTheirLiveCopiesRead) {
-  expectDeletedRowsBack([&](const std::filesystem::path& folder, bool deleting) {
-    return writeModernBackup(folder, GetParam(), deleting);
-  });
-}
-
-INSTANTIATE_TEST_SUITE_P(Carving, TodaysLayout,
-                         ::testing::Values(Journal::rollback, Journal::writeAheadLog));
-
-INSTANTIATE_TEST_SUITE_P(
-    Carving, EveryLayout,
-    ::testing::Combine(::testing::Values(LegacyIos::ios4, LegacyIos::ios5, LegacyIos::ios6),
-                       ::testing::Values(Journal::rollback, Journal::writeAheadLog)));
+INSTANTIATE_TEST_SUITE_P(Carving, EveryLayout,
+                         ::testing::Combine(::testing::Values(IosLayout::ios4, IosLayout::ios5,
+                                                              IosLayout::ios6, IosLayout::ios17),
+                                            ::testing::Values(Journal::rollback,
+                                                              Journal::writeAheadLog)));
 
 }  // namespace
 }  // namespace orvane::carving
@@ -406,7 +356,7 @@ TEST(ContactsCarver, PhoneGuessFromTheLastPage) {
 // Damaged files and logs: no crash, and nothing that was not deleted.
 TEST(Carving, DamagedFilesInventNothing) {
   fixtures::ScratchFolder scratch;
-  writeBackup(scratch / "clean", LegacyIos::ios6, Journal::writeAheadLog, true);
+  writeBackup(scratch / "clean", IosLayout::ios6, Journal::writeAheadLog, true);
   const ScanResult clean = scanBackup(scratch / "clean");
   const std::vector<std::function<void(std::vector<std::uint8_t>&, bool log)>> damages = {
       [](auto& bytes, bool) { bytes.resize(std::min<std::size_t>(bytes.size(), 1000)); },
@@ -456,7 +406,7 @@ TEST(Carving, DamagedFilesInventNothing) {
 
 TEST(Carving, StoppedScanIsNotCarved) {
   fixtures::ScratchFolder scratch;
-  writeBackup(scratch.path(), LegacyIos::ios5, Journal::rollback, true);
+  writeBackup(scratch.path(), IosLayout::ios5, Journal::rollback, true);
   const ScanResult stopped = scanBackup(scratch.path(), true);
   EXPECT_EQ(total(stopped.deleted), 0u);
   EXPECT_TRUE(std::none_of(stopped.progress.begin(), stopped.progress.end(),
@@ -469,28 +419,15 @@ TEST(Carving, StoppedScanIsNotCarved) {
 namespace orvane::carving {
 namespace {
 
-// What a user of the command line sees: the carved rows among the records
-// with "bDeleted": 1, counted in the summary, and written by --export.
-TEST(Carving, CommandLineListsCountsAndExportsDeletedRows) {
+// What a user of the command line sees beside the records flagged
+// "bDeleted": 1: the carved rows counted in the summary and written by --export.
+TEST(Carving, CommandLineCountsAndExportsDeletedRows) {
   fixtures::ScratchFolder scratch;
-  const int deleted =
-      writeBackup(scratch / "backup", LegacyIos::ios6, Journal::writeAheadLog, true);
-  const auto run = [&](const std::string& arguments) {
-    const std::string command = "'" ORVANE_CLI_PATH "' scan '" + (scratch / "backup").string() +
-                                "' " + arguments + " 2>/dev/null > '" + (scratch / "out").string() +
-                                "'";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return fixtures::readFileText(scratch / "out");
-  };
-  int flagged = 0;
-  std::istringstream lines(run("--json"));
-  for (std::string line; std::getline(lines, line);) {
-    if (nlohmann::json::parse(line).value("bDeleted", 0) == 1) ++flagged;
-  }
-  EXPECT_EQ(flagged, deleted);
-  EXPECT_NE(run("").find("Total"), std::string::npos);
-  const std::string exported = run("--export '" + (scratch / "export").string() + "'");
-  EXPECT_NE(exported.find("Exported 27 records"), std::string::npos) << exported;
+  writeBackup(scratch / "backup", IosLayout::ios6, Journal::writeAheadLog, true);
+  const std::string backup = (scratch / "backup").string();
+  EXPECT_NE(testing::runCli({"scan", backup}).out.find("Total"), std::string::npos);
+  const auto exported = testing::runCli({"scan", backup, "--export", (scratch / "out").string()});
+  EXPECT_NE(exported.out.find("Exported 27 records"), std::string::npos) << exported.out;
 }
 
 }  // namespace

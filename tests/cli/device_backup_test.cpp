@@ -17,7 +17,7 @@ constexpr const char* kBackupId = "0123456789abcdef0123456789abcdef01234567";
 class CliDeviceBackup : public ::testing::Test {
  protected:
   void SetUp() override {
-    IosBackupWriter backup(folder(), IosLayout::current);
+    IosBackupWriter backup(folder(), IosLayout::ios17);
     backup.info("Device Name", "Ann's iPhone")
         .info("Product Type", "iPhone4,1")
         .info("Serial Number", "C39XYZ");

@@ -1,6 +1,6 @@
 // orvane-cli on encrypted device backups: read exactly as their plain twin,
-// the backup left as it was, and one line when the password is missing or
-// wrong.
+// deleted rows too, the backup left as it was, and one line when the
+// password is missing or wrong.
 
 #include <gtest/gtest.h>
 
@@ -8,13 +8,12 @@
 
 #include "cli/cli_runner.h"
 #include "fixtures/ios_backup_writer.h"
-#include "fixtures/modern_backup_writer.h"
 
 namespace orvane {
 namespace {
 
 using fixtures::BackupEncryption;
-using fixtures::ModernBackupWriter;
+using fixtures::IosBackupWriter;
 using testing::runCli;
 
 constexpr const char* kBackupId = "0123456789abcdef0123456789abcdef01234567";
@@ -28,34 +27,31 @@ std::vector<std::uint8_t> pictureBytes() {
 
 enum class Layout { manifestDb, manifestDbOldKeybag, manifestMbdb };
 
+// A first message deleted, its row carved from the log (before iOS 7) or
+// the main file (today).
 void writeBackup(Layout layout, const std::filesystem::path& folder,
                  std::optional<BackupEncryption> encryption = std::nullopt) {
-  if (layout == Layout::manifestMbdb) {
-    fixtures::IosBackupWriter backup(folder, fixtures::IosLayout::ios6);
-    if (encryption) backup.encrypted(*encryption);
-    backup.person({.first = "Ann", .last = "Lee", .phones = {"555-1234"}})
-        .message({.text = "see you at 8", .date = 400000000, .address = "5551234", .fromMe = true})
-        .note({.title = "Groceries", .body = "milk"})
-        .historyEntry("https://example.org/", "Example")
-        .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", pictureBytes());
-    backup.write();
-    return;
-  }
-  ModernBackupWriter backup;
-  backup.people = {{.first = "Ann",
-                    .last = "Lee",
-                    .phones = {"+1 555 0100"},
-                    .addresses = {{.street = "1 Main St", .city = "Springfield"}}}};
-  backup.messages = {{.text = "hi", .handle = "+15550100", .date = 720000000000000000},
-                     {.attributedBody = ModernBackupWriter::attributedBody("from the body"),
-                      .handle = "+15550100",
-                      .date = 720000001000000000}};
-  backup.calls = {{.address = "+15550100", .date = 720000000, .duration = 61}};
-  backup.notes = {{.title = "Plans", .text = "paint the fence", .created = 7e8, .modified = 7e8}};
-  backup.bookmarks = {{.title = "News", .url = "https://example.org/"}};
-  backup.files = {{"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0002.JPG", pictureBytes()}};
-  backup.encryption = encryption;
-  backup.write(folder);
+  const bool mbdb = layout == Layout::manifestMbdb;
+  IosBackupWriter backup(folder, mbdb ? fixtures::IosLayout::ios6 : fixtures::IosLayout::ios17,
+                         mbdb ? fixtures::Journal::writeAheadLog : fixtures::Journal::rollback);
+  if (encryption) backup.encrypted(*encryption);
+  backup
+      .person({.first = "Ann",
+               .last = "Lee",
+               .phones = {"555-1234"},
+               .addresses = {{.street = "1 Main St", .city = "Springfield"}}})
+      .message({.text = "running late", .date = 399999000, .address = "5551234"})
+      .message({.text = "see you at 8", .date = 400000000, .address = "5551234", .fromMe = true})
+      .message({.date = 400000060,
+                .address = "5551234",
+                .attributedBody = IosBackupWriter::attributedBody("from the body")})
+      .call({.address = "5551234", .date = 720000000, .duration = 61})
+      .note({.title = "Groceries", .body = "milk"})
+      .bookmark("News", "https://example.org/")
+      .historyEntry("https://example.org/", "Example")
+      .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", pictureBytes())
+      .deleteRows(fixtures::Store::messages, "delete from message where ROWID = 1;");
+  backup.write();
 }
 
 // Every file below `folder` with its bytes.
@@ -98,6 +94,10 @@ TEST_P(CliEncryptedBackup, ReadsAsThePlainBackupAndLeavesTheFolderAsItWas) {
   const auto expected = runCli({"scan", plain.string(), "--json"});
   ASSERT_EQ(expected.status, 0) << expected.err;
   ASSERT_GE(testing::lineCount(expected.out), 4) << expected.out;
+  // the deleted row among them, read through the decrypted copies
+  const auto deleted = expected.out.find("\"bDeleted\":1");
+  ASSERT_NE(deleted, std::string::npos) << expected.out;
+  EXPECT_EQ(expected.out.find("\"bDeleted\":1", deleted + 1), std::string::npos);
 
   const auto result = runCli(
       {"scan", encrypted.string(), "--json", "--password-file", (root / "password").string()});
@@ -112,8 +112,7 @@ TEST_P(CliEncryptedBackup, ReadsAsThePlainBackupAndLeavesTheFolderAsItWas) {
                                 "--password-file", (root / "password").string()});
   ASSERT_EQ(exported.status, 0) << exported.err;
   const auto picture = pictureBytes();
-  const std::string name = GetParam() == Layout::manifestMbdb ? "IMG_0001.JPG" : "IMG_0002.JPG";
-  EXPECT_EQ(fixtures::readFileText(target / "Photo&Video" / name),
+  EXPECT_EQ(fixtures::readFileText(target / "Photo&Video" / "IMG_0001.JPG"),
             std::string(picture.begin(), picture.end()));
   EXPECT_EQ(contentsOf(encrypted), before);
 }

@@ -1,14 +1,14 @@
 // orvane-cli scan --export: what it refuses before scanning, and that its
 // exit status and last line tell the truth about what was written.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <functional>
+#include <optional>
 
 #include "cli/cli_runner.h"
 #include "fixtures/card_image.h"
@@ -84,7 +84,7 @@ TEST(CliExportSafety, AFolderMadeForAScanThatFailsIsRemoved) {
 TEST(CliExportSafety, NoExportIntoTheBackupBeingScanned) {
   fixtures::ScratchFolder scratch;
   const fs::path backup = scratch / "BACKUP";
-  fixtures::IosBackupWriter device(backup, fixtures::IosLayout::current);
+  fixtures::IosBackupWriter device(backup, fixtures::IosLayout::ios17);
   device.note({.title = "Groceries", .body = "milk"});
   device.write();
   fs::create_directory_symlink(backup, scratch / "link");
@@ -119,22 +119,14 @@ TEST(CliExportSafety, NoExportIntoTheBackupBeingScanned) {
 // `ready` holds (never, if it ends first) and answers the raw wait status.
 int interruptedRun(const std::vector<std::string>& arguments, const fs::path& temp,
                    const fs::path& output, const std::function<bool()>& ready) {
-  std::vector<std::string> words{ORVANE_CLI_PATH};
-  words.insert(words.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> environment{"TMPDIR=" + temp.string()};
-  std::vector<char*> envp;
-  for (std::string& entry : environment) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  pid_t child = 0;
-  EXPECT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
-  posix_spawn_file_actions_destroy(&actions);
+  std::vector<std::string> argv{ORVANE_CLI_PATH};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  const char* tmpdir = std::getenv("TMPDIR");
+  const std::optional<std::string> before = tmpdir ? std::optional(tmpdir) : std::nullopt;
+  ::setenv("TMPDIR", temp.c_str(), 1);
+  const pid_t child = fixtures::startProgram(argv, output.string());
+  before ? ::setenv("TMPDIR", before->c_str(), 1) : ::unsetenv("TMPDIR");
+  EXPECT_GT(child, 0);
   int status = 0;
   bool sent = false;
   while (::waitpid(child, &status, WNOHANG) == 0) {

@@ -67,10 +67,12 @@ class IosRecoveryTest : public testing::ExportTest {
   fs::path backup() const { return scratch / "backup"; }
 };
 
+// A BlackBerry record is no part of an iOS export.
 TEST_F(IosRecoveryTest, OneTickedMessageStillMakesEveryFolderAndReport) {
   auto message = post<PRMessageNode>(events::ScanMessageInfo);
   message->messagePhone = "5551234";
   postContact("Unticked");
+  post<PRBlackBerrySMSMessageNode>(events::BlackBerrySMSMessageInfo)->bSelected = 1;
   results.selectCategory(ResultTable::message);
   results.ClickSelectAll(true);
 
@@ -86,6 +88,12 @@ TEST_F(IosRecoveryTest, OneTickedMessageStillMakesEveryFolderAndReport) {
   }
   EXPECT_EQ(report.recordsWritten, 1);
   EXPECT_TRUE(report.problems.empty());
+
+  // a memory-card source means memory-card mode
+  fs::remove_all(out());
+  results.showView(BrowseSource::memoryCard);
+  run();
+  EXPECT_EQ(treeOf(out()), sorted({"Image", "Audio", "Video", "Document", "Archive"}));
 }
 
 TEST_F(IosRecoveryTest, ReportEntriesAreExact) {
@@ -250,17 +258,6 @@ TEST_F(IosRecoveryTest, AMediaFileThatCannotBeReadIsAProblemLineAndIsNotCounted)
   EXPECT_EQ(report.recordsTicked, 6);
   EXPECT_EQ(percents, (std::vector<int>{16, 33, 50, 66, 83, 100}));
   EXPECT_EQ(results.recovredFilesNum, 0);
-}
-
-TEST_F(IosRecoveryTest, BlackBerryRecordsAreNotPartOfAnIosExportAndCardModeWins) {
-  post<PRBlackBerrySMSMessageNode>(events::BlackBerrySMSMessageInfo)->bSelected = 1;
-  EXPECT_EQ(run().recordsWritten, 0);
-  EXPECT_EQ(treeOf(out()), kEmptyIosTree);
-  // a memory-card source means memory-card mode
-  fs::remove_all(out());
-  results.showView(BrowseSource::memoryCard);
-  run();
-  EXPECT_EQ(treeOf(out()), sorted({"Image", "Audio", "Video", "Document", "Archive"}));
 }
 
 }  // namespace

@@ -16,22 +16,25 @@ TEST(DeviceType, KeysAreSearchedInOrderWithoutRegardToCase) {
   const auto type = [](const char* product) {
     return PRIOSDeviceController::GetDevcieType(std::string_view(product)).value_or("<none>");
   };
-  EXPECT_EQ(type("iPhone3,1"), "Iphone 4");
-  EXPECT_EQ(type("iPhone3,3"), "Iphone 4");
-  EXPECT_EQ(type("iPhone5,2"), "Iphone 5");
-  EXPECT_EQ(type("IPHONE4,1"), "Iphone 4S");
-  EXPECT_EQ(type("iPad3,4"), "NewIpad");
-  EXPECT_EQ(type("iPod4,1"), "IpodTouch4G");
   // later identifiers are matched whole; unknown ones are shown as they are
-  EXPECT_EQ(type("iPhone14,2"), "iPhone 13 Pro");
-  EXPECT_EQ(type("iPhone17,5"), "iPhone 16e");
-  EXPECT_EQ(type("iPad7,1"), "iPad Pro (12.9-inch) (2nd generation)");
-  EXPECT_EQ(type("iPad7,11"), "iPad (7th generation)");
-  EXPECT_EQ(type("iPad2,5"), "iPad mini");
-  EXPECT_EQ(type("iPod9,1"), "iPod touch (7th generation)");
-  EXPECT_EQ(type("iPhone99,1"), "iPhone99,1");
-  EXPECT_EQ(type("AppleTV2,1"), "AppleTV2,1");
-  EXPECT_EQ(type(""), "Iphone");
+  for (const auto& [product, expected] : std::vector<std::pair<const char*, const char*>>{
+           {"iPhone3,1", "Iphone 4"},
+           {"iPhone3,3", "Iphone 4"},
+           {"iPhone5,2", "Iphone 5"},
+           {"IPHONE4,1", "Iphone 4S"},
+           {"iPad3,4", "NewIpad"},
+           {"iPod4,1", "IpodTouch4G"},
+           {"iPhone14,2", "iPhone 13 Pro"},
+           {"iPhone17,5", "iPhone 16e"},
+           {"iPad7,1", "iPad Pro (12.9-inch) (2nd generation)"},
+           {"iPad7,11", "iPad (7th generation)"},
+           {"iPad2,5", "iPad mini"},
+           {"iPod9,1", "iPod touch (7th generation)"},
+           {"iPhone99,1", "iPhone99,1"},
+           {"AppleTV2,1", "AppleTV2,1"},
+           {"", "Iphone"}}) {
+    EXPECT_EQ(type(product), expected) << product;
+  }
   EXPECT_EQ(PRIOSDeviceController::GetDevcieType(std::nullopt), "Iphone");
 }
 
@@ -69,7 +72,7 @@ TEST_P(Catalogue, InfoPlistEntryCarriesEveryField) {
 
 TEST_P(Catalogue, ManifestPlistAloneGivesAnEntryWithoutSize) {
   fixtures::ScratchFolder root;
-  IosBackupWriter backup(root / "bbbb", IosLayout::current);
+  IosBackupWriter backup(root / "bbbb", IosLayout::ios17);
   backup.plistForm(GetParam())
       .withoutInfoPlist()
       .lockdown("DeviceName", "Bob")

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "ios/backup_file_name.h"
 #include "ios_test_support.h"
 
 namespace orvane {
@@ -11,46 +10,61 @@ namespace {
 namespace fs = std::filesystem;
 using fixtures::IosLayout;
 
-// In a real backup a database's write-ahead log is a backup file of its
-// own, named by the hash of "HomeDomain-Library/SMS/sms.db-wal"; rows
-// added since the last checkpoint live only there.
-class DatabaseLog : public ::testing::TestWithParam<IosLayout> {};
-
-TEST_P(DatabaseLog, TheLogStoredUnderItsOwnHashIsFoldedIn) {
-  testing::Backup backup(GetParam());
-  backup.writer.writeAheadLog()
-      .message({.text = "only in the log", .address = "555"})
-      .call({.address = "555", .duration = 3});
-  backup.writer.write();
-  for (const auto& [hash, domainPath] :
-       {std::pair{backup_names::kMessages, "HomeDomain-Library/SMS/sms.db"},
-        {backup_names::kCallHistory, "WirelessDomain-Library/CallHistory/call_history.db"}}) {
-    for (const char* suffix : {"-wal", "-shm"}) {
-      const fs::path beside = backup.writer.pathOf(hash).string() + suffix;
-      ASSERT_TRUE(fs::exists(beside)) << beside;
-      const fs::path own = backup.writer.pathOf(*hashedNameOf(std::string(domainPath) + suffix));
-      fs::create_directories(own.parent_path());
-      fs::rename(beside, own);
-    }
+std::vector<std::pair<std::string, std::filesystem::file_time_type>> snapshotOf(
+    const std::filesystem::path& folder) {
+  std::vector<std::pair<std::string, std::filesystem::file_time_type>> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    files.emplace_back(entry.path().string() + "\n" + fixtures::readFileText(entry.path()),
+                       entry.last_write_time());
   }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// In a real backup a database's write-ahead log is a backup file of its
+// own, named by the hash of "HomeDomain-Library/SMS/sms.db-wal"; some tools
+// keep it as "<hash>-wal" beside the database. Rows added since the last
+// checkpoint live only there; reading them never writes to the backup.
+class DatabaseLog : public ::testing::TestWithParam<std::tuple<IosLayout, bool>> {};
+
+TEST_P(DatabaseLog, RowsOnlyInTheLogAreReadAndTheBackupStaysAsItWas) {
+  const auto [layout, beside] = GetParam();
+  testing::Backup backup(layout, fixtures::Journal::writeAheadLog);
+  backup.writer.person({.first = "Ann", .phones = {"555"}})
+      .message({.text = "only in the log", .address = "555"})
+      .call({.address = "555", .duration = 3})
+      .note({.title = "n", .body = "b"})
+      .bookmark("b", "http://b")
+      .event({.title = "e", .start = 378000000});
+  backup.writer.write();
+  for (const auto store :
+       {fixtures::Store::addressBook, fixtures::Store::messages, fixtures::Store::calls,
+        fixtures::Store::notes, fixtures::Store::bookmarks, fixtures::Store::calendar}) {
+    const fs::path own = backup.writer.logPathOf(store);
+    ASSERT_TRUE(fs::exists(own)) << own;
+    if (beside) fs::rename(own, backup.writer.pathOf(store).string() + "-wal");
+  }
+  const auto before = snapshotOf(backup.folder);
 
   testing::IosScanBench bench;
   bench.scanWhole(backup.folder);
-  const auto messages = bench.posted.all<PRMessageNode>("ScanMessageInfo");
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0]->messageContent, "only in the log");
-  EXPECT_EQ(bench.posted.all<PRCallHistoryNode>("ScanCallHistoryInfo").size(), 1u);
+  for (const auto& [event, count] : {std::pair{"ScanContactInfo", 1u},
+                                     {"ScanMessageInfo", 1u},
+                                     {"ScanCallHistoryInfo", 1u},
+                                     {"ScanNoteInfo", 1u},
+                                     {"scanBookMarkInfo", 6u},
+                                     {"scanCalenderInfo", 1u}}) {
+    EXPECT_EQ(bench.posted.records[event].size(), count) << event;
+  }
+  EXPECT_EQ(bench.posted.all<PRMessageNode>("ScanMessageInfo").at(0)->messageContent,
+            "only in the log");
+  EXPECT_EQ(snapshotOf(backup.folder), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(FlatAndNested, DatabaseLog,
-                         ::testing::Values(IosLayout::ios5, IosLayout::current));
-
-TEST(DatabaseLog, KnownDatabasesAreNamedByTheirDomainAndPath) {
-  EXPECT_EQ(knownDomainPathOf(backup_names::kMessages), "HomeDomain-Library/SMS/sms.db");
-  EXPECT_EQ(knownDomainPathOf(backup_names::kCalendar),
-            "HomeDomain-Library/Calendar/Calendar.sqlitedb");
-  EXPECT_EQ(knownDomainPathOf("0000000000000000000000000000000000000000"), std::nullopt);
-}
+                         ::testing::Combine(::testing::Values(IosLayout::ios5, IosLayout::ios17),
+                                            ::testing::Bool()));
 
 }  // namespace
 }  // namespace orvane

@@ -118,7 +118,7 @@ TEST(HostilePlist, NestingAndCyclesAreRefusedAtTheirBound) {
 TEST(HostilePlist, CatalogueListsTheGoodBackupsBesideHostileOnes) {
   ScratchFolder root;
   for (const char* name : {"a-good", "z-good"}) {
-    IosBackupWriter(root / name, IosLayout::current).info("Device Name", name).write();
+    IosBackupWriter(root / name, IosLayout::ios17).info("Device Name", name).write();
   }
   const std::vector<std::pair<const char*, std::vector<char>>> hostile = {
       {"deep-xml", xmlNested(200000)},
@@ -152,10 +152,10 @@ TEST(HostileBackup, LinksAreSkippedWhereverTheyStand) {
     LinkAt link;
   } cases[] = {
       {"flat hashed file, mbdb", IosLayout::ios6, LinkAt::hashedFile},
-      {"nested hashed file, Manifest.db", IosLayout::current, LinkAt::hashedFile},
-      {"two-digit subfolder", IosLayout::current, LinkAt::subfolder},
+      {"nested hashed file, Manifest.db", IosLayout::ios17, LinkAt::hashedFile},
+      {"two-digit subfolder", IosLayout::ios17, LinkAt::subfolder},
       {"address book, flat", IosLayout::ios6, LinkAt::addressBook},
-      {"address book, nested", IosLayout::current, LinkAt::addressBook},
+      {"address book, nested", IosLayout::ios17, LinkAt::addressBook},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -169,14 +169,10 @@ TEST(HostileBackup, LinksAreSkippedWhereverTheyStand) {
           .file("CameraRollDomain", linkedPhoto, picture);
       if (c.link != LinkAt::addressBook) backup.person({.first = "Ann"});
       backup.write();
-      IosBackupWriter(outside / "elsewhere", c.layout).person({.first = "Mallory"}).write();
-      const auto where = [&](const std::filesystem::path& root, const std::string& name) {
-        return c.layout == IosLayout::current ? root / name.substr(0, 2) / name : root / name;
-      };
-      const auto target = where(folder, linkedName);
-      const auto book = [&](const std::filesystem::path& root) {
-        return where(root, backup_names::kAddressBook);
-      };
+      IosBackupWriter elsewhere(outside / "elsewhere", c.layout);
+      elsewhere.person({.first = "Mallory"}).write();
+      const auto target = backup.pathOf(linkedName);
+      const auto book = backup.pathOf(fixtures::Store::addressBook);
       switch (c.link) {
         case LinkAt::hashedFile:
           std::filesystem::rename(target, outside / "picture");
@@ -187,9 +183,9 @@ TEST(HostileBackup, LinksAreSkippedWhereverTheyStand) {
           std::filesystem::create_directory_symlink(outside / "sub", target.parent_path());
           break;
         case LinkAt::addressBook:
-          std::filesystem::create_directories(book(folder).parent_path());
-          std::filesystem::remove(book(folder));
-          std::filesystem::create_symlink(book(outside / "elsewhere"), book(folder));
+          std::filesystem::create_directories(book.parent_path());
+          std::filesystem::remove(book);
+          std::filesystem::create_symlink(elsewhere.pathOf(fixtures::Store::addressBook), book);
           break;
       }
     }

@@ -101,7 +101,9 @@ inline std::filesystem::path backupIn(const fixtures::ScratchFolder& scratch) {
 // A backup folder to write, in a scratch folder of its own. Dates are read
 // in UTC.
 struct Backup {
-  explicit Backup(fixtures::IosLayout layout) : writer(folder, layout) {
+  explicit Backup(fixtures::IosLayout layout,
+                  fixtures::Journal journal = fixtures::Journal::rollback)
+      : writer(folder, layout, journal) {
     setenv("TZ", "UTC", 1);
     tzset();
   }

@@ -13,13 +13,6 @@ using fixtures::IosBackupWriter;
 using fixtures::IosLayout;
 using testing::IosScanBench;
 
-std::vector<MbdbReader::RawRecord> walk(const std::vector<std::uint8_t>& bytes) {
-  std::vector<MbdbReader::RawRecord> records;
-  walkMbdbBytes(bytes,
-                [&](const MbdbReader::RawRecord& r, std::uint64_t) { records.push_back(r); });
-  return records;
-}
-
 TEST(BackupFileName, AddressBookIsNamedByTheDigestOfDomainDashPath) {
   EXPECT_EQ(backupFileName("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb"),
             "31bb7ba8914766d4ba40d6dfb6113c8b614be442");
@@ -30,42 +23,45 @@ TEST(BackupFileName, AddressBookIsNamedByTheDigestOfDomainDashPath) {
   EXPECT_EQ(backupFileName("HomeDomain", ""), "70765829101933f25994c71bbee6dfd685535bff");
 }
 
-TEST(MbdbReader, WalksRecordsPastPropertiesAndAbsentStrings) {
-  const auto bytes = IosBackupWriter::mbdbBytes({
-      {"CameraRollDomain",
-       "Media/DCIM/100APPLE/IMG_0001.JPG",
-       {{"a", "1"}, {"b", "2"}, {"c", "3"}}},
-      {"HomeDomain", std::nullopt, {}},
-      {std::nullopt, "Library/x", {{"", ""}}},
-      {"MediaDomain", "Media/Recordings/1.m4a", {}},
-  });
-  std::vector<std::string> places;
-  for (const auto& r : walk(bytes)) places.push_back(r.domain + "|" + r.path);
-  EXPECT_EQ(places, (std::vector<std::string>{"CameraRollDomain|Media/DCIM/100APPLE/IMG_0001.JPG",
-                                              "HomeDomain|", "|Library/x",
-                                              "MediaDomain|Media/Recordings/1.m4a"}));
-}
-
-TEST(MbdbReader, WrongOrShortMagicYieldsNothing) {
-  auto bytes = IosBackupWriter::mbdbBytes({{"HomeDomain", "a.jpg", {}}});
-  EXPECT_TRUE(walk({bytes.begin(), bytes.begin() + 5}).empty());
-  bytes[3] = 'x';  // "mbdx"
-  EXPECT_TRUE(walk(bytes).empty());
-  EXPECT_TRUE(walk({}).empty());
-}
-
-TEST(MbdbReader, CutRecordKeepsEarlierRecordsAndAWholeDomainAndPath) {
-  const auto bytes =
+// The domain and path of each record walked; a cut record is handed over
+// only when its domain and path are whole.
+TEST(MbdbReader, WalksWholeRecordsPastPropertiesAbsentStringsAndCuts) {
+  const auto two =
       IosBackupWriter::mbdbBytes({{"HomeDomain", "one.jpg", {}}, {"HomeDomain", "two.jpg", {}}});
-  const std::size_t oneRecord = (bytes.size() - 6) / 2;
-  // cut inside the second record's fixed fields: its domain and path are whole
-  auto records = walk({bytes.begin(), bytes.end() - 10});
-  ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[1].path, "two.jpg");
-  // cut inside the second record's path: only the first is handed over
-  records = walk({bytes.begin(), bytes.begin() + static_cast<long>(6 + oneRecord + 15)});
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].path, "one.jpg");
+  const long oneRecord = static_cast<long>(two.size() - 6) / 2;
+  auto wrongMagic = IosBackupWriter::mbdbBytes({{"HomeDomain", "a.jpg", {}}});
+  wrongMagic[3] = 'x';  // "mbdx"
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::string> places;
+  } cases[] = {
+      {"properties and absent strings",
+       IosBackupWriter::mbdbBytes({
+           {"CameraRollDomain",
+            "Media/DCIM/100APPLE/IMG_0001.JPG",
+            {{"a", "1"}, {"b", "2"}, {"c", "3"}}},
+           {"HomeDomain", std::nullopt, {}},
+           {std::nullopt, "Library/x", {{"", ""}}},
+           {"MediaDomain", "Media/Recordings/1.m4a", {}},
+       }),
+       {"CameraRollDomain|Media/DCIM/100APPLE/IMG_0001.JPG", "HomeDomain|", "|Library/x",
+        "MediaDomain|Media/Recordings/1.m4a"}},
+      {"cut in the fixed fields",
+       {two.begin(), two.end() - 10},
+       {"HomeDomain|one.jpg", "HomeDomain|two.jpg"}},
+      {"cut in the path", {two.begin(), two.begin() + 6 + oneRecord + 15}, {"HomeDomain|one.jpg"}},
+      {"short magic", {two.begin(), two.begin() + 5}, {}},
+      {"wrong magic", wrongMagic, {}},
+      {"empty", {}, {}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> places;
+    walkMbdbBytes(c.bytes, [&](const MbdbReader::RawRecord& r, std::uint64_t) {
+      places.push_back(r.domain + "|" + r.path);
+    });
+    EXPECT_EQ(places, c.places) << c.what;
+  }
 }
 
 // "Manifest.mbdb" with files at the top, or "Manifest.db" with files in
@@ -98,12 +94,12 @@ TEST_P(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothManifestForms, ManifestPass,
-                         ::testing::Values(IosLayout::ios5, IosLayout::current));
+                         ::testing::Values(IosLayout::ios5, IosLayout::ios17));
 
 TEST(ManifestPass, ManifestDbRowsThatCouldLeaveTheFolderAreIgnored) {
   fixtures::ScratchFolder scratch;
   const auto folder = testing::backupIn(scratch);
-  IosBackupWriter(folder, IosLayout::current).write();
+  IosBackupWriter(folder, IosLayout::ios17).write();
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open((folder / "Manifest.db").c_str(), &db), SQLITE_OK);
   sqlite3_exec(

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/modern_backup_writer.h"
+#include "fixtures/ios_backup_writer.h"
 #include "ios/attributed_body.h"
 #include "ios/note_body.h"
 
@@ -15,7 +15,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes attributedBody(const std::string& text, int lengthBytes) {
-  return fixtures::ModernBackupWriter::attributedBody(text, lengthBytes);
+  return fixtures::IosBackupWriter::attributedBody(text, lengthBytes);
 }
 
 TEST(AttributedBody, TextOfEachLengthForm) {
@@ -46,8 +46,8 @@ Bytes field(int number, Bytes payload) {
   return payload;
 }
 
-Bytes gzip(const Bytes& plain) { return fixtures::ModernBackupWriter::gzip(plain); }
-Bytes noteData(const std::string& text) { return fixtures::ModernBackupWriter::noteData(text); }
+Bytes gzip(const Bytes& plain) { return fixtures::IosBackupWriter::gzip(plain); }
+Bytes noteData(const std::string& text) { return fixtures::IosBackupWriter::noteData(text); }
 
 TEST(NoteBody, TextFromTheGzipProtobuf) {
   const std::string text = "Shopping\nmilk, eggs\n" + std::string(200, 'z');

@@ -13,24 +13,25 @@
 #include "../cli/cli_runner.h"
 #include "../core/time_zone_test.h"
 #include "export/vcf_controller.h"
-#include "fixtures/modern_backup_writer.h"
+#include "fixtures/ios_backup_writer.h"
 #include "ios/backup_file_name.h"
 #include "ios_test_support.h"
 
 namespace orvane {
 namespace {
 
-using fixtures::ModernBackupWriter;
+using fixtures::IosBackupWriter;
+using fixtures::IosLayout;
 
 std::int64_t nanos2001(int year, int month, int day, int hour, int minute) {
-  return static_cast<std::int64_t>(ModernBackupWriter::since2001(year, month, day, hour, minute)) *
+  return static_cast<std::int64_t>(IosBackupWriter::since2001(year, month, day, hour, minute)) *
          1000000000;
 }
 
 void writeModernBackup(const std::filesystem::path& folder) {
-  const auto at = ModernBackupWriter::since2001;
-  ModernBackupWriter backup;
-  backup.people = {
+  const auto at = IosBackupWriter::since2001;
+  IosBackupWriter backup(folder, IosLayout::ios17);
+  backup.person(
       {.first = "Ann",
        .last = "Lee",
        .phones = {"+1 (555) 010-0100"},
@@ -40,40 +41,40 @@ void writeModernBackup(const std::filesystem::path& folder) {
                       .zip = "62701",
                       .country = "United States",
                       .countryCode = "us"},
-                     {.label = "Lake", .street = "9 Shore Rd; Unit 2", .city = "Duluth"}}}};
-  backup.messages = {
-      {.text = "see you at 8",
-       .handle = "+15550100100",
-       .date = nanos2001(2023, 10, 3, 14, 5),
-       .fromMe = true,
-       .service = "SMS"},
-      {.attributedBody = ModernBackupWriter::attributedBody(std::string(300, 'w'), 2),
-       .handle = "+15550100100",
-       .date = nanos2001(2024, 2, 29, 23, 59)},
-      {.attributedBody = {0x04, 0x0b, 's', 't'},
-       .handle = "a@example.com",
-       .date = nanos2001(2021, 1, 1, 0, 0)}};
-  backup.calls = {
-      {.address = "+15550100100",
-       .date = at(2023, 10, 3, 9, 30, 0),
-       .duration = 754.6,
-       .originated = true},
-      {.address = "+15550100100",
-       .date = at(2024, 6, 1, 18, 0, 0),
-       .answered = false,
-       .callType = 8},
-      {.address = "5550199", .date = at(2025, 12, 31, 23, 0, 0), .originated = true},
-      {.address = "5550199", .date = at(2022, 5, 5, 5, 5, 0), .duration = 7300, .callType = 16}};
-  backup.notes = {
-      {.title = "Shopping",
-       .text = "milk\neggs",
-       .created = at(2023, 1, 2, 3, 4, 0),
-       .modified = at(2023, 11, 20, 8, 15, 0)},
-      {.title = "Bank", .text = "1234", .modified = at(2024, 3, 1, 12, 0, 0), .locked = true},
-      {.title = "Old plan", .text = "gone", .modified = at(2022, 7, 4, 10, 0, 0), .deleted = true}};
-  backup.bookmarks = {{.title = "Travel", .type = 1},
-                      {.title = "Maps", .url = "https://maps.example.com/"}};
-  backup.write(folder);
+                     {.street = "9 Shore Rd; Unit 2", .city = "Duluth", .label = "Lake"}}});
+  backup.message({.text = "see you at 8",
+                  .date = nanos2001(2023, 10, 3, 14, 5),
+                  .address = "+15550100100",
+                  .fromMe = true});
+  backup.message({.date = nanos2001(2024, 2, 29, 23, 59),
+                  .address = "+15550100100",
+                  .iMessage = true,
+                  .attributedBody = IosBackupWriter::attributedBody(std::string(300, 'w'), 2)});
+  backup.message({.date = nanos2001(2021, 1, 1, 0, 0),
+                  .address = "a@example.com",
+                  .iMessage = true,
+                  .attributedBody = {0x04, 0x0b, 's', 't'}});
+  backup.call({.address = "+15550100100",
+               .date = at(2023, 10, 3, 9, 30, 0),
+               .duration = 754.6,
+               .originated = true});
+  backup.call({.address = "+15550100100",
+               .date = at(2024, 6, 1, 18, 0, 0),
+               .answered = false,
+               .callType = 8});
+  backup.call({.address = "5550199", .date = at(2025, 12, 31, 23, 0, 0), .originated = true});
+  backup.call(
+      {.address = "5550199", .date = at(2022, 5, 5, 5, 5, 0), .duration = 7300, .callType = 16});
+  backup.note({.title = "Shopping",
+               .body = "milk\neggs",
+               .modified = at(2023, 11, 20, 8, 15, 0),
+               .created = at(2023, 1, 2, 3, 4, 0)});
+  backup.note(
+      {.title = "Bank", .body = "1234", .modified = at(2024, 3, 1, 12, 0, 0), .locked = true});
+  backup.note(
+      {.title = "Old plan", .body = "gone", .modified = at(2022, 7, 4, 10, 0, 0), .deleted = true});
+  backup.bookmark("Travel", "", 1).bookmark("Maps", "https://maps.example.com/");
+  backup.write();
 }
 
 class ModernBackup : public testing::TimeZoneTest {
@@ -83,71 +84,56 @@ class ModernBackup : public testing::TimeZoneTest {
     writeModernBackup(testing::backupIn(scratch_));
     bench_.scanWhole(testing::backupIn(scratch_));
   }
-  // One line of "|"-joined fields per record posted under `event`.
-  template <class Node, class Fields>
-  std::vector<std::string> lines(const char* event, Fields fields) {
-    std::vector<std::string> out;
-    for (const auto& node : bench_.posted.all<Node>(event)) {
-      std::string line;
-      for (const std::string& field : fields(*node)) line += field + "|";
-      out.push_back(line);
-    }
-    return out;
-  }
   fixtures::ScratchFolder scratch_;
   testing::IosScanBench bench_;
 };
 
 TEST_F(ModernBackup, EveryCategoryWithItsFieldsAndTrueDates) {
+  using testing::row;
+  using testing::rows;
   using Lines = std::vector<std::string>;
   const auto utc = [](const std::optional<std::string>& text) { return text.value_or("-"); };
-  EXPECT_EQ(lines<PRMessageNode>("ScanMessageInfo",
-                                 [&](const PRMessageNode& m) {
-                                   return Lines{m.messageContent.substr(0, 12),
-                                                m.messageDate,
-                                                utc(m.messageDateUTC),
-                                                m.messageType,
-                                                m.messagePhone,
-                                                m.messageName,
-                                                std::to_string(m.bImessage)};
-                                 }),
-            (Lines{"see you at 8|10-03-2023 14:05|2023-10-03T14:05:00Z|Send|+15550100100|Ann "
-                   "Lee|0|",
+  const auto& posted = bench_.posted;
+  EXPECT_EQ(rows<PRMessageNode>(posted, "ScanMessageInfo",
+                                [&](const PRMessageNode& m) {
+                                  return row(m.messageContent.substr(0, 12), m.messageDate,
+                                             utc(m.messageDateUTC), m.messageType, m.messagePhone,
+                                             m.messageName, int{m.bImessage});
+                                }),
+            (Lines{"see you at 8|10-03-2023 14:05|2023-10-03T14:05:00Z|Send|+15550100100|Ann Lee|0",
                    // the text kept only in the attributedBody
                    "wwwwwwwwwwww|02-29-2024 23:59|2024-02-29T23:59:00Z|Received|+15550100100|"
-                   "Ann Lee|1|",
+                   "Ann Lee|1",
                    // a body that does not parse leaves the message empty
-                   "|01-01-2021 00:00|2021-01-01T00:00:00Z|Received|a@example.com||1|"}));
-  EXPECT_EQ(bench_.posted.all<PRMessageNode>("ScanMessageInfo").at(1)->messageContent,
+                   "|01-01-2021 00:00|2021-01-01T00:00:00Z|Received|a@example.com||1"}));
+  EXPECT_EQ(posted.all<PRMessageNode>("ScanMessageInfo").at(1)->messageContent,
             std::string(300, 'w'));
 
-  EXPECT_EQ(lines<PRCallHistoryNode>("ScanCallHistoryInfo",
-                                     [&](const PRCallHistoryNode& c) {
-                                       return Lines{
-                                           c.callDate,     utc(c.callDateUTC),         c.callType,
-                                           c.callDuration, std::to_string(c.callTime), c.callName};
-                                     }),
-            (Lines{"10-03-2023 09:30|2023-10-03T09:30:00Z|Outgoing|12 minutes|754|Ann Lee|",
-                   "06-01-2024 18:00|2024-06-01T18:00:00Z|Incoming|Missed|0|Ann Lee|",
-                   "12-31-2025 23:00|2025-12-31T23:00:00Z|Outgoing|Cancelled|0||",
-                   "05-05-2022 05:05|2022-05-05T05:05:00Z|Incoming|2 hours|7300||"}));
+  EXPECT_EQ(rows<PRCallHistoryNode>(posted, "ScanCallHistoryInfo",
+                                    [&](const PRCallHistoryNode& c) {
+                                      return row(c.callDate, utc(c.callDateUTC), c.callType,
+                                                 c.callDuration, c.callTime, c.callName);
+                                    }),
+            (Lines{"10-03-2023 09:30|2023-10-03T09:30:00Z|Outgoing|12 minutes|754|Ann Lee",
+                   "06-01-2024 18:00|2024-06-01T18:00:00Z|Incoming|Missed|0|Ann Lee",
+                   "12-31-2025 23:00|2025-12-31T23:00:00Z|Outgoing|Cancelled|0|",
+                   "05-05-2022 05:05|2022-05-05T05:05:00Z|Incoming|2 hours|7300|"}));
 
   // the folder row of the notes table is no note
-  EXPECT_EQ(lines<PRNoteNode>("ScanNoteInfo",
-                              [&](const PRNoteNode& n) {
-                                return Lines{n.noteTitle.value_or("-"), n.noteContent.value_or("-"),
-                                             n.noteDate, utc(n.noteDateUTC),
-                                             std::to_string(n.bDeleted)};
-                              }),
-            (Lines{"Shopping|milk\neggs|11-20-2023 08:15|2023-11-20T08:15:00Z|0|",
-                   "Bank|(locked)|03-01-2024 12:00|2024-03-01T12:00:00Z|0|",
-                   "Old plan|gone|07-04-2022 10:00|2022-07-04T10:00:00Z|1|"}));
+  EXPECT_EQ(rows<PRNoteNode>(posted, "ScanNoteInfo",
+                             [&](const PRNoteNode& n) {
+                               return row(n.noteTitle.value_or("-"), n.noteContent.value_or("-"),
+                                          n.noteDate, utc(n.noteDateUTC), int{n.bDeleted});
+                             }),
+            (Lines{"Shopping|milk\neggs|11-20-2023 08:15|2023-11-20T08:15:00Z|0",
+                   "Bank|(locked)|03-01-2024 12:00|2024-03-01T12:00:00Z|0",
+                   "Old plan|gone|07-04-2022 10:00|2022-07-04T10:00:00Z|1"}));
 
   // the folders are left out; the five fixed bookmarks come with every scan
-  EXPECT_EQ(lines<PRBookMarkNode>("scanBookMarkInfo",
-                                  [](const PRBookMarkNode& b) { return Lines{b.bookMarkTitle}; }),
-            (Lines{"Maps|", "Apple|", "Yahoo|", "Google|", "iPhone User Guide|",
-                   "iPhone Web Applications|"}));
+  EXPECT_EQ(
+      rows<PRBookMarkNode>(posted, "scanBookMarkInfo",
+                           [](const PRBookMarkNode& b) { return b.bookMarkTitle; }),
+      (Lines{"Maps", "Apple", "Yahoo", "Google", "iPhone User Guide", "iPhone Web Applications"}));
 }
 
 TEST_F(ModernBackup, AddressesInPartsAndInTheCard) {
@@ -164,11 +150,9 @@ TEST_F(ModernBackup, AddressesInPartsAndInTheCard) {
   EXPECT_NE(card.find("\r\nADR:;;9 Shore Rd\\; Unit 2;Duluth;;;\r\n"), std::string::npos) << card;
 }
 
-TEST(ModernJson, DatesCarryTheirUtcInstant) {
-  fixtures::ScratchFolder root;
-  writeModernBackup(testing::backupIn(root));
+TEST_F(ModernBackup, JsonDatesCarryTheirUtcInstant) {
   const auto result =
-      testing::runCli({"scan", testing::backupIn(root).string(), "--json"}, "TZ=Asia/Tokyo ");
+      testing::runCli({"scan", testing::backupIn(scratch_).string(), "--json"}, "TZ=Asia/Tokyo ");
   ASSERT_EQ(result.status, 0) << result.err;
   std::istringstream lines(result.out);
   std::vector<std::string> dates;
@@ -196,15 +180,15 @@ TEST(ModernMedia, HeicAttachmentsAndMissingFiles) {
   const auto folder = testing::backupIn(scratch);
   const std::string sent = "Library/SMS/Attachments/ab/12/AB12/IMG_0002.HEIC";
   const std::string clip = "Library/SMS/Attachments/cd/34/CD34/clip.MOV";
-  ModernBackupWriter backup;
-  backup.messages = {
-      {.text = "look", .handle = "+15550100", .attachments = {"~/" + sent, "~/" + clip}}};
+  IosBackupWriter backup(folder, IosLayout::ios17);
+  backup.message(
+      {.text = "look", .address = "+15550100", .attachments = {"~/" + sent, "~/" + clip}});
   const std::vector<std::uint8_t> bytes(100, 7);
-  backup.files = {{"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.HEIC", bytes},
-                  {"MediaDomain", sent, bytes},
-                  {"MediaDomain", clip, bytes},
-                  {"CameraRollDomain", "Media/DCIM/100APPLE/IMG_0003.JPG", bytes}};
-  backup.write(folder);
+  backup.file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.HEIC", bytes)
+      .file("MediaDomain", sent, bytes)
+      .file("MediaDomain", clip, bytes)
+      .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0003.JPG", bytes);
+  backup.write();
   const auto hashed = [](const std::string& domain, const std::string& path) {
     const std::string name = *backupFileName(domain, path);
     return name.substr(0, 2) + "/" + name;

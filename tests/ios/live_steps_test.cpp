@@ -1,0 +1,319 @@
+// The live steps of a device scan, one category at a time, on the
+// databases of each system version.
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include "ios/backup_file_name.h"
+#include "ios_test_support.h"
+
+namespace orvane {
+namespace {
+
+using fixtures::IosLayout;
+using testing::Backup;
+using testing::IosScanBench;
+using testing::row;
+using testing::rows;
+
+// An address is the multi-value's text on iOS 4, its parts from iOS 5 on.
+TEST(Contacts, NamesCompaniesAndMultiValuesJoinWithLeadingSpaces) {
+  for (const IosLayout layout : {IosLayout::ios4, IosLayout::ios5}) {
+    SCOPED_TRACE(static_cast<int>(layout));
+    Backup backup(layout);
+    backup.writer
+        .person({.first = "Ann",
+                 .middle = "B",
+                 .last = "Cole",
+                 .jobTitle = "Engineer",
+                 .organization = "Acme",
+                 .note = "met at fair",
+                 .birthday = "378000000",
+                 .phones = {"555-1234", "555-9876"},
+                 .emails = {"ann@example.com"},
+                 .homePages = {"ann.example.com"},
+                 .addresses = {{.street = "1 Road"}},
+                 .otherValues = {{1, "ignored"}, {6, "ignored too"}}})
+        .person({.last = "Cole"})
+        .person({.first = "Zoë", .last = "Ångström"});
+    backup.writer.write();
+
+    IosScanBench bench;
+    bench.scanner().scanContactThread(backup.folder);
+    EXPECT_EQ(rows<PRContactNode>(bench.posted, "ScanContactInfo",
+                                  [](const PRContactNode& c) {
+                                    return row(c.rowid, c.contactName, c.contactCompany,
+                                               c.contactJobtitle, c.contactPhone, c.contactEmail,
+                                               c.contactHomepage, c.contactAdress, c.contactNote,
+                                               c.contactBirthday, c.imageData.has_value());
+                                  }),
+              // the job title joins the company text and is kept on its own too
+              (std::vector<std::string>{"1|Ann B Cole| Engineer Acme|Engineer| 555-1234 555-9876| "
+                                        "ann@example.com| "
+                                        "ann.example.com| 1 Road|met at fair|378000000|0",
+                                        "2| Cole|||||||||0", "3|Zoë Ångström|||||||||0"}));
+    EXPECT_EQ(bench.posted.progress, std::vector<std::int64_t>{40});
+    EXPECT_EQ(bench.lists.contactArray.size(), 3u);
+  }
+}
+
+TEST(Contacts, PicturesComeFromEitherPictureFile) {
+  for (bool older : {false, true}) {
+    Backup backup(IosLayout::ios5);
+    if (older) backup.writer.olderPictureFile();
+    backup.writer.person({.first = "Ann", .picture = std::vector<std::uint8_t>{1, 2}})
+        .person({.first = "Bob"});
+    backup.writer.write();
+    IosScanBench bench;
+    bench.scanner().scanContactThread(backup.folder);
+    const auto contacts = bench.posted.all<PRContactNode>("ScanContactInfo");
+    ASSERT_EQ(contacts.size(), 2u);
+    ASSERT_TRUE(contacts[0]->imageData.has_value()) << older;
+    EXPECT_EQ(*contacts[0]->imageData, (Bytes{1, 2}));
+    EXPECT_FALSE(contacts[1]->imageData.has_value());
+  }
+}
+
+// text, phone, contact name, type, year, iMessage
+std::vector<std::string> messageRows(const testing::Posted& posted) {
+  return rows<PRMessageNode>(posted, "ScanMessageInfo", [](const PRMessageNode& m) {
+    return row(m.messageContent, m.messagePhone, m.messageName, m.messageType,
+               m.messageDate.substr(6, 4), int{m.bImessage});
+  });
+}
+
+// A database before iOS 6 is read in its own layout whatever the iOS 6
+// flag says: with madrid columns (iOS 5) or without them (iOS 4).
+TEST(Messages, BeforeIos6FlagsMadridAndAttachmentPieces) {
+  for (const IosLayout layout : {IosLayout::ios4, IosLayout::ios5}) {
+    Backup backup(layout);
+    backup.writer.person({.first = "Ann", .phones = {"(555) 123-4567"}})
+        .message({.text = "hello", .date = 1000000000, .address = "5551234567", .flags = 2})
+        .message({.text = "sent", .date = 400000000, .address = "5550000", .flags = 3})
+        .message({.text = "odd", .date = 400000000, .address = "5550000", .flags = 4})
+        .message({.text = "also received", .date = 400000000, .address = "5550000", .flags = 22});
+    std::vector<std::string> expected = {"hello|5551234567|Ann|Received|2001|0",
+                                         "sent|5550000||Send|1982|0", "odd|5550000||unknown|1982|0",
+                                         "also received|5550000||Received|1982|0"};
+    if (layout == IosLayout::ios5) {
+      backup.writer.message({.text = "imsg",
+                             .date = 400000000,
+                             .address = "ann@example.com",
+                             .iMessage = true,
+                             .madridFlags = 16387,
+                             .attachmentInfo = {'a', 'b', 0, 'c', 'd', 0}});
+      expected.push_back("abcd|ann@example.com||Send|2013|1");
+    }
+    backup.writer.write();
+
+    for (const std::uint8_t iOS6 : {std::uint8_t{0}, std::uint8_t{1}}) {
+      IosScanBench bench;
+      auto scanner = bench.scanner(iOS6);
+      scanner.scanContactThread(backup.folder);
+      scanner.scanMessageThread(backup.folder);
+      // an SMS row of this layout counts from 1970, an iMessage row from 2001
+      EXPECT_EQ(messageRows(bench.posted), expected) << int{iOS6};
+      EXPECT_EQ(bench.posted.progress, (std::vector<std::int64_t>{40, 50}));
+    }
+  }
+}
+
+// The iOS 6 layout is read whatever the flag says: later systems keep it.
+class MessagesIos6Layout : public ::testing::TestWithParam<std::tuple<IosLayout, std::uint8_t>> {};
+
+TEST_P(MessagesIos6Layout, HandleAndIsFromMe) {
+  Backup backup(std::get<0>(GetParam()));
+  backup.writer.person({.first = "Ann", .phones = {"+1 555 123 4567"}})
+      .message({.text = "mine", .date = 400000000, .address = "+15551234567", .fromMe = true})
+      .message({.text = "theirs", .date = 400000000, .address = "+15551234567"})
+      // nanoseconds since 2001, as from iOS 11 on
+      .message({.text = "new", .date = 600000000LL * 1000000000LL, .address = "+1999"});
+  backup.writer.write();
+  IosScanBench bench;
+  auto scanner = bench.scanner(std::get<1>(GetParam()));
+  scanner.scanContactThread(backup.folder);
+  scanner.scanMessageThread(backup.folder);
+  EXPECT_EQ(messageRows(bench.posted),
+            (std::vector<std::string>{"mine|+15551234567|Ann|Send|2013|0",
+                                      "theirs|+15551234567|Ann|Received|2013|0",
+                                      "new|+1999||Received|2020|0"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(FlagOrLaterSystem, MessagesIos6Layout,
+                         ::testing::Values(std::make_tuple(IosLayout::ios6, std::uint8_t{1}),
+                                           std::make_tuple(IosLayout::ios17, std::uint8_t{0}),
+                                           std::make_tuple(IosLayout::ios17, std::uint8_t{1})));
+
+// direction, duration words, seconds, contact name and date of each call
+std::vector<std::string> callRows(const testing::Posted& posted) {
+  return rows<PRCallHistoryNode>(posted, "ScanCallHistoryInfo", [](const PRCallHistoryNode& c) {
+    return row(c.callType, c.callDuration, c.callTime, c.callName, c.callDate);
+  });
+}
+
+TEST(Calls, DirectionDurationWordsAndNames) {
+  Backup backup(IosLayout::ios5);
+  backup.writer.person({.first = "Ann", .phones = {"555-1234"}})
+      .call({.address = "5551234", .date = 1000000000, .duration = 0, .flags = 5})
+      .call({.address = "555", .date = 1000000000, .duration = 0, .flags = 4})
+      .call({.address = "556", .duration = 75, .flags = 5})
+      .call({.address = "557", .duration = 3725, .flags = 0})
+      .call({.address = "558", .duration = std::nullopt, .flags = 4});
+  backup.writer.write();
+  IosScanBench bench;
+  auto scanner = bench.scanner();
+  scanner.scanContactThread(backup.folder);
+  scanner.scanCallHistoryThread(backup.folder);
+  // "555" is held by Ann's number; a date of 0 is shown as none
+  EXPECT_EQ(
+      callRows(bench.posted),
+      (std::vector<std::string>{"Outgoing|Cancelled|0|Ann|09-09-2001 01:46",
+                                "Incoming|Missed|0|Ann|09-09-2001 01:46", "Outgoing|1 minute|75||",
+                                "Incoming|1 hour|3725||", "Incoming|-1 second|-1||"}));
+  EXPECT_EQ(bench.posted.progress, (std::vector<std::int64_t>{40, 60}));
+}
+
+TEST(Calls, SecondFileIsReadWhenTheFirstIsMissing) {
+  Backup backup(IosLayout::ios5);
+  backup.writer.call({.address = "1", .duration = 5, .flags = 5});
+  backup.writer.write();
+  std::filesystem::rename(backup.writer.pathOf(backup_names::kCallHistory),
+                          backup.writer.pathOf(backup_names::kCallHistorySecond));
+  IosScanBench bench;
+  bench.scanner().scanCallHistoryThread(backup.folder);
+  EXPECT_EQ(callRows(bench.posted), std::vector<std::string>{"Outgoing|5 seconds|5||"});
+}
+
+// notes.sqlite (ZNOTE, iOS 4 to 6) or notes.db (Note and note_bodies, iOS 3)
+TEST(Notes, EitherFileGivesTitleBodyAndModificationDate) {
+  for (const bool iOS3 : {false, true}) {
+    Backup backup(IosLayout::ios5);
+    backup.writer
+        .note({.title = "Shopping",
+               .body = "<div>milk</div>",
+               .modified = 378000000.5,
+               .summary = "s"})
+        .note({.title = "", .body = ""});
+    backup.writer.write();
+    if (iOS3) {
+      std::filesystem::remove(backup.writer.pathOf(fixtures::Store::notes));
+      sqlite3* db = nullptr;
+      sqlite3_open(backup.writer.pathOf(backup_names::kNotesSecond).c_str(), &db);
+      EXPECT_EQ(sqlite3_exec(db,
+                             "CREATE TABLE Note (creation_date INTEGER, title TEXT, summary TEXT, "
+                             "contains_cjk INTEGER, modification_date INTEGER, guid TEXT);"
+                             "CREATE TABLE note_bodies (note_id INTEGER UNIQUE, data);"
+                             "INSERT INTO Note (title, summary, modification_date) VALUES "
+                             "('Shopping', 's', 378000000.5), ('', '', 0);"
+                             "INSERT INTO note_bodies VALUES (1, '<div>milk</div>'), (2, '');",
+                             nullptr, nullptr, nullptr),
+                SQLITE_OK);
+      sqlite3_close(db);
+    }
+    IosScanBench bench;
+    bench.scanner().scanNoteThread(backup.folder);
+    EXPECT_EQ(rows<PRNoteNode>(bench.posted, "ScanNoteInfo",
+                               [](const PRNoteNode& n) {
+                                 return row(n.noteTitle.value_or("(none)"),
+                                            n.noteContent.value_or("(none)"), n.noteDate);
+                               }),
+              (std::vector<std::string>{"Shopping|<div>milk</div>|12-24-2012 00:00", "||"}))
+        << iOS3;
+    EXPECT_EQ(bench.posted.progress, std::vector<std::int64_t>{70});
+  }
+}
+
+std::vector<std::string> bookmarkRows(const testing::Posted& posted) {
+  return rows<PRBookMarkNode>(posted, "scanBookMarkInfo", [](const PRBookMarkNode& b) {
+    return row(b.bookMarkTitle, b.bookMarkURL);
+  });
+}
+
+TEST(Bookmarks, FoldersAreLeftOutThenDefaultsThenHistory) {
+  Backup backup(IosLayout::ios5);
+  backup.writer.bookmark("root", "http://lower.example")
+      .bookmark("com.apple.ReadingList", "")
+      .bookmark("News", "http://news.example")
+      .historyEntry("http://visited.example", "Visited");
+  backup.writer.write();
+  IosScanBench bench;
+  bench.scanner().scanBookMarkThread(backup.folder);
+  const auto marks = bookmarkRows(bench.posted);
+  std::vector<std::string> titles;
+  for (const auto& mark : marks) titles.push_back(mark.substr(0, mark.find('|')));
+  EXPECT_EQ(titles,
+            (std::vector<std::string>{"root", "News", "Apple", "Yahoo", "Google",
+                                      "iPhone User Guide", "iPhone Web Applications", "Visited"}));
+  EXPECT_EQ(marks[1], "News|http://news.example");
+  EXPECT_EQ(marks.back(), "Visited|http://visited.example");
+  EXPECT_TRUE(bench.posted.progress.empty());
+}
+
+TEST(Bookmarks, OnlyRootGivesTheDefaults) {
+  Backup backup(IosLayout::ios5);
+  backup.writer.emptyStore(fixtures::Store::bookmarks);
+  backup.writer.write();
+  IosScanBench bench;
+  bench.scanner().scanBookMarkThread(backup.folder);
+  EXPECT_EQ(bookmarkRows(bench.posted).size(), 5u);
+}
+
+// Every layout gives the location's title, not its row number; before
+// iOS 6 reminder lists are left out. The iOS 6 statement is chosen by the
+// flag (it reads an iOS 5 database too) or kept by later systems.
+TEST(Calendar, EachLayoutGivesItsEventsAndLocationTitle) {
+  struct Case {
+    IosLayout layout;
+    std::uint8_t iOS6;
+  };
+  // iOS 4 keeps the oldest calendar: table "Event"
+  for (const Case& c :
+       {Case{IosLayout::ios5, 0}, Case{IosLayout::ios5, 1}, Case{IosLayout::ios4, 0},
+        Case{IosLayout::ios6, 1}, Case{IosLayout::ios17, 0}}) {
+    Backup backup(c.layout);
+    backup.writer.event({.title = "Party",
+                         .location = "Hall",
+                         .description = "bring cake",
+                         .start = 378000000,
+                         .end = 378003600});
+    if (c.layout == IosLayout::ios5 && c.iOS6 == 0) {
+      backup.writer.event({.title = "Buy milk", .entityTypes = 8});
+    }
+    backup.writer.write();
+    IosScanBench bench;
+    bench.scanner(c.iOS6).scanCalenderThread(backup.folder);
+    EXPECT_EQ(rows<PRCalenderNode>(bench.posted, "scanCalenderInfo",
+                                   [](const PRCalenderNode& e) {
+                                     return row(e.calTitle, e.location, e.startDate, e.endDate,
+                                                e.calNote);
+                                   }),
+              std::vector<std::string>{"Party|Hall|12-24-2012 00:00|12-24-2012 01:00|bring cake"})
+        << static_cast<int>(c.layout) << int{c.iOS6};
+  }
+}
+
+// A step whose database is missing posts nothing (the bookmarks not even
+// their defaults, though the history is there); a foreign file posts only
+// the step's progress.
+TEST(LiveSteps, MissingDatabasePostsNothingAndForeignFileOnlyProgress) {
+  Backup backup(IosLayout::ios6);
+  backup.writer.historyEntry("http://x", "x").write();
+  using Step = void (PRIOSBackupScanner::*)(const std::filesystem::path&);
+  for (const Step step :
+       {&PRIOSBackupScanner::scanContactThread, &PRIOSBackupScanner::scanMessageThread,
+        &PRIOSBackupScanner::scanCallHistoryThread, &PRIOSBackupScanner::scanNoteThread,
+        &PRIOSBackupScanner::scanBookMarkThread, &PRIOSBackupScanner::scanCalenderThread}) {
+    IosScanBench bench;
+    auto scanner = bench.scanner(1);
+    (scanner.*step)(backup.folder);
+    (scanner.*step)("");
+    EXPECT_TRUE(bench.posted.names.empty());
+  }
+  backup.writer.rawFile(backup_names::kAddressBook, {'n', 'o', 't', ' ', 's', 'q', 'l'});
+  IosScanBench bench;
+  bench.scanner().scanContactThread(backup.folder);
+  EXPECT_EQ(bench.posted.names, std::vector<std::string>{"ScanProgressInfo"});
+}
+
+}  // namespace
+}  // namespace orvane
