@@ -67,7 +67,8 @@ struct Candidate {
 
 class PageSearch {
  public:
-  PageSearch(const TableSearch& search, sqlite3* db) : layout_(*search.layout) {
+  PageSearch(const TableSearch& search, sqlite3* db)
+      : layout_(*search.layout), keepLiveRows_(search.keepLiveRows) {
     if (!search.keepLiveRows && db != nullptr) {
       sqlite3_stmt* stmt = nullptr;
       const std::string sql = "select * from \"" + layout_.table + "\" where rowid = ?";
@@ -87,7 +88,10 @@ class PageSearch {
     }
   }
 
-  void run(ByteSpan page, std::uint64_t pageAt, const std::function<void(CarvedRow)>& found) {
+  // `liveStarts`: where column 1's serial type lies in each cell of the
+  // page the database reads now (sorted); such a record is a live row.
+  void run(ByteSpan page, std::uint64_t pageAt, const std::vector<std::size_t>& liveStarts,
+           const std::function<void(CarvedRow)>& found) {
     seen_.clear();
     for (const auto& [bytes, column] : anchors_) {
       // Look for the anchor's least common byte: free space and small
@@ -107,6 +111,8 @@ class PageSearch {
         if (std::memcmp(page.data() + start, anchor, bytes.size()) != 0) continue;
         const auto tryStart = [&](std::size_t first) {
           if (!seen_.insert(first).second) return false;  // this start was tried already
+          if (!keepLiveRows_ && std::binary_search(liveStarts.begin(), liveStarts.end(), first))
+            return true;
           auto candidate = decode(page, first);
           if (!candidate) return false;
           if (isLiveRow(*candidate)) return true;
@@ -204,12 +210,34 @@ class PageSearch {
   }
 
   const TableLayout& layout_;
+  bool keepLiveRows_ = false;
   std::vector<std::size_t> counts_;
   std::size_t minColumns_ = 0;
   std::vector<std::pair<std::string_view, std::size_t>> anchors_;
   std::unordered_set<std::size_t> seen_;
   std::unique_ptr<sqlite3_stmt, Finalize> live_;
 };
+
+// Where column 1's serial type lies in each cell of a table leaf page,
+// sorted: column 0 (the rowid alias) takes one byte after the header size.
+void liveColumn1Starts(ByteSpan page, std::vector<std::size_t>& starts) {
+  starts.clear();
+  constexpr std::size_t kLeafHeaderSize = 8;
+  if (page.size() < kLeafHeaderSize || pageKindOf(page[0]) != PageKind::kTableLeaf) return;
+  const std::size_t pointersEnd = kLeafHeaderSize + 2 * (std::size_t{page[3]} << 8 | page[4]);
+  for (std::size_t pointer = kLeafHeaderSize; pointer < pointersEnd && pointer + 2 <= page.size();
+       pointer += 2) {
+    const std::size_t cellAt = std::size_t{page[pointer]} << 8 | page[pointer + 1];
+    const auto payload = readVarint(page, cellAt);
+    if (!payload) continue;
+    const auto rowid = readVarint(page, cellAt + payload->length);
+    if (!rowid) continue;
+    const std::size_t headerAt = cellAt + payload->length + rowid->length;
+    const auto headerSize = readVarint(page, headerAt);
+    if (headerSize) starts.push_back(headerAt + headerSize->length + 1);
+  }
+  std::sort(starts.begin(), starts.end());
+}
 
 }  // namespace
 
@@ -458,8 +486,11 @@ bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
     }
     for (auto& [search, i] : shapeSearches) search.setLiveRecords(&liveRecords);
   }
+  std::vector<std::size_t> liveStarts;
   const auto searchPage = [&](ByteSpan page, std::uint64_t pageAt, bool current) {
-    for (auto& [search, i] : searches) search.run(page, pageAt, admitted[i]);
+    liveStarts.clear();
+    if (current) liveColumn1Starts(page, liveStarts);
+    for (auto& [search, i] : searches) search.run(page, pageAt, liveStarts, admitted[i]);
     for (auto& [search, i] : shapeSearches) search.run(page, pageAt, current, tables[i].found);
   };
   for (std::uint64_t index = 1; index < header->pageCount; ++index) {
