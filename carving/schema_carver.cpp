@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -23,7 +24,19 @@ std::size_t bigEndian16(ByteSpan page, std::size_t at) {
   return static_cast<std::size_t>(page[at]) << 8 | page[at + 1];
 }
 
-void addNumber(std::string& key, std::int64_t value) { key += 'i' + std::to_string(value) + ';'; }
+// A key holds each value as a kind letter and fixed-width bytes (a text's
+// or blob's length before its bytes), so two keys are equal exactly when
+// the values are.
+void addRaw(std::string& key, char kind, std::uint64_t bits) {
+  char bytes[1 + sizeof bits];
+  bytes[0] = kind;
+  std::memcpy(bytes + 1, &bits, sizeof bits);
+  key.append(bytes, sizeof bytes);
+}
+
+void addNumber(std::string& key, std::int64_t value) {
+  addRaw(key, 'i', static_cast<std::uint64_t>(value));
+}
 
 void addReal(std::string& key, double value) {
   // a whole REAL is kept as an integer in the record and read back as a REAL
@@ -31,13 +44,11 @@ void addReal(std::string& key, double value) {
     addNumber(key, static_cast<std::int64_t>(value));
     return;
   }
-  char text[40];
-  std::snprintf(text, sizeof text, "r%.17g;", value);
-  key += text;
+  addRaw(key, 'r', std::bit_cast<std::uint64_t>(value));
 }
 
 void addBytes(std::string& key, char kind, const void* bytes, std::size_t length) {
-  key += kind + std::to_string(length) + ':';
+  addRaw(key, kind, length);
   if (length != 0) key.append(static_cast<const char*>(bytes), length);
 }
 
@@ -126,6 +137,7 @@ void addLiveRecords(ByteSpan page, std::vector<std::uint64_t>& hashes) {
 
 std::string valuesKey(const DecodedRecord& record, std::optional<std::size_t> alias) {
   std::string key;
+  key.reserve(record.bytes.size() + 9 * record.columns.size());
   for (std::size_t i = 0; i < record.columns.size(); ++i) {
     if (i == alias) continue;
     const ColumnValue& value = record.columns[i];
