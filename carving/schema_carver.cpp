@@ -164,6 +164,11 @@ std::string valuesKey(const DecodedRecord& record, std::optional<std::size_t> al
 SchemaSearch::SchemaSearch(TableShape shape, const TableLayout& layout, sqlite3* db,
                            std::function<bool(const CarvedRow&)> plausible)
     : shape_(std::move(shape)), layout_(layout), plausible_(std::move(plausible)) {
+  smallTypes_.resize(shape_.size() * kSmallTypes);
+  for (std::size_t i = 0; i < shape_.size(); ++i) {
+    for (std::uint8_t type = 0; type < kSmallTypes; ++type)
+      smallTypes_[i * kSmallTypes + type] = shape_.allows(i, type);
+  }
   for (std::size_t i = 0; i < shape_.size(); ++i) {
     if (shape_.columns[i].affinity == Affinity::kText) textColumns_ = true;
     if (shape_.columns[i].rowidAlias) alias_ = i;
@@ -215,12 +220,19 @@ std::optional<SchemaSearch::TypesRun> SchemaSearch::typesFit(ByteSpan page, std:
   const ByteSpan header = page.first(std::min(headerEnd, page.size()));
   TypesRun run{first, at, 0};
   while (run.typesEnd < header.size() && run.columns < count) {
-    const auto type = readVarint(header, run.typesEnd);
-    if (!type || !shape_.allows(run.columns, type->value)) return std::nullopt;
+    // most serial types take one byte
+    Varint type{header[run.typesEnd], 1};
+    if (type.value >= kSmallTypes) {
+      const auto longer = readVarint(header, run.typesEnd);
+      if (!longer || !shape_.allows(run.columns, longer->value)) return std::nullopt;
+      type = *longer;
+    } else if (!smallTypes_[run.columns * kSmallTypes + type.value]) {
+      return std::nullopt;
+    }
     // past the page's size the sum stops growing: no such record fits
     run.contentLength =
-        std::min<std::uint64_t>(run.contentLength + contentLength(type->value), page.size() + 1);
-    run.typesEnd += type->length;
+        std::min<std::uint64_t>(run.contentLength + contentLength(type.value), page.size() + 1);
+    run.typesEnd += type.length;
     ++run.columns;
   }
   return run;
@@ -338,7 +350,9 @@ void SchemaSearch::searchRange(ByteSpan page, std::size_t from, std::size_t to,
       }
     }
     // a header whose size and column 0 a free-block header overwrote
-    if (!aliasFirst || !mayFollowFreeBlockHeader(page, at)) continue;
+    if (!aliasFirst || (page[at] < kSmallTypes && !smallTypes_[kSmallTypes + page[at]]) ||
+        !mayFollowFreeBlockHeader(page, at))
+      continue;
     const auto types = typesFit(page, at, page.size(), 1, columns);
     if (!types || types->columns != columns || types->typesEnd > to ||
         types->contentLength > to - types->typesEnd)

@@ -69,6 +69,10 @@ class SchemaSearch {
     void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
   };
 
+  // Whether column c allows each serial type that takes one byte, at
+  // c * kSmallTypes + type.
+  static constexpr std::size_t kSmallTypes = 0x80;
+  std::vector<bool> smallTypes_;
   TableShape shape_;
   const TableLayout& layout_;
   std::function<bool(const CarvedRow&)> plausible_;
