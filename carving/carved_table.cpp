@@ -65,9 +65,35 @@ struct Candidate {
   std::optional<std::int64_t> rowid;
 };
 
+// The cells of a page the database reads now: their records are the live
+// rows, and no deleted row starts inside one.
+struct LiveCells {
+  struct Cell {
+    std::size_t begin = 0;    // the cell's first byte
+    std::size_t end = 0;      // one past its record's last byte
+    std::size_t column1 = 0;  // where column 1's serial type lies
+  };
+  std::vector<std::size_t> starts;  // column 1's serial type of every cell, sorted
+  std::vector<Cell> whole;          // the cells held whole on the page, by place
+
+  bool isStart(std::size_t at) const {
+    return std::binary_search(starts.begin(), starts.end(), at);
+  }
+  // the cell held whole whose bytes include `at`, or null
+  const Cell* holding(std::size_t at) const {
+    auto after =
+        std::upper_bound(whole.begin(), whole.end(), at,
+                         [](std::size_t offset, const Cell& cell) { return offset < cell.begin; });
+    if (after == whole.begin()) return nullptr;
+    --after;
+    return at < after->end ? &*after : nullptr;
+  }
+};
+
 class PageSearch {
  public:
-  PageSearch(const TableSearch& search, sqlite3* db) : layout_(*search.layout) {
+  PageSearch(const TableSearch& search, sqlite3* db)
+      : layout_(*search.layout), keepLiveRows_(search.keepLiveRows) {
     if (!search.keepLiveRows && db != nullptr) {
       sqlite3_stmt* stmt = nullptr;
       const std::string sql = "select * from \"" + layout_.table + "\" where rowid = ?";
@@ -87,7 +113,9 @@ class PageSearch {
     }
   }
 
-  void run(ByteSpan page, std::uint64_t pageAt, const std::function<void(CarvedRow)>& found) {
+  // `live`: the cells of the page when the database reads it now.
+  void run(ByteSpan page, std::uint64_t pageAt, const LiveCells& live,
+           const std::function<void(CarvedRow)>& found) {
     seen_.clear();
     for (const auto& [bytes, column] : anchors_) {
       // Look for the anchor's least common byte: free space and small
@@ -104,9 +132,17 @@ class PageSearch {
         at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - page.data());
         if (at + bytes.size() - key > page.size()) break;
         const std::size_t start = at - key;
+        // a live row's cell is passed over whole, unless the live rows are wanted
+        if (const auto* cell = live.holding(start); cell != nullptr && !keepLiveRows_) {
+          at = cell->end + key - 1;
+          continue;
+        }
         if (std::memcmp(page.data() + start, anchor, bytes.size()) != 0) continue;
         const auto tryStart = [&](std::size_t first) {
           if (!seen_.insert(first).second) return false;  // this start was tried already
+          if (const auto* cell = live.holding(first); cell != nullptr && first != cell->column1)
+            return false;
+          if (!keepLiveRows_ && live.isStart(first)) return true;
           auto candidate = decode(page, first);
           if (!candidate) return false;
           if (isLiveRow(*candidate)) return true;
@@ -204,12 +240,48 @@ class PageSearch {
   }
 
   const TableLayout& layout_;
+  bool keepLiveRows_ = false;
   std::vector<std::size_t> counts_;
   std::size_t minColumns_ = 0;
   std::vector<std::pair<std::string_view, std::size_t>> anchors_;
   std::unordered_set<std::size_t> seen_;
   std::unique_ptr<sqlite3_stmt, Finalize> live_;
 };
+
+// The cells of a table leaf page. Column 0 (the rowid alias) takes one
+// byte after the header size. A payload up to the usable size less 35
+// bytes lies whole on the page; the usable size is the page's less at
+// most 255 reserved bytes, so only a payload that surely fits is taken as
+// whole.
+void liveCellsOf(ByteSpan page, LiveCells& live) {
+  live.starts.clear();
+  live.whole.clear();
+  constexpr std::size_t kLeafHeaderSize = 8;
+  constexpr std::size_t kSurelyLocal = 35 + 255;
+  if (page.size() < kLeafHeaderSize || pageKindOf(page[0]) != PageKind::kTableLeaf) return;
+  const std::size_t pointersEnd = kLeafHeaderSize + 2 * (std::size_t{page[3]} << 8 | page[4]);
+  for (std::size_t pointer = kLeafHeaderSize; pointer < pointersEnd && pointer + 2 <= page.size();
+       pointer += 2) {
+    const std::size_t cellAt = std::size_t{page[pointer]} << 8 | page[pointer + 1];
+    const auto payload = readVarint(page, cellAt);
+    if (!payload) continue;
+    const auto rowid = readVarint(page, cellAt + payload->length);
+    if (!rowid) continue;
+    const std::size_t headerAt = cellAt + payload->length + rowid->length;
+    const auto headerSize = readVarint(page, headerAt);
+    if (!headerSize) continue;
+    const std::size_t column1 = headerAt + headerSize->length + 1;
+    live.starts.push_back(column1);
+    if (cellAt >= pointersEnd && page.size() > kSurelyLocal &&
+        payload->value <= page.size() - kSurelyLocal && payload->value <= page.size() - headerAt &&
+        column1 < headerAt + payload->value) {
+      live.whole.push_back({cellAt, headerAt + static_cast<std::size_t>(payload->value), column1});
+    }
+  }
+  std::sort(live.starts.begin(), live.starts.end());
+  std::sort(live.whole.begin(), live.whole.end(),
+            [](const LiveCells::Cell& a, const LiveCells::Cell& b) { return a.begin < b.begin; });
+}
 
 }  // namespace
 
@@ -441,7 +513,7 @@ bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
   for (std::size_t i = 0; i < frames.size(); ++i) {
     if (frames[i].pageNumber < lastFrame.size()) lastFrame[frames[i].pageNumber] = i;
   }
-  std::unordered_set<std::uint64_t> liveRecords;
+  std::vector<std::uint64_t> liveRecords;
   if (!shapeSearches.empty()) {
     for (std::uint64_t index = 1; index < header->pageCount; ++index) {
       const std::size_t number = static_cast<std::size_t>(index) + 1;
@@ -456,10 +528,16 @@ bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
       if (number < inUse.size() && inUse[number] && lastFrame[number] == i)
         addLiveRecords(frames[i].page, liveRecords);
     }
+    std::sort(liveRecords.begin(), liveRecords.end());
+    liveRecords.erase(std::unique(liveRecords.begin(), liveRecords.end()), liveRecords.end());
     for (auto& [search, i] : shapeSearches) search.setLiveRecords(&liveRecords);
   }
+  LiveCells live;
   const auto searchPage = [&](ByteSpan page, std::uint64_t pageAt, bool current) {
-    for (auto& [search, i] : searches) search.run(page, pageAt, admitted[i]);
+    live.starts.clear();
+    live.whole.clear();
+    if (current) liveCellsOf(page, live);
+    for (auto& [search, i] : searches) search.run(page, pageAt, live, admitted[i]);
     for (auto& [search, i] : shapeSearches) search.run(page, pageAt, current, tables[i].found);
   };
   for (std::uint64_t index = 1; index < header->pageCount; ++index) {

@@ -118,7 +118,11 @@ void PrivateCopy::openInMemory() {
                           SQLITE_DESERIALIZE_READONLY) != SQLITE_OK) {
     sqlite3_close(db_);
     db_ = nullptr;
+    return;
   }
+  // pages read where they lie in memory rather than copied into the cache
+  const std::string mmap = "PRAGMA mmap_size=" + std::to_string(main_.size()) + ";";
+  sqlite3_exec(db_, mmap.c_str(), nullptr, nullptr, nullptr);
 }
 
 PrivateCopy::PrivateCopy(std::filesystem::path path, std::vector<std::uint8_t> main,

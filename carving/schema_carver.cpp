@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -22,7 +24,19 @@ std::size_t bigEndian16(ByteSpan page, std::size_t at) {
   return static_cast<std::size_t>(page[at]) << 8 | page[at + 1];
 }
 
-void addNumber(std::string& key, std::int64_t value) { key += 'i' + std::to_string(value) + ';'; }
+// A key holds each value as a kind letter and fixed-width bytes (a text's
+// or blob's length before its bytes), so two keys are equal exactly when
+// the values are.
+void addRaw(std::string& key, char kind, std::uint64_t bits) {
+  char bytes[1 + sizeof bits];
+  bytes[0] = kind;
+  std::memcpy(bytes + 1, &bits, sizeof bits);
+  key.append(bytes, sizeof bytes);
+}
+
+void addNumber(std::string& key, std::int64_t value) {
+  addRaw(key, 'i', static_cast<std::uint64_t>(value));
+}
 
 void addReal(std::string& key, double value) {
   // a whole REAL is kept as an integer in the record and read back as a REAL
@@ -30,13 +44,11 @@ void addReal(std::string& key, double value) {
     addNumber(key, static_cast<std::int64_t>(value));
     return;
   }
-  char text[40];
-  std::snprintf(text, sizeof text, "r%.17g;", value);
-  key += text;
+  addRaw(key, 'r', std::bit_cast<std::uint64_t>(value));
 }
 
 void addBytes(std::string& key, char kind, const void* bytes, std::size_t length) {
-  key += kind + std::to_string(length) + ':';
+  addRaw(key, kind, length);
   if (length != 0) key.append(static_cast<const char*>(bytes), length);
 }
 
@@ -104,7 +116,7 @@ std::uint64_t recordHash(ByteSpan record) {
   return head ^ (tail * 0x9E3779B97F4A7C15ULL) ^ record.size();
 }
 
-void addLiveRecords(ByteSpan page, std::unordered_set<std::uint64_t>& hashes) {
+void addLiveRecords(ByteSpan page, std::vector<std::uint64_t>& hashes) {
   if (page.size() < kLeafHeaderSize || pageKindOf(page[0]) != PageKind::kTableLeaf) return;
   const std::size_t pointersEnd = kLeafHeaderSize + 2 * bigEndian16(page, 3);
   for (std::size_t pointer = kLeafHeaderSize; pointer < pointersEnd && pointer + 2 <= page.size();
@@ -119,12 +131,13 @@ void addLiveRecords(ByteSpan page, std::unordered_set<std::uint64_t>& hashes) {
     if (!rowid) continue;
     const std::size_t recordAt = cellAt + payload->length + rowid->length;
     if (payload->value > page.size() - recordAt) continue;
-    hashes.insert(recordHash(page.subspan(recordAt, static_cast<std::size_t>(payload->value))));
+    hashes.push_back(recordHash(page.subspan(recordAt, static_cast<std::size_t>(payload->value))));
   }
 }
 
 std::string valuesKey(const DecodedRecord& record, std::optional<std::size_t> alias) {
   std::string key;
+  key.reserve(record.bytes.size() + 9 * record.columns.size());
   for (std::size_t i = 0; i < record.columns.size(); ++i) {
     if (i == alias) continue;
     const ColumnValue& value = record.columns[i];
@@ -151,6 +164,11 @@ std::string valuesKey(const DecodedRecord& record, std::optional<std::size_t> al
 SchemaSearch::SchemaSearch(TableShape shape, const TableLayout& layout, sqlite3* db,
                            std::function<bool(const CarvedRow&)> plausible)
     : shape_(std::move(shape)), layout_(layout), plausible_(std::move(plausible)) {
+  smallTypes_.resize(shape_.size() * kSmallTypes);
+  for (std::size_t i = 0; i < shape_.size(); ++i) {
+    for (std::uint8_t type = 0; type < kSmallTypes; ++type)
+      smallTypes_[i * kSmallTypes + type] = shape_.allows(i, type);
+  }
   for (std::size_t i = 0; i < shape_.size(); ++i) {
     if (shape_.columns[i].affinity == Affinity::kText) textColumns_ = true;
     if (shape_.columns[i].rowidAlias) alias_ = i;
@@ -195,18 +213,29 @@ bool SchemaSearch::isLive(const CarvedRow& row) const {
   return key == valuesKey(row.record(), alias_);
 }
 
-std::optional<std::size_t> SchemaSearch::typesFit(ByteSpan page, std::size_t at,
-                                                  std::size_t headerEnd, std::size_t first,
-                                                  std::size_t count) const {
+std::optional<SchemaSearch::TypesRun> SchemaSearch::typesFit(ByteSpan page, std::size_t at,
+                                                             std::size_t headerEnd,
+                                                             std::size_t first,
+                                                             std::size_t count) const {
   const ByteSpan header = page.first(std::min(headerEnd, page.size()));
-  std::size_t column = first;
-  while (at < header.size() && column < count) {
-    const auto type = readVarint(header, at);
-    if (!type || !shape_.allows(column, type->value)) return std::nullopt;
-    at += type->length;
-    ++column;
+  TypesRun run{first, at, 0};
+  while (run.typesEnd < header.size() && run.columns < count) {
+    // most serial types take one byte
+    Varint type{header[run.typesEnd], 1};
+    if (type.value >= kSmallTypes) {
+      const auto longer = readVarint(header, run.typesEnd);
+      if (!longer || !shape_.allows(run.columns, longer->value)) return std::nullopt;
+      type = *longer;
+    } else if (!smallTypes_[run.columns * kSmallTypes + type.value]) {
+      return std::nullopt;
+    }
+    // past the page's size the sum stops growing: no such record fits
+    run.contentLength =
+        std::min<std::uint64_t>(run.contentLength + contentLength(type.value), page.size() + 1);
+    run.typesEnd += type.length;
+    ++run.columns;
   }
-  return column;
+  return run;
 }
 
 bool SchemaSearch::accept(const DecodedRecord& record) const {
@@ -262,7 +291,8 @@ void SchemaSearch::tryCell(ByteSpan page, std::size_t cellAt, std::uint64_t page
   if (!headerSize || headerSize->value > page.size() - headerAt) return;
   const std::size_t headerEnd = headerAt + static_cast<std::size_t>(headerSize->value);
   const std::size_t columns = shape_.size();
-  if (typesFit(page, headerAt + headerSize->length, headerEnd, 0, columns) != columns) return;
+  const auto types = typesFit(page, headerAt + headerSize->length, headerEnd, 0, columns);
+  if (!types || types->columns != columns) return;
   auto record = decodeRecordAt(page, headerAt, columns, columns);
   if (!record || record->end != headerAt + payload->value) return;
   offer(CarvedRow(layout_, std::move(*record), static_cast<std::int64_t>(rowid->value),
@@ -298,15 +328,19 @@ void SchemaSearch::searchRange(ByteSpan page, std::size_t from, std::size_t to,
                headerSize->value <= page.size() - at) {
       const std::size_t headerEnd = at + static_cast<std::size_t>(headerSize->value);
       const std::size_t typesAt = at + headerSize->length;
-      if (typesFit(page, typesAt, headerEnd, 0, columns) == columns) {
-        // a deleted row lies inside the free space it was given back to
-        if (auto record = decodeRecordAt(page, at, columns, columns); record && record->end <= to) {
-          const std::size_t end = record->end;
-          if (liveRecords_ != nullptr &&
-              liveRecords_->count(recordHash(page.subspan(at, end - at))) != 0) {
-            at = end - 1;
-            continue;
-          }
+      // a deleted row lies inside the free space it was given back to;
+      // where it ends is known from its serial types before it is decoded
+      const auto types = typesFit(page, typesAt, headerEnd, 0, columns);
+      if (types && types->columns == columns && types->typesEnd == headerEnd && headerEnd <= to &&
+          types->contentLength <= to - headerEnd) {
+        const std::size_t end = headerEnd + static_cast<std::size_t>(types->contentLength);
+        if (liveRecords_ != nullptr &&
+            std::binary_search(liveRecords_->begin(), liveRecords_->end(),
+                               recordHash(page.subspan(at, end - at)))) {
+          at = end - 1;
+          continue;
+        }
+        if (auto record = decodeRecordAt(page, at, columns, columns)) {
           const auto rowid = rowidBefore(page, at, end);
           if (offer(CarvedRow(layout_, std::move(*record), rowid, pageAt + at), found)) {
             at = end - 1;
@@ -316,17 +350,18 @@ void SchemaSearch::searchRange(ByteSpan page, std::size_t from, std::size_t to,
       }
     }
     // a header whose size and column 0 a free-block header overwrote
-    if (aliasFirst && mayFollowFreeBlockHeader(page, at) &&
-        typesFit(page, at, page.size(), 1, columns) == columns) {
-      auto record = decodeRecordFromColumn1(page, at, columns);
-      std::size_t contentAt = at;
-      for (std::size_t i = 1; record && i < columns; ++i)
-        contentAt += readVarint(page, contentAt)->length;
-      if (record && record->end <= to && behindFreeBlockHeader(page, at, contentAt, record->end)) {
-        const std::size_t end = record->end;
-        if (offer(CarvedRow(layout_, std::move(*record), std::nullopt, pageAt + at), found)) {
-          at = end - 1;
-        }
+    if (!aliasFirst || (page[at] < kSmallTypes && !smallTypes_[kSmallTypes + page[at]]) ||
+        !mayFollowFreeBlockHeader(page, at))
+      continue;
+    const auto types = typesFit(page, at, page.size(), 1, columns);
+    if (!types || types->columns != columns || types->typesEnd > to ||
+        types->contentLength > to - types->typesEnd)
+      continue;
+    const std::size_t end = types->typesEnd + static_cast<std::size_t>(types->contentLength);
+    if (!behindFreeBlockHeader(page, at, types->typesEnd, end)) continue;
+    if (auto record = decodeRecordFromColumn1(page, at, columns)) {
+      if (offer(CarvedRow(layout_, std::move(*record), std::nullopt, pageAt + at), found)) {
+        at = end - 1;
       }
     }
   }

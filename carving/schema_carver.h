@@ -17,7 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
+#include <vector>
 
 #include "carving/carved_table.h"
 #include "carving/table_shape.h"
@@ -43,19 +43,23 @@ class SchemaSearch {
   // The hashes of the records the database's current pages hold (see
   // `recordHash`): an old copy of one of them in free space, which page
   // splits leave behind by the thousand, is passed over undecoded.
-  void setLiveRecords(const std::unordered_set<std::uint64_t>* liveRecords) {
-    liveRecords_ = liveRecords;
-  }
+  // (sorted)
+  void setLiveRecords(const std::vector<std::uint64_t>* liveRecords) { liveRecords_ = liveRecords; }
 
  private:
   void searchRange(ByteSpan page, std::size_t from, std::size_t to, std::uint64_t pageAt,
                    const std::function<void(CarvedRow)>& found);
   void tryCell(ByteSpan page, std::size_t cellAt, std::uint64_t pageAt,
                const std::function<void(CarvedRow)>& found);
+  struct TypesRun {
+    std::size_t columns = 0;          // the column after the last serial type read
+    std::size_t typesEnd = 0;         // one past the last serial type read
+    std::uint64_t contentLength = 0;  // of those columns; past the page's size: too long
+  };
   // Whether the serial types from `at` (up to `headerEnd`) fit columns
-  // `first` on; the number of columns they give.
-  std::optional<std::size_t> typesFit(ByteSpan page, std::size_t at, std::size_t headerEnd,
-                                      std::size_t first, std::size_t count) const;
+  // `first` on; the columns they give and their content's length.
+  std::optional<TypesRun> typesFit(ByteSpan page, std::size_t at, std::size_t headerEnd,
+                                   std::size_t first, std::size_t count) const;
   bool accept(const DecodedRecord& record) const;
   bool offer(CarvedRow row, const std::function<void(CarvedRow)>& found);
   // the table holds the row's key with the same values
@@ -65,20 +69,24 @@ class SchemaSearch {
     void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
   };
 
+  // Whether column c allows each serial type that takes one byte, at
+  // c * kSmallTypes + type.
+  static constexpr std::size_t kSmallTypes = 0x80;
+  std::vector<bool> smallTypes_;
   TableShape shape_;
   const TableLayout& layout_;
   std::function<bool(const CarvedRow&)> plausible_;
   bool textColumns_ = false;
   std::optional<std::size_t> alias_;              // the rowid alias, NULL in the record
   std::unique_ptr<sqlite3_stmt, Finalize> live_;  // the live row of a key
-  const std::unordered_set<std::uint64_t>* liveRecords_ = nullptr;
+  const std::vector<std::uint64_t>* liveRecords_ = nullptr;
 };
 
 // The hash of a record's bytes, from its header size to its end.
 std::uint64_t recordHash(ByteSpan record);
 
 // Adds the hash of every record that the cells of a table leaf page hold
-// whole on the page.
-void addLiveRecords(ByteSpan page, std::unordered_set<std::uint64_t>& hashes);
+// whole on the page (unsorted).
+void addLiveRecords(ByteSpan page, std::vector<std::uint64_t>& hashes);
 
 }  // namespace orvane::carving
