@@ -513,7 +513,7 @@ bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
   for (std::size_t i = 0; i < frames.size(); ++i) {
     if (frames[i].pageNumber < lastFrame.size()) lastFrame[frames[i].pageNumber] = i;
   }
-  std::vector<std::uint64_t> liveRecords;
+  std::vector<LiveRecord> liveRecords;
   if (!shapeSearches.empty()) {
     for (std::uint64_t index = 1; index < header->pageCount; ++index) {
       const std::size_t number = static_cast<std::size_t>(index) + 1;
@@ -529,7 +529,6 @@ bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
         addLiveRecords(frames[i].page, liveRecords);
     }
     std::sort(liveRecords.begin(), liveRecords.end());
-    liveRecords.erase(std::unique(liveRecords.begin(), liveRecords.end()), liveRecords.end());
     for (auto& [search, i] : shapeSearches) search.setLiveRecords(&liveRecords);
   }
   LiveCells live;

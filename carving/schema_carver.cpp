@@ -116,7 +116,7 @@ std::uint64_t recordHash(ByteSpan record) {
   return head ^ (tail * 0x9E3779B97F4A7C15ULL) ^ record.size();
 }
 
-void addLiveRecords(ByteSpan page, std::vector<std::uint64_t>& hashes) {
+void addLiveRecords(ByteSpan page, std::vector<LiveRecord>& records) {
   if (page.size() < kLeafHeaderSize || pageKindOf(page[0]) != PageKind::kTableLeaf) return;
   const std::size_t pointersEnd = kLeafHeaderSize + 2 * bigEndian16(page, 3);
   for (std::size_t pointer = kLeafHeaderSize; pointer < pointersEnd && pointer + 2 <= page.size();
@@ -131,8 +131,17 @@ void addLiveRecords(ByteSpan page, std::vector<std::uint64_t>& hashes) {
     if (!rowid) continue;
     const std::size_t recordAt = cellAt + payload->length + rowid->length;
     if (payload->value > page.size() - recordAt) continue;
-    hashes.push_back(recordHash(page.subspan(recordAt, static_cast<std::size_t>(payload->value))));
+    const ByteSpan record = page.subspan(recordAt, static_cast<std::size_t>(payload->value));
+    records.push_back({recordHash(record), record});
   }
+}
+
+bool isLiveRecord(const std::vector<LiveRecord>& live, ByteSpan record) {
+  const auto [first, last] =
+      std::equal_range(live.begin(), live.end(), LiveRecord{recordHash(record), {}});
+  return std::any_of(first, last, [record](const LiveRecord& candidate) {
+    return std::ranges::equal(candidate.bytes, record);
+  });
 }
 
 std::string valuesKey(const DecodedRecord& record, std::optional<std::size_t> alias) {
@@ -334,9 +343,7 @@ void SchemaSearch::searchRange(ByteSpan page, std::size_t from, std::size_t to,
       if (types && types->columns == columns && types->typesEnd == headerEnd && headerEnd <= to &&
           types->contentLength <= to - headerEnd) {
         const std::size_t end = headerEnd + static_cast<std::size_t>(types->contentLength);
-        if (liveRecords_ != nullptr &&
-            std::binary_search(liveRecords_->begin(), liveRecords_->end(),
-                               recordHash(page.subspan(at, end - at)))) {
+        if (liveRecords_ != nullptr && isLiveRecord(*liveRecords_, page.subspan(at, end - at))) {
           at = end - 1;
           continue;
         }

@@ -24,6 +24,13 @@
 
 namespace orvane::carving {
 
+// A record a current page holds, by the hash of its bytes (`recordHash`).
+struct LiveRecord {
+  std::uint64_t hash = 0;
+  ByteSpan bytes;
+  friend bool operator<(const LiveRecord& a, const LiveRecord& b) { return a.hash < b.hash; }
+};
+
 class SchemaSearch {
  public:
   // `layout` names the same columns in the same order as `shape`; the
@@ -40,11 +47,10 @@ class SchemaSearch {
   void run(ByteSpan page, std::uint64_t pageAt, bool current,
            const std::function<void(CarvedRow)>& found);
 
-  // The hashes of the records the database's current pages hold (see
-  // `recordHash`): an old copy of one of them in free space, which page
-  // splits leave behind by the thousand, is passed over undecoded.
-  // (sorted)
-  void setLiveRecords(const std::vector<std::uint64_t>* liveRecords) { liveRecords_ = liveRecords; }
+  // The records the database's current pages hold, sorted by hash: an old
+  // copy of one of them in free space, which page splits leave behind by
+  // the thousand, is passed over undecoded.
+  void setLiveRecords(const std::vector<LiveRecord>* liveRecords) { liveRecords_ = liveRecords; }
 
  private:
   void searchRange(ByteSpan page, std::size_t from, std::size_t to, std::uint64_t pageAt,
@@ -79,14 +85,18 @@ class SchemaSearch {
   bool textColumns_ = false;
   std::optional<std::size_t> alias_;              // the rowid alias, NULL in the record
   std::unique_ptr<sqlite3_stmt, Finalize> live_;  // the live row of a key
-  const std::vector<std::uint64_t>* liveRecords_ = nullptr;
+  const std::vector<LiveRecord>* liveRecords_ = nullptr;
 };
 
 // The hash of a record's bytes, from its header size to its end.
 std::uint64_t recordHash(ByteSpan record);
 
-// Adds the hash of every record that the cells of a table leaf page hold
-// whole on the page (unsorted).
-void addLiveRecords(ByteSpan page, std::vector<std::uint64_t>& hashes);
+// Adds every record that the cells of a table leaf page hold whole on the
+// page (unsorted; the bytes stay the page's).
+void addLiveRecords(ByteSpan page, std::vector<LiveRecord>& records);
+
+// Whether `record` is byte for byte one of `live` (sorted by hash): the
+// hash only narrows the search, as it reads the record's ends alone.
+bool isLiveRecord(const std::vector<LiveRecord>& live, ByteSpan record);
 
 }  // namespace orvane::carving
