@@ -116,6 +116,9 @@ JpegCheck checkJpeg(std::span<const std::byte> jpeg) {
     // Every coefficient is still entropy-decoded, which is what tells good
     // data from bad; pixels at an eighth of the size keep both the work and
     // the memory small (the whole coefficient image of a photo is megabytes).
+    // A progressive picture holds its whole coefficient image: a header
+    // that claims a giant one is not worth the memory.
+    decoder.info.mem->max_memory_to_use = 256L << 20;
     decoder.info.scale_num = 1;
     decoder.info.scale_denom = 8;
     decoder.info.dct_method = JDCT_IFAST;

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "engine/formats/registry.h"
+#include "engine/jpeg_join.h"
 
 using namespace orvane::engine;
 
@@ -33,5 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (verdict.kind == Verdict::Kind::goOn) verdict = finder->finish(offset);
     (void)finder->extension();
   }
+  // the whole-picture check a found JPEG may get
+  (void)checkJpeg(std::span<const std::byte>(bytes, length));
   return 0;
 }
