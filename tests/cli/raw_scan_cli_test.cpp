@@ -103,12 +103,6 @@ TEST_F(CliRawScanTest, SummaryJsonAndExportListAndCopyEveryFoundFile) {
   EXPECT_EQ(lines[0]["fileSizeNumber"], png.size());
   EXPECT_EQ(lines[0]["nodeSizeString"], FieldConversions::size_to_unit(png.size()));
   EXPECT_EQ(lines[0]["file_start"], 8 * kSector);
-  std::vector<std::string> names;
-  for (const auto& line : lines)
-    names.push_back(line["nodeName"].get<std::string>() + " " +
-                    line["fileType"].get<std::string>());
-  EXPECT_EQ(names, (std::vector<std::string>{"f8.png Image", "f128.jpg Image", "f256.wav Audio",
-                                             "f384.jpg Image", "f512.zip Archive"}));
 
   const fs::path out = folder / "Rescued";
   const auto exported = runCli({"scan", "--raw", card().string(), "--export", out.string()});
@@ -126,7 +120,6 @@ TEST_F(CliRawScanTest, SummaryJsonAndExportListAndCopyEveryFoundFile) {
   for (const auto& [name, bytes] : copies) {
     EXPECT_EQ(fixtures::readFileBytes(out / name), *bytes) << name;
   }
-  EXPECT_TRUE(namesIn(out / "Video").empty());
 }
 
 TEST_F(CliRawScanTest, APartitionIsListedAndScannedAlone) {
