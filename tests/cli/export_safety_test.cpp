@@ -135,14 +135,6 @@ int interruptedRun(const std::vector<std::string>& arguments, const fs::path& te
   return status;
 }
 
-std::vector<std::string> namesUnder(const fs::path& root) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    names.push_back(entry.path().filename().string());
-  }
-  return names;
-}
-
 TEST(CliExportSafety, CtrlCLeavesNoHalfFileAndNoPrivateFolder) {
   fixtures::ScratchFolder scratch;
   const fs::path temp = scratch / "tmp";
@@ -176,7 +168,7 @@ TEST(CliExportSafety, CtrlCLeavesNoHalfFileAndNoPrivateFolder) {
     ASSERT_TRUE(WIFEXITED(status)) << output;
     EXPECT_TRUE(WEXITSTATUS(status) == 130 || WEXITSTATUS(status) == 0) << output;
     if (fs::exists(out)) {
-      for (const std::string& name : namesUnder(out)) {
+      for (const std::string& name : fixtures::treeOf(out)) {
         EXPECT_FALSE(name.ends_with(".part")) << name;
       }
       if (fs::exists(out / "Image")) {
@@ -185,7 +177,7 @@ TEST(CliExportSafety, CtrlCLeavesNoHalfFileAndNoPrivateFolder) {
         }
       }
     }
-    EXPECT_TRUE(fs::is_empty(temp)) << namesUnder(temp).front();
+    EXPECT_TRUE(fs::is_empty(temp)) << fixtures::treeOf(temp).front();
   }
 }
 

@@ -19,20 +19,12 @@ namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
+using fixtures::namesIn;
 using testing::CliResult;
 using testing::lineCount;
 using testing::runCli;
 
 constexpr std::uint64_t kSector = 512;
-
-std::vector<std::string> namesIn(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // Runs orvane-cli as the user "nobody" (uid 65534), for the messages a
 // user without access to a disk sees; the output is caught by this process.

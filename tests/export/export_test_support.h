@@ -24,24 +24,8 @@ inline Names sorted(Names names) {
   return names;
 }
 
-// Every file and folder under `root`, as sorted relative paths ("Contact",
-// "Contact/Contacts.txt").
-inline Names treeOf(const std::filesystem::path& root) {
-  Names entries;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    entries.push_back(std::filesystem::relative(entry.path(), root).string());
-  }
-  return sorted(entries);
-}
-
-// The names in one folder, sorted.
-inline Names namesIn(const std::filesystem::path& folder) {
-  Names names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  return sorted(names);
-}
+using fixtures::namesIn;
+using fixtures::treeOf;
 
 // Content that lies in a source of its own, as one run.
 inline ContentRef contentRef(std::vector<std::uint8_t> bytes) {

@@ -62,13 +62,16 @@ class RecoveryRunTest : public testing::ExportTest {
 
 // --- backup mode ---
 
-TEST_F(RecoveryRunTest, OneTickedSmsStillMakesEveryFolderAndReport) {
-  postSms("5551234", "Hi");
+// Only ticked records, in list order, with progress after each; every
+// folder and report is made, also for categories with nothing ticked.
+TEST_F(RecoveryRunTest, OnlyTickedRecordsInListOrderAndEveryFolderAndReport) {
+  for (int i = 1; i <= 4; ++i) postSms(std::to_string(i), "text " + std::to_string(i));
   postContact("Unticked");
   results.selectCategory(ResultTable::message);
-  results.ClickSelectAll(true);
+  results.setTickForRows({0, 1, 3}, true);
+  std::vector<int> percents;
 
-  const RecoveryReport report = run();
+  const RecoveryReport report = run([&](int percent) { percents.push_back(percent); });
 
   EXPECT_EQ(treeOf(out()),
             sorted({"Content_Store", "Contact", "Contact/Contacts.txt", "Message",
@@ -76,15 +79,20 @@ TEST_F(RecoveryRunTest, OneTickedSmsStillMakesEveryFolderAndReport) {
                     "Calendar&Reminder/Calendar&Reminder.txt", "CallHistory",
                     "CallHistory/CallHistory.txt", "MMSMessgae", "MMSMessgae/Messages.txt"}));
   EXPECT_EQ(readFileText(out() / "Message/Messages.txt"),
-            "Phone:5551234  type:Incoming  Content:Hi  \n\n");
+            "Phone:1  type:Incoming  Content:text 1  \n\nPhone:2  type:Incoming  Content:text 2  "
+            "\n\nPhone:4  type:Incoming  Content:text 4  \n\n");
   for (const char* name :
        {"Contact/Contacts.txt", "Note/Notes.txt", "Calendar&Reminder/Calendar&Reminder.txt",
         "CallHistory/CallHistory.txt", "MMSMessgae/Messages.txt"}) {
     EXPECT_EQ(readFileText(out() / name), "") << name;
   }
-  EXPECT_EQ(report.recordsWritten, 1);
+  EXPECT_EQ(report.recordsWritten, 3);
   EXPECT_TRUE(report.problems.empty());
   EXPECT_EQ(results.recovredFilesNum, 0);
+  EXPECT_EQ(percents, (std::vector<int>{33, 66, 100}));
+  // single precision, truncated; nothing ticked must not divide by zero
+  EXPECT_EQ(RecoveryRun::progressPercent(3, 7), 42);
+  EXPECT_EQ(RecoveryRun::progressPercent(5, 0), 0);
 }
 
 TEST_F(RecoveryRunTest, ReportEntriesAreExact) {
@@ -243,21 +251,6 @@ TEST_F(RecoveryRunTest, MmsAttachmentsAreCopiedAndEachMmsCountsOnce) {
   EXPECT_EQ(std::count(entries.begin(), entries.end(), '\n'), 10);
   EXPECT_EQ(report.recordsWritten, 5);
   EXPECT_EQ(calls, 5);
-}
-
-TEST_F(RecoveryRunTest, OnlyTickedRecordsInListOrderAndProgressAfterEach) {
-  for (int i = 1; i <= 4; ++i) postSms(std::to_string(i), "text " + std::to_string(i));
-  results.selectCategory(ResultTable::message);
-  results.setTickForRows({0, 1, 3}, true);
-  std::vector<int> percents;
-  EXPECT_EQ(run([&](int percent) { percents.push_back(percent); }).recordsWritten, 3);
-  EXPECT_EQ(readFileText(out() / "Message/Messages.txt"),
-            "Phone:1  type:Incoming  Content:text 1  \n\nPhone:2  type:Incoming  Content:text 2  "
-            "\n\nPhone:4  type:Incoming  Content:text 4  \n\n");
-  EXPECT_EQ(percents, (std::vector<int>{33, 66, 100}));
-  // single precision, truncated; nothing ticked must not divide by zero
-  EXPECT_EQ(RecoveryRun::progressPercent(3, 7), 42);
-  EXPECT_EQ(RecoveryRun::progressPercent(5, 0), 0);
 }
 
 TEST_F(RecoveryRunTest, AFolderThatCannotBeMadeIsReportedAndTheRunGoesOn) {
