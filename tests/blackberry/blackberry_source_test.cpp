@@ -271,10 +271,6 @@ std::vector<std::size_t> directoryEntries(const Bytes& zip) {
   return found;
 }
 
-void putU32(Bytes& zip, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) zip[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 Bytes databases(std::size_t count, const Bytes& first, const Bytes& others) {
   BbbWriter writer;
   for (std::size_t i = 1; i <= count; ++i)
@@ -294,7 +290,10 @@ Bytes oneStreamNamedByAll() {
 }
 
 Bytes declaring(Bytes zip, std::uint32_t declaredBytes) {
-  for (std::size_t at : directoryEntries(zip)) putU32(zip, at + 24, declaredBytes);
+  for (std::size_t at : directoryEntries(zip)) {
+    for (int i = 0; i < 4; ++i)
+      zip[at + 24 + i] = static_cast<std::uint8_t>(declaredBytes >> (8 * i));
+  }
   return zip;
 }
 

@@ -262,8 +262,7 @@ std::string everythingPosted(const EventCollector& collector) {
 // Records of every size around the small windows below: one of 7 bytes,
 // one far longer than most windows, short text records between.
 IpdWriter mixedBackup() {
-  Bytes piece(300);
-  for (std::size_t i = 0; i < piece.size(); ++i) piece[i] = static_cast<std::uint8_t>(i * 13);
+  const Bytes piece = numbered(300);
   return IpdWriter()
       .database("Address Book - All")
       .database("Memos")

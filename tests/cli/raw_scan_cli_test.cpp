@@ -26,14 +26,6 @@ using testing::runCli;
 
 constexpr std::uint64_t kSector = 512;
 
-// Runs orvane-cli as the user "nobody" (uid 65534), for the messages a
-// user without access to a disk sees; the output is caught by this process.
-CliResult runCliAsNobody(const std::vector<std::string>& arguments) {
-  return runCli(arguments, "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ");
-}
-
-bool canRunAsNobody() { return ::geteuid() == 0 && ::access("/usr/bin/setpriv", X_OK) == 0; }
-
 class CliRawScanTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -122,10 +114,6 @@ TEST_F(CliRawScanTest, APartitionIsListedAndScannedAlone) {
             std::string::npos)
       << disks.out;
 
-  const auto whole = runCli({"scan", "--raw", image.string()});
-  ASSERT_EQ(whole.status, 0) << whole.err;
-  EXPECT_NE(whole.out.find("Total          3\n"), std::string::npos) << whole.out;
-
   const auto first = runCli({"scan", "--raw", image.string(), "--partition", "1", "--json"});
   ASSERT_EQ(first.status, 0) << first.err;
   EXPECT_EQ(lineCount(first.out), 2);
@@ -179,8 +167,10 @@ TEST_F(CliRawScanTest, ASourceWithoutAccessSaysWhatToDo) {
   }
   for (const auto& [source, advice] : cases) {
     CliResult denied;
-    if (canRunAsNobody()) {
-      denied = runCliAsNobody({"scan", "--raw", source});
+    // as the user "nobody" when root can become it, for what such a user sees
+    if (::geteuid() == 0 && ::access("/usr/bin/setpriv", X_OK) == 0) {
+      denied = runCli({"scan", "--raw", source},
+                      "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ");
     } else if (::access(source.c_str(), R_OK) != 0) {
       denied = runCli({"scan", "--raw", source});
     } else {

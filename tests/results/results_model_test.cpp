@@ -360,13 +360,6 @@ std::vector<std::string> shown(const PRResultViewController& results, ResultTabl
   for (const auto& r : results.displayList(table)) texts.push_back((*recordAs<Node>(r)).*field);
   return texts;
 }
-std::vector<std::string> photoNames(const PRResultViewController& results) {
-  return shown(results, ResultTable::photo, &PRPhotoAndVideoNode::fileNodeName);
-}
-std::vector<std::string> contactNames(const PRResultViewController& results) {
-  return shown(results, ResultTable::contact, &PRContactNode::contactName);
-}
-
 // The direction flags are shared across tables and processes' screens, so
 // the tests read the direction a click produced rather than assume it.
 TEST(ResultSorting, PhotoNamesSortNumericallyAndFlipAndShareTheNameFlag) {
@@ -385,10 +378,11 @@ TEST(ResultSorting, PhotoNamesSortNumericallyAndFlipAndShareTheNameFlag) {
   // the tick column does not sort
   bench.results.selectCategory(ResultTable::contact);
   bench.results.didClickTableColumn(ResultTable::contact, "bSelected");
-  EXPECT_EQ(contactNames(bench.results), (std::vector<std::string>{"Bob", "Ann", "Cid"}));
+  EXPECT_EQ(shown(bench.results, ResultTable::contact, &PRContactNode::contactName),
+            (std::vector<std::string>{"Bob", "Ann", "Cid"}));
   bench.results.selectCategory(ResultTable::photo);
   bench.results.didClickTableColumn(ResultTable::photo, "Name");
-  const auto first = photoNames(bench.results);
+  const auto first = shown(bench.results, ResultTable::photo, &PRPhotoAndVideoNode::fileNodeName);
   const bool ascending = first.front() == "9.jpg";
   const std::vector<std::string> up = {"9.jpg", "10.jpg", "00000011.mov"};
   const std::vector<std::string> down = {"00000011.mov", "10.jpg", "9.jpg"};
@@ -396,7 +390,7 @@ TEST(ResultSorting, PhotoNamesSortNumericallyAndFlipAndShareTheNameFlag) {
   bench.results.didClickTableColumn(ResultTable::photo, "Name");
   auto reversed = first;
   std::reverse(reversed.begin(), reversed.end());
-  EXPECT_EQ(photoNames(bench.results), reversed);
+  EXPECT_EQ(shown(bench.results, ResultTable::photo, &PRPhotoAndVideoNode::fileNodeName), reversed);
 
   // the contact table shares the flag: after two photo clicks its first
   // click sorts the way the first photo click did
@@ -404,7 +398,8 @@ TEST(ResultSorting, PhotoNamesSortNumericallyAndFlipAndShareTheNameFlag) {
   bench.results.didClickTableColumn(ResultTable::contact, "Whatever");
   const std::vector<std::string> namesUp = {"Ann", "Bob", "Cid"};
   const std::vector<std::string> namesDown = {"Cid", "Bob", "Ann"};
-  EXPECT_EQ(contactNames(bench.results), ascending ? namesUp : namesDown);
+  EXPECT_EQ(shown(bench.results, ResultTable::contact, &PRContactNode::contactName),
+            ascending ? namesUp : namesDown);
 }
 
 TEST(ResultSorting, CallDatesSortAsDatesWithUnreadableOnesLast) {
