@@ -168,17 +168,6 @@ INSTANTIATE_TEST_SUITE_P(
         DateCase{"UTC0", kMax, kApple, kS, std::nullopt, std::nullopt},
         DateCase{"UTC0", kMax - k2001, kGuess, kS, std::nullopt, std::nullopt}));
 
-using DateTextKinds = testing::TimeZoneTest;
-
-// The older entry point keeps its two kinds: messages guess, notes count
-// from 2001.
-TEST_F(DateTextKinds, KindsMapToTheirEpochs) {
-  useZone("UTC0");
-  EXPECT_EQ(FieldConversions::GetDateTime(400000000, DateKind::kMessages), "09-04-2013 15:06");
-  EXPECT_EQ(FieldConversions::GetDateTime(378000000, DateKind::kNotes), "12-24-2012 00:00");
-  EXPECT_EQ(FieldConversions::GetNSStringDate(0, DateKind::kNotes), std::nullopt);
-}
-
 TEST(IOSVersionIOS6, OnlyMajorVersionSix) {
   for (const char* six : {"6", "6.0", "6.1.3"}) {
     EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::string(six)), 1) << six;
