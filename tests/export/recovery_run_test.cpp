@@ -288,6 +288,9 @@ std::vector<EngineCall> engineCalls;
 
 int engineResult = 0;
 const char* engineWrites = nullptr;  // nullptr: writes no file
+std::uint64_t failingStart = 0;      // the engine fails the file starting here
+std::atomic<bool>* stopFlag = nullptr;
+std::size_t stopAfter = 0;  // engine calls before `stopFlag` goes up
 
 // Stands in for the engine's copy: records what it was asked, writes
 // `engineWrites` and where it copied from, and answers `engineResult`.
@@ -297,9 +300,10 @@ int fakeRecoverFile(const char* targetPath, list_disk_struct* disk, _rec_file_el
   call.disk = disk;
   call.fileStart = file->file_start;
   engineCalls.push_back(call);
+  if (stopFlag != nullptr && engineCalls.size() == stopAfter) stopFlag->store(true);
   if (engineWrites != nullptr)
     std::ofstream(targetPath) << engineWrites << " from " << file->file_start;
-  return engineResult;
+  return file->file_start == failingStart ? -1 : engineResult;
 }
 
 class RawRecoveryTest : public RecoveryRunTest {
@@ -308,6 +312,8 @@ class RawRecoveryTest : public RecoveryRunTest {
     engineCalls.clear();
     engineResult = 0;
     engineWrites = "copied";
+    failingStart = 0;
+    stopFlag = nullptr;
     engine.recoverFile = &fakeRecoverFile;
     results.showView(BrowseSource::memoryCard);
   }
@@ -440,93 +446,53 @@ TEST_F(RawRecoveryTest, AFoundFileTakesItsNameOnlyWhenTheEngineCopiedItWhole) {
   }
 }
 
-// --- exports that cannot write everything: the report counts what was
-// written, names the first failure, and a stop ends the run after the
-// record in hand ---
-
-// Writes a found file as its name, except names holding "bad", which fail;
-// raises `stopAfter` calls' worth of the stop flag when asked.
-class FakeCopier final : public FoundFileCopier {
- public:
-  bool copyFoundFile(const PRScanListNode& node, const fs::path& target,
-                     std::string& problem) const override {
-    ++calls;
-    if (stop != nullptr && calls == stopAfter) stop->store(true);
-    if (node.nodeName.find("bad") != std::string::npos) {
-      problem = "could not write " + target.string() + ": No space left on device";
-      return false;
-    }
-    std::ofstream(target) << node.nodeName;
-    return true;
+// A file that cannot be copied is not counted and is named as the first
+// failure while the others go on; a stop ends the run after the file in
+// hand.
+TEST_F(RawRecoveryTest, FoundFilesCountOnlyWhenWrittenAndAStopEndsTheRun) {
+  rawEngine.useEngineTable(&engine);
+  for (int start = 1; start <= 3; ++start) {
+    postFound("f" + std::to_string(start) + ".jpg", "Image", static_cast<std::uint64_t>(start));
   }
-  mutable int calls = 0;
-  std::atomic<bool>* stop = nullptr;
-  int stopAfter = 0;
-};
-
-TEST(FailingRawExport, FoundFilesCountOnlyWhenWrittenAndAStopEndsTheRun) {
-  struct Case {
+  results.selectAllCategories();
+  const struct {
     const char* name;
-    Names found;    // "name:Type"
-    int stopAfter;  // copier calls before the stop flag goes up; 0: never
+    std::uint64_t failingStart;
+    std::size_t stopAfter;  // 0: never
     int written;
-    int ticked;
-    const char* firstFailure;  // "" when complete
+    std::string firstFailure;
     Names images;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"one fails",
-       {"a.jpg", "bad.jpg", "c.jpg"},
+       2,
        0,
        2,
-       3,
-       "could not write {out}/Image/bad.jpg: No space left on device",
-       {"a.jpg", "c.jpg"}},
-      // the file in hand is finished, nothing after it is started
-      {"stopped",
-       {"a.jpg", "b.jpg", "c.jpg"},
-       2,
-       2,
-       3,
-       "the export was stopped",
-       {"a.jpg", "b.jpg"}},
-      {"stopped at the last", {"a.jpg", "b.jpg"}, 2, 2, 2, "", {"a.jpg", "b.jpg"}},
+       "the engine could not copy " + (out() / "Image/f2.jpg").string(),
+       {"f1.jpg", "f3.jpg"}},
+      {"stopped", 0, 2, 2, "the export was stopped", {"f1.jpg", "f2.jpg"}},
+      {"stopped at the last", 0, 3, 3, "", {"f1.jpg", "f2.jpg", "f3.jpg"}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    fixtures::ScratchFolder scratch;
-    const fs::path out = scratch / "out";
-    testing::ResultsBench bench;
-    PRResultViewController& results = bench.results;
-    results.showView(BrowseSource::memoryCard);
-    for (const std::string& name : c.found) {
-      auto node = std::make_shared<PRScanListNode>();
-      node->nodeName = name;
-      node->fileType = "Image";
-      node->setfile(0, 10, name);
-      bench.post(events::BlackBerryRawRecoveryFileInfo, node);
-    }
-    results.selectAllCategories();
+    engineCalls.clear();
+    failingStart = c.failingStart;
     std::atomic<bool> stop{false};
-    FakeCopier copier;
-    copier.stop = &stop;
-    copier.stopAfter = c.stopAfter;
+    stopFlag = c.stopAfter == 0 ? nullptr : &stop;
+    stopAfter = c.stopAfter;
+    fs::remove_all(out());
     RecoveryRun recovery(results, &copier);
     recovery.setStopFlag(&stop);
 
-    const RecoveryReport report = recovery.recoverFilesThread(out);
+    const RecoveryReport report = recovery.recoverFilesThread(out());
 
     EXPECT_EQ(report.recordsWritten, c.written);
-    EXPECT_EQ(report.recordsTicked, c.ticked);
-    std::string expected = c.firstFailure;
-    if (const auto at = expected.find("{out}"); at != std::string::npos) {
-      expected.replace(at, 5, out.string());
-    }
-    EXPECT_EQ(report.firstFailure, expected);
-    EXPECT_EQ(report.complete(), expected.empty());
-    EXPECT_EQ(namesIn(out / "Image"), c.images);
-    EXPECT_EQ(copier.calls, c.stopAfter == 0 ? static_cast<int>(c.found.size()) : c.stopAfter);
+    EXPECT_EQ(report.recordsTicked, 3);
+    EXPECT_EQ(report.firstFailure, c.firstFailure);
+    EXPECT_EQ(report.complete(), c.firstFailure.empty());
+    EXPECT_EQ(namesIn(out() / "Image"), c.images);
+    EXPECT_EQ(engineCalls.size(), c.stopAfter == 0 ? 3u : c.stopAfter);
   }
+  stopFlag = nullptr;
 }
 
 TEST(ExportFolder, IsMadeOnceAndNeverTakenOver) {
