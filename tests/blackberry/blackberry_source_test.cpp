@@ -231,9 +231,10 @@ TEST(WinBackupReader, ReadsEachFileInNumberOrderSkippingWhatIsNoDatabase) {
   EXPECT_EQ(scan.collector.records<PRBlackBerryNoteNode>().at(0)->noteTittle, "ten");
 }
 
-TEST(WinBackupReader, RecordsBelongToTheFilesDatabaseWhateverTheirIndex) {
+// Records belong to the file's database whatever their index ("Phone
+// History" holds calls); damage keeps the records before it and is noted.
+TEST(WinBackupReader, RecordsBelongToTheFilesDatabaseAndDamageKeepsEarlierOnes) {
   WinScan scan;
-  // "Phone History" holds calls
   EXPECT_TRUE(scan.reader.scanDatabaseBytes(IpdWriter()
                                                 .database("Phone History")
                                                 .record(7, {Field(12, "+1555"), Field::raw(2, {1})})
@@ -243,10 +244,7 @@ TEST(WinBackupReader, RecordsBelongToTheFilesDatabaseWhateverTheirIndex) {
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0]->CallNumber, "+1555");
   EXPECT_EQ(calls[0]->CallType, "Send");
-}
 
-TEST(WinBackupReader, DamagedFileKeepsItsEarlierRecords) {
-  WinScan scan;
   EXPECT_TRUE(scan.reader.scanDatabaseBytes(IpdWriter()
                                                 .database("Memos")
                                                 .record(0, {Field(1, "kept")})

@@ -15,7 +15,6 @@
 #include "export_test_support.h"
 #include "fixtures/ipd_writer.h"
 #include "fixtures/scratch_folder.h"
-#include "results/results_test_support.h"
 
 namespace orvane {
 namespace {
