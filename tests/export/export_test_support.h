@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "core/content_ref.h"
-#include "core/main_thread_dispatcher.h"
 #include "export/recovery_run.h"
 #include "fixtures/scratch_folder.h"
 #include "rawscan/engine_file_copier.h"
+#include "results/results_test_support.h"
 
 namespace orvane::testing {
 
@@ -58,13 +58,11 @@ inline PRBlackBerryContactNode everyFieldContact() {
 
 // A controller and its results model fed by posted records, and an export
 // run into a fresh folder of a scratch folder.
-class ExportTest : public ::testing::Test {
+class ExportTest : public ::testing::Test, public ResultsBench {
  protected:
   template <class Node>
   std::shared_ptr<Node> post(const char* event, std::shared_ptr<Node> node = nullptr) {
-    if (!node) node = std::make_shared<Node>();
-    app.nc.postNotificationName(event, RecordPtr(node));
-    return node;
+    return ResultsBench::post(event, node ? node : std::make_shared<Node>());
   }
 
   RecoveryReport run(const RecoveryRun::Progress& progress = {}) {
@@ -74,9 +72,6 @@ class ExportTest : public ::testing::Test {
 
   std::filesystem::path out() const { return scratch / "Orvane 2014-05-06 - 17.03.09"; }
 
-  DirectDispatcher dispatcher;
-  CorvelAppDelegate app{dispatcher};
-  PRResultViewController results{app};
   RawEngine rawEngine;
   // found files are copied by the engine from the disk it scanned last
   EngineFileCopier copier{rawEngine, ""};
