@@ -165,18 +165,29 @@ TEST_F(RecoveryRunTest, VCardNamesAreSafeUtf8AndNeverReplaceEachOther) {
   EXPECT_TRUE(report.problems.empty());
 }
 
-TEST_F(RecoveryRunTest, ContentStoreFilesAreCopiedUnderSafeUniqueNames) {
-  using Node = PRBlackBerryContentNode;
-  const char* event = events::BlackBerryContentStoreInfo;
-  postWithData<Node>(event, "/store/pics/photo.jpg", Bytes{1, 2, 3});
-  postWithData<Node>(event, "/other/photo.jpg", Bytes{4});
-  postWithData<Node>(event, "/store/pics/", Bytes{5});
-  postWithData<Node>(event, "/store/none.bin", std::nullopt);  // counted, no file
-  postWithData<Node>(event, "..\\..\\evil.txt", Bytes{6});
-  postWithData<Node>(event, "..", Bytes{7});
+// Stored files and MMS attachments are copied under safe unique names; an
+// attachment with the report's name keeps it and the report moves aside;
+// each record counts once, with or without a file.
+TEST_F(RecoveryRunTest, StoredFilesAndAttachmentsAreCopiedUnderSafeUniqueNames) {
+  using Stored = PRBlackBerryContentNode;
+  const char* stored = events::BlackBerryContentStoreInfo;
+  postWithData<Stored>(stored, "/store/pics/photo.jpg", Bytes{1, 2, 3});
+  postWithData<Stored>(stored, "/other/photo.jpg", Bytes{4});
+  postWithData<Stored>(stored, "/store/pics/", Bytes{5});
+  postWithData<Stored>(stored, "/store/none.bin", std::nullopt);
+  postWithData<Stored>(stored, "..\\..\\evil.txt", Bytes{6});
+  postWithData<Stored>(stored, "..", Bytes{7});
+  using Mms = PRBlackBerryMMSMessageNode;
+  const char* mms = events::BlackBerryMMSMessageInfo;
+  postWithData<Mms>(mms, "pic.jpg", Bytes{1, 2});
+  postWithData<Mms>(mms, "dir/pic.jpg", Bytes{3});
+  postWithData<Mms>(mms, "none.txt", std::nullopt);
+  postWithData<Mms>(mms, "empty.txt", Bytes{});
+  postWithData<Mms>(mms, "Messages.txt", Bytes{'x'});
+  int calls = 0;
   results.selectAllCategories();
 
-  const RecoveryReport report = run();
+  const RecoveryReport report = run([&](int) { ++calls; });
 
   EXPECT_EQ(namesIn(out() / "Content_Store"),
             sorted({"photo.jpg", "photo (2).jpg", "content", "evil.txt", "_"}));
@@ -184,7 +195,16 @@ TEST_F(RecoveryRunTest, ContentStoreFilesAreCopiedUnderSafeUniqueNames) {
   EXPECT_EQ(readFileBytes(out() / "Content_Store/photo (2).jpg"), (Bytes{4}));
   EXPECT_EQ(readFileBytes(out() / "Content_Store/content"), (Bytes{5}));
   EXPECT_EQ(namesIn(scratch.path()), (Names{out().filename().string()}));
-  EXPECT_EQ(report.recordsWritten, 6);
+  EXPECT_EQ(namesIn(out() / "MMSMessgae"),
+            sorted({"pic.jpg", "pic (2).jpg", "Messages.txt", "Messages (2).txt"}));
+  EXPECT_EQ(readFileBytes(out() / "MMSMessgae/pic.jpg"), (Bytes{1, 2}));
+  EXPECT_EQ(readFileBytes(out() / "MMSMessgae/pic (2).jpg"), (Bytes{3}));
+  EXPECT_EQ(readFileText(out() / "MMSMessgae/Messages.txt"), "x");
+  const std::string entries = readFileText(out() / "MMSMessgae/Messages (2).txt");
+  EXPECT_EQ(entries.rfind("Number:  ContentDataName:pic.jpg  contentType:  \n\n", 0), 0u);
+  EXPECT_EQ(std::count(entries.begin(), entries.end(), '\n'), 10);
+  EXPECT_EQ(report.recordsWritten, 11);
+  EXPECT_EQ(calls, 11);
   EXPECT_TRUE(report.problems.empty());
 }
 
@@ -224,32 +244,6 @@ TEST_F(RecoveryRunTest, StoredFilesAreCopiedFromTheirRunsInTheBackup) {
                    "could not copy b.txt out of the backup: backup.ipd: the file ended at "
                    "offset 1000"}));
   EXPECT_EQ(report.recordsWritten, 0);
-}
-
-TEST_F(RecoveryRunTest, MmsAttachmentsAreCopiedAndEachMmsCountsOnce) {
-  using Node = PRBlackBerryMMSMessageNode;
-  const char* event = events::BlackBerryMMSMessageInfo;
-  postWithData<Node>(event, "pic.jpg", Bytes{1, 2});
-  postWithData<Node>(event, "dir/pic.jpg", Bytes{3});
-  postWithData<Node>(event, "none.txt", std::nullopt);
-  postWithData<Node>(event, "empty.txt", Bytes{});
-  // an attachment with the report's name keeps it; the report moves aside
-  postWithData<Node>(event, "Messages.txt", Bytes{'x'});
-  int calls = 0;
-  results.selectAllCategories();
-
-  const RecoveryReport report = run([&](int) { ++calls; });
-
-  EXPECT_EQ(namesIn(out() / "MMSMessgae"),
-            sorted({"pic.jpg", "pic (2).jpg", "Messages.txt", "Messages (2).txt"}));
-  EXPECT_EQ(readFileBytes(out() / "MMSMessgae/pic.jpg"), (Bytes{1, 2}));
-  EXPECT_EQ(readFileBytes(out() / "MMSMessgae/pic (2).jpg"), (Bytes{3}));
-  EXPECT_EQ(readFileText(out() / "MMSMessgae/Messages.txt"), "x");
-  const std::string entries = readFileText(out() / "MMSMessgae/Messages (2).txt");
-  EXPECT_EQ(entries.rfind("Number:  ContentDataName:pic.jpg  contentType:  \n\n", 0), 0u);
-  EXPECT_EQ(std::count(entries.begin(), entries.end(), '\n'), 10);
-  EXPECT_EQ(report.recordsWritten, 5);
-  EXPECT_EQ(calls, 5);
 }
 
 TEST_F(RecoveryRunTest, AFolderThatCannotBeMadeIsReportedAndTheRunGoesOn) {
