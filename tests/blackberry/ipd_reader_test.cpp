@@ -19,7 +19,7 @@ namespace {
 
 using Status = ScanOutcome::Status;
 
-TEST(IpdReader, ReadsTheNameTableIntoTheDatabaseList) {
+TEST(IpdReader, NameTableIntoTheDatabaseListAndEmptyTablesOrRecords) {
   const auto scan = scanIpd(IpdWriter().database("Options").database("Memos"));
   EXPECT_TRUE(scan->outcome.scanned());
   ASSERT_EQ(scan->lists.blackberryDatabaseArray.size(), 2u);
@@ -30,6 +30,15 @@ TEST(IpdReader, ReadsTheNameTableIntoTheDatabaseList) {
       scanIpd(IpdWriter().countNulInNameLength().database("Memos").record(0, {Field(1, "Title")}));
   EXPECT_EQ(counted->lists.blackberryDatabaseArray[0]->databaseName, "Memos");
   EXPECT_EQ(counted->collector.records<PRBlackBerryNoteNode>().size(), 1u);
+  // no database at all; a record of 7 bytes has no fields and is no damage
+  const auto none = scanIpd(IpdWriter().databaseCount(0).database("Memos").record(0, {}));
+  EXPECT_TRUE(none->outcome.scanned());
+  EXPECT_TRUE(none->collector.events.empty());
+  const auto empty =
+      scanIpd(IpdWriter().database("Options").database("Memos").record(0, {}, 7).record(
+          1, {Field(1, "next")}));
+  EXPECT_EQ(empty->collector.records<PRBlackBerryNoteNode>().size(), 1u);
+  EXPECT_FALSE(empty->reader.damage().any());
 }
 
 TEST(IpdReader, RoutesByIndexAndPostsEachDatabasesProgress) {
@@ -93,18 +102,6 @@ TEST(IpdReader, RefusesAFileWithoutTheHeaderText) {
   const Bytes shortFile(fixtures::kIpdHeaderText.begin(), fixtures::kIpdHeaderText.end());
   EXPECT_EQ(scanIpd(shortFile)->outcome.reason,
             "not a BlackBerry backup (the file ends inside the IPD header)");
-}
-
-TEST(IpdReader, NoDatabasesOrNoFields) {
-  const auto none = scanIpd(IpdWriter().databaseCount(0).database("Memos").record(0, {}));
-  EXPECT_TRUE(none->outcome.scanned());
-  EXPECT_TRUE(none->collector.events.empty());
-  // a record of 7 bytes has no fields and is no damage
-  const auto empty =
-      scanIpd(IpdWriter().database("Options").database("Memos").record(0, {}, 7).record(
-          1, {Field(1, "next")}));
-  EXPECT_EQ(empty->collector.records<PRBlackBerryNoteNode>().size(), 1u);
-  EXPECT_FALSE(empty->reader.damage().any());
 }
 
 // Damage ends the walk; the records before it are kept and the damage
@@ -262,8 +259,7 @@ std::string everythingPosted(const EventCollector& collector) {
 // Records of every size around the small windows below: one of 7 bytes,
 // one far longer than most windows, short text records between.
 IpdWriter mixedBackup() {
-  Bytes piece(300);
-  for (std::size_t i = 0; i < piece.size(); ++i) piece[i] = static_cast<std::uint8_t>(i * 13);
+  const Bytes piece = numbered(300);
   return IpdWriter()
       .database("Address Book - All")
       .database("Memos")

@@ -142,7 +142,9 @@ INSTANTIATE_TEST_SUITE_P(Layouts, CliEncryptedBackup,
                          ::testing::Values(Layout::manifestDb, Layout::manifestDbOldKeybag,
                                            Layout::manifestMbdb));
 
-TEST(CliEncryptedBackupList, BackupsMarksTheEncryptedOne) {
+// The catalogue marks the encrypted backup; the summary of a device backup
+// counts each of its categories.
+TEST(CliDeviceBackups, BackupsMarksTheEncryptedOneAndScanCountsEachCategory) {
   fixtures::ScratchFolder root;
   writeBackup(Layout::manifestDb, root / "a-plain");
   writeBackup(Layout::manifestDb, root / "b-encrypted", BackupEncryption{.password = "x"});
@@ -153,6 +155,20 @@ TEST(CliEncryptedBackupList, BackupsMarksTheEncryptedOne) {
   const std::string second = result.out.substr(first.size() + 1);
   EXPECT_EQ(first.find("encrypted"), std::string::npos) << first;
   EXPECT_TRUE(second.ends_with("b-encrypted\tencrypted\n")) << second;
+
+  const auto scan = runCli({"scan", (root / "a-plain").string()});
+  ASSERT_EQ(scan.status, 0) << scan.err;
+  // the deleted message counts with the live ones; default bookmarks come with every scan
+  EXPECT_EQ(scan.out,
+            "Photo&Video    1\n"
+            "Contacts       1\n"
+            "Messages       3\n"
+            "Notes          1\n"
+            "Call History   1\n"
+            "Bookmarks      7\n"
+            "Calendar       0\n"
+            "App Media      0\n"
+            "Total          14\n");
 }
 
 }  // namespace

@@ -19,28 +19,12 @@ namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
+using fixtures::namesIn;
 using testing::CliResult;
 using testing::lineCount;
 using testing::runCli;
 
 constexpr std::uint64_t kSector = 512;
-
-std::vector<std::string> namesIn(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// Runs orvane-cli as the user "nobody" (uid 65534), for the messages a
-// user without access to a disk sees; the output is caught by this process.
-CliResult runCliAsNobody(const std::vector<std::string>& arguments) {
-  return runCli(arguments, "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ");
-}
-
-bool canRunAsNobody() { return ::geteuid() == 0 && ::access("/usr/bin/setpriv", X_OK) == 0; }
 
 class CliRawScanTest : public ::testing::Test {
  protected:
@@ -103,12 +87,6 @@ TEST_F(CliRawScanTest, SummaryJsonAndExportListAndCopyEveryFoundFile) {
   EXPECT_EQ(lines[0]["fileSizeNumber"], png.size());
   EXPECT_EQ(lines[0]["nodeSizeString"], FieldConversions::size_to_unit(png.size()));
   EXPECT_EQ(lines[0]["file_start"], 8 * kSector);
-  std::vector<std::string> names;
-  for (const auto& line : lines)
-    names.push_back(line["nodeName"].get<std::string>() + " " +
-                    line["fileType"].get<std::string>());
-  EXPECT_EQ(names, (std::vector<std::string>{"f8.png Image", "f128.jpg Image", "f256.wav Audio",
-                                             "f384.jpg Image", "f512.zip Archive"}));
 
   const fs::path out = folder / "Rescued";
   const auto exported = runCli({"scan", "--raw", card().string(), "--export", out.string()});
@@ -126,7 +104,6 @@ TEST_F(CliRawScanTest, SummaryJsonAndExportListAndCopyEveryFoundFile) {
   for (const auto& [name, bytes] : copies) {
     EXPECT_EQ(fixtures::readFileBytes(out / name), *bytes) << name;
   }
-  EXPECT_TRUE(namesIn(out / "Video").empty());
 }
 
 TEST_F(CliRawScanTest, APartitionIsListedAndScannedAlone) {
@@ -136,10 +113,6 @@ TEST_F(CliRawScanTest, APartitionIsListedAndScannedAlone) {
   EXPECT_NE(disks.out.find(image.string() + " (2.10M)\n  partition 1: NO NAME\n"),
             std::string::npos)
       << disks.out;
-
-  const auto whole = runCli({"scan", "--raw", image.string()});
-  ASSERT_EQ(whole.status, 0) << whole.err;
-  EXPECT_NE(whole.out.find("Total          3\n"), std::string::npos) << whole.out;
 
   const auto first = runCli({"scan", "--raw", image.string(), "--partition", "1", "--json"});
   ASSERT_EQ(first.status, 0) << first.err;
@@ -194,8 +167,10 @@ TEST_F(CliRawScanTest, ASourceWithoutAccessSaysWhatToDo) {
   }
   for (const auto& [source, advice] : cases) {
     CliResult denied;
-    if (canRunAsNobody()) {
-      denied = runCliAsNobody({"scan", "--raw", source});
+    // as the user "nobody" when root can become it, for what such a user sees
+    if (::geteuid() == 0 && ::access("/usr/bin/setpriv", X_OK) == 0) {
+      denied = runCli({"scan", "--raw", source},
+                      "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ");
     } else if (::access(source.c_str(), R_OK) != 0) {
       denied = runCli({"scan", "--raw", source});
     } else {

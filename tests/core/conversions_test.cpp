@@ -1,4 +1,4 @@
-// Field conversions, base64, version texts and dates.
+// Field conversions, version texts and dates.
 
 #include "core/conversions.h"
 
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "core/app_delegate.h"
-#include "core/base64.h"
 #include "core/dates.h"
 #include "core/time_zone_test.h"
 
@@ -19,26 +18,6 @@ namespace orvane {
 namespace {
 
 using C = FieldConversions;
-
-// Callers only ask whether an extension is listed, in any letter case, and
-// each asks its own list.
-TEST(FileTypeLists, ListedExtensionsInAnyCaseAndNothingElse) {
-  struct Case {
-    int (*lookup)(std::string_view);
-    const char* extension;
-    bool listed;
-  };
-  const Case cases[] = {
-      {C::GetImageType, "3dm", true},    {C::GetImageType, "Jpg", true},
-      {C::GetViedoType, "MP4", true},    {C::GetAudioType, "ram", true},
-      {C::GetArchiveType, "7Z", true},   {C::GetEmailType, "DBX", true},
-      {C::GetDocumentType, "XLT", true}, {C::GetImageType, "", false},
-      {C::GetImageType, "MOV", false},   {C::GetImageType, "jp", false},
-      {C::GetImageType, "jpg ", false},  {C::GetImageType, ".jpg", false},
-  };
-  for (const Case& c : cases) EXPECT_EQ(c.lookup(c.extension) >= 0, c.listed) << c.extension;
-  EXPECT_EQ(C::GetDocumentType(std::string_view("TXT\0", 4)), -1);
-}
 
 // The extension after the last dot, up to 20 characters with the dot; no
 // dot, a "/" after it, or a longer extension leave the output alone.
@@ -189,17 +168,6 @@ INSTANTIATE_TEST_SUITE_P(
         DateCase{"UTC0", kMax, kApple, kS, std::nullopt, std::nullopt},
         DateCase{"UTC0", kMax - k2001, kGuess, kS, std::nullopt, std::nullopt}));
 
-using DateTextKinds = testing::TimeZoneTest;
-
-// The older entry point keeps its two kinds: messages guess, notes count
-// from 2001.
-TEST_F(DateTextKinds, KindsMapToTheirEpochs) {
-  useZone("UTC0");
-  EXPECT_EQ(FieldConversions::GetDateTime(400000000, DateKind::kMessages), "09-04-2013 15:06");
-  EXPECT_EQ(FieldConversions::GetDateTime(378000000, DateKind::kNotes), "12-24-2012 00:00");
-  EXPECT_EQ(FieldConversions::GetNSStringDate(0, DateKind::kNotes), std::nullopt);
-}
-
 TEST(IOSVersionIOS6, OnlyMajorVersionSix) {
   for (const char* six : {"6", "6.0", "6.1.3"}) {
     EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::string(six)), 1) << six;
@@ -208,15 +176,6 @@ TEST(IOSVersionIOS6, OnlyMajorVersionSix) {
     EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::string(other)), 0) << other;
   }
   EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::nullopt), 0);
-}
-
-TEST(Base64, PaddingAndNoLineBreaks) {
-  EXPECT_EQ(base64Encode(std::vector<std::uint8_t>{0x00, 0x01, 0x02, 0x03}), "AAECAw==");
-  EXPECT_EQ(base64Encode(std::vector<std::uint8_t>{0xFB, 0xFF}), "+/8=");
-  EXPECT_EQ(base64Encode({}), "");
-  const std::string encoded = base64Encode(std::vector<std::uint8_t>(3 * 100 + 2, 0xAB));
-  EXPECT_EQ(encoded.size(), 404u);
-  EXPECT_EQ(encoded.find('\n'), std::string::npos);
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "core/event_names.h"
-#include "core/ios_records.h"
 
 namespace orvane {
 namespace {
@@ -28,29 +27,6 @@ TEST(NotificationCenter, DeliversOnlyToItsNameInSubscriptionOrder) {
   nc.postNotificationName("scancontactinfo");
   nc.postNotificationName("Nobody listens");
   EXPECT_EQ(seen.size(), 2u);
-}
-
-TEST(NotificationCenter, CarriesTheObjectItWasGiven) {
-  NotificationCenter nc;
-  std::vector<EventObject> got;
-  nc.addObserver(events::BlackBerryRawRecoveryProgress,
-                 [&](const EventObject& o) { got.push_back(o); });
-  auto contact = std::make_shared<PRContactNode>();
-  contact->contactName = "Anna";
-  nc.postNotificationName(events::BlackBerryRawRecoveryProgress, std::int64_t{42});
-  nc.postNotificationName(events::BlackBerryRawRecoveryProgress, std::string("/tmp/x.jpg"));
-  nc.postNotificationName(events::BlackBerryRawRecoveryProgress, RecordPtr(contact));
-  nc.postNotificationName(events::BlackBerryRawRecoveryProgress);
-
-  ASSERT_EQ(got.size(), 4u);
-  EXPECT_EQ(std::get<std::int64_t>(got[0]), 42);
-  EXPECT_EQ(std::get<std::string>(got[1]), "/tmp/x.jpg");
-  // the poster may drop its reference: the receiver's copy keeps the record
-  contact.reset();
-  auto kept = recordAs<PRContactNode>(std::get<RecordPtr>(got[2]));
-  ASSERT_NE(kept, nullptr);
-  EXPECT_EQ(kept->contactName, "Anna");
-  EXPECT_TRUE(std::holds_alternative<std::monostate>(got[3]));
 }
 
 TEST(NotificationCenter, HandlersMaySubscribeUnsubscribeAndPost) {

@@ -67,14 +67,6 @@ TEST(RecordDefaults, EveryRecordStartsEmpty) {
   expectFresh<PRBlackBerryContentNode>({});
 }
 
-// Content is visited as a reference, its size the sum of its runs.
-TEST(RecordFields, ContentIsVisitedAsAReference) {
-  PRBlackBerryContentNode stored;
-  stored.contentData = ContentRef(std::make_shared<BytesContentSource>(Bytes(9, 1), "b"),
-                                  {ContentRun{2, 3}, ContentRun{6, 2}});
-  EXPECT_NE(testing::dumpRecord(stored).find("\ncontentData=5 bytes"), std::string::npos);
-}
-
 TEST(ScanListNodeFile, KeepsTheExtentAndABoundedName) {
   PRScanListNode node;
   node.setfile(0x1234567890ULL, 4096, std::string_view("f0001234.jpg\0junk", 17));

@@ -79,40 +79,30 @@ TEST(StaleFolders, OnlyUnlockedPrivateFoldersOfThisUserGo) {
   ::close(heldLock);
 }
 
-TEST(StaleFolders, ARunningScansFolderStaysAndGoesWithItsScan) {
-  const fs::path temp = fs::temp_directory_path();
+// A scan's own folder: private, locked while it runs, so another start
+// leaves it; it goes with its content, but a link inside does not take
+// the user's files along.
+TEST(TempFolder, PrivateAndLockedWhileItsScanRunsThenRemovedWithItsContent) {
   const std::string prefix = "orvane-stale-test-" + std::to_string(::getpid()) + "-";
+  fixtures::ScratchFolder outside;
+  fixtures::writeFileText(outside / "keep.txt", "mine");
   fs::path made;
   {
     TempFolder running(prefix);
+    TempFolder second;
     made = running.path();
+    EXPECT_NE(made, second.path());
+    EXPECT_TRUE(second.path().filename().string().starts_with("orvane-scan-"));
+    EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all);
     EXPECT_TRUE(fs::is_regular_file(made / ".lock"));
-    EXPECT_EQ(TempFolder::removeStale(temp, prefix), 0);
+    EXPECT_EQ(TempFolder::removeStale(fs::temp_directory_path(), prefix), 0);
     EXPECT_TRUE(fs::is_directory(made));
+
+    fs::create_directories(made / "Databases" / "deep");
+    fixtures::writeFileText(made / "Databases" / "deep" / "1.dat", "x");
+    fs::create_directory_symlink(outside.path(), made / "link");
   }
   EXPECT_FALSE(fs::exists(made));
-}
-
-TEST(TempFolder, PrivateFolderRemovedWithItsContent) {
-  std::filesystem::path made;
-  fixtures::ScratchFolder outside;
-  fixtures::writeFileText(outside / "keep.txt", "mine");
-  {
-    TempFolder first;
-    TempFolder second;
-    made = first.path();
-    EXPECT_NE(first.path(), second.path());
-    EXPECT_TRUE(std::filesystem::is_directory(made));
-    EXPECT_TRUE(made.filename().string().starts_with("orvane-scan-"));
-    const auto permissions = std::filesystem::status(made).permissions();
-    EXPECT_EQ(permissions & std::filesystem::perms::all, std::filesystem::perms::owner_all);
-
-    std::filesystem::create_directories(made / "Databases" / "deep");
-    fixtures::writeFileText(made / "Databases" / "deep" / "1.dat", "x");
-    // a link to the user's files must not take them along
-    std::filesystem::create_directory_symlink(outside.path(), made / "link");
-  }
-  EXPECT_FALSE(std::filesystem::exists(made));
   EXPECT_EQ(fixtures::readFileText(outside / "keep.txt"), "mine");
 }
 

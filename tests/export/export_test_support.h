@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "core/content_ref.h"
-#include "core/main_thread_dispatcher.h"
 #include "export/recovery_run.h"
 #include "fixtures/scratch_folder.h"
 #include "rawscan/engine_file_copier.h"
+#include "results/results_test_support.h"
 
 namespace orvane::testing {
 
@@ -24,24 +24,8 @@ inline Names sorted(Names names) {
   return names;
 }
 
-// Every file and folder under `root`, as sorted relative paths ("Contact",
-// "Contact/Contacts.txt").
-inline Names treeOf(const std::filesystem::path& root) {
-  Names entries;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    entries.push_back(std::filesystem::relative(entry.path(), root).string());
-  }
-  return sorted(entries);
-}
-
-// The names in one folder, sorted.
-inline Names namesIn(const std::filesystem::path& folder) {
-  Names names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  return sorted(names);
-}
+using fixtures::namesIn;
+using fixtures::treeOf;
 
 // Content that lies in a source of its own, as one run.
 inline ContentRef contentRef(std::vector<std::uint8_t> bytes) {
@@ -74,13 +58,11 @@ inline PRBlackBerryContactNode everyFieldContact() {
 
 // A controller and its results model fed by posted records, and an export
 // run into a fresh folder of a scratch folder.
-class ExportTest : public ::testing::Test {
+class ExportTest : public ::testing::Test, public ResultsBench {
  protected:
   template <class Node>
   std::shared_ptr<Node> post(const char* event, std::shared_ptr<Node> node = nullptr) {
-    if (!node) node = std::make_shared<Node>();
-    app.nc.postNotificationName(event, RecordPtr(node));
-    return node;
+    return ResultsBench::post(event, node ? node : std::make_shared<Node>());
   }
 
   RecoveryReport run(const RecoveryRun::Progress& progress = {}) {
@@ -90,9 +72,6 @@ class ExportTest : public ::testing::Test {
 
   std::filesystem::path out() const { return scratch / "Orvane 2014-05-06 - 17.03.09"; }
 
-  DirectDispatcher dispatcher;
-  CorvelAppDelegate app{dispatcher};
-  PRResultViewController results{app};
   RawEngine rawEngine;
   // found files are copied by the engine from the disk it scanned last
   EngineFileCopier copier{rawEngine, ""};

