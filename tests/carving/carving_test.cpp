@@ -17,7 +17,6 @@
 #include "carving/carver_run.h"
 #include "carving/deleted_records_step.h"
 #include "carving/sqlite_pages.h"
-#include "cli/cli_runner.h"
 #include "core/event_names.h"
 #include "core/ios_records.h"
 #include "core/notification_center.h"
@@ -263,12 +262,6 @@ INSTANTIATE_TEST_SUITE_P(Carving, EveryLayout,
                                             ::testing::Values(Journal::rollback,
                                                               Journal::writeAheadLog)));
 
-}  // namespace
-}  // namespace orvane::carving
-
-namespace orvane::carving {
-namespace {
-
 TEST(SqlitePages, VarintsAndSerialTypes) {
   struct Case {
     std::vector<std::uint8_t> bytes;
@@ -411,23 +404,6 @@ TEST(Carving, StoppedScanIsNotCarved) {
   EXPECT_EQ(total(stopped.deleted), 0u);
   EXPECT_TRUE(std::none_of(stopped.progress.begin(), stopped.progress.end(),
                            [](std::int64_t value) { return value >= 75; }));
-}
-
-}  // namespace
-}  // namespace orvane::carving
-
-namespace orvane::carving {
-namespace {
-
-// What a user of the command line sees beside the records flagged
-// "bDeleted": 1: the carved rows counted in the summary and written by --export.
-TEST(Carving, CommandLineCountsAndExportsDeletedRows) {
-  fixtures::ScratchFolder scratch;
-  writeBackup(scratch / "backup", IosLayout::ios6, Journal::writeAheadLog, true);
-  const std::string backup = (scratch / "backup").string();
-  EXPECT_NE(testing::runCli({"scan", backup}).out.find("Total"), std::string::npos);
-  const auto exported = testing::runCli({"scan", backup, "--export", (scratch / "out").string()});
-  EXPECT_NE(exported.out.find("Exported 27 records"), std::string::npos) << exported.out;
 }
 
 }  // namespace
