@@ -249,15 +249,6 @@ TEST(Bookmarks, FoldersAreLeftOutThenDefaultsThenHistory) {
   EXPECT_TRUE(bench.posted.progress.empty());
 }
 
-TEST(Bookmarks, OnlyRootGivesTheDefaults) {
-  Backup backup(IosLayout::ios5);
-  backup.writer.emptyStore(fixtures::Store::bookmarks);
-  backup.writer.write();
-  IosScanBench bench;
-  bench.scanner().scanBookMarkThread(backup.folder);
-  EXPECT_EQ(bookmarkRows(bench.posted).size(), 5u);
-}
-
 // Every layout gives the location's title, not its row number; before
 // iOS 6 reminder lists are left out. The iOS 6 statement is chosen by the
 // flag (it reads an iOS 5 database too) or kept by later systems.
