@@ -346,11 +346,16 @@ TEST(ContactsCarver, PhoneGuessFromTheLastPage) {
   EXPECT_EQ(getNextSubStringInString("abcdX123456789012345678901 abcd7 .", "abcd"), "7 ");
 }
 
-// Damaged files and logs: no crash, and nothing that was not deleted.
-TEST(Carving, DamagedFilesInventNothing) {
+// Damaged files and logs: no crash, and nothing that was not deleted. A
+// scan stopped before it starts carves nothing.
+TEST(Carving, DamagedFilesInventNothingAndAStoppedScanIsNotCarved) {
   fixtures::ScratchFolder scratch;
   writeBackup(scratch / "clean", IosLayout::ios6, Journal::writeAheadLog, true);
   const ScanResult clean = scanBackup(scratch / "clean");
+  const ScanResult stopped = scanBackup(scratch / "clean", true);
+  EXPECT_EQ(total(stopped.deleted), 0u);
+  EXPECT_TRUE(std::none_of(stopped.progress.begin(), stopped.progress.end(),
+                           [](std::int64_t value) { return value >= 75; }));
   const std::vector<std::function<void(std::vector<std::uint8_t>&, bool log)>> damages = {
       [](auto& bytes, bool) { bytes.resize(std::min<std::size_t>(bytes.size(), 1000)); },
       [](auto& bytes, bool log) {
@@ -395,15 +400,6 @@ TEST(Carving, DamagedFilesInventNothing) {
       }
     }
   }
-}
-
-TEST(Carving, StoppedScanIsNotCarved) {
-  fixtures::ScratchFolder scratch;
-  writeBackup(scratch.path(), IosLayout::ios5, Journal::rollback, true);
-  const ScanResult stopped = scanBackup(scratch.path(), true);
-  EXPECT_EQ(total(stopped.deleted), 0u);
-  EXPECT_TRUE(std::none_of(stopped.progress.begin(), stopped.progress.end(),
-                           [](std::int64_t value) { return value >= 75; }));
 }
 
 }  // namespace
