@@ -17,7 +17,6 @@
 #include "carving/carver_run.h"
 #include "carving/deleted_records_step.h"
 #include "carving/sqlite_pages.h"
-#include "cli/cli_runner.h"
 #include "core/event_names.h"
 #include "core/ios_records.h"
 #include "core/notification_center.h"
@@ -263,12 +262,6 @@ INSTANTIATE_TEST_SUITE_P(Carving, EveryLayout,
                                             ::testing::Values(Journal::rollback,
                                                               Journal::writeAheadLog)));
 
-}  // namespace
-}  // namespace orvane::carving
-
-namespace orvane::carving {
-namespace {
-
 TEST(SqlitePages, VarintsAndSerialTypes) {
   struct Case {
     std::vector<std::uint8_t> bytes;
@@ -353,11 +346,16 @@ TEST(ContactsCarver, PhoneGuessFromTheLastPage) {
   EXPECT_EQ(getNextSubStringInString("abcdX123456789012345678901 abcd7 .", "abcd"), "7 ");
 }
 
-// Damaged files and logs: no crash, and nothing that was not deleted.
-TEST(Carving, DamagedFilesInventNothing) {
+// Damaged files and logs: no crash, and nothing that was not deleted. A
+// scan stopped before it starts carves nothing.
+TEST(Carving, DamagedFilesInventNothingAndAStoppedScanIsNotCarved) {
   fixtures::ScratchFolder scratch;
   writeBackup(scratch / "clean", IosLayout::ios6, Journal::writeAheadLog, true);
   const ScanResult clean = scanBackup(scratch / "clean");
+  const ScanResult stopped = scanBackup(scratch / "clean", true);
+  EXPECT_EQ(total(stopped.deleted), 0u);
+  EXPECT_TRUE(std::none_of(stopped.progress.begin(), stopped.progress.end(),
+                           [](std::int64_t value) { return value >= 75; }));
   const std::vector<std::function<void(std::vector<std::uint8_t>&, bool log)>> damages = {
       [](auto& bytes, bool) { bytes.resize(std::min<std::size_t>(bytes.size(), 1000)); },
       [](auto& bytes, bool log) {
@@ -402,32 +400,6 @@ TEST(Carving, DamagedFilesInventNothing) {
       }
     }
   }
-}
-
-TEST(Carving, StoppedScanIsNotCarved) {
-  fixtures::ScratchFolder scratch;
-  writeBackup(scratch.path(), IosLayout::ios5, Journal::rollback, true);
-  const ScanResult stopped = scanBackup(scratch.path(), true);
-  EXPECT_EQ(total(stopped.deleted), 0u);
-  EXPECT_TRUE(std::none_of(stopped.progress.begin(), stopped.progress.end(),
-                           [](std::int64_t value) { return value >= 75; }));
-}
-
-}  // namespace
-}  // namespace orvane::carving
-
-namespace orvane::carving {
-namespace {
-
-// What a user of the command line sees beside the records flagged
-// "bDeleted": 1: the carved rows counted in the summary and written by --export.
-TEST(Carving, CommandLineCountsAndExportsDeletedRows) {
-  fixtures::ScratchFolder scratch;
-  writeBackup(scratch / "backup", IosLayout::ios6, Journal::writeAheadLog, true);
-  const std::string backup = (scratch / "backup").string();
-  EXPECT_NE(testing::runCli({"scan", backup}).out.find("Total"), std::string::npos);
-  const auto exported = testing::runCli({"scan", backup, "--export", (scratch / "out").string()});
-  EXPECT_NE(exported.out.find("Exported 27 records"), std::string::npos) << exported.out;
 }
 
 }  // namespace

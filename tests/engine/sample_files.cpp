@@ -1,13 +1,8 @@
 #include "sample_files.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -16,9 +11,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "fixtures/scratch_folder.h"
 #include "writers.h"
-
-extern char** environ;
 
 namespace orvane::engine::testing {
 namespace fs = std::filesystem;
@@ -53,36 +47,12 @@ Bytes noise(std::size_t count, std::uint32_t seed) {
 }
 
 const fs::path& scratchFolder() {
-  static const fs::path folder = [] {
-    std::string pattern = (fs::temp_directory_path() / "orvane-engine-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    static struct Remover {
-      fs::path path;
-      ~Remover() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-      }
-    } remover{pattern};
-    return fs::path(pattern);
-  }();
-  return folder;
+  static const fixtures::ScratchFolder folder;
+  return folder.path();
 }
 
-// Runs a tool with an argument vector; its output is not wanted.
 void runTool(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t child = 0;
-  const int failed = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  if (failed != 0 || ::waitpid(child, &status, 0) < 0 || !WIFEXITED(status) ||
-      WEXITSTATUS(status) != 0) {
+  if (fixtures::runProgram(arguments) != 0) {
     throw std::runtime_error(
         "could not run " + arguments.front() +
         " (Debian packages imagemagick, ffmpeg, 7zip, libheif-examples, dosfstools, mtools)");

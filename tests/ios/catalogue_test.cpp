@@ -91,38 +91,5 @@ TEST_P(Catalogue, ManifestPlistAloneGivesAnEntryWithoutSize) {
 INSTANTIATE_TEST_SUITE_P(XmlAndBinary, Catalogue,
                          ::testing::Values(PlistForm::xml, PlistForm::binary));
 
-TEST(Catalogue, FoldersThatDoNotQualifyAddNothing) {
-  fixtures::ScratchFolder root;
-  std::filesystem::create_directories(root / "single");
-  fixtures::writeFileText(root / "single" / "Info.plist", "x");
-  std::filesystem::create_directories(root / "foreign");
-  fixtures::writeFileText(root / "foreign" / "Info.plist", "not a plist");
-  fixtures::writeFileText(root / "foreign" / "Manifest.plist", "<plist><array/></plist>");
-  std::filesystem::create_directories(root / "nolockdown");
-  fixtures::writeFileBytes(root / "nolockdown" / "Manifest.plist",
-                           IosBackupWriter::plistBytes({{"Version", "9"}}, PlistForm::xml));
-  fixtures::writeFileText(root / "nolockdown" / "Manifest.mbdb", "mbdb");
-  fixtures::writeFileText(root / ".DS_Store", "junk");
-  IosBackupWriter hidden(root / ".hidden", IosLayout::ios5);
-  hidden.write();
-
-  PRIOSDeviceController catalogue;
-  catalogue.showIphoneDisk(root.path());
-  EXPECT_TRUE(catalogue.content().empty());
-  catalogue.addDeviceNodeByPath(root / "missing");
-  EXPECT_TRUE(catalogue.content().empty());
-}
-
-TEST(Catalogue, RefillReplacesAndAMissingRootLeavesItEmpty) {
-  fixtures::ScratchFolder root;
-  IosBackupWriter(root / "one", IosLayout::ios5).write();
-  PRIOSDeviceController catalogue;
-  catalogue.showIphoneDisk(root.path());
-  catalogue.showIphoneDisk(root.path());
-  EXPECT_EQ(catalogue.content().size(), 1u);
-  catalogue.showIphoneDisk(root / "nowhere");
-  EXPECT_TRUE(catalogue.content().empty());
-}
-
 }  // namespace
 }  // namespace orvane

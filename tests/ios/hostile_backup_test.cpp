@@ -21,6 +21,7 @@ namespace {
 
 using fixtures::IosBackupWriter;
 using fixtures::IosLayout;
+using fixtures::PlistForm;
 using fixtures::ScratchFolder;
 
 // <plist><dict><key>k</key> and then `arrays` nested arrays.
@@ -115,7 +116,9 @@ TEST(HostilePlist, NestingAndCyclesAreRefusedAtTheirBound) {
   for (const auto& c : cases) EXPECT_EQ(refusalOf(c.bytes), c.refusal) << c.name;
 }
 
-TEST(HostilePlist, CatalogueListsTheGoodBackupsBesideHostileOnes) {
+// Beside hostile and foreign folders the backups are listed; a second
+// fill replaces the first, and a missing root leaves the list empty.
+TEST(HostilePlist, CatalogueListsTheBackupsBesideHostileAndForeignFolders) {
   ScratchFolder root;
   for (const char* name : {"a-good", "z-good"}) {
     IosBackupWriter(root / name, IosLayout::ios17).info("Device Name", name).write();
@@ -130,11 +133,27 @@ TEST(HostilePlist, CatalogueListsTheGoodBackupsBesideHostileOnes) {
     fixtures::writeFileBytes(root / name / "Info.plist", {bytes.begin(), bytes.end()});
     fixtures::writeFileText(root / name / "Manifest.mbdb", "mbdb");
   }
+  std::filesystem::create_directories(root / "single");
+  fixtures::writeFileText(root / "single" / "Info.plist", "x");
+  std::filesystem::create_directories(root / "foreign");
+  fixtures::writeFileText(root / "foreign" / "Info.plist", "not a plist");
+  fixtures::writeFileText(root / "foreign" / "Manifest.plist", "<plist><array/></plist>");
+  std::filesystem::create_directories(root / "nolockdown");
+  fixtures::writeFileBytes(root / "nolockdown" / "Manifest.plist",
+                           IosBackupWriter::plistBytes({{"Version", "9"}}, PlistForm::xml));
+  fixtures::writeFileText(root / "nolockdown" / "Manifest.mbdb", "mbdb");
+  fixtures::writeFileText(root / ".DS_Store", "junk");
+  IosBackupWriter(root / ".hidden", IosLayout::ios5).write();
+
   PRIOSDeviceController catalogue;
   catalogue.showIphoneDisk(root.path());
+  catalogue.showIphoneDisk(root.path());
+  catalogue.addDeviceNodeByPath(root / "missing");
   std::vector<std::string> names;
   for (const auto& node : catalogue.content()) names.push_back(node->strDeviceName);
   EXPECT_EQ(names, (std::vector<std::string>{"a-good", "z-good"}));
+  catalogue.showIphoneDisk(root / "nowhere");
+  EXPECT_TRUE(catalogue.content().empty());
 }
 
 // One picture and the address book of a backup lead out of it through a

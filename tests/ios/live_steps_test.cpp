@@ -16,11 +16,13 @@ using testing::IosScanBench;
 using testing::row;
 using testing::rows;
 
-// An address is the multi-value's text on iOS 4, its parts from iOS 5 on.
-TEST(Contacts, NamesCompaniesAndMultiValuesJoinWithLeadingSpaces) {
+// An address is the multi-value's text on iOS 4, its parts from iOS 5 on;
+// the picture comes from either picture file.
+TEST(Contacts, NamesCompaniesMultiValuesAndPictures) {
   for (const IosLayout layout : {IosLayout::ios4, IosLayout::ios5}) {
     SCOPED_TRACE(static_cast<int>(layout));
     Backup backup(layout);
+    if (layout == IosLayout::ios4) backup.writer.olderPictureFile();
     backup.writer
         .person({.first = "Ann",
                  .middle = "B",
@@ -33,7 +35,8 @@ TEST(Contacts, NamesCompaniesAndMultiValuesJoinWithLeadingSpaces) {
                  .emails = {"ann@example.com"},
                  .homePages = {"ann.example.com"},
                  .addresses = {{.street = "1 Road"}},
-                 .otherValues = {{1, "ignored"}, {6, "ignored too"}}})
+                 .otherValues = {{1, "ignored"}, {6, "ignored too"}},
+                 .picture = std::vector<std::uint8_t>{1, 2}})
         .person({.last = "Cole"})
         .person({.first = "Zoë", .last = "Ångström"});
     backup.writer.write();
@@ -50,27 +53,11 @@ TEST(Contacts, NamesCompaniesAndMultiValuesJoinWithLeadingSpaces) {
               // the job title joins the company text and is kept on its own too
               (std::vector<std::string>{"1|Ann B Cole| Engineer Acme|Engineer| 555-1234 555-9876| "
                                         "ann@example.com| "
-                                        "ann.example.com| 1 Road|met at fair|378000000|0",
+                                        "ann.example.com| 1 Road|met at fair|378000000|1",
                                         "2| Cole|||||||||0", "3|Zoë Ångström|||||||||0"}));
+    EXPECT_EQ(*bench.posted.all<PRContactNode>("ScanContactInfo").at(0)->imageData, (Bytes{1, 2}));
     EXPECT_EQ(bench.posted.progress, std::vector<std::int64_t>{40});
     EXPECT_EQ(bench.lists.contactArray.size(), 3u);
-  }
-}
-
-TEST(Contacts, PicturesComeFromEitherPictureFile) {
-  for (bool older : {false, true}) {
-    Backup backup(IosLayout::ios5);
-    if (older) backup.writer.olderPictureFile();
-    backup.writer.person({.first = "Ann", .picture = std::vector<std::uint8_t>{1, 2}})
-        .person({.first = "Bob"});
-    backup.writer.write();
-    IosScanBench bench;
-    bench.scanner().scanContactThread(backup.folder);
-    const auto contacts = bench.posted.all<PRContactNode>("ScanContactInfo");
-    ASSERT_EQ(contacts.size(), 2u);
-    ASSERT_TRUE(contacts[0]->imageData.has_value()) << older;
-    EXPECT_EQ(*contacts[0]->imageData, (Bytes{1, 2}));
-    EXPECT_FALSE(contacts[1]->imageData.has_value());
   }
 }
 
@@ -151,37 +138,34 @@ std::vector<std::string> callRows(const testing::Posted& posted) {
   });
 }
 
-TEST(Calls, DirectionDurationWordsAndNames) {
-  Backup backup(IosLayout::ios5);
-  backup.writer.person({.first = "Ann", .phones = {"555-1234"}})
-      .call({.address = "5551234", .date = 1000000000, .duration = 0, .flags = 5})
-      .call({.address = "555", .date = 1000000000, .duration = 0, .flags = 4})
-      .call({.address = "556", .duration = 75, .flags = 5})
-      .call({.address = "557", .duration = 3725, .flags = 0})
-      .call({.address = "558", .duration = std::nullopt, .flags = 4});
-  backup.writer.write();
-  IosScanBench bench;
-  auto scanner = bench.scanner();
-  scanner.scanContactThread(backup.folder);
-  scanner.scanCallHistoryThread(backup.folder);
-  // "555" is held by Ann's number; a date of 0 is shown as none
-  EXPECT_EQ(
-      callRows(bench.posted),
-      (std::vector<std::string>{"Outgoing|Cancelled|0|Ann|09-09-2001 01:46",
-                                "Incoming|Missed|0|Ann|09-09-2001 01:46", "Outgoing|1 minute|75||",
-                                "Incoming|1 hour|3725||", "Incoming|-1 second|-1||"}));
-  EXPECT_EQ(bench.posted.progress, (std::vector<std::int64_t>{40, 60}));
-}
-
-TEST(Calls, SecondFileIsReadWhenTheFirstIsMissing) {
-  Backup backup(IosLayout::ios5);
-  backup.writer.call({.address = "1", .duration = 5, .flags = 5});
-  backup.writer.write();
-  std::filesystem::rename(backup.writer.pathOf(backup_names::kCallHistory),
-                          backup.writer.pathOf(backup_names::kCallHistorySecond));
-  IosScanBench bench;
-  bench.scanner().scanCallHistoryThread(backup.folder);
-  EXPECT_EQ(callRows(bench.posted), std::vector<std::string>{"Outgoing|5 seconds|5||"});
+// The same from the second file when the first is missing.
+TEST(Calls, DirectionDurationWordsAndNamesFromEitherFile) {
+  for (const bool second : {false, true}) {
+    Backup backup(IosLayout::ios5);
+    backup.writer.person({.first = "Ann", .phones = {"555-1234"}})
+        .call({.address = "5551234", .date = 1000000000, .duration = 0, .flags = 5})
+        .call({.address = "555", .date = 1000000000, .duration = 0, .flags = 4})
+        .call({.address = "556", .duration = 75, .flags = 5})
+        .call({.address = "557", .duration = 3725, .flags = 0})
+        .call({.address = "558", .duration = std::nullopt, .flags = 4});
+    backup.writer.write();
+    if (second) {
+      std::filesystem::rename(backup.writer.pathOf(backup_names::kCallHistory),
+                              backup.writer.pathOf(backup_names::kCallHistorySecond));
+    }
+    IosScanBench bench;
+    auto scanner = bench.scanner();
+    scanner.scanContactThread(backup.folder);
+    scanner.scanCallHistoryThread(backup.folder);
+    // "555" is held by Ann's number; a date of 0 is shown as none
+    EXPECT_EQ(
+        callRows(bench.posted),
+        (std::vector<std::string>{
+            "Outgoing|Cancelled|0|Ann|09-09-2001 01:46", "Incoming|Missed|0|Ann|09-09-2001 01:46",
+            "Outgoing|1 minute|75||", "Incoming|1 hour|3725||", "Incoming|-1 second|-1||"}))
+        << second;
+    EXPECT_EQ(bench.posted.progress, (std::vector<std::int64_t>{40, 60}));
+  }
 }
 
 // notes.sqlite (ZNOTE, iOS 4 to 6) or notes.db (Note and note_bodies, iOS 3)
@@ -247,15 +231,6 @@ TEST(Bookmarks, FoldersAreLeftOutThenDefaultsThenHistory) {
   EXPECT_EQ(marks[1], "News|http://news.example");
   EXPECT_EQ(marks.back(), "Visited|http://visited.example");
   EXPECT_TRUE(bench.posted.progress.empty());
-}
-
-TEST(Bookmarks, OnlyRootGivesTheDefaults) {
-  Backup backup(IosLayout::ios5);
-  backup.writer.emptyStore(fixtures::Store::bookmarks);
-  backup.writer.write();
-  IosScanBench bench;
-  bench.scanner().scanBookMarkThread(backup.folder);
-  EXPECT_EQ(bookmarkRows(bench.posted).size(), 5u);
 }
 
 // Every layout gives the location's title, not its row number; before

@@ -18,14 +18,12 @@ Bytes attributedBody(const std::string& text, int lengthBytes) {
   return fixtures::IosBackupWriter::attributedBody(text, lengthBytes);
 }
 
-TEST(AttributedBody, TextOfEachLengthForm) {
+TEST(AttributedBody, TextOfEachLengthFormAndNothingFromDamage) {
   EXPECT_EQ(attributedBodyText(attributedBody("Running late, 10 min", 1)), "Running late, 10 min");
   const std::string longer(300, 'x');
   EXPECT_EQ(attributedBodyText(attributedBody(longer, 2)), longer);
   EXPECT_EQ(attributedBodyText(attributedBody("Grüße 👋", 4)), "Grüße 👋");
-}
 
-TEST(AttributedBody, DamagedBlobsGiveNothing) {
   Bytes cut = attributedBody(std::string(300, 'x'), 2);
   cut.resize(cut.size() - 320);  // inside the text
   EXPECT_EQ(attributedBodyText(cut), std::nullopt);
@@ -49,12 +47,10 @@ Bytes field(int number, Bytes payload) {
 Bytes gzip(const Bytes& plain) { return fixtures::IosBackupWriter::gzip(plain); }
 Bytes noteData(const std::string& text) { return fixtures::IosBackupWriter::noteData(text); }
 
-TEST(NoteBody, TextFromTheGzipProtobuf) {
+TEST(NoteBody, TextFromTheGzipProtobufAndNothingFromDamageOrBombs) {
   const std::string text = "Shopping\nmilk, eggs\n" + std::string(200, 'z');
   EXPECT_EQ(noteBodyText(noteData(text)), text);
-}
 
-TEST(NoteBody, DamageAndBombsGiveNothing) {
   Bytes cut = noteData("Shopping list");
   cut.resize(cut.size() / 2);
   EXPECT_EQ(noteBodyText(cut), std::nullopt);

@@ -115,7 +115,7 @@ TEST_F(RawScanTest, ProgressIsThePercentageOfWorkDone) {
 
 // A file joined from fragments keeps its runs from the engine's report to
 // the record handed back for copying; runs that do not add up are dropped.
-TEST(FoundFileNode, JoinedFileKeepsItsRunsThroughTheRecord) {
+TEST(FoundFileNode, JoinedFileKeepsItsRunsAndTheNameIsBounded) {
   char name[] = "f128.jpg";
   const bb_file_run pieces[] = {{65536, 10240}, {81920, 18000}};
   _RecordList list{2, 0, pieces};
@@ -135,11 +135,9 @@ TEST(FoundFileNode, JoinedFileKeepsItsRunsThroughTheRecord) {
     EXPECT_EQ(back->runs[1].start, 81920u);
     EXPECT_EQ(back->runs[1].length, 18000u);
   }
-}
-
-TEST(FoundFileNode, NameIsBoundedByItsLengthAndItsEnd) {
-  char name[] = "photo.jpgGARBAGE";
-  const _rec_file_ele cut{0, 10, 9, name, nullptr};
+  // the name is bounded by its length and its end
+  char longer[] = "photo.jpgGARBAGE";
+  const _rec_file_ele cut{0, 10, 9, longer, nullptr};
   EXPECT_EQ(PRRawScan::foundFileNode(cut)->nodeName, "photo.jpg");
   char shortName[] = "a.png\0hidden";
   const _rec_file_ele early{0, 10, 12, shortName, nullptr};

@@ -13,17 +13,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// as lsblk 2.38 prints it: the named disk is taken among several
-TEST(LsblkListing, LabelsByPartitionNumberOfTheNamedDisk) {
+// As lsblk 2.38 prints it: the named disk is taken among several; what is
+// no listing gives no names.
+TEST(LsblkListing, LabelsByPartitionNumberOfTheNamedDiskAndNoneFromWhatIsNoListing) {
   const std::string listing =
       R"({"blockdevices":[{"name":"sda","label":"SYS","children":[{"name":"sda1","label":"A"}]},)"
       R"({"name":"mmcblk0","label":null,"children":[{"name":"mmcblk0p1","label":"CARD"},)"
       R"({"name":"mmcblk0p2","label":"   "}]}]})";
   EXPECT_EQ(parseLsblkVolumeNames(listing, "/dev/mmcblk0"),
             (VolumeNames{{0, ""}, {1, "CARD"}, {2, "   "}}));
-}
-
-TEST(LsblkListing, WhatIsNoListingGivesNoNames) {
   for (const char* output : {"", "lsblk: /dev/sdb: not a block device", "{", "[]", "{}",
                              R"({"blockdevices": 3})", R"({"blockdevices": []})",
                              R"({"blockdevices": [7]})", R"({"blockdevices": [{"label":"X"}]})",
@@ -33,10 +31,10 @@ TEST(LsblkListing, WhatIsNoListingGivesNoNames) {
     EXPECT_TRUE(names.size() <= 1 && (names.empty() || names.begin()->first == 0)) << output;
   }
   // children that are not partitions of the disk are passed over
-  const std::string listing =
+  const std::string others =
       R"({"blockdevices":[{"name":"sdb","children":[{"name":"md0"},{"label":"X"},5,)"
       R"({"name":"sdb1","label":7},{"name":"sdb3","label":"OK"}]}]})";
-  EXPECT_EQ(parseLsblkVolumeNames(listing, "/dev/sdb"), (VolumeNames{{0, ""}, {1, ""}, {3, "OK"}}));
+  EXPECT_EQ(parseLsblkVolumeNames(others, "/dev/sdb"), (VolumeNames{{0, ""}, {1, ""}, {3, "OK"}}));
 }
 
 TEST(PartitionNumber, FromTheKernelNames) {
@@ -60,13 +58,9 @@ TEST(VolumeLister, AnImageFileIsNotListed) {
   EXPECT_EQ(runVolumeLister((folder / "missing").string()), std::nullopt);
 }
 
-TEST(ChildProcess, ArgumentsReachTheProgramUnchangedWithoutAShell) {
-  const auto output =
-      runProgramOutput({"/bin/echo", "a  b", "$HOME", "'q'", "; rm -rf x"}, 1024, 10s);
-  EXPECT_EQ(output, "a  b $HOME 'q' ; rm -rf x\n");
-}
-
-TEST(ChildProcess, FailureAndOverlongOutputGiveNothing) {
+TEST(ChildProcess, ArgumentsReachTheProgramUnchangedAndFailureOrOverlongOutputGiveNothing) {
+  EXPECT_EQ(runProgramOutput({"/bin/echo", "a  b", "$HOME", "'q'", "; rm -rf x"}, 1024, 10s),
+            "a  b $HOME 'q' ; rm -rf x\n");
   EXPECT_EQ(runProgramOutput({"/bin/false"}, 1024, 10s), std::nullopt);
   EXPECT_EQ(runProgramOutput({"/nonexistent/lister"}, 1024, 10s), std::nullopt);
   EXPECT_EQ(runProgramOutput({}, 1024, 10s), std::nullopt);
