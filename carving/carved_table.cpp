@@ -76,6 +76,10 @@ struct LiveCells {
   std::vector<std::size_t> starts;  // column 1's serial type of every cell, sorted
   std::vector<Cell> whole;          // the cells held whole on the page, by place
 
+  void clear() {
+    starts.clear();
+    whole.clear();
+  }
   bool isStart(std::size_t at) const {
     return std::binary_search(starts.begin(), starts.end(), at);
   }
@@ -248,36 +252,24 @@ class PageSearch {
   std::unique_ptr<sqlite3_stmt, Finalize> live_;
 };
 
-// The cells of a table leaf page. Column 0 (the rowid alias) takes one
-// byte after the header size. A payload up to the usable size less 35
-// bytes lies whole on the page; the usable size is the page's less at
-// most 255 reserved bytes, so only a payload that surely fits is taken as
-// whole.
+// Adds the cells of a table leaf page. Column 0 (the rowid alias) takes
+// one byte after the header size. A payload up to the usable size less 35
+// bytes lies whole on the page; the usable size is the page's less at most
+// 255 reserved bytes, so only a payload that surely fits is taken as whole.
 void liveCellsOf(ByteSpan page, LiveCells& live) {
-  live.starts.clear();
-  live.whole.clear();
-  constexpr std::size_t kLeafHeaderSize = 8;
   constexpr std::size_t kSurelyLocal = 35 + 255;
-  if (page.size() < kLeafHeaderSize || pageKindOf(page[0]) != PageKind::kTableLeaf) return;
-  const std::size_t pointersEnd = kLeafHeaderSize + 2 * (std::size_t{page[3]} << 8 | page[4]);
-  for (std::size_t pointer = kLeafHeaderSize; pointer < pointersEnd && pointer + 2 <= page.size();
-       pointer += 2) {
-    const std::size_t cellAt = std::size_t{page[pointer]} << 8 | page[pointer + 1];
-    const auto payload = readVarint(page, cellAt);
-    if (!payload) continue;
-    const auto rowid = readVarint(page, cellAt + payload->length);
-    if (!rowid) continue;
-    const std::size_t headerAt = cellAt + payload->length + rowid->length;
-    const auto headerSize = readVarint(page, headerAt);
-    if (!headerSize) continue;
-    const std::size_t column1 = headerAt + headerSize->length + 1;
+  forEachLeafCell(page, [&](const LeafCell& cell) {
+    const auto headerSize = readVarint(page, cell.recordAt);
+    if (!headerSize) return;
+    const std::size_t column1 = cell.recordAt + headerSize->length + 1;
     live.starts.push_back(column1);
-    if (cellAt >= pointersEnd && page.size() > kSurelyLocal &&
-        payload->value <= page.size() - kSurelyLocal && payload->value <= page.size() - headerAt &&
-        column1 < headerAt + payload->value) {
-      live.whole.push_back({cellAt, headerAt + static_cast<std::size_t>(payload->value), column1});
+    if (cell.at >= cell.pointersEnd && page.size() > kSurelyLocal &&
+        cell.payload <= page.size() - kSurelyLocal && cell.payload <= page.size() - cell.recordAt &&
+        column1 < cell.recordAt + cell.payload) {
+      live.whole.push_back(
+          {cell.at, cell.recordAt + static_cast<std::size_t>(cell.payload), column1});
     }
-  }
+  });
   std::sort(live.starts.begin(), live.starts.end());
   std::sort(live.whole.begin(), live.whole.end(),
             [](const LiveCells::Cell& a, const LiveCells::Cell& b) { return a.begin < b.begin; });
@@ -533,8 +525,7 @@ bool carveTables(const PrivateCopy& copy, const std::vector<TableCarve>& tables,
   }
   LiveCells live;
   const auto searchPage = [&](ByteSpan page, std::uint64_t pageAt, bool current) {
-    live.starts.clear();
-    live.whole.clear();
+    live.clear();
     if (current) liveCellsOf(page, live);
     for (auto& [search, i] : searches) search.run(page, pageAt, live, admitted[i]);
     for (auto& [search, i] : shapeSearches) search.run(page, pageAt, current, tables[i].found);

@@ -117,23 +117,14 @@ std::uint64_t recordHash(ByteSpan record) {
 }
 
 void addLiveRecords(ByteSpan page, std::vector<LiveRecord>& records) {
-  if (page.size() < kLeafHeaderSize || pageKindOf(page[0]) != PageKind::kTableLeaf) return;
-  const std::size_t pointersEnd = kLeafHeaderSize + 2 * bigEndian16(page, 3);
-  for (std::size_t pointer = kLeafHeaderSize; pointer < pointersEnd && pointer + 2 <= page.size();
-       pointer += 2) {
-    const std::size_t cellAt = bigEndian16(page, pointer);
-    const auto payload = readVarint(page, cellAt);
-    if (!payload || page.size() < kLeafPayloadReserve ||
-        payload->value > page.size() - kLeafPayloadReserve) {
-      continue;
+  forEachLeafCell(page, [&](const LeafCell& cell) {
+    if (page.size() < kLeafPayloadReserve || cell.payload > page.size() - kLeafPayloadReserve ||
+        cell.payload > page.size() - cell.recordAt) {
+      return;
     }
-    const auto rowid = readVarint(page, cellAt + payload->length);
-    if (!rowid) continue;
-    const std::size_t recordAt = cellAt + payload->length + rowid->length;
-    if (payload->value > page.size() - recordAt) continue;
-    const ByteSpan record = page.subspan(recordAt, static_cast<std::size_t>(payload->value));
+    const ByteSpan record = page.subspan(cell.recordAt, static_cast<std::size_t>(cell.payload));
     records.push_back({recordHash(record), record});
-  }
+  });
 }
 
 bool isLiveRecord(const std::vector<LiveRecord>& live, ByteSpan record) {

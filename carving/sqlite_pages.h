@@ -45,6 +45,31 @@ struct Varint {
 // nothing when it runs past the end of `bytes`.
 std::optional<Varint> readVarint(ByteSpan bytes, std::size_t at);
 
+// A cell of a table leaf page, as its pointer gives it.
+struct LeafCell {
+  std::size_t at = 0;           // the cell's first byte (its payload length)
+  std::uint64_t payload = 0;    // the record's length, overflow included
+  std::size_t recordAt = 0;     // the record's header size, after the rowid
+  std::size_t pointersEnd = 0;  // where the page's cell pointer array ends
+};
+// Calls `visit` with every cell of a table leaf page whose payload length
+// and rowid read within the page; a page of another kind has none.
+template <typename Visit>
+void forEachLeafCell(ByteSpan page, Visit&& visit) {
+  constexpr std::size_t kLeafHeaderSize = 8;
+  if (page.size() < kLeafHeaderSize || pageKindOf(page[0]) != PageKind::kTableLeaf) return;
+  const std::size_t pointersEnd = kLeafHeaderSize + 2 * (std::size_t{page[3]} << 8 | page[4]);
+  for (std::size_t pointer = kLeafHeaderSize; pointer < pointersEnd && pointer + 2 <= page.size();
+       pointer += 2) {
+    const std::size_t cellAt = std::size_t{page[pointer]} << 8 | page[pointer + 1];
+    const auto payload = readVarint(page, cellAt);
+    if (!payload) continue;
+    const auto rowid = readVarint(page, cellAt + payload->length);
+    if (!rowid) continue;
+    visit(LeafCell{cellAt, payload->value, cellAt + payload->length + rowid->length, pointersEnd});
+  }
+}
+
 // Content length of a serial type; 10 and 11 (reserved) hold nothing.
 std::uint64_t contentLength(std::uint64_t serialType);
 
