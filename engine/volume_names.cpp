@@ -415,6 +415,14 @@ bool VolumeNames::addVolume(int fd, std::uint64_t volumeStart, std::uint64_t dev
   for (const Volume& known : volumes_) {
     if (known.start == volumeStart) return true;
   }
+  if (volumes_.size() >= kMaxVolumes) {
+    if (!saidTooMany_) {
+      log("bblib: more than " + std::to_string(kMaxVolumes) +
+          " volumes; files in the rest keep generated names");
+    }
+    saidTooMany_ = true;
+    return false;
+  }
   Volume volume;
   volume.start = volumeStart;
   if (!VolumeReader(fd, volumeStart, deviceSize, log, volume).read()) return false;

@@ -49,6 +49,9 @@ class VolumeNames {
   static constexpr std::size_t kMaxEntries = 1u << 20;
   static constexpr std::size_t kMaxFolders = 1u << 16;
   static constexpr int kMaxDepth = 32;
+  // Volumes read at most: a disk holds a handful, and an image with a boot
+  // sector in every sector must not make the names outgrow memory.
+  static constexpr std::size_t kMaxVolumes = 64;
 
  private:
   struct Volume {
@@ -62,6 +65,7 @@ class VolumeNames {
     std::unordered_multimap<std::uint32_t, NamedFile> deletedByLowBits;
   };
   std::vector<Volume> volumes_;
+  bool saidTooMany_ = false;
 
   friend class VolumeReader;
 };

@@ -1,6 +1,8 @@
 // The C table as the application sees it: listing, disk images, scans and
 // copying found files out.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -8,7 +10,9 @@
 #include <vector>
 
 #include "engine/engine_abi.h"
+#include "engine/volume_names.h"
 #include "fixtures/card_image.h"
+#include "fixtures/scratch_folder.h"
 #include "sample_files.h"
 
 extern "C" bb_export_table exportFunction;
@@ -321,6 +325,35 @@ TEST(VolumeNames, ExFatEntrySetsLiveAndDeletedInFolders) {
   fixtures::writeCardWithFiles(path, fixtures::CardFormat::exFat, files, 16);
   EXPECT_EQ(namesFound(path.string()), expected);
   EXPECT_EQ(namesFound(behindNoise(path)), expected);
+}
+
+// An image of one small volume after another: the names stop growing at
+// the most volumes, with one line saying so.
+TEST(VolumeNames, VolumesReadAreBounded) {
+  const auto one = scratchFolder() / "small.img";
+  std::filesystem::remove(one);
+  ASSERT_EQ(fixtures::runProgram({"mkfs.fat", "-C", one.string(), "64"}), 0);
+  const Bytes volume = readFile(one);
+  Bytes image;
+  const std::size_t count = VolumeNames::kMaxVolumes + 2;
+  for (std::size_t i = 0; i < count; ++i) image.insert(image.end(), volume.begin(), volume.end());
+  const auto path = scratchFolder() / "volumes.img";
+  writeFile(path, image);
+
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  VolumeNames names;
+  std::vector<std::string> lines;
+  std::size_t added = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    added += names.addVolume(fd, i * volume.size(), image.size(),
+                             [&](const std::string& line) { lines.push_back(line); })
+                 ? 1
+                 : 0;
+  }
+  ::close(fd);
+  EXPECT_EQ(added, VolumeNames::kMaxVolumes);
+  EXPECT_EQ(lines.size(), 1u);
 }
 
 }  // namespace
