@@ -13,7 +13,9 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <sstream>
 
+#include "../core/record_dump.h"
 #include "carving/carver_run.h"
 #include "carving/deleted_records_step.h"
 #include "carving/sqlite_pages.h"
@@ -33,33 +35,22 @@ using fixtures::IosLayout;
 using fixtures::Journal;
 using fixtures::Store;
 
-// Fields that tell a row apart; names looked up in the live contacts and
-// the row numbers depend on what else is live, so they are left out.
-class Signature final : public FieldVisitor {
- public:
-  void text(std::string_view name, std::string_view value) override { add(name, value); }
-  void optionalText(std::string_view name, const std::optional<std::string>& value) override {
-    add(name, value ? *value : "(none)");
-  }
-  void number(std::string_view name, std::int64_t value) override {
-    add(name, std::to_string(value));
-  }
-  void unsignedNumber(std::string_view name, std::uint64_t value) override {
-    add(name, std::to_string(value));
-  }
-  void bytes(std::string_view, std::optional<ByteView>) override {}
-  void content(std::string_view, const ContentRef&) override {}
-  std::string text_;
-
- private:
-  void add(std::string_view name, std::string_view value) {
-    for (std::string_view skipped : {"bDeleted", "bSelected", "rowid", "uid", "handle_id",
-                                     "messageName", "callName", "location"}) {
-      if (name == skipped) return;
+// Fields that tell a row apart, one "name=value" a line; names looked up
+// in the live contacts and the row numbers depend on what else is live, so
+// they are left out.
+std::string signatureOf(const PRRecord& record) {
+  std::istringstream lines(testing::dumpRecord(record));
+  std::string kept;
+  for (std::string line; std::getline(lines, line);) {
+    const std::string name = line.substr(0, line.find('='));
+    for (const char* skipped : {"bDeleted", "bSelected", "rowid", "uid", "handle_id", "messageName",
+                                "callName", "location"}) {
+      if (name == skipped) line.clear();
     }
-    text_.append(name).append("=").append(value).append("|");
+    if (!line.empty()) kept += line + "\n";
   }
-};
+  return kept;
+}
 
 using Rows = std::map<std::string, std::multiset<std::string>>;  // category -> signatures
 
@@ -94,9 +85,7 @@ ScanResult scanBackup(const std::filesystem::path& folder, bool stopFirst = fals
         const bool carved = name != liveName;
         if (carved && acceptDeletedRecord(name, *record, list) != Acceptance::kAccepted) return;
         list.push_back(record);
-        Signature signature;
-        record->visitFields(signature);
-        (carved ? result.deleted : result.live)[category].insert(signature.text_);
+        (carved ? result.deleted : result.live)[category].insert(signatureOf(*record));
       });
     }
   }
@@ -195,15 +184,6 @@ int writeBackup(const std::filesystem::path& folder, IosLayout ios, Journal jour
   return 3 + messages[static_cast<int>(ios)] + 2 + 2 + 2 + (ios4 ? 0 : 2);
 }
 
-std::map<std::filesystem::path, std::vector<std::uint8_t>> filesOf(
-    const std::filesystem::path& folder) {
-  std::map<std::filesystem::path, std::vector<std::uint8_t>> files;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-    if (entry.is_regular_file()) files[entry.path()] = fixtures::readFileBytes(entry.path());
-  }
-  return files;
-}
-
 std::size_t total(const Rows& rows) {
   std::size_t count = 0;
   for (const auto& [category, signatures] : rows) count += signatures.size();
@@ -221,9 +201,9 @@ ScanResult expectDeletedRowsBack(
   const int deleted = write(scratch / "after", true);
   const ScanResult before = scanBackup(scratch / "before");
   EXPECT_EQ(total(before.deleted), 0u) << "a live row was listed twice";
-  const auto files = filesOf(scratch / "after");
+  const auto files = fixtures::filesUnder(scratch / "after");
   const ScanResult after = scanBackup(scratch / "after");
-  EXPECT_EQ(filesOf(scratch / "after"), files) << "the backup changed";
+  EXPECT_EQ(fixtures::filesUnder(scratch / "after"), files) << "the backup changed";
   Rows expected;
   for (const auto& [category, signatures] : before.live) {
     const std::multiset<std::string> left =
@@ -263,26 +243,20 @@ INSTANTIATE_TEST_SUITE_P(Carving, EveryLayout,
                                                               Journal::writeAheadLog)));
 
 TEST(SqlitePages, VarintsAndSerialTypes) {
-  struct Case {
-    std::vector<std::uint8_t> bytes;
-    std::optional<std::uint64_t> value;
-    std::size_t length;
+  // bytes, then the value and length read; nothing when the varint runs past the end
+  const std::vector<std::pair<std::vector<std::uint8_t>, std::string>> varints = {
+      {{0x00}, "0 1"},
+      {{0x7F}, "127 1"},
+      {{0x81, 0x05}, "133 2"},
+      {{0xC0, 0x00}, "8192 2"},         // above 4095: a long text's serial type, read in full
+      {{0x84, 0x80, 0x00}, "65536 3"},  // a rowid of three bytes
+      {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, "18446744073709551615 9"},
+      {{0x81}, ""},
   };
-  const std::vector<Case> varints = {
-      {{0x00}, 0, 1},
-      {{0x7F}, 127, 1},
-      {{0x81, 0x05}, 133, 2},
-      {{0xC0, 0x00}, 0x2000, 2},         // above 4095: a long text's serial type, read in full
-      {{0x84, 0x80, 0x00}, 0x10000, 3},  // a rowid of three bytes
-      {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, ~std::uint64_t{0}, 9},
-      {{0x81}, std::nullopt, 0},  // runs past the end
-  };
-  for (const Case& c : varints) {
-    const auto varint = readVarint(c.bytes, 0);
-    ASSERT_EQ(varint.has_value(), c.value.has_value());
-    if (varint) {
-      EXPECT_EQ(std::make_pair(varint->value, varint->length), std::make_pair(*c.value, c.length));
-    }
+  for (const auto& [bytes, expected] : varints) {
+    const auto varint = readVarint(bytes, 0);
+    EXPECT_EQ(varint ? std::to_string(varint->value) + " " + std::to_string(varint->length) : "",
+              expected);
   }
   const std::vector<std::pair<std::uint64_t, std::uint64_t>> lengths = {
       {0, 0},  {4, 4},  {5, 6},  {6, 8},  {7, 8},  {8, 0},     {9, 0},        {10, 0},
@@ -385,7 +359,7 @@ TEST(Carving, DamagedFilesInventNothingAndAStoppedScanIsNotCarved) {
     // the address that a damaged handle table no longer gives
     const auto withoutPhone = [](std::string signature) {
       const auto at = signature.find("messagePhone=");
-      if (at != std::string::npos) signature.erase(at, signature.find('|', at) - at);
+      if (at != std::string::npos) signature.erase(at, signature.find('\n', at) - at);
       return signature;
     };
     std::set<std::string> known;

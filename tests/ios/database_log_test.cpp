@@ -10,18 +10,6 @@ namespace {
 namespace fs = std::filesystem;
 using fixtures::IosLayout;
 
-std::vector<std::pair<std::string, std::filesystem::file_time_type>> snapshotOf(
-    const std::filesystem::path& folder) {
-  std::vector<std::pair<std::string, std::filesystem::file_time_type>> files;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-    if (!entry.is_regular_file()) continue;
-    files.emplace_back(entry.path().string() + "\n" + fixtures::readFileText(entry.path()),
-                       entry.last_write_time());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 // In a real backup a database's write-ahead log is a backup file of its
 // own, named by the hash of "HomeDomain-Library/SMS/sms.db-wal"; some tools
 // keep it as "<hash>-wal" beside the database. Rows added since the last
@@ -45,7 +33,7 @@ TEST_P(DatabaseLog, RowsOnlyInTheLogAreReadAndTheBackupStaysAsItWas) {
     ASSERT_TRUE(fs::exists(own)) << own;
     if (beside) fs::rename(own, backup.writer.pathOf(store).string() + "-wal");
   }
-  const auto before = snapshotOf(backup.folder);
+  const auto before = fixtures::filesUnder(backup.folder);
 
   testing::IosScanBench bench;
   bench.scanWhole(backup.folder);
@@ -59,7 +47,7 @@ TEST_P(DatabaseLog, RowsOnlyInTheLogAreReadAndTheBackupStaysAsItWas) {
   }
   EXPECT_EQ(bench.posted.all<PRMessageNode>("ScanMessageInfo").at(0)->messageContent,
             "only in the log");
-  EXPECT_EQ(snapshotOf(backup.folder), before);
+  EXPECT_EQ(fixtures::filesUnder(backup.folder), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(FlatAndNested, DatabaseLog,
