@@ -111,8 +111,7 @@ TEST(IosBackupSource, AcceptsBackupFoldersOnlyAndTellsWhy) {
 
 TEST(WholeScan, ThroughTheControllerAndResultsModel) {
   testing::Backup backup(IosLayout::ios17);
-  backup.writer.manifest(fixtures::ManifestForm::none)
-      .person({.first = "Ann", .phones = {"555"}})
+  backup.writer.person({.first = "Ann", .phones = {"555"}})
       .call({.address = "555", .duration = 0, .originated = true})
       .rawFile("00aa00aa00aa00aa00aa00aa00aa00aa00aa00aa", std::vector<std::uint8_t>(60000, 1));
   // a picture of 50000 bytes or more, found by content only in its
@@ -122,6 +121,7 @@ TEST(WholeScan, ThroughTheControllerAndResultsModel) {
   backup.writer.rawFile("ffeeddccbbaa99887766554433221100ffeeddcc", picture);
   backup.writer.write();
   const auto& folder = backup.folder;
+  std::filesystem::remove(folder / "Manifest.db");
 
   DirectDispatcher dispatcher;
   CorvelAppDelegate app(dispatcher);
