@@ -18,9 +18,6 @@ using testing::IosScanBench;
 TEST(BackupFileName, AddressBookIsNamedByTheDigestOfDomainDashPath) {
   EXPECT_EQ(backupFileName("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb"),
             "31bb7ba8914766d4ba40d6dfb6113c8b614be442");
-  EXPECT_EQ(backupFileName("HomeDomain", "Library/SMS/sms.db"), backup_names::kMessages);
-  EXPECT_EQ(backupFileName("HomeDomain", "Library/Calendar/Calendar.sqlitedb"),
-            backup_names::kCalendar);
   // an absent path hashes the domain followed by "-"
   EXPECT_EQ(backupFileName("HomeDomain", ""), "70765829101933f25994c71bbee6dfd685535bff");
 }
@@ -66,14 +63,11 @@ TEST(MbdbReader, WalksWholeRecordsPastPropertiesAbsentStringsAndCuts) {
   }
 }
 
-// "Manifest.mbdb" with files at the top, or "Manifest.db" with files in
-// two-digit subfolders.
-class ManifestPass : public ::testing::TestWithParam<IosLayout> {};
-
-TEST_P(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
+// Files listed in "Manifest.mbdb" (today's "Manifest.db": ModernMedia).
+TEST(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
   fixtures::ScratchFolder scratch;
   const auto folder = testing::backupIn(scratch);
-  IosBackupWriter backup(folder, GetParam());
+  IosBackupWriter backup(folder, IosLayout::ios5);
   backup.file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", fixtures::tinyJpegBytes())
       .file("AppDomain-com.example.Other", "Documents/a.png", fixtures::tinyPngBytes())
       .listedOnly("MediaDomain", "Media/Recordings/memo.m4a");
@@ -85,18 +79,13 @@ TEST_P(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
   EXPECT_EQ(scanner.missingFiles(), 1u);  // the memo: listed, not backed up
   const auto media = bench.posted.all<PRPhotoAndVideoNode>("ScanPhotoAndVideo");
   ASSERT_EQ(media.size(), 1u);
-  EXPECT_EQ(media[0]->fileNodeName, "IMG_0001.JPG");
-  EXPECT_EQ(media[0]->filePath,
-            backup.pathOf(*backupFileName("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG"))
-                .string());
-  EXPECT_EQ(media[0]->bmov, 0);
+  const std::string name = *backupFileName("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG");
+  EXPECT_EQ(testing::row(media[0]->fileNodeName, media[0]->filePath, int{media[0]->bmov}),
+            "IMG_0001.JPG|" + backup.pathOf(name).string() + "|0");
   EXPECT_NE(media[0]->fileNodeSize, "0.00B");
   ASSERT_FALSE(bench.posted.progress.empty());
   for (auto p : bench.posted.progress) EXPECT_LE(p, 20);
 }
-
-INSTANTIATE_TEST_SUITE_P(BothManifestForms, ManifestPass,
-                         ::testing::Values(IosLayout::ios5, IosLayout::ios17));
 
 TEST(ManifestPass, ManifestDbRowsThatCouldLeaveTheFolderAreIgnored) {
   fixtures::ScratchFolder scratch;
