@@ -69,30 +69,6 @@ TEST(PhotoPass, StepsAndLargeFilesOnly) {
   }
 }
 
-TEST(Robustness, ForeignTruncatedAndEmptyFilesGiveFewerRecords) {
-  fixtures::ScratchFolder scratch;
-  const auto folder = testing::backupIn(scratch);
-  IosBackupWriter backup(folder, IosLayout::ios6);
-  backup.person({.first = "Ann"}).call({.address = "1", .duration = 1});
-  backup.write();
-  // a cut database, an empty one and one of foreign bytes
-  const auto book = backup.pathOf(backup_names::kAddressBook);
-  auto bytes = fixtures::readFileBytes(book);
-  bytes.resize(bytes.size() / 2 + 100);
-  fixtures::writeFileBytes(book, bytes);
-  backup.rawFile(backup_names::kMessages, {});
-  backup.rawFile(backup_names::kNotes, std::vector<std::uint8_t>(5000, 0xAB));
-  backup.rawFile(backup_names::kCalendar, {'S', 'Q', 'L', 'i', 't', 'e'});
-  fixtures::writeFileText(folder / "Manifest.mbdb", "mbdb\x05");
-  fixtures::writeFileText(backup.pathOf(backup_names::kSafariHistory), "<plist><dict><key>");
-
-  IosScanBench bench;
-  EXPECT_TRUE(bench.scanWhole(folder).scanned());
-  EXPECT_EQ(bench.posted.all<PRCallHistoryNode>("ScanCallHistoryInfo").size(), 1u);
-  EXPECT_LE(bench.posted.all<PRContactNode>("ScanContactInfo").size(), 1u);
-  EXPECT_TRUE(bench.posted.all<PRMessageNode>("ScanMessageInfo").empty());
-}
-
 TEST(IosBackupSource, AcceptsBackupFoldersOnlyAndTellsWhy) {
   fixtures::ScratchFolder scratch;
   auto source = makeIosBackupSource();
