@@ -57,10 +57,9 @@ TEST(Keybag, UnlocksWithThePasswordAndRefusesWrongOnesDamageAndHostileRoundCount
 TEST(EncryptedBackup, PictureReadsAtAnyOffsetAsThePlainFile) {
   std::vector<std::uint8_t> picture(70001);
   for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<std::uint8_t>(i % 251);
-  fixtures::ScratchFolder scratch;
-  const auto folder = testing::backupIn(scratch);
-  fixtures::IosBackupWriter(folder, fixtures::IosLayout::ios17)
-      .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", picture)
+  testing::Backup backup(fixtures::IosLayout::ios17);
+  const auto& folder = backup.folder;
+  backup.writer.file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", picture)
       .encrypted({.password = "pw"})
       .write();
   ASSERT_TRUE(isEncryptedBackup(folder));

@@ -177,35 +177,31 @@ TEST(HostileBackup, LinksAreSkippedWhereverTheyStand) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ScratchFolder scratch;
-    const auto folder = testing::backupIn(scratch);
-    const auto outside = scratch / "outside";
-    std::filesystem::create_directories(outside);
-    {
-      IosBackupWriter backup(folder, c.layout);
-      backup.file("CameraRollDomain", goodPhoto, picture)
-          .file("CameraRollDomain", linkedPhoto, picture);
-      if (c.link != LinkAt::addressBook) backup.person({.first = "Ann"});
-      backup.write();
-      IosBackupWriter elsewhere(outside / "elsewhere", c.layout);
-      elsewhere.person({.first = "Mallory"}).write();
-      const auto target = backup.pathOf(linkedName);
-      const auto book = backup.pathOf(fixtures::Store::addressBook);
-      switch (c.link) {
-        case LinkAt::hashedFile:
-          std::filesystem::rename(target, outside / "picture");
-          std::filesystem::create_symlink(outside / "picture", target);
-          break;
-        case LinkAt::subfolder:
-          std::filesystem::rename(target.parent_path(), outside / "sub");
-          std::filesystem::create_directory_symlink(outside / "sub", target.parent_path());
-          break;
-        case LinkAt::addressBook:
-          std::filesystem::create_directories(book.parent_path());
-          std::filesystem::remove(book);
-          std::filesystem::create_symlink(elsewhere.pathOf(fixtures::Store::addressBook), book);
-          break;
-      }
+    testing::Backup backup(c.layout);
+    const auto& folder = backup.folder;
+    const auto outside = backup.scratch / "outside";
+    backup.writer.file("CameraRollDomain", goodPhoto, picture)
+        .file("CameraRollDomain", linkedPhoto, picture);
+    if (c.link != LinkAt::addressBook) backup.writer.person({.first = "Ann"});
+    backup.writer.write();
+    IosBackupWriter elsewhere(outside / "elsewhere", c.layout);
+    elsewhere.person({.first = "Mallory"}).write();
+    const auto target = backup.writer.pathOf(linkedName);
+    const auto book = backup.writer.pathOf(fixtures::Store::addressBook);
+    switch (c.link) {
+      case LinkAt::hashedFile:
+        std::filesystem::rename(target, outside / "picture");
+        std::filesystem::create_symlink(outside / "picture", target);
+        break;
+      case LinkAt::subfolder:
+        std::filesystem::rename(target.parent_path(), outside / "sub");
+        std::filesystem::create_directory_symlink(outside / "sub", target.parent_path());
+        break;
+      case LinkAt::addressBook:
+        std::filesystem::create_directories(book.parent_path());
+        std::filesystem::remove(book);
+        std::filesystem::create_symlink(elsewhere.pathOf(fixtures::Store::addressBook), book);
+        break;
     }
     testing::IosScanBench bench;
     auto scanner = bench.scanner();

@@ -65,13 +65,13 @@ TEST(MbdbReader, WalksWholeRecordsPastPropertiesAbsentStringsAndCuts) {
 
 // Files listed in "Manifest.mbdb" (today's "Manifest.db": ModernMedia).
 TEST(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
-  fixtures::ScratchFolder scratch;
-  const auto folder = testing::backupIn(scratch);
-  IosBackupWriter backup(folder, IosLayout::ios5);
-  backup.file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", fixtures::tinyJpegBytes())
+  testing::Backup backup(IosLayout::ios5);
+  const auto& folder = backup.folder;
+  backup.writer
+      .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", fixtures::tinyJpegBytes())
       .file("AppDomain-com.example.Other", "Documents/a.png", fixtures::tinyPngBytes())
       .listedOnly("MediaDomain", "Media/Recordings/memo.m4a");
-  backup.write();
+  backup.writer.write();
 
   IosScanBench bench;
   auto scanner = bench.scanner();
@@ -81,16 +81,16 @@ TEST(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
   ASSERT_EQ(media.size(), 1u);
   const std::string name = *backupFileName("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG");
   EXPECT_EQ(testing::row(media[0]->fileNodeName, media[0]->filePath, int{media[0]->bmov}),
-            "IMG_0001.JPG|" + backup.pathOf(name).string() + "|0");
+            "IMG_0001.JPG|" + backup.writer.pathOf(name).string() + "|0");
   EXPECT_NE(media[0]->fileNodeSize, "0.00B");
   ASSERT_FALSE(bench.posted.progress.empty());
   for (auto p : bench.posted.progress) EXPECT_LE(p, 20);
 }
 
 TEST(ManifestPass, ManifestDbRowsThatCouldLeaveTheFolderAreIgnored) {
-  fixtures::ScratchFolder scratch;
-  const auto folder = testing::backupIn(scratch);
-  IosBackupWriter(folder, IosLayout::ios17).write();
+  testing::Backup backup(IosLayout::ios17);
+  const auto& folder = backup.folder;
+  backup.writer.write();
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open((folder / "Manifest.db").c_str(), &db), SQLITE_OK);
   sqlite3_exec(

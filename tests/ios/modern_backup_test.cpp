@@ -179,11 +179,11 @@ TEST_F(ModernBackup, JsonDatesCarryTheirUtcInstant) {
 // when the manifest walk does not reach them; a file the manifest names but
 // the folder lacks is counted, not listed.
 TEST(ModernMedia, HeicAttachmentsAndMissingFiles) {
-  fixtures::ScratchFolder scratch;
-  const auto folder = testing::backupIn(scratch);
+  testing::Backup modern(IosLayout::ios17);
+  const auto& folder = modern.folder;
+  auto& backup = modern.writer;
   const std::string sent = "Library/SMS/Attachments/ab/12/AB12/IMG_0002.HEIC";
   const std::string clip = "Library/SMS/Attachments/cd/34/CD34/clip.MOV";
-  IosBackupWriter backup(folder, IosLayout::ios17);
   backup.message(
       {.text = "look", .address = "+15550100", .attachments = {"~/" + sent, "~/" + clip}});
   const std::vector<std::uint8_t> bytes(100, 7);
