@@ -105,11 +105,9 @@ TEST(Messages, BeforeIos6FlagsMadridAndAttachmentPieces) {
   }
 }
 
-// The iOS 6 layout is read whatever the flag says: later systems keep it.
-class MessagesIos6Layout : public ::testing::TestWithParam<std::tuple<IosLayout, std::uint8_t>> {};
-
-TEST_P(MessagesIos6Layout, HandleAndIsFromMe) {
-  Backup backup(std::get<0>(GetParam()));
+// The iOS 6 layout (today's stores: ModernBackup) with its handles.
+TEST(Messages, Ios6HandleAndIsFromMe) {
+  Backup backup(IosLayout::ios6);
   backup.writer.person({.first = "Ann", .phones = {"+1 555 123 4567"}})
       .message({.text = "mine", .date = 400000000, .address = "+15551234567", .fromMe = true})
       .message({.text = "theirs", .date = 400000000, .address = "+15551234567"})
@@ -117,7 +115,7 @@ TEST_P(MessagesIos6Layout, HandleAndIsFromMe) {
       .message({.text = "new", .date = 600000000LL * 1000000000LL, .address = "+1999"});
   backup.writer.write();
   IosScanBench bench;
-  auto scanner = bench.scanner(std::get<1>(GetParam()));
+  auto scanner = bench.scanner(1);
   scanner.scanContactThread(backup.folder);
   scanner.scanMessageThread(backup.folder);
   EXPECT_EQ(messageRows(bench.posted),
@@ -125,11 +123,6 @@ TEST_P(MessagesIos6Layout, HandleAndIsFromMe) {
                                       "theirs|+15551234567|Ann|Received|2013|0",
                                       "new|+1999||Received|2020|0"}));
 }
-
-INSTANTIATE_TEST_SUITE_P(FlagOrLaterSystem, MessagesIos6Layout,
-                         ::testing::Values(std::make_tuple(IosLayout::ios6, std::uint8_t{1}),
-                                           std::make_tuple(IosLayout::ios17, std::uint8_t{0}),
-                                           std::make_tuple(IosLayout::ios17, std::uint8_t{1})));
 
 // The same from the second file when the first is missing.
 TEST(Calls, DirectionDurationWordsAndNamesFromEitherFile) {
