@@ -63,9 +63,12 @@ TEST(MbdbReader, WalksWholeRecordsPastPropertiesAbsentStringsAndCuts) {
   }
 }
 
-// Files listed in "Manifest.mbdb" (today's "Manifest.db": ModernMedia).
-TEST(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
-  testing::Backup backup(IosLayout::ios5);
+// "Manifest.mbdb" with files at the top, or "Manifest.db" with files in
+// two-digit subfolders.
+class ManifestPass : public ::testing::TestWithParam<IosLayout> {};
+
+TEST_P(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
+  testing::Backup backup(GetParam());
   const auto& folder = backup.folder;
   backup.writer
       .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", fixtures::tinyJpegBytes())
@@ -86,6 +89,9 @@ TEST(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
   ASSERT_FALSE(bench.posted.progress.empty());
   for (auto p : bench.posted.progress) EXPECT_LE(p, 20);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothManifestForms, ManifestPass,
+                         ::testing::Values(IosLayout::ios5, IosLayout::ios17));
 
 TEST(ManifestPass, ManifestDbRowsThatCouldLeaveTheFolderAreIgnored) {
   testing::Backup backup(IosLayout::ios17);
