@@ -3,6 +3,8 @@
 // took the cell's first bytes, the gap, a freelist page, the log only),
 // and what is refused.
 
+#include "carving/schema_carver.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -195,6 +197,22 @@ TEST(SchemaCarving, RowsOnFreelistPages) {
   // reused the space of five (rows 2 to 4 lie in the root page, which
   // turned interior when the table grew a level)
   EXPECT_EQ(ids.size(), 95u);
+}
+
+// An old copy of a live record is passed over; an older version of a row
+// that differs only in the middle (where the hash does not look) is not.
+TEST(LiveRecords, OnlyAByteForByteCopyIsLive) {
+  std::vector<std::uint8_t> live(400, 'a');
+  std::vector<std::uint8_t> sameEnds = live;
+  sameEnds[200] = 'b';
+  std::vector<std::uint8_t> shorter(live.begin(), live.end() - 1);
+  std::vector<LiveRecord> records;
+  records.push_back({recordHash(live), live});
+
+  const std::vector<std::uint8_t> copy = live;
+  EXPECT_TRUE(isLiveRecord(records, copy));
+  EXPECT_FALSE(isLiveRecord(records, sameEnds));
+  EXPECT_FALSE(isLiveRecord(records, shorter));
 }
 
 }  // namespace

@@ -29,6 +29,13 @@ struct Posted {
   std::vector<std::int64_t> progress;
   std::vector<std::string> paths;
 
+  // how many records each event carried
+  std::map<std::string, std::size_t> counts() const {
+    std::map<std::string, std::size_t> counts;
+    for (const auto& [event, list] : records) counts[event] = list.size();
+    return counts;
+  }
+
   template <class T>
   std::vector<std::shared_ptr<T>> all(const std::string& eventName) const {
     std::vector<std::shared_ptr<T>> typed;

@@ -3,6 +3,7 @@
 
 #include "fixtures/media_files.h"
 #include "ios/backup_file_name.h"
+#include "ios/ios_device_controller.h"
 #include "ios/mbdb_reader.h"
 #include "ios_test_support.h"
 
@@ -11,14 +12,12 @@ namespace {
 
 using fixtures::IosBackupWriter;
 using fixtures::IosLayout;
+using fixtures::PlistForm;
 using testing::IosScanBench;
 
 TEST(BackupFileName, AddressBookIsNamedByTheDigestOfDomainDashPath) {
   EXPECT_EQ(backupFileName("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb"),
             "31bb7ba8914766d4ba40d6dfb6113c8b614be442");
-  EXPECT_EQ(backupFileName("HomeDomain", "Library/SMS/sms.db"), backup_names::kMessages);
-  EXPECT_EQ(backupFileName("HomeDomain", "Library/Calendar/Calendar.sqlitedb"),
-            backup_names::kCalendar);
   // an absent path hashes the domain followed by "-"
   EXPECT_EQ(backupFileName("HomeDomain", ""), "70765829101933f25994c71bbee6dfd685535bff");
 }
@@ -69,13 +68,13 @@ TEST(MbdbReader, WalksWholeRecordsPastPropertiesAbsentStringsAndCuts) {
 class ManifestPass : public ::testing::TestWithParam<IosLayout> {};
 
 TEST_P(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
-  fixtures::ScratchFolder scratch;
-  const auto folder = testing::backupIn(scratch);
-  IosBackupWriter backup(folder, GetParam());
-  backup.file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", fixtures::tinyJpegBytes())
+  testing::Backup backup(GetParam());
+  const auto& folder = backup.folder;
+  backup.writer
+      .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", fixtures::tinyJpegBytes())
       .file("AppDomain-com.example.Other", "Documents/a.png", fixtures::tinyPngBytes())
       .listedOnly("MediaDomain", "Media/Recordings/memo.m4a");
-  backup.write();
+  backup.writer.write();
 
   IosScanBench bench;
   auto scanner = bench.scanner();
@@ -83,11 +82,9 @@ TEST_P(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
   EXPECT_EQ(scanner.missingFiles(), 1u);  // the memo: listed, not backed up
   const auto media = bench.posted.all<PRPhotoAndVideoNode>("ScanPhotoAndVideo");
   ASSERT_EQ(media.size(), 1u);
-  EXPECT_EQ(media[0]->fileNodeName, "IMG_0001.JPG");
-  EXPECT_EQ(media[0]->filePath,
-            backup.pathOf(*backupFileName("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG"))
-                .string());
-  EXPECT_EQ(media[0]->bmov, 0);
+  const std::string name = *backupFileName("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG");
+  EXPECT_EQ(testing::row(media[0]->fileNodeName, media[0]->filePath, int{media[0]->bmov}),
+            "IMG_0001.JPG|" + backup.writer.pathOf(name).string() + "|0");
   EXPECT_NE(media[0]->fileNodeSize, "0.00B");
   ASSERT_FALSE(bench.posted.progress.empty());
   for (auto p : bench.posted.progress) EXPECT_LE(p, 20);
@@ -97,9 +94,9 @@ INSTANTIATE_TEST_SUITE_P(BothManifestForms, ManifestPass,
                          ::testing::Values(IosLayout::ios5, IosLayout::ios17));
 
 TEST(ManifestPass, ManifestDbRowsThatCouldLeaveTheFolderAreIgnored) {
-  fixtures::ScratchFolder scratch;
-  const auto folder = testing::backupIn(scratch);
-  IosBackupWriter(folder, IosLayout::ios17).write();
+  testing::Backup backup(IosLayout::ios17);
+  const auto& folder = backup.folder;
+  backup.writer.write();
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open((folder / "Manifest.db").c_str(), &db), SQLITE_OK);
   sqlite3_exec(
@@ -113,6 +110,73 @@ TEST(ManifestPass, ManifestDbRowsThatCouldLeaveTheFolderAreIgnored) {
   EXPECT_EQ(bench.scanner().scanDirAnalyThread(folder), 0u);
   EXPECT_TRUE(bench.posted.records.empty());
 }
+
+TEST(DeviceType, KeysAreSearchedInOrderWithoutRegardToCase) {
+  const auto type = [](const char* product) {
+    return PRIOSDeviceController::GetDevcieType(std::string_view(product)).value_or("<none>");
+  };
+  // later identifiers are matched whole; unknown ones are shown as they are
+  for (const auto& [product, expected] : std::vector<std::pair<const char*, const char*>>{
+           {"iPhone3,1", "Iphone 4"},
+           {"IPHONE4,1", "Iphone 4S"},
+           {"iPhone14,2", "iPhone 13 Pro"},
+           {"iPad7,1", "iPad Pro (12.9-inch) (2nd generation)"},
+           {"iPad7,11", "iPad (7th generation)"},
+           {"iPad2,5", "iPad mini"},
+           {"iPhone99,1", "iPhone99,1"},
+           {"", "Iphone"}}) {
+    EXPECT_EQ(type(product), expected) << product;
+  }
+  EXPECT_EQ(PRIOSDeviceController::GetDevcieType(std::nullopt), "Iphone");
+}
+
+TEST(BackupTime, UtcTextIsCutToTheMinuteInLocalTime) {
+  setenv("TZ", "UTC", 1);
+  tzset();
+  // 2013-01-02 03:04:05 UTC
+  EXPECT_EQ(PRIOSDeviceController::backUpTimeText(1357095845, {10, 8, 0}), "2013-01-02 03:04");
+  // systems before 10.7 show the UTC text without its zone
+  EXPECT_EQ(PRIOSDeviceController::backUpTimeText(1357095845, {10, 6, 8}), "2013-01-02 03:04:05");
+  EXPECT_EQ(PRIOSDeviceController::convertCurrentTimeZone2("nonsense"), std::nullopt);
+}
+
+class Catalogue : public ::testing::TestWithParam<PlistForm> {};
+
+TEST_P(Catalogue, InfoPlistEntryCarriesEveryField) {
+  fixtures::ScratchFolder root;
+  IosBackupWriter backup(root / "aaaa", IosLayout::ios6);
+  backup.plistForm(GetParam()).info("Device Name", "Ann’s iPhone").info("Product Type", "iPad2,1");
+  backup.write();
+
+  PRIOSDeviceController catalogue;
+  catalogue.showIphoneDisk(root.path());
+  ASSERT_EQ(catalogue.content().size(), 1u);
+  const auto& node = *catalogue.content()[0];
+  const std::string size = std::to_string(std::filesystem::file_size(root / "aaaa" / "Info.plist"));
+  // the backup time is cut to the minute: YYYY-MM-DD HH:MM
+  EXPECT_EQ(testing::row(node.deviceImage, node.itunesVersion, node.strDeviceSize,
+                         node.strDeviceBackUpTime.size(), node.describe()),
+            "ipad|10.7|" + size + "|16|Ann’s iPhone\tIpad 2\t6.1.3\tC39TESTSERIAL\t" +
+                node.strDeviceBackUpTime + "\t" + (root / "aaaa").string());
+}
+
+TEST_P(Catalogue, ManifestPlistAloneGivesAnEntryWithoutSize) {
+  fixtures::ScratchFolder root;
+  IosBackupWriter backup(root / "bbbb", IosLayout::ios17);
+  backup.plistForm(GetParam()).lockdown("DeviceName", "Bob").lockdown("ProductType", "iPad3,4");
+  backup.write();
+  std::filesystem::remove(root / "bbbb" / "Info.plist");
+
+  PRIOSDeviceController catalogue;
+  catalogue.addDeviceNodeByPath(root / "bbbb");
+  ASSERT_EQ(catalogue.content().size(), 1u);
+  const auto& node = *catalogue.content()[0];
+  EXPECT_EQ(testing::row(node.describe().substr(0, 31), node.itunesVersion, node.strDeviceSize),
+            "Bob\tNewIpad\t16.1\tC39TESTSERIAL\t|10B329|");
+}
+
+INSTANTIATE_TEST_SUITE_P(XmlAndBinary, Catalogue,
+                         ::testing::Values(PlistForm::xml, PlistForm::binary));
 
 }  // namespace
 }  // namespace orvane

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -14,7 +15,9 @@
 #include "../core/time_zone_test.h"
 #include "export/vcf_controller.h"
 #include "fixtures/ios_backup_writer.h"
+#include "ios/attributed_body.h"
 #include "ios/backup_file_name.h"
+#include "ios/note_body.h"
 #include "ios_test_support.h"
 
 namespace orvane {
@@ -23,13 +26,18 @@ namespace {
 using fixtures::IosBackupWriter;
 using fixtures::IosLayout;
 
-std::int64_t nanos2001(int year, int month, int day, int hour, int minute) {
-  return static_cast<std::int64_t>(IosBackupWriter::since2001(year, month, day, hour, minute)) *
-         1000000000;
+// The seconds from 2001-01-01 UTC of a UTC calendar time.
+double at(int y, unsigned mo, unsigned d, int h, int mi) {
+  using namespace std::chrono;
+  const auto time = sys_days{year{y} / month{mo} / day{d}} + hours{h} + minutes{mi};
+  return static_cast<double>(duration_cast<seconds>(time.time_since_epoch()).count() - 978307200);
+}
+
+std::int64_t nanos2001(int y, unsigned mo, unsigned d, int h, int mi) {
+  return static_cast<std::int64_t>(at(y, mo, d, h, mi)) * 1000000000;
 }
 
 void writeModernBackup(const std::filesystem::path& folder) {
-  const auto at = IosBackupWriter::since2001;
   IosBackupWriter backup(folder, IosLayout::ios17);
   backup.person(
       {.first = "Ann",
@@ -55,24 +63,21 @@ void writeModernBackup(const std::filesystem::path& folder) {
                   .iMessage = true,
                   .attributedBody = {0x04, 0x0b, 's', 't'}});
   backup.call({.address = "+15550100100",
-               .date = at(2023, 10, 3, 9, 30, 0),
+               .date = at(2023, 10, 3, 9, 30),
                .duration = 754.6,
                .originated = true});
-  backup.call({.address = "+15550100100",
-               .date = at(2024, 6, 1, 18, 0, 0),
-               .answered = false,
-               .callType = 8});
-  backup.call({.address = "5550199", .date = at(2025, 12, 31, 23, 0, 0), .originated = true});
   backup.call(
-      {.address = "5550199", .date = at(2022, 5, 5, 5, 5, 0), .duration = 7300, .callType = 16});
+      {.address = "+15550100100", .date = at(2024, 6, 1, 18, 0), .answered = false, .callType = 8});
+  backup.call({.address = "5550199", .date = at(2025, 12, 31, 23, 0), .originated = true});
+  backup.call(
+      {.address = "5550199", .date = at(2022, 5, 5, 5, 5), .duration = 7300, .callType = 16});
   backup.note({.title = "Shopping",
                .body = "milk\neggs",
-               .modified = at(2023, 11, 20, 8, 15, 0),
-               .created = at(2023, 1, 2, 3, 4, 0)});
+               .modified = at(2023, 11, 20, 8, 15),
+               .created = at(2023, 1, 2, 3, 4)});
+  backup.note({.title = "Bank", .body = "1234", .modified = at(2024, 3, 1, 12, 0), .locked = true});
   backup.note(
-      {.title = "Bank", .body = "1234", .modified = at(2024, 3, 1, 12, 0, 0), .locked = true});
-  backup.note(
-      {.title = "Old plan", .body = "gone", .modified = at(2022, 7, 4, 10, 0, 0), .deleted = true});
+      {.title = "Old plan", .body = "gone", .modified = at(2022, 7, 4, 10, 0), .deleted = true});
   backup.bookmark("Travel", "", 1).bookmark("Maps", "https://maps.example.com/");
   backup.write();
 }
@@ -96,18 +101,16 @@ TEST_F(ModernBackup, EveryCategoryWithItsFieldsAndTrueDates) {
   const auto& posted = bench_.posted;
   EXPECT_EQ(rows<PRMessageNode>(posted, "ScanMessageInfo",
                                 [&](const PRMessageNode& m) {
-                                  return row(m.messageContent.substr(0, 12), m.messageDate,
-                                             utc(m.messageDateUTC), m.messageType, m.messagePhone,
-                                             m.messageName, int{m.bImessage});
+                                  return row(m.messageContent, m.messageDate, utc(m.messageDateUTC),
+                                             m.messageType, m.messagePhone, m.messageName,
+                                             int{m.bImessage});
                                 }),
             (Lines{"see you at 8|10-03-2023 14:05|2023-10-03T14:05:00Z|Send|+15550100100|Ann Lee|0",
                    // the text kept only in the attributedBody
-                   "wwwwwwwwwwww|02-29-2024 23:59|2024-02-29T23:59:00Z|Received|+15550100100|"
-                   "Ann Lee|1",
+                   std::string(300, 'w') +
+                       "|02-29-2024 23:59|2024-02-29T23:59:00Z|Received|+15550100100|Ann Lee|1",
                    // a body that does not parse leaves the message empty
                    "|01-01-2021 00:00|2021-01-01T00:00:00Z|Received|a@example.com||1"}));
-  EXPECT_EQ(posted.all<PRMessageNode>("ScanMessageInfo").at(1)->messageContent,
-            std::string(300, 'w'));
 
   EXPECT_EQ(rows<PRCallHistoryNode>(posted, "ScanCallHistoryInfo",
                                     [&](const PRCallHistoryNode& c) {
@@ -176,11 +179,11 @@ TEST_F(ModernBackup, JsonDatesCarryTheirUtcInstant) {
 // when the manifest walk does not reach them; a file the manifest names but
 // the folder lacks is counted, not listed.
 TEST(ModernMedia, HeicAttachmentsAndMissingFiles) {
-  fixtures::ScratchFolder scratch;
-  const auto folder = testing::backupIn(scratch);
+  testing::Backup modern(IosLayout::ios17);
+  const auto& folder = modern.folder;
+  auto& backup = modern.writer;
   const std::string sent = "Library/SMS/Attachments/ab/12/AB12/IMG_0002.HEIC";
   const std::string clip = "Library/SMS/Attachments/cd/34/CD34/clip.MOV";
-  IosBackupWriter backup(folder, IosLayout::ios17);
   backup.message(
       {.text = "look", .address = "+15550100", .attachments = {"~/" + sent, "~/" + clip}});
   const std::vector<std::uint8_t> bytes(100, 7);
@@ -189,11 +192,12 @@ TEST(ModernMedia, HeicAttachmentsAndMissingFiles) {
       .file("MediaDomain", clip, bytes)
       .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0003.JPG", bytes);
   backup.write();
-  const auto hashed = [](const std::string& domain, const std::string& path) {
+  // where a file lies: in the subfolder named by the first two digits of its hashed name
+  const auto at = [&](const std::string& domain, const std::string& path) {
     const std::string name = *backupFileName(domain, path);
-    return name.substr(0, 2) + "/" + name;
+    return (folder / name.substr(0, 2) / name).string();
   };
-  std::filesystem::remove(folder / hashed("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0003.JPG"));
+  std::filesystem::remove(at("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0003.JPG"));
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open((folder / "Manifest.db").c_str(), &db), SQLITE_OK);
   sqlite3_exec(db, ("delete from Files where relativePath = '" + clip + "'").c_str(), nullptr,
@@ -207,12 +211,49 @@ TEST(ModernMedia, HeicAttachmentsAndMissingFiles) {
   for (const auto& m : bench.posted.all<PRPhotoAndVideoNode>("ScanPhotoAndVideo")) {
     media.push_back(m->fileNodeName + " " + std::to_string(m->bmov) + " " + m->filePath);
   }
-  const std::string at = folder.string() + "/";
-  EXPECT_EQ(media, (std::vector<std::string>{
-                       "IMG_0001.HEIC 0 " + at +
-                           hashed("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.HEIC"),
-                       "IMG_0002.HEIC 0 " + at + hashed("MediaDomain", sent),
-                       "clip.MOV 1 " + at + hashed("MediaDomain", clip)}));
+  EXPECT_EQ(
+      media,
+      (std::vector<std::string>{
+          "IMG_0001.HEIC 0 " + at("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.HEIC"),
+          "IMG_0002.HEIC 0 " + at("MediaDomain", sent), "clip.MOV 1 " + at("MediaDomain", clip)}));
+}
+
+TEST(AttributedBody, TextOfEachLengthFormAndNothingFromDamage) {
+  const auto attributedBody = &IosBackupWriter::attributedBody;
+  EXPECT_EQ(attributedBodyText(attributedBody("Running late, 10 min", 1)), "Running late, 10 min");
+  const std::string longer(300, 'x');
+  EXPECT_EQ(attributedBodyText(attributedBody(longer, 2)), longer);
+  EXPECT_EQ(attributedBodyText(attributedBody("Grüße 👋", 4)), "Grüße 👋");
+
+  Bytes cut = attributedBody(std::string(300, 'x'), 2);
+  cut.resize(cut.size() - 320);  // inside the text
+  EXPECT_EQ(attributedBodyText(cut), std::nullopt);
+  Bytes notStream = attributedBody("hi", 1);
+  notStream[2] = 'S';
+  EXPECT_EQ(attributedBodyText(notStream), std::nullopt);
+  EXPECT_EQ(attributedBodyText(attributedBody("\xff\xfe", 1)), std::nullopt);
+  EXPECT_EQ(attributedBodyText({}), std::nullopt);
+  Bytes lengthCut = attributedBody("hi", 4);
+  lengthCut.resize(lengthCut.size() - 30);  // inside the four length bytes
+  EXPECT_EQ(attributedBodyText(lengthCut), std::nullopt);
+}
+
+TEST(NoteBody, TextFromTheGzipProtobufAndNothingFromDamageOrBombs) {
+  const auto gzip = &IosBackupWriter::gzip;
+  const auto noteData = &IosBackupWriter::noteData;
+  const std::string text = "Shopping\nmilk, eggs\n" + std::string(200, 'z');
+  EXPECT_EQ(noteBodyText(noteData(text)), text);
+
+  Bytes cut = noteData("Shopping list");
+  cut.resize(cut.size() / 2);
+  EXPECT_EQ(noteBodyText(cut), std::nullopt);
+  EXPECT_EQ(noteBodyText(gzip({0x08, 0x00})), std::nullopt);  // no document
+  EXPECT_EQ(noteBodyText(gzip(IosBackupWriter::protobufField(2, {0x1a, 0x7f}))),
+            std::nullopt);  // length past the end
+  EXPECT_EQ(noteBodyText(Bytes{'n', 'o', 't', ' ', 'g', 'z'}), std::nullopt);
+  const Bytes zeros(1 << 20, 0);
+  EXPECT_EQ(inflateStream(gzip(zeros), 1000), std::nullopt);
+  EXPECT_EQ(inflateStream(gzip(zeros), zeros.size()), zeros);
 }
 
 }  // namespace
