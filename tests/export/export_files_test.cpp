@@ -130,22 +130,6 @@ TEST(VcfController, CreatFileNeverReplacesAFileAndReportsAFailedWrite) {
 
 // --- text reports (what a whole export writes is the recovery run suite's) ---
 
-// An MMS attachment may carry the report's final or intermediate name: the
-// report replaces neither and takes the next free name.
-TEST(RtfController, ExistingFilesAreKept) {
-  ScratchFolder folder;
-  writeFileText(folder / "Messages.txt", "attachment");
-  writeFileText(folder / "TXT.txt", "other attachment");
-  PRRtfController rtf;
-  rtf.addRtfContent("A");
-  rtf.addRtfContent("B");
-  ASSERT_TRUE(rtf.writeRtfInPath(folder.path(), "Message"));
-  EXPECT_EQ(namesIn(folder.path()), (Names{"Messages (2).txt", "Messages.txt", "TXT.txt"}));
-  EXPECT_EQ(readFileText(folder / "Messages.txt"), "attachment");
-  EXPECT_EQ(readFileText(folder / "TXT.txt"), "other attachment");
-  EXPECT_EQ(readFileText(folder / "Messages (2).txt"), "A\n\nB\n\n");
-}
-
 // A type without a report name of its own (names differ by letter case)
 // stays "TXT.txt"; a failed write names that file and leaves nothing.
 TEST(RtfController, UnknownTypesStayTxtAndAFailedWriteLeavesNothing) {

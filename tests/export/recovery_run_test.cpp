@@ -166,8 +166,8 @@ TEST_F(RecoveryRunTest, VCardNamesAreSafeUtf8AndNeverReplaceEachOther) {
 }
 
 // Stored files and MMS attachments are copied under safe unique names; an
-// attachment with the report's name keeps it and the report moves aside;
-// each record counts once, with or without a file.
+// attachment with the report's final or intermediate name keeps it and the
+// report moves aside; each record counts once, with or without a file.
 TEST_F(RecoveryRunTest, StoredFilesAndAttachmentsAreCopiedUnderSafeUniqueNames) {
   using Stored = PRBlackBerryContentNode;
   const char* stored = events::BlackBerryContentStoreInfo;
@@ -184,6 +184,7 @@ TEST_F(RecoveryRunTest, StoredFilesAndAttachmentsAreCopiedUnderSafeUniqueNames) 
   postWithData<Mms>(mms, "none.txt", std::nullopt);
   postWithData<Mms>(mms, "empty.txt", Bytes{});
   postWithData<Mms>(mms, "Messages.txt", Bytes{'x'});
+  postWithData<Mms>(mms, "TXT.txt", Bytes{'y'});
   int calls = 0;
   results.selectAllCategories();
 
@@ -196,15 +197,16 @@ TEST_F(RecoveryRunTest, StoredFilesAndAttachmentsAreCopiedUnderSafeUniqueNames) 
   EXPECT_EQ(readFileBytes(out() / "Content_Store/content"), (Bytes{5}));
   EXPECT_EQ(namesIn(scratch.path()), (Names{out().filename().string()}));
   EXPECT_EQ(namesIn(out() / "MMSMessgae"),
-            sorted({"pic.jpg", "pic (2).jpg", "Messages.txt", "Messages (2).txt"}));
+            sorted({"pic.jpg", "pic (2).jpg", "Messages.txt", "TXT.txt", "Messages (2).txt"}));
   EXPECT_EQ(readFileBytes(out() / "MMSMessgae/pic.jpg"), (Bytes{1, 2}));
   EXPECT_EQ(readFileBytes(out() / "MMSMessgae/pic (2).jpg"), (Bytes{3}));
   EXPECT_EQ(readFileText(out() / "MMSMessgae/Messages.txt"), "x");
+  EXPECT_EQ(readFileText(out() / "MMSMessgae/TXT.txt"), "y");
   const std::string entries = readFileText(out() / "MMSMessgae/Messages (2).txt");
   EXPECT_EQ(entries.rfind("Number:  ContentDataName:pic.jpg  contentType:  \n\n", 0), 0u);
-  EXPECT_EQ(std::count(entries.begin(), entries.end(), '\n'), 10);
-  EXPECT_EQ(report.recordsWritten, 11);
-  EXPECT_EQ(calls, 11);
+  EXPECT_EQ(std::count(entries.begin(), entries.end(), '\n'), 12);
+  EXPECT_EQ(report.recordsWritten, 12);
+  EXPECT_EQ(calls, 12);
   EXPECT_TRUE(report.problems.empty());
 }
 
@@ -409,65 +411,45 @@ TEST_F(RawRecoveryTest, APathThatDoesNotFitTheEngineBufferIsRefusedNotCut) {
   EXPECT_EQ(report.recordsWritten, 1);
 }
 
-TEST_F(RawRecoveryTest, AFoundFileTakesItsNameOnlyWhenTheEngineCopiedItWhole) {
-  rawEngine.useEngineTable(&engine);
-  postFound("f0.bmp", "Image", 7);
-  results.selectAllCategories();
-  const struct {
-    int result;
-    const char* writes;
-    const char* problemStart;  // nullptr: copied
-  } cases[] = {
-      {0, "copied", nullptr},
-      {-1, "half", "the engine could not copy "},
-      {0, nullptr, "the engine did not write "},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.writes == nullptr ? "nothing" : c.writes);
-    engineResult = c.result;
-    engineWrites = c.writes;
-    fs::remove_all(out());
-    const RecoveryReport report = run();
-    // no temporary is left either
-    EXPECT_EQ(namesIn(out() / "Image"), c.problemStart == nullptr ? Names{"f0.bmp"} : Names{});
-    EXPECT_EQ(report.recordsWritten, c.problemStart == nullptr ? 1 : 0);
-    if (c.problemStart != nullptr) {
-      EXPECT_EQ(report.firstFailure, c.problemStart + (out() / "Image/f0.bmp").string());
-    } else {
-      EXPECT_EQ(readFileText(out() / "Image/f0.bmp"), "copied from 7");
-    }
-  }
-}
-
-// A file that cannot be copied is not counted and is named as the first
-// failure while the others go on; a stop ends the run after the file in
-// hand.
-TEST_F(RawRecoveryTest, FoundFilesCountOnlyWhenWrittenAndAStopEndsTheRun) {
+// A found file takes its name only when the engine copied it whole, and
+// no temporary is left; one that fails is not counted and is named as the
+// first failure while the others go on; a stop ends the run after the file
+// in hand.
+TEST_F(RawRecoveryTest, FoundFilesCountOnlyWhenCopiedWholeAndAStopEndsTheRun) {
   rawEngine.useEngineTable(&engine);
   for (int start = 1; start <= 3; ++start) {
     postFound("f" + std::to_string(start) + ".jpg", "Image", static_cast<std::uint64_t>(start));
   }
   results.selectAllCategories();
+  const auto failed = [&](const char* why, const char* name) {
+    return why + (out() / "Image" / name).string();
+  };
   const struct {
     const char* name;
+    int result;
+    const char* writes;
     std::uint64_t failingStart;
     std::size_t stopAfter;  // 0: never
-    int written;
     std::string firstFailure;
     Names images;
   } cases[] = {
       {"one fails",
+       0,
+       "copied",
        2,
        0,
-       2,
-       "the engine could not copy " + (out() / "Image/f2.jpg").string(),
+       failed("the engine could not copy ", "f2.jpg"),
        {"f1.jpg", "f3.jpg"}},
-      {"stopped", 0, 2, 2, "the export was stopped", {"f1.jpg", "f2.jpg"}},
-      {"stopped at the last", 0, 3, 3, "", {"f1.jpg", "f2.jpg", "f3.jpg"}},
+      {"half written", -1, "half", 0, 0, failed("the engine could not copy ", "f1.jpg"), {}},
+      {"nothing written", 0, nullptr, 0, 0, failed("the engine did not write ", "f1.jpg"), {}},
+      {"stopped", 0, "copied", 0, 2, "the export was stopped", {"f1.jpg", "f2.jpg"}},
+      {"stopped at the last", 0, "copied", 0, 3, "", {"f1.jpg", "f2.jpg", "f3.jpg"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     engineCalls.clear();
+    engineResult = c.result;
+    engineWrites = c.writes;
     failingStart = c.failingStart;
     std::atomic<bool> stop{false};
     stopFlag = c.stopAfter == 0 ? nullptr : &stop;
@@ -478,11 +460,14 @@ TEST_F(RawRecoveryTest, FoundFilesCountOnlyWhenWrittenAndAStopEndsTheRun) {
 
     const RecoveryReport report = recovery.recoverFilesThread(out());
 
-    EXPECT_EQ(report.recordsWritten, c.written);
+    EXPECT_EQ(report.recordsWritten, static_cast<int>(c.images.size()));
     EXPECT_EQ(report.recordsTicked, 3);
     EXPECT_EQ(report.firstFailure, c.firstFailure);
     EXPECT_EQ(report.complete(), c.firstFailure.empty());
     EXPECT_EQ(namesIn(out() / "Image"), c.images);
+    if (!c.images.empty()) {
+      EXPECT_EQ(readFileText(out() / "Image/f1.jpg"), "copied from 1");
+    }
     EXPECT_EQ(engineCalls.size(), c.stopAfter == 0 ? 3u : c.stopAfter);
   }
   stopFlag = nullptr;
