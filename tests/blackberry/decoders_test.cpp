@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "bb_test_support.h"
-#include "blackberry/field_text.h"
 #include "core/time_zone_test.h"
 
 namespace orvane::testing {
@@ -182,12 +181,6 @@ TEST(SmsText, CodingSchemeUtf8AndLegacyCharsets) {
   }
 }
 
-TEST(SmsText, CharsetNamesAreCheckedAgainstIconv) {
-  EXPECT_TRUE(isKnownTextCharset(""));
-  EXPECT_TRUE(isKnownTextCharset("ISO-8859-7"));
-  EXPECT_FALSE(isKnownTextCharset("NO-SUCH-SET"));
-}
-
 TEST(MmsDecoder, AttachmentNameClassAndSender) {
   const auto mms = decodeOne<PRBlackBerryMMSMessageNode>(
       DB::kMms, {Field::skip4(2, "ignored"), Field(111, "Ann"), Field(114, "+1555"),
@@ -263,29 +256,25 @@ TEST(ContentStoreDecoder, PiecesAreRunsInTheFileJoinedByteForByte) {
   EXPECT_EQ(stored[0]->ContentFileType, "Video");
 }
 
-TEST(ContentStoreDecoder, PostedOnlyWithContent) {
+// A record without content is not posted; once there is content, pieces of
+// any size join it; the class follows the extension, in the lists' order.
+TEST(ContentStoreDecoder, PostedOnlyWithContentAndClassedByExtension) {
   for (const auto& fields : std::vector<std::vector<Field>>{
            {Field(1, "/a.txt"), Field::raw(7, Bytes(5, 1))},  // a 5-byte piece is not content
            {Field(1, "/store/")},                             // a folder: no piece at all
            {}}) {
     EXPECT_TRUE(decodeAll<PRBlackBerryContentNode>(DB::kContentStore, fieldArea(fields)).empty());
   }
-  const auto stored = decodeOne<PRBlackBerryContentNode>(
-      DB::kContentStore, {Field::raw(7, Bytes(100, 1)), Field::raw(7, Bytes(50, 2)),
-                          Field::raw(7, {3}), Field(1, "/store/IMG01.JPG")});
-  EXPECT_EQ(stored.fileSize, 151u);
-  EXPECT_EQ(stored.contentFileSize, "151.00B");
-}
-
-TEST(ContentStoreDecoder, FileClassesInTheirOrder) {
   const std::vector<std::pair<std::string, std::string>> classes{
       {"/a/b.png", "Image"}, {"/a/b.MOV", "Video"},   {"/a/b.mp3", "Audio"},
       {"/a/b.eml", "Email"}, {"/a/b.zip", "Archive"}, {"/a/b.txt", "Document"},
       {"/a/b.qqq", ""},      {"/a.d/readme", ""},     {"noextension", ""}};
   for (const auto& [path, label] : classes) {
     const auto stored = decodeOne<PRBlackBerryContentNode>(
-        DB::kContentStore, {Field(1, path), Field::raw(7, Bytes(1536, 1))});
+        DB::kContentStore, {Field::raw(7, Bytes(100, 1)), Field::raw(7, Bytes(1436, 2)),
+                            Field::raw(7, {3}), Field(1, path)});
     EXPECT_EQ(stored.ContentFileType, label) << path;
+    EXPECT_EQ(stored.fileSize, 1537u);
     EXPECT_EQ(stored.contentFileSize, "1.54K");
   }
 }

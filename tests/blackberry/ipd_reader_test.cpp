@@ -189,39 +189,14 @@ Bytes slice(const Bytes& bytes, std::size_t offset, std::size_t count) {
                bytes.begin() + static_cast<std::ptrdiff_t>(offset + count));
 }
 
-class FileWindowTest : public ::testing::Test {
- protected:
-  fixtures::ScratchFolder folder;
-  std::filesystem::path path = folder / "backup.ipd";
-  Bytes content = numbered(1000);
-  void SetUp() override { fixtures::writeFileBytes(path, content); }
-
-  std::unique_ptr<FileWindow> open(std::size_t windowBytes) {
-    std::string problem;
-    auto window = FileWindow::open(path, problem, windowBytes);
-    if (!window) throw std::runtime_error(problem);
-    return window;
-  }
-};
-
-TEST_F(FileWindowTest, RunsAreExactWhateverTheWindowSize) {
-  // forward steps of every kind: inside the buffer, across its end, past it,
-  // longer than the window, and back to an offset already dropped
-  const std::pair<std::size_t, std::size_t> runs[] = {
-      {0, 13}, {13, 5}, {18, 40}, {40, 30}, {58, 1}, {59, 300}, {600, 7}, {607, 393}, {10, 20}};
-  for (std::size_t windowBytes : {1u, 7u, 13u, 64u, 4096u}) {
-    const auto window = open(windowBytes);
-    EXPECT_EQ(window->size(), 1000u);
-    for (const auto& [offset, count] : runs) {
-      EXPECT_EQ(asBytes(window->fetch(offset, count)), slice(content, offset, count))
-          << "window " << windowBytes << ", run " << offset << "+" << count;
-    }
-    EXPECT_TRUE(window->shortfall().empty());
-  }
-}
-
-TEST_F(FileWindowTest, RunsAreCutToTheFileAndNeverOutgrowIt) {
-  const auto window = open(64);
+// Exact runs at every window size are the windowed scan's test below.
+TEST(FileWindow, RunsAreCutToTheFileAndNeverOutgrowIt) {
+  const fixtures::ScratchFolder folder;
+  const Bytes content = numbered(1000);
+  fixtures::writeFileBytes(folder / "backup.ipd", content);
+  std::string problem;
+  const auto window = FileWindow::open(folder / "backup.ipd", problem, 64);
+  ASSERT_NE(window, nullptr) << problem;
   EXPECT_EQ(asBytes(window->fetch(990, 100)), slice(content, 990, 10));
   EXPECT_TRUE(window->fetch(1000, 5).empty());
   EXPECT_TRUE(window->fetch(5000, 5).empty());
@@ -233,7 +208,8 @@ TEST_F(FileWindowTest, RunsAreCutToTheFileAndNeverOutgrowIt) {
 
 // A FIFO with no writer must not hold the scan up (missing files and
 // folders are the source tests').
-TEST_F(FileWindowTest, AFifoIsRefusedAtOnceAndPrefixesAreCut) {
+TEST(FileWindow, AFifoIsRefusedAtOnceAndPrefixesAreCut) {
+  const fixtures::ScratchFolder folder;
   std::string problem;
   const auto fifo = folder / "fifo.ipd";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
