@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 using fixtures::readFileBytes;
 using fixtures::readFileText;
 using fixtures::writeFileBytes;
+using testing::filesIn;
 using testing::Names;
 using testing::namesIn;
 using testing::sorted;
@@ -212,16 +213,14 @@ TEST_F(IosRecoveryTest, MediaAreCopiedUnderSafeUniqueNamesAndTheBackupStaysAsItW
 
   const RecoveryReport report = run([&](int percent) { percents.push_back(percent); });
 
-  EXPECT_EQ(namesIn(out() / "Photo&Video"),
-            sorted({"IMG_0001.JPG", "IMG_0001 (2).JPG", ".._.._evil.jpg", "media", "clip.MOV"}));
-  EXPECT_EQ(readFileBytes(out() / "Photo&Video/IMG_0001.JPG"), (Bytes{1, 2, 3}));
-  EXPECT_EQ(readFileBytes(out() / "Photo&Video/IMG_0001 (2).JPG"), (Bytes{4}));
-  EXPECT_EQ(readFileBytes(out() / "Photo&Video/.._.._evil.jpg"), (Bytes{5}));
-  EXPECT_EQ(readFileBytes(out() / "Photo&Video/media"), (Bytes{6}));
-  EXPECT_EQ(readFileBytes(out() / "Photo&Video/clip.MOV"), movie);
-  EXPECT_EQ(namesIn(out() / "App Media"), sorted({"avatar.png", "avatar (2).png", "_"}));
-  EXPECT_EQ(readFileBytes(out() / "App Media/avatar (2).png"), (Bytes{9}));
-  EXPECT_EQ(readFileBytes(out() / "App Media/_"), (Bytes{10}));
+  EXPECT_EQ(filesIn(out() / "Photo&Video"),
+            (testing::Files{{"IMG_0001.JPG", "\1\2\3"},
+                            {"IMG_0001 (2).JPG", "\4"},
+                            {".._.._evil.jpg", "\5"},
+                            {"media", "\6"},
+                            {"clip.MOV", std::string(movie.begin(), movie.end())}}));
+  EXPECT_EQ(filesIn(out() / "App Media"),
+            (testing::Files{{"avatar.png", "\7\10"}, {"avatar (2).png", "\11"}, {"_", "\12"}}));
   EXPECT_EQ(treeOf(backup()), backupBefore);
   EXPECT_EQ(readFileBytes(backup() / "aa11"), (Bytes{1, 2, 3}));
   EXPECT_EQ(readFileBytes(backup() / "ee55"), movie);

@@ -22,6 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using fixtures::readFileBytes;
 using fixtures::readFileText;
+using testing::filesIn;
 using testing::Names;
 using testing::namesIn;
 using testing::sorted;
@@ -190,19 +191,19 @@ TEST_F(RecoveryRunTest, StoredFilesAndAttachmentsAreCopiedUnderSafeUniqueNames) 
 
   const RecoveryReport report = run([&](int) { ++calls; });
 
-  EXPECT_EQ(namesIn(out() / "Content_Store"),
-            sorted({"photo.jpg", "photo (2).jpg", "content", "evil.txt", "_"}));
-  EXPECT_EQ(readFileBytes(out() / "Content_Store/photo.jpg"), (Bytes{1, 2, 3}));
-  EXPECT_EQ(readFileBytes(out() / "Content_Store/photo (2).jpg"), (Bytes{4}));
-  EXPECT_EQ(readFileBytes(out() / "Content_Store/content"), (Bytes{5}));
+  EXPECT_EQ(filesIn(out() / "Content_Store"), (testing::Files{{"photo.jpg", "\1\2\3"},
+                                                              {"photo (2).jpg", "\4"},
+                                                              {"content", "\5"},
+                                                              {"evil.txt", "\6"},
+                                                              {"_", "\7"}}));
   EXPECT_EQ(namesIn(scratch.path()), (Names{out().filename().string()}));
-  EXPECT_EQ(namesIn(out() / "MMSMessgae"),
-            sorted({"pic.jpg", "pic (2).jpg", "Messages.txt", "TXT.txt", "Messages (2).txt"}));
-  EXPECT_EQ(readFileBytes(out() / "MMSMessgae/pic.jpg"), (Bytes{1, 2}));
-  EXPECT_EQ(readFileBytes(out() / "MMSMessgae/pic (2).jpg"), (Bytes{3}));
-  EXPECT_EQ(readFileText(out() / "MMSMessgae/Messages.txt"), "x");
-  EXPECT_EQ(readFileText(out() / "MMSMessgae/TXT.txt"), "y");
-  const std::string entries = readFileText(out() / "MMSMessgae/Messages (2).txt");
+  auto attachments = filesIn(out() / "MMSMessgae");
+  const std::string entries = attachments["Messages (2).txt"];
+  attachments.erase("Messages (2).txt");
+  EXPECT_EQ(
+      attachments,
+      (testing::Files{
+          {"pic.jpg", "\1\2"}, {"pic (2).jpg", "\3"}, {"Messages.txt", "x"}, {"TXT.txt", "y"}}));
   EXPECT_EQ(entries.rfind("Number:  ContentDataName:pic.jpg  contentType:  \n\n", 0), 0u);
   EXPECT_EQ(std::count(entries.begin(), entries.end(), '\n'), 12);
   EXPECT_EQ(report.recordsWritten, 12);

@@ -297,12 +297,8 @@ TEST_F(ThreeSms, TicksCountOnlyChangesAndSurviveChoosingTheCategoryAgain) {
 TEST(ResultPages, DeletedOnlyBoxShowsCarvedRecords) {
   ResultsBench bench;
   bench.results.showView(BrowseSource::ios);
-  auto live = std::make_shared<PRContactNode>();
-  live->contactName = "Ann";
-  bench.post(events::ScanContactInfo, live);
-  auto carved = std::make_shared<PRContactNode>();
-  carved->contactName = "Old";
-  bench.post(events::ScanDelContactInfo, carved);
+  bench.post(events::ScanContactInfo, contact("Ann", ""));
+  auto carved = bench.post(events::ScanDelContactInfo, contact("Old", ""));
   bench.results.selectCategory(ResultTable::contact);
 
   bench.results.actCheck(true);
@@ -355,11 +351,8 @@ TEST(ResultSorting, PhotoNamesSortNumericallyAndFlipAndShareTheNameFlag) {
     photo->fileNodeName = name;
     bench.post(events::ScanPhotoAndVideo, photo);
   }
-  for (const char* name : {"Bob", "Ann", "Cid"}) {
-    auto c = std::make_shared<PRContactNode>();
-    c->contactName = name;
-    bench.post(events::ScanContactInfo, c);
-  }
+  for (const char* name : {"Bob", "Ann", "Cid"})
+    bench.post(events::ScanContactInfo, contact(name, ""));
   // the tick column does not sort
   bench.results.selectCategory(ResultTable::contact);
   bench.results.didClickTableColumn(ResultTable::contact, "bSelected");
