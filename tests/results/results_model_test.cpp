@@ -294,21 +294,6 @@ TEST_F(ThreeSms, TicksCountOnlyChangesAndSurviveChoosingTheCategoryAgain) {
   EXPECT_EQ(bench.results.selectedFilesNum(), 0);
 }
 
-TEST(ResultPages, DeletedOnlyBoxShowsCarvedRecords) {
-  ResultsBench bench;
-  bench.results.showView(BrowseSource::ios);
-  bench.post(events::ScanContactInfo, contact("Ann", ""));
-  auto carved = bench.post(events::ScanDelContactInfo, contact("Old", ""));
-  bench.results.selectCategory(ResultTable::contact);
-
-  bench.results.actCheck(true);
-  auto shown = bench.results.displayList(ResultTable::contact);
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0], carved);
-  bench.results.actCheck(false);
-  EXPECT_EQ(bench.results.displayList(ResultTable::contact).size(), 2u);
-}
-
 // Archives found on a card are kept: their page lists them, and ticks and
 // select-all act there (the export writes them to "Archive").
 TEST(ArchivePage, FoundArchivesAreListedTickedAndExported) {
