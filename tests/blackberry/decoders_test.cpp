@@ -74,18 +74,18 @@ TEST(CallLogDecoder, KindDurationAndNameJoinedNewLast) {
   const auto call = decodeOne<PRBlackBerryCallNode>(
       DB::kCallLog, {Field::raw(2, {}), Field::raw(3, {75, 1}), Field(4, "1336314720"),
                      Field(12, "+15551234"), Field(31, "Smith"), Field(55, "John")});
-  EXPECT_EQ(call.CallType, "");  // no byte, no kind
-  EXPECT_EQ(call.callDuration, "1 minute");
-  EXPECT_EQ(call.CallTime, "1336314720");
-  EXPECT_EQ(call.CallNumber, "+15551234");
-  EXPECT_EQ(call.CallName, " Smith John");
+  // no byte, no kind
+  EXPECT_EQ(dumpRecord(call),
+            "PRBlackBerryCallNode\nCallName= Smith John\nCallNumber=+15551234\n"
+            "CallTime=1336314720\nCallType=\ncallDuration=1 minute\nbSelected=0\n");
 }
 
 TEST(SmsDecoder, NumberAndText) {
   const auto sms = decodeOne<PRBlackBerrySMSMessageNode>(
       DB::kSms, {Field::skip4(2, "+15551234"), Field(4, "See you at 7 ✓")});
-  EXPECT_EQ(sms.numberString, "+15551234");
-  EXPECT_EQ(sms.contentText, "See you at 7 ✓");
+  EXPECT_EQ(dumpRecord(sms),
+            "PRBlackBerrySMSMessageNode\ncontentText=See you at 7 ✓\nnumberString=+15551234\n"
+            "isUncode=0\ntype=\ndateTime=\ncontentData=<none>\nbSelected=0\n");
 }
 
 TEST(SmsMetadata, DirectionIsTheMetadataFieldsOwnFirstByte) {
@@ -185,11 +185,10 @@ TEST(MmsDecoder, AttachmentNameClassAndSender) {
   const auto mms = decodeOne<PRBlackBerryMMSMessageNode>(
       DB::kMms, {Field::skip4(2, "ignored"), Field(111, "Ann"), Field(114, "+1555"),
                  Field(103, "a.mp3"), Field(103, "smil.qqq")});
-  EXPECT_EQ(mms.numberName, "+1555 Ann ");
-  EXPECT_EQ(mms.contentDataName, "smil.qqq");
   // an extension no list knows leaves the class as it was
-  EXPECT_EQ(mms.contentType, "Audio");
-  EXPECT_FALSE(mms.contentData.has_value());
+  EXPECT_EQ(dumpRecord(mms),
+            "PRBlackBerryMMSMessageNode\nnumberName=+1555 Ann \ncontentText=\n"
+            "contentDataName=smil.qqq\ncontentType=Audio\ncontentData=<none>\nbSelected=0\n");
 }
 
 TEST(MmsDecoder, ContentPiecesJoinByTheirRules) {
@@ -216,14 +215,15 @@ TEST(MmsDecoder, ContentPiecesJoinByTheirRules) {
 TEST(MemoAndCalendarDecoders, FieldTables) {
   const auto memo =
       decodeOne<PRBlackBerryNoteNode>(DB::kMemos, {Field(1, "Shopping"), Field(2, "milk, eggs")});
-  EXPECT_EQ(memo.noteTittle, "Shopping");
-  EXPECT_EQ(memo.noteContent, "milk, eggs");
+  EXPECT_EQ(dumpRecord(memo),
+            "PRBlackBerryNoteNode\nnoteTittle=Shopping\nnoteContent=milk, eggs\nbSelected=0\n");
   // type 5 is followed by 7 bytes its length does not count
   const auto entry = decodeOne<PRBlackBerryCalenderNode>(
       DB::kCalendar, {Field(2, "Lunch"), Field::raw(5, {1, 2}).trailing(Bytes(7, 0x41)),
                       Field(3, "Café"), Field(2, "with Ann")});
-  EXPECT_EQ(entry.bbCalSubject, " Lunch with Ann");
-  EXPECT_EQ(entry.bbCalInformation, " Café");
+  EXPECT_EQ(dumpRecord(entry),
+            "PRBlackBerryCalenderNode\nbbCalSubject= Lunch with Ann\nbbCalInformation= Café\n"
+            "bSelected=0\n");
 }
 
 // A video of several hundred KiB in 41 pieces, its field area 1000 bytes

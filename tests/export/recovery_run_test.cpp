@@ -28,11 +28,6 @@ using testing::namesIn;
 using testing::sorted;
 using testing::treeOf;
 
-bool contains(const std::vector<std::string>& lines, std::string_view part) {
-  return std::any_of(lines.begin(), lines.end(),
-                     [&](const std::string& line) { return line.find(part) != std::string::npos; });
-}
-
 class RecoveryRunTest : public testing::ExportTest {
  protected:
   std::shared_ptr<PRBlackBerrySMSMessageNode> postSms(std::string number, std::string text) {
@@ -258,9 +253,10 @@ TEST_F(RecoveryRunTest, AFolderThatCannotBeMadeIsReportedAndTheRunGoesOn) {
 
   const RecoveryReport report = run();
 
-  EXPECT_TRUE(
-      contains(report.problems, "could not make the folder " + (out() / "Message").string()));
-  EXPECT_TRUE(contains(report.problems, (out() / "Message" / "TXT.txt").string()));
+  EXPECT_EQ(
+      report.problems,
+      (Names{"could not make the folder " + (out() / "Message").string() + ": Not a directory",
+             "could not write " + (out() / "Message/TXT.txt").string() + ": Not a directory"}));
   EXPECT_EQ(readFileText(out() / "Message"), "in the way");
   EXPECT_EQ(readFileText(out() / "Note/Notes.txt"), "Title:kept  Note:  \n\n");
   EXPECT_EQ(report.recordsWritten, 1);  // the message's report was never written
