@@ -43,26 +43,21 @@ class IosRecoveryTest : public testing::ExportTest {
     contact->contactCompany = std::move(company);
     return contact;
   }
-  // The photo that points at `path`, or at a backup file named by its hash.
-  std::shared_ptr<PRPhotoAndVideoNode> postPhotoAt(std::string shownName, std::string path) {
+  // A file of the backup, named by its hash.
+  std::string backupFile(const std::string& hash, const Bytes& content) {
+    writeFileBytes(backup() / hash, content);
+    return (backup() / hash).string();
+  }
+  std::shared_ptr<PRPhotoAndVideoNode> postPhoto(std::string shownName, std::string path) {
     auto photo = post<PRPhotoAndVideoNode>(events::ScanPhotoAndVideo);
     photo->fileNodeName = std::move(shownName);
     photo->filePath = std::move(path);
     return photo;
   }
-  std::shared_ptr<PRPhotoAndVideoNode> postPhoto(std::string shownName, const std::string& hash,
-                                                 const Bytes& content) {
-    writeFileBytes(backup() / hash, content);
-    return postPhotoAt(std::move(shownName), (backup() / hash).string());
-  }
-  void postAppFile(std::string shownName, const fs::path& path) {
+  void postAppFile(std::string shownName, std::string path) {
     auto file = post<PRFaceTwitterNode>(events::scanFaceTwitterInfo);
     file->faceTwitterFileName = std::move(shownName);
-    file->faceTwitterFilePath = path.string();
-  }
-  void postAppFile(std::string shownName, const std::string& hash, const Bytes& content) {
-    writeFileBytes(backup() / hash, content);
-    postAppFile(std::move(shownName), backup() / hash);
+    file->faceTwitterFilePath = std::move(path);
   }
 
   fs::path backup() const { return scratch / "backup"; }
@@ -191,21 +186,21 @@ TEST_F(IosRecoveryTest, MediaAreCopiedUnderSafeUniqueNamesAndTheBackupStaysAsItW
   // larger than one copy piece, so the copy streams it in several
   Bytes movie(3 * 1024 * 1024 + 17);
   for (std::size_t i = 0; i < movie.size(); ++i) movie[i] = static_cast<std::uint8_t>(i * 7);
-  postPhoto("IMG_0001.JPG", "aa11", Bytes{1, 2, 3});
-  postPhoto("IMG_0001.JPG", "bb22", Bytes{4});
-  postPhoto("../../evil.jpg", "cc33", Bytes{5});
-  postPhoto("", "dd44", Bytes{6});
-  postPhoto("clip.MOV", "ee55", movie)->bmov = 1;
-  postPhotoAt("gone.jpg", (backup() / "missing").string());
-  postPhotoAt("nowhere.jpg", "");
+  postPhoto("IMG_0001.JPG", backupFile("aa11", Bytes{1, 2, 3}));
+  postPhoto("IMG_0001.JPG", backupFile("bb22", Bytes{4}));
+  postPhoto("../../evil.jpg", backupFile("cc33", Bytes{5}));
+  postPhoto("", backupFile("dd44", Bytes{6}));
+  postPhoto("clip.MOV", backupFile("ee55", movie))->bmov = 1;
+  postPhoto("gone.jpg", (backup() / "missing").string());
+  postPhoto("nowhere.jpg", "");
   fs::create_directories(backup() / "folder");
-  postPhotoAt("folder.jpg", (backup() / "folder").string());
-  postAppFile("avatar.png", "ff66", Bytes{7, 8});
-  postAppFile("avatar.png", "0077", Bytes{9});
-  postAppFile("..", "1188", Bytes{10});
+  postPhoto("folder.jpg", (backup() / "folder").string());
+  postAppFile("avatar.png", backupFile("ff66", Bytes{7, 8}));
+  postAppFile("avatar.png", backupFile("0077", Bytes{9}));
+  postAppFile("..", backupFile("1188", Bytes{10}));
   // a FIFO would block a plain open for reading until a writer came
   ASSERT_EQ(mkfifo((backup() / "fifo").c_str(), 0600), 0);
-  postAppFile("pipe.dat", backup() / "fifo");
+  postAppFile("pipe.dat", (backup() / "fifo").string());
   postContact("Ann");  // progress counts every category's records
   const auto backupBefore = treeOf(backup());
   std::vector<int> percents;

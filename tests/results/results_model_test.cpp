@@ -157,8 +157,10 @@ class RecordingObserver : public ResultViewObserver {
     ++progressCalls;
   }
   void scanFinished() override { ++finished; }
+  void tickCountChanged(std::int32_t count) override { lastTickCount = count; }
 
   int lastPercent = -1;
+  std::int32_t lastTickCount = -1;
   int progressCalls = 0;
   std::vector<std::string> lastLabels;
   int finished = 0;
@@ -234,12 +236,6 @@ TEST(ResultCleanUp, ReleaseUIMemoryStopsTheScanAndEmptiesEverything) {
 
 // --- ticks, select-all, pages and sorting ---
 
-class TickCounter : public ResultViewObserver {
- public:
-  void tickCountChanged(std::int32_t count) override { last = count; }
-  std::int32_t last = -1;
-};
-
 struct ThreeSms : ::testing::Test {
   ThreeSms() {
     bench.results.setObserver(&ticks);
@@ -253,7 +249,7 @@ struct ThreeSms : ::testing::Test {
     bench.results.selectCategory(ResultTable::message);
   }
   ResultsBench bench;
-  TickCounter ticks;
+  RecordingObserver ticks;
   std::vector<std::shared_ptr<PRBlackBerrySMSMessageNode>> sms;
   std::shared_ptr<PRBlackBerryMMSMessageNode> mms;
 };
@@ -269,13 +265,13 @@ TEST_F(ThreeSms, TicksCountOnlyChangesAndSurviveChoosingTheCategoryAgain) {
   EXPECT_EQ(bench.results.selectedFilesNum(), 3);
   bench.results.setTickForRows({0, 7}, false);  // a row past the list is ignored
   EXPECT_EQ(bench.results.selectedFilesNum(), 2);
-  EXPECT_EQ(ticks.last, 2);
+  EXPECT_EQ(ticks.lastTickCount, 2);
   bench.results.ClickSelectAll(true);
   EXPECT_EQ(bench.results.selectedFilesNum(), 3);
   EXPECT_TRUE(bench.results.selectAllFlag(ResultTable::message));
   bench.results.ClickSelectAll(false);
   EXPECT_EQ(bench.results.selectedFilesNum(), 0);
-  EXPECT_EQ(ticks.last, 0);
+  EXPECT_EQ(ticks.lastTickCount, 0);
   for (const auto& s : sms) EXPECT_EQ(s->bSelected, 0);
 
   // choosing the category again shows each record once and keeps ticks
