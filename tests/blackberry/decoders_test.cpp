@@ -226,36 +226,6 @@ TEST(MemoAndCalendarDecoders, FieldTables) {
             "bSelected=0\n");
 }
 
-// A video of several hundred KiB in 41 pieces, its field area 1000 bytes
-// into the file: each piece is one run in the file, and reading the runs
-// gives every byte as stored.
-TEST(ContentStoreDecoder, PiecesAreRunsInTheFileJoinedByteForByte) {
-  std::vector<Field> fields{Field(1, "/store/home/user/videos/clip.3gp"),
-                            Field::raw(7, Bytes(5, 0xEE))};  // a small first piece is dropped
-  Bytes joined;
-  for (int piece = 0; piece < 41; ++piece) {
-    Bytes bytes(piece == 40 ? 1234 : 16 * 1024);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-      bytes[i] = static_cast<std::uint8_t>(i * 7 + static_cast<std::size_t>(piece) * 13);
-    }
-    joined.insert(joined.end(), bytes.begin(), bytes.end());
-    fields.push_back(Field::raw(7, bytes));
-  }
-  constexpr std::size_t kAreaOffset = 1000;
-  const auto stored =
-      decodeAll<PRBlackBerryContentNode>(DB::kContentStore, fieldArea(fields), kAreaOffset);
-  ASSERT_EQ(stored.size(), 1u);
-  const auto& runs = stored[0]->contentData.runs();
-  ASSERT_EQ(runs.size(), 41u);
-  // the path field (3 + 33 bytes), the dropped piece (3 + 5), then a header
-  EXPECT_EQ(runs[0], (ContentRun{kAreaOffset + 36 + 8 + 3, 16 * 1024}));
-  EXPECT_EQ(runs[1].offset, runs[0].offset + 16 * 1024 + 3);
-  EXPECT_EQ(contentOf(stored[0]->contentData), joined);
-  EXPECT_EQ(stored[0]->fileSize, joined.size());
-  EXPECT_EQ(stored[0]->contentFileSize, "656.59K");
-  EXPECT_EQ(stored[0]->ContentFileType, "Video");
-}
-
 // A record without content is not posted; once there is content, pieces of
 // any size join it; the class follows the extension, in the lists' order.
 TEST(ContentStoreDecoder, PostedOnlyWithContentAndClassedByExtension) {
