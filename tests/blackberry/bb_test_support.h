@@ -5,8 +5,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
-#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>

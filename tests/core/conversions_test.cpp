@@ -8,7 +8,6 @@
 #include <limits>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "core/app_delegate.h"
 #include "core/dates.h"

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <random>
-#include <string>
 #include <vector>
 
 #include "fixtures/media_files.h"

@@ -2,11 +2,9 @@
 
 #include <cstring>
 #include <map>
-#include <memory>
 #include <new>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "core/blackberry_records.h"
 #include "core/ios_records.h"

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-
 #include "core/event_names.h"
 #include "core/main_thread_dispatcher.h"
 #include "export/ios_entries.h"
