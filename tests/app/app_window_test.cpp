@@ -488,7 +488,8 @@ class AppWindowTest : public QObject {
     engine.deviceBytes.assign(4096, 0);
     engine.deviceBytes.insert(engine.deviceBytes.end(), picture.begin(), picture.end());
     engine.reports = {FoundReport{4096, static_cast<std::uint32_t>(picture.size()), "f8.png"},
-                      FoundReport{0, 100, "clip.mp4"}, FoundReport{0, 10, "notes.txt"}};
+                      FoundReport{0, 100, "clip.mp4"}, FoundReport{0, 10, "notes.txt"},
+                      FoundReport{0, 10, "photos.zip"}};
     PRDiskViewController& chooser = chooseCard(engine);
     DiskTreeModel* disks = chooser.model();
     // the machine's own disk is not offered; the card shows its partitions
@@ -518,6 +519,8 @@ class AppWindowTest : public QObject {
     QCOMPARE(engine.readDisks, std::vector<list_disk_struct*>{engine.disk(1)});
     open(ResultTable::bbVideo);
     QCOMPARE(cell(ResultTable::bbVideo, 0, 1), QString("clip.mp4"));
+    // archives are kept, on a page of their own
+    QCOMPARE(open(ResultTable::bbArchive)->rowCount(), 1);
     QVERIFY(prompts_.messages.isEmpty());
   }
 

@@ -281,30 +281,6 @@ TEST_F(ThreeSms, TicksCountOnlyChangesAndSurviveChoosingTheCategoryAgain) {
   EXPECT_EQ(bench.results.selectedFilesNum(), 0);
 }
 
-// Archives found on a card are kept: their page lists them, and ticks and
-// select-all act there (the export writes them to "Archive").
-TEST(ArchivePage, FoundArchivesAreListedTickedAndExported) {
-  ResultsBench bench;
-  bench.results.showView(BrowseSource::memoryCard);
-  for (const char* name : {"a.zip", "b.7z", "c.gz"}) {
-    auto file = std::make_shared<PRScanListNode>();
-    file->nodeName = name;
-    file->fileType = "Archive";
-    bench.post(events::BlackBerryRawRecoveryFileInfo, file);
-  }
-  EXPECT_EQ(bench.results.count(ResultList::bbArchiveArray), 3u);
-  EXPECT_EQ(bench.results.count(ResultList::bbDocumentArray), 0u);
-
-  bench.results.selectCategory(ResultTable::bbArchive);
-  ASSERT_EQ(bench.results.displayList(ResultTable::bbArchive).size(), 3u);
-  bench.results.setTickForRows({1}, true);
-  EXPECT_EQ(bench.results.selectedFilesNum(), 1);
-  bench.results.ClickSelectAll(true);
-  EXPECT_EQ(bench.results.selectedFilesNum(), 3);
-  EXPECT_EQ(PRResultViewController::categoriesOf(BrowseSource::memoryCard).back(),
-            ResultTable::bbArchive);
-}
-
 // The shown rows of `table` by one text field of their records.
 template <class Node, class Field>
 std::vector<std::string> shown(const PRResultViewController& results, ResultTable table,
