@@ -310,29 +310,5 @@ TEST(IpdReaderWindow, FileShortenedWhileScanningKeepsTheRecordsBeforeTheCut) {
   }
 }
 
-// Content is read from the backup when it is wanted, through the
-// descriptor the scan opened: a backup removed after the scan still gives
-// it, and the records alone keep it open.
-TEST(IpdReader, ContentOfAFileFromDiskOutlivesTheReaderAndTheName) {
-  const fixtures::ScratchFolder folder;
-  const auto path = folder / "backup.ipd";
-  const Bytes photo(5000, 0x5A);
-  IpdWriter()
-      .database("Content Store")
-      .record(0, {Field(1, "/a.jpg"), Field::raw(7, photo)})
-      .writeTo(path);
-  std::shared_ptr<PRBlackBerryContentNode> stored;
-  {
-    NotificationCenter nc;
-    PerScanLists lists;
-    EventCollector collector(nc);
-    IpdReader reader(nc, lists);
-    EXPECT_TRUE(reader.scanBlackBerryBackUpThread(path).scanned());
-    stored = collector.records<PRBlackBerryContentNode>().at(0);
-  }
-  std::filesystem::remove(path);
-  EXPECT_EQ(contentOf(stored->contentData), photo);
-}
-
 }  // namespace
 }  // namespace orvane::testing

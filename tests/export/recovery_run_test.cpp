@@ -207,7 +207,8 @@ TEST_F(RecoveryRunTest, StoredFilesAndAttachmentsAreCopiedUnderSafeUniqueNames) 
 }
 
 // A stored file of many pieces is read from the backup when it is
-// exported; a backup shortened since the scan is a problem line.
+// exported, even after the backup was moved; a backup shortened since the
+// scan is a problem line.
 TEST_F(RecoveryRunTest, StoredFilesAreCopiedFromTheirRunsInTheBackup) {
   std::vector<fixtures::Field> fields{fixtures::Field(1, "/store/videos/clip.mp4")};
   Bytes joined;
@@ -226,13 +227,16 @@ TEST_F(RecoveryRunTest, StoredFilesAreCopiedFromTheirRunsInTheBackup) {
   PerScanLists lists;
   EXPECT_TRUE(IpdReader(app.nc, lists).scanBlackBerryBackUpThread(backup).scanned());
   results.selectAllCategories();
+  // the records read through the descriptor the scan opened, not the name
+  const fs::path moved = scratch / "moved.ipd";
+  fs::rename(backup, moved);
 
   RecoveryReport report = run();
   EXPECT_EQ(readFileBytes(out() / "Content_Store/clip.mp4"), joined);
   EXPECT_EQ(readFileText(out() / "Content_Store/b.txt"), std::string(20, 'b'));
   EXPECT_TRUE(report.problems.empty());
 
-  fs::resize_file(backup, 1000);
+  fs::resize_file(moved, 1000);
   fs::remove_all(out());
   report = run();
   EXPECT_TRUE(namesIn(out() / "Content_Store").empty());
