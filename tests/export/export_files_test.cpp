@@ -1,9 +1,9 @@
-// The files an export writes: vCards, text reports, copies.
+// The files an export writes: vCards and copies (text reports are the
+// recovery run suite's).
 
 #include <gtest/gtest.h>
 
 #include "export/atomic_file.h"
-#include "export/rtf_controller.h"
 #include "export/vcf_controller.h"
 #include "export_test_support.h"
 #include "fixtures/scratch_folder.h"
@@ -126,24 +126,6 @@ TEST(VcfController, CreatFileNeverReplacesAFileAndReportsAFailedWrite) {
   EXPECT_EQ(error, std::errc::no_such_file_or_directory);
   EXPECT_FALSE(vcf.creatFile(PRBlackBerryContactNode{}, std::filesystem::path{}));
   EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"card.vcf"});
-}
-
-// --- text reports (what a whole export writes is the recovery run suite's) ---
-
-// A type without a report name of its own (names differ by letter case)
-// stays "TXT.txt"; a failed write names that file and leaves nothing.
-TEST(RtfController, UnknownTypesStayTxtAndAFailedWriteLeavesNothing) {
-  EXPECT_EQ(PRRtfController::finalFileName("contact"), "TXT.txt");
-  ScratchFolder folder;
-  PRRtfController rtf;
-  rtf.addRtfContent("x");
-  std::string problem;
-  EXPECT_FALSE(rtf.writeRtfInPath(folder / "missing", "Contact", &problem));
-  EXPECT_NE(problem.find("missing/TXT.txt"), std::string::npos) << problem;
-  EXPECT_TRUE(namesIn(folder.path()).empty());
-  ASSERT_TRUE(rtf.writeRtfInPath(folder.path(), "MMS"));
-  EXPECT_EQ(namesIn(folder.path()), (Names{"TXT.txt"}));
-  EXPECT_EQ(readFileText(folder / "TXT.txt"), "x\n\n");
 }
 
 // --- copies ---

@@ -1,6 +1,5 @@
 // The results model: how scan events land in its lists and counters,
-// ticking, select-all, category pages (the card's archive page among them)
-// and column sorting.
+// ticking, select-all, category pages and column sorting.
 
 #include <gtest/gtest.h>
 
