@@ -282,14 +282,14 @@ struct EngineCall {
 };
 std::vector<EngineCall> engineCalls;
 
-int engineResult = 0;
 const char* engineWrites = nullptr;  // nullptr: writes no file
 std::uint64_t failingStart = 0;      // the engine fails the file starting here
 std::atomic<bool>* stopFlag = nullptr;
 std::size_t stopAfter = 0;  // engine calls before `stopFlag` goes up
 
 // Stands in for the engine's copy: records what it was asked, writes
-// `engineWrites` and where it copied from, and answers `engineResult`.
+// `engineWrites` and where it copied from, and fails the file at
+// `failingStart`.
 int fakeRecoverFile(const char* targetPath, list_disk_struct* disk, _rec_file_ele* file) {
   EngineCall call{};
   std::copy_n(targetPath, call.targetPath.size(), call.targetPath.begin());
@@ -299,14 +299,13 @@ int fakeRecoverFile(const char* targetPath, list_disk_struct* disk, _rec_file_el
   if (stopFlag != nullptr && engineCalls.size() == stopAfter) stopFlag->store(true);
   if (engineWrites != nullptr)
     std::ofstream(targetPath) << engineWrites << " from " << file->file_start;
-  return file->file_start == failingStart ? -1 : engineResult;
+  return file->file_start == failingStart ? -1 : 0;
 }
 
 class RawRecoveryTest : public RecoveryRunTest {
  protected:
   void SetUp() override {
     engineCalls.clear();
-    engineResult = 0;
     engineWrites = "copied";
     failingStart = 0;
     stopFlag = nullptr;
@@ -427,29 +426,26 @@ TEST_F(RawRecoveryTest, FoundFilesCountOnlyWhenCopiedWholeAndAStopEndsTheRun) {
   };
   const struct {
     const char* name;
-    int result;
     const char* writes;
     std::uint64_t failingStart;
     std::size_t stopAfter;  // 0: never
     std::string firstFailure;
     Names images;
   } cases[] = {
+      // the engine wrote it and still says it failed
       {"one fails",
-       0,
        "copied",
        2,
        0,
        failed("the engine could not copy ", "f2.jpg"),
        {"f1.jpg", "f3.jpg"}},
-      {"half written", -1, "half", 0, 0, failed("the engine could not copy ", "f1.jpg"), {}},
-      {"nothing written", 0, nullptr, 0, 0, failed("the engine did not write ", "f1.jpg"), {}},
-      {"stopped", 0, "copied", 0, 2, "the export was stopped", {"f1.jpg", "f2.jpg"}},
-      {"stopped at the last", 0, "copied", 0, 3, "", {"f1.jpg", "f2.jpg", "f3.jpg"}},
+      {"nothing written", nullptr, 0, 0, failed("the engine did not write ", "f1.jpg"), {}},
+      {"stopped", "copied", 0, 2, "the export was stopped", {"f1.jpg", "f2.jpg"}},
+      {"stopped at the last", "copied", 0, 3, "", {"f1.jpg", "f2.jpg", "f3.jpg"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     engineCalls.clear();
-    engineResult = c.result;
     engineWrites = c.writes;
     failingStart = c.failingStart;
     std::atomic<bool> stop{false};
