@@ -253,8 +253,9 @@ TEST(AllDecoders, EmptyFieldAreaPostsEmptyRecordsButNoStoredFile) {
   const Bytes none;
   EXPECT_EQ(dumpRecord(*decodeAll<PRBlackBerryContactNode>(DB::kAddressBook, none).at(0)),
             dumpRecord(PRBlackBerryContactNode()));
-  EXPECT_EQ(decodeAll<PRBlackBerryCallNode>(DB::kCallLog, none).size(), 1u);
-  // the other kinds' empty records are the IPD reader's routing test
+  for (DB database : {DB::kCallLog, DB::kSms, DB::kMms, DB::kMemos, DB::kCalendar}) {
+    EXPECT_EQ(decodeAll<PRRecord>(database, none).size(), 1u);
+  }
   EXPECT_TRUE(decodeAll<PRBlackBerryContentNode>(DB::kContentStore, none).empty());
 }
 
