@@ -593,6 +593,8 @@ class AppWindowTest : public QObject {
     expectLines(ResultTable::contact, {{"contactNamelab", "Bob"},
                                        {"contacttitlelab", "Eng"},
                                        {"contactCompanylab", "Sales Engineering"}});
+    results().deletedOnlyBox()->click();
+    QCOMPARE(contacts->rowCount(), 2);
   }
 };
 
