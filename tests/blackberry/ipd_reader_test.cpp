@@ -24,7 +24,6 @@ TEST(IpdReader, NameTableIntoTheDatabaseListAndEmptyTablesOrRecords) {
   EXPECT_TRUE(scan->outcome.scanned());
   ASSERT_EQ(scan->lists.blackberryDatabaseArray.size(), 2u);
   EXPECT_EQ(scan->lists.blackberryDatabaseArray[1]->databaseName, "Memos");
-  EXPECT_EQ(scan->reader.GetDataBaseNameByDatabaseIndex(2), std::nullopt);
   // the name length may count the NUL
   const auto counted =
       scanIpd(IpdWriter().countNulInNameLength().database("Memos").record(0, {Field(1, "Title")}));
