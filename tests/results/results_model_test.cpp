@@ -295,11 +295,6 @@ TEST(ResultSorting, PhotoNamesSortNumericallyAndFlipAndShareTheNameFlag) {
   }
   for (const char* name : {"Bob", "Ann", "Cid"})
     bench.post(events::ScanContactInfo, contact(name, ""));
-  // the tick column does not sort
-  bench.results.selectCategory(ResultTable::contact);
-  bench.results.didClickTableColumn(ResultTable::contact, "bSelected");
-  EXPECT_EQ(shown(bench.results, ResultTable::contact, &PRContactNode::contactName),
-            (std::vector<std::string>{"Bob", "Ann", "Cid"}));
   bench.results.selectCategory(ResultTable::photo);
   bench.results.didClickTableColumn(ResultTable::photo, "Name");
   const auto first = shown(bench.results, ResultTable::photo, &PRPhotoAndVideoNode::fileNodeName);
