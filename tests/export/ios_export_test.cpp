@@ -95,6 +95,9 @@ TEST_F(IosRecoveryTest, ReportEntriesAreExact) {
   contact->contactNote = "N";
   contact->imageData = Bytes{1};
   contact->bDeleted = 1;
+  // a card is named by the display name; a contact of blanks only has none
+  postContact("", " Engineer Acme");
+  postContact(" ", " ");
 
   auto message = post<PRMessageNode>(events::ScanMessageInfo);
   message->messageName = "Bob";
@@ -134,13 +137,17 @@ TEST_F(IosRecoveryTest, ReportEntriesAreExact) {
   bookmark->bookMarkTitle = "Google";
   bookmark->bookMarkURL = "http://www.google.com/";
 
-  EXPECT_EQ(results.selectAllCategories(), 8);
+  EXPECT_EQ(results.selectAllCategories(), 10);
   const RecoveryReport report = run();
 
   EXPECT_EQ(readFileText(out() / "Contact/Contacts.txt"),
             "Name: Cole  Company: Engineer Acme  Job Title:Engineer  Phone: 555 666  Email: a@x  "
             "Homepage: http://a.example  Address: 1 Main St  Birthday:-650894400  Note:N  "
-            "Picture:Yes  Deleted:Yes  \n\n");
+            "Picture:Yes  Deleted:Yes  \n\n"
+            "Name:  Company: Engineer Acme  Job Title:  Phone:  Email:  Homepage:  Address:  "
+            "Birthday:  Note:  Picture:No  Deleted:No  \n\n"
+            "Name:   Company:   Job Title:  Phone:  Email:  Homepage:  Address:  Birthday:  "
+            "Note:  Picture:No  Deleted:No  \n\n");
   EXPECT_EQ(readFileText(out() / "Message/Messages.txt"),
             "Name:Bob  Phone:+15551234  Date:05-06-2014 17:03  Type:Received  iMessage:Yes  "
             "Deleted:No  Content:line 1\nline 2  \n\n");
@@ -156,26 +163,14 @@ TEST_F(IosRecoveryTest, ReportEntriesAreExact) {
             "Deleted:No  Information:bring card  \n\n");
   EXPECT_EQ(readFileText(out() / "BookMark/BookMark.txt"),
             "Title:Google  URL:http://www.google.com/  Deleted:No  \n\n");
-  EXPECT_EQ(namesIn(out() / "Contact"), (Names{"Cole.vcf", "Contacts.txt"}));
-  EXPECT_EQ(report.recordsWritten, 8);
+  EXPECT_EQ(namesIn(out() / "Contact"), sorted({"Cole.vcf", "Engineer Acme.vcf", "Contacts.txt"}));
+  EXPECT_EQ(report.recordsWritten, 10);
   EXPECT_TRUE(report.problems.empty());
 
   // a contact with an empty picture has none
   PRContactNode withoutPicture;
   withoutPicture.imageData = Bytes{};
   EXPECT_NE(reportEntry(withoutPicture).find("  Picture:No  Deleted:No  "), std::string::npos);
-}
-
-// Card names come from the display name (its own tests say how it is
-// trimmed), numbered by the same writer as the BlackBerry ones: a contact of
-// blanks only has no card.
-TEST_F(IosRecoveryTest, VCardsAreNamedByTheDisplayName) {
-  postContact("", " Engineer Acme");
-  postContact(" ", " ");
-  results.selectAllCategories();
-
-  EXPECT_EQ(run().recordsWritten, 2);
-  EXPECT_EQ(namesIn(out() / "Contact"), sorted({"Engineer Acme.vcf", "Contacts.txt"}));
 }
 
 // Media are copied under safe unique names; one that cannot be read is a
