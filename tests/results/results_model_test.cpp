@@ -22,36 +22,30 @@ std::shared_ptr<PRContactNode> contact(std::string name, std::string phone) {
   return c;
 }
 
-TEST(ResultEvents, LiveRecordsAppendInPostingOrderAndCount) {
+// Each BlackBerry event's list is the window test's (its export counts
+// every page); here a missing or foreign object is ignored, and the progress
+// page does not count BlackBerry records.
+TEST(ResultEvents, RecordsAppendInPostingOrderAndCount) {
   ResultsBench bench;
   auto first = bench.post(events::ScanContactInfo, contact("Ann", " 1"));
   // the model's reference keeps a record the scanner has let go of
   bench.app.nc.postNotificationName(events::ScanContactInfo, RecordPtr(contact("Bob", " 2")));
   bench.post(events::ScanNoteInfo, std::make_shared<PRNoteNode>());
+  bench.post(events::BlacBerryContactInfo, std::make_shared<PRBlackBerryContactNode>());
+  bench.app.nc.postNotificationName(events::BlacBerryContactInfo);  // no object
+  bench.post(events::BlacBerryContactInfo, std::make_shared<PRBlackBerryNoteNode>());
 
   const auto contacts = bench.results.snapshot(ResultList::contactArray);
   ASSERT_EQ(contacts.size(), 2u);
   EXPECT_EQ(contacts[0], first);
   EXPECT_EQ(recordAs<PRContactNode>(contacts[1])->contactName, "Bob");
+  EXPECT_EQ(bench.results.count(ResultList::bbContactArray), 1u);
+  EXPECT_EQ(bench.results.allRecordsInPostingOrder().size(), 4u);
   const ScanCounters counters = bench.results.counters();
   EXPECT_EQ(counters.contactNum, 2);
   EXPECT_EQ(counters.noteNum, 1);
   EXPECT_EQ(counters.BackUpFilesNum, 3);
   EXPECT_EQ(counters.deleteeFilesNum, 0);
-}
-
-// Each BlackBerry event's list is the window test's (its export counts
-// every page); a missing or foreign object is ignored, and the progress page
-// does not count BlackBerry records.
-TEST(ResultEvents, BlackBerryEventsIgnoreMissingOrForeignObjectsAndAreNotCounted) {
-  ResultsBench bench;
-  bench.results.showView(BrowseSource::blackBerry);
-  bench.post(events::BlacBerryContactInfo, std::make_shared<PRBlackBerryContactNode>());
-  bench.app.nc.postNotificationName(events::BlacBerryContactInfo);  // no object
-  bench.post(events::BlacBerryContactInfo, std::make_shared<PRBlackBerryNoteNode>());
-  EXPECT_EQ(bench.results.count(ResultList::bbContactArray), 1u);
-  EXPECT_EQ(bench.results.allRecordsInPostingOrder().size(), 1u);
-  EXPECT_EQ(bench.results.counters().BackUpFilesNum, 0);
 }
 
 // A carved record is dropped when it equals a listed one in the fields of
