@@ -5,8 +5,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
-#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -119,21 +117,18 @@ inline std::unique_ptr<Scan> scanSource(const std::filesystem::path& path,
   return scan;
 }
 
-// Decodes one field area, which stands at `areaOffset` of a file of
-// `areaOffset` zero bytes and the area, with this legacy text charset, and
-// answers every record of class T it posted.
+// Decodes one field area, read from a file that holds just the area, with
+// this legacy text charset, and answers every record of class T it posted
+// (content at its place in a real file is the reader and export tests').
 template <class T>
 std::vector<std::shared_ptr<T>> decodeAll(BlackBerryDatabase database, const Bytes& area,
-                                          std::size_t areaOffset = 0,
                                           const std::string& charset = "") {
   NotificationCenter nc;
   EventCollector collector(nc);
-  Bytes file(areaOffset, 0);
-  file.insert(file.end(), area.begin(), area.end());
   BlackBerryDecoders decoders(nc);
-  decoders.useSource(std::make_shared<BytesContentSource>(std::move(file), "test file"));
+  decoders.useSource(std::make_shared<BytesContentSource>(area, "test file"));
   decoders.useTextCharset(charset);
-  decoders.decode(database, area, areaOffset);
+  decoders.decode(database, area, 0);
   return collector.records<T>();
 }
 
@@ -141,7 +136,7 @@ std::vector<std::shared_ptr<T>> decodeAll(BlackBerryDatabase database, const Byt
 template <class T>
 T decodeOne(BlackBerryDatabase database, const std::vector<Field>& fields,
             const std::string& charset = "") {
-  const auto records = decodeAll<T>(database, fixtures::fieldArea(fields), 0, charset);
+  const auto records = decodeAll<T>(database, fixtures::fieldArea(fields), charset);
   if (records.size() != 1) throw std::runtime_error("expected exactly one record");
   return *records.front();
 }

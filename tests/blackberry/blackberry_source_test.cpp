@@ -108,20 +108,10 @@ TEST_F(BlackBerrySourceTest, UnpackedCopyLivesAsLongAsTheRecordsReferToIt) {
   EXPECT_EQ(fixtures::readFileBytes(archive), before);  // the archive is untouched
 }
 
-TEST_F(BlackBerrySourceTest, ArchiveWithoutRecordsLeavesNothingUnpacked) {
-  const auto result =
-      scan("backup.bbb", BbbWriter().entry("Databases/Databases.ipd", memoFile("x")).bytes());
-  EXPECT_EQ(result->collector.records<PRBlackBerryNoteNode>().size(), 1u);
-  result->collector.events.clear();
-  // nothing but the folder's lock file
-  for (const auto& entry : std::filesystem::directory_iterator(scanFolder->path())) {
-    EXPECT_EQ(entry.path().filename(), TempFolder::kLockName);
-  }
-}
-
 // The single IPD file wins over per-database files of the same archive, and
 // nothing is read from an earlier archive unpacked into the same folder
-// (whose records are still held).
+// (whose records are still held); once no record refers to them, nothing
+// unpacked is left.
 TEST_F(BlackBerrySourceTest, OnlyTheArchivesOwnIpdFileWinsOverPerDatabaseFiles) {
   const auto first = scan("first.bbb", BbbWriter()
                                            .entry("Databases/1.dat", memoFile("memo"))
@@ -133,15 +123,24 @@ TEST_F(BlackBerrySourceTest, OnlyTheArchivesOwnIpdFileWinsOverPerDatabaseFiles) 
       scan("second.bbb", BbbWriter().entry("Databases/1.dat", memoFile("memo")).bytes());
   EXPECT_TRUE(second->collector.records<PRBlackBerryContactNode>().empty());
   EXPECT_EQ(second->collector.records<PRBlackBerryNoteNode>().size(), 1u);
+  first->collector.events.clear();
+  second->collector.events.clear();
+  for (const auto& entry : std::filesystem::directory_iterator(scanFolder->path())) {
+    EXPECT_EQ(entry.path().filename(), TempFolder::kLockName);
+  }
 }
 
+// Windows tools may write "\" between folder and file; the zip signature
+// decides, not the name; entries that would land outside are refused.
 TEST_F(BlackBerrySourceTest, ArchiveWithPerDatabaseFilesWhateverItsName) {
-  // Windows tools may write "\" between folder and file; the zip signature
-  // decides, not the name
   const auto result = scan(
       "backup.ipd",
       BbbWriter()
           .entry("Manifest.xml", "<manifest/>")
+          .entry("../evil", "x")
+          .entry("Databases/../../evil", "x")
+          .entry("Databases/..\\..\\evil", "x")
+          .entry("/tmp/orvane-evil-absolute", "x")
           .entry("Databases/1.dat",
                  IpdWriter().database("Content Store").record(0, {Field::raw(7, Bytes(20, 7))}))
           .entry("Databases\\2.dat", memoFile("memo"))
@@ -151,20 +150,9 @@ TEST_F(BlackBerrySourceTest, ArchiveWithPerDatabaseFilesWhateverItsName) {
             Bytes(20, 7));
   EXPECT_EQ(result->collector.records<PRBlackBerryNoteNode>().size(), 1u);
   EXPECT_TRUE(result->lists.blackberryDatabaseArray.empty());
-}
-
-TEST_F(BlackBerrySourceTest, EntriesThatWouldLandOutsideAreRefused) {
-  const auto result = scan("backup.bbb", BbbWriter()
-                                             .entry("../evil", "x")
-                                             .entry("Databases/../../evil", "x")
-                                             .entry("Databases/..\\..\\evil", "x")
-                                             .entry("/tmp/orvane-evil-absolute", "x")
-                                             .entry("Databases/1.dat", memoFile("memo"))
-                                             .bytes());
   EXPECT_FALSE(std::filesystem::exists(folder / "evil"));
   EXPECT_FALSE(std::filesystem::exists(scanFolder->path() / "evil"));
   EXPECT_FALSE(std::filesystem::exists("/tmp/orvane-evil-absolute"));
-  EXPECT_EQ(result->collector.records<PRBlackBerryNoteNode>().size(), 1u);
 }
 
 TEST_F(BlackBerrySourceTest, ArchivesThatHoldNoBackupSayWhy) {
@@ -343,18 +331,6 @@ TEST(HostileArchive, UnpackingIsBoundedByWhatTheArchiveDeclares) {
   }
 }
 
-void expectSampleCounts(const EventCollector& collector) {
-  std::map<std::string, int> counts;
-  for (const auto& record : collector.records<PRRecord>()) ++counts[record->className()];
-  EXPECT_EQ(counts, (std::map<std::string, int>{{"PRBlackBerryCalenderNode", 2},
-                                                {"PRBlackBerryCallNode", 3},
-                                                {"PRBlackBerryContactNode", 3},
-                                                {"PRBlackBerryContentNode", 3},
-                                                {"PRBlackBerryMMSMessageNode", 1},
-                                                {"PRBlackBerryNoteNode", 2},
-                                                {"PRBlackBerrySMSMessageNode", 3}}));
-}
-
 // Both forms hold every kind of record, and the ".bbb" form, read by the
 // per-database reader, gives the same records field by field.
 TEST(SampleBackup, BothFormsHoldTheSameRecordsOfEveryKind) {
@@ -364,7 +340,15 @@ TEST(SampleBackup, BothFormsHoldTheSameRecordsOfEveryKind) {
   const auto bbb = scanSource(samples / "sample.bbb", scanFolder);
   ASSERT_TRUE(ipd->outcome.scanned()) << ipd->outcome.reason;
   ASSERT_TRUE(bbb->outcome.scanned()) << bbb->outcome.reason;
-  expectSampleCounts(ipd->collector);
+  std::map<std::string, int> counts;
+  for (const auto& record : ipd->collector.records<PRRecord>()) ++counts[record->className()];
+  EXPECT_EQ(counts, (std::map<std::string, int>{{"PRBlackBerryCalenderNode", 2},
+                                                {"PRBlackBerryCallNode", 3},
+                                                {"PRBlackBerryContactNode", 3},
+                                                {"PRBlackBerryContentNode", 3},
+                                                {"PRBlackBerryMMSMessageNode", 1},
+                                                {"PRBlackBerryNoteNode", 2},
+                                                {"PRBlackBerrySMSMessageNode", 3}}));
   EXPECT_EQ(ipd->lists.blackberryDatabaseArray.size(), 8u);
   EXPECT_TRUE(bbb->lists.blackberryDatabaseArray.empty());
 

@@ -19,12 +19,7 @@ namespace {
 
 using Status = ScanOutcome::Status;
 
-TEST(IpdReader, NameTableIntoTheDatabaseListAndEmptyTablesOrRecords) {
-  const auto scan = scanIpd(IpdWriter().database("Options").database("Memos"));
-  EXPECT_TRUE(scan->outcome.scanned());
-  ASSERT_EQ(scan->lists.blackberryDatabaseArray.size(), 2u);
-  EXPECT_EQ(scan->lists.blackberryDatabaseArray[1]->databaseName, "Memos");
-  EXPECT_EQ(scan->reader.GetDataBaseNameByDatabaseIndex(2), std::nullopt);
+TEST(IpdReader, NameLengthsCountingTheNulAndEmptyNameTables) {
   // the name length may count the NUL
   const auto counted =
       scanIpd(IpdWriter().countNulInNameLength().database("Memos").record(0, {Field(1, "Title")}));
@@ -34,43 +29,30 @@ TEST(IpdReader, NameTableIntoTheDatabaseListAndEmptyTablesOrRecords) {
   const auto none = scanIpd(IpdWriter().databaseCount(0).database("Memos").record(0, {}));
   EXPECT_TRUE(none->outcome.scanned());
   EXPECT_TRUE(none->collector.events.empty());
-  const auto empty =
-      scanIpd(IpdWriter().database("Options").database("Memos").record(0, {}, 7).record(
-          1, {Field(1, "next")}));
-  EXPECT_EQ(empty->collector.records<PRBlackBerryNoteNode>().size(), 1u);
-  EXPECT_FALSE(empty->reader.damage().any());
 }
 
-TEST(IpdReader, RoutesByIndexAndPostsEachDatabasesProgress) {
-  IpdWriter ipd;
-  for (const char* name : {"Address Book - All", "Phone Call Logs", "SMS Messages", "MMS Messages",
-                           "Memos", "Calendar - All", "Content Store"}) {
-    ipd.database(name);
-  }
-  // a call between two contacts, and the others in reverse table order: the
-  // last database's records are read too
-  ipd.record(0, {Field(32, "Ann")})
-      .record(1, {Field(12, "+1555")})
-      .record(0, {Field(32, "Bob")})
-      .record(6, {Field(1, "/a.txt"), Field::raw(7, Bytes(10, 1))})
-      .record(5, {})
-      .record(4, {})
-      .record(3, {})
-      .record(2, {});
-  const auto scan = scanIpd(ipd);
-  // progress follows each record: the share of the file read, whatever the database
-  const auto names = scan->collector.names();
-  ASSERT_EQ(names.size(), 16u);
-  for (std::size_t i = 1; i < names.size(); i += 2) {
-    EXPECT_EQ(names[i], "BlackBerryRawRecoveryProgress");
-  }
-  EXPECT_EQ(names[6], "BlackBerryContentStoreInfo");
+// Progress follows each record, as the share of the file read whatever the
+// database; the last database's records are read too (every kind's routing
+// is the sample backup's test).
+TEST(IpdReader, RoutesByIndexAndPostsProgressAfterEachRecord) {
+  const auto scan = scanIpd(IpdWriter()
+                                .database("Address Book - All")
+                                .database("Memos")
+                                .record(0, {Field(32, "Ann")})
+                                .record(1, {})
+                                .record(0, {Field(32, "Bob")}));
+  EXPECT_EQ(scan->collector.names(),
+            (std::vector<std::string>{"BlacBerryContactInfo", "BlackBerryRawRecoveryProgress",
+                                      "BlackBerryNoteInfo", "BlackBerryRawRecoveryProgress",
+                                      "BlacBerryContactInfo", "BlackBerryRawRecoveryProgress"}));
   const auto progress = scan->collector.progress();
   EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
   EXPECT_LT(progress.front(), progress.back());
   EXPECT_EQ(progress.back(), 100);
 }
 
+// The name table goes into the database list; records of databases that
+// are not read are stepped over, a record of 7 bytes (no fields) too.
 TEST(IpdReader, StepsOverDatabasesItDoesNotKnow) {
   // names count exactly; "Phone History" is only read in Windows backups
   const auto scan = scanIpd(IpdWriter()
@@ -81,12 +63,16 @@ TEST(IpdReader, StepsOverDatabasesItDoesNotKnow) {
                                 .record(0, {Field(32, "Ann")})
                                 .record(1, {Field(12, "+1555")})
                                 .record(2, {Field(1, "lower")})
-                                .record(0, {})
+                                .record(0, {}, 7)
                                 .record(9, {Field(1, "no such index")})
                                 .record(3, {Field(1, "kept")}));
+  EXPECT_TRUE(scan->outcome.scanned());
+  ASSERT_EQ(scan->lists.blackberryDatabaseArray.size(), 4u);
+  EXPECT_EQ(scan->lists.blackberryDatabaseArray[3]->databaseName, "Memos");
   EXPECT_EQ(scan->collector.names(),
             (std::vector<std::string>{"BlackBerryNoteInfo", "BlackBerryRawRecoveryProgress"}));
   EXPECT_EQ(scan->collector.records<PRBlackBerryNoteNode>()[0]->noteTittle, "kept");
+  EXPECT_FALSE(scan->reader.damage().any());
 }
 
 TEST(IpdReader, RefusesAFileWithoutTheHeaderText) {
@@ -189,39 +175,14 @@ Bytes slice(const Bytes& bytes, std::size_t offset, std::size_t count) {
                bytes.begin() + static_cast<std::ptrdiff_t>(offset + count));
 }
 
-class FileWindowTest : public ::testing::Test {
- protected:
-  fixtures::ScratchFolder folder;
-  std::filesystem::path path = folder / "backup.ipd";
-  Bytes content = numbered(1000);
-  void SetUp() override { fixtures::writeFileBytes(path, content); }
-
-  std::unique_ptr<FileWindow> open(std::size_t windowBytes) {
-    std::string problem;
-    auto window = FileWindow::open(path, problem, windowBytes);
-    if (!window) throw std::runtime_error(problem);
-    return window;
-  }
-};
-
-TEST_F(FileWindowTest, RunsAreExactWhateverTheWindowSize) {
-  // forward steps of every kind: inside the buffer, across its end, past it,
-  // longer than the window, and back to an offset already dropped
-  const std::pair<std::size_t, std::size_t> runs[] = {
-      {0, 13}, {13, 5}, {18, 40}, {40, 30}, {58, 1}, {59, 300}, {600, 7}, {607, 393}, {10, 20}};
-  for (std::size_t windowBytes : {1u, 7u, 13u, 64u, 4096u}) {
-    const auto window = open(windowBytes);
-    EXPECT_EQ(window->size(), 1000u);
-    for (const auto& [offset, count] : runs) {
-      EXPECT_EQ(asBytes(window->fetch(offset, count)), slice(content, offset, count))
-          << "window " << windowBytes << ", run " << offset << "+" << count;
-    }
-    EXPECT_TRUE(window->shortfall().empty());
-  }
-}
-
-TEST_F(FileWindowTest, RunsAreCutToTheFileAndNeverOutgrowIt) {
-  const auto window = open(64);
+// Exact runs at every window size are the windowed scan's test below.
+TEST(FileWindow, RunsAreCutToTheFileAndNeverOutgrowIt) {
+  const fixtures::ScratchFolder folder;
+  const Bytes content = numbered(1000);
+  fixtures::writeFileBytes(folder / "backup.ipd", content);
+  std::string problem;
+  const auto window = FileWindow::open(folder / "backup.ipd", problem, 64);
+  ASSERT_NE(window, nullptr) << problem;
   EXPECT_EQ(asBytes(window->fetch(990, 100)), slice(content, 990, 10));
   EXPECT_TRUE(window->fetch(1000, 5).empty());
   EXPECT_TRUE(window->fetch(5000, 5).empty());
@@ -233,7 +194,8 @@ TEST_F(FileWindowTest, RunsAreCutToTheFileAndNeverOutgrowIt) {
 
 // A FIFO with no writer must not hold the scan up (missing files and
 // folders are the source tests').
-TEST_F(FileWindowTest, AFifoIsRefusedAtOnceAndPrefixesAreCut) {
+TEST(FileWindow, AFifoIsRefusedAtOnceAndPrefixesAreCut) {
+  const fixtures::ScratchFolder folder;
   std::string problem;
   const auto fifo = folder / "fifo.ipd";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -342,30 +304,6 @@ TEST(IpdReaderWindow, FileShortenedWhileScanningKeepsTheRecordsBeforeTheCut) {
     const auto memos = scan->collector.records<PRBlackBerryNoteNode>();
     EXPECT_EQ(memos.empty() ? "" : memos.back()->noteTittle, cut.lastMemo);
   }
-}
-
-// Content is read from the backup when it is wanted, through the
-// descriptor the scan opened: a backup removed after the scan still gives
-// it, and the records alone keep it open.
-TEST(IpdReader, ContentOfAFileFromDiskOutlivesTheReaderAndTheName) {
-  const fixtures::ScratchFolder folder;
-  const auto path = folder / "backup.ipd";
-  const Bytes photo(5000, 0x5A);
-  IpdWriter()
-      .database("Content Store")
-      .record(0, {Field(1, "/a.jpg"), Field::raw(7, photo)})
-      .writeTo(path);
-  std::shared_ptr<PRBlackBerryContentNode> stored;
-  {
-    NotificationCenter nc;
-    PerScanLists lists;
-    EventCollector collector(nc);
-    IpdReader reader(nc, lists);
-    EXPECT_TRUE(reader.scanBlackBerryBackUpThread(path).scanned());
-    stored = collector.records<PRBlackBerryContentNode>().at(0);
-  }
-  std::filesystem::remove(path);
-  EXPECT_EQ(contentOf(stored->contentData), photo);
 }
 
 }  // namespace

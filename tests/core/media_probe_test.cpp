@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <random>
-#include <string>
 #include <vector>
 
 #include "fixtures/media_files.h"
@@ -45,23 +44,6 @@ class MediaProbe : public ::testing::Test {
   ScratchFolder folder;
 };
 
-// Backup files are named by hash, and a name's extension may lie: only the
-// bytes count.
-TEST_F(MediaProbe, PicturesMoviesAndSoundByTheirBytes) {
-  fixtures::writeTinyPng(folder / "a.png");
-  fixtures::writeTinyJpeg(folder / "3d0d7e5fb2ce288813306e4d4636395e047a3d28");
-  fixtures::writeTinyPng(folder / "looks-like.mov");
-  fixtures::writeTinyMovie(folder / "clip.mov");
-  fixtures::writeTinyMovie(folder / "clip-named.jpg");
-  fixtures::writeTinyWav(folder / "0123456789abcdef");
-  for (const char* name : {"a.png", "3d0d7e5fb2ce288813306e4d4636395e047a3d28", "looks-like.mov"}) {
-    EXPECT_EQ(probeMediaKind(folder / name), MediaKind::kPicture) << name;
-  }
-  for (const char* name : {"clip.mov", "clip-named.jpg", "0123456789abcdef"}) {
-    EXPECT_EQ(probeMediaKind(folder / name), MediaKind::kMovie) << name;
-  }
-}
-
 TEST_F(MediaProbe, HeifPhotosArePictures) {
   std::vector<std::uint8_t> heic;
   appendBox(heic, "ftyp", brands("heic\0\0\0\0mif1heic"));
@@ -89,12 +71,24 @@ TEST_F(MediaProbe, HeifPhotosArePictures) {
   EXPECT_EQ(probeMediaKind(folder / "huge.heic"), MediaKind::kNone);
 }
 
-// Playlists and session descriptions would make FFmpeg open other files or
-// network sockets; they are not media of their own.
-TEST_F(MediaProbe, TextPlaylistsJunkAndDamageAreNothing) {
+// Backup files are named by hash, and a name's extension may lie: only the
+// bytes count. Playlists and session descriptions would make FFmpeg open
+// other files or network sockets; they are not media of their own.
+TEST_F(MediaProbe, KindsByTheBytesAndTextPlaylistsJunkAndDamageAreNothing) {
+  fixtures::writeTinyPng(folder / "a.png");
+  fixtures::writeTinyJpeg(folder / "3d0d7e5fb2ce288813306e4d4636395e047a3d28");
+  fixtures::writeTinyPng(folder / "looks-like.mov");
+  fixtures::writeTinyMovie(folder / "clip-named.jpg");
+  fixtures::writeTinyWav(folder / "0123456789abcdef");
+  fixtures::writeTinyMovie(folder / "segment.mov");
+  for (const char* name : {"a.png", "3d0d7e5fb2ce288813306e4d4636395e047a3d28", "looks-like.mov"}) {
+    EXPECT_EQ(probeMediaKind(folder / name), MediaKind::kPicture) << name;
+  }
+  for (const char* name : {"segment.mov", "clip-named.jpg", "0123456789abcdef"}) {
+    EXPECT_EQ(probeMediaKind(folder / name), MediaKind::kMovie) << name;
+  }
   writeFileText(folder / "notes.jpg", "Buy milk\nCall Anna at 5\n");
   writeFileText(folder / "art.ans", "\x1B[1;31mHELLO\x1B[0m\r\n");
-  fixtures::writeTinyMovie(folder / "segment.mov");
   writeFileText(folder / "list.m3u8",
                 "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\nsegment.mov\n#EXT-X-ENDLIST\n");
   writeFileText(folder / "call.sdp",

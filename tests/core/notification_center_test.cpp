@@ -4,30 +4,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "core/event_names.h"
-
 namespace orvane {
 namespace {
-
-TEST(NotificationCenter, DeliversOnlyToItsNameInSubscriptionOrder) {
-  NotificationCenter nc;
-  std::vector<std::string> seen;
-  nc.addObserver(events::ScanContactInfo, [&](const EventObject&) { seen.push_back("first"); });
-  nc.addObserver(events::ScanNoteInfo, [&](const EventObject&) { seen.push_back("note"); });
-  nc.addObserver(events::ScanContactInfo, [&](const EventObject&) { seen.push_back("second"); });
-
-  nc.postNotificationName(events::ScanContactInfo);
-  EXPECT_EQ(seen, (std::vector<std::string>{"first", "second"}));
-  // names differ by letter case: "scanBookMarkInfo" is not "ScanBookMarkInfo"
-  nc.postNotificationName("scancontactinfo");
-  nc.postNotificationName("Nobody listens");
-  EXPECT_EQ(seen.size(), 2u);
-}
 
 TEST(NotificationCenter, HandlersMaySubscribeUnsubscribeAndPost) {
   NotificationCenter nc;

@@ -107,11 +107,5 @@ TEST(UniquePathIn, NumbersNamesThatAreTaken) {
   }
 }
 
-TEST(LastPathComponent, EitherSeparator) {
-  EXPECT_EQ(lastPathComponent("mixed/x\\y.txt"), "y.txt");
-  EXPECT_EQ(lastPathComponent("C:\\pics\\b.png"), "b.png");
-  EXPECT_EQ(lastPathComponent("folder/"), "");
-}
-
 }  // namespace
 }  // namespace orvane

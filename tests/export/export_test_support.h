@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -26,6 +27,14 @@ inline Names sorted(Names names) {
 
 using fixtures::namesIn;
 using fixtures::treeOf;
+using Files = std::map<std::string, std::string>;
+
+// The files of a folder by name, each with its bytes.
+inline Files filesIn(const std::filesystem::path& folder) {
+  Files files;
+  for (const auto& name : namesIn(folder)) files[name] = fixtures::readFileText(folder / name);
+  return files;
+}
 
 // Content that lies in a source of its own, as one run.
 inline ContentRef contentRef(std::vector<std::uint8_t> bytes) {

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-
 #include "core/event_names.h"
 #include "core/main_thread_dispatcher.h"
 #include "export/ios_entries.h"
@@ -17,6 +15,7 @@ namespace fs = std::filesystem;
 using fixtures::readFileBytes;
 using fixtures::readFileText;
 using fixtures::writeFileBytes;
+using testing::filesIn;
 using testing::Names;
 using testing::namesIn;
 using testing::sorted;
@@ -42,26 +41,21 @@ class IosRecoveryTest : public testing::ExportTest {
     contact->contactCompany = std::move(company);
     return contact;
   }
-  // The photo that points at `path`, or at a backup file named by its hash.
-  std::shared_ptr<PRPhotoAndVideoNode> postPhotoAt(std::string shownName, std::string path) {
+  // A file of the backup, named by its hash.
+  std::string backupFile(const std::string& hash, const Bytes& content) {
+    writeFileBytes(backup() / hash, content);
+    return (backup() / hash).string();
+  }
+  std::shared_ptr<PRPhotoAndVideoNode> postPhoto(std::string shownName, std::string path) {
     auto photo = post<PRPhotoAndVideoNode>(events::ScanPhotoAndVideo);
     photo->fileNodeName = std::move(shownName);
     photo->filePath = std::move(path);
     return photo;
   }
-  std::shared_ptr<PRPhotoAndVideoNode> postPhoto(std::string shownName, const std::string& hash,
-                                                 const Bytes& content) {
-    writeFileBytes(backup() / hash, content);
-    return postPhotoAt(std::move(shownName), (backup() / hash).string());
-  }
-  void postAppFile(std::string shownName, const fs::path& path) {
+  void postAppFile(std::string shownName, std::string path) {
     auto file = post<PRFaceTwitterNode>(events::scanFaceTwitterInfo);
     file->faceTwitterFileName = std::move(shownName);
-    file->faceTwitterFilePath = path.string();
-  }
-  void postAppFile(std::string shownName, const std::string& hash, const Bytes& content) {
-    writeFileBytes(backup() / hash, content);
-    postAppFile(std::move(shownName), backup() / hash);
+    file->faceTwitterFilePath = std::move(path);
   }
 
   fs::path backup() const { return scratch / "backup"; }
@@ -101,6 +95,9 @@ TEST_F(IosRecoveryTest, ReportEntriesAreExact) {
   contact->contactNote = "N";
   contact->imageData = Bytes{1};
   contact->bDeleted = 1;
+  // a card is named by the display name; a contact of blanks only has none
+  postContact("", " Engineer Acme");
+  postContact(" ", " ");
 
   auto message = post<PRMessageNode>(events::ScanMessageInfo);
   message->messageName = "Bob";
@@ -140,13 +137,17 @@ TEST_F(IosRecoveryTest, ReportEntriesAreExact) {
   bookmark->bookMarkTitle = "Google";
   bookmark->bookMarkURL = "http://www.google.com/";
 
-  EXPECT_EQ(results.selectAllCategories(), 8);
+  EXPECT_EQ(results.selectAllCategories(), 10);
   const RecoveryReport report = run();
 
   EXPECT_EQ(readFileText(out() / "Contact/Contacts.txt"),
             "Name: Cole  Company: Engineer Acme  Job Title:Engineer  Phone: 555 666  Email: a@x  "
             "Homepage: http://a.example  Address: 1 Main St  Birthday:-650894400  Note:N  "
-            "Picture:Yes  Deleted:Yes  \n\n");
+            "Picture:Yes  Deleted:Yes  \n\n"
+            "Name:  Company: Engineer Acme  Job Title:  Phone:  Email:  Homepage:  Address:  "
+            "Birthday:  Note:  Picture:No  Deleted:No  \n\n"
+            "Name:   Company:   Job Title:  Phone:  Email:  Homepage:  Address:  Birthday:  "
+            "Note:  Picture:No  Deleted:No  \n\n");
   EXPECT_EQ(readFileText(out() / "Message/Messages.txt"),
             "Name:Bob  Phone:+15551234  Date:05-06-2014 17:03  Type:Received  iMessage:Yes  "
             "Deleted:No  Content:line 1\nline 2  \n\n");
@@ -162,8 +163,8 @@ TEST_F(IosRecoveryTest, ReportEntriesAreExact) {
             "Deleted:No  Information:bring card  \n\n");
   EXPECT_EQ(readFileText(out() / "BookMark/BookMark.txt"),
             "Title:Google  URL:http://www.google.com/  Deleted:No  \n\n");
-  EXPECT_EQ(namesIn(out() / "Contact"), (Names{"Cole.vcf", "Contacts.txt"}));
-  EXPECT_EQ(report.recordsWritten, 8);
+  EXPECT_EQ(namesIn(out() / "Contact"), sorted({"Cole.vcf", "Engineer Acme.vcf", "Contacts.txt"}));
+  EXPECT_EQ(report.recordsWritten, 10);
   EXPECT_TRUE(report.problems.empty());
 
   // a contact with an empty picture has none
@@ -172,39 +173,27 @@ TEST_F(IosRecoveryTest, ReportEntriesAreExact) {
   EXPECT_NE(reportEntry(withoutPicture).find("  Picture:No  Deleted:No  "), std::string::npos);
 }
 
-// Card names come from the display name (its own tests say how it is
-// trimmed), numbered by the same writer as the BlackBerry ones: a contact of
-// blanks only has no card.
-TEST_F(IosRecoveryTest, VCardsAreNamedByTheDisplayName) {
-  postContact("", " Engineer Acme");
-  postContact(" ", " ");
-  results.selectAllCategories();
-
-  EXPECT_EQ(run().recordsWritten, 2);
-  EXPECT_EQ(namesIn(out() / "Contact"), sorted({"Engineer Acme.vcf", "Contacts.txt"}));
-}
-
 // Media are copied under safe unique names; one that cannot be read is a
 // problem line and is not counted; the backup stays as it was.
 TEST_F(IosRecoveryTest, MediaAreCopiedUnderSafeUniqueNamesAndTheBackupStaysAsItWas) {
   // larger than one copy piece, so the copy streams it in several
   Bytes movie(3 * 1024 * 1024 + 17);
   for (std::size_t i = 0; i < movie.size(); ++i) movie[i] = static_cast<std::uint8_t>(i * 7);
-  postPhoto("IMG_0001.JPG", "aa11", Bytes{1, 2, 3});
-  postPhoto("IMG_0001.JPG", "bb22", Bytes{4});
-  postPhoto("../../evil.jpg", "cc33", Bytes{5});
-  postPhoto("", "dd44", Bytes{6});
-  postPhoto("clip.MOV", "ee55", movie)->bmov = 1;
-  postPhotoAt("gone.jpg", (backup() / "missing").string());
-  postPhotoAt("nowhere.jpg", "");
+  postPhoto("IMG_0001.JPG", backupFile("aa11", Bytes{1, 2, 3}));
+  postPhoto("IMG_0001.JPG", backupFile("bb22", Bytes{4}));
+  postPhoto("../../evil.jpg", backupFile("cc33", Bytes{5}));
+  postPhoto("", backupFile("dd44", Bytes{6}));
+  postPhoto("clip.MOV", backupFile("ee55", movie))->bmov = 1;
+  postPhoto("gone.jpg", (backup() / "missing").string());
+  postPhoto("nowhere.jpg", "");
   fs::create_directories(backup() / "folder");
-  postPhotoAt("folder.jpg", (backup() / "folder").string());
-  postAppFile("avatar.png", "ff66", Bytes{7, 8});
-  postAppFile("avatar.png", "0077", Bytes{9});
-  postAppFile("..", "1188", Bytes{10});
+  postPhoto("folder.jpg", (backup() / "folder").string());
+  postAppFile("avatar.png", backupFile("ff66", Bytes{7, 8}));
+  postAppFile("avatar.png", backupFile("0077", Bytes{9}));
+  postAppFile("..", backupFile("1188", Bytes{10}));
   // a FIFO would block a plain open for reading until a writer came
   ASSERT_EQ(mkfifo((backup() / "fifo").c_str(), 0600), 0);
-  postAppFile("pipe.dat", backup() / "fifo");
+  postAppFile("pipe.dat", (backup() / "fifo").string());
   postContact("Ann");  // progress counts every category's records
   const auto backupBefore = treeOf(backup());
   std::vector<int> percents;
@@ -212,16 +201,14 @@ TEST_F(IosRecoveryTest, MediaAreCopiedUnderSafeUniqueNamesAndTheBackupStaysAsItW
 
   const RecoveryReport report = run([&](int percent) { percents.push_back(percent); });
 
-  EXPECT_EQ(namesIn(out() / "Photo&Video"),
-            sorted({"IMG_0001.JPG", "IMG_0001 (2).JPG", ".._.._evil.jpg", "media", "clip.MOV"}));
-  EXPECT_EQ(readFileBytes(out() / "Photo&Video/IMG_0001.JPG"), (Bytes{1, 2, 3}));
-  EXPECT_EQ(readFileBytes(out() / "Photo&Video/IMG_0001 (2).JPG"), (Bytes{4}));
-  EXPECT_EQ(readFileBytes(out() / "Photo&Video/.._.._evil.jpg"), (Bytes{5}));
-  EXPECT_EQ(readFileBytes(out() / "Photo&Video/media"), (Bytes{6}));
-  EXPECT_EQ(readFileBytes(out() / "Photo&Video/clip.MOV"), movie);
-  EXPECT_EQ(namesIn(out() / "App Media"), sorted({"avatar.png", "avatar (2).png", "_"}));
-  EXPECT_EQ(readFileBytes(out() / "App Media/avatar (2).png"), (Bytes{9}));
-  EXPECT_EQ(readFileBytes(out() / "App Media/_"), (Bytes{10}));
+  EXPECT_EQ(filesIn(out() / "Photo&Video"),
+            (testing::Files{{"IMG_0001.JPG", "\1\2\3"},
+                            {"IMG_0001 (2).JPG", "\4"},
+                            {".._.._evil.jpg", "\5"},
+                            {"media", "\6"},
+                            {"clip.MOV", std::string(movie.begin(), movie.end())}}));
+  EXPECT_EQ(filesIn(out() / "App Media"),
+            (testing::Files{{"avatar.png", "\7\10"}, {"avatar (2).png", "\11"}, {"_", "\12"}}));
   EXPECT_EQ(treeOf(backup()), backupBefore);
   EXPECT_EQ(readFileBytes(backup() / "aa11"), (Bytes{1, 2, 3}));
   EXPECT_EQ(readFileBytes(backup() / "ee55"), movie);

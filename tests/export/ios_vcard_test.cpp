@@ -115,16 +115,5 @@ TEST(IosVcard, BirthdaysReadAsIsoDatesOrSecondsSince2001) {
   }
 }
 
-TEST(IosVcard, TheDisplayNameIsTheNameElseTheCompany) {
-  PRContactNode contact;
-  contact.contactCompany = " Engineer Acme";
-  EXPECT_EQ(iosContactDisplayName(contact), "Engineer Acme");
-  contact.contactName = " Cole";
-  EXPECT_EQ(iosContactDisplayName(contact), "Cole");
-  contact.contactName = "  ";
-  contact.contactCompany = " ";
-  EXPECT_EQ(iosContactDisplayName(contact), "");
-}
-
 }  // namespace
 }  // namespace orvane

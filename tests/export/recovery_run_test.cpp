@@ -22,15 +22,11 @@ namespace {
 namespace fs = std::filesystem;
 using fixtures::readFileBytes;
 using fixtures::readFileText;
+using testing::filesIn;
 using testing::Names;
 using testing::namesIn;
 using testing::sorted;
 using testing::treeOf;
-
-bool contains(const std::vector<std::string>& lines, std::string_view part) {
-  return std::any_of(lines.begin(), lines.end(),
-                     [&](const std::string& line) { return line.find(part) != std::string::npos; });
-}
 
 class RecoveryRunTest : public testing::ExportTest {
  protected:
@@ -166,8 +162,8 @@ TEST_F(RecoveryRunTest, VCardNamesAreSafeUtf8AndNeverReplaceEachOther) {
 }
 
 // Stored files and MMS attachments are copied under safe unique names; an
-// attachment with the report's name keeps it and the report moves aside;
-// each record counts once, with or without a file.
+// attachment with the report's final or intermediate name keeps it and the
+// report moves aside; each record counts once, with or without a file.
 TEST_F(RecoveryRunTest, StoredFilesAndAttachmentsAreCopiedUnderSafeUniqueNames) {
   using Stored = PRBlackBerryContentNode;
   const char* stored = events::BlackBerryContentStoreInfo;
@@ -184,32 +180,35 @@ TEST_F(RecoveryRunTest, StoredFilesAndAttachmentsAreCopiedUnderSafeUniqueNames) 
   postWithData<Mms>(mms, "none.txt", std::nullopt);
   postWithData<Mms>(mms, "empty.txt", Bytes{});
   postWithData<Mms>(mms, "Messages.txt", Bytes{'x'});
+  postWithData<Mms>(mms, "TXT.txt", Bytes{'y'});
   int calls = 0;
   results.selectAllCategories();
 
   const RecoveryReport report = run([&](int) { ++calls; });
 
-  EXPECT_EQ(namesIn(out() / "Content_Store"),
-            sorted({"photo.jpg", "photo (2).jpg", "content", "evil.txt", "_"}));
-  EXPECT_EQ(readFileBytes(out() / "Content_Store/photo.jpg"), (Bytes{1, 2, 3}));
-  EXPECT_EQ(readFileBytes(out() / "Content_Store/photo (2).jpg"), (Bytes{4}));
-  EXPECT_EQ(readFileBytes(out() / "Content_Store/content"), (Bytes{5}));
+  EXPECT_EQ(filesIn(out() / "Content_Store"), (testing::Files{{"photo.jpg", "\1\2\3"},
+                                                              {"photo (2).jpg", "\4"},
+                                                              {"content", "\5"},
+                                                              {"evil.txt", "\6"},
+                                                              {"_", "\7"}}));
   EXPECT_EQ(namesIn(scratch.path()), (Names{out().filename().string()}));
-  EXPECT_EQ(namesIn(out() / "MMSMessgae"),
-            sorted({"pic.jpg", "pic (2).jpg", "Messages.txt", "Messages (2).txt"}));
-  EXPECT_EQ(readFileBytes(out() / "MMSMessgae/pic.jpg"), (Bytes{1, 2}));
-  EXPECT_EQ(readFileBytes(out() / "MMSMessgae/pic (2).jpg"), (Bytes{3}));
-  EXPECT_EQ(readFileText(out() / "MMSMessgae/Messages.txt"), "x");
-  const std::string entries = readFileText(out() / "MMSMessgae/Messages (2).txt");
+  auto attachments = filesIn(out() / "MMSMessgae");
+  const std::string entries = attachments["Messages (2).txt"];
+  attachments.erase("Messages (2).txt");
+  EXPECT_EQ(
+      attachments,
+      (testing::Files{
+          {"pic.jpg", "\1\2"}, {"pic (2).jpg", "\3"}, {"Messages.txt", "x"}, {"TXT.txt", "y"}}));
   EXPECT_EQ(entries.rfind("Number:  ContentDataName:pic.jpg  contentType:  \n\n", 0), 0u);
-  EXPECT_EQ(std::count(entries.begin(), entries.end(), '\n'), 10);
-  EXPECT_EQ(report.recordsWritten, 11);
-  EXPECT_EQ(calls, 11);
+  EXPECT_EQ(std::count(entries.begin(), entries.end(), '\n'), 12);
+  EXPECT_EQ(report.recordsWritten, 12);
+  EXPECT_EQ(calls, 12);
   EXPECT_TRUE(report.problems.empty());
 }
 
 // A stored file of many pieces is read from the backup when it is
-// exported; a backup shortened since the scan is a problem line.
+// exported, even after the backup was moved; a backup shortened since the
+// scan is a problem line.
 TEST_F(RecoveryRunTest, StoredFilesAreCopiedFromTheirRunsInTheBackup) {
   std::vector<fixtures::Field> fields{fixtures::Field(1, "/store/videos/clip.mp4")};
   Bytes joined;
@@ -228,13 +227,16 @@ TEST_F(RecoveryRunTest, StoredFilesAreCopiedFromTheirRunsInTheBackup) {
   PerScanLists lists;
   EXPECT_TRUE(IpdReader(app.nc, lists).scanBlackBerryBackUpThread(backup).scanned());
   results.selectAllCategories();
+  // the records read through the descriptor the scan opened, not the name
+  const fs::path moved = scratch / "moved.ipd";
+  fs::rename(backup, moved);
 
   RecoveryReport report = run();
   EXPECT_EQ(readFileBytes(out() / "Content_Store/clip.mp4"), joined);
   EXPECT_EQ(readFileText(out() / "Content_Store/b.txt"), std::string(20, 'b'));
   EXPECT_TRUE(report.problems.empty());
 
-  fs::resize_file(backup, 1000);
+  fs::resize_file(moved, 1000);
   fs::remove_all(out());
   report = run();
   EXPECT_TRUE(namesIn(out() / "Content_Store").empty());
@@ -255,9 +257,10 @@ TEST_F(RecoveryRunTest, AFolderThatCannotBeMadeIsReportedAndTheRunGoesOn) {
 
   const RecoveryReport report = run();
 
-  EXPECT_TRUE(
-      contains(report.problems, "could not make the folder " + (out() / "Message").string()));
-  EXPECT_TRUE(contains(report.problems, (out() / "Message" / "TXT.txt").string()));
+  EXPECT_EQ(
+      report.problems,
+      (Names{"could not make the folder " + (out() / "Message").string() + ": Not a directory",
+             "could not write " + (out() / "Message/TXT.txt").string() + ": Not a directory"}));
   EXPECT_EQ(readFileText(out() / "Message"), "in the way");
   EXPECT_EQ(readFileText(out() / "Note/Notes.txt"), "Title:kept  Note:  \n\n");
   EXPECT_EQ(report.recordsWritten, 1);  // the message's report was never written
@@ -279,14 +282,14 @@ struct EngineCall {
 };
 std::vector<EngineCall> engineCalls;
 
-int engineResult = 0;
 const char* engineWrites = nullptr;  // nullptr: writes no file
 std::uint64_t failingStart = 0;      // the engine fails the file starting here
 std::atomic<bool>* stopFlag = nullptr;
 std::size_t stopAfter = 0;  // engine calls before `stopFlag` goes up
 
 // Stands in for the engine's copy: records what it was asked, writes
-// `engineWrites` and where it copied from, and answers `engineResult`.
+// `engineWrites` and where it copied from, and fails the file at
+// `failingStart`.
 int fakeRecoverFile(const char* targetPath, list_disk_struct* disk, _rec_file_ele* file) {
   EngineCall call{};
   std::copy_n(targetPath, call.targetPath.size(), call.targetPath.begin());
@@ -296,14 +299,13 @@ int fakeRecoverFile(const char* targetPath, list_disk_struct* disk, _rec_file_el
   if (stopFlag != nullptr && engineCalls.size() == stopAfter) stopFlag->store(true);
   if (engineWrites != nullptr)
     std::ofstream(targetPath) << engineWrites << " from " << file->file_start;
-  return file->file_start == failingStart ? -1 : engineResult;
+  return file->file_start == failingStart ? -1 : 0;
 }
 
 class RawRecoveryTest : public RecoveryRunTest {
  protected:
   void SetUp() override {
     engineCalls.clear();
-    engineResult = 0;
     engineWrites = "copied";
     failingStart = 0;
     stopFlag = nullptr;
@@ -409,65 +411,42 @@ TEST_F(RawRecoveryTest, APathThatDoesNotFitTheEngineBufferIsRefusedNotCut) {
   EXPECT_EQ(report.recordsWritten, 1);
 }
 
-TEST_F(RawRecoveryTest, AFoundFileTakesItsNameOnlyWhenTheEngineCopiedItWhole) {
-  rawEngine.useEngineTable(&engine);
-  postFound("f0.bmp", "Image", 7);
-  results.selectAllCategories();
-  const struct {
-    int result;
-    const char* writes;
-    const char* problemStart;  // nullptr: copied
-  } cases[] = {
-      {0, "copied", nullptr},
-      {-1, "half", "the engine could not copy "},
-      {0, nullptr, "the engine did not write "},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.writes == nullptr ? "nothing" : c.writes);
-    engineResult = c.result;
-    engineWrites = c.writes;
-    fs::remove_all(out());
-    const RecoveryReport report = run();
-    // no temporary is left either
-    EXPECT_EQ(namesIn(out() / "Image"), c.problemStart == nullptr ? Names{"f0.bmp"} : Names{});
-    EXPECT_EQ(report.recordsWritten, c.problemStart == nullptr ? 1 : 0);
-    if (c.problemStart != nullptr) {
-      EXPECT_EQ(report.firstFailure, c.problemStart + (out() / "Image/f0.bmp").string());
-    } else {
-      EXPECT_EQ(readFileText(out() / "Image/f0.bmp"), "copied from 7");
-    }
-  }
-}
-
-// A file that cannot be copied is not counted and is named as the first
-// failure while the others go on; a stop ends the run after the file in
-// hand.
-TEST_F(RawRecoveryTest, FoundFilesCountOnlyWhenWrittenAndAStopEndsTheRun) {
+// A found file takes its name only when the engine copied it whole, and
+// no temporary is left; one that fails is not counted and is named as the
+// first failure while the others go on; a stop ends the run after the file
+// in hand.
+TEST_F(RawRecoveryTest, FoundFilesCountOnlyWhenCopiedWholeAndAStopEndsTheRun) {
   rawEngine.useEngineTable(&engine);
   for (int start = 1; start <= 3; ++start) {
     postFound("f" + std::to_string(start) + ".jpg", "Image", static_cast<std::uint64_t>(start));
   }
   results.selectAllCategories();
+  const auto failed = [&](const char* why, const char* name) {
+    return why + (out() / "Image" / name).string();
+  };
   const struct {
     const char* name;
+    const char* writes;
     std::uint64_t failingStart;
     std::size_t stopAfter;  // 0: never
-    int written;
     std::string firstFailure;
     Names images;
   } cases[] = {
+      // the engine wrote it and still says it failed
       {"one fails",
+       "copied",
        2,
        0,
-       2,
-       "the engine could not copy " + (out() / "Image/f2.jpg").string(),
+       failed("the engine could not copy ", "f2.jpg"),
        {"f1.jpg", "f3.jpg"}},
-      {"stopped", 0, 2, 2, "the export was stopped", {"f1.jpg", "f2.jpg"}},
-      {"stopped at the last", 0, 3, 3, "", {"f1.jpg", "f2.jpg", "f3.jpg"}},
+      {"nothing written", nullptr, 0, 0, failed("the engine did not write ", "f1.jpg"), {}},
+      {"stopped", "copied", 0, 2, "the export was stopped", {"f1.jpg", "f2.jpg"}},
+      {"stopped at the last", "copied", 0, 3, "", {"f1.jpg", "f2.jpg", "f3.jpg"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     engineCalls.clear();
+    engineWrites = c.writes;
     failingStart = c.failingStart;
     std::atomic<bool> stop{false};
     stopFlag = c.stopAfter == 0 ? nullptr : &stop;
@@ -478,11 +457,14 @@ TEST_F(RawRecoveryTest, FoundFilesCountOnlyWhenWrittenAndAStopEndsTheRun) {
 
     const RecoveryReport report = recovery.recoverFilesThread(out());
 
-    EXPECT_EQ(report.recordsWritten, c.written);
+    EXPECT_EQ(report.recordsWritten, static_cast<int>(c.images.size()));
     EXPECT_EQ(report.recordsTicked, 3);
     EXPECT_EQ(report.firstFailure, c.firstFailure);
     EXPECT_EQ(report.complete(), c.firstFailure.empty());
     EXPECT_EQ(namesIn(out() / "Image"), c.images);
+    if (!c.images.empty()) {
+      EXPECT_EQ(readFileText(out() / "Image/f1.jpg"), "copied from 1");
+    }
     EXPECT_EQ(engineCalls.size(), c.stopAfter == 0 ? 3u : c.stopAfter);
   }
   stopFlag = nullptr;

@@ -26,22 +26,6 @@ TEST(CategoryTraits, HeadersThatSortAreColumnsOfThePage) {
   }
 }
 
-// A page another source does not fill shows that page's first list.
-TEST(CategoryTraits, PagesOfAnotherSourceShowTheirFirstList) {
-  const struct {
-    ResultTable table;
-    BrowseSource source;
-    ResultList expected;
-  } cases[] = {
-      {ResultTable::photo, BrowseSource::memoryCard, ResultList::bbContentStoreArray},
-      {ResultTable::mms, BrowseSource::ios, ResultList::bbMMSArray},
-      {ResultTable::bookMark, BrowseSource::blackBerry, ResultList::bookMarkArray},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(categoryList(c.table, c.source).list, c.expected) << resultListName(c.expected);
-  }
-}
-
 template <class Node>
 RecordPtr make(const std::function<void(Node&)>& fill) {
   auto node = std::make_shared<Node>();

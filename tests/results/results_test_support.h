@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <string>
 
 #include "core/app_delegate.h"
 #include "core/main_thread_dispatcher.h"
