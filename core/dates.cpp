@@ -28,28 +28,75 @@ std::int64_t wholeSecondsOf(std::int64_t stored, DateUnit unit) {
 }
 
 // localtime_r reads TZ once; a zone changed since (the tests, a user's
-// setting) is applied before the next breakdown.
-void followZone() {
+// setting) is applied before the next breakdown. Says whether it changed.
+bool followZone() {
   thread_local std::string zoneSeen;
   thread_local bool seenAny = false;
   const char* zone = std::getenv("TZ");
   const std::string_view now = zone != nullptr ? zone : "\x01unset";
-  if (seenAny && now == zoneSeen) return;
+  if (seenAny && now == zoneSeen) return false;
   seenAny = true;
   zoneSeen.assign(now);
   ::tzset();
+  return true;
 }
+
+std::optional<std::tm> breakDown(std::int64_t since1970) {
+  const auto when = static_cast<std::time_t>(since1970);
+  std::tm parts{};
+  // fails when the year does not fit the broken-down form
+  if (::localtime_r(&when, &parts) == nullptr) return std::nullopt;
+  return parts;
+}
+
+int secondOfDay(const std::tm& parts) {
+  return parts.tm_hour * 3600 + parts.tm_min * 60 + parts.tm_sec;
+}
+
+// A breakdown costs the C library a lock and a search of the zone's rules,
+// and a scan breaks down a million dates, most of them near the one before.
+// Within a UTC hour whose last second lies 3599 local seconds after its
+// first on the same local day (no change of offset and no leap second in
+// it: no zone changes its offset twice within an hour), a time is the
+// hour's first second plus the seconds since. The check is made on the
+// second date met in an hour, so dates an hour or more apart cost no more
+// than before.
+struct HourOfDates {
+  std::int64_t start = std::numeric_limits<std::int64_t>::min();
+  enum class Even { unknown, yes, no } even = Even::unknown;
+  std::tm first{};  // the breakdown of `start`, when even
+};
 
 std::optional<std::tm> localBreakdown(std::int64_t since1970) {
   if (since1970 > std::numeric_limits<std::time_t>::max() ||
       since1970 < std::numeric_limits<std::time_t>::min()) {
     return std::nullopt;
   }
-  followZone();
-  const auto when = static_cast<std::time_t>(since1970);
-  std::tm parts{};
-  // fails when the year does not fit the broken-down form
-  if (::localtime_r(&when, &parts) == nullptr) return std::nullopt;
+  thread_local HourOfDates hour;
+  if (followZone()) hour = HourOfDates{};
+  constexpr std::int64_t kHour = 3600;
+  // far outside any year the text can hold: no hour arithmetic near the limits
+  constexpr std::int64_t kFarOff = std::int64_t{1} << 60;
+  if (since1970 < -kFarOff || since1970 > kFarOff) return breakDown(since1970);
+  const std::int64_t start = since1970 - ((since1970 % kHour) + kHour) % kHour;
+  if (start != hour.start) {
+    hour = HourOfDates{start};
+    return breakDown(since1970);
+  }
+  if (hour.even == HourOfDates::Even::unknown) {
+    const auto first = breakDown(start);
+    const auto last = breakDown(start + kHour - 1);
+    const bool even = first && last && first->tm_yday == last->tm_yday &&
+                      secondOfDay(*last) - secondOfDay(*first) == kHour - 1;
+    hour.even = even ? HourOfDates::Even::yes : HourOfDates::Even::no;
+    if (even) hour.first = *first;
+  }
+  if (hour.even == HourOfDates::Even::no) return breakDown(since1970);
+  std::tm parts = hour.first;
+  const auto second = static_cast<int>(secondOfDay(parts) + (since1970 - start));
+  parts.tm_hour = second / 3600;
+  parts.tm_min = second / 60 % 60;
+  parts.tm_sec = second % 60;
   return parts;
 }
 

@@ -21,6 +21,7 @@
 #include "engine/devices.h"
 #include "engine/engine_abi.h"
 #include "engine/formats/registry.h"
+#include "engine/found_in_order.h"
 #include "engine/jpeg_join.h"
 #include "engine/scanner.h"
 #include "engine/volume_names.h"
@@ -247,56 +248,63 @@ int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback
   std::string name;
   std::vector<bb_file_run> runs;
   _RecordList joined{};
+  FoundInOrder inOrder([&](const FoundFile& file, const std::vector<DeviceRun>& pieces) {
+    std::uint64_t length = pieces.empty() ? file.length : 0;
+    runs.clear();
+    for (const DeviceRun& piece : pieces) {
+      runs.push_back({piece.offset, piece.length});
+      length += piece.length;
+    }
+    if (const NamedFile* named = names.find(file.start, length)) {
+      // the entry's own size: the carved end agrees with it to the cluster
+      name = named->path;
+      if (runs.empty()) length = std::min({named->size, end - file.start, kMaxFileLength});
+    } else {
+      // appended piece by piece: GCC 12 at -O3 warns wrongly on a chain of +
+      name.assign(1, 'f');
+      name += std::to_string(file.start / 512);
+      name += '.';
+      name += file.extension;
+    }
+    joined = _RecordList{static_cast<std::uint32_t>(runs.size()), 0, runs.data()};
+    *record = _rec_file_ele{file.start, static_cast<std::uint32_t>(length),
+                            static_cast<std::uint32_t>(name.size()), name.data(),
+                            runs.empty() ? nullptr : &joined};
+    found(record);
+  });
   // Joining pictures may take this long in all, so that a card full of
   // damaged photos cannot stall the scan.
-  auto joiningLeft = std::chrono::milliseconds(20000);
+  std::atomic<std::int64_t> joiningLeftMs = 20000;
 
   const ScanOutcome outcome = scanner().scan(
       fd, begin, end,
       [&](const FoundFile& file) {
         ++filesFound;
         if (found == nullptr) return;
-        std::uint64_t length = file.length;
-        runs.clear();
         // A picture that does not decode to its end may go on past
         // foreign data: joined, it is one file of two runs.
         // A directory entry of exactly the length the structure gave says
         // the picture is whole: it needs no decoding.
         const NamedFile* entry = names.find(file.start, file.length);
         const bool whole = entry != nullptr && entry->size == file.length;
-        if (file.extension == "jpg" && !whole && joiningLeft.count() > 0) {
-          JoinLimits limits;
-          limits.clusterBytes = names.clusterBytesAt(file.start).value_or(512);
-          limits.time = std::min(limits.time, joiningLeft);
+        if (file.extension != "jpg" || whole || joiningLeftMs.load() <= 0) {
+          inOrder.add(file);
+          return;
+        }
+        JoinLimits limits;
+        limits.clusterBytes = names.clusterBytesAt(file.start).value_or(512);
+        inOrder.add(file, [&joiningLeftMs, limits, fd, file, end]() mutable {
           const auto began = std::chrono::steady_clock::now();
-          const auto fileAt = [&](std::uint64_t offset) { return lengthOfFileAt(fd, offset, end); };
-          if (const auto pieces =
-                  joinJpegFragments(fd, file.start, file.length, end, limits, fileAt)) {
-            length = 0;
-            for (const DeviceRun& piece : *pieces) {
-              runs.push_back({piece.offset, piece.length});
-              length += piece.length;
-            }
-          }
-          joiningLeft -= std::chrono::duration_cast<std::chrono::milliseconds>(
-              std::chrono::steady_clock::now() - began);
-        }
-        if (const NamedFile* named = names.find(file.start, length)) {
-          // the entry's own size: the carved end agrees with it to the cluster
-          name = named->path;
-          if (runs.empty()) length = std::min({named->size, end - file.start, kMaxFileLength});
-        } else {
-          // appended piece by piece: GCC 12 at -O3 warns wrongly on a chain of +
-          name.assign(1, 'f');
-          name += std::to_string(file.start / 512);
-          name += '.';
-          name += file.extension;
-        }
-        joined = _RecordList{static_cast<std::uint32_t>(runs.size()), 0, runs.data()};
-        *record = _rec_file_ele{file.start, static_cast<std::uint32_t>(length),
-                                static_cast<std::uint32_t>(name.size()), name.data(),
-                                runs.empty() ? nullptr : &joined};
-        found(record);
+          limits.time = std::min(limits.time, std::chrono::milliseconds(joiningLeftMs.load()));
+          const auto fileAt = [fd, end](std::uint64_t offset) {
+            return lengthOfFileAt(fd, offset, end);
+          };
+          auto pieces = joinJpegFragments(fd, file.start, file.length, end, limits, fileAt);
+          joiningLeftMs -= std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - began)
+                               .count();
+          return pieces;
+        });
       },
       [&](std::uint64_t done, std::uint64_t total) {
         if (progress == nullptr) return;
@@ -309,6 +317,7 @@ int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback
       [&](std::uint64_t offset) {
         if (!names.holds(offset)) names.addVolume(fd, offset, end, log);
       });
+  inOrder.finish();
   ::close(fd);
   return outcome == ScanOutcome::completed ? 0 : outcome == ScanOutcome::stopped ? 1 : -1;
 }

@@ -142,72 +142,78 @@ JpegCheck checkJpeg(std::span<const std::byte> jpeg) {
   return check;
 }
 
-std::optional<std::vector<DeviceRun>> joinJpegFragments(int fd, std::uint64_t start,
-                                                        std::uint64_t length, std::uint64_t end,
-                                                        const JoinLimits& limits,
-                                                        const FileAt& fileAt) {
-  const auto began = std::chrono::steady_clock::now();
-  constexpr std::uint64_t kLargestPicture = 64u << 20;
-  if (length < 4 || length > kLargestPicture || limits.clusterBytes == 0) return std::nullopt;
-  std::vector<std::byte> joined(static_cast<std::size_t>(length));
-  if (!readAt(fd, start, joined.data(), joined.size())) return std::nullopt;
-  const JpegCheck first = checkJpeg(joined);
-  if (first.clean) return std::nullopt;
-  const std::size_t dataStart = scanDataStart(ByteView(joined));
-  if (dataStart == 0) return std::nullopt;
+namespace {
 
-  // The first fragment ends on a cluster boundary no later than where the
-  // structure broke, and near where the decoder first choked: a little
-  // before when it ran out of data, a little after on foreign bytes (which
-  // may pass for entropy-coded data for a while). The boundaries around
-  // that point, the latest first.
-  const std::uint64_t cluster = limits.clusterBytes;
-  const std::uint64_t badAt = start + std::min<std::uint64_t>(first.badFrom, length);
-  const std::uint64_t badCluster = badAt / cluster * cluster;
-  const std::uint64_t highest =
-      std::min((start + length) / cluster * cluster, badCluster + cluster);
-  const std::uint64_t lowest = badCluster - std::min<std::uint64_t>(badCluster, 3 * cluster);
-  struct FirstPiece {
-    std::uint64_t end;
-    int restartBefore;
-  };
-  std::vector<FirstPiece> pieces;
-  const bool restarts = hasRestartInterval(ByteView(joined));
-  constexpr std::size_t kMostCandidates = 8;
-  for (std::uint64_t firstEnd = highest;
-       firstEnd > start + dataStart && firstEnd >= lowest && pieces.size() < kMostCandidates;
-       firstEnd -= cluster) {
-    const ByteView head = ByteView(joined).first(static_cast<std::size_t>(firstEnd - start));
-    // without restart markers there is nothing to look back for (a walk
-    // back over the whole first piece, for every candidate end)
-    pieces.push_back({firstEnd, restarts ? lastRestart(head.from(dataStart)) : -1});
-  }
-  if (pieces.empty()) return std::nullopt;
+// Where the first fragment may end, with the number of the last restart
+// marker before there.
+struct FirstPiece {
+  std::uint64_t end;
+  int restartBefore;
+};
 
-  const std::vector<std::byte> whole = std::move(joined);
-  std::vector<std::byte> piece(static_cast<std::size_t>(cluster));
-  std::vector<std::byte> rest;
+// One search for a second fragment, with what it may still spend.
+struct ContinuationSearch {
+  int fd;
+  std::uint64_t start;               // of the picture
+  std::span<const std::byte> first;  // the bytes found from `start` on
+  std::uint64_t end;                 // of the scanned range
+  const JoinLimits& limits;
+  const FileAt& fileAt;
+  std::chrono::steady_clock::time_point began;
   unsigned decodes = 0;
-  const std::uint64_t searchEnd = std::min(end, highest + limits.searchBytes);
-  for (std::uint64_t next = pieces.back().end + cluster; next + cluster <= searchEnd;
-       next += cluster) {
-    if (decodes >= limits.decodes || std::chrono::steady_clock::now() - began > limits.time) {
-      return std::nullopt;
+
+  bool spent() const {
+    return decodes >= limits.decodes || std::chrono::steady_clock::now() - began > limits.time;
+  }
+
+  // Cluster by cluster after the latest piece, the first continuation that
+  // joined to one of `pieces` decodes cleanly to the end of the picture.
+  std::optional<std::vector<DeviceRun>> find(const std::vector<FirstPiece>& pieces,
+                                             std::uint64_t searchEnd) {
+    const std::uint64_t cluster = limits.clusterBytes;
+    std::vector<std::byte> piece(static_cast<std::size_t>(cluster));
+    std::vector<std::byte> rest;
+    for (std::uint64_t next = pieces.back().end + cluster; next + cluster <= searchEnd;
+         next += cluster) {
+      if (spent()) return std::nullopt;
+      if (const auto other = fileAt(next)) {
+        next += (std::max<std::uint64_t>(*other, 1) + cluster - 1) / cluster * cluster - cluster;
+        continue;
+      }
+      if (!readAt(fd, next, piece.data(), piece.size())) break;
+      if (!mayContinue(ByteView(piece), -1)) continue;
+      const std::optional<std::uint64_t> restEnd = followRest(next, piece, rest);
+      if (!restEnd) continue;
+      for (const FirstPiece& candidate : pieces) {
+        if (candidate.end >= next || decodes >= limits.decodes ||
+            !mayContinue(ByteView(rest).first(static_cast<std::size_t>(cluster)),
+                         candidate.restartBefore)) {
+          continue;
+        }
+        ++decodes;
+        std::vector<std::byte> attempt(
+            first.begin(), first.begin() + static_cast<std::ptrdiff_t>(candidate.end - start));
+        attempt.insert(attempt.end(), rest.begin(), rest.end());
+        if (checkJpeg(attempt).clean) {
+          return std::vector<DeviceRun>{{start, candidate.end - start}, {next, *restEnd - next}};
+        }
+      }
     }
-    if (const auto other = fileAt(next)) {
-      next += (std::max<std::uint64_t>(*other, 1) + cluster - 1) / cluster * cluster - cluster;
-      continue;
-    }
-    if (!readAt(fd, next, piece.data(), piece.size())) break;
-    if (!mayContinue(ByteView(piece), -1)) continue;
-    // Follow the continuation to its end marker, cluster by cluster.
+    return std::nullopt;
+  }
+
+  // Follows a continuation that starts at `next` (its first cluster is in
+  // `piece`) to its end marker, cluster by cluster, into `rest`: where it
+  // ends, or none when it breaks or runs too long first.
+  std::optional<std::uint64_t> followRest(std::uint64_t next, std::vector<std::byte>& piece,
+                                          std::vector<std::byte>& rest) const {
+    const std::uint64_t cluster = limits.clusterBytes;
     rest.clear();
-    std::uint64_t at = next;
-    std::optional<std::uint64_t> restEnd;
-    bool entropyOk = true;
-    while (!restEnd && entropyOk && at + cluster <= end && at - next < limits.longestRest) {
-      if (at != next && !readAt(fd, at, piece.data(), piece.size())) break;
+    for (std::uint64_t at = next; at + cluster <= end && at - next < limits.longestRest;
+         at += cluster) {
+      if (at != next && !readAt(fd, at, piece.data(), piece.size())) return std::nullopt;
       const ByteView view(piece);
+      std::optional<std::uint64_t> restEnd;
       for (std::size_t i = view.findByte(0xFF); i != ByteView::npos && i + 1 < view.size();
            i = view.findByte(0xFF, i + 1)) {
         const std::uint8_t code = view.u8(i + 1);
@@ -215,32 +221,71 @@ std::optional<std::vector<DeviceRun>> joinJpegFragments(int fd, std::uint64_t st
           restEnd = at + i + 2;
           break;
         }
-        if (!isEntropyMarker(code)) {
-          entropyOk = false;
-          break;
-        }
+        if (!isEntropyMarker(code)) return std::nullopt;
       }
       const std::size_t used = restEnd ? static_cast<std::size_t>(*restEnd - at) : piece.size();
       rest.insert(rest.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(used));
-      at += cluster;
+      if (restEnd) return restEnd;
     }
-    if (!restEnd) continue;
-    for (const FirstPiece& candidate : pieces) {
-      if (candidate.end >= next || decodes >= limits.decodes ||
-          !mayContinue(ByteView(rest).first(static_cast<std::size_t>(cluster)),
-                       candidate.restartBefore)) {
-        continue;
-      }
-      ++decodes;
-      std::vector<std::byte> attempt(
-          whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(candidate.end - start));
-      attempt.insert(attempt.end(), rest.begin(), rest.end());
-      if (checkJpeg(attempt).clean) {
-        return std::vector<DeviceRun>{{start, candidate.end - start}, {next, *restEnd - next}};
-      }
+    return std::nullopt;
+  }
+};
+
+}  // namespace
+
+std::optional<std::vector<DeviceRun>> joinJpegFragments(int fd, std::uint64_t start,
+                                                        std::uint64_t length, std::uint64_t end,
+                                                        const JoinLimits& limits,
+                                                        const FileAt& fileAt) {
+  constexpr std::uint64_t kLargestPicture = 64u << 20;
+  if (length < 4 || length > kLargestPicture || limits.clusterBytes == 0) return std::nullopt;
+  std::vector<std::byte> first(static_cast<std::size_t>(length));
+  if (!readAt(fd, start, first.data(), first.size())) return std::nullopt;
+  const std::size_t dataStart = scanDataStart(ByteView(first));
+  if (dataStart == 0) return std::nullopt;
+  const bool restarts = hasRestartInterval(ByteView(first));
+  const auto pieceEndingAt = [&](std::uint64_t pieceEnd) {
+    // without restart markers there is nothing to look back for (a walk
+    // back over the whole first piece, for every candidate end)
+    const ByteView head = ByteView(first).first(static_cast<std::size_t>(pieceEnd - start));
+    return FirstPiece{pieceEnd, restarts ? lastRestart(head.from(dataStart)) : -1};
+  };
+  ContinuationSearch search{
+      fd, start, first, end, limits, fileAt, std::chrono::steady_clock::now()};
+  const std::uint64_t cluster = limits.clusterBytes;
+
+  // Most often the data between two fragments is another file, and the
+  // structure already stopped where that file's header is: the first
+  // fragment ends there, and the picture, cut short, cannot be whole.
+  const std::uint64_t cutAt = start + length;
+  if (cutAt % cluster == 0 && cutAt - start > dataStart && fileAt(cutAt)) {
+    if (auto runs =
+            search.find({pieceEndingAt(cutAt)}, std::min(end, cutAt + limits.searchBytes))) {
+      return runs;
     }
   }
-  return std::nullopt;
+
+  const JpegCheck check = checkJpeg(first);
+  if (check.clean) return std::nullopt;
+  // The first fragment ends on a cluster boundary no later than where the
+  // structure broke, and near where the decoder first choked: a little
+  // before when it ran out of data, a little after on foreign bytes (which
+  // may pass for entropy-coded data for a while). The boundaries around
+  // that point, the latest first.
+  const std::uint64_t badAt = start + std::min<std::uint64_t>(check.badFrom, length);
+  const std::uint64_t badCluster = badAt / cluster * cluster;
+  const std::uint64_t highest =
+      std::min((start + length) / cluster * cluster, badCluster + cluster);
+  const std::uint64_t lowest = badCluster - std::min<std::uint64_t>(badCluster, 3 * cluster);
+  std::vector<FirstPiece> pieces;
+  constexpr std::size_t kMostCandidates = 8;
+  for (std::uint64_t firstEnd = highest;
+       firstEnd > start + dataStart && firstEnd >= lowest && pieces.size() < kMostCandidates;
+       firstEnd -= cluster) {
+    pieces.push_back(pieceEndingAt(firstEnd));
+  }
+  if (pieces.empty()) return std::nullopt;
+  return search.find(pieces, std::min(end, highest + limits.searchBytes));
 }
 
 }  // namespace orvane::engine
