@@ -121,9 +121,26 @@ Make zip(std::vector<ZipEntry> entries, std::string comment = "") {
 Make rar(int version, std::vector<RarFile> files, bool endBlock = true) {
   return [=] { return rarArchive(version, files, endBlock); };
 }
-Make ole(std::vector<OleStream> streams, bool fatFirst) {
-  return [=] { return compoundFile(streams, fatFirst); };
+Make ole(std::string fileName, std::vector<OleStream> streams) {
+  return [=] { return compoundFile(fileName, streams); };
 }
+
+}  // namespace
+
+Bytes compoundFile(const std::string& fileName, const std::vector<OleStream>& streams) {
+  std::vector<std::string> arguments = {"gsf", "createole", "OUTPUT"};
+  std::string sizes;
+  for (const auto& [name, bytes] : streams) sizes += "-" + std::to_string(bytes);
+  const auto folder = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / (fileName + sizes);
+  fs::create_directories(folder);
+  for (const auto& [name, bytes] : streams) {
+    writeFile(folder / name, noise(bytes, static_cast<std::uint32_t>(bytes)));
+    arguments.push_back((folder / name).string());
+  }
+  return fromTool(fileName, arguments);
+}
+
+namespace {
 
 // HEIF pictures from heif-enc, of a PNG that ImageMagick makes.
 Bytes heif(const std::string& fileName, std::vector<std::string> options) {
@@ -205,9 +222,9 @@ std::vector<Maker> allMakers() {
       {"odt", zip({{"mimetype", "application/vnd.oasis.opendocument.text", false},
                    {"content.xml", std::string(6000, 'c'), true, true},
                    {"META-INF/manifest.xml", "<manifest/>", true, true}})},
-      {"doc", ole({{"WordDocument", 9000}, {"1Table", 5000}}, true)},
-      {"xls", ole({{"Workbook", 12000}}, false)},
-      {"ppt", ole({{"Current User", 4096}, {"PowerPoint Document", 7000}}, false)},
+      {"doc", ole("a.doc", {{"WordDocument", 9000}, {"1Table", 5000}})},
+      {"xls", ole("a.xls", {{"Workbook", 12000}})},
+      {"ppt", ole("a.ppt", {{"Current User", 4096}, {"PowerPoint Document", 7000}})},
       {"7z", sevenZip},
       {"gz", [] { return gzipFile(std::string(30000, 'g') + "end", 1); }},
       {"gz-members", [] { return gzipFile("one member of several\n", 3); }},

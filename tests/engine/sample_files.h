@@ -8,7 +8,7 @@
 #include <vector>
 
 // Real files of each format the engine carves, made on the spot: by Debian
-// tools (ImageMagick, FFmpeg, 7-Zip) or by small writers here. Each is made
+// tools (ImageMagick, FFmpeg, 7-Zip, gsf) or by small writers here. Each is made
 // once per test run and cached in a private temporary folder.
 namespace orvane::engine::testing {
 
@@ -33,6 +33,10 @@ inline void putLe(Bytes& bytes, std::size_t at, std::uint64_t value, int width) 
 inline void putText(Bytes& bytes, std::string_view text) {
   for (char c : text) bytes.push_back(static_cast<std::byte>(c));
 }
+
+// An OLE2 compound file made by gsf (libgsf-bin), each stream of noise.
+using OleStream = std::pair<std::string, std::size_t>;  // name, bytes
+Bytes compoundFile(const std::string& fileName, const std::vector<OleStream>& streams);
 
 Bytes readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const Bytes& bytes);

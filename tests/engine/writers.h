@@ -23,14 +23,6 @@ struct ZipEntry {
 };
 Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& comment = "");
 
-struct OleStream {
-  std::string name;
-  std::size_t bytes;  // at least 4096, so it lives in regular sectors
-};
-// A version 3 compound file (512-byte sectors) holding the streams; the FAT
-// sector goes before the data or after everything.
-Bytes compoundFile(const std::vector<OleStream>& streams, bool fatFirst);
-
 // A PDF with one page and a binary stream; `updates` incremental updates
 // each add an object, a trailer and another "%%EOF".
 Bytes pdfDocument(int updates, unsigned seed = 5);
