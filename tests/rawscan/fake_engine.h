@@ -58,9 +58,7 @@ class FakeEngine {
   // long scan of a real card.
   bool holdScan = false;
   void waitUntilScanning();
-  int scanCalls = 0;
-  std::string scannedDevice;
-  std::int32_t scannedPartition = -1;
+  std::vector<std::string> scans;  // "device partition", one per call
   std::atomic<int> stopCalls{0};
 
   // --- reading found files ---

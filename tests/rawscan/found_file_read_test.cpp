@@ -56,18 +56,20 @@ class FoundFileReadTest : public ::testing::Test {
   PRDiskFileController chooser{rawEngine, nullptr};
 };
 
-// A disk the table does not know leaves the choice to the engine; nothing
+// A disk the table does not know (by its whole name) leaves the choice to
+// the engine; nothing
 // too large, empty or past the device's end is read.
 TEST_F(FoundFileReadTest, ThePreviewReadsTheFileFromTheChosenDiskWithinBounds) {
   const auto node = foundFile("f2.jpg", 1000, 300);
   EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sdb", *node), deviceSlice(1000, 300));
   EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/gone", *node), deviceSlice(1000, 300));
-  EXPECT_EQ(engine.readDisks, (std::vector<list_disk_struct*>{engine.disk(1), nullptr}));
+  EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sd", *node), deviceSlice(1000, 300));
+  EXPECT_EQ(engine.readDisks, (std::vector<list_disk_struct*>{engine.disk(1), nullptr, nullptr}));
 
   EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sdb", *foundFile("big.jpg", 0, 4000), 3999),
             std::nullopt);
   EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sdb", *foundFile("empty.jpg", 0, 0)), std::nullopt);
-  EXPECT_EQ(engine.readDisks.size(), 2u);
+  EXPECT_EQ(engine.readDisks.size(), 3u);
   EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sdb", *foundFile("past-the-end.jpg", 4000, 200)),
             std::nullopt);
 }

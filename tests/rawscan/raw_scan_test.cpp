@@ -119,48 +119,36 @@ TEST(FoundFileNode, JoinedFileKeepsItsRunsAndTheNameIsBounded) {
   char name[] = "f128.jpg";
   const bb_file_run pieces[] = {{65536, 10240}, {81920, 18000}};
   _RecordList list{2, 0, pieces};
-  for (const std::uint32_t length : {28240u, 28241u}) {
-    const _rec_file_ele report{65536, length, 8, name, &list};
-    const auto node = PRRawScan::foundFileNode(report);
-    EngineFileRecord record(*node);
-    const _RecordList* back = record.get()->journal_file;
-    if (length != 28240u) {
-      EXPECT_TRUE(node->getfile().runs.empty());
-      EXPECT_EQ(back, nullptr);
-      continue;
-    }
-    EXPECT_EQ(node->getfile().runs, (std::vector<ContentRun>{{65536, 10240}, {81920, 18000}}));
-    ASSERT_NE(back, nullptr);
-    ASSERT_EQ(back->run_count, 2u);
-    EXPECT_EQ(back->runs[1].start, 81920u);
-    EXPECT_EQ(back->runs[1].length, 18000u);
-  }
+  const auto joined = PRRawScan::foundFileNode({65536, 28240, 8, name, &list});
+  const auto uneven = PRRawScan::foundFileNode({65536, 28241, 8, name, &list});
+  EXPECT_EQ(joined->getfile().runs, (std::vector<ContentRun>{{65536, 10240}, {81920, 18000}}));
+  EXPECT_TRUE(uneven->getfile().runs.empty());
+  EXPECT_EQ(EngineFileRecord(*uneven).get()->journal_file, nullptr);
+  EngineFileRecord record(*joined);
+  const _RecordList* back = record.get()->journal_file;
+  ASSERT_NE(back, nullptr);
+  ASSERT_EQ(back->run_count, 2u);
+  EXPECT_EQ(std::make_pair(back->runs[1].start, back->runs[1].length),
+            std::make_pair(std::uint64_t{81920}, std::uint64_t{18000}));
   // the name is bounded by its length and its end
   char longer[] = "photo.jpgGARBAGE";
-  const _rec_file_ele cut{0, 10, 9, longer, nullptr};
-  EXPECT_EQ(PRRawScan::foundFileNode(cut)->nodeName, "photo.jpg");
   char shortName[] = "a.png\0hidden";
-  const _rec_file_ele early{0, 10, 12, shortName, nullptr};
-  EXPECT_EQ(PRRawScan::foundFileNode(early)->nodeName, "a.png");
-  const _rec_file_ele unnamed{0, 10, 5, nullptr, nullptr};
-  const auto node = PRRawScan::foundFileNode(unnamed);
-  EXPECT_EQ(node->nodeName, "");
-  EXPECT_EQ(node->fileType, "Document");
+  EXPECT_EQ(PRRawScan::foundFileNode({0, 10, 9, longer, nullptr})->nodeName, "photo.jpg");
+  EXPECT_EQ(PRRawScan::foundFileNode({0, 10, 12, shortName, nullptr})->nodeName, "a.png");
+  const auto unnamed = PRRawScan::foundFileNode({0, 10, 5, nullptr, nullptr});
+  EXPECT_EQ(unnamed->nodeName, "");
+  EXPECT_EQ(unnamed->fileType, "Document");
 }
 
 // The chosen partition, or 255 for the whole disk, reaches the engine.
 TEST_F(RawScanTest, EveryWayOfEndingEndsTheScan) {
   EXPECT_EQ(scanOnce(row("/dev/sdc", BB_WHOLE_DISK)), RawScanResult::finished);
-  EXPECT_EQ(engine.scannedDevice, "/dev/sdc");
-  EXPECT_EQ(engine.scannedPartition, 255);
   engine.scanAnswer = -1;
   EXPECT_EQ(scanOnce(row("/dev/sdb", 2)), RawScanResult::unreadable);
-  EXPECT_EQ(engine.scannedDevice, "/dev/sdb");
-  EXPECT_EQ(engine.scannedPartition, 2);
   engine.scanAnswer = 1;
   EXPECT_EQ(scanOnce(row("/dev/sdb", 1)), RawScanResult::stopped);
   EXPECT_EQ(scanOnce(nullptr), RawScanResult::nothingChosen);
-  EXPECT_EQ(engine.scanCalls, 3);
+  EXPECT_EQ(engine.scans, (std::vector<std::string>{"/dev/sdc 255", "/dev/sdb 2", "/dev/sdb 1"}));
   bb_export_table noScan = engine.table;
   noScan.scan = nullptr;
   rawEngine.useEngineTable(&noScan);
@@ -182,7 +170,7 @@ TEST_F(RawScanTest, OneScanAtATimeAndOneThatGoesStopsTheEngineFirst) {
     EXPECT_FALSE(second.QuickScanStart(row("/dev/sdc", 1)));
     EXPECT_FALSE(first.QuickScanStart(row("/dev/sdc", 1)));
   }
-  EXPECT_EQ(engine.scanCalls, 1);
+  EXPECT_EQ(engine.scans.size(), 1u);
   EXPECT_EQ(engine.stopCalls, 1);
   EXPECT_EQ(watcher.finished, 1);
 }

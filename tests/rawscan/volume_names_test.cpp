@@ -33,22 +33,11 @@ TEST(LsblkListing, LabelsByPartitionNumberOfTheNamedDiskAndNoneFromWhatIsNoListi
   // children that are not partitions of the disk are passed over
   const std::string others =
       R"({"blockdevices":[{"name":"sdb","children":[{"name":"md0"},{"label":"X"},5,)"
-      R"({"name":"sdb1","label":7},{"name":"sdb3","label":"OK"}]}]})";
-  EXPECT_EQ(parseLsblkVolumeNames(others, "/dev/sdb"), (VolumeNames{{0, ""}, {1, ""}, {3, "OK"}}));
-}
-
-TEST(PartitionNumber, FromTheKernelNames) {
-  const std::pair<const char*, std::optional<int>> cases[] = {{"sdb12", 12},
-                                                              {"mmcblk0p1", 1},
-                                                              {"sdb", std::nullopt},
-                                                              {"sdc1", std::nullopt},
-                                                              {"sdbx", std::nullopt},
-                                                              {"sdb0", std::nullopt},
-                                                              {"sdb99999999999", std::nullopt}};
-  for (const auto& [name, number] : cases) {
-    const std::string disk = std::string(name).starts_with("mmc") ? "mmcblk0" : "sdb";
-    EXPECT_EQ(partitionNumberOfName(name, disk), number) << name;
-  }
+      R"({"name":"sdb","label":"D"},{"name":"sdc1","label":"C"},{"name":"sdbx","label":"X"},)"
+      R"({"name":"sdb0","label":"Z"},{"name":"sdb99999999999","label":"B"},)"
+      R"({"name":"sdb1","label":7},{"name":"sdb3","label":"OK"},{"name":"sdb12","label":"T"}]}]})";
+  EXPECT_EQ(parseLsblkVolumeNames(others, "/dev/sdb"),
+            (VolumeNames{{0, ""}, {1, ""}, {3, "OK"}, {12, "T"}}));
 }
 
 TEST(VolumeLister, AnImageFileIsNotListed) {
