@@ -3,8 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -24,17 +22,14 @@ Bytes join(std::initializer_list<Bytes> parts) {
 }
 
 Bytes readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<char> chars((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  Bytes bytes(chars.size());
-  std::memcpy(bytes.data(), chars.data(), chars.size());
-  return bytes;
+  const std::vector<std::uint8_t> bytes = fixtures::readFileBytes(path);
+  const auto* begin = reinterpret_cast<const std::byte*>(bytes.data());
+  return {begin, begin + bytes.size()};
 }
 
 void writeFile(const fs::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+  const auto* begin = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  fixtures::writeFileBytes(path, {begin, begin + bytes.size()});
 }
 
 Bytes noise(std::size_t count, std::uint32_t seed) {
@@ -49,14 +44,6 @@ Bytes noise(std::size_t count, std::uint32_t seed) {
 const fs::path& scratchFolder() {
   static const fixtures::ScratchFolder folder;
   return folder.path();
-}
-
-void runTool(const std::vector<std::string>& arguments) {
-  if (fixtures::runProgram(arguments) != 0) {
-    throw std::runtime_error(
-        "could not run " + arguments.front() +
-        " (Debian packages imagemagick, ffmpeg, 7zip, libheif-examples, dosfstools, mtools)");
-  }
 }
 
 namespace {
@@ -74,7 +61,11 @@ Bytes fromTool(const std::string& fileName, const std::vector<std::string>& argu
   std::vector<std::string> command;
   for (const auto& argument : arguments)
     command.push_back(argument == "OUTPUT" ? path.string() : argument);
-  runTool(command);
+  if (fixtures::runProgram(command) != 0) {
+    throw std::runtime_error("could not run " + command.front() +
+                             " (Debian packages imagemagick, ffmpeg, 7zip, libheif-examples, "
+                             "libgsf-bin)");
+  }
   Bytes bytes = readFile(path);
   std::error_code ignored;
   fs::create_directories(cache.parent_path(), ignored);

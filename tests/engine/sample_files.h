@@ -42,9 +42,6 @@ Bytes readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const Bytes& bytes);
 // Deterministic noise that holds no file header at a sector start.
 Bytes noise(std::size_t count, std::uint32_t seed);
-// Runs a tool with an argument vector, its output thrown away; throws when
-// it cannot be run or fails.
-void runTool(const std::vector<std::string>& arguments);
 // A private folder under the system temp folder, removed at exit.
 const std::filesystem::path& scratchFolder();
 
