@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
                     {"META-INF/manifest.xml", "<manifest/>", true, true}}));
   }
   for (int i = 0; i < 6; ++i)
-    writeFile(folder / ("song" + std::to_string(i) + ".mid"), midiFile(2 + i));
+    writeFile(folder / ("song" + std::to_string(i) + ".mid"),
+              midiFile("song" + std::to_string(i) + ".mid", 2 + i));
   for (int i = 0; i < 4; ++i)
     writeFile(folder / ("memo" + std::to_string(i) + ".amr"), amrFile(400 + 300 * i));
   for (int i = 0; i < 4; ++i)

@@ -64,7 +64,7 @@ Bytes fromTool(const std::string& fileName, const std::vector<std::string>& argu
   if (fixtures::runProgram(command) != 0) {
     throw std::runtime_error("could not run " + command.front() +
                              " (Debian packages imagemagick, ffmpeg, 7zip, libheif-examples, "
-                             "libgsf-bin)");
+                             "libgsf-bin, abcmidi)");
   }
   Bytes bytes = readFile(path);
   std::error_code ignored;
@@ -129,6 +129,19 @@ Bytes compoundFile(const std::string& fileName, const std::vector<OleStream>& st
     arguments.push_back((folder / name).string());
   }
   return fromTool(fileName, arguments);
+}
+
+Bytes midiFile(const std::string& fileName, int voices) {
+  std::string abc = "X:1\nM:4/4\nL:1/8\nQ:1/4=120\nK:C\n";
+  for (int voice = 1; voice <= voices; ++voice) {
+    abc += "V:" + std::to_string(voice) + "\n";
+    for (int bar = 0; bar < 4 + voice; ++bar) abc += "CDEF GABc|cBAG FEDC|";
+    abc += "\n";
+  }
+  const auto input = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / (fileName + ".abc");
+  fs::create_directories(input.parent_path());
+  fixtures::writeFileText(input, abc);
+  return fromTool(fileName, {"abc2midi", input.string(), "-o", "OUTPUT"});
 }
 
 namespace {
@@ -219,7 +232,7 @@ std::vector<Maker> allMakers() {
       {"7z", sevenZip},
       {"gz", [] { return gzipFile(std::string(30000, 'g') + "end", 1); }},
       {"gz-members", [] { return gzipFile("one member of several\n", 3); }},
-      {"mid", [] { return midiFile(3); }},
+      {"mid", [] { return midiFile("a.mid", 3); }},
       {"ogg", audio("a.ogg", {"-c:a", "libvorbis"})},
       {"rtf", [] { return rtfDocument(); }},
       {"wma", audio("a.wma", {"-c:a", "wmav2"})},

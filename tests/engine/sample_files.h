@@ -8,7 +8,7 @@
 #include <vector>
 
 // Real files of each format the engine carves, made on the spot: by Debian
-// tools (ImageMagick, FFmpeg, 7-Zip, gsf) or by small writers here. Each is made
+// tools (ImageMagick, FFmpeg, 7-Zip, gsf, abc2midi) or by small writers here. Each is made
 // once per test run and cached in a private temporary folder.
 namespace orvane::engine::testing {
 
@@ -37,6 +37,9 @@ inline void putText(Bytes& bytes, std::string_view text) {
 // An OLE2 compound file made by gsf (libgsf-bin), each stream of noise.
 using OleStream = std::pair<std::string, std::size_t>;  // name, bytes
 Bytes compoundFile(const std::string& fileName, const std::vector<OleStream>& streams);
+// A type-1 MIDI file made by abc2midi (abcmidi): a tempo track and one
+// track of notes for each of `voices`.
+Bytes midiFile(const std::string& fileName, int voices);
 
 Bytes readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const Bytes& bytes);

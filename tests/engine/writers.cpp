@@ -153,30 +153,6 @@ Bytes gzipFile(const std::string& content, int members) {
   return out;
 }
 
-Bytes midiFile(int tracks) {
-  Bytes out;
-  putText(out, "MThd");
-  const unsigned char header[] = {0,    0,   0, 6, 0, 1, 0, static_cast<unsigned char>(tracks),
-                                  0x01, 0xE0};
-  for (unsigned char c : header) out.push_back(static_cast<std::byte>(c));
-  for (int track = 0; track < tracks; ++track) {
-    Bytes events;
-    for (int note = 0; note < 40 + 10 * track; ++note) {
-      const unsigned char on[] = {0x00, 0x90, static_cast<unsigned char>(60 + note % 12), 0x40,
-                                  0x60, 0x80, static_cast<unsigned char>(60 + note % 12), 0x00};
-      for (unsigned char c : on) events.push_back(static_cast<std::byte>(c));
-    }
-    const unsigned char end[] = {0x00, 0xFF, 0x2F, 0x00};
-    for (unsigned char c : end) events.push_back(static_cast<std::byte>(c));
-    putText(out, "MTrk");
-    const auto size = static_cast<std::uint32_t>(events.size());
-    for (int shift = 24; shift >= 0; shift -= 8)
-      out.push_back(static_cast<std::byte>((size >> shift) & 0xFF));
-    out.insert(out.end(), events.begin(), events.end());
-  }
-  return out;
-}
-
 Bytes amrFile(int frames) {
   constexpr std::uint8_t kSpeech[8] = {12, 13, 15, 17, 19, 20, 26, 31};
   Bytes out;

@@ -28,8 +28,6 @@ Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& commen
 Bytes pdfDocument(int updates, unsigned seed = 5);
 
 Bytes gzipFile(const std::string& content, int members);
-// A type-1 MIDI file with `tracks` tracks of notes.
-Bytes midiFile(int tracks);
 // Narrow-band AMR speech frames of several types with noise as speech.
 Bytes amrFile(int frames);
 Bytes rtfDocument(int paragraphs = 200);
