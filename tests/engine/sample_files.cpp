@@ -64,7 +64,7 @@ Bytes fromTool(const std::string& fileName, const std::vector<std::string>& argu
   if (fixtures::runProgram(command) != 0) {
     throw std::runtime_error("could not run " + command.front() +
                              " (Debian packages imagemagick, ffmpeg, 7zip, libheif-examples, "
-                             "libgsf-bin, abcmidi)");
+                             "libgsf-bin, abcmidi, libimage-exiftool-perl)");
   }
   Bytes bytes = readFile(path);
   std::error_code ignored;
@@ -73,6 +73,17 @@ Bytes fromTool(const std::string& fileName, const std::vector<std::string>& argu
   writeFile(partial, bytes);
   fs::rename(partial, cache, ignored);  // whole or not at all, for tests running side by side
   return bytes;
+}
+
+// `bytes` kept in the cache folder as a tool's input, put in place whole
+// (a test running beside may be reading it); its path. Tools that keep the
+// input's name (7-Zip) see the same name every time.
+std::string toolInput(const std::string& name, const Bytes& bytes) {
+  const fs::path path = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / name;
+  fs::create_directories(path.parent_path());
+  writeFile(path.string() + ".part" + std::to_string(::getpid()), bytes);
+  fs::rename(path.string() + ".part" + std::to_string(::getpid()), path);
+  return path.string();
 }
 
 Bytes picture(const std::string& fileName, const std::string& size = "96x64") {
@@ -120,48 +131,33 @@ Make ole(std::string fileName, std::vector<OleStream> streams) {
 
 Bytes compoundFile(const std::string& fileName, const std::vector<OleStream>& streams) {
   std::vector<std::string> arguments = {"gsf", "createole", "OUTPUT"};
-  std::string sizes;
-  for (const auto& [name, bytes] : streams) sizes += "-" + std::to_string(bytes);
-  const auto folder = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / (fileName + sizes);
-  fs::create_directories(folder);
+  std::string folder = fileName;
+  for (const auto& [name, bytes] : streams) folder += "-" + std::to_string(bytes);
   for (const auto& [name, bytes] : streams) {
-    writeFile(folder / name, noise(bytes, static_cast<std::uint32_t>(bytes)));
-    arguments.push_back((folder / name).string());
+    arguments.push_back(toolInput(folder + "/" + name, noise(bytes, std::uint32_t(bytes))));
   }
   return fromTool(fileName, arguments);
 }
 
 Bytes midiFile(const std::string& fileName, int voices) {
-  std::string abc = "X:1\nM:4/4\nL:1/8\nQ:1/4=120\nK:C\n";
+  Bytes abc;
+  putText(abc, "X:1\nM:4/4\nL:1/8\nQ:1/4=120\nK:C\n");
   for (int voice = 1; voice <= voices; ++voice) {
-    abc += "V:" + std::to_string(voice) + "\n";
-    for (int bar = 0; bar < 4 + voice; ++bar) abc += "CDEF GABc|cBAG FEDC|";
-    abc += "\n";
+    putText(abc, "V:" + std::to_string(voice) + "\n");
+    for (int bar = 0; bar < 4 + voice; ++bar) putText(abc, "CDEF GABc|cBAG FEDC|");
+    putText(abc, "\n");
   }
-  const auto input = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / (fileName + ".abc");
-  fs::create_directories(input.parent_path());
-  fixtures::writeFileText(input, abc);
-  return fromTool(fileName, {"abc2midi", input.string(), "-o", "OUTPUT"});
+  return fromTool(fileName, {"abc2midi", toolInput(fileName + ".abc", abc), "-o", "OUTPUT"});
 }
 
 namespace {
 
 // HEIF pictures from heif-enc, of a PNG that ImageMagick makes.
 Bytes heif(const std::string& fileName, std::vector<std::string> options) {
-  const auto input = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / "heif-input.png";
-  fs::create_directories(input.parent_path());
-  writeFile(input, picture("heif-input.png"));
   options.insert(options.begin(), "heif-enc");
-  options.insert(options.end(), {"-o", "OUTPUT", input.string()});
+  options.insert(options.end(),
+                 {"-o", "OUTPUT", toolInput("heif-input.png", picture("heif-input.png"))});
   return fromTool(fileName, options);
-}
-
-Bytes sevenZip() {
-  // A fixed input path: 7-Zip keeps only its last part.
-  const auto input = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / "7z-input.txt";
-  fs::create_directories(input.parent_path());
-  writeFile(input, noise(20000, 4));
-  return fromTool("a.7z", {"7zz", "a", "-bd", "-y", "OUTPUT", input.string()});
 }
 
 // The kind is the extension the engine must propose, then maybe "-" and
@@ -176,7 +172,11 @@ std::vector<Maker> allMakers() {
       {"jpg", still("a.jpg")},
       // the thumbnail's EOI comes long before the picture's
       {"jpg-thumbnail",
-       [] { return withExifThumbnail(picture("b.jpg", "200x150"), picture("t.jpg", "32x24")); }},
+       [] {
+         const std::string thumbnail = toolInput("t.jpg", picture("t.jpg", "32x24"));
+         return fromTool("c.jpg", {"exiftool", "-q", "-ThumbnailImage<=" + thumbnail, "-o", "OUTPUT",
+                                   toolInput("b.jpg", picture("b.jpg", "200x150"))});
+       }},
       {"png", still("a.png")},
       {"gif", still("a.gif")},
       {"bmp", still("a.bmp")},
@@ -220,7 +220,11 @@ std::vector<Maker> allMakers() {
       {"doc", ole("a.doc", {{"WordDocument", 9000}, {"1Table", 5000}})},
       {"xls", ole("a.xls", {{"Workbook", 12000}})},
       {"ppt", ole("a.ppt", {{"Current User", 4096}, {"PowerPoint Document", 7000}})},
-      {"7z", sevenZip},
+      {"7z",
+       [] {
+         return fromTool("a.7z", {"7zz", "a", "-bd", "-y", "OUTPUT",
+                                  toolInput("7z-input.txt", noise(20000, 4))});
+       }},
       {"gz", [] { return gzipFile(std::string(30000, 'g') + "end", 1); }},
       {"gz-members", [] { return gzipFile("one member of several\n", 3); }},
       {"mid", [] { return midiFile("a.mid", 3); }},

@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <random>
-#include <stdexcept>
 #include <string_view>
 
 namespace orvane::engine::testing {
@@ -53,21 +52,6 @@ void header(int version, Bytes& out, const Bytes& rest, std::uint64_t type = 0,
 }
 
 }  // namespace
-
-Bytes withExifThumbnail(const Bytes& picture, const Bytes& thumbnail) {
-  const std::size_t segmentLength = 2 + 6 + thumbnail.size();
-  if (segmentLength > 0xFFFF) throw std::runtime_error("thumbnail too large for APP1");
-  Bytes out(picture.begin(), picture.begin() + 2);
-  // APP1 and its length, high byte first, counting itself and "Exif\0\0"
-  for (const std::size_t byte :
-       {std::size_t{0xFF}, std::size_t{0xE1}, segmentLength >> 8, segmentLength & 0xFF}) {
-    out.push_back(static_cast<std::byte>(byte));
-  }
-  putText(out, std::string("Exif\0\0", 6));
-  out.insert(out.end(), thumbnail.begin(), thumbnail.end());
-  out.insert(out.end(), picture.begin() + 2, picture.end());
-  return out;
-}
 
 Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& comment) {
   Bytes out;

@@ -9,10 +9,6 @@
 // format the tools do not produce on their own.
 namespace orvane::engine::testing {
 
-// The JPEG `picture` with an APP1 "Exif" segment right after SOI that holds
-// the JPEG `thumbnail` whole (with its own SOI and EOI), as cameras write.
-Bytes withExifThumbnail(const Bytes& picture, const Bytes& thumbnail);
-
 struct ZipEntry {
   std::string name;
   std::string content;
