@@ -1,4 +1,6 @@
-// The command-line contract: exit statuses and the one-line reasons.
+// The command-line contract: exit statuses and the one-line reasons; the
+// summary, the JSON lines and --text-charset of a scan, end to end (the
+// export is the export safety suite's).
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -59,8 +61,6 @@ TEST(CliUsage, ExitStatusesAndReasons) {
   }
 }
 
-// orvane-cli scan: the summary, the JSON lines and --text-charset, end to
-// end (the export is the export safety suite's).
 using fixtures::Field;
 using fixtures::IpdWriter;
 using testing::jsonLines;

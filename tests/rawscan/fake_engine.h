@@ -51,7 +51,6 @@ class FakeEngine {
   // The table with every slot the application calls; tests clear slots.
   bb_export_table table{};
 
-  // --- the scan ---
   std::vector<EngineReport> reports;  // played back in order
   int scanAnswer = 0;
   // When set, the scan waits inside the engine call until a stop, like a
@@ -61,7 +60,6 @@ class FakeEngine {
   std::vector<std::string> scans;  // "device partition", one per call
   std::atomic<int> stopCalls{0};
 
-  // --- reading found files ---
   std::vector<std::uint8_t> deviceBytes;
   std::vector<list_disk_struct*> readDisks;     // the disk each read was given
   std::vector<list_disk_struct*> recoverDisks;  // the disk each copy was given

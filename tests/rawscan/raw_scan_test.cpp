@@ -102,10 +102,11 @@ TEST_F(RawScanTest, ReportsAreFiledByTheTypeOfTheirName) {
   EXPECT_EQ(namesIn(ResultList::bbArchiveArray), (std::vector<std::string>{"archive.7z"}));
   EXPECT_EQ(results.allRecordsInPostingOrder().size(), 11u);
   // the engine scribbled over its record after the call; the copy stands
-  const PRScanListNode& image = *results.snapshotAs<PRScanListNode>(ResultList::bbImageArray)[0];
-  EXPECT_EQ(image.getfile().file_start, 4096u);
-  EXPECT_EQ(image.getfile().file_len, 1536u);
-  EXPECT_EQ(image.getfile().pFileName, "DCIM/100/IMG_0001.JPG");
+  const auto image = results.snapshotAs<PRScanListNode>(ResultList::bbImageArray)[0];
+  const auto& file = image->getfile();
+  EXPECT_EQ(
+      std::to_string(file.file_start) + "+" + std::to_string(file.file_len) + " " + file.pFileName,
+      "4096+1536 DCIM/100/IMG_0001.JPG");
 }
 
 TEST_F(RawScanTest, ProgressIsThePercentageOfWorkDone) {
