@@ -21,6 +21,8 @@ packages=(
   libgsf-bin abcmidi libimage-exiftool-perl
   # HEIF and AVIF samples; FAT and exFAT card images built without mounting
   libheif-examples dosfstools exfatprogs mtools
+  # the partition table of raw card images
+  parted
   # the feedback mail tests run a real SMTP server with a certificate they make
   python3-aiosmtpd openssl
   # screenshots of the app under a window manager (Xvfb, a window manager, clicks)

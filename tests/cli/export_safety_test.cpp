@@ -137,9 +137,9 @@ TEST(CliExportSafety, CtrlCLeavesNoHalfFileAndNoPrivateFolder) {
   fs::create_directory(temp);
   // a card of many pictures, so that the signal finds the export busy
   const std::vector<std::uint8_t> jpeg = fixtures::tinyJpegBytes();
-  fixtures::CardImageWriter card(8 << 20);
-  for (std::uint64_t at = 0; at + 4096 <= (8u << 20); at += 4096) card.file(at, jpeg);
-  card.writeTo(scratch / "card.img");
+  std::vector<std::pair<std::uint64_t, std::vector<std::uint8_t>>> pictures;
+  for (std::uint64_t at = 0; at + 4096 <= (8u << 20); at += 4096) pictures.emplace_back(at, jpeg);
+  fixtures::writeRawCard(scratch / "card.img", 8 << 20, pictures);
   testing::smallBackup().writeTo(scratch / "bold.ipd");
   struct Case {
     const char* name;

@@ -36,16 +36,15 @@ class CliRawScanTest : public ::testing::Test {
   // JPEGs, a WAV and a zip before it, a JPEG and a WAV inside it.
   fs::path card() {
     const fs::path path = folder / "card.img";
-    fixtures::CardImageWriter(2 << 20)
-        .mbrPartition(1, 0x0C, 2048, 2048)
-        .file(8 * kSector, png)
-        .file(128 * kSector, jpeg)
-        .file(256 * kSector, wav)
-        .file(384 * kSector, jpeg)
-        .file(512 * kSector, zip)
-        .file((2048 + 64) * kSector, jpeg)
-        .file((2048 + 128) * kSector, wav)
-        .writeTo(path);
+    fixtures::writeRawCard(path, 2 << 20,
+                           {{8 * kSector, png},
+                            {128 * kSector, jpeg},
+                            {256 * kSector, wav},
+                            {384 * kSector, jpeg},
+                            {512 * kSector, zip},
+                            {(2048 + 64) * kSector, jpeg},
+                            {(2048 + 128) * kSector, wav}},
+                           true);
     return path;
   }
 
