@@ -10,7 +10,6 @@
 #include "core/app_delegate.h"
 #include "core/main_thread_dispatcher.h"
 #include "core/scan_list_node.h"
-#include "export/recovery_run.h"
 #include "fake_engine.h"
 #include "fixtures/scratch_folder.h"
 #include "rawscan/disk_file_controller.h"
@@ -230,18 +229,16 @@ TEST_F(FoundFileReadTest, ThePreviewReadsTheFileFromTheChosenDiskWithinBounds) {
             std::nullopt);
 }
 
-// The names a copy takes are the export's own (tested with it); the bytes
-// come from the disk chosen for the scan.
+// The names and folders a copy takes are the export's own (tested with
+// it); the bytes come from the disk chosen for the scan.
 TEST_F(FoundFileReadTest, RecoveryCopiesFromTheChosenDisk) {
-  app.nc.postNotificationName("BlackBerryRawRecoveryFileInfo",
-                              RecordPtr(foundFile("f8.jpg", 200, 100)));
-  results.selectAllCategories();
   fixtures::ScratchFolder scratch;
-  const EngineFileCopier copier(rawEngine, "/dev/sdb");
-  const RecoveryReport report = RecoveryRun(results, &copier).recoverFilesThread(scratch / "out");
-  EXPECT_TRUE(report.problems.empty());
+  std::string problem;
+  ASSERT_TRUE(EngineFileCopier(rawEngine, "/dev/sdb")
+                  .copyFoundFile(*foundFile("f8.jpg", 200, 100), scratch / "f8.jpg", problem))
+      << problem;
   EXPECT_EQ(engine.recoverDisks, std::vector<list_disk_struct*>{engine.disk(1)});
-  EXPECT_EQ(fixtures::readFileBytes(scratch / "out" / "Image" / "f8.jpg"),
+  EXPECT_EQ(fixtures::readFileBytes(scratch / "f8.jpg"),
             std::vector<std::uint8_t>(engine.deviceBytes.begin() + 200,
                                       engine.deviceBytes.begin() + 300));
 }
