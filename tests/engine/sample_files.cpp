@@ -91,31 +91,26 @@ Bytes picture(const std::string& fileName, const std::string& size = "96x64") {
                              "Gaussian", "-strip", "OUTPUT"});
 }
 
-const std::vector<std::string> kVideoInput = {"-f", "lavfi", "-i",
-                                              "testsrc=size=64x48:rate=10:duration=1"};
-const std::vector<std::string> kAudioInput = {"-f", "lavfi", "-i", "sine=frequency=440:duration=1"};
-
-Bytes media(const std::string& fileName, const std::vector<std::string>& input,
-            const std::vector<std::string>& options) {
-  std::vector<std::string> arguments = {"ffmpeg", "-nostdin", "-y", "-v", "error"};
-  arguments.insert(arguments.end(), input.begin(), input.end());
-  arguments.insert(arguments.end(), options.begin(), options.end());
-  arguments.push_back("OUTPUT");
-  return fromTool(fileName, arguments);
-}
 // Makers of samples that tools write.
 using Make = std::function<Bytes()>;
+Make tool(std::string fileName, std::vector<std::string> arguments) {
+  return [=] { return fromTool(fileName, arguments); };
+}
 Make still(std::string fileName) {
   return [=] { return picture(fileName); };
 }
+// FFmpeg encoding a generated `source` with `options`.
+Make ffmpeg(std::string fileName, std::string source, std::vector<std::string> options) {
+  options.insert(options.begin(),
+                 {"ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", source});
+  options.push_back("OUTPUT");
+  return tool(fileName, options);
+}
 Make video(std::string fileName, std::vector<std::string> options) {
-  return [=] { return media(fileName, kVideoInput, options); };
+  return ffmpeg(fileName, "testsrc=size=64x48:rate=10:duration=1", options);
 }
 Make audio(std::string fileName, std::vector<std::string> options) {
-  return [=] { return media(fileName, kAudioInput, options); };
-}
-Make tool(std::string fileName, std::vector<std::string> arguments) {
-  return [=] { return fromTool(fileName, arguments); };
+  return ffmpeg(fileName, "sine=frequency=440:duration=1", options);
 }
 Make zip(std::vector<ZipEntry> entries, std::string comment = "") {
   return [=] { return zipArchive(entries, comment); };
@@ -233,9 +228,8 @@ std::vector<Maker> allMakers() {
       {"wma", audio("a.wma", {"-c:a", "wmav2"})},
       {"wmv", video("a.wmv", {"-c:v", "wmv2"})},
       {"flac", audio("a.flac", {"-ac", "2", "-c:a", "flac"})},
-      {"flac-24bit", tool("b.flac", {"ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i",
-                                     "anoisesrc=duration=0.5:seed=3", "-c:a", "flac", "-sample_fmt",
-                                     "s32", "OUTPUT"})},
+      {"flac-24bit", ffmpeg("b.flac", "anoisesrc=duration=0.5:seed=3",
+                            {"-c:a", "flac", "-sample_fmt", "s32"})},
       // as written to a pipe: no sample count, no frame sizes
       {"flac-unknown-length", audio("c.flac", {"-ac", "2", "-c:a", "flac", "-seekable", "0"})},
       {"rar-4",
