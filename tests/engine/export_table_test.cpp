@@ -1,7 +1,6 @@
 // The C table as the application sees it: listing, disk images, scans and
 // copying found files out.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>

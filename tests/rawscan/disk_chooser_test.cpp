@@ -2,7 +2,6 @@
 // rows' titles and fields, volume names, and the current disk.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <map>

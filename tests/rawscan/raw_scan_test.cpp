@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "core/app_delegate.h"
 #include "core/main_thread_dispatcher.h"
 #include "core/scan_list_node.h"
