@@ -93,20 +93,12 @@ TEST(Scanner, FileCutOffIsReportedAsItIsAndOneThatIsNotGivesBackItsSectors) {
   EXPECT_EQ(scanImage(broken.bytes), broken.files);
 }
 
-// An all-zero image holds nothing; progress climbs to the total; a stop
-// asked before the first read ends the scan with nothing done.
-TEST(Scanner, ProgressEndsAtTheTotalAndAStopIsPrompt) {
-  const Bytes zeros(8u << 20);
-  for (const bool stopAtOnce : {false, true}) {
-    const ScanRun run = scanRun(zeros, 1u << 20, stopAtOnce);
-    EXPECT_TRUE(run.found.empty());
-    EXPECT_TRUE(std::is_sorted(run.progress.begin(), run.progress.end()));
-    EXPECT_EQ(run.outcome, stopAtOnce ? ScanOutcome::stopped : ScanOutcome::completed);
-    const auto last =
-        run.progress.empty() ? std::pair<std::uint64_t, std::uint64_t>{} : run.progress.back();
-    EXPECT_EQ(last.first, stopAtOnce ? 0u : zeros.size());
-    EXPECT_EQ(last.second, stopAtOnce ? 0u : zeros.size());
-  }
+// A stop asked before the first read ends the scan with nothing done.
+TEST(Scanner, AStopAskedBeforeTheFirstReadIsPrompt) {
+  const ScanRun run = scanRun(Bytes(8u << 20), 1u << 20, true);
+  EXPECT_EQ(run.outcome, ScanOutcome::stopped);
+  EXPECT_TRUE(run.found.empty());
+  EXPECT_TRUE(run.progress.empty() || run.progress.back().first == 0);
 }
 
 // Raw images built against the engine: structures that name the same bytes
@@ -186,7 +178,9 @@ TEST(HostileImage, EveryFormatScansToTheEndWithFindsInsideTheImage) {
     const ScanRun run = scanRun(image);
     EXPECT_EQ(run.outcome, ScanOutcome::completed);
     ASSERT_FALSE(run.progress.empty());
-    EXPECT_EQ(run.progress.back().first, image.size());
+    EXPECT_TRUE(std::is_sorted(run.progress.begin(), run.progress.end()));
+    EXPECT_EQ(run.progress.back(),
+              std::make_pair(std::uint64_t{image.size()}, std::uint64_t{image.size()}));
     std::uint64_t covered = 0;
     for (const FoundFile& found : run.found) {
       EXPECT_GE(found.start, covered) << "finds overlap";
