@@ -26,9 +26,9 @@ TEST_P(EndFinders, FindTheExactEndWhereverTheBlocksAreCut) {
   }
   for (const auto& pattern : patterns) {
     const Carved carved = carve(data, pattern);
-    ASSERT_EQ(carved.kind, Verdict::Kind::endsHere) << "block " << pattern[0];
-    ASSERT_EQ(carved.length, file.bytes.size()) << "block " << pattern[0];
-    ASSERT_EQ(carved.extension, file.extension) << "block " << pattern[0];
+    ASSERT_EQ(std::tie(carved.kind, carved.length, carved.extension),
+              std::make_tuple(Verdict::Kind::endsHere, file.bytes.size(), file.extension))
+        << "block " << pattern[0];
   }
 }
 
