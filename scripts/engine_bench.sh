@@ -1,7 +1,7 @@
 #!/bin/sh
 # Card-image benchmark of bblib.so against PhotoRec and foremost, after the
 # engine's own scan speed on hostile images.
-# Needs: imagemagick ffmpeg 7zip libheif-examples dosfstools mtools testdisk time
+# Needs: imagemagick ffmpeg 7zip libheif-examples libgsf-bin abcmidi dosfstools mtools testdisk time
 # (foremost is compared too when installed).
 # Usage: scripts/engine_bench.sh [BUILD_FOLDER] [WORK_FOLDER]
 set -e

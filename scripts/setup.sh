@@ -16,8 +16,13 @@ packages=(
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev libheif-dev
   # the engine's tests make their sample files with these
   imagemagick ffmpeg 7zip
+  # OLE2 compound documents (gsf createole), MIDI files (abc2midi), EXIF
+  # thumbnails (exiftool)
+  libgsf-bin abcmidi libimage-exiftool-perl
   # HEIF and AVIF samples; FAT and exFAT card images built without mounting
   libheif-examples dosfstools exfatprogs mtools
+  # the partition table of raw card images
+  parted
   # the feedback mail tests run a real SMTP server with a certificate they make
   python3-aiosmtpd openssl
   # screenshots of the app under a window manager (Xvfb, a window manager, clicks)

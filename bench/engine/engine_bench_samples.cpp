@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "sample_files.h"
 #include "writers.h"
 
 using namespace orvane::engine::testing;
@@ -25,12 +26,14 @@ int main(int argc, char** argv) {
   };
   for (int i = 0; i < 8; ++i) {
     const std::size_t kb = 20 + 37 * static_cast<std::size_t>(i);
-    writeFile(folder / ("doc" + std::to_string(i) + ".doc"),
-              compoundFile({{"WordDocument", kb * 1024}, {"1Table", 6000}}, i % 2 == 0));
-    writeFile(folder / ("sheet" + std::to_string(i) + ".xls"),
-              compoundFile({{"Workbook", kb * 700}}, i % 2 == 1));
-    writeFile(folder / ("slides" + std::to_string(i) + ".ppt"),
-              compoundFile({{"Current User", 4096}, {"PowerPoint Document", kb * 900}}, false));
+    const std::string n = std::to_string(i);
+    writeFile(folder / ("doc" + n + ".doc"),
+              compoundFile("doc" + n + ".doc", {{"WordDocument", kb * 1024}, {"1Table", 6000}}));
+    writeFile(folder / ("sheet" + n + ".xls"),
+              compoundFile("sheet" + n + ".xls", {{"Workbook", kb * 700}}));
+    writeFile(folder / ("slides" + n + ".ppt"),
+              compoundFile("slides" + n + ".ppt",
+                           {{"Current User", 4096}, {"PowerPoint Document", kb * 900}}));
   }
   for (int i = 0; i < 4; ++i) {
     writeFile(
@@ -40,7 +43,8 @@ int main(int argc, char** argv) {
                     {"META-INF/manifest.xml", "<manifest/>", true, true}}));
   }
   for (int i = 0; i < 6; ++i)
-    writeFile(folder / ("song" + std::to_string(i) + ".mid"), midiFile(2 + i));
+    writeFile(folder / ("song" + std::to_string(i) + ".mid"),
+              midiFile("song" + std::to_string(i) + ".mid", 2 + i));
   for (int i = 0; i < 4; ++i)
     writeFile(folder / ("memo" + std::to_string(i) + ".amr"), amrFile(400 + 300 * i));
   for (int i = 0; i < 4; ++i)

@@ -89,7 +89,7 @@ class CliEncryptedBackup : public ::testing::TestWithParam<Layout> {
   std::filesystem::path encrypted = root / "encrypted" / kBackupId;
 };
 
-TEST_P(CliEncryptedBackup, ReadsAsThePlainBackupAndLeavesTheFolderAsItWas) {
+TEST_P(CliEncryptedBackup, ReadsAsThePlainBackupOnlyWithItsPasswordAndLeavesTheFolderAsItWas) {
   const auto before = contentsOf(encrypted);
   const auto expected = runCli({"scan", plain.string(), "--json"});
   ASSERT_EQ(expected.status, 0) << expected.err;
@@ -115,26 +115,24 @@ TEST_P(CliEncryptedBackup, ReadsAsThePlainBackupAndLeavesTheFolderAsItWas) {
   EXPECT_EQ(fixtures::readFileText(target / "Photo&Video" / "IMG_0001.JPG"),
             std::string(picture.begin(), picture.end()));
   EXPECT_EQ(contentsOf(encrypted), before);
-}
 
-TEST_P(CliEncryptedBackup, WithoutTheRightPasswordPrintsOneLineAndNoRecord) {
+  // without the right password: one line and no record
   struct Case {
     std::vector<std::string> extra;
     const char* line;
   };
-  const std::string wrongFile = (root / "wrong").string();
-  const std::string missingFile = (root / "absent").string();
   for (const Case& c : std::vector<Case>{
            {{}, "the backup is encrypted: give its password with --password-file FILE"},
-           {{"--password-file", wrongFile}, "the password is wrong for this encrypted backup"},
-           {{"--password-file", missingFile}, "the password file cannot be read"}}) {
+           {{"--password-file", (root / "wrong").string()},
+            "the password is wrong for this encrypted backup"},
+           {{"--password-file", (root / "absent").string()}, "the password file cannot be read"}}) {
     std::vector<std::string> arguments = {"scan", encrypted.string(), "--json"};
     arguments.insert(arguments.end(), c.extra.begin(), c.extra.end());
-    const auto result = runCli(arguments);
-    EXPECT_EQ(result.status, 2) << c.line;
-    EXPECT_EQ(result.out, "") << c.line;
-    EXPECT_EQ(testing::lineCount(result.err), 1) << result.err;
-    EXPECT_NE(result.err.find(c.line), std::string::npos) << result.err;
+    const auto refused = runCli(arguments);
+    EXPECT_EQ(refused.status, 2) << c.line;
+    EXPECT_EQ(refused.out, "") << c.line;
+    EXPECT_EQ(testing::lineCount(refused.err), 1) << refused.err;
+    EXPECT_NE(refused.err.find(c.line), std::string::npos) << refused.err;
   }
 }
 

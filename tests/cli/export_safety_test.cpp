@@ -36,12 +36,15 @@ TEST(CliExportSafety, ExitStatusAndLastLineTellWhatWasWritten) {
   testing::smallBackup().writeTo(backup);
   fs::create_directories(scratch / "taken");
   fixtures::writeFileText(scratch / "file", "x");
+  // named like a backup and accepted by name, but no backup inside
+  fixtures::writeFileText(scratch / "broken.ipd", "not a backup at all");
   struct Case {
     const char* name;
     fs::path exportFolder;
     int status;
     std::string outStart;  // the start of standard output
     std::string errPart;   // found in standard error
+    fs::path source = {};  // the backup when empty
   };
   const fs::path deep = nearThePathLimit(scratch / "deep");
   const Case cases[] = {
@@ -53,10 +56,12 @@ TEST(CliExportSafety, ExitStatusAndLastLineTellWhatWasWritten) {
        "Exported 0 of 4 records; 4 could not be written (first: could not write " +
            (deep / "Contact/Ann.vcf").string() + ": File name too long)\n",
        "could not write "},
+      {"scan fails", scratch / "failed", 2, "", "broken.ipd", scratch / "broken.ipd"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto result = runCli({"scan", backup.string(), "--export", c.exportFolder.string()});
+    const fs::path source = c.source.empty() ? backup : c.source;
+    const auto result = runCli({"scan", source.string(), "--export", c.exportFolder.string()});
     EXPECT_EQ(result.status, c.status) << result.err;
     EXPECT_EQ(result.out.rfind(c.outStart, 0), 0u) << result.out;
     EXPECT_NE(result.err.find(c.errPart), std::string::npos) << result.err;
@@ -68,16 +73,7 @@ TEST(CliExportSafety, ExitStatusAndLastLineTellWhatWasWritten) {
   EXPECT_EQ(fixtures::readFileText(scratch / "file"), "x");
   EXPECT_TRUE(fs::is_empty(scratch / "taken"));
   EXPECT_TRUE(fs::exists(scratch / "new/out/Contact/Ann.vcf"));
-}
-
-TEST(CliExportSafety, AFolderMadeForAScanThatFailsIsRemoved) {
-  fixtures::ScratchFolder scratch;
-  // named like a backup and accepted by name, but no backup inside
-  fixtures::writeFileText(scratch / "broken.ipd", "not a backup at all");
-  const auto result =
-      runCli({"scan", (scratch / "broken.ipd").string(), "--export", (scratch / "out").string()});
-  EXPECT_EQ(result.status, 2) << result.err;
-  EXPECT_FALSE(fs::exists(scratch / "out"));
+  EXPECT_FALSE(fs::exists(scratch / "failed"));  // made for the scan that failed, then removed
 }
 
 TEST(CliExportSafety, NoExportIntoTheBackupBeingScanned) {
@@ -141,9 +137,9 @@ TEST(CliExportSafety, CtrlCLeavesNoHalfFileAndNoPrivateFolder) {
   fs::create_directory(temp);
   // a card of many pictures, so that the signal finds the export busy
   const std::vector<std::uint8_t> jpeg = fixtures::tinyJpegBytes();
-  fixtures::CardImageWriter card(8 << 20);
-  for (std::uint64_t at = 0; at + 4096 <= (8u << 20); at += 4096) card.file(at, jpeg);
-  card.writeTo(scratch / "card.img");
+  std::vector<std::pair<std::uint64_t, std::vector<std::uint8_t>>> pictures;
+  for (std::uint64_t at = 0; at + 4096 <= (8u << 20); at += 4096) pictures.emplace_back(at, jpeg);
+  fixtures::writeRawCard(scratch / "card.img", 8 << 20, pictures);
   testing::smallBackup().writeTo(scratch / "bold.ipd");
   struct Case {
     const char* name;

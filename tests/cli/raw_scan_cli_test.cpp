@@ -19,7 +19,6 @@ namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
-using fixtures::namesIn;
 using testing::CliResult;
 using testing::lineCount;
 using testing::runCli;
@@ -33,29 +32,19 @@ class CliRawScanTest : public ::testing::Test {
         << "the engine is missing beside orvane-cli: build the target bblib";
   }
 
-  // 1 MiB of zeros with a PNG, two JPEGs, a WAV and a zip at sector starts.
+  // 2 MiB of zeros with one MBR partition over the second MiB: a PNG, two
+  // JPEGs, a WAV and a zip before it, a JPEG and a WAV inside it.
   fs::path card() {
     const fs::path path = folder / "card.img";
-    fixtures::CardImageWriter(1 << 20)
-        .file(8 * kSector, png)
-        .file(128 * kSector, jpeg)
-        .file(256 * kSector, wav)
-        .file(384 * kSector, jpeg)
-        .file(512 * kSector, zip)
-        .writeTo(path);
-    return path;
-  }
-
-  // 2 MiB with one MBR partition over the second MiB: a PNG before the
-  // partition, a JPEG and a WAV inside it.
-  fs::path partitionedCard() {
-    const fs::path path = folder / "partitioned.img";
-    fixtures::CardImageWriter(2 << 20)
-        .mbrPartition(1, 0x0C, 2048, 2048)
-        .file(64 * kSector, png)
-        .file((2048 + 64) * kSector, jpeg)
-        .file((2048 + 128) * kSector, wav)
-        .writeTo(path);
+    fixtures::writeRawCard(path, 2 << 20,
+                           {{8 * kSector, png},
+                            {128 * kSector, jpeg},
+                            {256 * kSector, wav},
+                            {384 * kSector, jpeg},
+                            {512 * kSector, zip},
+                            {(2048 + 64) * kSector, jpeg},
+                            {(2048 + 128) * kSector, wav}},
+                           true);
     return path;
   }
 
@@ -71,43 +60,38 @@ TEST_F(CliRawScanTest, SummaryJsonAndExportListAndCopyEveryFoundFile) {
   const auto result = runCli({"scan", "--raw", card().string()});
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out,
-            "Image          3\n"
+            "Image          4\n"
             "Video          0\n"
-            "Audio          1\n"
+            "Audio          2\n"
             "Document       0\n"
             "Archive        1\n"
-            "Total          5\n");
+            "Total          7\n");
   EXPECT_EQ(result.err, "");
 
   const auto json = runCli({"scan", "--raw", card().string(), "--json"});
   ASSERT_EQ(json.status, 0) << json.err;
-  const auto lines = testing::jsonLines(json.out);
-  ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[0]["class"], "PRScanListNode");
-  EXPECT_EQ(lines[0]["fileSizeNumber"], png.size());
-  EXPECT_EQ(lines[0]["nodeSizeString"], FieldConversions::size_to_unit(png.size()));
-  EXPECT_EQ(lines[0]["file_start"], 8 * kSector);
+  EXPECT_EQ(lineCount(json.out), 7);
+  EXPECT_EQ(json.out.substr(0, json.out.find('\n')),
+            R"({"class":"PRScanListNode","nodeName":"f8.png","nodeSizeString":")" +
+                FieldConversions::size_to_unit(png.size()) + R"(","fileSizeNumber":)" +
+                std::to_string(png.size()) +
+                R"(,"fileType":"Image","createTime":null,"modifyTime":null,"validaty":null,)"
+                R"("bDeleted":null,"bMarked":0,"bSelected":0,"file_start":4096})");
 
   const fs::path out = folder / "Rescued";
   const auto exported = runCli({"scan", "--raw", card().string(), "--export", out.string()});
   ASSERT_EQ(exported.status, 0) << exported.err;
-  EXPECT_EQ(exported.out, "Exported 5 records to " + out.string() + "\n");
-  EXPECT_EQ(namesIn(out),
-            (std::vector<std::string>{"Archive", "Audio", "Document", "Image", "Video"}));
-  EXPECT_EQ(namesIn(out / "Image"), (std::vector<std::string>{"f128.jpg", "f384.jpg", "f8.png"}));
-  const std::pair<const char*, const std::vector<std::uint8_t>*> copies[] = {
-      {"Image/f8.png", &png},
-      {"Image/f128.jpg", &jpeg},
-      {"Image/f384.jpg", &jpeg},
-      {"Audio/f256.wav", &wav},
-      {"Archive/f512.zip", &zip}};
-  for (const auto& [name, bytes] : copies) {
-    EXPECT_EQ(fixtures::readFileBytes(out / name), *bytes) << name;
-  }
+  EXPECT_EQ(exported.out, "Exported 7 records to " + out.string() + "\n");
+  EXPECT_EQ(
+      fixtures::treeOf(out),
+      (std::vector<std::string>{"Archive", "Archive/f512.zip", "Audio", "Audio/f2176.wav",
+                                "Audio/f256.wav", "Document", "Image", "Image/f128.jpg",
+                                "Image/f2112.jpg", "Image/f384.jpg", "Image/f8.png", "Video"}));
+  EXPECT_EQ(fixtures::readFileBytes(out / "Archive/f512.zip"), zip);
 }
 
 TEST_F(CliRawScanTest, APartitionIsListedAndScannedAlone) {
-  const fs::path image = partitionedCard();
+  const fs::path image = card();
   const auto disks = runCli({"disks", image.string()});
   ASSERT_EQ(disks.status, 0) << disks.err;
   EXPECT_NE(disks.out.find(image.string() + " (2.10M)\n  partition 1: NO NAME\n"),
@@ -124,7 +108,9 @@ TEST_F(CliRawScanTest, APartitionIsListedAndScannedAlone) {
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.err,
             "orvane-cli: " + image.string() + ": has no partition 3 (its partitions: 1)\n");
-  const auto unpartitioned = runCli({"scan", "--raw", card().string(), "--partition", "1"});
+  fixtures::writeFileBytes(folder / "zeros.img", std::vector<std::uint8_t>(1 << 20));
+  const auto unpartitioned =
+      runCli({"scan", "--raw", (folder / "zeros.img").string(), "--partition", "1"});
   EXPECT_EQ(unpartitioned.status, 2);
   EXPECT_NE(unpartitioned.err.find("it has no partition table"), std::string::npos)
       << unpartitioned.err;

@@ -55,9 +55,7 @@ class TiffLayout {
       put(entry, entries[i].tag, 2);
       put(entry + 2, entries[i].type, 2);
       put(entry + 4, entries[i].count, 4);
-      const bool shortInline = entries[i].type == kShort && entries[i].count == 1;
-      put(entry + 8, 0, 4);
-      put(entry + 8, entries[i].value, shortInline ? 2 : 4);
+      put(entry + 8, entries[i].value, 4);
     }
     put(at + 2 + 12 * entries.size(), 0, 4);
     return at;

@@ -3,8 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -24,17 +22,14 @@ Bytes join(std::initializer_list<Bytes> parts) {
 }
 
 Bytes readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<char> chars((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  Bytes bytes(chars.size());
-  std::memcpy(bytes.data(), chars.data(), chars.size());
-  return bytes;
+  const std::vector<std::uint8_t> bytes = fixtures::readFileBytes(path);
+  const auto* begin = reinterpret_cast<const std::byte*>(bytes.data());
+  return {begin, begin + bytes.size()};
 }
 
 void writeFile(const fs::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+  const auto* begin = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  fixtures::writeFileBytes(path, {begin, begin + bytes.size()});
 }
 
 Bytes noise(std::size_t count, std::uint32_t seed) {
@@ -49,14 +44,6 @@ Bytes noise(std::size_t count, std::uint32_t seed) {
 const fs::path& scratchFolder() {
   static const fixtures::ScratchFolder folder;
   return folder.path();
-}
-
-void runTool(const std::vector<std::string>& arguments) {
-  if (fixtures::runProgram(arguments) != 0) {
-    throw std::runtime_error(
-        "could not run " + arguments.front() +
-        " (Debian packages imagemagick, ffmpeg, 7zip, libheif-examples, dosfstools, mtools)");
-  }
 }
 
 namespace {
@@ -74,7 +61,11 @@ Bytes fromTool(const std::string& fileName, const std::vector<std::string>& argu
   std::vector<std::string> command;
   for (const auto& argument : arguments)
     command.push_back(argument == "OUTPUT" ? path.string() : argument);
-  runTool(command);
+  if (fixtures::runProgram(command) != 0) {
+    throw std::runtime_error("could not run " + command.front() +
+                             " (Debian packages imagemagick, ffmpeg, 7zip, libheif-examples, "
+                             "libgsf-bin, abcmidi, libimage-exiftool-perl)");
+  }
   Bytes bytes = readFile(path);
   std::error_code ignored;
   fs::create_directories(cache.parent_path(), ignored);
@@ -84,36 +75,42 @@ Bytes fromTool(const std::string& fileName, const std::vector<std::string>& argu
   return bytes;
 }
 
+// `bytes` kept in the cache folder as a tool's input, put in place whole
+// (a test running beside may be reading it); its path. Tools that keep the
+// input's name (7-Zip) see the same name every time.
+std::string toolInput(const std::string& name, const Bytes& bytes) {
+  const fs::path path = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / name;
+  fs::create_directories(path.parent_path());
+  writeFile(path.string() + ".part" + std::to_string(::getpid()), bytes);
+  fs::rename(path.string() + ".part" + std::to_string(::getpid()), path);
+  return path.string();
+}
+
 Bytes picture(const std::string& fileName, const std::string& size = "96x64") {
   return fromTool(fileName, {"convert", "-seed", "7", "-size", size, "gradient:red-blue", "+noise",
                              "Gaussian", "-strip", "OUTPUT"});
 }
 
-const std::vector<std::string> kVideoInput = {"-f", "lavfi", "-i",
-                                              "testsrc=size=64x48:rate=10:duration=1"};
-const std::vector<std::string> kAudioInput = {"-f", "lavfi", "-i", "sine=frequency=440:duration=1"};
-
-Bytes media(const std::string& fileName, const std::vector<std::string>& input,
-            const std::vector<std::string>& options) {
-  std::vector<std::string> arguments = {"ffmpeg", "-nostdin", "-y", "-v", "error"};
-  arguments.insert(arguments.end(), input.begin(), input.end());
-  arguments.insert(arguments.end(), options.begin(), options.end());
-  arguments.push_back("OUTPUT");
-  return fromTool(fileName, arguments);
-}
 // Makers of samples that tools write.
 using Make = std::function<Bytes()>;
+Make tool(std::string fileName, std::vector<std::string> arguments) {
+  return [=] { return fromTool(fileName, arguments); };
+}
 Make still(std::string fileName) {
   return [=] { return picture(fileName); };
 }
+// FFmpeg encoding a generated `source` with `options`.
+Make ffmpeg(std::string fileName, std::string source, std::vector<std::string> options) {
+  options.insert(options.begin(),
+                 {"ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", source});
+  options.push_back("OUTPUT");
+  return tool(fileName, options);
+}
 Make video(std::string fileName, std::vector<std::string> options) {
-  return [=] { return media(fileName, kVideoInput, options); };
+  return ffmpeg(fileName, "testsrc=size=64x48:rate=10:duration=1", options);
 }
 Make audio(std::string fileName, std::vector<std::string> options) {
-  return [=] { return media(fileName, kAudioInput, options); };
-}
-Make tool(std::string fileName, std::vector<std::string> arguments) {
-  return [=] { return fromTool(fileName, arguments); };
+  return ffmpeg(fileName, "sine=frequency=440:duration=1", options);
 }
 Make zip(std::vector<ZipEntry> entries, std::string comment = "") {
   return [=] { return zipArchive(entries, comment); };
@@ -121,35 +118,41 @@ Make zip(std::vector<ZipEntry> entries, std::string comment = "") {
 Make rar(int version, std::vector<RarFile> files, bool endBlock = true) {
   return [=] { return rarArchive(version, files, endBlock); };
 }
-Make ole(std::vector<OleStream> streams, bool fatFirst) {
-  return [=] { return compoundFile(streams, fatFirst); };
+Make ole(std::string fileName, std::vector<OleStream> streams) {
+  return [=] { return compoundFile(fileName, streams); };
 }
+
+}  // namespace
+
+Bytes compoundFile(const std::string& fileName, const std::vector<OleStream>& streams) {
+  std::vector<std::string> arguments = {"gsf", "createole", "OUTPUT"};
+  std::string folder = fileName;
+  for (const auto& [name, bytes] : streams) folder += "-" + std::to_string(bytes);
+  for (const auto& [name, bytes] : streams) {
+    arguments.push_back(toolInput(folder + "/" + name, noise(bytes, std::uint32_t(bytes))));
+  }
+  return fromTool(fileName, arguments);
+}
+
+Bytes midiFile(const std::string& fileName, int voices) {
+  Bytes abc;
+  putText(abc, "X:1\nM:4/4\nL:1/8\nQ:1/4=120\nK:C\n");
+  for (int voice = 1; voice <= voices; ++voice) {
+    putText(abc, "V:" + std::to_string(voice) + "\n");
+    for (int bar = 0; bar < 4 + voice; ++bar) putText(abc, "CDEF GABc|cBAG FEDC|");
+    putText(abc, "\n");
+  }
+  return fromTool(fileName, {"abc2midi", toolInput(fileName + ".abc", abc), "-o", "OUTPUT"});
+}
+
+namespace {
 
 // HEIF pictures from heif-enc, of a PNG that ImageMagick makes.
 Bytes heif(const std::string& fileName, std::vector<std::string> options) {
-  const auto input = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / "heif-input.png";
-  fs::create_directories(input.parent_path());
-  writeFile(input, picture("heif-input.png"));
   options.insert(options.begin(), "heif-enc");
-  options.insert(options.end(), {"-o", "OUTPUT", input.string()});
+  options.insert(options.end(),
+                 {"-o", "OUTPUT", toolInput("heif-input.png", picture("heif-input.png"))});
   return fromTool(fileName, options);
-}
-
-Bytes sevenZip() {
-  // A fixed input path: 7-Zip keeps only its last part.
-  const auto input = fs::path(ORVANE_ENGINE_SAMPLE_CACHE) / "7z-input.txt";
-  fs::create_directories(input.parent_path());
-  writeFile(input, noise(20000, 4));
-  return fromTool("a.7z", {"7zz", "a", "-bd", "-y", "OUTPUT", input.string()});
-}
-
-// FLAC without its sample count, as written to a pipe.
-Bytes flacWithoutLength() {
-  Bytes bytes = media("a.flac", kAudioInput, {"-ac", "2", "-c:a", "flac"});
-  // The 36-bit count: the low half of byte 21, then bytes 22 to 25.
-  bytes[21] = static_cast<std::byte>(static_cast<unsigned>(bytes[21]) & 0xF0);
-  std::fill(bytes.begin() + 22, bytes.begin() + 26, std::byte{0});
-  return bytes;
 }
 
 // The kind is the extension the engine must propose, then maybe "-" and
@@ -164,7 +167,11 @@ std::vector<Maker> allMakers() {
       {"jpg", still("a.jpg")},
       // the thumbnail's EOI comes long before the picture's
       {"jpg-thumbnail",
-       [] { return withExifThumbnail(picture("b.jpg", "200x150"), picture("t.jpg", "32x24")); }},
+       [] {
+         const std::string thumbnail = toolInput("t.jpg", picture("t.jpg", "32x24"));
+         return fromTool("c.jpg", {"exiftool", "-q", "-ThumbnailImage<=" + thumbnail, "-o", "OUTPUT",
+                                   toolInput("b.jpg", picture("b.jpg", "200x150"))});
+       }},
       {"png", still("a.png")},
       {"gif", still("a.gif")},
       {"bmp", still("a.bmp")},
@@ -205,22 +212,26 @@ std::vector<Maker> allMakers() {
       {"odt", zip({{"mimetype", "application/vnd.oasis.opendocument.text", false},
                    {"content.xml", std::string(6000, 'c'), true, true},
                    {"META-INF/manifest.xml", "<manifest/>", true, true}})},
-      {"doc", ole({{"WordDocument", 9000}, {"1Table", 5000}}, true)},
-      {"xls", ole({{"Workbook", 12000}}, false)},
-      {"ppt", ole({{"Current User", 4096}, {"PowerPoint Document", 7000}}, false)},
-      {"7z", sevenZip},
+      {"doc", ole("a.doc", {{"WordDocument", 9000}, {"1Table", 5000}})},
+      {"xls", ole("a.xls", {{"Workbook", 12000}})},
+      {"ppt", ole("a.ppt", {{"Current User", 4096}, {"PowerPoint Document", 7000}})},
+      {"7z",
+       [] {
+         return fromTool("a.7z", {"7zz", "a", "-bd", "-y", "OUTPUT",
+                                  toolInput("7z-input.txt", noise(20000, 4))});
+       }},
       {"gz", [] { return gzipFile(std::string(30000, 'g') + "end", 1); }},
       {"gz-members", [] { return gzipFile("one member of several\n", 3); }},
-      {"mid", [] { return midiFile(3); }},
+      {"mid", [] { return midiFile("a.mid", 3); }},
       {"ogg", audio("a.ogg", {"-c:a", "libvorbis"})},
       {"rtf", [] { return rtfDocument(); }},
       {"wma", audio("a.wma", {"-c:a", "wmav2"})},
       {"wmv", video("a.wmv", {"-c:v", "wmv2"})},
       {"flac", audio("a.flac", {"-ac", "2", "-c:a", "flac"})},
-      {"flac-24bit", tool("b.flac", {"ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i",
-                                     "anoisesrc=duration=0.5:seed=3", "-c:a", "flac", "-sample_fmt",
-                                     "s32", "OUTPUT"})},
-      {"flac-unknown-length", flacWithoutLength},
+      {"flac-24bit", ffmpeg("b.flac", "anoisesrc=duration=0.5:seed=3",
+                            {"-c:a", "flac", "-sample_fmt", "s32"})},
+      // as written to a pipe: no sample count, no frame sizes
+      {"flac-unknown-length", audio("c.flac", {"-ac", "2", "-c:a", "flac", "-seekable", "0"})},
       {"rar-4",
        rar(4, {{"notes.txt", std::string(5000, 'n')}, {"big.bin", std::string(3000, 'b'), true}})},
       {"rar-4-no-end", rar(4, {{"a.txt", std::string(7000, 'a')}}, false)},

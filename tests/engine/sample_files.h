@@ -8,7 +8,7 @@
 #include <vector>
 
 // Real files of each format the engine carves, made on the spot: by Debian
-// tools (ImageMagick, FFmpeg, 7-Zip) or by small writers here. Each is made
+// tools (ImageMagick, FFmpeg, 7-Zip, gsf, abc2midi) or by small writers here. Each is made
 // once per test run and cached in a private temporary folder.
 namespace orvane::engine::testing {
 
@@ -34,13 +34,17 @@ inline void putText(Bytes& bytes, std::string_view text) {
   for (char c : text) bytes.push_back(static_cast<std::byte>(c));
 }
 
+// An OLE2 compound file made by gsf (libgsf-bin), each stream of noise.
+using OleStream = std::pair<std::string, std::size_t>;  // name, bytes
+Bytes compoundFile(const std::string& fileName, const std::vector<OleStream>& streams);
+// A type-1 MIDI file made by abc2midi (abcmidi): a tempo track and one
+// track of notes for each of `voices`.
+Bytes midiFile(const std::string& fileName, int voices);
+
 Bytes readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const Bytes& bytes);
 // Deterministic noise that holds no file header at a sector start.
 Bytes noise(std::size_t count, std::uint32_t seed);
-// Runs a tool with an argument vector, its output thrown away; throws when
-// it cannot be run or fails.
-void runTool(const std::vector<std::string>& arguments);
 // A private folder under the system temp folder, removed at exit.
 const std::filesystem::path& scratchFolder();
 

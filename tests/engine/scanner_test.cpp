@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 
 #include "carve.h"
 #include "engine/formats/registry.h"
+#include "engine/offset_follower.h"
+#include "hostile_image.h"
 
 namespace orvane::engine::testing {
 namespace {
@@ -68,50 +71,122 @@ TEST(Scanner, RandomBytesGiveFewFinds) {
   EXPECT_LE(scanImage(bytes, 4u << 20).size(), 3u);
 }
 
-TEST(Scanner, FileCutOffByTheEndIsReportedWithWhatIsThere) {
-  Image image;
-  image.pad(1024, 3);
-  const Sample& jpeg = sample("jpg");
-  image.toSector(4);
-  const std::uint64_t start = image.bytes.size();
-  image.bytes.insert(image.bytes.end(), jpeg.bytes.begin(),
-                     jpeg.bytes.begin() + static_cast<std::ptrdiff_t>(jpeg.bytes.size() - 100));
-  const auto found = scanImage(image.bytes);
-  ASSERT_EQ(found.size(), 1u);
-  EXPECT_EQ(found[0], (Laid{start, jpeg.bytes.size() - 100, "jpg"}));
-}
+// A file cut off by the end of the image is reported with what is there. A
+// PNG signature and IHDR whose chunk walk breaks after 3 KiB of data is no
+// file: the JPEG laid inside it must still be found.
+TEST(Scanner, FileCutOffIsReportedAsItIsAndOneThatIsNotGivesBackItsSectors) {
+  Image cut;
+  cut.pad(1024, 3);
+  cut.add(sample("jpg"));
+  cut.bytes.resize(cut.bytes.size() - 100);
+  cut.files[0].length -= 100;
+  EXPECT_EQ(scanImage(cut.bytes), cut.files);
 
-TEST(Scanner, FileThatIsNotOneGivesBackTheSectorsItHeld) {
-  // A PNG signature and IHDR whose chunk walk breaks after 3 KiB of data:
-  // the JPEG laid inside it must still be found.
-  Image image;
-  image.pad(512, 9);
+  Image broken;
+  broken.pad(512, 9);
   const Bytes& png = sample("png").bytes;
-  Bytes broken(png.begin(), png.begin() + 33);  // signature and IHDR
-  const unsigned char chunk[] = {0x00, 0x00, 0x0C, 0x00, 'I', 'D', 'A', 'T'};
-  for (unsigned char c : chunk) broken.push_back(static_cast<std::byte>(c));
-  image.bytes.insert(image.bytes.end(), broken.begin(), broken.end());
-  image.pad(1024, 10);
-  image.add(sample("jpg"));
-  image.pad(8192, 12);
-  const auto found = scanImage(image.bytes);
-  ASSERT_EQ(found.size(), 1u);
-  EXPECT_EQ(found[0], image.files[0]);
+  broken.bytes.insert(broken.bytes.end(), png.begin(), png.begin() + 33);
+  putText(broken.bytes, std::string_view("\0\0\x0C\0IDAT", 8));
+  broken.pad(1024, 10);
+  broken.add(sample("jpg"));
+  broken.pad(8192, 12);
+  EXPECT_EQ(scanImage(broken.bytes), broken.files);
 }
 
-// An all-zero image holds nothing; progress climbs to the total; a stop
-// asked before the first read ends the scan with nothing done.
-TEST(Scanner, ProgressEndsAtTheTotalAndAStopIsPrompt) {
-  const Bytes zeros(8u << 20);
-  for (const bool stopAtOnce : {false, true}) {
-    const ScanRun run = scanRun(zeros, 1u << 20, stopAtOnce);
-    EXPECT_TRUE(run.found.empty());
+// A stop asked before the first read ends the scan with nothing done.
+TEST(Scanner, AStopAskedBeforeTheFirstReadIsPrompt) {
+  const ScanRun run = scanRun(Bytes(8u << 20), 1u << 20, true);
+  EXPECT_EQ(run.outcome, ScanOutcome::stopped);
+  EXPECT_TRUE(run.found.empty());
+  EXPECT_TRUE(run.progress.empty() || run.progress.back().first == 0);
+}
+
+// Raw images built against the engine: structures that name the same bytes
+// over and over must cost no more than the bytes they cover, and a card
+// where every sector starts like a file must still scan to its end with
+// every find inside it.
+
+// Asks for the first range, then for whatever `next` answers after each
+// range it is handed (nothing ends the chain); counts the ranges handed.
+class Chain final : public OffsetFollower {
+ public:
+  using Next =
+      std::function<std::optional<std::pair<std::uint64_t, std::uint32_t>>(std::uint64_t, int)>;
+  Chain(std::uint64_t offset, std::uint32_t length, Next next) : next_(std::move(next)) {
+    request(offset, length, 0);
+  }
+  std::string_view extension() const override { return "chain"; }
+  int handed = 0;
+
+ private:
+  void onRange(std::uint32_t, std::uint64_t offset, ByteView bytes) override {
+    ++handed;
+    extendTo(offset + bytes.size());
+    if (const auto range = next_(offset, handed)) request(range->first, range->second, 0);
+  }
+  Next next_;
+};
+
+TEST(HostileChains, EachRangeIsHandedOnceAndOverlappingTablesFail) {
+  using Range = std::optional<std::pair<std::uint64_t, std::uint32_t>>;
+  const struct {
+    const char* name;
+    std::uint32_t firstLength;
+    Chain::Next next;
+    int handed;
+    Verdict::Kind kind;
+    std::uint64_t length;
+  } cases[] = {
+      {"sector naming itself", 512,
+       [](std::uint64_t at, int) -> Range {
+         return {{at, 512}};
+       },
+       1, Verdict::Kind::endsHere, 1024},
+      {"two sectors naming each other", 512,
+       [](std::uint64_t at, int) -> Range {
+         return {{at == 512 ? 1024 : 512, 512}};
+       },
+       2, Verdict::Kind::endsHere, 1536},
+      {"a forward chain of 100 sectors", 512,
+       [](std::uint64_t at, int handed) -> Range {
+         return handed < 100 ? Range{{at + 512, 512}} : std::nullopt;
+       },
+       100, Verdict::Kind::endsHere, 512 * 101},
+      // each range starts a byte after the last and covers 64 KiB: the
+      // 19th brings what was asked for past 1 MiB more than twice the
+      // furthest end
+      {"tables all naming the start", 64 << 10,
+       [](std::uint64_t at, int) -> Range {
+         return {{at + 1, 64 << 10}};
+       },
+       18, Verdict::Kind::notOne, 0},
+  };
+  const Bytes zeros(1 << 20);
+  for (const auto& c : cases) {
+    Chain chain(512, c.firstLength, c.next);
+    const Verdict verdict = chain.feed(ByteView(std::span<const std::byte>(zeros)));
+    EXPECT_EQ(chain.handed, c.handed) << c.name;
+    EXPECT_EQ(verdict.kind, c.kind) << c.name;
+    EXPECT_EQ(verdict.length, c.length) << c.name;
+  }
+}
+
+TEST(HostileImage, EveryFormatScansToTheEndWithFindsInsideTheImage) {
+  for (const Format* format : allFormats()) {
+    SCOPED_TRACE(format->extension);
+    const Bytes image = hostileImage(2048, format);
+    const ScanRun run = scanRun(image);
+    EXPECT_EQ(run.outcome, ScanOutcome::completed);
+    ASSERT_FALSE(run.progress.empty());
     EXPECT_TRUE(std::is_sorted(run.progress.begin(), run.progress.end()));
-    EXPECT_EQ(run.outcome, stopAtOnce ? ScanOutcome::stopped : ScanOutcome::completed);
-    const auto last =
-        run.progress.empty() ? std::pair<std::uint64_t, std::uint64_t>{} : run.progress.back();
-    EXPECT_EQ(last.first, stopAtOnce ? 0u : zeros.size());
-    EXPECT_EQ(last.second, stopAtOnce ? 0u : zeros.size());
+    EXPECT_EQ(run.progress.back(),
+              std::make_pair(std::uint64_t{image.size()}, std::uint64_t{image.size()}));
+    std::uint64_t covered = 0;
+    for (const FoundFile& found : run.found) {
+      EXPECT_GE(found.start, covered) << "finds overlap";
+      EXPECT_LE(found.start + found.length, image.size());
+      covered = found.start + found.length;
+    }
   }
 }
 

@@ -2,9 +2,7 @@
 
 #include <zlib.h>
 
-#include <cstring>
 #include <random>
-#include <stdexcept>
 #include <string_view>
 
 namespace orvane::engine::testing {
@@ -55,21 +53,6 @@ void header(int version, Bytes& out, const Bytes& rest, std::uint64_t type = 0,
 
 }  // namespace
 
-Bytes withExifThumbnail(const Bytes& picture, const Bytes& thumbnail) {
-  const std::size_t segmentLength = 2 + 6 + thumbnail.size();
-  if (segmentLength > 0xFFFF) throw std::runtime_error("thumbnail too large for APP1");
-  Bytes out(picture.begin(), picture.begin() + 2);
-  // APP1 and its length, high byte first, counting itself and "Exif\0\0"
-  for (const std::size_t byte :
-       {std::size_t{0xFF}, std::size_t{0xE1}, segmentLength >> 8, segmentLength & 0xFF}) {
-    out.push_back(static_cast<std::byte>(byte));
-  }
-  putText(out, std::string("Exif\0\0", 6));
-  out.insert(out.end(), thumbnail.begin(), thumbnail.end());
-  out.insert(out.end(), picture.begin() + 2, picture.end());
-  return out;
-}
-
 Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& comment) {
   Bytes out;
   Bytes central;
@@ -105,97 +88,6 @@ Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& commen
   putFields(out, {{0x06054B50, 4}, {0, 2}, {0, 2}, {count, 2}, {count, 2}});
   putFields(out, {{central.size(), 4}, {centralOffset, 4}, {comment.size(), 2}});
   putText(out, comment);
-  return out;
-}
-
-Bytes compoundFile(const std::vector<OleStream>& streams, bool fatFirst) {
-  constexpr std::uint32_t kSector = 512;
-  constexpr std::uint32_t kEnd = 0xFFFFFFFE;
-  constexpr std::uint32_t kFree = 0xFFFFFFFF;
-  constexpr std::uint32_t kFatMark = 0xFFFFFFFD;
-  std::uint32_t contentSectors = 1;  // the directory
-  for (const OleStream& stream : streams) {
-    contentSectors += static_cast<std::uint32_t>((stream.bytes + kSector - 1) / kSector);
-  }
-  std::uint32_t fatCount = 1;
-  while (fatCount * (kSector / 4) < contentSectors + fatCount) ++fatCount;
-  std::vector<std::uint32_t> fat;
-  std::vector<std::uint32_t> fatSectors;
-  std::uint32_t next = 0;
-  const auto placeFat = [&] {
-    for (std::uint32_t i = 0; i < fatCount; ++i) {
-      fat.push_back(kFatMark);
-      fatSectors.push_back(next++);
-    }
-  };
-  if (fatFirst) placeFat();
-  std::vector<std::uint32_t> starts;
-  for (const OleStream& stream : streams) {
-    const auto count = static_cast<std::uint32_t>((stream.bytes + kSector - 1) / kSector);
-    starts.push_back(next);
-    for (std::uint32_t i = 0; i < count; ++i) fat.push_back(i + 1 < count ? next + i + 1 : kEnd);
-    next += count;
-  }
-  const std::uint32_t directorySector = next++;
-  fat.push_back(kEnd);
-  if (!fatFirst) placeFat();
-
-  Bytes out(kSector, std::byte{0});
-  const unsigned char signature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-  std::memcpy(out.data(), signature, 8);
-  putLe(out, 24, 0x3E, 2);
-  putLe(out, 26, 3, 2);
-  putLe(out, 28, 0xFFFE, 2);
-  putLe(out, 30, 9, 2);
-  putLe(out, 32, 6, 2);
-  putLe(out, 44, fatCount, 4);
-  putLe(out, 48, directorySector, 4);
-  putLe(out, 56, 4096, 4);
-  putLe(out, 60, kEnd, 4);
-  putLe(out, 68, kEnd, 4);
-  for (std::size_t i = 0; i < 109; ++i) {
-    putLe(out, 76 + 4 * i, i < fatSectors.size() ? fatSectors[i] : kFree, 4);
-  }
-
-  std::mt19937 random(77);
-  Bytes fatBytes(kSector * fatCount, std::byte{0xFF});
-  for (std::size_t i = 0; i < fat.size(); ++i) putLe(fatBytes, 4 * i, fat[i], 4);
-  Bytes directory(kSector, std::byte{0});
-  const auto entry = [&](std::size_t index, const std::string& name, std::uint8_t type,
-                         std::uint32_t child, std::uint32_t right, std::uint32_t start,
-                         std::uint32_t size) {
-    const std::size_t at = index * 128;
-    for (std::size_t i = 0; i < name.size(); ++i)
-      putLe(directory, at + 2 * i, static_cast<unsigned char>(name[i]), 2);
-    putLe(directory, at + 64, static_cast<std::uint32_t>(2 * (name.size() + 1)), 2);
-    directory[at + 66] = static_cast<std::byte>(type);
-    directory[at + 67] = std::byte{1};
-    putLe(directory, at + 68, kFree, 4);
-    putLe(directory, at + 72, right, 4);
-    putLe(directory, at + 76, child, 4);
-    putLe(directory, at + 116, start, 4);
-    putLe(directory, at + 120, size, 4);
-  };
-  entry(0, "Root Entry", 5, 1, kFree, kEnd, 0);
-  for (std::size_t i = 0; i < streams.size() && i < 3; ++i) {
-    entry(i + 1, streams[i].name, 2, kFree,
-          i + 1 < streams.size() ? static_cast<std::uint32_t>(i + 2) : kFree, starts[i],
-          static_cast<std::uint32_t>(streams[i].bytes));
-  }
-  for (std::size_t i = streams.size() + 1; i < 4; ++i) {
-    putLe(directory, i * 128 + 68, kFree, 4);
-    putLe(directory, i * 128 + 72, kFree, 4);
-    putLe(directory, i * 128 + 76, kFree, 4);
-  }
-  if (fatFirst) out.insert(out.end(), fatBytes.begin(), fatBytes.end());
-  for (const OleStream& stream : streams) {
-    const std::size_t padded = (stream.bytes + kSector - 1) / kSector * kSector;
-    for (std::size_t i = 0; i < padded; ++i) {
-      out.push_back(static_cast<std::byte>(i < stream.bytes ? random() & 0xFF : 0));
-    }
-  }
-  out.insert(out.end(), directory.begin(), directory.end());
-  if (!fatFirst) out.insert(out.end(), fatBytes.begin(), fatBytes.end());
   return out;
 }
 
@@ -242,30 +134,6 @@ Bytes pdfDocument(int updates, unsigned seed) {
 Bytes gzipFile(const std::string& content, int members) {
   Bytes out;
   for (int member = 0; member < members; ++member) putText(out, deflated(content, 31));
-  return out;
-}
-
-Bytes midiFile(int tracks) {
-  Bytes out;
-  putText(out, "MThd");
-  const unsigned char header[] = {0,    0,   0, 6, 0, 1, 0, static_cast<unsigned char>(tracks),
-                                  0x01, 0xE0};
-  for (unsigned char c : header) out.push_back(static_cast<std::byte>(c));
-  for (int track = 0; track < tracks; ++track) {
-    Bytes events;
-    for (int note = 0; note < 40 + 10 * track; ++note) {
-      const unsigned char on[] = {0x00, 0x90, static_cast<unsigned char>(60 + note % 12), 0x40,
-                                  0x60, 0x80, static_cast<unsigned char>(60 + note % 12), 0x00};
-      for (unsigned char c : on) events.push_back(static_cast<std::byte>(c));
-    }
-    const unsigned char end[] = {0x00, 0xFF, 0x2F, 0x00};
-    for (unsigned char c : end) events.push_back(static_cast<std::byte>(c));
-    putText(out, "MTrk");
-    const auto size = static_cast<std::uint32_t>(events.size());
-    for (int shift = 24; shift >= 0; shift -= 8)
-      out.push_back(static_cast<std::byte>((size >> shift) & 0xFF));
-    out.insert(out.end(), events.begin(), events.end());
-  }
   return out;
 }
 

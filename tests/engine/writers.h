@@ -9,10 +9,6 @@
 // format the tools do not produce on their own.
 namespace orvane::engine::testing {
 
-// The JPEG `picture` with an APP1 "Exif" segment right after SOI that holds
-// the JPEG `thumbnail` whole (with its own SOI and EOI), as cameras write.
-Bytes withExifThumbnail(const Bytes& picture, const Bytes& thumbnail);
-
 struct ZipEntry {
   std::string name;
   std::string content;
@@ -23,21 +19,11 @@ struct ZipEntry {
 };
 Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& comment = "");
 
-struct OleStream {
-  std::string name;
-  std::size_t bytes;  // at least 4096, so it lives in regular sectors
-};
-// A version 3 compound file (512-byte sectors) holding the streams; the FAT
-// sector goes before the data or after everything.
-Bytes compoundFile(const std::vector<OleStream>& streams, bool fatFirst);
-
 // A PDF with one page and a binary stream; `updates` incremental updates
 // each add an object, a trailer and another "%%EOF".
 Bytes pdfDocument(int updates, unsigned seed = 5);
 
 Bytes gzipFile(const std::string& content, int members);
-// A type-1 MIDI file with `tracks` tracks of notes.
-Bytes midiFile(int tracks);
 // Narrow-band AMR speech frames of several types with noise as speech.
 Bytes amrFile(int frames);
 Bytes rtfDocument(int paragraphs = 200);

@@ -9,9 +9,12 @@
 #include "core/app_delegate.h"
 #include "core/main_thread_dispatcher.h"
 #include "fake_engine.h"
+#include "fixtures/scratch_folder.h"
 #include "rawscan/block_devices.h"
+#include "rawscan/child_process.h"
 #include "rawscan/disk_file_controller.h"
 #include "rawscan/disk_table.h"
+#include "rawscan/volume_names.h"
 
 namespace orvane {
 namespace {
@@ -146,7 +149,6 @@ TEST_F(DiskChooserTest, AtMostTwentySixDisksAreTakenWithTheirEngineRecords) {
   const PRDiskInfoNode& card = *disks.content()[0];
   EXPECT_EQ(card.pSys_Disk, engine.disk(0));
   EXPECT_EQ(card.deviceIndex, BB_WHOLE_DISK);
-  EXPECT_EQ(card.children.at(0)->deviceIndex, 3);
   EXPECT_NE(card.children.at(0)->pSys_Part, nullptr);
   EXPECT_EQ(card.isLeaf, 0);
   EXPECT_EQ(disks.content()[1]->isLeaf, 1);  // a disk without partitions
@@ -159,32 +161,63 @@ TEST_F(DiskChooserTest, WithoutAnEngineOrItsListingTheTreeIsEmpty) {
   disks.reload();
   ASSERT_EQ(disks.content().size(), 1u);
 
+  // no entry of the earlier listing is left behind for a scan to use
   rawEngine.useEngineTable(nullptr);
-  EXPECT_EQ(disks.initDisk(), 0);
-  disks.addDeepDeviceList();
+  disks.reload();
   EXPECT_TRUE(disks.content().empty());
   EXPECT_EQ(DiskTable::entries()[0], nullptr);
-
   bb_export_table noListing = engine.table;
   noListing.beginDiskList = [] { return 0; };
   rawEngine.useEngineTable(&noListing);
-  EXPECT_EQ(disks.initDisk(), 0);
-  disks.initVolumeName();
-  disks.addDeepDeviceList();
+  disks.reload();
   EXPECT_TRUE(disks.content().empty());
 }
 
-TEST_F(DiskChooserTest, DisksAreFoundByTheirWholeName) {
-  engine.addDisk("/dev/sdb", 1000, {{1, "vfat"}});
-  engine.addDisk("/dev/sdc", 1000);
-  chooser().reload();
-  EXPECT_EQ(findDisk(rawEngine, "/dev/sdb"), engine.disk(0));
-  EXPECT_EQ(findDisk(rawEngine, "/dev/sdc"), engine.disk(1));
-  EXPECT_EQ(findDisk(rawEngine, "/dev/sd"), nullptr);
-  bb_export_table unnamed = engine.table;
-  unnamed.diskDeviceName = nullptr;
-  rawEngine.useEngineTable(&unnamed);
-  EXPECT_EQ(findDisk(rawEngine, "/dev/sdb"), nullptr);
+// Volume names from the block-device lister, and the lister's run.
+using namespace std::chrono_literals;
+
+// As lsblk 2.38 prints it: the named disk is taken among several; what is
+// no listing gives no names.
+TEST(LsblkListing, LabelsByPartitionNumberOfTheNamedDiskAndNoneFromWhatIsNoListing) {
+  const std::string listing =
+      R"({"blockdevices":[{"name":"sda","label":"SYS","children":[{"name":"sda1","label":"A"}]},)"
+      R"({"name":"mmcblk0","label":null,"children":[{"name":"mmcblk0p1","label":"CARD"},)"
+      R"({"name":"mmcblk0p2","label":"   "}]}]})";
+  EXPECT_EQ(parseLsblkVolumeNames(listing, "/dev/mmcblk0"),
+            (VolumeNames{{0, ""}, {1, "CARD"}, {2, "   "}}));
+  for (const char* output : {"", "lsblk: /dev/sdb: not a block device", "{", "[]", "{}",
+                             R"({"blockdevices": 3})", R"({"blockdevices": []})",
+                             R"({"blockdevices": [7]})", R"({"blockdevices": [{"label":"X"}]})",
+                             R"({"blockdevices": [{"name":"sdb","children":{"name":"sdb1"}}]})",
+                             "{\"blockdevices\": [{\"name\":\"sdb\",\"label\":\"\xff\"}]}"}) {
+    const VolumeNames names = parseLsblkVolumeNames(output, "/dev/sdb");
+    EXPECT_TRUE(names.size() <= 1 && (names.empty() || names.begin()->first == 0)) << output;
+  }
+  // children that are not partitions of the disk are passed over
+  const std::string others =
+      R"({"blockdevices":[{"name":"sdb","children":[{"name":"md0"},{"label":"X"},5,)"
+      R"({"name":"sdb","label":"D"},{"name":"sdc1","label":"C"},{"name":"sdbx","label":"X"},)"
+      R"({"name":"sdb0","label":"Z"},{"name":"sdb99999999999","label":"B"},)"
+      R"({"name":"sdb1","label":7},{"name":"sdb3","label":"OK"},{"name":"sdb12","label":"T"}]}]})";
+  EXPECT_EQ(parseLsblkVolumeNames(others, "/dev/sdb"),
+            (VolumeNames{{0, ""}, {1, ""}, {3, "OK"}, {12, "T"}}));
+}
+
+TEST(VolumeLister, AnImageFileIsNotListed) {
+  fixtures::ScratchFolder folder;
+  fixtures::writeFileText(folder / "card.img", std::string(4096, '\0'));
+  EXPECT_EQ(runVolumeLister((folder / "card.img").string()), std::nullopt);
+  EXPECT_EQ(runVolumeLister((folder / "missing").string()), std::nullopt);
+}
+
+TEST(ChildProcess, ArgumentsReachTheProgramUnchangedAndFailureOrOverlongOutputGiveNothing) {
+  EXPECT_EQ(runProgramOutput({"/bin/echo", "a  b", "$HOME", "'q'", "; rm -rf x"}, 1024, 10s),
+            "a  b $HOME 'q' ; rm -rf x\n");
+  EXPECT_EQ(runProgramOutput({"/bin/false"}, 1024, 10s), std::nullopt);
+  EXPECT_EQ(runProgramOutput({"/nonexistent/lister"}, 1024, 10s), std::nullopt);
+  EXPECT_EQ(runProgramOutput({}, 1024, 10s), std::nullopt);
+  // `yes` never ends by itself: it is stopped once it has said too much
+  EXPECT_EQ(runProgramOutput({"/usr/bin/yes"}, 64 * 1024, 60s), std::nullopt);
 }
 
 }  // namespace

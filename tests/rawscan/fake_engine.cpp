@@ -59,9 +59,7 @@ FakeEngine::FakeEngine() {
     FakeEngine& e = *made;
     {
       std::unique_lock lock(e.mutex_);
-      ++e.scanCalls;
-      e.scannedDevice = deviceName;
-      e.scannedPartition = partitionIndex;
+      e.scans.push_back(std::string(deviceName) + " " + std::to_string(partitionIndex));
       e.scanning_ = true;
       e.changed_.notify_all();
       if (e.holdScan) e.changed_.wait(lock, [&] { return e.stopCalls > 0; });

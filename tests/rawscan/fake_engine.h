@@ -51,19 +51,15 @@ class FakeEngine {
   // The table with every slot the application calls; tests clear slots.
   bb_export_table table{};
 
-  // --- the scan ---
   std::vector<EngineReport> reports;  // played back in order
   int scanAnswer = 0;
   // When set, the scan waits inside the engine call until a stop, like a
   // long scan of a real card.
   bool holdScan = false;
   void waitUntilScanning();
-  int scanCalls = 0;
-  std::string scannedDevice;
-  std::int32_t scannedPartition = -1;
+  std::vector<std::string> scans;  // "device partition", one per call
   std::atomic<int> stopCalls{0};
 
-  // --- reading found files ---
   std::vector<std::uint8_t> deviceBytes;
   std::vector<list_disk_struct*> readDisks;     // the disk each read was given
   std::vector<list_disk_struct*> recoverDisks;  // the disk each copy was given

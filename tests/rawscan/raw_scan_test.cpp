@@ -9,7 +9,10 @@
 #include "core/main_thread_dispatcher.h"
 #include "core/scan_list_node.h"
 #include "fake_engine.h"
+#include "fixtures/scratch_folder.h"
+#include "rawscan/disk_file_controller.h"
 #include "rawscan/engine_file_copier.h"
+#include "rawscan/found_file_preview.h"
 #include "results/result_view_controller.h"
 
 namespace orvane {
@@ -96,10 +99,11 @@ TEST_F(RawScanTest, ReportsAreFiledByTheTypeOfTheirName) {
   EXPECT_EQ(namesIn(ResultList::bbArchiveArray), (std::vector<std::string>{"archive.7z"}));
   EXPECT_EQ(results.allRecordsInPostingOrder().size(), 11u);
   // the engine scribbled over its record after the call; the copy stands
-  const PRScanListNode& image = *results.snapshotAs<PRScanListNode>(ResultList::bbImageArray)[0];
-  EXPECT_EQ(image.getfile().file_start, 4096u);
-  EXPECT_EQ(image.getfile().file_len, 1536u);
-  EXPECT_EQ(image.getfile().pFileName, "DCIM/100/IMG_0001.JPG");
+  const auto image = results.snapshotAs<PRScanListNode>(ResultList::bbImageArray)[0];
+  const auto& file = image->getfile();
+  EXPECT_EQ(
+      std::to_string(file.file_start) + "+" + std::to_string(file.file_len) + " " + file.pFileName,
+      "4096+1536 DCIM/100/IMG_0001.JPG");
 }
 
 TEST_F(RawScanTest, ProgressIsThePercentageOfWorkDone) {
@@ -119,48 +123,36 @@ TEST(FoundFileNode, JoinedFileKeepsItsRunsAndTheNameIsBounded) {
   char name[] = "f128.jpg";
   const bb_file_run pieces[] = {{65536, 10240}, {81920, 18000}};
   _RecordList list{2, 0, pieces};
-  for (const std::uint32_t length : {28240u, 28241u}) {
-    const _rec_file_ele report{65536, length, 8, name, &list};
-    const auto node = PRRawScan::foundFileNode(report);
-    EngineFileRecord record(*node);
-    const _RecordList* back = record.get()->journal_file;
-    if (length != 28240u) {
-      EXPECT_TRUE(node->getfile().runs.empty());
-      EXPECT_EQ(back, nullptr);
-      continue;
-    }
-    EXPECT_EQ(node->getfile().runs, (std::vector<ContentRun>{{65536, 10240}, {81920, 18000}}));
-    ASSERT_NE(back, nullptr);
-    ASSERT_EQ(back->run_count, 2u);
-    EXPECT_EQ(back->runs[1].start, 81920u);
-    EXPECT_EQ(back->runs[1].length, 18000u);
-  }
+  const auto joined = PRRawScan::foundFileNode({65536, 28240, 8, name, &list});
+  const auto uneven = PRRawScan::foundFileNode({65536, 28241, 8, name, &list});
+  EXPECT_EQ(joined->getfile().runs, (std::vector<ContentRun>{{65536, 10240}, {81920, 18000}}));
+  EXPECT_TRUE(uneven->getfile().runs.empty());
+  EXPECT_EQ(EngineFileRecord(*uneven).get()->journal_file, nullptr);
+  EngineFileRecord record(*joined);
+  const _RecordList* back = record.get()->journal_file;
+  ASSERT_NE(back, nullptr);
+  ASSERT_EQ(back->run_count, 2u);
+  EXPECT_EQ(std::make_pair(back->runs[1].start, back->runs[1].length),
+            std::make_pair(std::uint64_t{81920}, std::uint64_t{18000}));
   // the name is bounded by its length and its end
   char longer[] = "photo.jpgGARBAGE";
-  const _rec_file_ele cut{0, 10, 9, longer, nullptr};
-  EXPECT_EQ(PRRawScan::foundFileNode(cut)->nodeName, "photo.jpg");
   char shortName[] = "a.png\0hidden";
-  const _rec_file_ele early{0, 10, 12, shortName, nullptr};
-  EXPECT_EQ(PRRawScan::foundFileNode(early)->nodeName, "a.png");
-  const _rec_file_ele unnamed{0, 10, 5, nullptr, nullptr};
-  const auto node = PRRawScan::foundFileNode(unnamed);
-  EXPECT_EQ(node->nodeName, "");
-  EXPECT_EQ(node->fileType, "Document");
+  EXPECT_EQ(PRRawScan::foundFileNode({0, 10, 9, longer, nullptr})->nodeName, "photo.jpg");
+  EXPECT_EQ(PRRawScan::foundFileNode({0, 10, 12, shortName, nullptr})->nodeName, "a.png");
+  const auto unnamed = PRRawScan::foundFileNode({0, 10, 5, nullptr, nullptr});
+  EXPECT_EQ(unnamed->nodeName, "");
+  EXPECT_EQ(unnamed->fileType, "Document");
 }
 
 // The chosen partition, or 255 for the whole disk, reaches the engine.
 TEST_F(RawScanTest, EveryWayOfEndingEndsTheScan) {
   EXPECT_EQ(scanOnce(row("/dev/sdc", BB_WHOLE_DISK)), RawScanResult::finished);
-  EXPECT_EQ(engine.scannedDevice, "/dev/sdc");
-  EXPECT_EQ(engine.scannedPartition, 255);
   engine.scanAnswer = -1;
   EXPECT_EQ(scanOnce(row("/dev/sdb", 2)), RawScanResult::unreadable);
-  EXPECT_EQ(engine.scannedDevice, "/dev/sdb");
-  EXPECT_EQ(engine.scannedPartition, 2);
   engine.scanAnswer = 1;
   EXPECT_EQ(scanOnce(row("/dev/sdb", 1)), RawScanResult::stopped);
   EXPECT_EQ(scanOnce(nullptr), RawScanResult::nothingChosen);
-  EXPECT_EQ(engine.scanCalls, 3);
+  EXPECT_EQ(engine.scans, (std::vector<std::string>{"/dev/sdc 255", "/dev/sdb 2", "/dev/sdb 1"}));
   bb_export_table noScan = engine.table;
   noScan.scan = nullptr;
   rawEngine.useEngineTable(&noScan);
@@ -182,9 +174,71 @@ TEST_F(RawScanTest, OneScanAtATimeAndOneThatGoesStopsTheEngineFirst) {
     EXPECT_FALSE(second.QuickScanStart(row("/dev/sdc", 1)));
     EXPECT_FALSE(first.QuickScanStart(row("/dev/sdc", 1)));
   }
-  EXPECT_EQ(engine.scanCalls, 1);
+  EXPECT_EQ(engine.scans.size(), 1u);
   EXPECT_EQ(engine.stopCalls, 1);
   EXPECT_EQ(watcher.finished, 1);
+}
+
+// Reading a found file for the preview and copying it out go to the disk
+// chosen in the chooser.
+std::shared_ptr<PRScanListNode> foundFile(std::string name, std::uint64_t start,
+                                          std::uint32_t length) {
+  auto node = std::make_shared<PRScanListNode>();
+  node->nodeName = name;
+  node->fileType = "Image";
+  node->fileSizeNumber = length;
+  node->setfile(start, length, name);
+  return node;
+}
+
+class FoundFileReadTest : public RawScanTest {
+ protected:
+  void SetUp() override {
+    RawScanTest::SetUp();
+    for (int i = 0; i < 4096; ++i) engine.deviceBytes.push_back(static_cast<std::uint8_t>(i * 7));
+    engine.addDisk("/dev/vda", 1);
+    engine.addDisk("/dev/sdb", 4096);
+    chooser.reload();
+    chooser.outlineViewSelectionDidChange(chooser.content().at(0));
+  }
+
+  std::vector<std::byte> deviceSlice(std::size_t start, std::size_t length) const {
+    const auto* begin = reinterpret_cast<const std::byte*>(engine.deviceBytes.data()) + start;
+    return {begin, begin + length};
+  }
+
+  PRDiskFileController chooser{rawEngine, nullptr};
+};
+
+// A disk the table does not know (by its whole name) leaves the choice to
+// the engine; nothing too large, empty or past the device's end is read.
+TEST_F(FoundFileReadTest, ThePreviewReadsTheFileFromTheChosenDiskWithinBounds) {
+  const auto node = foundFile("f2.jpg", 1000, 300);
+  EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sdb", *node), deviceSlice(1000, 300));
+  EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/gone", *node), deviceSlice(1000, 300));
+  EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sd", *node), deviceSlice(1000, 300));
+  EXPECT_EQ(engine.readDisks, (std::vector<list_disk_struct*>{engine.disk(1), nullptr, nullptr}));
+
+  EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sdb", *foundFile("big.jpg", 0, 4000), 3999),
+            std::nullopt);
+  EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sdb", *foundFile("empty.jpg", 0, 0)), std::nullopt);
+  EXPECT_EQ(engine.readDisks.size(), 3u);
+  EXPECT_EQ(readFoundFileBytes(rawEngine, "/dev/sdb", *foundFile("past-the-end.jpg", 4000, 200)),
+            std::nullopt);
+}
+
+// The names and folders a copy takes are the export's own (tested with
+// it); the bytes come from the disk chosen for the scan.
+TEST_F(FoundFileReadTest, RecoveryCopiesFromTheChosenDisk) {
+  fixtures::ScratchFolder scratch;
+  std::string problem;
+  ASSERT_TRUE(EngineFileCopier(rawEngine, "/dev/sdb")
+                  .copyFoundFile(*foundFile("f8.jpg", 200, 100), scratch / "f8.jpg", problem))
+      << problem;
+  EXPECT_EQ(engine.recoverDisks, std::vector<list_disk_struct*>{engine.disk(1)});
+  EXPECT_EQ(fixtures::readFileBytes(scratch / "f8.jpg"),
+            std::vector<std::uint8_t>(engine.deviceBytes.begin() + 200,
+                                      engine.deviceBytes.begin() + 300));
 }
 
 }  // namespace
