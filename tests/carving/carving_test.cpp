@@ -273,7 +273,6 @@ TEST(SqlitePages, VarintsHeaderAndRecordBounds) {
   const std::size_t cell = static_cast<std::size_t>(page[8] << 8 | page[9]);
   const std::size_t headerAt = cell + 1 + 3;  // payload length, rowid
   const auto record = decodeRecordAt(page, headerAt, 3, 3);
-  // its columns are read as every carved row of the layouts is
   ASSERT_TRUE(record);
   EXPECT_EQ(rowidBefore(page, headerAt, record->end), 70000);
   // more columns than the table holds, or a page cut short: no record

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <atomic>
 #include <cstdio>
 #include <set>
 #include <string>

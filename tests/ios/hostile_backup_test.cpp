@@ -13,7 +13,6 @@
 #include "ios/backup_file_name.h"
 #include "ios/ios_device_controller.h"
 #include "ios/plist_file.h"
-#include "ios/plist_nesting.h"
 #include "ios_test_support.h"
 
 namespace orvane {

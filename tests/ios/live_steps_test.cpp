@@ -131,7 +131,6 @@ TEST(Calls, DirectionDurationWordsAndNamesFromEitherFile) {
     scanner.scanContactThread(backup.folder);
     scanner.scanCallHistoryThread(backup.folder);
     // "555" is held by Ann's number; a date of 0 is shown as none
-    // direction, duration words, seconds, contact name and date of each call
     EXPECT_EQ(
         rows<PRCallHistoryNode>(bench.posted, "ScanCallHistoryInfo",
                                 [](const PRCallHistoryNode& c) {
