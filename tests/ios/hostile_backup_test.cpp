@@ -13,7 +13,6 @@
 #include "ios/backup_file_name.h"
 #include "ios/ios_device_controller.h"
 #include "ios/plist_file.h"
-#include "ios/plist_nesting.h"
 #include "ios_test_support.h"
 
 namespace orvane {
@@ -115,25 +114,29 @@ TEST(HostilePlist, NestingAndCyclesAreRefusedAtTheirBound) {
   for (const auto& c : cases) EXPECT_EQ(refusalOf(c.bytes), c.refusal) << c.name;
 }
 
-// Beside hostile and foreign folders the backups are listed; a second
+// A backup read from Info.plist and one from Manifest.plist alone (which
+// gives no size) are listed beside hostile and foreign folders; a second
 // fill replaces the first, and a missing root leaves the list empty.
-TEST(HostilePlist, CatalogueListsTheBackupsBesideHostileAndForeignFolders) {
+class Catalogue : public ::testing::TestWithParam<fixtures::PlistForm> {};
+
+TEST_P(Catalogue, ListsTheBackupsBesideHostileAndForeignFolders) {
   ScratchFolder root;
-  for (const char* name : {"a-good", "z-good"}) {
-    IosBackupWriter(root / name, IosLayout::ios17).info("Device Name", name).write();
-  }
-  const std::vector<std::pair<const char*, std::vector<char>>> hostile = {
-      {"deep-xml", xmlNested(200000)},
-      {"deep-binary", binaryChain(100000)},
-      {"cycle", binaryPlist(3, [](std::uint32_t) { return std::vector<std::uint32_t>{1}; })},
-  };
-  for (const auto& [name, bytes] : hostile) {
-    std::filesystem::create_directory(root / name);
-    fixtures::writeFileBytes(root / name / "Info.plist", {bytes.begin(), bytes.end()});
-    fixtures::writeFileText(root / name / "Manifest.mbdb", "mbdb");
-  }
-  std::filesystem::create_directories(root / "single");
-  fixtures::writeFileText(root / "single" / "Info.plist", "x");
+  IosBackupWriter(root / "aaaa", IosLayout::ios6)
+      .plistForm(GetParam())
+      .info("Device Name", "Ann’s iPhone")
+      .info("Product Type", "iPad2,1")
+      .write();
+  IosBackupWriter(root / "bbbb", IosLayout::ios17)
+      .plistForm(GetParam())
+      .lockdown("DeviceName", "Bob")
+      .lockdown("ProductType", "iPad3,4")
+      .write();
+  std::filesystem::remove(root / "bbbb" / "Info.plist");
+  // read through the bounded reader whose refusals are checked above
+  const std::vector<char> deep = binaryChain(100000);
+  std::filesystem::create_directory(root / "deep");
+  fixtures::writeFileBytes(root / "deep" / "Info.plist", {deep.begin(), deep.end()});
+  fixtures::writeFileText(root / "deep" / "Manifest.mbdb", "mbdb");
   std::filesystem::create_directories(root / "foreign");
   fixtures::writeFileText(root / "foreign" / "Info.plist", "not a plist");
   fixtures::writeFileText(root / "foreign" / "Manifest.plist", "<plist><array/></plist>");
@@ -141,19 +144,29 @@ TEST(HostilePlist, CatalogueListsTheBackupsBesideHostileAndForeignFolders) {
   fixtures::writeFileText(root / "nolockdown" / "Manifest.plist",
                           "<plist><dict><key>Version</key><string>9</string></dict></plist>");
   fixtures::writeFileText(root / "nolockdown" / "Manifest.mbdb", "mbdb");
-  fixtures::writeFileText(root / ".DS_Store", "junk");
-  IosBackupWriter(root / ".hidden", IosLayout::ios5).write();
 
   PRIOSDeviceController catalogue;
   catalogue.showIphoneDisk(root.path());
   catalogue.showIphoneDisk(root.path());
   catalogue.addDeviceNodeByPath(root / "missing");
-  std::vector<std::string> names;
-  for (const auto& node : catalogue.content()) names.push_back(node->strDeviceName);
-  EXPECT_EQ(names, (std::vector<std::string>{"a-good", "z-good"}));
+  ASSERT_EQ(catalogue.content().size(), 2u);
+  const auto& info = *catalogue.content()[0];
+  const std::string size = std::to_string(std::filesystem::file_size(root / "aaaa" / "Info.plist"));
+  // the backup time is cut to the minute: YYYY-MM-DD HH:MM
+  EXPECT_EQ(testing::row(info.deviceImage, info.itunesVersion, info.strDeviceSize,
+                         info.strDeviceBackUpTime.size(), info.describe()),
+            "ipad|10.7|" + size + "|16|Ann’s iPhone\tIpad 2\t6.1.3\tC39TESTSERIAL\t" +
+                info.strDeviceBackUpTime + "\t" + (root / "aaaa").string());
+  const auto& manifest = *catalogue.content()[1];
+  EXPECT_EQ(testing::row(manifest.describe().substr(0, 31), manifest.itunesVersion,
+                         manifest.strDeviceSize),
+            "Bob\tNewIpad\t16.1\tC39TESTSERIAL\t|10B329|");
   catalogue.showIphoneDisk(root / "nowhere");
   EXPECT_TRUE(catalogue.content().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(XmlAndBinary, Catalogue,
+                         ::testing::Values(fixtures::PlistForm::xml, fixtures::PlistForm::binary));
 
 // One picture and the address book of a backup lead out of it through a
 // link; the scan must not list the picture nor read the outside database.
@@ -172,13 +185,11 @@ TEST(HostileBackup, LinksAreSkippedWhereverTheyStand) {
       {"flat hashed file, mbdb", IosLayout::ios6, LinkAt::hashedFile},
       {"nested hashed file, Manifest.db", IosLayout::ios17, LinkAt::hashedFile},
       {"two-digit subfolder", IosLayout::ios17, LinkAt::subfolder},
-      {"address book, flat", IosLayout::ios6, LinkAt::addressBook},
-      {"address book, nested", IosLayout::ios17, LinkAt::addressBook},
+      {"address book", IosLayout::ios17, LinkAt::addressBook},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     testing::Backup backup(c.layout);
-    const auto& folder = backup.folder;
     const auto outside = backup.scratch / "outside";
     backup.writer.file("CameraRollDomain", goodPhoto, picture)
         .file("CameraRollDomain", linkedPhoto, picture);
@@ -205,9 +216,9 @@ TEST(HostileBackup, LinksAreSkippedWhereverTheyStand) {
     }
     testing::IosScanBench bench;
     auto scanner = bench.scanner();
-    scanner.scanDirAnalyThread(folder);
-    scanner.scanPhotoAndVideoThread(folder);
-    scanner.scanContactThread(folder);
+    scanner.scanDirAnalyThread(backup.folder);
+    scanner.scanPhotoAndVideoThread(backup.folder);
+    scanner.scanContactThread(backup.folder);
 
     // the pictures listed, the contacts read, and whether the pass over large
     // files handed on the picture that may be a link

@@ -24,7 +24,6 @@ namespace orvane::testing {
 
 // Everything one scan posted, in posting order.
 struct Posted {
-  std::vector<std::string> names;  // event names, in order
   std::map<std::string, std::vector<RecordPtr>> records;
   std::vector<std::int64_t> progress;
   std::vector<std::string> paths;
@@ -55,7 +54,6 @@ class IosScanBench {
           "ScanMessageInfo", "ScanCallHistoryInfo", "ScanNoteInfo", "scanBookMarkInfo",
           "scanCalenderInfo", "scanFaceTwitterInfo"}) {
       nc.addObserver(name, [this, name = std::string(name)](const EventObject& object) {
-        posted.names.push_back(name);
         if (const auto* record = std::get_if<RecordPtr>(&object)) {
           posted.records[name].push_back(*record);
         } else if (const auto* number = std::get_if<std::int64_t>(&object)) {

@@ -12,7 +12,6 @@ namespace {
 
 using fixtures::IosBackupWriter;
 using fixtures::IosLayout;
-using fixtures::PlistForm;
 using testing::IosScanBench;
 
 TEST(BackupFileName, AddressBookIsNamedByTheDigestOfDomainDashPath) {
@@ -69,7 +68,6 @@ class ManifestPass : public ::testing::TestWithParam<IosLayout> {};
 
 TEST_P(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
   testing::Backup backup(GetParam());
-  const auto& folder = backup.folder;
   backup.writer
       .file("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", fixtures::tinyJpegBytes())
       .file("AppDomain-com.example.Other", "Documents/a.png", fixtures::tinyPngBytes())
@@ -78,14 +76,13 @@ TEST_P(ManifestPass, MediaDomainsReachTheMediaStepWithTheirBackupFiles) {
 
   IosScanBench bench;
   auto scanner = bench.scanner();
-  EXPECT_EQ(scanner.scanDirAnalyThread(folder), 1u);
+  EXPECT_EQ(scanner.scanDirAnalyThread(backup.folder), 1u);
   EXPECT_EQ(scanner.missingFiles(), 1u);  // the memo: listed, not backed up
   const auto media = bench.posted.all<PRPhotoAndVideoNode>("ScanPhotoAndVideo");
   ASSERT_EQ(media.size(), 1u);
   const std::string name = *backupFileName("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG");
   EXPECT_EQ(testing::row(media[0]->fileNodeName, media[0]->filePath, int{media[0]->bmov}),
             "IMG_0001.JPG|" + backup.writer.pathOf(name).string() + "|0");
-  EXPECT_NE(media[0]->fileNodeSize, "0.00B");
   ASSERT_FALSE(bench.posted.progress.empty());
   for (auto p : bench.posted.progress) EXPECT_LE(p, 20);
 }
@@ -95,10 +92,9 @@ INSTANTIATE_TEST_SUITE_P(BothManifestForms, ManifestPass,
 
 TEST(ManifestPass, ManifestDbRowsThatCouldLeaveTheFolderAreIgnored) {
   testing::Backup backup(IosLayout::ios17);
-  const auto& folder = backup.folder;
   backup.writer.write();
   sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open((folder / "Manifest.db").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_open((backup.folder / "Manifest.db").c_str(), &db), SQLITE_OK);
   sqlite3_exec(
       db,
       "INSERT INTO Files VALUES ('../../etc/passwd', 'CameraRollDomain', 'a.jpg', 1, NULL);"
@@ -107,7 +103,7 @@ TEST(ManifestPass, ManifestDbRowsThatCouldLeaveTheFolderAreIgnored) {
       nullptr, nullptr, nullptr);
   sqlite3_close(db);
   IosScanBench bench;
-  EXPECT_EQ(bench.scanner().scanDirAnalyThread(folder), 0u);
+  EXPECT_EQ(bench.scanner().scanDirAnalyThread(backup.folder), 0u);
   EXPECT_TRUE(bench.posted.records.empty());
 }
 
@@ -122,7 +118,6 @@ TEST(DeviceType, KeysAreSearchedInOrderWithoutRegardToCase) {
            {"iPhone14,2", "iPhone 13 Pro"},
            {"iPad7,1", "iPad Pro (12.9-inch) (2nd generation)"},
            {"iPad7,11", "iPad (7th generation)"},
-           {"iPad2,5", "iPad mini"},
            {"iPhone99,1", "iPhone99,1"},
            {"", "Iphone"}}) {
     EXPECT_EQ(type(product), expected) << product;
@@ -135,48 +130,8 @@ TEST(BackupTime, UtcTextIsCutToTheMinuteInLocalTime) {
   tzset();
   // 2013-01-02 03:04:05 UTC
   EXPECT_EQ(PRIOSDeviceController::backUpTimeText(1357095845, {10, 8, 0}), "2013-01-02 03:04");
-  // systems before 10.7 show the UTC text without its zone
-  EXPECT_EQ(PRIOSDeviceController::backUpTimeText(1357095845, {10, 6, 8}), "2013-01-02 03:04:05");
   EXPECT_EQ(PRIOSDeviceController::convertCurrentTimeZone2("nonsense"), std::nullopt);
 }
-
-class Catalogue : public ::testing::TestWithParam<PlistForm> {};
-
-TEST_P(Catalogue, InfoPlistEntryCarriesEveryField) {
-  fixtures::ScratchFolder root;
-  IosBackupWriter backup(root / "aaaa", IosLayout::ios6);
-  backup.plistForm(GetParam()).info("Device Name", "Ann’s iPhone").info("Product Type", "iPad2,1");
-  backup.write();
-
-  PRIOSDeviceController catalogue;
-  catalogue.showIphoneDisk(root.path());
-  ASSERT_EQ(catalogue.content().size(), 1u);
-  const auto& node = *catalogue.content()[0];
-  const std::string size = std::to_string(std::filesystem::file_size(root / "aaaa" / "Info.plist"));
-  // the backup time is cut to the minute: YYYY-MM-DD HH:MM
-  EXPECT_EQ(testing::row(node.deviceImage, node.itunesVersion, node.strDeviceSize,
-                         node.strDeviceBackUpTime.size(), node.describe()),
-            "ipad|10.7|" + size + "|16|Ann’s iPhone\tIpad 2\t6.1.3\tC39TESTSERIAL\t" +
-                node.strDeviceBackUpTime + "\t" + (root / "aaaa").string());
-}
-
-TEST_P(Catalogue, ManifestPlistAloneGivesAnEntryWithoutSize) {
-  fixtures::ScratchFolder root;
-  IosBackupWriter backup(root / "bbbb", IosLayout::ios17);
-  backup.plistForm(GetParam()).lockdown("DeviceName", "Bob").lockdown("ProductType", "iPad3,4");
-  backup.write();
-  std::filesystem::remove(root / "bbbb" / "Info.plist");
-
-  PRIOSDeviceController catalogue;
-  catalogue.addDeviceNodeByPath(root / "bbbb");
-  ASSERT_EQ(catalogue.content().size(), 1u);
-  const auto& node = *catalogue.content()[0];
-  EXPECT_EQ(testing::row(node.describe().substr(0, 31), node.itunesVersion, node.strDeviceSize),
-            "Bob\tNewIpad\t16.1\tC39TESTSERIAL\t|10B329|");
-}
-
-INSTANTIATE_TEST_SUITE_P(XmlAndBinary, Catalogue,
-                         ::testing::Values(PlistForm::xml, PlistForm::binary));
 
 }  // namespace
 }  // namespace orvane
