@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
   for (const char* kind : {"cr2", "cr3", "nef", "arw", "dng", "orf", "rw2", "raf"}) {
     std::string name = std::string("RAW_0001.") + kind;
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    writeFile(folder / name, cameraRaw(kind));
+    writeFile(folder / name, sample(kind).bytes);
   }
   for (int i = 0; i < 3; ++i) {
     writeFile(

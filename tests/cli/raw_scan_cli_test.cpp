@@ -108,12 +108,6 @@ TEST_F(CliRawScanTest, APartitionIsListedAndScannedAlone) {
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.err,
             "orvane-cli: " + image.string() + ": has no partition 3 (its partitions: 1)\n");
-  fixtures::writeFileBytes(folder / "zeros.img", std::vector<std::uint8_t>(1 << 20));
-  const auto unpartitioned =
-      runCli({"scan", "--raw", (folder / "zeros.img").string(), "--partition", "1"});
-  EXPECT_EQ(unpartitioned.status, 2);
-  EXPECT_NE(unpartitioned.err.find("it has no partition table"), std::string::npos)
-      << unpartitioned.err;
 }
 
 // The whole disk that holds `path`, as "/dev/NAME", when it is one.

@@ -24,6 +24,7 @@ TEST(CliUsage, ExitStatusesAndReasons) {
     fixtures::writeFileText(folder / name, "just some text, not a backup\n");
   }
   std::filesystem::permissions(folder / "locked.ipd", std::filesystem::perms::none);
+  fixtures::writeFileBytes(folder / "zeros.img", std::vector<std::uint8_t>(1 << 20));
   struct Case {
     std::vector<std::string> arguments;
     int status;
@@ -47,6 +48,7 @@ TEST(CliUsage, ExitStatusesAndReasons) {
       {{"scan", dir}, 2, "not a device backup"},  // a folder is taken for a device backup
       {{"scan", "--raw", dir + "/no-card.img"}, 2, "no such disk or disk image"},
       {{"scan", "--raw", dir}, 2, "is a folder"},
+      {{"scan", "--raw", dir + "/zeros.img", "--partition", "1"}, 2, "it has no partition table"},
       {{"disks", dir + "/missing.img"}, 2, "missing.img"},
   };
   if (::geteuid() != 0) cases.push_back({{"scan", dir + "/locked.ipd"}, 2, "locked.ipd"});

@@ -1,6 +1,6 @@
 // Camera raw files laid out as the makers' published layouts describe them
-// (TIFF/EP with sub-IFDs and maker notes, ISO media for CR3, the RAF
-// header). Each puts a different structure last, so the engine must follow
+// (TIFF/EP with sub-IFDs and maker notes, the RAF header; CR3, being ISO
+// media, is written by FFmpeg). Each puts a different structure last, so the engine must follow
 // that route to find the end.
 #include <map>
 #include <random>
@@ -182,30 +182,6 @@ Bytes tiffRaw(const std::string& kind) {
   return file.bytes;
 }
 
-void putBox(Bytes& out, std::string_view type, const Bytes& body) {
-  const auto size = static_cast<std::uint32_t>(8 + body.size());
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(std::byte((size >> shift) & 0xFF));
-  for (char c : type) out.push_back(static_cast<std::byte>(c));
-  out.insert(out.end(), body.begin(), body.end());
-}
-
-// ftyp "crx ", moov with Canon's boxes, the XMP and preview uuid boxes,
-// then mdat with the picture tracks.
-Bytes cr3() {
-  Bytes out;
-  Bytes brands;
-  putText(brands, std::string_view("crx \0\0\0\x01crx isom", 16));
-  putBox(out, "ftyp", brands);
-  Bytes moov;
-  putBox(moov, "uuid", noise(600, 21));
-  putBox(moov, "trak", noise(300, 22));
-  putBox(out, "moov", moov);
-  putBox(out, "uuid", noise(1200, 23));
-  putBox(out, "uuid", noise(5000, 24));
-  putBox(out, "mdat", noise(20000, 25));
-  return out;
-}
-
 // "FUJIFILMCCD-RAW ", format version, camera number and name, then at byte
 // 84 the offset and length of the JPEG preview, the CFA header and the CFA.
 Bytes raf() {
@@ -228,7 +204,6 @@ Bytes raf() {
 }  // namespace
 
 Bytes cameraRaw(const std::string& kind) {
-  if (kind == "cr3") return cr3();
   if (kind == "raf") return raf();
   return tiffRaw(kind);
 }

@@ -39,7 +39,7 @@ struct RarFile {
 Bytes rarArchive(int version, const std::vector<RarFile>& files, bool endBlock = true,
                  bool locked = false);
 
-// A camera raw file of `kind` (cr2, nef, arw, dng, orf, rw2, cr3, raf) built
+// A camera raw file of `kind` (cr2, nef, arw, dng, orf, rw2, raf) built
 // from its maker's layout, with noise for picture data.
 Bytes cameraRaw(const std::string& kind);
 
