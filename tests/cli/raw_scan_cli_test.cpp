@@ -27,11 +27,6 @@ constexpr std::uint64_t kSector = 512;
 
 class CliRawScanTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(fs::exists(fs::path(ORVANE_CLI_PATH).parent_path() / "bblib.so"))
-        << "the engine is missing beside orvane-cli: build the target bblib";
-  }
-
   // 2 MiB of zeros with one MBR partition over the second MiB: a PNG, two
   // JPEGs, a WAV and a zip before it, a JPEG and a WAV inside it.
   fs::path card() {

@@ -36,12 +36,11 @@ class TiffLayout {
       bytes[at + static_cast<std::size_t>(i)] = static_cast<std::byte>((value >> shift) & 0xFF);
     }
   }
-  void text(std::string_view chars) { putText(bytes, chars); }
   // Noise of `count` bytes, starting with `mark`; its offset.
   std::size_t blob(std::size_t count, std::string_view mark = {}) {
     if (bytes.size() % 2 != 0) bytes.push_back(std::byte{0});
     const std::size_t at = bytes.size();
-    text(mark);
+    putText(bytes, mark);
     while (bytes.size() < at + count) bytes.push_back(static_cast<std::byte>(random_() & 0xFF));
     return at;
   }
@@ -94,7 +93,7 @@ const std::map<std::string, TiffKind, std::less<>> kTiffKinds = {
 Bytes tiffRaw(const std::string& kind) {
   const TiffKind& shape = kTiffKinds.find(kind)->second;
   TiffLayout file(shape.bigEndian);
-  file.text(shape.magic);
+  putText(file.bytes, shape.magic);
   const std::string make = std::string(shape.make) + '\0';
   const auto makeBytes = static_cast<std::uint32_t>(make.size());
   std::vector<Entry> ifd0 = {{271, kAscii, makeBytes},
@@ -186,8 +185,9 @@ Bytes tiffRaw(const std::string& kind) {
 // 84 the offset and length of the JPEG preview, the CFA header and the CFA.
 Bytes raf() {
   TiffLayout file(true);
-  file.text("FUJIFILMCCD-RAW 0201FF383501");
-  file.text(std::string_view("X-T3\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 32));
+  putText(file.bytes, "FUJIFILMCCD-RAW 0201FF383501");
+  putText(file.bytes,
+          std::string_view("X-T3\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 32));
   file.blob(148 - file.bytes.size());
   const std::size_t sizes[] = {6000, 1000, 20000};
   const std::size_t jpeg = file.blob(sizes[0], "\xFF\xD8");

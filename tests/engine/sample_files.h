@@ -40,6 +40,11 @@ Bytes compoundFile(const std::string& fileName, const std::vector<OleStream>& st
 // A type-1 MIDI file made by abc2midi (abcmidi): a tempo track and one
 // track of notes for each of `voices`.
 Bytes midiFile(const std::string& fileName, int voices);
+// A zip archive that Info-ZIP writes to a pipe, as LibreOffice and jar
+// write theirs: the sizes in a descriptor after each entry's data. Entries
+// named "mimetype" are stored, the rest deflated; folders are left out.
+using ZipFile = std::pair<std::string, std::string>;  // name, content
+Bytes streamedZip(const std::string& fileName, const std::vector<ZipFile>& entries);
 
 Bytes readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const Bytes& bytes);

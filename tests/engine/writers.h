@@ -9,13 +9,11 @@
 // format the tools do not produce on their own.
 namespace orvane::engine::testing {
 
+// A zip archive written by libzip.
 struct ZipEntry {
   std::string name;
   std::string content;
   bool deflate = true;
-  // Sizes and CRC in a data descriptor after the data, as streaming writers
-  // (LibreOffice, jar) put them.
-  bool streamed = false;
 };
 Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& comment = "");
 
