@@ -80,7 +80,6 @@ TEST_P(CliEncryptedBackup, ReadsAsThePlainBackupOnlyWithItsPasswordAndLeavesTheF
   const auto before = fixtures::filesUnder(encrypted);
   const auto expected = runCli({"scan", plain.string(), "--json"});
   ASSERT_EQ(expected.status, 0) << expected.err;
-  ASSERT_GE(testing::lineCount(expected.out), 4) << expected.out;
   // the deleted row among them, read through the decrypted copies
   const auto deleted = expected.out.find("\"bDeleted\":1");
   ASSERT_NE(deleted, std::string::npos) << expected.out;
