@@ -256,9 +256,11 @@ std::optional<std::vector<DeviceRun>> joinJpegFragments(int fd, std::uint64_t st
 
   // Most often the data between two fragments is another file, and the
   // structure already stopped where that file's header is: the first
-  // fragment ends there, and the picture, cut short, cannot be whole.
+  // fragment ends there, and the picture, cut short, cannot be whole. One
+  // that ends in its end marker may be whole, and is decoded below.
   const std::uint64_t cutAt = start + length;
-  if (cutAt % cluster == 0 && cutAt - start > dataStart && fileAt(cutAt)) {
+  const bool endMarkerLast = ByteView(first).u16be(first.size() - 2) == 0xFFD9;
+  if (!endMarkerLast && cutAt % cluster == 0 && cutAt - start > dataStart && fileAt(cutAt)) {
     if (auto runs =
             search.find({pieceEndingAt(cutAt)}, std::min(end, cutAt + limits.searchBytes))) {
       return runs;

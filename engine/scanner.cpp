@@ -76,7 +76,15 @@ std::unique_ptr<EndFinder> Scanner::testSector(ByteView head) const {
     }
   }
   for (const OffsetCandidate& candidate : elsewhere_) {
-    if (head.matches(candidate.signature.offset, candidate.signature.bytes)) {
+    // as above, the first byte inline: a signature past the start ("ftyp")
+    // is looked at in every sector
+    const std::string_view bytes = candidate.signature.bytes;
+    const std::size_t at = candidate.signature.offset;
+    if (!bytes.empty() &&
+        !(head.has(at, 1) && head.u8(at) == static_cast<std::uint8_t>(bytes.front()))) {
+      continue;
+    }
+    if (head.matches(at, bytes)) {
       if (auto finder = candidate.format->test(head)) return finder;
     }
   }
