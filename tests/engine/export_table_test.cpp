@@ -200,6 +200,26 @@ TEST(JpegFragments, JoinedAcrossForeignDataOrKeptAsCut) {
   }
 }
 
+// A whole picture filling its last sector, with another right after it, is
+// no first piece: joined to the tail of the next, it would decode cleanly.
+TEST(JpegFragments, AWholePictureEndingOnASectorIsNotJoinedToTheNext) {
+  Bytes photo = sample("jpg").bytes;
+  // a comment segment after the start marker pads it to whole sectors
+  const std::size_t padding = (512 - (photo.size() + 4) % 512) % 512;
+  Bytes comment{std::byte{0xFF}, std::byte{0xFE}, std::byte((padding + 2) >> 8),
+                std::byte((padding + 2) & 0xFF)};
+  comment.resize(4 + padding, std::byte{'x'});
+  photo.insert(photo.begin() + 2, comment.begin(), comment.end());
+  const Bytes& next = sample("jpg").bytes;
+  const auto image = (scratchFolder() / "whole.img").string();
+  writeFile(image, join({noise(65536, 30), photo, next, noise(4096, 5)}));
+  const auto found = scanThroughTable(image, BB_WHOLE_DISK);
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(describe(found[0]) + " " + describe(found[1]),
+            "65536+" + std::to_string(photo.size()) + " " + std::to_string(65536 + photo.size()) +
+                "+" + std::to_string(next.size()));
+}
+
 // Found files whose first cluster a surviving directory entry names come
 // back under its name and folders, with the entry's size.
 std::vector<std::pair<std::string, std::size_t>> namesFound(const std::string& image) {

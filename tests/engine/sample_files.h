@@ -24,7 +24,6 @@ const Sample& sample(const std::string& kind);
 // Every kind sample() knows.
 const std::vector<std::string>& sampleKinds();
 
-// The parts one after the other.
 Bytes join(std::initializer_list<Bytes> parts);
 // `value` as `width` bytes, low byte first, over the bytes at `at`.
 inline void putLe(Bytes& bytes, std::size_t at, std::uint64_t value, int width) {

@@ -83,7 +83,6 @@ TEST(Scanner, FileCutOffIsReportedAsItIsAndOneThatIsNotGivesBackItsSectors) {
   EXPECT_EQ(scanImage(broken.bytes), broken.files);
 }
 
-// A stop asked before the first read ends the scan with nothing done.
 TEST(Scanner, AStopAskedBeforeTheFirstReadIsPrompt) {
   const ScanRun run = scanRun(Bytes(8u << 20), 1u << 20, true);
   EXPECT_EQ(run.outcome, ScanOutcome::stopped);

@@ -9,7 +9,6 @@
 // format the tools do not produce on their own.
 namespace orvane::engine::testing {
 
-// A zip archive written by libzip.
 struct ZipEntry {
   std::string name;
   std::string content;

@@ -12,7 +12,6 @@
 #include <functional>
 #include <future>
 #include <nlohmann/json.hpp>
-#include <optional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -134,23 +133,16 @@ TEST(FeedbackSettings, EnvironmentIsReadAndEachBadValueIsNamed) {
 constexpr const char* kMailbox = "feedback@orvane.test";
 constexpr const char* kPassword = "583920417-correct-horse";
 
-// A Python interpreter that has aiosmtpd, or nothing. Debian's interpreter
-// first: a python3 earlier on PATH may lack the Debian modules.
-std::optional<std::string> findPython() {
-  for (const char* python : {"/usr/bin/python3", "python3"}) {
-    if (fixtures::runProgram({python, "-c", "import aiosmtpd.smtp"}) == 0) return python;
-  }
-  return std::nullopt;
-}
-
 // Each test runs the loopback mail server of scripts/smtp_test_server.py:
 // implicit TLS with a certificate made for the test, AUTH PLAIN required,
 // every connection, login and message recorded.
 class FeedbackSend : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const std::optional<std::string> python = findPython();
-    if (!python) GTEST_SKIP() << "python3-aiosmtpd is not installed: the mail tests need it";
+    // Debian's interpreter: a python3 earlier on PATH may lack the Debian modules
+    if (fixtures::runProgram({"/usr/bin/python3", "-c", "import aiosmtpd.smtp"}) != 0) {
+      GTEST_SKIP() << "python3-aiosmtpd is not installed: the mail tests need it";
+    }
     const std::string key = (folder_ / "key.pem").string();
     const std::string cert = (folder_ / "cert.pem").string();
     ASSERT_EQ(fixtures::runProgram({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
@@ -161,8 +153,8 @@ class FeedbackSend : public ::testing::Test {
     const auto ready = folder_ / "ready";
     const auto log = folder_ / "server.log";
     pid_ = fixtures::startProgram(
-        {*python, std::string(ORVANE_SOURCE_DIR) + "/scripts/smtp_test_server.py", "--cert", cert,
-         "--key", key, "--user", kMailbox, "--password", kPassword, "--record",
+        {"/usr/bin/python3", std::string(ORVANE_SOURCE_DIR) + "/scripts/smtp_test_server.py",
+         "--cert", cert, "--key", key, "--user", kMailbox, "--password", kPassword, "--record",
          (folder_ / "record.jsonl").string(), "--ready", ready.string()},
         log.string());
     ASSERT_GT(pid_, 0);
