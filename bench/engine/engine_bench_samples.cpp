@@ -36,11 +36,11 @@ int main(int argc, char** argv) {
                            {{"Current User", 4096}, {"PowerPoint Document", kb * 900}}));
   }
   for (int i = 0; i < 4; ++i) {
-    writeFile(
-        folder / ("text" + std::to_string(i) + ".odt"),
-        zipArchive({{"mimetype", "application/vnd.oasis.opendocument.text", false},
-                    {"content.xml", text(40000 + 9000 * static_cast<std::size_t>(i)), true, true},
-                    {"META-INF/manifest.xml", "<manifest/>", true, true}}));
+    const std::string name = "text" + std::to_string(i) + ".odt";
+    writeFile(folder / name,
+              streamedZip(name, {{"mimetype", "application/vnd.oasis.opendocument.text"},
+                                 {"content.xml", text(40000 + 9000 * static_cast<std::size_t>(i))},
+                                 {"manifest.xml", "<manifest/>"}}));
   }
   for (int i = 0; i < 6; ++i)
     writeFile(folder / ("song" + std::to_string(i) + ".mid"),
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
   for (const char* kind : {"cr2", "cr3", "nef", "arw", "dng", "orf", "rw2", "raf"}) {
     std::string name = std::string("RAW_0001.") + kind;
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    writeFile(folder / name, cameraRaw(kind));
+    writeFile(folder / name, sample(kind).bytes);
   }
   for (int i = 0; i < 3; ++i) {
     writeFile(

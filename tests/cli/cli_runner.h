@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,14 +42,6 @@ inline CliResult runCli(const std::vector<std::string>& arguments,
 
 inline int lineCount(const std::string& text) {
   return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-}
-
-// One JSON object per line, as --json prints them.
-inline std::vector<nlohmann::json> jsonLines(const std::string& text) {
-  std::vector<nlohmann::json> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
-  return lines;
 }
 
 // Two contacts, an SMS and a memo, in the order a handheld stores them.

@@ -6,9 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <functional>
-#include <optional>
 
 #include "cli/cli_runner.h"
 #include "fixtures/card_image.h"
@@ -114,13 +112,10 @@ TEST(CliExportSafety, NoExportIntoTheBackupBeingScanned) {
 // `ready` holds (never, if it ends first) and answers the raw wait status.
 int interruptedRun(const std::vector<std::string>& arguments, const fs::path& temp,
                    const fs::path& output, const std::function<bool()>& ready) {
-  std::vector<std::string> argv{ORVANE_CLI_PATH};
+  // env runs the program in its own process, which the signal reaches
+  std::vector<std::string> argv{"env", "TMPDIR=" + temp.string(), ORVANE_CLI_PATH};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  const char* tmpdir = std::getenv("TMPDIR");
-  const std::optional<std::string> before = tmpdir ? std::optional(tmpdir) : std::nullopt;
-  ::setenv("TMPDIR", temp.c_str(), 1);
   const pid_t child = fixtures::startProgram(argv, output.string());
-  before ? ::setenv("TMPDIR", before->c_str(), 1) : ::unsetenv("TMPDIR");
   EXPECT_GT(child, 0);
   int status = 0;
   bool sent = false;

@@ -1,9 +1,11 @@
 // The command-line contract: exit statuses and the one-line reasons; the
-// summary, the JSON lines and --text-charset of a scan, end to end (the
-// export is the export safety suite's).
+// summary and --text-charset of a scan, end to end (the export is the export
+// safety suite's).
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <nlohmann/json.hpp>
 
 #include "cli/cli_runner.h"
 #include "fixtures/ipd_writer.h"
@@ -24,6 +26,7 @@ TEST(CliUsage, ExitStatusesAndReasons) {
     fixtures::writeFileText(folder / name, "just some text, not a backup\n");
   }
   std::filesystem::permissions(folder / "locked.ipd", std::filesystem::perms::none);
+  fixtures::writeFileBytes(folder / "zeros.img", std::vector<std::uint8_t>(1 << 20));
   struct Case {
     std::vector<std::string> arguments;
     int status;
@@ -31,14 +34,10 @@ TEST(CliUsage, ExitStatusesAndReasons) {
   };
   std::vector<Case> cases = {
       {{}, 1, ""},
-      {{"scan"}, 1, ""},
       {{"scan", "a.ipd", "--no-such-option"}, 1, ""},
-      {{"frobnicate"}, 1, ""},
       {{"--help"}, 0, ""},
       {{"scan", "card.img", "--partition", "1"}, 1, ""},  // only with --raw
       {{"scan", "--raw", "card.img", "--partition", "0"}, 1, ""},
-      {{"scan", "--raw", "card.img", "--partition", "one"}, 1, ""},
-      {{"scan", "--raw"}, 1, ""},
       {{"scan", "/nonexistent/Bold 9700.bbb"}, 2, "/nonexistent/Bold 9700.bbb"},
       {{"backups", "--root", "/nonexistent/Backup"}, 2, "/nonexistent/Backup"},
       {{"scan", dir + "/notes.ipd"}, 2, "notes.ipd"},
@@ -47,6 +46,7 @@ TEST(CliUsage, ExitStatusesAndReasons) {
       {{"scan", dir}, 2, "not a device backup"},  // a folder is taken for a device backup
       {{"scan", "--raw", dir + "/no-card.img"}, 2, "no such disk or disk image"},
       {{"scan", "--raw", dir}, 2, "is a folder"},
+      {{"scan", "--raw", dir + "/zeros.img", "--partition", "1"}, 2, "it has no partition table"},
       {{"disks", dir + "/missing.img"}, 2, "missing.img"},
   };
   if (::geteuid() != 0) cases.push_back({{"scan", dir + "/locked.ipd"}, 2, "locked.ipd"});
@@ -63,12 +63,9 @@ TEST(CliUsage, ExitStatusesAndReasons) {
 
 using fixtures::Field;
 using fixtures::IpdWriter;
-using testing::jsonLines;
 using testing::smallBackup;
 
-// The summary and the JSON lines (one per record in posting order) of one
-// small backup.
-TEST(CliScan, SummaryAndJsonOfOneBackup) {
+TEST(CliScan, SummaryOfOneBackup) {
   fixtures::ScratchFolder folder;
   smallBackup().writeTo(folder / "Bold 9700 (2012-05-06).IPD");
   const auto result = runCli({"scan", (folder / "Bold 9700 (2012-05-06).IPD").string()});
@@ -82,18 +79,6 @@ TEST(CliScan, SummaryAndJsonOfOneBackup) {
             "Calendar       0\n"
             "MMS            0\n"
             "Total          4\n");
-
-  const auto json = runCli({"scan", (folder / "Bold 9700 (2012-05-06).IPD").string(), "--json"});
-  ASSERT_EQ(json.status, 0) << json.err;
-  const auto lines = jsonLines(json.out);
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0]["class"], "PRBlackBerryContactNode");
-  EXPECT_EQ(lines[0]["contactName"], "Ann ");
-  EXPECT_EQ(lines[0]["contactImageData"], nullptr);
-  EXPECT_EQ(lines[1]["class"], "PRBlackBerrySMSMessageNode");
-  // a picture field holding the text "" stored with its NUL: one zero byte
-  EXPECT_EQ(lines[2]["contactImageData"], "AA==");
-  EXPECT_EQ(lines[3]["class"], "PRBlackBerryNoteNode");
 }
 
 // --text-charset reaches the message decoder; a name iconv does not know is
@@ -107,17 +92,14 @@ TEST(CliTextCharset, NamedSetDecodesEightBitTextsAndUnknownSetIsRefused) {
       .record(0, {Field::smsMetadata(0, 0, 0, 1), Field::skip4(2, "+30210"),
                   Field::raw(4, {0xE3, 0xE5, 0xE9, 0xDC, 0x00})})
       .writeTo(backup);
-  const struct {
-    std::vector<std::string> options;
-    std::string text;
-  } cases[] = {{{}, "ãåéÜ"}, {{"--text-charset", "ISO-8859-7"}, "γειά"}};
-  for (const auto& c : cases) {
-    std::vector<std::string> arguments{"scan", "--json", backup.string()};
-    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
-    const auto result = runCli(arguments);
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(jsonLines(result.out).at(0)["contentText"], c.text);
-  }
+  // Windows-1252 unless another set is named
+  const auto plain = runCli({"scan", "--json", backup.string()});
+  const auto greek = runCli({"scan", "--json", backup.string(), "--text-charset", "ISO-8859-7"});
+  ASSERT_EQ(std::make_pair(plain.status, greek.status), std::make_pair(0, 0))
+      << plain.err << greek.err;
+  // one record, so one JSON line each
+  EXPECT_EQ(nlohmann::json::parse(plain.out)["contentText"], "ãåéÜ");
+  EXPECT_EQ(nlohmann::json::parse(greek.out)["contentText"], "γειά");
   const auto refused = runCli({"scan", backup.string(), "--text-charset", "NO-SUCH-SET"});
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.out, "");

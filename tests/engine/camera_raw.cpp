@@ -1,6 +1,6 @@
 // Camera raw files laid out as the makers' published layouts describe them
-// (TIFF/EP with sub-IFDs and maker notes, ISO media for CR3, the RAF
-// header). Each puts a different structure last, so the engine must follow
+// (TIFF/EP with sub-IFDs and maker notes, the RAF header; CR3, being ISO
+// media, is written by FFmpeg). Each puts a different structure last, so the engine must follow
 // that route to find the end.
 #include <map>
 #include <random>
@@ -36,12 +36,11 @@ class TiffLayout {
       bytes[at + static_cast<std::size_t>(i)] = static_cast<std::byte>((value >> shift) & 0xFF);
     }
   }
-  void text(std::string_view chars) { putText(bytes, chars); }
   // Noise of `count` bytes, starting with `mark`; its offset.
   std::size_t blob(std::size_t count, std::string_view mark = {}) {
     if (bytes.size() % 2 != 0) bytes.push_back(std::byte{0});
     const std::size_t at = bytes.size();
-    text(mark);
+    putText(bytes, mark);
     while (bytes.size() < at + count) bytes.push_back(static_cast<std::byte>(random_() & 0xFF));
     return at;
   }
@@ -94,7 +93,7 @@ const std::map<std::string, TiffKind, std::less<>> kTiffKinds = {
 Bytes tiffRaw(const std::string& kind) {
   const TiffKind& shape = kTiffKinds.find(kind)->second;
   TiffLayout file(shape.bigEndian);
-  file.text(shape.magic);
+  putText(file.bytes, shape.magic);
   const std::string make = std::string(shape.make) + '\0';
   const auto makeBytes = static_cast<std::uint32_t>(make.size());
   std::vector<Entry> ifd0 = {{271, kAscii, makeBytes},
@@ -182,36 +181,13 @@ Bytes tiffRaw(const std::string& kind) {
   return file.bytes;
 }
 
-void putBox(Bytes& out, std::string_view type, const Bytes& body) {
-  const auto size = static_cast<std::uint32_t>(8 + body.size());
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(std::byte((size >> shift) & 0xFF));
-  for (char c : type) out.push_back(static_cast<std::byte>(c));
-  out.insert(out.end(), body.begin(), body.end());
-}
-
-// ftyp "crx ", moov with Canon's boxes, the XMP and preview uuid boxes,
-// then mdat with the picture tracks.
-Bytes cr3() {
-  Bytes out;
-  Bytes brands;
-  putText(brands, std::string_view("crx \0\0\0\x01crx isom", 16));
-  putBox(out, "ftyp", brands);
-  Bytes moov;
-  putBox(moov, "uuid", noise(600, 21));
-  putBox(moov, "trak", noise(300, 22));
-  putBox(out, "moov", moov);
-  putBox(out, "uuid", noise(1200, 23));
-  putBox(out, "uuid", noise(5000, 24));
-  putBox(out, "mdat", noise(20000, 25));
-  return out;
-}
-
 // "FUJIFILMCCD-RAW ", format version, camera number and name, then at byte
 // 84 the offset and length of the JPEG preview, the CFA header and the CFA.
 Bytes raf() {
   TiffLayout file(true);
-  file.text("FUJIFILMCCD-RAW 0201FF383501");
-  file.text(std::string_view("X-T3\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 32));
+  putText(file.bytes, "FUJIFILMCCD-RAW 0201FF383501");
+  putText(file.bytes,
+          std::string_view("X-T3\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 32));
   file.blob(148 - file.bytes.size());
   const std::size_t sizes[] = {6000, 1000, 20000};
   const std::size_t jpeg = file.blob(sizes[0], "\xFF\xD8");
@@ -228,7 +204,6 @@ Bytes raf() {
 }  // namespace
 
 Bytes cameraRaw(const std::string& kind) {
-  if (kind == "cr3") return cr3();
   if (kind == "raf") return raf();
   return tiffRaw(kind);
 }

@@ -11,10 +11,6 @@ namespace {
 
 constexpr std::size_t kSector = 512;
 
-void put32be(Bytes& bytes, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::byte>(value >> (24 - 8 * i));
-}
-
 // A version 3 compound file header claiming more FAT sectors than the
 // header lists, whose first DIFAT sector is sector 0, the next sector of the
 // image: another such header, whose last word (the next DIFAT sector) is 0
@@ -68,7 +64,7 @@ Bytes hostileSector(const Format& format, const Signature& signature, unsigned f
       for (std::size_t at = 0; at < kSector; at += 4) putLe(sector, at, kSector, 4);
       break;
     case 4:  // big-endian offsets to the start
-      for (std::size_t at = 0; at < kSector; at += 4) put32be(sector, at, 8);
+      for (std::size_t at = 0; at < kSector; at += 4) sector[at + 3] = std::byte{8};
       break;
     default:
       if (format.extension == "doc") {

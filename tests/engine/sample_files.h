@@ -24,7 +24,6 @@ const Sample& sample(const std::string& kind);
 // Every kind sample() knows.
 const std::vector<std::string>& sampleKinds();
 
-// The parts one after the other.
 Bytes join(std::initializer_list<Bytes> parts);
 // `value` as `width` bytes, low byte first, over the bytes at `at`.
 inline void putLe(Bytes& bytes, std::size_t at, std::uint64_t value, int width) {
@@ -40,6 +39,11 @@ Bytes compoundFile(const std::string& fileName, const std::vector<OleStream>& st
 // A type-1 MIDI file made by abc2midi (abcmidi): a tempo track and one
 // track of notes for each of `voices`.
 Bytes midiFile(const std::string& fileName, int voices);
+// A zip archive that Info-ZIP writes to a pipe, as LibreOffice and jar
+// write theirs: the sizes in a descriptor after each entry's data. Entries
+// named "mimetype" are stored, the rest deflated; folders are left out.
+using ZipFile = std::pair<std::string, std::string>;  // name, content
+Bytes streamedZip(const std::string& fileName, const std::vector<ZipFile>& entries);
 
 Bytes readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const Bytes& bytes);

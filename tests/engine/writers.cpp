@@ -1,5 +1,6 @@
 #include "writers.h"
 
+#include <zip.h>
 #include <zlib.h>
 
 #include <random>
@@ -16,21 +17,6 @@ void putFields(Bytes& out, std::initializer_list<std::pair<std::uint64_t, int>> 
     }
   }
 }
-// Deflated by zlib: `windowBits` -15 for raw data, 31 for a gzip member.
-std::string deflated(const std::string& text, int windowBits) {
-  z_stream stream{};
-  deflateInit2(&stream, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&stream, text.size()), '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  stream.avail_in = static_cast<uInt>(text.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  deflate(&stream, Z_FINISH);
-  out.resize(stream.total_out);
-  deflateEnd(&stream);
-  return out;
-}
-
 void putVints(Bytes& out, std::initializer_list<std::uint64_t> values) {
   for (std::uint64_t value : values) {
     for (; value >= 0x80; value >>= 7) out.push_back(std::byte((value & 0x7F) | 0x80));
@@ -54,41 +40,17 @@ void header(int version, Bytes& out, const Bytes& rest, std::uint64_t type = 0,
 }  // namespace
 
 Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& comment) {
-  Bytes out;
-  Bytes central;
+  const auto path = scratchFolder() / "archive.zip";
+  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
   for (const ZipEntry& entry : entries) {
-    const std::string data = entry.deflate ? deflated(entry.content, -15) : entry.content;
-    const std::uint32_t crc = crcOf(entry.content.data(), entry.content.size());
-    const auto offset = static_cast<std::uint32_t>(out.size());
-    const std::uint32_t flags = entry.streamed ? 0x08 : 0;
-    const std::uint32_t method = entry.deflate ? 8 : 0;
-    const auto packedSize = static_cast<std::uint32_t>(data.size());
-    const auto size = static_cast<std::uint32_t>(entry.content.size());
-    const auto nameSize = static_cast<std::uint32_t>(entry.name.size());
-    // a streamed entry gives its CRC and sizes in a descriptor after the data
-    const std::uint32_t known = entry.streamed ? 0 : 0xFFFFFFFF;
-    // signature, version, flags, method, time; CRC and sizes; name and extra lengths
-    putFields(out, {{0x04034B50, 4}, {20, 2}, {flags, 2}, {method, 2}, {0x58210000, 4}});
-    putFields(out, {{crc & known, 4}, {packedSize & known, 4}, {size & known, 4}});
-    putFields(out, {{nameSize, 2}, {0, 2}});
-    putText(out, entry.name);
-    putText(out, data);
-    if (entry.streamed) putFields(out, {{0x08074B50, 4}, {crc, 4}, {packedSize, 4}, {size, 4}});
-    // the same, with the version that made it first and, after the name
-    // length, the lengths of extra and comment, disk, attributes and offset
-    putFields(central, {{0x02014B50, 4}, {20, 2}, {20, 2}, {flags, 2}, {method, 2}});
-    putFields(central, {{0x58210000, 4}, {crc, 4}, {packedSize, 4}, {size, 4}});
-    putFields(central, {{nameSize, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 4}, {offset, 4}});
-    putText(central, entry.name);
+    zip_source_t* data = zip_source_buffer(archive, entry.content.data(), entry.content.size(), 0);
+    const zip_int64_t index = zip_file_add(archive, entry.name.c_str(), data, ZIP_FL_ENC_UTF_8);
+    zip_set_file_compression(archive, static_cast<zip_uint64_t>(index),
+                             entry.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
   }
-  const auto centralOffset = static_cast<std::uint32_t>(out.size());
-  out.insert(out.end(), central.begin(), central.end());
-  const auto count = static_cast<std::uint32_t>(entries.size());
-  // end record: disks, entry counts, the central directory's size and place
-  putFields(out, {{0x06054B50, 4}, {0, 2}, {0, 2}, {count, 2}, {count, 2}});
-  putFields(out, {{central.size(), 4}, {centralOffset, 4}, {comment.size(), 2}});
-  putText(out, comment);
-  return out;
+  zip_set_archive_comment(archive, comment.data(), static_cast<zip_uint16_t>(comment.size()));
+  zip_close(archive);
+  return readFile(path);
 }
 
 Bytes pdfDocument(int updates, unsigned seed) {
@@ -132,8 +94,15 @@ Bytes pdfDocument(int updates, unsigned seed) {
 }
 
 Bytes gzipFile(const std::string& content, int members) {
+  const auto path = scratchFolder() / "member.gz";
   Bytes out;
-  for (int member = 0; member < members; ++member) putText(out, deflated(content, 31));
+  for (int member = 0; member < members; ++member) {
+    gzFile file = gzopen(path.c_str(), "wb");
+    gzwrite(file, content.data(), static_cast<unsigned>(content.size()));
+    gzclose(file);
+    const Bytes bytes = readFile(path);
+    out.insert(out.end(), bytes.begin(), bytes.end());
+  }
   return out;
 }
 

@@ -13,9 +13,6 @@ struct ZipEntry {
   std::string name;
   std::string content;
   bool deflate = true;
-  // Sizes and CRC in a data descriptor after the data, as streaming writers
-  // (LibreOffice, jar) put them.
-  bool streamed = false;
 };
 Bytes zipArchive(const std::vector<ZipEntry>& entries, const std::string& comment = "");
 
@@ -39,7 +36,7 @@ struct RarFile {
 Bytes rarArchive(int version, const std::vector<RarFile>& files, bool endBlock = true,
                  bool locked = false);
 
-// A camera raw file of `kind` (cr2, nef, arw, dng, orf, rw2, cr3, raf) built
+// A camera raw file of `kind` (cr2, nef, arw, dng, orf, rw2, raf) built
 // from its maker's layout, with noise for picture data.
 Bytes cameraRaw(const std::string& kind);
 
