@@ -497,8 +497,7 @@ class AppWindowTest : public QObject {
     chooser.quickTableView()->setCurrentIndex(disks->index(0, 0, card));
     chooser.scanButton()->click();
     QTRY_VERIFY_WITH_TIMEOUT(results().browsing(), 10000);
-    QCOMPARE(engine.scannedDevice, std::string("/dev/fakecard"));
-    QCOMPARE(engine.scannedPartition, 1);
+    QCOMPARE(engine.scans, std::vector<std::string>{"/dev/fakecard 1"});
     QCOMPARE(results().findChild<QLabel*>("subtitleLabel")->text(),
              QString("- Memory Card Recovery"));
     // the five card categories, and no backup ones
