@@ -200,7 +200,6 @@ TEST(WinBackupReader, ReadsEachFileInNumberOrderSkippingWhatIsNoDatabase) {
   fixtures::writeFileBytes(folder / "3.dat", IpdWriter().headerText("").database("Memos").record(
                                                  0, {Field(1, "no header")}));
   fixtures::writeFileBytes(folder / "4.dat", databaseFile("Tasks", {{Field(1, "task")}}));
-  fixtures::writeFileBytes(folder / "5.dat", Bytes{});
   std::filesystem::create_directory(folder / "6.dat");
   WinScan scan;
   // the task file is a database file, only not one that is decoded

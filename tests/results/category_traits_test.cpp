@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <set>
 
 #include "core/blackberry_records.h"
 #include "core/ios_records.h"
@@ -12,19 +11,6 @@
 
 namespace orvane {
 namespace {
-
-// A header that sorts otherwise than the page's other headers must be a
-// column of every list the page shows, or the click could never reach it.
-TEST(CategoryTraits, HeadersThatSortAreColumnsOfThePage) {
-  for (const CategoryList& list : categoryLists()) {
-    const HeaderSort& sort = categoryTraits(list.table).sort;
-    std::set<std::string_view> titles;
-    for (const ColumnTraits& column : list.columns) titles.insert(column.title);
-    SCOPED_TRACE(resultListName(list.list));
-    EXPECT_TRUE(sort.onName == sort.onOther || titles.contains("Name"));
-    EXPECT_TRUE(sort.onSize == sort.onOther || titles.contains("Size"));
-  }
-}
 
 template <class Node>
 RecordPtr make(const std::function<void(Node&)>& fill) {
