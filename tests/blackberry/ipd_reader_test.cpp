@@ -19,16 +19,12 @@ namespace {
 
 using Status = ScanOutcome::Status;
 
-TEST(IpdReader, NameLengthsCountingTheNulAndEmptyNameTables) {
-  // the name length may count the NUL
+// The name length may count the NUL.
+TEST(IpdReader, NameLengthsCountingTheNul) {
   const auto counted =
       scanIpd(IpdWriter().countNulInNameLength().database("Memos").record(0, {Field(1, "Title")}));
   EXPECT_EQ(counted->lists.blackberryDatabaseArray[0]->databaseName, "Memos");
   EXPECT_EQ(counted->collector.records<PRBlackBerryNoteNode>().size(), 1u);
-  // no database at all; a record of 7 bytes has no fields and is no damage
-  const auto none = scanIpd(IpdWriter().databaseCount(0).database("Memos").record(0, {}));
-  EXPECT_TRUE(none->outcome.scanned());
-  EXPECT_TRUE(none->collector.events.empty());
 }
 
 // Progress follows each record, as the share of the file read whatever the
@@ -76,15 +72,15 @@ TEST(IpdReader, StepsOverDatabasesItDoesNotKnow) {
 }
 
 TEST(IpdReader, RefusesAFileWithoutTheHeaderText) {
-  for (const auto& writer : {IpdWriter().headerText(""),
-                             IpdWriter().headerText("Inter@ctive Pager Backup/Restore File "),
-                             IpdWriter().headerText("PK\x03\x04")}) {
-    const auto scan = scanIpd(IpdWriter(writer).database("Memos").record(0, {Field(1, "x")}));
-    EXPECT_EQ(scan->outcome.status, Status::kNotABackup);
-    EXPECT_EQ(scan->outcome.reason, "not a BlackBerry backup (no IPD header)");
-    EXPECT_TRUE(scan->collector.events.empty());
-    EXPECT_TRUE(scan->lists.blackberryDatabaseArray.empty());
-  }
+  // the header text ends in a line feed, not a blank
+  const auto scan = scanIpd(IpdWriter()
+                                .headerText("Inter@ctive Pager Backup/Restore File ")
+                                .database("Memos")
+                                .record(0, {Field(1, "x")}));
+  EXPECT_EQ(scan->outcome.status, Status::kNotABackup);
+  EXPECT_EQ(scan->outcome.reason, "not a BlackBerry backup (no IPD header)");
+  EXPECT_TRUE(scan->collector.events.empty());
+  EXPECT_TRUE(scan->lists.blackberryDatabaseArray.empty());
   const Bytes shortFile(fixtures::kIpdHeaderText.begin(), fixtures::kIpdHeaderText.end());
   EXPECT_EQ(scanIpd(shortFile)->outcome.reason,
             "not a BlackBerry backup (the file ends inside the IPD header)");
@@ -102,8 +98,6 @@ TEST(IpdReaderDamage, TheWalkEndsAtDamageKeepingTheRecordsBeforeIt) {
     std::size_t kept;
     std::string damage;
   } cases[] = {
-      {"length 0", memos().record(0, {Field(1, "x")}, 0).record(0, {Field(1, "after")}), 1,
-       "impossible length"},
       {"length 6", memos().record(0, {Field(1, "x")}, 6).record(0, {Field(1, "after")}), 1,
        "impossible length"},
       {"cut record header", memos().rawBytes({0, 0, 9, 0, 0}), 1, "cut off"},
@@ -194,7 +188,7 @@ TEST(FileWindow, RunsAreCutToTheFileAndNeverOutgrowIt) {
 
 // A FIFO with no writer must not hold the scan up (missing files and
 // folders are the source tests').
-TEST(FileWindow, AFifoIsRefusedAtOnceAndPrefixesAreCut) {
+TEST(FileWindow, AFifoIsRefusedAtOnce) {
   const fixtures::ScratchFolder folder;
   std::string problem;
   const auto fifo = folder / "fifo.ipd";
@@ -202,9 +196,6 @@ TEST(FileWindow, AFifoIsRefusedAtOnceAndPrefixesAreCut) {
   EXPECT_EQ(FileWindow::open(fifo, problem), nullptr);
   EXPECT_EQ(problem, "cannot read: not a regular file");
   EXPECT_EQ(readFilePrefix(fifo, 4), "");
-  EXPECT_EQ(readFilePrefix(folder / "missing", 38), "");
-  fixtures::writeFileText(folder / "short", "PK");
-  EXPECT_EQ(readFilePrefix(folder / "short", 38), "PK");
 }
 
 // Everything a scan posted, in order: event names and records field by

@@ -87,21 +87,5 @@ TEST_F(ControllerTest, NameByPhoneNumberIgnoresPunctuationAndCase) {
   EXPECT_TRUE(controller.lastScanOutcome().scanned());
 }
 
-// The results model is told every time, so the window leaves its scanning state.
-TEST_F(ControllerTest, UnknownSourcesSayWhyAndEndTheScan) {
-  CountingEnd end;
-  controller.setScanEndListener(&end);
-  fixtures::writeFileText(scratch / "letter.txt", "hello");
-  using Status = ScanOutcome::Status;
-  for (const auto& [name, status] :
-       {std::pair{"missing.ipd", Status::kUnreadable}, {"letter.txt", Status::kNotABackup}}) {
-    ASSERT_TRUE(controller.ScanIOSBackFile((scratch / name).string()));
-    controller.waitForScanWorker();
-    EXPECT_EQ(controller.lastScanOutcome().status, status) << name;
-    EXPECT_FALSE(controller.lastScanOutcome().reason.empty());
-  }
-  EXPECT_EQ(end.finishes, 2);
-}
-
 }  // namespace
 }  // namespace orvane

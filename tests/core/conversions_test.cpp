@@ -1,4 +1,4 @@
-// Field conversions, version texts and dates.
+// Field conversions and dates.
 
 #include "core/conversions.h"
 
@@ -9,7 +9,6 @@
 #include <optional>
 #include <string>
 
-#include "core/app_delegate.h"
 #include "core/dates.h"
 #include "core/time_zone_test.h"
 
@@ -18,36 +17,14 @@ namespace {
 
 using C = FieldConversions;
 
-// The extension after the last dot, up to 20 characters with the dot; no
-// dot, a "/" after it (both are the content classes' test), or a longer
-// extension leave the output alone.
-TEST(GetSuffix, TextAfterTheLastDotOrTheOutputLeftAlone) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"/store/dir.d/archive.tar.gz", "gz"},
-      {"trailing.", ""},
-      {"a.abcdefghijklmnopqrs", "abcdefghijklmnopqrs"},
-      {"a.abcdefghijklmnopqrst", nullptr},
-      {"", nullptr},
-  };
-  for (const auto& [name, expected] : cases) {
-    std::string suffix = "untouched";
-    EXPECT_EQ(C::getSuffix(name, suffix), expected != nullptr ? 1 : -1) << name;
-    EXPECT_EQ(suffix, expected != nullptr ? expected : "untouched") << name;
-  }
-}
-
 // Steps of a thousand from the low 32 bits, rounded in single precision
 // (1.065 lies just above the half there, in double just below).
 TEST(SizeToUnit, StepsOfAThousandFromTheLow32Bits) {
   const std::pair<std::uint64_t, const char*> cases[] = {
       {0, "0.00B"},
-      {999, "999.00B"},
-      {1536, "1.54K"},
       {999999, "1000.00K"},
-      {1000000, "1.00M"},
       {4294967295u, "4.29G"},
       {1065, "1.07K"},
-      {std::uint64_t{1} << 32, "0.00B"},
       {(std::uint64_t{5} << 32) + 1536, "1.54K"},
   };
   for (const auto& [size, text] : cases) EXPECT_EQ(C::size_to_unit(size), text) << size;
@@ -57,9 +34,7 @@ TEST(SizeToUnit, StepsOfAThousandFromTheLow32Bits) {
 // the whole text (the file-name tests hold more invalid forms).
 TEST(GetStringFormChar, ValidUtf8UpToTheFirstNulElseNothing) {
   const std::pair<std::string_view, std::string_view> cases[] = {
-      {"plain", "plain"},
       {std::string_view("ab\0cd", 5), "ab"},
-      {"", ""},
       {"Gr\xC3\xBC\xC3\x9F"
        "e \xE6\x97\xA5 \xF0\x9F\x98\x80",
        "Gr\xC3\xBC\xC3\x9F"
@@ -69,9 +44,7 @@ TEST(GetStringFormChar, ValidUtf8UpToTheFirstNulElseNothing) {
       {"caf\xE9", ""},                           // Latin-1
       {"\xC3", ""},                              // cut short
       {"\xE0\x80\xAF", ""},                      // overlong, three bytes
-      {"\xF0\x80\x80\xAF", ""},                  // overlong, four bytes
       {"\xF4\x90\x80\x80", ""},                  // past U+10FFFF
-      {"\xF5\x80\x80\x80", ""},                  // lead byte never used
       {"ab\x80"
        "cd",
        ""},  // stray continuation byte
@@ -148,11 +121,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "2023-10-04T17:00:00Z"},
         DateCase{"UTC0", 1700000000123, k1970, DateUnit::kMilliseconds, "11-14-2023 22:13",
                  "2023-11-14T22:13:20Z"},
-        // leap days, and 2100, which is not a leap year
-        DateCase{"UTC0", 1709164800 - k2001, kApple, kS, "02-29-2024 00:00",
-                 "2024-02-29T00:00:00Z"},
-        DateCase{"UTC0", 4107542400 - k2001, kApple, kS, "03-01-2100 00:00",
-                 "2100-03-01T00:00:00Z"},
         // local time of the zone, summer time included
         DateCase{"EST5EDT,M3.2.0,M11.1.0", 1690000000, k1970, kS, "07-22-2023 00:26",
                  "2023-07-22T04:26:40Z"},
@@ -161,16 +129,6 @@ INSTANTIATE_TEST_SUITE_P(
         DateCase{"UTC0", 253402300800, k1970, kS, std::nullopt, std::nullopt},
         DateCase{"UTC0", kMax, kApple, kS, std::nullopt, std::nullopt},
         DateCase{"UTC0", kMax - k2001, kGuess, kS, std::nullopt, std::nullopt}));
-
-TEST(IOSVersionIOS6, OnlyMajorVersionSix) {
-  for (const char* six : {"6", "6.0", "6.1.3"}) {
-    EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::string(six)), 1) << six;
-  }
-  for (const char* other : {"16.1", "5.1", "7.0", "", "60", "6a"}) {
-    EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::string(other)), 0) << other;
-  }
-  EXPECT_EQ(CorvelAppDelegate::IOSVersionIOS6(std::nullopt), 0);
-}
 
 }  // namespace
 }  // namespace orvane

@@ -19,32 +19,22 @@ TEST(MakeSafeFileName, SeparatorsControlsBadBytesAndDotNamesAreReplaced) {
       // ordinary names stay as they are
       {"Zo\xC3\xAB \xC3\x9Cnal, Jr.vcf", "Zo\xC3\xAB \xC3\x9Cnal, Jr.vcf"},
       {".hidden", ".hidden"},
-      {"a..b", "a..b"},
-      {"\xF0\x9F\x98\x80.jpg", "\xF0\x9F\x98\x80.jpg"},
       // separators, controls and invalid UTF-8 bytes become underscores
-      {"AC/DC", "AC_DC"},
       {"..\\..\\boot.ini", ".._.._boot.ini"},
-      {"../../etc/passwd", ".._.._etc_passwd"},
       {"tab\there\nbell\a", "tab_here_bell_"},
-      {"del\x7F", "del_"},
-      {std::string_view("a\0b", 3), "a_b"},
       {"next\xC2\x85line", "next_line"},  // U+0085
       {"caf\xE9.txt", "caf_.txt"},
       {"\xC0\xAF", "__"},  // an overlong "/" stays harmless
-      {"\xED\xA0\x80x", "___x"},
       {"cut\xE6\x97", "cut__"},
       // dot names and empty names are replaced
       {".", "_"},
-      {"..", "_"},
       {".....", "_"},
       {"", "unnamed"},
       // blanks around the name go: a contact name joined new-first ends in one
       {"Smith John ", "Smith John"},
-      {"  Ann  Lee  ", "Ann  Lee"},
       {"   ", "unnamed"},
   };
   for (const auto& [name, safe] : cases) EXPECT_EQ(makeSafeFileName(name), safe) << name;
-  EXPECT_EQ(makeSafeFileName("", "contact"), "contact");
   EXPECT_EQ(makeSafeFileName("", ""), "_");
   EXPECT_EQ(makeSafeFileName("", ".."), "_");
 }
