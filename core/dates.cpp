@@ -1,5 +1,6 @@
 #include "core/dates.h"
 
+#include <array>
 #include <cstdlib>
 #include <ctime>
 #include <limits>
@@ -100,10 +101,23 @@ std::optional<std::tm> localBreakdown(std::int64_t since1970) {
   return parts;
 }
 
-void putDigits(char* at, std::int64_t value, int count) {
-  for (int i = count - 1; i >= 0; --i) {
-    at[i] = static_cast<char>('0' + value % 10);
-    value /= 10;
+// Fields of two or four digits (years are checked to fit first), two
+// digits at a time from a table: a scan prints a million dates.
+constexpr auto kTwoDigits = [] {
+  std::array<char, 200> digits{};
+  for (int i = 0; i < 100; ++i) {
+    digits[2 * i] = static_cast<char>('0' + i / 10);
+    digits[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return digits;
+}();
+
+void putDigits(char* at, int value, int count) {
+  for (int i = count - 2; i >= 0; i -= 2) {
+    const int pair = value % 100;
+    at[i] = kTwoDigits[2 * pair];
+    at[i + 1] = kTwoDigits[2 * pair + 1];
+    value /= 100;
   }
 }
 
@@ -124,7 +138,7 @@ std::optional<std::int64_t> unixSecondsOf(std::int64_t stored, DateEpoch epoch, 
     case DateEpoch::kGuessed: {
       const auto asIf1970 = localBreakdown(seconds);
       if (!asIf1970) return std::nullopt;
-      return asIf1970->tm_year + 1900 < 1990 ? seconds + kSecondsFrom1970To2001 : seconds;
+      return asIf1970->tm_year < 1990 - 1900 ? seconds + kSecondsFrom1970To2001 : seconds;
     }
   }
   return std::nullopt;
@@ -135,12 +149,12 @@ std::optional<std::string> dateText(std::int64_t stored, DateEpoch epoch, DateUn
   if (!since1970) return std::nullopt;
   const auto parts = localBreakdown(*since1970);
   // the text has room for a four-digit year only
-  if (!parts || parts->tm_year + 1900 > 9999 || parts->tm_year + 1900 < 0) return std::nullopt;
+  if (!parts || parts->tm_year > 9999 - 1900 || parts->tm_year < -1900) return std::nullopt;
   // "MM-DD-YYYY HH:MM"
   std::string text(16, '-');
   putDigits(&text[0], parts->tm_mon + 1, 2);
   putDigits(&text[3], parts->tm_mday, 2);
-  putDigits(&text[6], std::int64_t{parts->tm_year} + 1900, 4);
+  putDigits(&text[6], parts->tm_year + 1900, 4);
   text[10] = ' ';
   putDigits(&text[11], parts->tm_hour, 2);
   text[13] = ':';
@@ -153,13 +167,13 @@ std::optional<std::string> utcDateText(std::int64_t stored, DateEpoch epoch, Dat
   if (!since1970 || *since1970 > std::numeric_limits<std::time_t>::max()) return std::nullopt;
   const auto when = static_cast<std::time_t>(*since1970);
   std::tm parts{};
-  if (::gmtime_r(&when, &parts) == nullptr || parts.tm_year + 1900 > 9999 ||
-      parts.tm_year + 1900 < 0) {
+  if (::gmtime_r(&when, &parts) == nullptr || parts.tm_year > 9999 - 1900 ||
+      parts.tm_year < -1900) {
     return std::nullopt;
   }
   // "YYYY-MM-DDTHH:MM:SSZ"
   std::string text = "0000-00-00T00:00:00Z";
-  putDigits(&text[0], std::int64_t{parts.tm_year} + 1900, 4);
+  putDigits(&text[0], parts.tm_year + 1900, 4);
   putDigits(&text[5], parts.tm_mon + 1, 2);
   putDigits(&text[8], parts.tm_mday, 2);
   putDigits(&text[11], parts.tm_hour, 2);

@@ -9,6 +9,7 @@ NotificationCenter::Token NotificationCenter::addObserver(std::string name, Hand
   observer->handler = std::move(handler);
   std::lock_guard lock(mutex_);
   observer->token = nextToken_++;
+  forgetRecentLookups();
   auto& list = observersByName_[std::move(name)];
   auto changed = list ? std::make_shared<ObserverList>(*list) : std::make_shared<ObserverList>();
   changed->push_back(std::move(observer));
@@ -20,6 +21,7 @@ void NotificationCenter::removeObserver(Token token) {
   std::shared_ptr<Observer> removed;
   {
     std::lock_guard lock(mutex_);
+    forgetRecentLookups();
     for (auto& [name, list] : observersByName_) {
       const auto found = std::find_if(list->begin(), list->end(),
                                       [token](const auto& o) { return o->token == token; });
@@ -42,13 +44,31 @@ void NotificationCenter::postNotificationName(std::string_view name, const Event
   std::shared_ptr<const ObserverList> snapshot;
   {
     std::lock_guard lock(mutex_);
-    const auto found = observersByName_.find(name);
-    if (found == observersByName_.end()) return;
-    snapshot = found->second;
+    snapshot = lookUp(name).list;
+    if (!snapshot) return;
   }
   for (const auto& observer : *snapshot) {
     std::lock_guard calling(observer->calling);
     if (!observer->removed) observer->handler(object);
+  }
+}
+
+const NotificationCenter::RecentLookup& NotificationCenter::lookUp(std::string_view name) {
+  for (const RecentLookup& recent : recent_) {
+    if (recent.used && recent.name == name) return recent;
+  }
+  RecentLookup& slot = recent_[nextRecent_++ % recent_.size()];
+  const auto found = observersByName_.find(name);
+  slot.used = true;
+  slot.name.assign(name);  // into the slot's own buffer, once it is large enough
+  slot.list = found != observersByName_.end() ? found->second : nullptr;
+  return slot;
+}
+
+void NotificationCenter::forgetRecentLookups() {
+  for (RecentLookup& recent : recent_) {
+    recent.used = false;
+    recent.list.reset();
   }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -59,6 +60,18 @@ class NotificationCenter {
   };
   std::unordered_map<std::string, std::shared_ptr<const ObserverList>, NameHash, std::equal_to<>>
       observersByName_;
+  // A scan posts a few names a million times each, in turn (a record, then
+  // the progress): the last few lookups are kept, and dropped on every
+  // change of the lists.
+  struct RecentLookup {
+    bool used = false;
+    std::string name;
+    std::shared_ptr<const ObserverList> list;  // none: nobody listens
+  };
+  std::array<RecentLookup, 4> recent_;
+  std::size_t nextRecent_ = 0;
+  const RecentLookup& lookUp(std::string_view name);
+  void forgetRecentLookups();
   Token nextToken_ = 1;
 };
 
