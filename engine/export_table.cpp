@@ -248,6 +248,9 @@ int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback
   std::string name;
   std::vector<bb_file_run> runs;
   _RecordList joined{};
+  // Joining pictures may take this long in all, so that a card full of
+  // damaged photos cannot stall the scan.
+  std::atomic<std::int64_t> joiningLeftMs = 20000;
   FoundInOrder inOrder([&](const FoundFile& file, const std::vector<DeviceRun>& pieces) {
     std::uint64_t length = pieces.empty() ? file.length : 0;
     runs.clear();
@@ -272,9 +275,6 @@ int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback
                             runs.empty() ? nullptr : &joined};
     found(record);
   });
-  // Joining pictures may take this long in all, so that a card full of
-  // damaged photos cannot stall the scan.
-  std::atomic<std::int64_t> joiningLeftMs = 20000;
 
   const ScanOutcome outcome = scanner().scan(
       fd, begin, end,
