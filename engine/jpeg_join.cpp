@@ -166,18 +166,24 @@ struct ContinuationSearch {
     return decodes >= limits.decodes || std::chrono::steady_clock::now() - began > limits.time;
   }
 
-  // Cluster by cluster after the latest piece, the first continuation that
-  // joined to one of `pieces` decodes cleanly to the end of the picture.
+  // The clusters a file of `length` bytes takes, in bytes.
+  std::uint64_t clustersOf(std::uint64_t length) const {
+    const std::uint64_t cluster = limits.clusterBytes;
+    return (std::max<std::uint64_t>(length, 1) + cluster - 1) / cluster * cluster;
+  }
+
+  // Cluster by cluster from `from`, the first continuation that joined to
+  // one of `pieces` decodes cleanly to the end of the picture. Other files
+  // on the way are passed over whole.
   std::optional<std::vector<DeviceRun>> find(const std::vector<FirstPiece>& pieces,
-                                             std::uint64_t searchEnd) {
+                                             std::uint64_t from, std::uint64_t searchEnd) {
     const std::uint64_t cluster = limits.clusterBytes;
     std::vector<std::byte> piece(static_cast<std::size_t>(cluster));
     std::vector<std::byte> rest;
-    for (std::uint64_t next = pieces.back().end + cluster; next + cluster <= searchEnd;
-         next += cluster) {
+    for (std::uint64_t next = from; next + cluster <= searchEnd; next += cluster) {
       if (spent()) return std::nullopt;
       if (const auto other = fileAt(next)) {
-        next += (std::max<std::uint64_t>(*other, 1) + cluster - 1) / cluster * cluster - cluster;
+        next += clustersOf(*other) - cluster;
         continue;
       }
       if (!readAt(fd, next, piece.data(), piece.size())) break;
@@ -258,12 +264,15 @@ std::optional<std::vector<DeviceRun>> joinJpegFragments(int fd, std::uint64_t st
   // structure already stopped where that file's header is: the first
   // fragment ends there, and the picture, cut short, cannot be whole. One
   // that ends in its end marker may be whole, and is decoded below.
+  // The search goes on after that file.
   const std::uint64_t cutAt = start + length;
   const bool endMarkerLast = ByteView(first).u16be(first.size() - 2) == 0xFFD9;
-  if (!endMarkerLast && cutAt % cluster == 0 && cutAt - start > dataStart && fileAt(cutAt)) {
-    if (auto runs =
-            search.find({pieceEndingAt(cutAt)}, std::min(end, cutAt + limits.searchBytes))) {
-      return runs;
+  if (!endMarkerLast && cutAt % cluster == 0 && cutAt - start > dataStart) {
+    if (const auto between = fileAt(cutAt)) {
+      if (auto runs = search.find({pieceEndingAt(cutAt)}, cutAt + search.clustersOf(*between),
+                                  std::min(end, cutAt + limits.searchBytes))) {
+        return runs;
+      }
     }
   }
 
@@ -287,7 +296,8 @@ std::optional<std::vector<DeviceRun>> joinJpegFragments(int fd, std::uint64_t st
     pieces.push_back(pieceEndingAt(firstEnd));
   }
   if (pieces.empty()) return std::nullopt;
-  return search.find(pieces, std::min(end, highest + limits.searchBytes));
+  return search.find(pieces, pieces.back().end + cluster,
+                     std::min(end, highest + limits.searchBytes));
 }
 
 }  // namespace orvane::engine
