@@ -285,9 +285,11 @@ int scan(const char* deviceName, std::int32_t partitionIndex, bb_record_callback
         // foreign data: joined, it is one file of two runs.
         // A directory entry of exactly the length the structure gave says
         // the picture is whole: it needs no decoding.
-        const NamedFile* entry = names.find(file.start, file.length);
-        const bool whole = entry != nullptr && entry->size == file.length;
-        if (file.extension != "jpg" || whole || joiningLeftMs.load() <= 0) {
+        const auto whole = [&] {
+          const NamedFile* entry = names.find(file.start, file.length);
+          return entry != nullptr && entry->size == file.length;
+        };
+        if (file.extension != "jpg" || joiningLeftMs.load() <= 0 || whole()) {
           inOrder.add(file);
           return;
         }
