@@ -2,9 +2,6 @@
 // sector starts like a file of some format, with fillers that loop back
 // into themselves, and input bytes written over it. The whole scanner runs
 // over the image; every find must lie inside it, in order.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +10,7 @@
 #include "engine/formats/registry.h"
 #include "engine/scanner.h"
 #include "hostile_image.h"
+#include "memory_disk.h"
 
 using namespace orvane::engine;
 using namespace orvane::engine::testing;
@@ -57,23 +55,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (image.empty()) return 0;
 
-  const int fd = ::memfd_create("hostile-image", MFD_CLOEXEC);
-  if (fd < 0) return 0;
-  if (::write(fd, image.data(), image.size()) != static_cast<ssize_t>(image.size())) {
-    ::close(fd);
-    return 0;
-  }
+  const MemoryDisk disk(image.data(), image.size());
+  if (disk.fd() < 0) return 0;
   std::uint64_t covered = 0;
   std::atomic<bool> stop{false};
   Scanner scanner(allFormats());
   scanner.setReadBytes(4096 + 512 * (data[0] % 8));
   scanner.scan(
-      fd, 0, image.size(),
+      disk.fd(), 0, image.size(),
       [&](const FoundFile& found) {
         if (found.start < covered || found.start + found.length > image.size()) __builtin_trap();
         covered = found.start + found.length;
       },
       [](std::uint64_t, std::uint64_t) {}, stop);
-  ::close(fd);
   return 0;
 }

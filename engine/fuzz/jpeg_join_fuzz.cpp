@@ -1,12 +1,10 @@
 // Arbitrary bytes as a disk on which a JPEG was found at the start: the
 // search for its second piece, with small limits, over whatever follows.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 
 #include "engine/jpeg_join.h"
+#include "memory_disk.h"
 
 using namespace orvane::engine;
 
@@ -23,18 +21,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t* disk = data + 2;
   const std::size_t length = size - 2;
   const std::uint64_t firstPiece = std::min<std::uint64_t>(length, limits.clusterBytes * data[1]);
-  const int fd = ::memfd_create("disk", 0);
-  if (fd < 0) return 0;
-  if (::write(fd, disk, length) == static_cast<ssize_t>(length)) {
-    // a file starts where a cluster starts like a JPEG, and runs one cluster
-    const FileAt fileAt = [&](std::uint64_t offset) -> std::optional<std::uint64_t> {
-      if (offset + 3 > length || disk[offset] != 0xFF || disk[offset + 1] != 0xD8) {
-        return std::nullopt;
-      }
-      return limits.clusterBytes;
-    };
-    (void)joinJpegFragments(fd, 0, firstPiece, length, limits, fileAt);
-  }
-  ::close(fd);
+  const MemoryDisk memory(disk, length);
+  if (memory.fd() < 0) return 0;
+  // a file starts where a cluster starts like a JPEG, and runs one cluster
+  const FileAt fileAt = [&](std::uint64_t offset) -> std::optional<std::uint64_t> {
+    if (offset + 3 > length || disk[offset] != 0xFF || disk[offset + 1] != 0xD8) {
+      return std::nullopt;
+    }
+    return limits.clusterBytes;
+  };
+  (void)joinJpegFragments(memory.fd(), 0, firstPiece, length, limits, fileAt);
   return 0;
 }

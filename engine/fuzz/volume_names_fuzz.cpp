@@ -2,15 +2,13 @@
 // lookups must stay within bounds and end, whatever the tables and folders
 // say. The input's first bytes pick the file system's boot sector fields so
 // that short inputs reach the folders.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "engine/volume_names.h"
+#include "memory_disk.h"
 
 using namespace orvane::engine;
 
@@ -45,16 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     volume[44] = 2;
   }
   std::memcpy(volume.data() + 512, data, size);
-  const int fd = ::memfd_create("volume", 0);
-  if (fd < 0) return 0;
-  if (::write(fd, volume.data(), volume.size()) == static_cast<ssize_t>(volume.size())) {
-    VolumeNames names;
-    names.addVolume(fd, 0, volume.size(), [](const std::string&) {});
-    for (std::uint64_t at = 0; at < volume.size(); at += 512) {
-      (void)names.find(at, data[4] * 512u);
-      (void)names.clusterBytesAt(at);
-    }
+  const MemoryDisk disk(volume.data(), volume.size());
+  if (disk.fd() < 0) return 0;
+  VolumeNames names;
+  names.addVolume(disk.fd(), 0, volume.size(), [](const std::string&) {});
+  for (std::uint64_t at = 0; at < volume.size(); at += 512) {
+    (void)names.find(at, data[4] * 512u);
+    (void)names.clusterBytesAt(at);
   }
-  ::close(fd);
   return 0;
 }
